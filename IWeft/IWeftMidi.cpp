@@ -77,14 +77,15 @@ double IMidiMsg::PitchWheel() const noexcept
 {
   if (StatusMsg() != kPitchWheel)
     return 0.0;
-  const int value = mData2 * 128 + mData1 - 8192;
+  // Data bytes are 7-bit; a stray high bit must not push the value out of range.
+  const int value = (mData2 & 0x7F) * 128 + (mData1 & 0x7F) - 8192;
   return static_cast<double>(value) / 8192.0;
 }
 
 double IMidiMsg::ControlChange(EControlChangeMsg idx) const noexcept
 {
   if (StatusMsg() == kControlChange && ControlChangeIdx() == idx)
-    return static_cast<double>(mData2) / 127.0;
+    return static_cast<double>(mData2 & 0x7F) / 127.0;
   return -1.0;
 }
 

@@ -122,11 +122,13 @@ struct IMidiMsg
   int ChannelAfterTouch() const noexcept;
   int Program() const noexcept;
 
-  // -1 to 8191/8192 for a pitch-wheel message, else 0.
+  // -1 to 8191/8192 for a pitch-wheel message, else 0. Only the low seven
+  // bits of each data byte count.
   double PitchWheel() const noexcept;
 
   EControlChangeMsg ControlChangeIdx() const noexcept { return static_cast<EControlChangeMsg>(mData1); }
-  // 0 to 1 when this is a control change of the given controller, else -1.
+  // 0 to 1 (the low seven bits of data 2 over 127) when this is a control
+  // change of the given controller, else -1.
   double ControlChange(EControlChangeMsg idx) const noexcept;
 };
 

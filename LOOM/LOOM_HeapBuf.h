@@ -205,11 +205,12 @@ public:
   // Appends value; null (nothing changed) when the allocation failed.
   T* Add(const T& value)
   {
+    const T copy = value; // value may live in this array, which may move
     const int n = static_cast<int>(GetSize());
     T* p = ResizeOK(n + 1, false);
     if (!p)
       return nullptr;
-    p[n] = value;
+    p[n] = copy;
     return p + n;
   }
 
@@ -219,11 +220,12 @@ public:
     const int n = static_cast<int>(GetSize());
     if (index < 0 || index > n)
       return nullptr;
+    const T copy = value; // value may live in this array, which moves below
     T* p = ResizeOK(n + 1, false);
     if (!p)
       return nullptr;
     std::memmove(p + index + 1, p + index, static_cast<size_t>(n - index) * sizeof(T));
-    p[index] = value;
+    p[index] = copy;
     return p + index;
   }
 

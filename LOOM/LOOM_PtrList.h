@@ -90,7 +90,7 @@ public:
     {
       T* item = list[index];
       if (deleteFunc)
-        deleteFunc(item);
+        deleteFunc(const_cast<void*>(static_cast<const void*>(item)));
       else
         delete item;
       LOOM_ASSERT_MSG(size == GetSize(), "size == GetSize()");
@@ -115,7 +115,7 @@ public:
         if (item)
         {
           if (deleteFunc)
-            deleteFunc(item);
+            deleteFunc(const_cast<void*>(static_cast<const void*>(item)));
           else
             delete item;
         }
