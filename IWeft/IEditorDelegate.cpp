@@ -161,9 +161,9 @@ void IEditorDelegate::SendSysexMsgFromUI(const ISysEx&) {}
 
 void IEditorDelegate::SendArbitraryMsgFromUI(int, int, int, const void*) {}
 
-void IEditorDelegate::DeferMidiMsg(const IMidiMsg&) {}
+bool IEditorDelegate::DeferMidiMsg(const IMidiMsg&) { return false; }
 
-void IEditorDelegate::DeferSysexMsg(const ISysEx&) {}
+bool IEditorDelegate::DeferSysexMsg(const ISysEx&) { return false; }
 
 bool IEditorDelegate::ConstrainEditorResize(int& width, int& height) const
 {

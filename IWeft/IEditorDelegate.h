@@ -141,8 +141,9 @@ public:
   virtual void SendSysexMsgFromUI(const ISysEx& msg);
   virtual void SendArbitraryMsgFromUI(int msgTag, int ctrlTag, int dataSize, const void* pData);
   // Queue a message for the audio thread.
-  virtual void DeferMidiMsg(const IMidiMsg& msg);
-  virtual void DeferSysexMsg(const ISysEx& msg);
+  // Queue a message from the editor for the render thread; true when it fitted.
+  virtual bool DeferMidiMsg(const IMidiMsg& msg);
+  virtual bool DeferSysexMsg(const ISysEx& msg);
 
   // --- Editor size and state.
 

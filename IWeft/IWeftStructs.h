@@ -59,15 +59,20 @@ struct IKeyPress
     if (!text)
       return;
 
-    int n = 0;
-    while (n < kMaxTextBytes && text[n] != '\0')
-      ++n;
-
-    if (n == kMaxTextBytes && text[n] != '\0')
+    const size_t len = strnlen(text, kMaxTextBytes + 1);
+    int n = static_cast<int>(len);
+    if (len > static_cast<size_t>(kMaxTextBytes))
     {
-      // Back up to the lead byte of a character cut by the limit.
-      while (n > 0 && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80)
-        --n;
+      // Keep whole characters only: walk the lead bytes up to the limit.
+      n = 0;
+      while (n < kMaxTextBytes)
+      {
+        const unsigned char c = static_cast<unsigned char>(text[n]);
+        const int charLen = c < 0xC0 ? 1 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
+        if (n + charLen > kMaxTextBytes)
+          break;
+        n += charLen;
+      }
     }
     std::memcpy(mUTF8, text, static_cast<size_t>(n));
   }

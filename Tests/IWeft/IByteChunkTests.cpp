@@ -41,9 +41,8 @@ void FillToFirstAllocation(IByteChunk& chunk, const Bytes& bytes4000)
 // A string record whose length field is len, followed by textBytes bytes 'x'.
 Bytes StrRecord(int32_t len, int textBytes)
 {
-  Bytes b(sizeof(len));
+  Bytes b(sizeof(len) + static_cast<size_t>(textBytes), 'x');
   std::memcpy(b.data(), &len, sizeof(len));
-  b.insert(b.end(), static_cast<size_t>(textBytes), 'x');
   return b;
 }
 

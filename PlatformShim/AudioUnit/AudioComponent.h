@@ -1,0 +1,4 @@
+#pragma once
+// The Audio Unit framework re-exports this part of AudioToolbox.
+
+#include <AudioToolbox/AudioComponent.h>

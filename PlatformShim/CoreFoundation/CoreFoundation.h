@@ -1,0 +1,14 @@
+#pragma once
+// Every public CoreFoundation header of the platform stand-in.
+
+#include <CoreFoundation/CFAllocator.h>
+#include <CoreFoundation/CFArray.h>
+#include <CoreFoundation/CFBase.h>
+#include <CoreFoundation/CFBundle.h>
+#include <CoreFoundation/CFData.h>
+#include <CoreFoundation/CFDictionary.h>
+#include <CoreFoundation/CFNumber.h>
+#include <CoreFoundation/CFRunLoop.h>
+#include <CoreFoundation/CFString.h>
+#include <CoreFoundation/CFType.h>
+#include <CoreFoundation/CFURL.h>

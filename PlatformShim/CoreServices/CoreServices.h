@@ -1,0 +1,7 @@
+#pragma once
+// The parts of CoreServices the system uses: scalar types, the Component
+// Manager road and Gestalt.
+
+#include <CoreServices/Components.h>
+#include <CoreServices/Gestalt.h>
+#include <CoreServices/MacTypes.h>

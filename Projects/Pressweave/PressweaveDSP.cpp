@@ -1,0 +1,132 @@
+#include "PressweaveDSP.h"
+
+#include <cmath>
+
+#include "IWeftUtilities.h"
+
+namespace pressweave {
+
+PressweaveDSP::PressweaveDSP() noexcept
+: mLn10Hundredth(std::log(10.0) * 0.01)
+{}
+
+void PressweaveDSP::processSetup(double drive, double outputLevel, double mix, double curve, bool shaperOn,
+                                 bool limitToOne) noexcept
+{
+  mDrive = drive;
+  mOutputLevel = outputLevel;
+  mMix = mix;
+  mCurve = curve;
+  mShaperOn = shaperOn;
+  mLimitToOne = limitToOne;
+
+  mWet = 0.01 * mix;
+  mDry = 1.0 - mWet;
+
+  const double k = 0.01 * curve;
+  mC1 = 1.5 + k;
+  mC2 = -2.0 * k;
+  mC3 = -0.5 + k;
+  mC4 = 0.25 * k * k - 0.25 * k + 0.0625;
+
+  mDriveGain = std::exp(drive * mLn10Hundredth);
+  mOutputGain = std::exp(outputLevel * mLn10Hundredth);
+  mSampleLimit = limitToOne ? 1.0 : 2.0;
+}
+
+double PressweaveDSP::getCoefficient(int index) const noexcept
+{
+  switch (index)
+  {
+    case 0: return mC1;
+    case 1: return mC2;
+    case 2: return mC3;
+    case 3: return mC4;
+    default: return 0.0;
+  }
+}
+
+double PressweaveDSP::waveshaper(double x) const noexcept
+{
+  const double a = std::fabs(x);
+  const double sign = x > 0.0 ? 1.0 : -1.0;
+  double f;
+  if (a > 2.0)
+    f = 0.0;
+  else if (a > 1.0)
+    f = (2.0 * a - a * a) * mWet + a * mDry;
+  else
+  {
+    const double a2 = a * a;
+    const double a3 = a2 * a;
+    const double a4 = a3 * a;
+    f = (mC1 * a + mC2 * a2 + mC3 * a3 - mC4 * (a2 - 2.0 * a3 + a4)) * mWet + a * mDry;
+  }
+  return f * sign;
+}
+
+double PressweaveDSP::processSample(double x) const noexcept
+{
+  double y = weft::Clip(x * mDriveGain, -mSampleLimit, mSampleLimit);
+  if (mShaperOn)
+    y = waveshaper(y);
+  return y * mOutputGain;
+}
+
+PressweaveAmountMapping MapPressweaveAmount(double amount) noexcept
+{
+  if (amount >= 0.0 && amount <= 50.0)
+    return {0.0, amount / 50.0 * 100.0, 0.0};
+  if (amount > 50.0 && amount <= 100.0)
+    return {(amount - 50.0) * 2.0 / 100.0 * 12.0, 100.0, (amount - 50.0) / 50.0 * 50.0};
+  return {0.0, 0.0, 0.0};
+}
+
+void PressweaveSetup(PressweaveDSP& dsp, double amount, bool shaperOn, int nOutputs) noexcept
+{
+  // One setup serves every output channel: the shaper has no per-channel state.
+  if (nOutputs < 1)
+    return;
+  const PressweaveAmountMapping m = MapPressweaveAmount(amount);
+  dsp.processSetup(m.drive, 0.0, m.mix, m.curve, shaperOn, false);
+}
+
+void PressweaveProcess(const PressweaveDSP& dsp, const double* const* inputs, double* const* outputs, int nFrames,
+                       int nOutputs, double amount, bool on, double dryWetPercent) noexcept
+{
+  if (amount == 0.0 || !on || !inputs || !outputs || nFrames < 1)
+    return;
+
+  const double d = dryWetPercent / 100.0;
+
+  if (nOutputs == 1)
+  {
+    const double* in = inputs[0];
+    double* out = outputs[0];
+    if (!in || !out)
+      return;
+    for (int s = 0; s < nFrames; ++s)
+    {
+      const double x = in[s];
+      const double y = dsp.processSample(0.5 * x);
+      out[s] = x * (1.0 - d) + 2.0 * y * d;
+    }
+    return;
+  }
+
+  const int nChannels = nOutputs < 2 ? nOutputs : 2;
+  for (int k = 0; k < nChannels; ++k)
+  {
+    const double* in = inputs[k];
+    double* out = outputs[k];
+    if (!in || !out)
+      continue;
+    for (int s = 0; s < nFrames; ++s)
+    {
+      const double x = in[s];
+      out[s] = x * (1.0 - d) + dsp.processSample(x) * d;
+    }
+  }
+}
+
+} // namespace pressweave

@@ -1,0 +1,627 @@
+#include "IParam.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <climits>
+#include <cmath>
+#include <cstdio>
+#include <limits>
+#include <memory>
+#include <string>
+#include <thread>
+
+#include "AllocationCounter.h"
+
+using weft::IParam;
+
+namespace {
+
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+constexpr double kInf = std::numeric_limits<double>::infinity();
+
+std::string DisplayOf(const IParam& p, double value, bool withDisplayText = true)
+{
+  LOOM_String s;
+  p.GetDisplay(value, false, s, withDisplayText);
+  return s.Get();
+}
+
+std::string Display(const IParam& p) { return DisplayOf(p, p.Value()); }
+
+std::string DisplayWithLabel(const IParam& p)
+{
+  LOOM_String s;
+  p.GetDisplayWithLabel(s);
+  return s.Get();
+}
+
+std::string JSON(const IParam& p, int idx)
+{
+  LOOM_String s;
+  p.GetJSON(s, idx);
+  return s.Get();
+}
+
+} // namespace
+
+// --- Initialisation ---------------------------------------------------------
+
+TEST(IParamInit, InitDoubleStoresTheDefinitionAndStartsAtTheDefault)
+{
+  IParam p;
+  p.InitDouble("Mix", 25.0, -50.0, 150.0, 0.5, "%", IParam::kFlagMeta | IParam::kFlagCannotAutomate, "Main",
+               IParam::ShapeLinear(), IParam::kUnitPercentage);
+  EXPECT_EQ(p.Type(), IParam::kTypeDouble);
+  EXPECT_STREQ(p.GetName(), "Mix");
+  EXPECT_STREQ(p.GetGroup(), "Main");
+  EXPECT_STREQ(p.GetLabel(), "%");
+  EXPECT_EQ(p.GetCustomUnit(), nullptr);
+  EXPECT_EQ(p.Unit(), IParam::kUnitPercentage);
+  EXPECT_EQ(p.GetRange(), 200.0);
+  EXPECT_EQ(p.Value(), 25.0);
+  EXPECT_TRUE(p.GetMeta());
+  EXPECT_FALSE(p.GetCanAutomate());
+  EXPECT_FALSE(p.GetStepped());
+}
+
+TEST(IParamInit, InitDoubleRaisesMaxToMinPlusStepAndReplacesANonFiniteDefault)
+{
+  IParam p;
+  p.InitDouble("x", kNaN, 5.0, 3.0, 2.0);
+  EXPECT_EQ(p.GetMax(), 7.0);
+  EXPECT_EQ(p.GetDefault(), 5.0);
+  EXPECT_EQ(p.Value(), 5.0);
+}
+
+TEST(IParamInit, IntEnumAndBoolFormsKeepTheirTypeAndAddTheSteppedFlag)
+{
+  IParam i, e, list, b;
+  i.InitInt("Voices", 4, 1, 16, "voices", IParam::kFlagMeta);
+  e.InitEnum("Scope Sync", 3, 7, "", IParam::kFlagMeta, "", "1/16", "1/8", "1/4", "1/2", "1/1", "2/1", "4/1");
+  list.InitEnum("Sidechain Mode", 0, {"Ringmod", "Compressor", "Combined"}, IParam::kFlagMeta, "SC");
+  b.InitBool("Pressweave on/off", true, "state", IParam::kFlagMeta, "", "off", "on");
+
+  const struct
+  {
+    const IParam& p;
+    IParam::EParamType type;
+    double max;
+    int nTexts;
+    const char* shown;
+  } cases[] = {
+    {i, IParam::kTypeInt, 16.0, 0, "4"},
+    {e, IParam::kTypeEnum, 6.0, 7, "1/2"},
+    {list, IParam::kTypeEnum, 2.0, 3, "Ringmod"},
+    {b, IParam::kTypeBool, 1.0, 2, "on"},
+  };
+  for (const auto& c : cases)
+  {
+    SCOPED_TRACE(c.p.GetName());
+    EXPECT_EQ(c.p.Type(), c.type);
+    EXPECT_TRUE(c.p.GetStepped());
+    EXPECT_TRUE(c.p.GetMeta());
+    EXPECT_EQ(c.p.GetStep(), 1.0);
+    EXPECT_EQ(c.p.GetMax(), c.max);
+    EXPECT_EQ(c.p.Unit(), IParam::kUnitCustom);
+    EXPECT_EQ(c.p.NDisplayTexts(), c.nTexts);
+    EXPECT_EQ(Display(c.p), c.shown);
+  }
+  EXPECT_STREQ(e.GetDisplayText(6.0), "4/1");
+  EXPECT_STREQ(list.GetGroup(), "SC");
+  EXPECT_STREQ(b.GetDisplayText(0.0), "off");
+}
+
+TEST(IParamInit, CountFormEnumTextsStopAtTheLastTextOrTheLastItem)
+{
+  IParam fewer, more;
+  fewer.InitEnum("Mode", 2, 3, "", 0, "", "first");
+  more.InitEnum("Mode", 0, 2, "", 0, "", "a", "b", "c");
+  EXPECT_EQ(fewer.NDisplayTexts(), 1);
+  EXPECT_EQ(Display(fewer), "2");
+  EXPECT_EQ(DisplayOf(fewer, 0.0), "first");
+  EXPECT_EQ(more.NDisplayTexts(), 2);
+}
+
+TEST(IParamInit, UnitFormsSetTheirLabelUnitStepAndShape)
+{
+  IParam f, s, ms, g, pc, deg;
+  f.InitFrequency("f", 440.0, 20.0, 20000.0, 0.1);
+  s.InitSeconds("s", 1.0, 0.0, 10.0, 0.25);
+  ms.InitMilliseconds("ms", 10.0, 0.0, 500.0);
+  g.InitGain("g", 0.0, -70.0, 24.0, 0.5);
+  pc.InitPercentage("pc", 50.0, 0.0, 100.0);
+  deg.InitAngleDegrees("deg", 90.0, 0.0, 360.0, IParam::kFlagMeta, "G");
+  const struct
+  {
+    const IParam& p;
+    const char* label;
+    IParam::EParamUnit unit;
+    double step;
+    int shapeID;
+  } cases[] = {
+    {f, "Hz", IParam::kUnitFrequency, 0.1, 2},    {s, "Seconds", IParam::kUnitSeconds, 0.25, 0},
+    {ms, "ms", IParam::kUnitMilliseconds, 1.0, 0}, {g, "dB", IParam::kUnitDB, 0.5, 0},
+    {pc, "%", IParam::kUnitPercentage, 1.0, 0},    {deg, "degrees", IParam::kUnitDegrees, 1.0, 0},
+  };
+  for (const auto& c : cases)
+  {
+    SCOPED_TRACE(c.label);
+    EXPECT_EQ(c.p.Type(), IParam::kTypeDouble);
+    EXPECT_STREQ(c.p.GetLabel(), c.label);
+    EXPECT_EQ(c.p.Unit(), c.unit);
+    EXPECT_EQ(c.p.GetStep(), c.step);
+    EXPECT_EQ(c.p.GetShapeID(), c.shapeID);
+    EXPECT_FALSE(c.p.GetStepped());
+  }
+  EXPECT_TRUE(deg.GetMeta());
+  EXPECT_STREQ(deg.GetGroup(), "G");
+}
+
+TEST(IParamInit, TextsAreCutTo31BytesWithoutSplittingACharacter)
+{
+  const std::string longText(40, 'n');
+  const std::string accented = std::string(30, 'a') + "\xC3\xA9" + "b"; // the 2-byte character crosses the limit
+  IParam p;
+  p.InitDouble(accented.c_str(), 0.0, 0.0, 1.0, 0.1, longText.c_str(), 0, nullptr);
+  p.SetDisplayText(0.5, longText.c_str());
+  EXPECT_EQ(std::string(p.GetName()), std::string(30, 'a'));
+  EXPECT_EQ(std::string(p.GetLabel()), longText.substr(0, 31));
+  EXPECT_EQ(std::string(p.GetDisplayText(0.5)), longText.substr(0, 31));
+  EXPECT_STREQ(p.GetGroup(), "");
+}
+
+TEST(IParamInit, InitPitchNamesEachItemAfterItsNote)
+{
+  IParam c3, c4;
+  c3.InitPitch("Note", 12, 48, 72);
+  c4.InitPitch("Note", 60, 0, 127, 0, "", true);
+  EXPECT_EQ(c3.Type(), IParam::kTypeEnum);
+  EXPECT_EQ(c3.NDisplayTexts(), 25);
+  EXPECT_STREQ(c3.GetDisplayText(0.0), "C 2");
+  EXPECT_STREQ(c3.GetDisplayText(13.0), "C#3");
+  EXPECT_EQ(Display(c3), "C 3");
+  EXPECT_EQ(Display(c4), "C 4");
+  EXPECT_STREQ(c4.GetLabel(), "");
+}
+
+// --- Copying a definition ------------------------------------------------------
+
+class IParamCopy : public ::testing::Test
+{
+protected:
+  void SetUp() override
+  {
+    mSource.InitDouble("Left Gain", -6.0, -60.0, 12.0, 0.5, "dB", IParam::kFlagMeta | IParam::kFlagStepped, "Left",
+                       IParam::ShapePowCurve(2.0), IParam::kUnitDB,
+                       [](double v, LOOM_String& s) { s.SetFormatted(32, "fn %.2f", v); });
+    mSource.SetDisplayText(-60.0, "-inf");
+    mSource.SetDisplayText(0.0, "unity");
+    mSource.Set(3.0);
+  }
+
+  IParam mSource;
+};
+
+TEST_F(IParamCopy, CopiesTheDefinitionAndTextsButNotTheValue)
+{
+  IParam p;
+  p.Init(mSource, "Left", "Right", "Right");
+  EXPECT_STREQ(p.GetName(), "Right Gain");
+  EXPECT_STREQ(p.GetGroup(), "Right");
+  EXPECT_EQ(p.Type(), IParam::kTypeDouble);
+  EXPECT_STREQ(p.GetLabel(), "dB");
+  EXPECT_EQ(p.Unit(), IParam::kUnitDB);
+  EXPECT_EQ(p.GetMin(), -60.0);
+  EXPECT_EQ(p.GetMax(), 12.0);
+  EXPECT_EQ(p.GetStep(), 0.5);
+  EXPECT_TRUE(p.GetMeta());
+  EXPECT_TRUE(p.GetStepped());
+  EXPECT_EQ(p.GetShapeValue(), 2.0);
+  EXPECT_EQ(p.Value(), -6.0);
+  EXPECT_EQ(Display(p), "fn -6.00");
+  double value = 1.0;
+  ASSERT_EQ(p.NDisplayTexts(), 2);
+  EXPECT_STREQ(p.GetDisplayTextAtIdx(1, &value), "unity");
+  EXPECT_EQ(value, 0.0);
+}
+
+TEST_F(IParamCopy, ReplacesOnlyTheFirstOccurrenceOfANonEmptySearchText)
+{
+  IParam twice;
+  twice.InitBool("L L", false);
+  const std::string longReplacement(40, 'x');
+  const struct
+  {
+    const IParam& source;
+    const char* search;
+    const char* replace;
+    std::string expected;
+  } cases[] = {
+    {mSource, "", "Right", "Left Gain"},
+    {mSource, "Mid", "Side", "Left Gain"},
+    {twice, "L", "Right", "Right L"},
+    {mSource, "Left", "", " Gain"},
+    {mSource, "Left", longReplacement.c_str(), std::string(31, 'x')},
+  };
+  for (const auto& c : cases)
+  {
+    IParam p;
+    p.Init(c.source, c.search, c.replace, "");
+    EXPECT_EQ(std::string(p.GetName()), c.expected);
+    EXPECT_STREQ(p.GetGroup(), c.source.GetGroup());
+    EXPECT_EQ(p.Type(), c.source.Type());
+  }
+}
+
+TEST_F(IParamCopy, TheCopyOutlivesItsSourceAndCopyingOntoItselfChangesNothing)
+{
+  auto source = std::make_unique<IParam>();
+  source->InitFrequency("f", 100.0, 10.0, 1000.0, 1.0);
+  IParam copy;
+  copy.Init(*source);
+  source.reset();
+  EXPECT_NEAR(copy.FromNormalized(0.5), 100.0, 1e-9);
+
+  mSource.Init(mSource, "Left", "Right");
+  EXPECT_STREQ(mSource.GetName(), "Left Gain");
+  EXPECT_EQ(mSource.NDisplayTexts(), 2);
+}
+
+// --- Shapes -------------------------------------------------------------------
+
+TEST(IParamShapes, LinearAndPowerCurveMapTheRangeByTheirFormulas)
+{
+  IParam linear, pow;
+  linear.InitDouble("x", 0.0, -10.0, 10.0, 0.01);
+  pow.InitDouble("x", 0.0, 0.0, 100.0, 0.01, "", 0, "", IParam::ShapePowCurve(2.0));
+  EXPECT_EQ(linear.FromNormalized(0.25), -5.0);
+  EXPECT_EQ(linear.ToNormalized(5.0), 0.75);
+  EXPECT_EQ(linear.ToNormalized(50.0), 1.0);
+  EXPECT_EQ(linear.ToNormalized(-50.0), 0.0);
+  EXPECT_EQ(pow.FromNormalized(0.5), 25.0);
+  EXPECT_EQ(pow.ToNormalized(25.0), 0.5);
+}
+
+TEST(IParamShapes, PowerCurveDisplayTypeFollowsTheExponentThresholds)
+{
+  const struct
+  {
+    double exponent;
+    IParam::EDisplayType expected;
+  } cases[] = {
+    {3.0, IParam::kDisplayCubeRoot},
+    {2.5, IParam::kDisplaySquareRoot},
+    {1.5, IParam::kDisplayLinear},
+    {0.6666666666666666, IParam::kDisplayLinear},
+    {std::nextafter(2.0 / 3.0, 0.0), IParam::kDisplaySquared},
+    {0.4, IParam::kDisplaySquared},
+    {0.39, IParam::kDisplayCubed},
+  };
+  for (const auto& c : cases)
+  {
+    IParam p;
+    p.InitDouble("x", 0.0, 0.0, 1.0, 0.01, "", 0, "", IParam::ShapePowCurve(c.exponent));
+    EXPECT_EQ(p.DisplayType(), c.expected) << "exponent " << c.exponent;
+  }
+}
+
+TEST(IParamShapes, ExponentialGivesEqualRatiosForEqualSteps)
+{
+  IParam p;
+  p.InitFrequency("f", 1000.0, 20.0, 20000.0, 1.0);
+  EXPECT_EQ(p.DisplayType(), IParam::kDisplayLog);
+  EXPECT_NEAR(p.FromNormalized(0.5), 20.0 * std::sqrt(1000.0), 1e-9);
+  EXPECT_NEAR(p.ToNormalized(200.0), 1.0 / 3.0, 1e-12);
+  // Above max: constrained to max, then ln(max) - ln(lo) over ln(max / lo),
+  // clipped to 1.
+  const double atMax = std::min(1.0, (std::log(20000.0) - std::log(20.0)) / std::log(1000.0));
+  EXPECT_EQ(p.ToNormalized(1e9), atMax);
+  EXPECT_NEAR(atMax, 1.0, 1e-15);
+}
+
+TEST(IParamShapes, ExponentialWithMinimumZeroStartsAtOneHundredMillionth)
+{
+  IParam p;
+  p.InitFrequency("f", 0.0, 0.0, 1000.0, 1.0);
+  EXPECT_NEAR(p.FromNormalized(0.0), 1e-8, 1e-20) << "1e-8 lies inside [0, 1000] and is not clipped";
+  EXPECT_NEAR(p.FromNormalized(1.0), 1000.0, 1e-9);
+  EXPECT_EQ(p.ToNormalized(0.0), 0.0);
+}
+
+TEST(IParamShapes, AnotherShapeReportsShapeID3AndIsCopiedIntoTheParameter)
+{
+  struct ShapeSquare : IParam::Shape
+  {
+    std::unique_ptr<Shape> Clone() const override { return std::make_unique<ShapeSquare>(*this); }
+    IParam::EDisplayType GetDisplayType() const noexcept override { return IParam::kDisplaySquared; }
+    double NormalizedToValue(double n, const IParam&) const noexcept override { return n * n; }
+    double ValueToNormalized(double v, const IParam&) const noexcept override { return std::sqrt(v); }
+  };
+  IParam p;
+  {
+    ShapeSquare local;
+    p.InitDouble("x", 0.0, 0.0, 1.0, 0.01, "", 0, "", local);
+  }
+  EXPECT_EQ(p.GetShapeID(), 3);
+  EXPECT_EQ(p.GetShapeValue(), 0.0);
+  EXPECT_EQ(p.FromNormalized(0.5), 0.25);
+}
+
+// --- Value and Constrain ----------------------------------------------------
+
+TEST(IParamValue, SteppedValuesRoundHalfAwayFromZeroThenClip)
+{
+  IParam p;
+  p.InitDouble("x", 0.0, -1.0, 1.0, 0.5, "", IParam::kFlagStepped);
+  const double cases[][2] = {{0.25, 0.5}, {-0.25, -0.5}, {0.74, 0.5}, {0.2, 0.0}, {7.0, 1.0}, {-7.0, -1.0}};
+  for (const auto& c : cases)
+  {
+    p.Set(c[0]);
+    EXPECT_EQ(p.Value(), c[1]) << "Set(" << c[0] << ")";
+  }
+  IParam ints;
+  ints.InitInt("n", 0, 0, 4);
+  EXPECT_EQ(ints.ConstrainNormalized(0.3), 0.25);
+}
+
+TEST(IParamValue, SteppedWithAZeroStepLeavesValuesUnsnapped)
+{
+  IParam p;
+  p.InitDouble("x", 0.3, 0.0, 1.0, 0.0, "", IParam::kFlagStepped);
+  p.Set(0.77);
+  EXPECT_EQ(p.Value(), 0.77);
+}
+
+TEST(IParamValue, NonFiniteValuesNeverReachTheValue)
+{
+  IParam p;
+  p.InitDouble("x", 0.0, -2.0, 3.0, 0.5, "", IParam::kFlagStepped);
+  p.Set(1.5);
+  for (double bad : {kNaN, kInf, -kInf})
+  {
+    p.Set(bad);
+    p.SetNormalized(bad);
+  }
+  EXPECT_EQ(p.Value(), 1.5);
+  EXPECT_EQ(p.Constrain(kNaN), -2.0);
+  EXPECT_EQ(p.Constrain(kInf), 3.0);
+  EXPECT_EQ(p.FromNormalized(kNaN), -2.0);
+  EXPECT_EQ(p.ToNormalized(kNaN), 0.0);
+
+  IParam pow;
+  pow.InitDouble("x", 5.0, 0.0, 10.0, 0.01, "", 0, "", IParam::ShapePowCurve(0.5));
+  pow.SetNormalized(-0.5); // outside the curve's domain
+  EXPECT_EQ(pow.Value(), 0.0);
+}
+
+TEST(IParamValue, SetToDefaultStoresTheDefaultUnconstrained)
+{
+  IParam p;
+  p.InitDouble("x", 5.0, 0.0, 1.0, 0.1);
+  EXPECT_EQ(p.Value(), 1.0);
+  p.SetToDefault();
+  EXPECT_EQ(p.Value(), 5.0);
+  EXPECT_EQ(p.GetDefault(true), 1.0);
+}
+
+TEST(IParamValue, IntTruncatesTowardZeroAndSaturates)
+{
+  IParam p;
+  p.InitDouble("x", 0.0, -1e12, 1e12, 0.1);
+  const double cases[][2] = {{-2.7, -2}, {2.7, 2}, {1e11, INT_MAX}, {-1e11, INT_MIN}};
+  for (const auto& c : cases)
+  {
+    p.Set(c[0]);
+    EXPECT_EQ(p.Int(), static_cast<int>(c[1])) << c[0];
+  }
+}
+
+TEST(IParamValue, TheValuePathDoesNotAllocate)
+{
+  IParam p;
+  p.InitFrequency("f", 1000.0, 20.0, 20000.0, 1.0);
+  double sink = 0.0;
+  pw::test::AllocationCounter allocs;
+  p.Set(440.0);
+  p.SetNormalized(0.3);
+  sink += p.Value() + p.GetNormalized() + p.FromNormalized(0.7) + p.Int() + p.Bool();
+  p.SetToDefault();
+  EXPECT_EQ(allocs.Count(), 0u);
+  EXPECT_GT(sink, 0.0);
+}
+
+TEST(IParamValue, ConcurrentSetAndValueNeverSeeATornValue)
+{
+  IParam p;
+  p.InitDouble("x", 0.0, -10.0, 10.0, 0.001);
+  // Bit patterns that differ in every byte: a torn read matches neither.
+  const double a = 1.0 / 3.0;
+  const double b = -7.123456789012345;
+  p.Set(a);
+
+  std::atomic<bool> stop{false};
+  std::thread writer([&] {
+    for (int i = 0; i < 200000; ++i)
+      p.Set((i & 1) ? a : b);
+    stop = true;
+  });
+  long reads = 0, torn = 0;
+  while (!stop)
+  {
+    const double v = p.Value();
+    torn += (v != a && v != b);
+    ++reads;
+  }
+  writer.join();
+  EXPECT_EQ(torn, 0) << "of " << reads << " reads";
+}
+
+// --- Display ------------------------------------------------------------------
+
+TEST(IParamDisplay, PrecisionFollowsTheStepUpToSixDecimals)
+{
+  const struct
+  {
+    double step;
+    const char* shown; // the value 0.5
+  } cases[] = {{1.0, "1"}, {0.1, "0.5"}, {0.25, "0.50"}, {0.001, "0.500"}, {1e-9, "0.500000"}};
+  for (const auto& c : cases)
+  {
+    IParam p;
+    p.InitDouble("x", 0.5, 0.0, 10.0, c.step);
+    EXPECT_EQ(Display(p), c.shown) << "step " << c.step;
+  }
+}
+
+TEST(IParamDisplay, WholeNumbersRoundHalfAwayFromZeroAndSaturate)
+{
+  IParam p;
+  p.InitDouble("x", 0.0, -1e12, 1e12, 1.0);
+  EXPECT_EQ(DisplayOf(p, 2.5), "3");
+  EXPECT_EQ(DisplayOf(p, -2.5), "-3");
+  EXPECT_EQ(DisplayOf(p, -0.4), "0");
+  EXPECT_EQ(DisplayOf(p, 1e11), "2147483647");
+}
+
+TEST(IParamDisplay, NegateDisplayFlipsTheSignButNeverShowsMinusZero)
+{
+  IParam p;
+  p.InitDouble("x", 0.0, -10.0, 10.0, 0.01, "", IParam::kFlagNegateDisplay);
+  EXPECT_EQ(DisplayOf(p, 0.0), "0.00");
+  EXPECT_EQ(DisplayOf(p, 3.0), "-3.00");
+  EXPECT_EQ(DisplayOf(p, -1.5), "1.50");
+  EXPECT_EQ(p.StringToValue("-3"), 3.0);
+}
+
+TEST(IParamDisplay, SignDisplayAddsAPlusToNonZeroDecimalsOnly)
+{
+  IParam p, negated, whole;
+  p.InitDouble("x", 0.0, -10.0, 10.0, 0.1, "", IParam::kFlagSignDisplay);
+  negated.InitDouble("x", 0.0, -10.0, 10.0, 0.1, "", IParam::kFlagSignDisplay | IParam::kFlagNegateDisplay);
+  whole.InitDouble("y", 0.0, -10.0, 10.0, 1.0, "", IParam::kFlagSignDisplay);
+  EXPECT_EQ(DisplayOf(p, 2.5), "+2.5");
+  EXPECT_EQ(DisplayOf(p, 0.0), "0.0");
+  EXPECT_EQ(DisplayOf(p, -2.5), "-2.5");
+  EXPECT_EQ(DisplayOf(negated, -2.0), "+2.0");
+  EXPECT_EQ(DisplayOf(whole, 3.0), "3");
+}
+
+TEST(IParamDisplay, ANormalisedValueIsShownAsItsPlainValue)
+{
+  IParam p;
+  p.InitDouble("x", 0.0, 0.0, 100.0, 0.1);
+  LOOM_String s;
+  p.GetDisplay(0.5, true, s);
+  EXPECT_STREQ(s.Get(), "50.0");
+}
+
+TEST(IParamDisplay, TextsAreUsedWhenAllowedUnlessADisplayFunctionIsSet)
+{
+  IParam b, fn;
+  b.InitBool("b", true);
+  fn.InitDouble("x", 2.0, 0.0, 10.0, 0.1, "u", 0, "", IParam::ShapeLinear(), IParam::kUnitCustom,
+                [](double v, LOOM_String& s) { s.SetFormatted(32, "<%g>", v); });
+  fn.SetDisplayText(2.0, "two");
+  EXPECT_EQ(Display(b), "on");
+  EXPECT_EQ(DisplayOf(b, 1.0, false), "1");
+  EXPECT_EQ(Display(fn), "<2>");
+}
+
+TEST(IParamDisplay, LongTextsAreCutToWhatADisplayFieldHolds)
+{
+  IParam p;
+  p.InitDouble("x", 1e35, 0.0, 1e40, 0.1);
+  char full[64];
+  std::snprintf(full, sizeof(full), "%.1f", 1e35);
+  EXPECT_EQ(Display(p), std::string(full).substr(0, 31));
+}
+
+TEST(IParamDisplay, TheLabelFollowsTheValueUnlessTheValueHasADisplayText)
+{
+  IParam b, i, d;
+  b.InitBool("b", true, "state");
+  i.InitInt("i", 0, 0, 10, "dB");
+  i.SetDisplayText(0.0, "off");
+  d.InitDouble("d", 1.7, 0.0, 10.0, 0.1, "x");
+  d.SetDisplayText(1.0, "one");
+  EXPECT_STREQ(b.GetLabel(), "");
+  EXPECT_EQ(DisplayWithLabel(b), "on");
+  EXPECT_EQ(DisplayWithLabel(i), "off");
+  i.Set(3.0);
+  EXPECT_EQ(DisplayWithLabel(i), "3 dB");
+  EXPECT_STREQ(d.GetLabel(), "") << "the current value is truncated to an integer";
+}
+
+// --- Display texts and text to value ------------------------------------------
+
+TEST(IParamDisplayTexts, LookupsMatchExactlyAndTheFirstEntryWins)
+{
+  IParam p;
+  p.InitDouble("x", 0.0, 0.0, 2.0, 0.01);
+  p.SetDisplayText(1.0, "one");
+  p.SetDisplayText(1.0, "later");
+  EXPECT_EQ(p.NDisplayTexts(), 2);
+  EXPECT_STREQ(p.GetDisplayText(1.0), "one");
+  EXPECT_STREQ(p.GetDisplayText(0.9999999), "");
+  EXPECT_EQ(DisplayOf(p, 0.9999999), "1.00");
+
+  double value = -1.0;
+  EXPECT_STREQ(p.GetDisplayTextAtIdx(2, &value), "");
+  EXPECT_FALSE(p.MapDisplayText("ONE", &value));
+  EXPECT_FALSE(p.MapDisplayText(nullptr, &value));
+  EXPECT_EQ(value, -1.0);
+  EXPECT_TRUE(p.MapDisplayText("later", &value));
+  EXPECT_EQ(value, 1.0);
+}
+
+TEST(IParamStringToValue, UnmatchedTextGivesZeroForBoolAndEnum)
+{
+  IParam b, e;
+  b.InitBool("b", false);
+  e.InitEnum("e", 1, 3);
+  EXPECT_EQ(b.StringToValue("on"), 1.0);
+  EXPECT_EQ(b.StringToValue("ON"), 0.0);
+  EXPECT_EQ(b.StringToValue("1"), 0.0);
+  EXPECT_EQ(e.StringToValue("2"), 0.0);
+}
+
+TEST(IParamStringToValue, NumbersAreReadFromTheLeadAndConstrained)
+{
+  IParam p;
+  p.InitDouble("x", 4.0, -50.0, 50.0, 0.5, "", IParam::kFlagStepped);
+  EXPECT_EQ(p.StringToValue("12.3 dB"), 12.5);
+  EXPECT_EQ(p.StringToValue("500"), 50.0);
+  EXPECT_EQ(p.StringToValue("abc"), 0.0);
+  EXPECT_EQ(p.StringToValue(nullptr), 0.0);
+  EXPECT_EQ(p.StringToValue("nan"), 4.0) << "non-finite text keeps the current value";
+  EXPECT_EQ(p.StringToValue("-1e999"), 4.0);
+}
+
+// --- JSON -----------------------------------------------------------------------
+
+TEST(IParamJSON, EachTypeIsDescribedByteForByte)
+{
+  IParam none, b, i, f;
+  b.InitBool("On", true);
+  i.InitInt("Count", 2, 1, 8);
+  f.InitFrequency("Freq", 1000.0, 20.0, 20000.0, 1.0);
+  EXPECT_EQ(JSON(none, 7), "{\"id\":7, \"name\":\"\", \"min\":0.000000, \"max\":1.000000, \"default\":0.000000, "
+                           "\"display_type\":0, \"rate\":\"control\"}");
+  EXPECT_EQ(JSON(b, 0), "{\"id\":0, \"name\":\"On\", \"type\":\"bool\", \"min\":0.000000, \"max\":1.000000, "
+                        "\"default\":1.000000, \"display_type\":0, \"rate\":\"control\"}");
+  EXPECT_EQ(JSON(i, 1), "{\"id\":1, \"name\":\"Count\", \"type\":\"int\", \"min\":1.000000, \"max\":8.000000, "
+                        "\"default\":2.000000, \"display_type\":0, \"rate\":\"control\"}");
+  EXPECT_EQ(JSON(f, 2), "{\"id\":2, \"name\":\"Freq\", \"type\":\"float\", \"min\":20.000000, "
+                        "\"max\":20000.000000, \"default\":1000.000000, \"display_type\":1, \"rate\":\"control\"}");
+}
+
+TEST(IParamJSON, TheObjectIsAppendedAndTheNameEscaped)
+{
+  IParam p;
+  p.InitEnum("Say \"hi\"\\\t", 0, {"a", "b"});
+  LOOM_String s("[");
+  p.GetJSON(s, 0);
+  EXPECT_STREQ(s.Get(), "[{\"id\":0, \"name\":\"Say \\\"hi\\\"\\\\\\u0009\", \"type\":\"enum\", \"min\":0.000000, "
+                        "\"max\":1.000000, \"default\":0.000000, \"display_type\":0, \"rate\":\"control\"}");
+}

@@ -1,0 +1,150 @@
+#include "IWeftTimer.h"
+
+#include <CoreFoundation/PWShimCFBase.h>
+#include <CoreFoundation/PWShimRunLoop.h>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
+
+using weft::Timer;
+
+namespace {
+
+// Runs every test on the virtual clock and checks that it leaves no
+// CoreFoundation object behind.
+class TimerTest : public ::testing::Test
+{
+protected:
+  void SetUp() override
+  {
+    ASSERT_TRUE(PWShimRunLoopSetVirtualClock(true));
+    mLiveAtStart = PWShimCFLiveObjectCount();
+    mStart = PWShimRunLoopGetTime();
+  }
+
+  void TearDown() override
+  {
+    EXPECT_EQ(PWShimCFLiveObjectCount(), mLiveAtStart);
+    PWShimRunLoopSetVirtualClock(false);
+  }
+
+  // Seconds on the virtual clock since the test started.
+  double Elapsed() const { return PWShimRunLoopGetTime() - mStart; }
+
+  // A timer that appends the elapsed time of every firing to mFirings.
+  std::unique_ptr<Timer> RecordingTimer(uint32_t intervalMs)
+  {
+    return Timer::Create([this](Timer&) { mFirings.push_back(Elapsed()); }, intervalMs);
+  }
+
+  CFIndex mLiveAtStart = 0;
+  double mStart = 0.0;
+  std::vector<double> mFirings;
+};
+
+} // namespace
+
+TEST_F(TimerTest, NothingFiresUntilTheMainLoopIsPumped)
+{
+  auto timer = RecordingTimer(20);
+  ASSERT_NE(timer, nullptr);
+  EXPECT_TRUE(mFirings.empty());
+}
+
+TEST_F(TimerTest, FiresAtOnceThenEveryIntervalOnTheVirtualClock)
+{
+  auto timer = RecordingTimer(20);
+  ASSERT_NE(timer, nullptr);
+  EXPECT_EQ(PWShimRunLoopAdvance(0.100), 6);
+
+  const std::vector<double> expected = {0.0, 0.020, 0.040, 0.060, 0.080, 0.100};
+  ASSERT_EQ(mFirings.size(), expected.size());
+  for (size_t i = 0; i < expected.size(); ++i)
+    EXPECT_NEAR(mFirings[i], expected[i], 1e-9) << "firing " << i;
+}
+
+TEST_F(TimerTest, IntervalIsTakenInMilliseconds)
+{
+  auto timer = RecordingTimer(7);
+  ASSERT_NE(timer, nullptr);
+  // 0, 7, ... 98 ms: 15 firings; the 16th is due at 105 ms.
+  EXPECT_EQ(PWShimRunLoopAdvance(0.100), 15);
+  EXPECT_EQ(PWShimRunLoopAdvance(0.005), 1);
+}
+
+TEST_F(TimerTest, FunctionReceivesTheTimerItself)
+{
+  Timer* seen = nullptr;
+  auto timer = Timer::Create([&seen](Timer& t) { seen = &t; }, 20);
+  ASSERT_NE(timer, nullptr);
+  PWShimRunLoopAdvance(0.0);
+  EXPECT_EQ(seen, timer.get());
+}
+
+TEST_F(TimerTest, StopEndsTheFirings)
+{
+  auto timer = RecordingTimer(20);
+  ASSERT_NE(timer, nullptr);
+  EXPECT_EQ(PWShimRunLoopAdvance(0.050), 3);
+  timer->Stop();
+  EXPECT_EQ(PWShimRunLoopAdvance(0.200), 0);
+  EXPECT_EQ(mFirings.size(), 3u);
+}
+
+TEST_F(TimerTest, StopFromInsideTheFunctionEndsTheFirings)
+{
+  int calls = 0;
+  auto timer = Timer::Create(
+    [&calls](Timer& t) {
+      if (++calls == 3)
+        t.Stop();
+    },
+    20);
+  ASSERT_NE(timer, nullptr);
+  EXPECT_EQ(PWShimRunLoopAdvance(1.0), 3);
+  EXPECT_EQ(calls, 3);
+}
+
+TEST_F(TimerTest, SecondStopDoesNothing)
+{
+  auto timer = RecordingTimer(20);
+  ASSERT_NE(timer, nullptr);
+  timer->Stop();
+  timer->Stop();
+  EXPECT_EQ(PWShimRunLoopAdvance(0.100), 0);
+  EXPECT_EQ(PWShimCFLiveObjectCount(), mLiveAtStart);
+}
+
+TEST_F(TimerTest, DestroyingTheTimerStopsItAndFreesTheRunLoopTimer)
+{
+  auto timer = RecordingTimer(20);
+  ASSERT_NE(timer, nullptr);
+  EXPECT_EQ(PWShimCFLiveObjectCount(), mLiveAtStart + 1);
+  EXPECT_EQ(PWShimRunLoopAdvance(0.030), 2);
+  timer.reset();
+  EXPECT_EQ(PWShimCFLiveObjectCount(), mLiveAtStart);
+  EXPECT_EQ(PWShimRunLoopAdvance(0.100), 0);
+  EXPECT_EQ(mFirings.size(), 2u);
+}
+
+TEST_F(TimerTest, TwoTimersRunIndependently)
+{
+  auto fast = RecordingTimer(10);
+  int slowCalls = 0;
+  auto slow = Timer::Create([&slowCalls](Timer&) { ++slowCalls; }, 25);
+  ASSERT_NE(fast, nullptr);
+  ASSERT_NE(slow, nullptr);
+  // fast: 0..100 by 10 (11); slow: 0, 25, 50, 75, 100 (5).
+  EXPECT_EQ(PWShimRunLoopAdvance(0.100), 16);
+  EXPECT_EQ(mFirings.size(), 11u);
+  EXPECT_EQ(slowCalls, 5);
+}
+
+TEST_F(TimerTest, CreateRefusesAnEmptyFunctionOrAZeroInterval)
+{
+  EXPECT_EQ(Timer::Create(Timer::ITimerFunction(), 20), nullptr);
+  EXPECT_EQ(Timer::Create([](Timer&) {}, 0), nullptr);
+  EXPECT_EQ(PWShimCFLiveObjectCount(), mLiveAtStart);
+}

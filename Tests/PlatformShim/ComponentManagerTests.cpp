@@ -1,0 +1,291 @@
+#include "FakeAudioUnit.h"
+
+#include <AudioToolbox/AudioToolbox.h>
+#include <CoreServices/CoreServices.h>
+#include <CoreServices/PWShimComponents.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+namespace {
+
+// What the entry saw in its last call: the block's head and every word,
+// copied while the block was alive.
+struct EntryCall
+{
+  SInt16 what = 0;
+  UInt8 paramSize = 0;
+  std::vector<long> words;
+  Handle storage = nullptr;
+};
+
+struct ComponentObject
+{
+  AudioUnitParameterValue lastValue = 0.0f;
+};
+
+std::vector<EntryCall> gCalls;
+ComponentResult gOpenStatus = noErr;
+ComponentObject* gOpened = nullptr;
+int gDeleted = 0;
+
+ComponentResult FakeEntry(ComponentParameters* cp, Handle storage)
+{
+  EntryCall call;
+  call.what = cp->what;
+  call.paramSize = cp->paramSize;
+  const long* words = cp->params;
+  call.words.assign(words, words + cp->paramSize / sizeof(long) + 1);
+  call.storage = storage;
+  gCalls.push_back(call);
+
+  auto* object = reinterpret_cast<ComponentObject*>(storage);
+  switch (cp->what)
+  {
+    case kComponentOpenSelect:
+      if (gOpenStatus != noErr)
+        return gOpenStatus;
+      gOpened = new ComponentObject;
+      SetComponentInstanceStorage(PWShimComponentArgument<ComponentInstance>(cp, 0), reinterpret_cast<Handle>(gOpened));
+      return noErr;
+    case kComponentCloseSelect:
+      delete object;
+      ++gDeleted;
+      return noErr;
+    case kComponentCanDoSelect:
+      return PWShimComponentArgument<SInt16>(cp, 0) == kAudioUnitRenderSelect ? 1 : 0;
+    case kComponentVersionSelect: return 0x10000;
+    case kAudioUnitSetParameterSelect:
+      object->lastValue = PWShimComponentArgument<AudioUnitParameterValue>(cp, 3);
+      return noErr;
+    case kAudioUnitSetPropertySelect:
+    case kAudioUnitRenderSelect: return noErr;
+    default: return badComponentSelector;
+  }
+}
+
+class ComponentManagerRoad : public ::testing::Test
+{
+protected:
+  void SetUp() override
+  {
+    gCalls.clear();
+    gOpenStatus = noErr;
+    gOpened = nullptr;
+    gDeleted = 0;
+    ASSERT_EQ(PWShimComponentInstanceNew(&FakeEntry, &mInstance), noErr);
+  }
+
+  void TearDown() override
+  {
+    if (mInstance)
+      PWShimComponentInstanceDispose(mInstance);
+  }
+
+  long InstanceWord() const { return PWShimComponentArgWord(mInstance); }
+
+  ComponentInstance mInstance = nullptr;
+};
+
+} // namespace
+
+TEST_F(ComponentManagerRoad, OpenPassesTheNewInstanceAsItsOnlyArgumentAndNoStorage)
+{
+  ASSERT_EQ(gCalls.size(), 1u);
+  const EntryCall& open = gCalls[0];
+  EXPECT_EQ(open.what, kComponentOpenSelect);
+  EXPECT_EQ(open.paramSize, sizeof(long));
+  EXPECT_EQ(open.words[0], InstanceWord());
+  EXPECT_EQ(open.words[1], InstanceWord());  // the word after the arguments
+  EXPECT_EQ(open.storage, nullptr);
+  EXPECT_EQ(GetComponentInstanceStorage(mInstance), reinterpret_cast<Handle>(gOpened));
+}
+
+TEST_F(ComponentManagerRoad, AudioUnitCallsArriveAsBlocksWithTheLastArgumentFirst)
+{
+  const AudioStreamBasicDescription format{};
+  ASSERT_EQ(AudioUnitSetProperty(mInstance, kAudioUnitProperty_StreamFormat, kAudioUnitScope_Input, 1, &format,
+                                 sizeof format),
+            noErr);
+  const EntryCall& call = gCalls.back();
+  EXPECT_EQ(call.what, kAudioUnitSetPropertySelect);
+  EXPECT_EQ(call.paramSize, 5 * sizeof(long));
+  ASSERT_EQ(call.words.size(), 6u);
+  EXPECT_EQ(call.words[0], long(sizeof format));
+  EXPECT_EQ(call.words[1], PWShimComponentArgWord(&format));
+  EXPECT_EQ(call.words[2], 1);
+  EXPECT_EQ(call.words[3], long(kAudioUnitScope_Input));
+  EXPECT_EQ(call.words[4], long(kAudioUnitProperty_StreamFormat));
+  EXPECT_EQ(call.words[5], InstanceWord());
+  EXPECT_EQ(call.storage, reinterpret_cast<Handle>(gOpened));
+}
+
+TEST_F(ComponentManagerRoad, AFloatArgumentTravelsAsItsBitsInTheLowHalfOfItsWord)
+{
+  ASSERT_EQ(AudioUnitSetParameter(mInstance, 4, kAudioUnitScope_Global, 0, 0.375f, 12), noErr);
+  EXPECT_EQ(gOpened->lastValue, 0.375f);
+  const EntryCall& call = gCalls.back();
+  // Arguments: id, scope, element, value, offset -> value is word 1.
+  const float expected = 0.375f;
+  UInt32 expectedBits = 0;
+  std::memcpy(&expectedBits, &expected, sizeof expected);
+  EXPECT_EQ(static_cast<unsigned long>(call.words[1]), static_cast<unsigned long>(expectedBits));
+  EXPECT_EQ(call.words[0], 12);
+}
+
+TEST_F(ComponentManagerRoad, ARenderWithoutFlagsArrivesWithAPointerToAZeroWord)
+{
+  AudioTimeStamp ts{};
+  ts.mFlags = kAudioTimeStampSampleTimeValid;
+  alignas(AudioBufferList) unsigned char storage[AudioBufferListSize(1)] = {};
+  auto* list = reinterpret_cast<AudioBufferList*>(storage);
+  ASSERT_EQ(AudioUnitRender(mInstance, nullptr, &ts, 3, 16, list), noErr);
+  const EntryCall& call = gCalls.back();
+  EXPECT_EQ(call.what, kAudioUnitRenderSelect);
+  ASSERT_EQ(call.paramSize, 5 * sizeof(long));
+  EXPECT_EQ(call.words[0], PWShimComponentArgWord(list));
+  EXPECT_EQ(call.words[1], 16);
+  EXPECT_EQ(call.words[2], 3);
+  EXPECT_EQ(call.words[3], PWShimComponentArgWord(&ts));
+  EXPECT_NE(call.words[4], 0);  // the flags pointer (its word ended with the call)
+}
+
+TEST_F(ComponentManagerRoad, TheEntrysStatusIsTheCallsStatus)
+{
+  EXPECT_EQ(AudioUnitReset(mInstance, 0, 0), badComponentSelector);
+  EXPECT_EQ(MusicDeviceMIDIEvent(mInstance, 0x90, 60, 100, 0), badComponentSelector);
+  EXPECT_EQ(gCalls.back().what, kMusicDeviceMIDIEventSelect);
+}
+
+TEST_F(ComponentManagerRoad, CloseRunsWithTheInstancesStorageAndTheHandleStopsResolving)
+{
+  const Handle storage = GetComponentInstanceStorage(mInstance);
+  ASSERT_EQ(PWShimComponentInstanceDispose(mInstance), noErr);
+  EXPECT_EQ(gCalls.back().what, kComponentCloseSelect);
+  EXPECT_EQ(gCalls.back().storage, storage);
+  EXPECT_EQ(gDeleted, 1);
+  EXPECT_EQ(GetComponentInstanceStorage(mInstance), nullptr);
+  EXPECT_EQ(AudioUnitInitialize(mInstance), badComponentInstance);
+  mInstance = nullptr;
+}
+
+TEST_F(ComponentManagerRoad, CallComponentDispatchSendsABuiltBlockToTheInstanceItNames)
+{
+  alignas(ComponentParameters) unsigned char memory[PWShimComponentParametersSize(1)];
+  const long canDoRender = PWShimComponentArgWord<SInt16>(kAudioUnitRenderSelect);
+  ComponentParameters* cp =
+    PWShimComponentParametersInit(memory, sizeof memory, mInstance, kComponentCanDoSelect, 1, &canDoRender);
+  ASSERT_NE(cp, nullptr);
+  EXPECT_EQ(CallComponentDispatch(cp), 1);
+
+  const long canDoMIDI = PWShimComponentArgWord<SInt16>(kMusicDeviceMIDIEventSelect);
+  cp = PWShimComponentParametersInit(memory, sizeof memory, mInstance, kComponentCanDoSelect, 1, &canDoMIDI);
+  EXPECT_EQ(CallComponentDispatch(cp), 0);
+
+  cp = PWShimComponentParametersInit(memory, sizeof memory, mInstance, kComponentVersionSelect, 0, nullptr);
+  EXPECT_EQ(CallComponentDispatch(cp), 0x10000);
+}
+
+TEST(ComponentManager, ABlockIsBuiltWithTheLastArgumentFirstAndTheInstanceAfter)
+{
+  alignas(ComponentParameters) unsigned char memory[PWShimComponentParametersSize(3)];
+  const long args[3] = {10, 20, 30};
+  auto instance = reinterpret_cast<ComponentInstance>(static_cast<std::uintptr_t>(0x1234));
+  ComponentParameters* cp = PWShimComponentParametersInit(memory, sizeof memory, instance, 7, 3, args);
+  ASSERT_EQ(static_cast<void*>(cp), static_cast<void*>(memory));
+  EXPECT_EQ(cp->flags, 0);
+  EXPECT_EQ(cp->paramSize, 24);
+  EXPECT_EQ(cp->what, 7);
+  EXPECT_EQ(cp->padding, 0u);
+  const long* words = cp->params;
+  EXPECT_EQ(words[0], 30);
+  EXPECT_EQ(words[1], 20);
+  EXPECT_EQ(words[2], 10);
+  EXPECT_EQ(words[3], 0x1234);
+  EXPECT_EQ(PWShimComponentArgument<long>(cp, 0), 10);
+  EXPECT_EQ(PWShimComponentArgument<long>(cp, 2), 30);
+  EXPECT_EQ(PWShimComponentArgument<long>(cp, 3), 0);  // beyond the arguments
+}
+
+TEST(ComponentManager, BuildingABlockRefusesShortMemoryAndTooManyArguments)
+{
+  alignas(ComponentParameters) unsigned char memory[PWShimComponentParametersSize(kPWShimComponentMaxArguments + 1)];
+  long args[kPWShimComponentMaxArguments + 1] = {};
+  EXPECT_EQ(PWShimComponentParametersInit(memory, PWShimComponentParametersSize(2) - 1, nullptr, 1, 2, args), nullptr);
+  EXPECT_EQ(PWShimComponentParametersInit(nullptr, sizeof memory, nullptr, 1, 2, args), nullptr);
+  EXPECT_EQ(PWShimComponentParametersInit(memory, sizeof memory, nullptr, 1, 2, nullptr), nullptr);
+  EXPECT_EQ(PWShimComponentParametersInit(memory, sizeof memory, nullptr, 1, kPWShimComponentMaxArguments + 1, args),
+            nullptr);
+  ComponentParameters* full =
+    PWShimComponentParametersInit(memory, sizeof memory, nullptr, 1, kPWShimComponentMaxArguments, args);
+  ASSERT_NE(full, nullptr);
+  EXPECT_EQ(full->paramSize, kPWShimComponentMaxArguments * sizeof(long));
+}
+
+TEST(ComponentManager, CallComponentDispatchRefusesBlocksItCannotRoute)
+{
+  EXPECT_EQ(CallComponentDispatch(nullptr), paramErr);
+
+  alignas(ComponentParameters) unsigned char memory[PWShimComponentParametersSize(1)];
+  ComponentParameters* cp = PWShimComponentParametersInit(memory, sizeof memory, nullptr, 1, 0, nullptr);
+  EXPECT_EQ(CallComponentDispatch(cp), badComponentInstance);
+  cp->paramSize = 4;  // not whole words
+  EXPECT_EQ(CallComponentDispatch(cp), paramErr);
+
+  // An instance of the factory road has no entry to receive blocks.
+  pwtest::FakeAudioUnit fake;
+  pwtest::OpenFakeUnit open(fake);
+  ASSERT_EQ(open.Status(), noErr);
+  cp = PWShimComponentParametersInit(memory, sizeof memory, open.Handle(), kAudioUnitInitializeSelect, 0, nullptr);
+  EXPECT_EQ(CallComponentDispatch(cp), badComponentInstance);
+  EXPECT_EQ(fake.calls[kAudioUnitInitializeSelect], 0);
+}
+
+TEST(ComponentManager, AFailedOpenLeavesNoInstance)
+{
+  gCalls.clear();
+  gOpenStatus = badComponentSelector;
+  const UInt32 before = PWShimComponentInstanceCount();
+  ComponentInstance instance = reinterpret_cast<ComponentInstance>(&gCalls);
+  EXPECT_EQ(PWShimComponentInstanceNew(&FakeEntry, &instance), badComponentSelector);
+  EXPECT_EQ(instance, nullptr);
+  EXPECT_EQ(PWShimComponentInstanceCount(), before);
+  ASSERT_EQ(gCalls.size(), 1u);
+  EXPECT_EQ(GetComponentInstanceStorage(reinterpret_cast<ComponentInstance>(gCalls[0].words[0])), nullptr);
+  gOpenStatus = noErr;
+  EXPECT_EQ(PWShimComponentInstanceNew(nullptr, &instance), paramErr);
+}
+
+TEST(ComponentManager, StorageOfAnInstanceThatIsNotOpenIsNullAndCannotBeSet)
+{
+  int object = 0;
+  auto bogus = reinterpret_cast<ComponentInstance>(&object);
+  SetComponentInstanceStorage(bogus, reinterpret_cast<Handle>(&object));
+  EXPECT_EQ(GetComponentInstanceStorage(bogus), nullptr);
+  EXPECT_EQ(GetComponentInstanceStorage(nullptr), nullptr);
+}
+
+TEST(Gestalt, ReportsTheSystemVersionInBCDWithTwoDigitPartsWrittenAsNine)
+{
+  SInt32 version = 0;
+  ASSERT_EQ(Gestalt(gestaltSystemVersion, &version), noErr);
+  EXPECT_EQ(version, 0x1097);  // 10.15.7: minor 15 is written as 9, bug fix 7 as itself
+  SInt32 part = 0;
+  ASSERT_EQ(Gestalt(gestaltSystemVersionMajor, &part), noErr);
+  EXPECT_EQ(part, 10);
+  ASSERT_EQ(Gestalt(gestaltSystemVersionMinor, &part), noErr);
+  EXPECT_EQ(part, 15);
+  ASSERT_EQ(Gestalt(gestaltSystemVersionBugFix, &part), noErr);
+  EXPECT_EQ(part, 7);
+}
+
+TEST(Gestalt, AnUnknownSelectorLeavesTheResponseAlone)
+{
+  SInt32 response = 0x1040;
+  EXPECT_EQ(Gestalt(0x71717171, &response), gestaltUndefSelectorErr);
+  EXPECT_EQ(response, 0x1040);
+  EXPECT_EQ(Gestalt(gestaltSystemVersion, nullptr), paramErr);
+}
