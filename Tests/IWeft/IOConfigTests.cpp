@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <set>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -38,12 +39,25 @@ ParseResult Parse(const char* text, LOOM_PtrList<IOConfig>& list)
   return r;
 }
 
-std::vector<int> BusCounts(const IOConfig& config, weft::ERoute direction)
+// The channel counts of each bus in the channel I/O text form, e.g. "2.1-2".
+std::string Describe(const IOConfig& config)
 {
-  std::vector<int> counts;
-  for (int bus = 0; bus < config.NBuses(direction); ++bus)
-    counts.push_back(config.GetBusInfo(direction, bus)->NChans());
-  return counts;
+  std::string text;
+  for (weft::ERoute direction : {kInput, kOutput})
+  {
+    for (int bus = 0; bus < config.NBuses(direction); ++bus)
+      text += (bus ? "." : "") + std::to_string(config.GetBusInfo(direction, bus)->NChans());
+    text += direction == kInput ? "-" : "";
+  }
+  return text;
+}
+
+std::vector<std::string> Describe(const LOOM_PtrList<IOConfig>& list)
+{
+  std::vector<std::string> texts;
+  for (int i = 0; i < list.GetSize(); ++i)
+    texts.push_back(Describe(*list.Get(i)));
+  return texts;
 }
 
 std::unique_ptr<TestProcessorBase> MakeProcessor(const char* text)
@@ -62,31 +76,16 @@ protected:
 
 } // namespace
 
-TEST_F(ChannelIOParserTest, ProductStringGivesEightConfigurationsWithTheirBuses)
+TEST_F(ChannelIOParserTest, ProductStringGivesEightConfigurationsWithTheirBusesAndPrintsTheExactReport)
 {
   const ParseResult r = Parse(kProductIOStr, mList);
-  ASSERT_EQ(r.nConfigs, 8);
-  ASSERT_EQ(mList.GetSize(), 8);
+  EXPECT_EQ(r.nConfigs, 8);
+  EXPECT_EQ(Describe(mList),
+            (std::vector<std::string>{"1-1", "1.1-1", "1.2-1", "1.2-2", "2.1-1", "2.1-2", "2-2", "2.2-2"}));
+  EXPECT_EQ(std::vector<int>({r.totalNInChans, r.totalNOutChans, r.totalNInBuses, r.totalNOutBuses}),
+            std::vector<int>({4, 2, 2, 1}));
 
-  const std::vector<std::pair<std::vector<int>, std::vector<int>>> expected = {
-    {{1}, {1}}, {{1, 1}, {1}}, {{1, 2}, {1}}, {{1, 2}, {2}},
-    {{2, 1}, {1}}, {{2, 1}, {2}}, {{2}, {2}}, {{2, 2}, {2}}};
-  for (int i = 0; i < 8; ++i)
-  {
-    SCOPED_TRACE(i);
-    EXPECT_EQ(BusCounts(*mList.Get(i), kInput), expected[i].first);
-    EXPECT_EQ(BusCounts(*mList.Get(i), kOutput), expected[i].second);
-    EXPECT_EQ(mList.Get(i)->GetBusInfo(kInput, 0)->GetDirection(), kInput);
-  }
-  EXPECT_EQ(r.totalNInChans, 4);
-  EXPECT_EQ(r.totalNOutChans, 2);
-  EXPECT_EQ(r.totalNInBuses, 2);
-  EXPECT_EQ(r.totalNOutBuses, 1);
-}
-
-TEST_F(ChannelIOParserTest, ReportForTheProductStringIsPrintedExactly)
-{
-  const char* expected =
+  const char* expectedReport =
     "\nBEGIN IWEFT CHANNEL IO PARSER --------------------------------------------------\n"
     "Channel I/O #1 - 1-1\n"
     "               - input bus count: 1, output bus count 1\n"
@@ -137,37 +136,28 @@ TEST_F(ChannelIOParserTest, ReportForTheProductStringIsPrintedExactly)
     "8 I/O configs detected\n"
     "Total # in chans: 4, Total # out chans: 2 \n\n"
     "END IWEFT CHANNEL IO PARSER --------------------------------------------------\n";
-  EXPECT_EQ(Parse(kProductIOStr, mList).report, expected);
+  EXPECT_EQ(r.report, expectedReport);
 }
 
-TEST_F(ChannelIOParserTest, WildcardOnBothSidesGivesNegativeTotalsButZeroMaxima)
+TEST_F(ChannelIOParserTest, WildcardsZeroSidesAndEmptyTextGiveTheirBusesAndTotals)
 {
-  const ParseResult r = Parse("*-*", mList);
+  ParseResult r = Parse("*-*", mList);
   ASSERT_EQ(r.nConfigs, 1);
   EXPECT_EQ(mList.Get(0)->GetTotalNChannels(kInput), -64);
   EXPECT_EQ(mList.Get(0)->GetTotalNChannels(kOutput), -64);
   EXPECT_TRUE(mList.Get(0)->ContainsWildcard(kInput));
-  EXPECT_EQ(r.totalNInChans, 0);
-  EXPECT_EQ(r.totalNOutChans, 0);
-  EXPECT_EQ(r.totalNInBuses, 1);
-  EXPECT_EQ(r.totalNOutBuses, 1);
-}
+  EXPECT_EQ(std::vector<int>({r.totalNInChans, r.totalNOutChans, r.totalNInBuses, r.totalNOutBuses}),
+            std::vector<int>({0, 0, 1, 1})) << "a wildcard counts no channels towards the maxima";
+  mList.Empty(true);
 
-TEST_F(ChannelIOParserTest, ZeroInputSideAndMissingOutputSideGiveNoBuses)
-{
-  const ParseResult r = Parse("0-2 2", mList);
-  ASSERT_EQ(r.nConfigs, 2);
-  EXPECT_EQ(mList.Get(0)->NBuses(kInput), 0);
-  EXPECT_EQ(BusCounts(*mList.Get(0), kOutput), std::vector<int>{2});
-  EXPECT_EQ(BusCounts(*mList.Get(1), kInput), std::vector<int>{2});
-  EXPECT_EQ(mList.Get(1)->NBuses(kOutput), 0);
+  r = Parse("0-2 2", mList);
+  EXPECT_EQ(r.nConfigs, 2);
+  EXPECT_EQ(Describe(mList), (std::vector<std::string>{"-2", "2-"}));
   EXPECT_NE(r.report.find("Channel I/O #2 - 2-\n"), std::string::npos);
-}
+  mList.Empty(true);
 
-TEST_F(ChannelIOParserTest, EmptyOrNullTextGivesNoConfigurations)
-{
   EXPECT_EQ(Parse("", mList).nConfigs, 0);
-  const ParseResult r = Parse(nullptr, mList);
+  r = Parse(nullptr, mList);
   EXPECT_EQ(r.nConfigs, 0);
   EXPECT_NE(r.report.find("0 I/O configs detected\n"), std::string::npos);
 }
@@ -176,12 +166,7 @@ TEST_F(ChannelIOParserTest, EmptyOrNullTextGivesNoConfigurations)
 // assertion, release builds print the error and leave the configuration out.
 TEST_F(ChannelIOParserTest, MalformedConfigurationsAreReportedAndLeftOut)
 {
-  const struct
-  {
-    const char* text;
-    const char* error;
-    int nKept;
-  } cases[] = {
+  const struct { const char* text; const char* error; int nKept; } cases[] = {
     {"1-1 1-1", "Error: Duplicate IO string. 1-1\n", 1},
     {"1.0-1 2-2", "Error: with multiple Input buses you can't define one with no channels!\n", 1},
     {"1-x", "Error: something wrong in the Output part of this io string: x.\n", 0},
@@ -225,7 +210,7 @@ protected:
   std::unique_ptr<TestProcessorBase> mP = MakeProcessor(kProductIOStr);
 };
 
-TEST_F(ProductIOTest, ChannelRecordsMatchTheLargestTotals)
+TEST_F(ProductIOTest, ChannelRecordsAndBusMaximaFollowTheLargestConfiguration)
 {
   EXPECT_EQ(mP->NIOConfigs(), 8);
   EXPECT_EQ(mP->MaxNChannels(kInput), 4);
@@ -234,43 +219,32 @@ TEST_F(ProductIOTest, ChannelRecordsMatchTheLargestTotals)
   EXPECT_NE(mP->GetIOConfig(7), nullptr);
   EXPECT_EQ(mP->GetIOConfig(8), nullptr);
   EXPECT_EQ(mP->GetIOConfig(-1), nullptr);
-}
 
-TEST_F(ProductIOTest, LegalIOAcceptsExactlyTheConfigurationTotals)
-{
-  const std::set<std::pair<int, int>> legal = {{1, 1}, {2, 1}, {3, 1}, {3, 2}, {2, 2}, {4, 2}};
-  for (int nIn = 0; nIn <= 5; ++nIn)
-  {
-    for (int nOut = 0; nOut <= 3; ++nOut)
-      EXPECT_EQ(mP->LegalIO(nIn, nOut), legal.count({nIn, nOut}) == 1) << nIn << "-" << nOut;
-  }
-}
-
-TEST_F(ProductIOTest, NegativeCountInLegalIOMatchesAnyTotal)
-{
-  EXPECT_TRUE(mP->LegalIO(-1, 2));
-  EXPECT_TRUE(mP->LegalIO(-1, 1));
-  EXPECT_FALSE(mP->LegalIO(-1, 3));
-  EXPECT_TRUE(mP->LegalIO(4, -1));
-  EXPECT_FALSE(mP->LegalIO(5, -1));
-  EXPECT_TRUE(mP->LegalIO(-1, -1));
-}
-
-TEST_F(ProductIOTest, BusMaximaReportTheLastConfigurationWithTheMostBuses)
-{
   int idx = -1;
   EXPECT_EQ(mP->MaxNBuses(kInput, &idx), 2);
-  EXPECT_EQ(idx, 7);
+  EXPECT_EQ(idx, 7) << "ties go to the later configuration";
   EXPECT_EQ(mP->MaxNBuses(kOutput, &idx), 1);
   EXPECT_EQ(idx, 7);
   EXPECT_EQ(mP->MaxNBuses(kOutput), 1);
-
-  EXPECT_EQ(mP->MaxNChannelsForBus(kInput, 0), 2);
-  EXPECT_EQ(mP->MaxNChannelsForBus(kInput, 1), 2);
-  EXPECT_EQ(mP->MaxNChannelsForBus(kOutput, 0), 2);
-  EXPECT_EQ(mP->MaxNChannelsForBus(kOutput, 1), 0);
-  EXPECT_EQ(mP->MaxNChannelsForBus(kInput, -1), 0);
+  const int perBus[][3] = {{kInput, 0, 2}, {kInput, 1, 2}, {kOutput, 0, 2}, {kOutput, 1, 0}, {kInput, -1, 0}};
+  for (const auto& c : perBus)
+    EXPECT_EQ(mP->MaxNChannelsForBus(static_cast<weft::ERoute>(c[0]), c[1]), c[2]) << c[0] << " bus " << c[1];
   EXPECT_FALSE(mP->HasWildcardBus(kInput));
+}
+
+TEST_F(ProductIOTest, LegalIOAcceptsExactlyTheConfigurationTotalsWithNegativeMatchingAny)
+{
+  const std::set<std::pair<int, int>> totals = {{1, 1}, {2, 1}, {3, 1}, {3, 2}, {2, 2}, {4, 2}};
+  for (int nIn = -1; nIn <= 5; ++nIn)
+  {
+    for (int nOut = -1; nOut <= 3; ++nOut)
+    {
+      bool legal = false;
+      for (const auto& t : totals)
+        legal |= (nIn < 0 || t.first == nIn) && (nOut < 0 || t.second == nOut);
+      EXPECT_EQ(mP->LegalIO(nIn, nOut), legal) << nIn << "-" << nOut;
+    }
+  }
 }
 
 TEST_F(ProductIOTest, ConfigurationIsFoundByItsBusChannelCounts)
@@ -283,52 +257,39 @@ TEST_F(ProductIOTest, ConfigurationIsFoundByItsBusChannelCounts)
   EXPECT_EQ(mP->GetIOConfigWithChanCounts({}, {}), -1);
 }
 
-TEST(ProcessorIOTest, TiesInBusCountGoToTheLaterConfiguration)
+TEST(ProcessorIOTest, WildcardOrNoConfigurationHasNoChannelRecords)
 {
-  const auto p = MakeProcessor("1.1-1 2.2-2 1-1");
-  int idx = -1;
-  EXPECT_EQ(p->MaxNBuses(kInput, &idx), 2);
-  EXPECT_EQ(idx, 1);
-  EXPECT_EQ(p->MaxNBuses(kOutput, &idx), 1);
-  EXPECT_EQ(idx, 2);
-}
+  const auto wild = MakeProcessor("*-*");
+  EXPECT_EQ(wild->MaxNChannels(kInput), 0);
+  EXPECT_EQ(wild->MaxNChannels(kOutput), 0);
+  EXPECT_TRUE(wild->HasWildcardBus(kInput));
+  EXPECT_EQ(wild->MaxNChannelsForBus(kInput, 0), -1);
+  EXPECT_EQ(wild->MaxNChannelsForBus(kOutput, 0), -1);
+  EXPECT_TRUE(wild->LegalIO(-64, -64));
+  EXPECT_FALSE(wild->InitLatencyDelay());
 
-TEST(ProcessorIOTest, WildcardConfigurationHasNoChannelRecords)
-{
-  const auto p = MakeProcessor("*-*");
-  EXPECT_EQ(p->MaxNChannels(kInput), 0);
-  EXPECT_EQ(p->MaxNChannels(kOutput), 0);
-  EXPECT_TRUE(p->HasWildcardBus(kInput));
-  EXPECT_EQ(p->MaxNChannelsForBus(kInput, 0), -1);
-  EXPECT_EQ(p->MaxNChannelsForBus(kOutput, 0), -1);
-  EXPECT_TRUE(p->LegalIO(-64, -64));
-  EXPECT_FALSE(p->InitLatencyDelay());
-}
-
-TEST(ProcessorIOTest, NoConfigurationsAnswerEveryQueryWithNothing)
-{
-  const auto p = MakeProcessor("");
+  const auto none = MakeProcessor("");
   int idx = -1;
-  EXPECT_EQ(p->MaxNBuses(kInput, &idx), 0);
+  EXPECT_EQ(none->MaxNBuses(kInput, &idx), 0);
   EXPECT_EQ(idx, 0);
-  EXPECT_FALSE(p->HasWildcardBus(kInput));
-  EXPECT_EQ(p->MaxNChannelsForBus(kInput, 0), 0);
-  EXPECT_FALSE(p->LegalIO(-1, -1));
+  EXPECT_FALSE(none->HasWildcardBus(kInput));
+  EXPECT_EQ(none->MaxNChannelsForBus(kInput, 0), 0);
+  EXPECT_FALSE(none->LegalIO(-1, -1));
 }
 
 TEST(ProcessorIOTest, BusNamesFollowDirectionAndBusCount)
 {
   const auto p = MakeProcessor("1-1");
-  LOOM_String name;
-  const auto nameOf = [&](weft::ERoute direction, int busIdx, int nBuses) {
-    p->GetBusName(direction, busIdx, nBuses, name);
-    return std::string(name.Get());
-  };
-  EXPECT_EQ(nameOf(kInput, 0, 1), "Input");
-  EXPECT_EQ(nameOf(kInput, 0, 2), "Main");
-  EXPECT_EQ(nameOf(kInput, 1, 2), "Aux");
-  EXPECT_EQ(nameOf(kInput, 2, 3), "Input 2");
-  EXPECT_EQ(nameOf(kOutput, 0, 1), "Output");
-  EXPECT_EQ(nameOf(kOutput, 0, 2), "Output 0");
-  EXPECT_EQ(nameOf(static_cast<weft::ERoute>(5), 0, 1), "");
+  const struct
+  {
+    int direction, busIdx, nBuses;
+    const char* name;
+  } cases[] = {{kInput, 0, 1, "Input"},   {kInput, 0, 2, "Main"},      {kInput, 1, 2, "Aux"}, {kInput, 2, 3, "Input 2"},
+               {kOutput, 0, 1, "Output"}, {kOutput, 0, 2, "Output 0"}, {5, 0, 1, ""}};
+  for (const auto& c : cases)
+  {
+    LOOM_String name;
+    p->GetBusName(static_cast<weft::ERoute>(c.direction), c.busIdx, c.nBuses, name);
+    EXPECT_STREQ(name.Get(), c.name) << c.direction << " " << c.busIdx << "/" << c.nBuses;
+  }
 }

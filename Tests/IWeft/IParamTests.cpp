@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "AllocationCounter.h"
 
@@ -45,117 +46,56 @@ std::string JSON(const IParam& p, int idx)
 
 } // namespace
 
-// --- Initialisation ---------------------------------------------------------
+// --- Initialisation
 
-TEST(IParamInit, InitDoubleStoresTheDefinitionAndStartsAtTheDefault)
+TEST(IParamInit, InitDoubleMapsItsFlagsRaisesAnEmptyRangeAndReplacesANonFiniteDefault)
 {
-  IParam p;
-  p.InitDouble("Mix", 25.0, -50.0, 150.0, 0.5, "%", IParam::kFlagMeta | IParam::kFlagCannotAutomate, "Main",
-               IParam::ShapeLinear(), IParam::kUnitPercentage);
-  EXPECT_EQ(p.Type(), IParam::kTypeDouble);
-  EXPECT_STREQ(p.GetName(), "Mix");
-  EXPECT_STREQ(p.GetGroup(), "Main");
-  EXPECT_STREQ(p.GetLabel(), "%");
-  EXPECT_EQ(p.GetCustomUnit(), nullptr);
-  EXPECT_EQ(p.Unit(), IParam::kUnitPercentage);
+  IParam p, empty;
+  p.InitDouble("Mix", 25.0, -50.0, 150.0, 0.5, "%", IParam::kFlagMeta | IParam::kFlagCannotAutomate, "Main");
   EXPECT_EQ(p.GetRange(), 200.0);
   EXPECT_EQ(p.Value(), 25.0);
-  EXPECT_TRUE(p.GetMeta());
-  EXPECT_FALSE(p.GetCanAutomate());
-  EXPECT_FALSE(p.GetStepped());
+  EXPECT_TRUE(p.GetMeta() && !p.GetCanAutomate() && !p.GetStepped());
+
+  empty.InitDouble("x", kNaN, 5.0, 3.0, 2.0);
+  EXPECT_EQ(empty.GetMax(), 7.0);
+  EXPECT_EQ(empty.GetDefault(), 5.0);
+  EXPECT_EQ(empty.Value(), 5.0);
 }
 
-TEST(IParamInit, InitDoubleRaisesMaxToMinPlusStepAndReplacesANonFiniteDefault)
+TEST(IParamInit, IntEnumBoolAndPitchFormsAreSteppedByOneAndTakeTextsUpToTheLastItem)
 {
-  IParam p;
-  p.InitDouble("x", kNaN, 5.0, 3.0, 2.0);
-  EXPECT_EQ(p.GetMax(), 7.0);
-  EXPECT_EQ(p.GetDefault(), 5.0);
-  EXPECT_EQ(p.Value(), 5.0);
-}
-
-TEST(IParamInit, IntEnumAndBoolFormsKeepTheirTypeAndAddTheSteppedFlag)
-{
-  IParam i, e, list, b;
+  IParam i, e, list, b, fewer, more, c3, c4;
   i.InitInt("Voices", 4, 1, 16, "voices", IParam::kFlagMeta);
   e.InitEnum("Scope Sync", 3, 7, "", IParam::kFlagMeta, "", "1/16", "1/8", "1/4", "1/2", "1/1", "2/1", "4/1");
   list.InitEnum("Sidechain Mode", 0, {"Ringmod", "Compressor", "Combined"}, IParam::kFlagMeta, "SC");
   b.InitBool("Pressweave on/off", true, "state", IParam::kFlagMeta, "", "off", "on");
-
-  const struct
-  {
-    const IParam& p;
-    IParam::EParamType type;
-    double max;
-    int nTexts;
-    const char* shown;
-  } cases[] = {
-    {i, IParam::kTypeInt, 16.0, 0, "4"},
-    {e, IParam::kTypeEnum, 6.0, 7, "1/2"},
-    {list, IParam::kTypeEnum, 2.0, 3, "Ringmod"},
-    {b, IParam::kTypeBool, 1.0, 2, "on"},
+  fewer.InitEnum("Fewer", 2, 3, "", IParam::kFlagMeta, "", "first");
+  more.InitEnum("More", 0, 2, "", IParam::kFlagMeta, "", "a", "b", "c");
+  c3.InitPitch("Pitch", 12, 48, 72, IParam::kFlagMeta);
+  c4.InitPitch("Pitch4", 60, 0, 127, IParam::kFlagMeta, "", true);
+  const struct { const IParam& p; IParam::EParamType type; double max; int nTexts; const char* shown; } cases[] = {
+    {i, IParam::kTypeInt, 16.0, 0, "4"},          {e, IParam::kTypeEnum, 6.0, 7, "1/2"},
+    {list, IParam::kTypeEnum, 2.0, 3, "Ringmod"}, {b, IParam::kTypeBool, 1.0, 2, "on"},
+    {fewer, IParam::kTypeEnum, 2.0, 1, "2"},      {more, IParam::kTypeEnum, 1.0, 2, "a"},
+    {c3, IParam::kTypeEnum, 24.0, 25, "C 3"},     {c4, IParam::kTypeEnum, 127.0, 128, "C 4"},
   };
   for (const auto& c : cases)
   {
     SCOPED_TRACE(c.p.GetName());
     EXPECT_EQ(c.p.Type(), c.type);
-    EXPECT_TRUE(c.p.GetStepped());
-    EXPECT_TRUE(c.p.GetMeta());
+    EXPECT_TRUE(c.p.GetStepped() && c.p.GetMeta());
     EXPECT_EQ(c.p.GetStep(), 1.0);
     EXPECT_EQ(c.p.GetMax(), c.max);
-    EXPECT_EQ(c.p.Unit(), IParam::kUnitCustom);
     EXPECT_EQ(c.p.NDisplayTexts(), c.nTexts);
     EXPECT_EQ(Display(c.p), c.shown);
   }
   EXPECT_STREQ(e.GetDisplayText(6.0), "4/1");
   EXPECT_STREQ(list.GetGroup(), "SC");
   EXPECT_STREQ(b.GetDisplayText(0.0), "off");
-}
-
-TEST(IParamInit, CountFormEnumTextsStopAtTheLastTextOrTheLastItem)
-{
-  IParam fewer, more;
-  fewer.InitEnum("Mode", 2, 3, "", 0, "", "first");
-  more.InitEnum("Mode", 0, 2, "", 0, "", "a", "b", "c");
-  EXPECT_EQ(fewer.NDisplayTexts(), 1);
-  EXPECT_EQ(Display(fewer), "2");
-  EXPECT_EQ(DisplayOf(fewer, 0.0), "first");
-  EXPECT_EQ(more.NDisplayTexts(), 2);
-}
-
-TEST(IParamInit, UnitFormsSetTheirLabelUnitStepAndShape)
-{
-  IParam f, s, ms, g, pc, deg;
-  f.InitFrequency("f", 440.0, 20.0, 20000.0, 0.1);
-  s.InitSeconds("s", 1.0, 0.0, 10.0, 0.25);
-  ms.InitMilliseconds("ms", 10.0, 0.0, 500.0);
-  g.InitGain("g", 0.0, -70.0, 24.0, 0.5);
-  pc.InitPercentage("pc", 50.0, 0.0, 100.0);
-  deg.InitAngleDegrees("deg", 90.0, 0.0, 360.0, IParam::kFlagMeta, "G");
-  const struct
-  {
-    const IParam& p;
-    const char* label;
-    IParam::EParamUnit unit;
-    double step;
-    int shapeID;
-  } cases[] = {
-    {f, "Hz", IParam::kUnitFrequency, 0.1, 2},    {s, "Seconds", IParam::kUnitSeconds, 0.25, 0},
-    {ms, "ms", IParam::kUnitMilliseconds, 1.0, 0}, {g, "dB", IParam::kUnitDB, 0.5, 0},
-    {pc, "%", IParam::kUnitPercentage, 1.0, 0},    {deg, "degrees", IParam::kUnitDegrees, 1.0, 0},
-  };
-  for (const auto& c : cases)
-  {
-    SCOPED_TRACE(c.label);
-    EXPECT_EQ(c.p.Type(), IParam::kTypeDouble);
-    EXPECT_STREQ(c.p.GetLabel(), c.label);
-    EXPECT_EQ(c.p.Unit(), c.unit);
-    EXPECT_EQ(c.p.GetStep(), c.step);
-    EXPECT_EQ(c.p.GetShapeID(), c.shapeID);
-    EXPECT_FALSE(c.p.GetStepped());
-  }
-  EXPECT_TRUE(deg.GetMeta());
-  EXPECT_STREQ(deg.GetGroup(), "G");
+  EXPECT_STREQ(fewer.GetDisplayText(0.0), "first");
+  EXPECT_STREQ(c3.GetDisplayText(0.0), "C 2");
+  EXPECT_STREQ(c3.GetDisplayText(13.0), "C#3");
+  EXPECT_STREQ(c4.GetLabel(), "");
 }
 
 TEST(IParamInit, TextsAreCutTo31BytesWithoutSplittingACharacter)
@@ -171,21 +111,7 @@ TEST(IParamInit, TextsAreCutTo31BytesWithoutSplittingACharacter)
   EXPECT_STREQ(p.GetGroup(), "");
 }
 
-TEST(IParamInit, InitPitchNamesEachItemAfterItsNote)
-{
-  IParam c3, c4;
-  c3.InitPitch("Note", 12, 48, 72);
-  c4.InitPitch("Note", 60, 0, 127, 0, "", true);
-  EXPECT_EQ(c3.Type(), IParam::kTypeEnum);
-  EXPECT_EQ(c3.NDisplayTexts(), 25);
-  EXPECT_STREQ(c3.GetDisplayText(0.0), "C 2");
-  EXPECT_STREQ(c3.GetDisplayText(13.0), "C#3");
-  EXPECT_EQ(Display(c3), "C 3");
-  EXPECT_EQ(Display(c4), "C 4");
-  EXPECT_STREQ(c4.GetLabel(), "");
-}
-
-// --- Copying a definition ------------------------------------------------------
+// --- Copying a definition
 
 class IParamCopy : public ::testing::Test
 {
@@ -209,16 +135,11 @@ TEST_F(IParamCopy, CopiesTheDefinitionAndTextsButNotTheValue)
   p.Init(mSource, "Left", "Right", "Right");
   EXPECT_STREQ(p.GetName(), "Right Gain");
   EXPECT_STREQ(p.GetGroup(), "Right");
-  EXPECT_EQ(p.Type(), IParam::kTypeDouble);
   EXPECT_STREQ(p.GetLabel(), "dB");
   EXPECT_EQ(p.Unit(), IParam::kUnitDB);
-  EXPECT_EQ(p.GetMin(), -60.0);
-  EXPECT_EQ(p.GetMax(), 12.0);
-  EXPECT_EQ(p.GetStep(), 0.5);
-  EXPECT_TRUE(p.GetMeta());
-  EXPECT_TRUE(p.GetStepped());
-  EXPECT_EQ(p.GetShapeValue(), 2.0);
-  EXPECT_EQ(p.Value(), -6.0);
+  EXPECT_EQ(std::vector<double>({p.GetMin(), p.GetMax(), p.GetStep(), p.GetShapeValue(), p.Value()}),
+            std::vector<double>({-60.0, 12.0, 0.5, 2.0, -6.0}));
+  EXPECT_TRUE(p.GetMeta() && p.GetStepped());
   EXPECT_EQ(Display(p), "fn -6.00");
   double value = 1.0;
   ASSERT_EQ(p.NDisplayTexts(), 2);
@@ -231,18 +152,9 @@ TEST_F(IParamCopy, ReplacesOnlyTheFirstOccurrenceOfANonEmptySearchText)
   IParam twice;
   twice.InitBool("L L", false);
   const std::string longReplacement(40, 'x');
-  const struct
-  {
-    const IParam& source;
-    const char* search;
-    const char* replace;
-    std::string expected;
-  } cases[] = {
-    {mSource, "", "Right", "Left Gain"},
-    {mSource, "Mid", "Side", "Left Gain"},
-    {twice, "L", "Right", "Right L"},
-    {mSource, "Left", "", " Gain"},
-    {mSource, "Left", longReplacement.c_str(), std::string(31, 'x')},
+  const struct { const IParam& source; const char* search; const char* replace; std::string expected; } cases[] = {
+    {mSource, "", "Right", "Left Gain"},  {mSource, "Mid", "Side", "Left Gain"}, {twice, "L", "Right", "Right L"},
+    {mSource, "Left", "", " Gain"},       {mSource, "Left", longReplacement.c_str(), std::string(31, 'x')},
   };
   for (const auto& c : cases)
   {
@@ -268,7 +180,7 @@ TEST_F(IParamCopy, TheCopyOutlivesItsSourceAndCopyingOntoItselfChangesNothing)
   EXPECT_EQ(mSource.NDisplayTexts(), 2);
 }
 
-// --- Shapes -------------------------------------------------------------------
+// --- Shapes
 
 TEST(IParamShapes, LinearAndPowerCurveMapTheRangeByTheirFormulas)
 {
@@ -285,17 +197,10 @@ TEST(IParamShapes, LinearAndPowerCurveMapTheRangeByTheirFormulas)
 
 TEST(IParamShapes, PowerCurveDisplayTypeFollowsTheExponentThresholds)
 {
-  const struct
-  {
-    double exponent;
-    IParam::EDisplayType expected;
-  } cases[] = {
-    {3.0, IParam::kDisplayCubeRoot},
-    {2.5, IParam::kDisplaySquareRoot},
-    {1.5, IParam::kDisplayLinear},
-    {0.6666666666666666, IParam::kDisplayLinear},
-    {std::nextafter(2.0 / 3.0, 0.0), IParam::kDisplaySquared},
-    {0.4, IParam::kDisplaySquared},
+  const struct { double exponent; IParam::EDisplayType expected; } cases[] = {
+    {3.0, IParam::kDisplayCubeRoot},  {2.5, IParam::kDisplaySquareRoot},
+    {1.5, IParam::kDisplayLinear},    {0.6666666666666666, IParam::kDisplayLinear},
+    {0.4, IParam::kDisplaySquared},   {std::nextafter(2.0 / 3.0, 0.0), IParam::kDisplaySquared},
     {0.39, IParam::kDisplayCubed},
   };
   for (const auto& c : cases)
@@ -306,9 +211,9 @@ TEST(IParamShapes, PowerCurveDisplayTypeFollowsTheExponentThresholds)
   }
 }
 
-TEST(IParamShapes, ExponentialGivesEqualRatiosForEqualSteps)
+TEST(IParamShapes, ExponentialGivesEqualRatiosForEqualStepsAndStartsAtOneHundredMillionthForAZeroMinimum)
 {
-  IParam p;
+  IParam p, fromZero;
   p.InitFrequency("f", 1000.0, 20.0, 20000.0, 1.0);
   EXPECT_EQ(p.DisplayType(), IParam::kDisplayLog);
   EXPECT_NEAR(p.FromNormalized(0.5), 20.0 * std::sqrt(1000.0), 1e-9);
@@ -318,15 +223,11 @@ TEST(IParamShapes, ExponentialGivesEqualRatiosForEqualSteps)
   const double atMax = std::min(1.0, (std::log(20000.0) - std::log(20.0)) / std::log(1000.0));
   EXPECT_EQ(p.ToNormalized(1e9), atMax);
   EXPECT_NEAR(atMax, 1.0, 1e-15);
-}
 
-TEST(IParamShapes, ExponentialWithMinimumZeroStartsAtOneHundredMillionth)
-{
-  IParam p;
-  p.InitFrequency("f", 0.0, 0.0, 1000.0, 1.0);
-  EXPECT_NEAR(p.FromNormalized(0.0), 1e-8, 1e-20) << "1e-8 lies inside [0, 1000] and is not clipped";
-  EXPECT_NEAR(p.FromNormalized(1.0), 1000.0, 1e-9);
-  EXPECT_EQ(p.ToNormalized(0.0), 0.0);
+  fromZero.InitFrequency("f", 0.0, 0.0, 1000.0, 1.0);
+  EXPECT_NEAR(fromZero.FromNormalized(0.0), 1e-8, 1e-20) << "1e-8 lies inside [0, 1000] and is not clipped";
+  EXPECT_NEAR(fromZero.FromNormalized(1.0), 1000.0, 1e-9);
+  EXPECT_EQ(fromZero.ToNormalized(0.0), 0.0);
 }
 
 TEST(IParamShapes, AnotherShapeReportsShapeID3AndIsCopiedIntoTheParameter)
@@ -348,11 +249,11 @@ TEST(IParamShapes, AnotherShapeReportsShapeID3AndIsCopiedIntoTheParameter)
   EXPECT_EQ(p.FromNormalized(0.5), 0.25);
 }
 
-// --- Value and Constrain ----------------------------------------------------
+// --- Value and Constrain
 
-TEST(IParamValue, SteppedValuesRoundHalfAwayFromZeroThenClip)
+TEST(IParamValue, SteppedValuesRoundHalfAwayFromZeroThenClipUnlessTheStepIsZero)
 {
-  IParam p;
+  IParam p, ints, unsnapped;
   p.InitDouble("x", 0.0, -1.0, 1.0, 0.5, "", IParam::kFlagStepped);
   const double cases[][2] = {{0.25, 0.5}, {-0.25, -0.5}, {0.74, 0.5}, {0.2, 0.0}, {7.0, 1.0}, {-7.0, -1.0}};
   for (const auto& c : cases)
@@ -360,22 +261,16 @@ TEST(IParamValue, SteppedValuesRoundHalfAwayFromZeroThenClip)
     p.Set(c[0]);
     EXPECT_EQ(p.Value(), c[1]) << "Set(" << c[0] << ")";
   }
-  IParam ints;
   ints.InitInt("n", 0, 0, 4);
   EXPECT_EQ(ints.ConstrainNormalized(0.3), 0.25);
+  unsnapped.InitDouble("x", 0.3, 0.0, 1.0, 0.0, "", IParam::kFlagStepped);
+  unsnapped.Set(0.77);
+  EXPECT_EQ(unsnapped.Value(), 0.77);
 }
 
-TEST(IParamValue, SteppedWithAZeroStepLeavesValuesUnsnapped)
+TEST(IParamValue, NonFiniteValuesNeverReachTheValueButAnOutOfRangeDefaultDoes)
 {
-  IParam p;
-  p.InitDouble("x", 0.3, 0.0, 1.0, 0.0, "", IParam::kFlagStepped);
-  p.Set(0.77);
-  EXPECT_EQ(p.Value(), 0.77);
-}
-
-TEST(IParamValue, NonFiniteValuesNeverReachTheValue)
-{
-  IParam p;
+  IParam p, pow, outside;
   p.InitDouble("x", 0.0, -2.0, 3.0, 0.5, "", IParam::kFlagStepped);
   p.Set(1.5);
   for (double bad : {kNaN, kInf, -kInf})
@@ -388,21 +283,15 @@ TEST(IParamValue, NonFiniteValuesNeverReachTheValue)
   EXPECT_EQ(p.Constrain(kInf), 3.0);
   EXPECT_EQ(p.FromNormalized(kNaN), -2.0);
   EXPECT_EQ(p.ToNormalized(kNaN), 0.0);
-
-  IParam pow;
   pow.InitDouble("x", 5.0, 0.0, 10.0, 0.01, "", 0, "", IParam::ShapePowCurve(0.5));
   pow.SetNormalized(-0.5); // outside the curve's domain
   EXPECT_EQ(pow.Value(), 0.0);
-}
 
-TEST(IParamValue, SetToDefaultStoresTheDefaultUnconstrained)
-{
-  IParam p;
-  p.InitDouble("x", 5.0, 0.0, 1.0, 0.1);
-  EXPECT_EQ(p.Value(), 1.0);
-  p.SetToDefault();
-  EXPECT_EQ(p.Value(), 5.0);
-  EXPECT_EQ(p.GetDefault(true), 1.0);
+  outside.InitDouble("x", 5.0, 0.0, 1.0, 0.1);
+  EXPECT_EQ(outside.Value(), 1.0);
+  outside.SetToDefault();
+  EXPECT_EQ(outside.Value(), 5.0) << "SetToDefault stores the default unconstrained";
+  EXPECT_EQ(outside.GetDefault(true), 1.0);
 }
 
 TEST(IParamValue, IntTruncatesTowardZeroAndSaturates)
@@ -457,94 +346,52 @@ TEST(IParamValue, ConcurrentSetAndValueNeverSeeATornValue)
   EXPECT_EQ(torn, 0) << "of " << reads << " reads";
 }
 
-// --- Display ------------------------------------------------------------------
+// --- Display
 
-TEST(IParamDisplay, PrecisionFollowsTheStepUpToSixDecimals)
+TEST(IParamDisplay, PrecisionFollowsTheStepAndSignFlagsNeverShowMinusZero)
 {
-  const struct
-  {
-    double step;
-    const char* shown; // the value 0.5
-  } cases[] = {{1.0, "1"}, {0.1, "0.5"}, {0.25, "0.50"}, {0.001, "0.500"}, {1e-9, "0.500000"}};
+  constexpr int kNeg = IParam::kFlagNegateDisplay;
+  constexpr int kSign = IParam::kFlagSignDisplay;
+  const struct { int flags; double step, value; const char* shown; } cases[] = {
+    {0, 1.0, 0.5, "1"},          {0, 0.1, 0.5, "0.5"},         {0, 0.25, 0.5, "0.50"},
+    {0, 0.001, 0.5, "0.500"},    {0, 1e-9, 0.5, "0.500000"},   // at most six decimals
+    {0, 1.0, 2.5, "3"},          {0, 1.0, -2.5, "-3"},         {0, 1.0, -0.4, "0"},
+    {0, 1.0, 1e11, "2147483647"},                              // whole numbers saturate
+    {kNeg, 0.01, 0.0, "0.00"},   {kNeg, 0.01, 3.0, "-3.00"},   {kNeg, 0.01, -1.5, "1.50"},
+    {kSign, 0.1, 2.5, "+2.5"},   {kSign, 0.1, 0.0, "0.0"},     {kSign, 0.1, -2.5, "-2.5"},
+    {kSign | kNeg, 0.1, -2.0, "+2.0"}, {kSign, 1.0, 3.0, "3"}, // no plus on whole numbers
+  };
   for (const auto& c : cases)
   {
     IParam p;
-    p.InitDouble("x", 0.5, 0.0, 10.0, c.step);
-    EXPECT_EQ(Display(p), c.shown) << "step " << c.step;
+    p.InitDouble("x", 0.0, -1e12, 1e12, c.step, "", c.flags);
+    EXPECT_EQ(DisplayOf(p, c.value), c.shown) << "flags " << c.flags << " step " << c.step << " value " << c.value;
   }
-}
 
-TEST(IParamDisplay, WholeNumbersRoundHalfAwayFromZeroAndSaturate)
-{
-  IParam p;
-  p.InitDouble("x", 0.0, -1e12, 1e12, 1.0);
-  EXPECT_EQ(DisplayOf(p, 2.5), "3");
-  EXPECT_EQ(DisplayOf(p, -2.5), "-3");
-  EXPECT_EQ(DisplayOf(p, -0.4), "0");
-  EXPECT_EQ(DisplayOf(p, 1e11), "2147483647");
-}
-
-TEST(IParamDisplay, NegateDisplayFlipsTheSignButNeverShowsMinusZero)
-{
-  IParam p;
-  p.InitDouble("x", 0.0, -10.0, 10.0, 0.01, "", IParam::kFlagNegateDisplay);
-  EXPECT_EQ(DisplayOf(p, 0.0), "0.00");
-  EXPECT_EQ(DisplayOf(p, 3.0), "-3.00");
-  EXPECT_EQ(DisplayOf(p, -1.5), "1.50");
-  EXPECT_EQ(p.StringToValue("-3"), 3.0);
-}
-
-TEST(IParamDisplay, SignDisplayAddsAPlusToNonZeroDecimalsOnly)
-{
-  IParam p, negated, whole;
-  p.InitDouble("x", 0.0, -10.0, 10.0, 0.1, "", IParam::kFlagSignDisplay);
-  negated.InitDouble("x", 0.0, -10.0, 10.0, 0.1, "", IParam::kFlagSignDisplay | IParam::kFlagNegateDisplay);
-  whole.InitDouble("y", 0.0, -10.0, 10.0, 1.0, "", IParam::kFlagSignDisplay);
-  EXPECT_EQ(DisplayOf(p, 2.5), "+2.5");
-  EXPECT_EQ(DisplayOf(p, 0.0), "0.0");
-  EXPECT_EQ(DisplayOf(p, -2.5), "-2.5");
-  EXPECT_EQ(DisplayOf(negated, -2.0), "+2.0");
-  EXPECT_EQ(DisplayOf(whole, 3.0), "3");
-}
-
-TEST(IParamDisplay, ANormalisedValueIsShownAsItsPlainValue)
-{
-  IParam p;
-  p.InitDouble("x", 0.0, 0.0, 100.0, 0.1);
+  IParam percent, huge;
+  percent.InitDouble("x", 0.0, 0.0, 100.0, 0.1);
   LOOM_String s;
-  p.GetDisplay(0.5, true, s);
-  EXPECT_STREQ(s.Get(), "50.0");
+  percent.GetDisplay(0.5, true, s);
+  EXPECT_STREQ(s.Get(), "50.0") << "a normalised value is shown as its plain value";
+  huge.InitDouble("x", 1e35, 0.0, 1e40, 0.1);
+  char full[64];
+  std::snprintf(full, sizeof(full), "%.1f", 1e35);
+  EXPECT_EQ(Display(huge), std::string(full).substr(0, 31)) << "cut to what a display field holds";
 }
 
-TEST(IParamDisplay, TextsAreUsedWhenAllowedUnlessADisplayFunctionIsSet)
+TEST(IParamDisplay, TextsAndTheLabelAreShownUnlessADisplayFunctionOrAValueTextTakesOver)
 {
-  IParam b, fn;
-  b.InitBool("b", true);
+  IParam b, fn, i, d;
+  b.InitBool("b", true, "state");
   fn.InitDouble("x", 2.0, 0.0, 10.0, 0.1, "u", 0, "", IParam::ShapeLinear(), IParam::kUnitCustom,
                 [](double v, LOOM_String& s) { s.SetFormatted(32, "<%g>", v); });
   fn.SetDisplayText(2.0, "two");
-  EXPECT_EQ(Display(b), "on");
-  EXPECT_EQ(DisplayOf(b, 1.0, false), "1");
-  EXPECT_EQ(Display(fn), "<2>");
-}
-
-TEST(IParamDisplay, LongTextsAreCutToWhatADisplayFieldHolds)
-{
-  IParam p;
-  p.InitDouble("x", 1e35, 0.0, 1e40, 0.1);
-  char full[64];
-  std::snprintf(full, sizeof(full), "%.1f", 1e35);
-  EXPECT_EQ(Display(p), std::string(full).substr(0, 31));
-}
-
-TEST(IParamDisplay, TheLabelFollowsTheValueUnlessTheValueHasADisplayText)
-{
-  IParam b, i, d;
-  b.InitBool("b", true, "state");
   i.InitInt("i", 0, 0, 10, "dB");
   i.SetDisplayText(0.0, "off");
   d.InitDouble("d", 1.7, 0.0, 10.0, 0.1, "x");
   d.SetDisplayText(1.0, "one");
+  EXPECT_EQ(DisplayOf(b, 1.0, false), "1");
+  EXPECT_EQ(Display(fn), "<2>");
   EXPECT_STREQ(b.GetLabel(), "");
   EXPECT_EQ(DisplayWithLabel(b), "on");
   EXPECT_EQ(DisplayWithLabel(i), "off");
@@ -553,7 +400,7 @@ TEST(IParamDisplay, TheLabelFollowsTheValueUnlessTheValueHasADisplayText)
   EXPECT_STREQ(d.GetLabel(), "") << "the current value is truncated to an integer";
 }
 
-// --- Display texts and text to value ------------------------------------------
+// --- Display texts and text to value
 
 TEST(IParamDisplayTexts, LookupsMatchExactlyAndTheFirstEntryWins)
 {
@@ -575,37 +422,31 @@ TEST(IParamDisplayTexts, LookupsMatchExactlyAndTheFirstEntryWins)
   EXPECT_EQ(value, 1.0);
 }
 
-TEST(IParamStringToValue, UnmatchedTextGivesZeroForBoolAndEnum)
+TEST(IParamStringToValue, NumbersAreReadFromTheLeadAndConstrainedAndUnmatchedTextsGiveZero)
 {
-  IParam b, e;
+  IParam p, b, e, negated;
+  p.InitDouble("x", 4.0, -50.0, 50.0, 0.5, "", IParam::kFlagStepped);
   b.InitBool("b", false);
   e.InitEnum("e", 1, 3);
-  EXPECT_EQ(b.StringToValue("on"), 1.0);
-  EXPECT_EQ(b.StringToValue("ON"), 0.0);
-  EXPECT_EQ(b.StringToValue("1"), 0.0);
-  EXPECT_EQ(e.StringToValue("2"), 0.0);
+  negated.InitDouble("x", 0.0, -10.0, 10.0, 0.01, "", IParam::kFlagNegateDisplay);
+  const struct { const IParam& p; const char* text; double value; } cases[] = {
+    {p, "12.3 dB", 12.5}, {p, "500", 50.0}, {p, "abc", 0.0}, {p, nullptr, 0.0},
+    {p, "nan", 4.0}, {p, "-1e999", 4.0}, // non-finite text keeps the current value
+    {negated, "-3", 3.0}, {b, "on", 1.0}, {b, "ON", 0.0}, {b, "1", 0.0}, {e, "2", 0.0},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(c.p.StringToValue(c.text), c.value) << (c.text ? c.text : "(null)");
 }
 
-TEST(IParamStringToValue, NumbersAreReadFromTheLeadAndConstrained)
-{
-  IParam p;
-  p.InitDouble("x", 4.0, -50.0, 50.0, 0.5, "", IParam::kFlagStepped);
-  EXPECT_EQ(p.StringToValue("12.3 dB"), 12.5);
-  EXPECT_EQ(p.StringToValue("500"), 50.0);
-  EXPECT_EQ(p.StringToValue("abc"), 0.0);
-  EXPECT_EQ(p.StringToValue(nullptr), 0.0);
-  EXPECT_EQ(p.StringToValue("nan"), 4.0) << "non-finite text keeps the current value";
-  EXPECT_EQ(p.StringToValue("-1e999"), 4.0);
-}
+// --- JSON
 
-// --- JSON -----------------------------------------------------------------------
-
-TEST(IParamJSON, EachTypeIsDescribedByteForByte)
+TEST(IParamJSON, EachTypeIsDescribedByteForByteAndTheNameEscaped)
 {
-  IParam none, b, i, f;
+  IParam none, b, i, f, e;
   b.InitBool("On", true);
   i.InitInt("Count", 2, 1, 8);
   f.InitFrequency("Freq", 1000.0, 20.0, 20000.0, 1.0);
+  e.InitEnum("Say \"hi\"\\\t", 0, {"a", "b"});
   EXPECT_EQ(JSON(none, 7), "{\"id\":7, \"name\":\"\", \"min\":0.000000, \"max\":1.000000, \"default\":0.000000, "
                            "\"display_type\":0, \"rate\":\"control\"}");
   EXPECT_EQ(JSON(b, 0), "{\"id\":0, \"name\":\"On\", \"type\":\"bool\", \"min\":0.000000, \"max\":1.000000, "
@@ -614,14 +455,8 @@ TEST(IParamJSON, EachTypeIsDescribedByteForByte)
                         "\"default\":2.000000, \"display_type\":0, \"rate\":\"control\"}");
   EXPECT_EQ(JSON(f, 2), "{\"id\":2, \"name\":\"Freq\", \"type\":\"float\", \"min\":20.000000, "
                         "\"max\":20000.000000, \"default\":1000.000000, \"display_type\":1, \"rate\":\"control\"}");
-}
-
-TEST(IParamJSON, TheObjectIsAppendedAndTheNameEscaped)
-{
-  IParam p;
-  p.InitEnum("Say \"hi\"\\\t", 0, {"a", "b"});
   LOOM_String s("[");
-  p.GetJSON(s, 0);
+  e.GetJSON(s, 0); // appended
   EXPECT_STREQ(s.Get(), "[{\"id\":0, \"name\":\"Say \\\"hi\\\"\\\\\\u0009\", \"type\":\"enum\", \"min\":0.000000, "
                         "\"max\":1.000000, \"default\":0.000000, \"display_type\":0, \"rate\":\"control\"}");
 }

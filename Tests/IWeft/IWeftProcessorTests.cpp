@@ -9,7 +9,6 @@
 #include "IWeftProcessor.h"
 #include "IWeftProcessorTestUtils.h"
 
-using pw::test::AllocationCounter;
 using pw::test::CaptureReport;
 using pw::test::kProductIOStr;
 using pw::test::TestProcessorBase;
@@ -32,17 +31,12 @@ public:
   void ProcessBlock(double** inputs, double** outputs, int nFrames) override
   {
     ++mNCalls;
-    const int nIn = MaxNChannels(kInput);
-    const int nOut = MaxNChannels(kOutput);
-    ASSERT_TRUE(nIn == 4 && nOut == 2) << "mixes the product's four inputs into two outputs";
-    for (int c = 0; c < 4; ++c)
-      mInputs[c] = inputs[c];
+    ASSERT_TRUE(MaxNChannels(kInput) == 4 && MaxNChannels(kOutput) == 2) << "mixes four inputs into two outputs";
+    std::copy(inputs, inputs + 4, mInputs);
+    std::copy(outputs, outputs + 2, mOutputs);
     for (int c = 0; c < 2; ++c)
-    {
-      mOutputs[c] = outputs[c];
       for (int s = 0; s < nFrames; ++s)
         outputs[c][s] = 0.5 * inputs[c][s] + inputs[c + 2][s];
-    }
   }
 
   int mNCalls = 0;
@@ -58,30 +52,47 @@ std::unique_ptr<P> Make(const char* text, int latency = 0, int plugType = 0, boo
   return p;
 }
 
-// Ramp input on every input channel: channel c, frame s -> 100 c + s + 1 + base.
-struct FloatBlock
+// The host's side of one block: a float ramp on each of nIn inputs (channel
+// c, frame s -> 100 c + s + 1 + base) and two float outputs holding fill.
+struct HostBlock
 {
-  explicit FloatBlock(int nChans, float base = 0.f) : data(nChans, std::vector<float>(kBlock))
+  explicit HostBlock(int nIn, float base = 0.f, float fill = -7.f)
+  : in(nIn, std::vector<float>(kBlock)), out(2, std::vector<float>(kBlock, fill))
   {
-    for (int c = 0; c < nChans; ++c)
+    for (int c = 0; c < nIn; ++c)
     {
       for (int s = 0; s < kBlock; ++s)
-        data[c][s] = 100.f * c + s + 1 + base;
-      ptrs.push_back(data[c].data());
+        in[c][s] = 100.f * c + s + 1 + base;
+      inPtrs.push_back(in[c].data());
     }
+    outPtrs = {out[0].data(), out[1].data()};
   }
-  std::vector<std::vector<float>> data;
-  std::vector<float*> ptrs;
+
+  // Attaches the buffers over every channel of p; the host pointers go to the
+  // connected channels in order.
+  bool Attach(weft::IWeftProcessor& p)
+  {
+    return p.AttachBuffers(kInput, 0, p.MaxNChannels(kInput), inPtrs.data(), kBlock) &&
+           p.AttachBuffers(kOutput, 0, 2, outPtrs.data(), kBlock);
+  }
+
+  std::vector<std::vector<float>> in, out;
+  std::vector<float*> inPtrs, outPtrs;
 };
 
+// The product's four inputs and two outputs, with only the first nIn inputs
+// and nOut outputs connected.
 class ProcessorBlockTest : public ::testing::Test
 {
 protected:
-  void SetUp() override
+  void SetUp() override { ASSERT_TRUE(mP->SetBlockSize(kBlock)); }
+
+  void Connect(int nIn, int nOut)
   {
-    ASSERT_TRUE(mP->SetBlockSize(kBlock));
     mP->SetChannelConnections(kInput, 0, 4, false);
     mP->SetChannelConnections(kOutput, 0, 2, false);
+    mP->SetChannelConnections(kInput, 0, nIn, true);
+    mP->SetChannelConnections(kOutput, 0, nOut, true);
   }
 
   std::unique_ptr<MixProcessor> mP = Make<MixProcessor>(kProductIOStr);
@@ -89,89 +100,52 @@ protected:
 
 } // namespace
 
-TEST_F(ProcessorBlockTest, FloatBlockIsProcessedAsDoublesAndConvertedBack)
+TEST_F(ProcessorBlockTest, FloatBlockIsProcessedAsDoublesAndOnlyConnectedChannelsReachTheHost)
 {
-  mP->SetChannelConnections(kInput, 0, 3, true); // stereo main, mono sidechain; input 3 unconnected
-  mP->SetChannelConnections(kOutput, 0, 2, true);
-  FloatBlock in(3, 0.25f);
-  std::vector<float> out0(kBlock, -7.f), out1(kBlock, -7.f);
-  float* outs[] = {out0.data(), out1.data()};
-
-  ASSERT_TRUE(mP->AttachBuffers(kInput, 0, 4, in.ptrs.data(), kBlock));
-  ASSERT_TRUE(mP->AttachBuffers(kOutput, 0, 2, outs, kBlock));
+  Connect(3, 1); // stereo main, mono sidechain; input 3 and output 1 unconnected
+  HostBlock host(3, 0.25f);
+  ASSERT_TRUE(host.Attach(*mP));
   ASSERT_TRUE(mP->ProcessBuffers(0.f, kBlock));
 
   ASSERT_EQ(mP->mNCalls, 1);
   for (int s = 0; s < kBlock; ++s)
   {
-    EXPECT_EQ(mP->mInputs[0][s], static_cast<double>(in.data[0][s]));
-    EXPECT_EQ(mP->mInputs[3][s], 0.0); // unconnected: its zeroed scratch buffer
-    EXPECT_EQ(out0[s], static_cast<float>(0.5 * in.data[0][s] + in.data[2][s]));
-    EXPECT_EQ(out1[s], static_cast<float>(0.5 * in.data[1][s]));
+    EXPECT_EQ(mP->mInputs[0][s], static_cast<double>(host.in[0][s]));
+    EXPECT_EQ(mP->mInputs[3][s], 0.0); // its zeroed scratch buffer
+    EXPECT_EQ(host.out[0][s], static_cast<float>(0.5 * host.in[0][s] + host.in[2][s]));
+    EXPECT_EQ(mP->mOutputs[1][s], 0.5 * host.in[1][s]); // written, but never copied out
+    EXPECT_EQ(host.out[1][s], -7.f);
   }
-}
 
-TEST_F(ProcessorBlockTest, UnconnectedOutputIsWrittenButNeverReachesTheHost)
-{
-  mP->SetChannelConnections(kInput, 0, 2, true);
-  mP->SetChannelConnections(kOutput, 0, 1, true);
-  FloatBlock in(2);
-  std::vector<float> out0(kBlock, -7.f), out1(kBlock, -7.f);
-  float* outs[] = {out0.data(), out1.data()};
-
-  ASSERT_TRUE(mP->AttachBuffers(kInput, 0, 4, in.ptrs.data(), kBlock));
-  ASSERT_TRUE(mP->AttachBuffers(kOutput, 0, 2, outs, kBlock));
-  ASSERT_TRUE(mP->ProcessBuffers(0.f, kBlock));
-
+  Connect(2, 2);
+  HostBlock accumulate(2, 0.f, 1.f);
+  ASSERT_TRUE(accumulate.Attach(*mP));
+  ASSERT_TRUE(mP->ProcessBuffersAccumulating(kBlock));
   for (int s = 0; s < kBlock; ++s)
-  {
-    EXPECT_EQ(out0[s], 0.5f * in.data[0][s]);
-    EXPECT_EQ(mP->mOutputs[1][s], 0.5 * in.data[1][s]);
-    EXPECT_EQ(out1[s], -7.f);
-  }
+    EXPECT_EQ(accumulate.out[1][s], 1.f + 0.5f * accumulate.in[1][s]) << "accumulates onto the host's output";
 }
 
 TEST_F(ProcessorBlockTest, DoubleBuffersArePassedThroughWithoutCopying)
 {
-  mP->SetChannelConnections(kInput, 0, 1, true);
+  Connect(1, 2);
   mP->SetChannelConnections(kInput, 2, 1, true);
-  mP->SetChannelConnections(kOutput, 0, 2, true);
   std::vector<double> a(kBlock, 1.0), b(kBlock, 2.0), o0(kBlock), o1(kBlock);
   double* ins[] = {a.data(), b.data()};
   double* outs[] = {o0.data(), o1.data()};
-
   ASSERT_TRUE(mP->AttachBuffers(kInput, 0, 4, ins, kBlock));
   ASSERT_TRUE(mP->AttachBuffers(kOutput, 0, 2, outs, kBlock));
   ASSERT_TRUE(mP->ProcessBuffers(0.0, kBlock));
 
   EXPECT_EQ(mP->mInputs[0], a.data());
   EXPECT_EQ(mP->mInputs[2], b.data()); // host pointers advance over connected channels only
-  EXPECT_NE(mP->mInputs[1], nullptr);
   EXPECT_EQ(mP->mOutputs[0], o0.data());
   EXPECT_EQ(o0[0], 2.5);
   EXPECT_EQ(o1[0], 0.0);
 }
 
-TEST_F(ProcessorBlockTest, AccumulatingAddsOntoTheHostBuffers)
-{
-  mP->SetChannelConnections(kInput, 0, 2, true);
-  mP->SetChannelConnections(kOutput, 0, 2, true);
-  FloatBlock in(2);
-  std::vector<float> out0(kBlock, 1.f), out1(kBlock, -1.f);
-  float* outs[] = {out0.data(), out1.data()};
-  ASSERT_TRUE(mP->AttachBuffers(kInput, 0, 2, in.ptrs.data(), kBlock));
-  ASSERT_TRUE(mP->AttachBuffers(kOutput, 0, 2, outs, kBlock));
-  ASSERT_TRUE(mP->ProcessBuffersAccumulating(kBlock));
-  for (int s = 0; s < kBlock; ++s)
-  {
-    EXPECT_EQ(out0[s], 1.f + 0.5f * in.data[0][s]);
-    EXPECT_EQ(out1[s], -1.f + 0.5f * in.data[1][s]);
-  }
-}
-
 TEST_F(ProcessorBlockTest, FrameCountsBeyondTheBlockSizeAreRefused)
 {
-  mP->SetChannelConnections(kInput, 0, 1, true);
+  Connect(1, 0);
   std::vector<float> big(kBlock + 1, 1.f);
   float* ins[] = {big.data()};
   EXPECT_FALSE(mP->AttachBuffers(kInput, 0, 1, ins, kBlock + 1));
@@ -185,30 +159,25 @@ TEST_F(ProcessorBlockTest, FrameCountsBeyondTheBlockSizeAreRefused)
   EXPECT_TRUE(mP->ProcessBuffers(0.0, 0));
 }
 
-TEST_F(ProcessorBlockTest, ChannelRangesAreClippedAndBadIndicesRefused)
+TEST_F(ProcessorBlockTest, ChannelRangesAreClippedBadIndicesRefusedAndLabelsNumberedAndCut)
 {
+  Connect(0, 0);
   mP->SetChannelConnections(kInput, 3, 5, true);
   EXPECT_EQ(mP->NInChansConnected(), 1);
   EXPECT_TRUE(mP->IsChannelConnected(kInput, 3));
-  EXPECT_FALSE(mP->IsChannelConnected(kInput, 4));
   EXPECT_FALSE(mP->IsChannelConnected(kInput, -1));
   mP->SetChannelConnections(kInput, -1, 3, true);
   mP->SetChannelConnections(kInput, 0, INT_MAX, true);
   EXPECT_EQ(mP->NInChansConnected(), 4);
   mP->SetChannelConnections(static_cast<weft::ERoute>(2), 0, 1, true);
-  EXPECT_FALSE(mP->IsChannelConnected(static_cast<weft::ERoute>(2), 0));
   EXPECT_EQ(mP->NChannelsConnected(static_cast<weft::ERoute>(2)), 0);
   EXPECT_FALSE(mP->AttachBuffers(kInput, -2, 2, static_cast<double**>(nullptr), 0));
-
   mP->SetChannelConnections(kOutput, 0, 2, true);
   mP->LimitToStereoIO();
   EXPECT_EQ(mP->NInChansConnected(), 2);
   EXPECT_FALSE(mP->IsChannelConnected(kInput, 2));
   EXPECT_EQ(mP->NOutChansConnected(), 2);
-}
 
-TEST_F(ProcessorBlockTest, ChannelLabelsAreNumberedAndCut)
-{
   mP->SetChannelLabel(kInput, 2, "SC %i");
   mP->SetChannelLabel(kOutput, 1, "Out %i", true);
   mP->SetChannelLabel(kInput, 0, "%i_123456789012345678901234567890123456789");
@@ -219,96 +188,73 @@ TEST_F(ProcessorBlockTest, ChannelLabelsAreNumberedAndCut)
   EXPECT_EQ(mP->GetChannelLabel(kInput, 4), nullptr);
 }
 
-TEST_F(ProcessorBlockTest, SameBlockSizeKeepsScratchContents)
+TEST_F(ProcessorBlockTest, RefusedOrUnchangedBlockSizeKeepsTheBuffersAndANewSizeZeroesThem)
 {
-  mP->SetChannelConnections(kInput, 0, 1, true);
-  FloatBlock in(1);
-  ASSERT_TRUE(mP->AttachBuffers(kInput, 0, 1, in.ptrs.data(), kBlock));
-  ASSERT_TRUE(mP->SetBlockSize(kBlock));
-  ASSERT_TRUE(mP->ProcessBuffers(0.0, kBlock));
-  EXPECT_EQ(mP->mInputs[0][kBlock - 1], in.data[0][kBlock - 1]);
-
-  ASSERT_TRUE(mP->SetBlockSize(kBlock + 1));
-  ASSERT_TRUE(mP->ProcessBuffers(0.0, kBlock + 1));
-  EXPECT_EQ(mP->mInputs[0][kBlock - 1], 0.0); // a new size zeroes
-}
-
-TEST_F(ProcessorBlockTest, RefusedBlockSizeKeepsTheOldSizeAndBuffers)
-{
-  mP->SetChannelConnections(kInput, 0, 1, true);
-  FloatBlock in(1);
-  ASSERT_TRUE(mP->AttachBuffers(kInput, 0, 1, in.ptrs.data(), kBlock));
-
+  Connect(1, 0);
+  HostBlock host(1);
+  ASSERT_TRUE(host.Attach(*mP));
   EXPECT_FALSE(mP->SetBlockSize(-1));
   EXPECT_FALSE(mP->SetBlockSize(INT_MAX / 8 + 1)); // byte count overflows int32
   EXPECT_FALSE(mP->SetBlockSize(INT_MAX / 8));     // fits int32, but no buffer that large
-  EXPECT_EQ(mP->GetBlockSize(), kBlock);
-
+  ASSERT_TRUE(mP->SetBlockSize(kBlock));
   ASSERT_TRUE(mP->ProcessBuffers(0.0, kBlock));
-  EXPECT_EQ(mP->mInputs[0][kBlock - 1], in.data[0][kBlock - 1]);
-}
+  EXPECT_EQ(mP->mInputs[0][kBlock - 1], host.in[0][kBlock - 1]);
 
-TEST_F(ProcessorBlockTest, UnconnectedChannelsFollowTheirGrownScratchBuffers)
-{
-  constexpr int kLarge = 1 << 16;
+  ASSERT_TRUE(mP->SetBlockSize(kBlock + 1));
+  ASSERT_TRUE(mP->ProcessBuffers(0.0, kBlock + 1));
+  EXPECT_EQ(mP->mInputs[0][kBlock - 1], 0.0);
+
+  constexpr int kLarge = 1 << 16; // unconnected channels follow their grown scratch buffers
   ASSERT_TRUE(mP->SetBlockSize(kLarge));
-  ASSERT_TRUE(mP->ProcessBuffers(0.0, kLarge)); // every pointer must hold kLarge samples
-  for (int c = 0; c < 4; ++c)
-    EXPECT_EQ(mP->mInputs[c][kLarge - 1], 0.0);
+  ASSERT_TRUE(mP->ProcessBuffers(0.0, kLarge));
+  EXPECT_EQ(mP->mInputs[3][kLarge - 1], 0.0);
   EXPECT_EQ(mP->mOutputs[1][kLarge - 1], 0.0);
 }
 
 TEST(DefaultProcessBlockTest, CopiesInputsBelowBothCountsAndZeroesTheRest)
 {
-  auto wide = Make<TestProcessorBase>(kProductIOStr);
-  std::vector<double> i0(4, 1.0), i1(4, 2.0), i2(4, 3.0), i3(4, 4.0), o0(4, 9.0), o1(4, 9.0);
-  double* ins[] = {i0.data(), i1.data(), i2.data(), i3.data()};
-  double* outs[] = {o0.data(), o1.data()};
-  wide->ProcessBlock(ins, outs, 4);
-  EXPECT_EQ(o0, i0);
-  EXPECT_EQ(o1, i1);
-
-  auto monoIn = Make<TestProcessorBase>("1-2");
-  o0.assign(4, 9.0);
-  o1.assign(4, 9.0);
-  monoIn->ProcessBlock(ins, outs, 4);
-  EXPECT_EQ(o0, i0);
-  EXPECT_EQ(o1, std::vector<double>(4, 0.0));
+  const std::vector<double> ones(4, 1.0), twos(4, 2.0);
+  for (const char* io : {kProductIOStr, "1-2"})
+  {
+    SCOPED_TRACE(io);
+    std::vector<double> i0 = ones, i1 = twos, i2(4, 3.0), i3(4, 4.0), o0(4, 9.0), o1(4, 9.0);
+    double* ins[] = {i0.data(), i1.data(), i2.data(), i3.data()};
+    double* outs[] = {o0.data(), o1.data()};
+    Make<TestProcessorBase>(io)->ProcessBlock(ins, outs, 4);
+    EXPECT_EQ(o0, ones);
+    EXPECT_EQ(o1, io == kProductIOStr ? twos : std::vector<double>(4, 0.0));
+  }
 }
 
-class BypassTest : public ::testing::Test
+namespace {
+
+// Bypass through the latency delay line of a processor of the given I/O.
+template <class P>
+std::unique_ptr<P> StartBypass(const char* io, int latency, int nIn, int nOut)
 {
-protected:
-  // Stereo in, stereo out; bypass through the latency delay line.
-  void Start(int latency)
-  {
-    mP = Make<MixProcessor>("2-2", latency);
-    ASSERT_TRUE(mP->SetBlockSize(kBlock));
-    mP->SetChannelConnections(kInput, 0, 2, true);
-    mP->SetChannelConnections(kOutput, 0, 2, true);
-    ASSERT_TRUE(mP->InitLatencyDelay());
-  }
+  auto p = Make<P>(io, latency);
+  EXPECT_TRUE(p->SetBlockSize(kBlock));
+  p->SetChannelConnections(kInput, 0, nIn, true);
+  p->SetChannelConnections(kOutput, 0, nOut, true);
+  EXPECT_TRUE(p->InitLatencyDelay());
+  return p;
+}
 
-  // One bypassed block of ramp input starting at base; returns both outputs.
-  std::vector<std::vector<float>> Bypass(float base)
-  {
-    FloatBlock in(2, base);
-    std::vector<std::vector<float>> out(2, std::vector<float>(kBlock, -7.f));
-    float* outs[] = {out[0].data(), out[1].data()};
-    EXPECT_TRUE(mP->AttachBuffers(kInput, 0, 2, in.ptrs.data(), kBlock));
-    EXPECT_TRUE(mP->AttachBuffers(kOutput, 0, 2, outs, kBlock));
-    EXPECT_TRUE(mP->PassThroughBuffers(0.f, kBlock));
-    return out;
-  }
-
-  std::unique_ptr<MixProcessor> mP;
-};
-
-TEST_F(BypassTest, LatencyDelaysEveryChannelByExactlyThatManySamples)
+std::vector<std::vector<float>> Bypass(weft::IWeftProcessor& p, int nIn, float base)
 {
-  Start(3);
-  const auto first = Bypass(0.f);
-  const auto second = Bypass(kBlock);
+  HostBlock host(nIn, base);
+  EXPECT_TRUE(host.Attach(p));
+  EXPECT_TRUE(p.PassThroughBuffers(0.f, kBlock));
+  return host.out;
+}
+
+} // namespace
+
+TEST(BypassTest, LatencyDelaysEveryChannelByExactlyThatManySamplesWithoutProcessing)
+{
+  auto p = StartBypass<MixProcessor>("2-2", 3, 2, 2);
+  const auto first = Bypass(*p, 2, 0.f);
+  const auto second = Bypass(*p, 2, kBlock);
   for (int c = 0; c < 2; ++c)
   {
     // Input sample n (over both blocks) is 100 c + n + 1; output n is input n - 3.
@@ -318,40 +264,26 @@ TEST_F(BypassTest, LatencyDelaysEveryChannelByExactlyThatManySamples)
       EXPECT_EQ(out, n < 3 ? 0.f : 100.f * c + (n - 3) + 1) << "channel " << c << " sample " << n;
     }
   }
-  EXPECT_EQ(mP->mNCalls, 0); // bypass never reaches the plug-in's ProcessBlock
+  EXPECT_EQ(p->mNCalls, 0);
 }
 
-TEST_F(BypassTest, ZeroLatencyCopiesInputToOutput)
+TEST(BypassTest, SetLatencyRetimesAndClearsTheDelayLineAndZeroCopies)
 {
-  Start(0);
-  const auto out = Bypass(0.f);
-  EXPECT_EQ(out[1][0], 101.f);
-  EXPECT_EQ(out[1][kBlock - 1], 100.f + kBlock);
+  auto p = StartBypass<MixProcessor>("2-2", 3, 2, 2);
+  Bypass(*p, 2, 0.f);
+  p->SetLatency(2);
+  EXPECT_EQ(Bypass(*p, 2, kBlock)[0], (std::vector<float>{0, 0, 9, 10, 11, 12, 13, 14}));
+  p->SetLatency(-4);
+  EXPECT_EQ(p->GetLatency(), 2);
+  p->SetLatency(0);
+  EXPECT_EQ(Bypass(*p, 2, 0.f)[1], (std::vector<float>{101, 102, 103, 104, 105, 106, 107, 108}));
 }
 
-TEST_F(BypassTest, SetLatencyRetimesAndClearsTheDelayLine)
-{
-  Start(3);
-  Bypass(0.f);
-  mP->SetLatency(2);
-  EXPECT_EQ(mP->GetLatency(), 2);
-  const auto out = Bypass(kBlock);
-  EXPECT_EQ(out[0][0], 0.f);
-  EXPECT_EQ(out[0][1], 0.f);
-  EXPECT_EQ(out[0][2], kBlock + 1.f);
-
-  mP->SetLatency(-4);
-  EXPECT_EQ(mP->GetLatency(), 2);
-  mP->SetLatency(0);
-  EXPECT_EQ(Bypass(0.f)[0][0], 1.f);
-}
-
-TEST(BypassOutputsTest, OutputsWithoutAnInputAreSilentThroughTheDelayLine)
+TEST(BypassTest, OutputsWithoutAnInputAreSilentThroughTheDelayLine)
 {
   // Processing leaves 5 in every output's scratch buffer before the bypass.
-  class FillProcessor : public TestProcessorBase
+  struct FillProcessor : TestProcessorBase
   {
-  public:
     using TestProcessorBase::TestProcessorBase;
     void ProcessBlock(double**, double** outputs, int nFrames) override
     {
@@ -359,46 +291,31 @@ TEST(BypassOutputsTest, OutputsWithoutAnInputAreSilentThroughTheDelayLine)
         std::fill(outputs[c], outputs[c] + nFrames, 5.0);
     }
   };
-  auto p = Make<FillProcessor>("1-2", 2);
-  ASSERT_TRUE(p->SetBlockSize(kBlock));
-  p->SetChannelConnections(kInput, 0, 1, true);
-  p->SetChannelConnections(kOutput, 0, 2, true);
-  ASSERT_TRUE(p->InitLatencyDelay());
-
-  FloatBlock in(1);
-  std::vector<float> o0(kBlock), o1(kBlock);
-  float* outs[] = {o0.data(), o1.data()};
-  ASSERT_TRUE(p->AttachBuffers(kInput, 0, 1, in.ptrs.data(), kBlock));
-  ASSERT_TRUE(p->AttachBuffers(kOutput, 0, 2, outs, kBlock));
+  auto p = StartBypass<FillProcessor>("1-2", 2, 1, 2);
+  HostBlock host(1);
+  ASSERT_TRUE(host.Attach(*p));
   ASSERT_TRUE(p->ProcessBuffers(0.f, kBlock));
-  ASSERT_EQ(o1[0], 5.f);
-
-  ASSERT_TRUE(p->AttachBuffers(kInput, 0, 1, in.ptrs.data(), kBlock));
-  ASSERT_TRUE(p->AttachBuffers(kOutput, 0, 2, outs, kBlock));
-  ASSERT_TRUE(p->PassThroughBuffers(0.f, kBlock));
-  EXPECT_EQ(o0[2], 1.f);
-  EXPECT_EQ(o1, std::vector<float>(kBlock, 0.f));
+  ASSERT_EQ(host.out[1][0], 5.f);
+  const auto out = Bypass(*p, 1, 0.f);
+  EXPECT_EQ(out[0][2], 1.f);
+  EXPECT_EQ(out[1], std::vector<float>(kBlock, 0.f));
 }
 
-TEST_F(ProcessorBlockTest, BlockProcessingAndBypassNeverAllocate)
+TEST_F(ProcessorBlockTest, BlockProcessingBypassAndMidiNeverAllocate)
 {
   ASSERT_TRUE(mP->InitLatencyDelay());
   mP->SetLatency(3);
-  FloatBlock in(4);
-  std::vector<float> o0(kBlock), o1(kBlock);
-  float* outs[] = {o0.data(), o1.data()};
+  HostBlock host(4);
   ITimeInfo ti;
   ti.mTempo = 90.0;
 
-  AllocationCounter allocs;
-  mP->SetChannelConnections(kInput, 0, 4, true);
-  mP->SetChannelConnections(kOutput, 0, 2, true);
+  pw::test::AllocationCounter allocs;
+  Connect(4, 2);
   mP->LimitToStereoIO();
   mP->SetTimeInfo(ti);
   for (int block = 0; block < 3; ++block)
   {
-    ASSERT_TRUE(mP->AttachBuffers(kInput, 0, 4, in.ptrs.data(), kBlock));
-    ASSERT_TRUE(mP->AttachBuffers(kOutput, 0, 2, outs, kBlock));
+    ASSERT_TRUE(host.Attach(*mP));
     ASSERT_TRUE(mP->ProcessBuffers(0.f, kBlock));
     ASSERT_TRUE(mP->ProcessBuffersAccumulating(kBlock));
     ASSERT_TRUE(mP->PassThroughBuffers(0.f, kBlock));
@@ -408,66 +325,36 @@ TEST_F(ProcessorBlockTest, BlockProcessingAndBypassNeverAllocate)
   EXPECT_EQ(mP->mNSent, 3);
 }
 
-TEST(ProcessorSettingsTest, ConstructionTakesTheConfigAndDefaults)
+TEST(ProcessorSettingsTest, SamplesPerBeatFollowTheSampleRateAndAMaximalTailIsInfinite)
 {
-  auto p = Make<TestProcessorBase>("2-2", 5, 0, true);
-  EXPECT_EQ(p->GetLatency(), 5);
-  EXPECT_EQ(p->GetSampleRate(), 48000.0);
-  EXPECT_EQ(p->GetBlockSize(), 0);
-  EXPECT_EQ(p->GetTailSize(), 0);
-  EXPECT_FALSE(p->GetBypassed());
-  EXPECT_FALSE(p->GetRenderingOffline());
-  EXPECT_TRUE(p->DoesMIDIIn());
-  EXPECT_FALSE(p->IsInstrument());
-
+  auto p = Make<TestProcessorBase>("2-2");
+  EXPECT_EQ(p->GetSamplesPerBeat(), 24000.0) << "48 kHz and 120 BPM until told otherwise";
+  ITimeInfo ti;
+  ti.mTempo = 90.0;
+  p->SetTimeInfo(ti);
+  p->SetSampleRate(44100.0);
+  EXPECT_EQ(p->GetSamplesPerBeat(), 29400.0);
+  EXPECT_FALSE(p->GetTailIsInfinite());
   p->SetTailSize(INT_MAX);
   EXPECT_TRUE(p->GetTailIsInfinite());
-  p->SetBypassed(true);
-  EXPECT_TRUE(p->GetBypassed());
 }
 
 TEST(ProcessorSettingsTest, AUPluginTypeFollowsTypeAndMidiInput)
 {
-  const auto code = [](const char* c) {
-    return static_cast<int>(static_cast<unsigned>(c[0]) << 24 | static_cast<unsigned>(c[1]) << 16 |
-                            static_cast<unsigned>(c[2]) << 8 | static_cast<unsigned>(c[3]));
-  };
-  EXPECT_EQ(code("aufx"), 0x61756678);
-  EXPECT_EQ(Make<TestProcessorBase>("1-1", 0, 0)->GetAUPluginType(), code("aufx"));
-  EXPECT_EQ(Make<TestProcessorBase>("1-1", 0, 0, true)->GetAUPluginType(), code("aumf"));
-  EXPECT_EQ(Make<TestProcessorBase>("1-1", 0, 1)->GetAUPluginType(), code("aumu"));
-  EXPECT_EQ(Make<TestProcessorBase>("1-1", 0, 2)->GetAUPluginType(), code("aumi"));
-  EXPECT_EQ(Make<TestProcessorBase>("1-1", 0, 3)->GetAUPluginType(), code("augn"));
-  EXPECT_EQ(Make<TestProcessorBase>("1-1", 0, 9)->GetAUPluginType(), code("aufx"));
+  const struct
+  {
+    int plugType;
+    bool midiIn;
+    const char* code;
+  } cases[] = {{0, false, "aufx"}, {0, true, "aumf"}, {1, false, "aumu"},
+               {2, false, "aumi"}, {3, false, "augn"}, {9, false, "aufx"}};
+  for (const auto& c : cases)
+  {
+    const int code = c.code[0] << 24 | c.code[1] << 16 | c.code[2] << 8 | c.code[3];
+    EXPECT_EQ(Make<TestProcessorBase>("1-1", 0, c.plugType, c.midiIn)->GetAUPluginType(), code) << c.code;
+  }
   EXPECT_TRUE(Make<TestProcessorBase>("1-1", 0, 1)->IsInstrument());
   EXPECT_TRUE(Make<TestProcessorBase>("1-1", 0, 2)->IsMidiEffect());
-}
-
-TEST(ProcessorTransportTest, GettersReadTheLastTimeInfo)
-{
-  auto p = Make<TestProcessorBase>("1-1");
-  EXPECT_EQ(p->GetSamplesPerBeat(), 24000.0);
-
-  ITimeInfo ti;
-  ti.mTempo = 90.0;
-  ti.mPPQPos = 12.5;
-  ti.mNumerator = 7;
-  ti.mDenominator = 8;
-  ti.mTransportIsRunning = true;
-  p->SetTimeInfo(ti);
-  p->SetSampleRate(44100.0);
-  int num = 0, denom = 0;
-  p->GetTimeSig(num, denom);
-  EXPECT_EQ(num, 7);
-  EXPECT_EQ(denom, 8);
-  EXPECT_EQ(p->GetTempo(), 90.0);
-  EXPECT_EQ(p->GetPPQPos(), 12.5);
-  EXPECT_TRUE(p->GetTransportIsRunning());
-  EXPECT_EQ(p->GetSamplesPerBeat(), 29400.0);
-
-  ti.mTempo = 0.0;
-  p->SetTimeInfo(ti);
-  EXPECT_EQ(p->GetSamplesPerBeat(), 0.0);
 }
 
 TEST(ProcessorMidiTest, MessagesPassThroughAndBatchReportsAnyFailure)
@@ -475,9 +362,8 @@ TEST(ProcessorMidiTest, MessagesPassThroughAndBatchReportsAnyFailure)
   auto p = Make<TestProcessorBase>("1-1");
   p->ProcessMidiMsg(IMidiMsg(5, 0x93, 60, 100));
   ASSERT_EQ(p->mNSent, 1);
-  EXPECT_EQ(p->mSent[0].mOffset, 5);
-  EXPECT_EQ(p->mSent[0].mStatus, 0x93);
-  EXPECT_EQ(p->mSent[0].mData2, 100);
+  EXPECT_EQ(std::vector<int>({p->mSent[0].mOffset, p->mSent[0].mStatus, p->mSent[0].mData2}),
+            std::vector<int>({5, 0x93, 100}));
 
   LOOM_TypedBuf<IMidiMsg> batch;
   for (int i = 0; i < 3; ++i)

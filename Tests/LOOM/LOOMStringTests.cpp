@@ -9,41 +9,13 @@ namespace
 {
 std::string Text(const LOOM_String& s) { return std::string(s.Get()); }
 
-TEST(LOOMStringSet, NeverSetStringReadsAsEmptyTextNotNull)
+TEST(LOOMStringSet, NeverSetOrNullSetStringReadsAsEmptyTextNotNull)
 {
   LOOM_String s;
   const LOOM_String& cs = s;
-  ASSERT_NE(cs.Get(), nullptr);
   EXPECT_STREQ(cs.Get(), "");
-  ASSERT_NE(s.Get(), nullptr);
   EXPECT_STREQ(s.Get(), "");
-  EXPECT_EQ(s.GetLength(), 0);
-}
-
-TEST(LOOMStringSet, SetTakesTextUpToMaximumLength)
-{
-  LOOM_String s("abcdef", 3);
-  EXPECT_EQ(Text(s), "abc");
-  EXPECT_EQ(s.GetLength(), 3);
-  s.Set("xy", 10);
-  EXPECT_EQ(Text(s), "xy");
-  s.Set("whole", -4);
-  EXPECT_EQ(Text(s), "whole");
-  const LOOM_String other("hello");
-  s.Set(&other, 4);
-  EXPECT_EQ(Text(s), "hell");
-}
-
-TEST(LOOMStringSet, MaximumLengthStopsReadingAtThatManyBytes)
-{
-  const char raw[4] = {'w', 'x', 'y', 'z'}; // not NUL-terminated
-  LOOM_String s(raw, 4);
-  EXPECT_EQ(Text(s), "wxyz");
-}
-
-TEST(LOOMStringSet, NullTextEmptiesTheString)
-{
-  LOOM_String s("abc");
+  s.Set("abc");
   s.Set(static_cast<const char*>(nullptr));
   EXPECT_STREQ(s.Get(), "");
   s.Set("q");
@@ -51,20 +23,21 @@ TEST(LOOMStringSet, NullTextEmptiesTheString)
   EXPECT_EQ(s.GetLength(), 0);
 }
 
-TEST(LOOMStringSet, ShorterSetReusesTheBuffer)
+TEST(LOOMStringSet, SetTakesTextUpToMaximumLengthReusingTheBuffer)
 {
-  LOOM_String s("a long piece of text");
+  const char raw[4] = {'w', 'x', 'y', 'z'}; // not NUL-terminated
+  EXPECT_EQ(Text(LOOM_String(raw, 4)), "wxyz");
+  LOOM_String s("abcdef", 3);
+  EXPECT_EQ(s.GetLength(), 3);
+  s.Set("whole", -4);
+  EXPECT_EQ(Text(s), "whole");
   const char* before = s.Get();
-  s.Set("ab");
-  EXPECT_EQ(Text(s), "ab");
+  const LOOM_String other("hello");
+  s.Set(&other, 4);
+  EXPECT_EQ(Text(s), "hell");
   EXPECT_EQ(s.Get(), before);
-}
-
-TEST(LOOMStringSet, SetFromATailOfItselfCopiesTheOverlappingBytes)
-{
-  LOOM_String s("0123456789");
-  s.Set(s.Get() + 4);
-  EXPECT_EQ(Text(s), "456789");
+  s.Set(s.Get() + 1); // overlapping tail of itself
+  EXPECT_EQ(Text(s), "ell");
 }
 
 TEST(LOOMStringSet, CopyAndAssignmentDuplicateTheText)
@@ -75,7 +48,6 @@ TEST(LOOMStringSet, CopyAndAssignmentDuplicateTheText)
   c = a;
   a.Set("changed");
   EXPECT_EQ(Text(b), "first");
-  EXPECT_EQ(Text(c), "first");
   EXPECT_EQ(c.GetLength(), 5);
   const LOOM_String& alias = c;
   c = alias;
@@ -84,63 +56,37 @@ TEST(LOOMStringSet, CopyAndAssignmentDuplicateTheText)
   EXPECT_STREQ(c.Get(), "");
 }
 
-TEST(LOOMStringAppend, AppendAddsAtTheMeasuredEnd)
+TEST(LOOMStringAppend, AppendAddsAtTheMeasuredEndAndIgnoresNullOrEmptyText)
 {
   LOOM_String s("abc");
   s.Append("defgh", 2);
   EXPECT_EQ(Text(s), "abcde");
   s.Get()[2] = '\0'; // cut inside the buffer: the measured end moves
   s.Append("Z");
+  s.Append(nullptr);
+  s.Append("");
+  s.Insert("", 0);
   EXPECT_EQ(Text(s), "abZ");
   EXPECT_EQ(s.GetLength(), 3);
-}
 
-TEST(LOOMStringAppend, NullOrEmptyTextChangesNothingButTerminatesANeverSetString)
-{
   LOOM_String never;
   never.Insert("", 0);
   never.Insert(nullptr, 0);
-  EXPECT_STREQ(never.Get(), "");
   never.Append("");
   EXPECT_STREQ(never.Get(), "");
-  LOOM_String t("x");
-  t.Append(nullptr);
-  t.Append("");
-  t.Insert("", 0);
-  EXPECT_EQ(Text(t), "x");
 }
 
-TEST(LOOMStringAppend, AppendingItselfDoublesTheTextEvenWhenTheBufferMoves)
+TEST(LOOMStringInsert, PositionIsClampedToTheTextAndTheRestMovesUp)
 {
-  std::string expected;
-  for (int i = 0; i < 120; ++i)
-    expected += static_cast<char>('a' + i % 26);
-  LOOM_String s(expected.c_str());
-  for (int round = 0; round < 4; ++round)
+  struct Row { const char* text; int position, maxLen; const char* expected; };
+  const Row rows[] = {{"ab", 99, 0, "xyzab"}, {"ab", -3, 0, "abxyz"}, {"big ", 1, 0, "xbig yz"}, {"!!!", 3, 1, "xyz!"}};
+  for (const Row& r : rows)
   {
-    s.Append(s.Get());
-    expected += expected;
-    ASSERT_EQ(Text(s), expected) << "round " << round;
+    SCOPED_TRACE(r.expected);
+    LOOM_String s("xyz");
+    s.Insert(r.text, r.position, r.maxLen);
+    EXPECT_EQ(Text(s), r.expected);
   }
-}
-
-TEST(LOOMStringInsert, PositionIsClampedToTheText)
-{
-  LOOM_String s("xyz");
-  s.Insert("ab", 99);
-  EXPECT_EQ(Text(s), "xyzab");
-  LOOM_String t("xyz");
-  t.Insert("ab", -3);
-  EXPECT_EQ(Text(t), "abxyz");
-}
-
-TEST(LOOMStringInsert, InsertInTheMiddleMovesTheRestUp)
-{
-  LOOM_String s("hello world");
-  s.Insert("big ", 6);
-  EXPECT_EQ(Text(s), "hello big world");
-  s.Insert("!!!", 15, 1);
-  EXPECT_EQ(Text(s), "hello big world!");
 }
 
 TEST(LOOMStringInsert, InsertingPartOfItselfUsesTheOriginalBytes)
@@ -153,45 +99,39 @@ TEST(LOOMStringInsert, InsertingPartOfItselfUsesTheOriginalBytes)
   EXPECT_EQ(Text(t), "abbccd");
 }
 
-TEST(LOOMStringInsert, InsertingItselfIntoALongStringSurvivesAMovingBuffer)
+TEST(LOOMStringInsert, AppendingOrInsertingItselfSurvivesAMovingBuffer)
 {
-  std::string expected(200, 'x');
-  expected[0] = 'A';
-  expected[199] = 'Z';
-  LOOM_String s(expected.c_str()); // every round outgrows the allocation
-  for (int round = 0; round < 3; ++round)
+  std::string expectedAppend;
+  for (int i = 0; i < 120; ++i)
+    expectedAppend += static_cast<char>('a' + i % 26);
+  std::string expectedInsert = expectedAppend;
+  LOOM_String appended(expectedAppend.c_str());
+  LOOM_String inserted(expectedInsert.c_str()); // rounds 1 to 3 outgrow the allocation
+  for (int round = 0; round < 4; ++round)
   {
-    s.Insert(s.Get(), 1);
-    expected.insert(1, expected);
-    ASSERT_EQ(Text(s), expected) << "round " << round;
+    SCOPED_TRACE(round);
+    appended.Append(appended.Get());
+    expectedAppend += expectedAppend;
+    ASSERT_EQ(Text(appended), expectedAppend);
+    inserted.Insert(inserted.Get(), 1);
+    expectedInsert.insert(1, expectedInsert);
+    ASSERT_EQ(Text(inserted), expectedInsert);
   }
 }
 
-TEST(LOOMStringDeleteSub, CountIsCutAtTheEnd)
+TEST(LOOMStringDeleteSub, DeletesInsideTheTextOnlyCuttingTheCountAtTheEnd)
 {
-  LOOM_String s("abcdef");
-  s.DeleteSub(1, 100);
-  EXPECT_EQ(Text(s), "a");
-  EXPECT_EQ(s.GetLength(), 1);
-}
-
-TEST(LOOMStringDeleteSub, MiddleDeletionJoinsTheRest)
-{
-  LOOM_String s("abcdef");
-  s.DeleteSub(2, 3);
-  EXPECT_EQ(Text(s), "abf");
-  s.Append("g");
-  EXPECT_EQ(Text(s), "abfg");
-}
-
-TEST(LOOMStringDeleteSub, PositionOutsideTheTextOrEmptyCountChangesNothing)
-{
-  LOOM_String s("abcdef");
-  s.DeleteSub(6, 1);
-  s.DeleteSub(-1, 2);
-  s.DeleteSub(2, 0);
-  s.DeleteSub(2, -3);
-  EXPECT_EQ(Text(s), "abcdef");
+  struct Row { int position, count; const char* expected; };
+  const Row rows[] = {{1, 100, "a"},      {2, 3, "abf"},     {6, 1, "abcdef"},
+                      {-1, 2, "abcdef"}, {2, 0, "abcdef"}, {2, -3, "abcdef"}};
+  for (const Row& r : rows)
+  {
+    SCOPED_TRACE(testing::Message() << r.position << ", " << r.count);
+    LOOM_String s("abcdef");
+    s.DeleteSub(r.position, r.count);
+    EXPECT_EQ(Text(s), r.expected);
+    EXPECT_EQ(s.GetLength(), static_cast<int>(std::string(r.expected).size()));
+  }
   LOOM_String never;
   never.DeleteSub(0, 1);
   LOOM_String empty("");
@@ -200,112 +140,70 @@ TEST(LOOMStringDeleteSub, PositionOutsideTheTextOrEmptyCountChangesNothing)
   EXPECT_STREQ(empty.Get(), "");
 }
 
-TEST(LOOMStringSetLen, ShorteningCutsAndGrowingKeepsTheTerminator)
+TEST(LOOMStringSetLen, ShorteningCutsGrowingKeepsTheTerminatorAndImpossibleLengthsFail)
 {
   LOOM_String s("abcdef");
   ASSERT_TRUE(s.SetLen(2));
   EXPECT_EQ(Text(s), "ab");
   ASSERT_TRUE(s.SetLen(300));
   EXPECT_EQ(s.Get()[300], '\0');
-  EXPECT_EQ(s.Get()[0], 'a');
   ASSERT_TRUE(s.SetLen(-5));
   EXPECT_STREQ(s.Get(), "");
+
+  LOOM_String keep("keep");
+  EXPECT_FALSE(keep.SetLen(INT_MAX));
+  EXPECT_FALSE(keep.SetLen(INT_MAX - 1));
+  EXPECT_EQ(Text(keep), "keep");
 }
 
-TEST(LOOMStringSetLen, ImpossibleLengthFailsAndKeepsTheText)
-{
-  LOOM_String s("keep");
-  EXPECT_FALSE(s.SetLen(INT_MAX));
-  EXPECT_FALSE(s.SetLen(INT_MAX - 1));
-  EXPECT_EQ(Text(s), "keep");
-}
-
-TEST(LOOMStringFormat, ResultLongerThanMaximumKeepsItsFirstCharacters)
+TEST(LOOMStringFormat, ResultIsCutToTheMaximumUnlessItIsZeroAndRepeatedFormattingReusesTheBuffer)
 {
   LOOM_String s;
+  const std::string longText(1000, 'q');
+  s.SetFormatted(0, "%s|%d", longText.c_str(), 42);
+  EXPECT_EQ(Text(s), longText + "|42");
   s.SetFormatted(5, "%d", 1234567);
-  EXPECT_EQ(Text(s), "12345");
   EXPECT_EQ(s.GetLength(), 5);
-}
-
-TEST(LOOMStringFormat, SetFormattedReplacesAndAppendFormattedExtends)
-{
-  LOOM_String s;
-  s.AppendFormatted(10, "%s", "abc");
-  EXPECT_EQ(Text(s), "abc");
-  s.SetFormatted(64, "%s=%.2f", "gain", 1.5);
-  EXPECT_EQ(Text(s), "gain=1.50");
   s.AppendFormatted(3, " dB%s", " extra");
-  EXPECT_EQ(Text(s), "gain=1.50 dB");
-}
-
-TEST(LOOMStringFormat, MaximumOfZeroKeepsTheWholeResult)
-{
-  std::string expected(1000, 'q');
-  LOOM_String s;
-  s.SetFormatted(0, "%s|%d", expected.c_str(), 42);
-  EXPECT_EQ(Text(s), expected + "|42");
-}
-
-TEST(LOOMStringFormat, RepeatedFormattingReusesTheBuffer)
-{
-  LOOM_String s;
-  s.SetFormatted(32, "%d", 1);
+  EXPECT_EQ(Text(s), "12345 dB");
   const char* buffer = s.Get();
   for (int i = 0; i < 100; ++i)
   {
-    s.SetFormatted(32, "value %d", i);
+    s.SetFormatted(32, "%s=%.2f", "gain", i / 4.0);
     ASSERT_EQ(s.Get(), buffer);
   }
-  EXPECT_EQ(Text(s), "value 99");
+  EXPECT_EQ(Text(s), "gain=24.75");
 }
 
-TEST(LOOMStringFileExt, ExtensionOfTheFinalComponentOnly)
+TEST(LOOMStringFileExt, ExtensionComesFromTheFinalPathComponentOnly)
 {
-  const LOOM_String plain("dir.old/file");
-  EXPECT_EQ(plain.get_fileext(), plain.Get() + plain.GetLength());
-  const LOOM_String win("dir.old\\file");
-  EXPECT_EQ(*win.get_fileext(), '\0');
-  const LOOM_String named("a/b.c.d");
-  EXPECT_STREQ(named.get_fileext(), ".d");
-  const LOOM_String never;
-  EXPECT_STREQ(never.get_fileext(), "");
+  struct Row { const char *path, *ext, *withoutExt; };
+  const Row rows[] = {
+    {"a/b.c.d", ".d", "a/b.c"}, {"dir.old/file", "", "dir.old/file"}, {"dir.old\\file", "", "dir.old\\file"}};
+  for (const Row& r : rows)
+  {
+    SCOPED_TRACE(r.path);
+    LOOM_String s(r.path);
+    EXPECT_STREQ(s.get_fileext(), r.ext);
+    EXPECT_EQ(s.get_fileext(), s.Get() + s.GetLength() - std::string(r.ext).size());
+    EXPECT_EQ(s.remove_fileext(), *r.ext != '\0');
+    EXPECT_EQ(Text(s), r.withoutExt);
+  }
+  EXPECT_STREQ(LOOM_String().get_fileext(), "");
 }
 
-TEST(LOOMStringFileExt, RemoveCutsAtTheLastDotOfTheFinalComponent)
-{
-  LOOM_String s("a/b.c.d");
-  EXPECT_TRUE(s.remove_fileext());
-  EXPECT_EQ(Text(s), "a/b.c");
-  EXPECT_EQ(s.GetLength(), 5);
-  LOOM_String none("dir.old/file");
-  EXPECT_FALSE(none.remove_fileext());
-  EXPECT_EQ(Text(none), "dir.old/file");
-}
-
-TEST(LOOMFastString, LengthIsTheBufferSizeLessTheTerminator)
+TEST(LOOMFastString, LengthIsTheBufferSizeLessTheTerminatorAndSetLenFills)
 {
   LOOM_FastString s;
-  EXPECT_EQ(s.GetLength(), 0);
   EXPECT_STREQ(s.Get(), "");
   s.Set("path/to", 4);
-  EXPECT_STREQ(s.Get(), "path");
   s.Append("/x");
-  EXPECT_STREQ(s.Get(), "path/x");
   EXPECT_EQ(s.GetLength(), 6);
   const LOOM_FastString copy(s);
-  s.Set("other");
-  EXPECT_STREQ(copy.Get(), "path/x");
-}
-
-TEST(LOOMFastString, SetLenFillsTheNewCharacters)
-{
-  LOOM_FastString s("ab");
-  ASSERT_TRUE(s.SetLen(5, false, '-'));
-  EXPECT_STREQ(s.Get(), "ab---");
-  EXPECT_EQ(s.GetLength(), 5);
+  ASSERT_TRUE(s.SetLen(9, false, '-'));
+  EXPECT_STREQ(s.Get(), "path/x---");
   ASSERT_TRUE(s.SetLen(1, false, '-'));
-  EXPECT_STREQ(s.Get(), "a");
   EXPECT_EQ(s.GetLength(), 1);
+  EXPECT_STREQ(copy.Get(), "path/x");
 }
 } // namespace

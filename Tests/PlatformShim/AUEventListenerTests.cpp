@@ -12,13 +12,7 @@ using pwtest::OpenFakeUnit;
 
 namespace {
 
-struct Heard
-{
-  void* object;
-  AudioUnitEvent event;
-  UInt64 hostTime;
-  AudioUnitParameterValue value;
-};
+struct Heard { void* object; AudioUnitEvent event; UInt64 hostTime; AudioUnitParameterValue value; };
 
 struct Recorder
 {
@@ -106,53 +100,41 @@ TEST_F(AUEventListenerDelivery, BeginValueAndEndArriveInTheOrderTheyWereSent)
 {
   Listener listener;
   int object = 0;
-  ASSERT_EQ(listener.Add(ParameterEvent(kAudioUnitEvent_BeginParameterChangeGesture, mUnitA, 2), &object), noErr);
-  ASSERT_EQ(listener.Add(ParameterEvent(kAudioUnitEvent_ParameterValueChange, mUnitA, 2), &object), noErr);
-  ASSERT_EQ(listener.Add(ParameterEvent(kAudioUnitEvent_EndParameterChangeGesture, mUnitA, 2), &object), noErr);
+  const AudioUnitEventType types[] = {kAudioUnitEvent_BeginParameterChangeGesture, kAudioUnitEvent_ParameterValueChange,
+                                      kAudioUnitEvent_EndParameterChangeGesture};
+  for (AudioUnitEventType type : types)
+    ASSERT_EQ(listener.Add(ParameterEvent(type, mUnitA, 2), &object), noErr);
   ASSERT_EQ(AudioUnitSetParameter(mUnitA, 2, kAudioUnitScope_Global, 0, 0.75f, 0), noErr);
-
-  EXPECT_EQ(Notify(ParameterEvent(kAudioUnitEvent_BeginParameterChangeGesture, mUnitA, 2)), noErr);
-  EXPECT_EQ(Notify(ParameterEvent(kAudioUnitEvent_ParameterValueChange, mUnitA, 2)), noErr);
-  EXPECT_EQ(Notify(ParameterEvent(kAudioUnitEvent_EndParameterChangeGesture, mUnitA, 2)), noErr);
+  for (AudioUnitEventType type : types)
+    EXPECT_EQ(Notify(ParameterEvent(type, mUnitA, 2)), noErr);
 
   const auto& heard = listener.HeardEvents();
   ASSERT_EQ(heard.size(), 3u);
-  EXPECT_EQ(heard[0].event.mEventType, kAudioUnitEvent_BeginParameterChangeGesture);
-  EXPECT_EQ(heard[1].event.mEventType, kAudioUnitEvent_ParameterValueChange);
-  EXPECT_EQ(heard[2].event.mEventType, kAudioUnitEvent_EndParameterChangeGesture);
-  for (const Heard& h : heard)
+  for (size_t i = 0; i < 3; ++i)
   {
-    EXPECT_EQ(h.object, &object);
-    EXPECT_EQ(h.event.mArgument.mParameter.mAudioUnit, mUnitA);
-    EXPECT_EQ(h.event.mArgument.mParameter.mParameterID, 2u);
+    EXPECT_EQ(heard[i].event.mEventType, types[i]);
+    EXPECT_EQ(heard[i].object, &object);
+    EXPECT_EQ(heard[i].event.mArgument.mParameter.mParameterID, 2u);
   }
-  EXPECT_EQ(heard[0].value, 0.0f);
-  EXPECT_EQ(heard[1].value, 0.75f);  // read from the unit when sent
+  EXPECT_EQ(heard[1].value, 0.75f); // read from the unit when sent
   EXPECT_LE(heard[0].hostTime, heard[1].hostTime);
   EXPECT_LE(heard[1].hostTime, heard[2].hostTime);
 }
 
-TEST_F(AUEventListenerDelivery, OnlyTheEventTypesAListenerAddedReachIt)
-{
-  Listener listener;
-  ASSERT_EQ(listener.Add(ParameterEvent(kAudioUnitEvent_ParameterValueChange, mUnitA, 0)), noErr);
-  Notify(ParameterEvent(kAudioUnitEvent_BeginParameterChangeGesture, mUnitA, 0));
-  Notify(ParameterEvent(kAudioUnitEvent_EndParameterChangeGesture, mUnitA, 0));
-  Notify(PropertyEvent(mUnitA, 0));
-  EXPECT_TRUE(listener.HeardEvents().empty());
-  Notify(ParameterEvent(kAudioUnitEvent_ParameterValueChange, mUnitA, 0));
-  EXPECT_EQ(listener.HeardEvents().size(), 1u);
-}
-
-TEST_F(AUEventListenerDelivery, EventsOfAnotherUnitParameterScopeOrElementDoNotReachIt)
+TEST_F(AUEventListenerDelivery, OnlyTheEventTypeUnitParameterScopeAndElementAListenerAddedReachIt)
 {
   Listener listener;
   ASSERT_EQ(listener.Add(ParameterEvent(kAudioUnitEvent_ParameterValueChange, mUnitA, 1)), noErr);
+  Notify(ParameterEvent(kAudioUnitEvent_BeginParameterChangeGesture, mUnitA, 1));
+  Notify(ParameterEvent(kAudioUnitEvent_EndParameterChangeGesture, mUnitA, 1));
+  Notify(PropertyEvent(mUnitA, 1));
   Notify(ParameterEvent(kAudioUnitEvent_ParameterValueChange, mUnitB, 1));
   Notify(ParameterEvent(kAudioUnitEvent_ParameterValueChange, mUnitA, 3));
   Notify(ParameterEvent(kAudioUnitEvent_ParameterValueChange, mUnitA, 1, kAudioUnitScope_Input));
   Notify(ParameterEvent(kAudioUnitEvent_ParameterValueChange, mUnitA, 1, kAudioUnitScope_Global, 1));
   EXPECT_TRUE(listener.HeardEvents().empty());
+  Notify(ParameterEvent(kAudioUnitEvent_ParameterValueChange, mUnitA, 1));
+  EXPECT_EQ(listener.HeardEvents().size(), 1u);
 }
 
 TEST_F(AUEventListenerDelivery, EveryListenerOfAnEventHearsItOnce)
@@ -168,32 +150,26 @@ TEST_F(AUEventListenerDelivery, EveryListenerOfAnEventHearsItOnce)
   EXPECT_EQ(second.HeardEvents().size(), 1u);
 }
 
-TEST_F(AUEventListenerDelivery, TheSendingListenerDoesNotHearItsOwnNotification)
+TEST_F(AUEventListenerDelivery, TheSendingListenerOrObjectDoesNotHearItsOwnNotification)
 {
   Listener sender;
   Listener other;
-  const AudioUnitEvent value = ParameterEvent(kAudioUnitEvent_ParameterValueChange, mUnitA, 0);
-  ASSERT_EQ(sender.Add(value), noErr);
-  ASSERT_EQ(other.Add(value), noErr);
-  Notify(value, sender.Ref());
-  EXPECT_TRUE(sender.HeardEvents().empty());
-  EXPECT_EQ(other.HeardEvents().size(), 1u);
-}
-
-TEST_F(AUEventListenerDelivery, ASendingObjectSkipsOnlyTheRegistrationsWithThatObject)
-{
-  Listener listener;
   int knob = 0;
   int meter = 0;
   const AudioUnitEvent value = ParameterEvent(kAudioUnitEvent_ParameterValueChange, mUnitA, 0);
-  ASSERT_EQ(listener.Add(value, &knob), noErr);
-  ASSERT_EQ(listener.Add(value, &meter), noErr);
-  Notify(value, listener.Ref(), &knob);
-  ASSERT_EQ(listener.HeardEvents().size(), 1u);
-  EXPECT_EQ(listener.HeardEvents()[0].object, &meter);
+  ASSERT_EQ(sender.Add(value), noErr);
+  ASSERT_EQ(other.Add(value, &knob), noErr);
+  ASSERT_EQ(other.Add(value, &meter), noErr);
+  Notify(value, sender.Ref());
+  EXPECT_TRUE(sender.HeardEvents().empty());
+  EXPECT_EQ(other.HeardEvents().size(), 2u);
+
+  Notify(value, other.Ref(), &knob); // skips only the registrations with that object
+  ASSERT_EQ(other.HeardEvents().size(), 3u);
+  EXPECT_EQ(other.HeardEvents()[2].object, &meter);
   Notify(value, nullptr, &meter);
-  ASSERT_EQ(listener.HeardEvents().size(), 2u);
-  EXPECT_EQ(listener.HeardEvents()[1].object, &knob);
+  ASSERT_EQ(other.HeardEvents().size(), 4u);
+  EXPECT_EQ(other.HeardEvents()[3].object, &knob);
 }
 
 TEST_F(AUEventListenerDelivery, TheAnyParameterIDReachesEveryParameterRegistrationOfTheUnit)
@@ -269,26 +245,7 @@ TEST_F(AUEventListenerDelivery, AListenerMayDisposeItselfFromItsOwnProcedure)
   EXPECT_EQ(disposer.disposeStatus, noErr);
 }
 
-TEST_F(AUEventListenerDelivery, PropertyChangesAnnouncedByTheUnitReachPropertyListeners)
-{
-  Listener listener;
-  const AudioUnitEvent latency = PropertyEvent(mUnitA, kAudioUnitProperty_Latency);
-  ASSERT_EQ(listener.Add(latency), noErr);
-  ASSERT_NE(mFakeA.listenerProc, nullptr);  // installed on the unit
-  EXPECT_EQ(mFakeA.listenerID, kAudioUnitProperty_Latency);
-
-  mFakeA.InformListener(kAudioUnitProperty_Latency, kAudioUnitScope_Global);
-  ASSERT_EQ(listener.HeardEvents().size(), 1u);
-  const AudioUnitProperty& heard = listener.HeardEvents()[0].event.mArgument.mProperty;
-  EXPECT_EQ(listener.HeardEvents()[0].event.mEventType, kAudioUnitEvent_PropertyChange);
-  EXPECT_EQ(heard.mAudioUnit, mUnitA);
-  EXPECT_EQ(heard.mPropertyID, kAudioUnitProperty_Latency);
-
-  ASSERT_EQ(AUEventListenerRemoveEventType(listener.Ref(), nullptr, &latency), noErr);
-  EXPECT_EQ(mFakeA.listenerProc, nullptr);  // the last registration took it away
-}
-
-TEST_F(AUEventListenerDelivery, TheUnitsPropertyListenerStaysWhileAnyRegistrationNeedsIt)
+TEST_F(AUEventListenerDelivery, TheUnitsPropertyListenerCarriesChangesWhileAnyRegistrationNeedsIt)
 {
   Listener first;
   Listener second;
@@ -296,10 +253,20 @@ TEST_F(AUEventListenerDelivery, TheUnitsPropertyListenerStaysWhileAnyRegistratio
   ASSERT_EQ(first.Add(latency), noErr);
   ASSERT_EQ(second.Add(latency), noErr);
   EXPECT_EQ(mFakeA.calls[kAudioUnitAddPropertyListenerSelect], 1);
+  EXPECT_EQ(mFakeA.listenerID, kAudioUnitProperty_Latency);
+
   first.Dispose();
-  EXPECT_NE(mFakeA.listenerProc, nullptr);
+  ASSERT_NE(mFakeA.listenerProc, nullptr);
   mFakeA.InformListener(kAudioUnitProperty_Latency, kAudioUnitScope_Global);
-  EXPECT_EQ(second.HeardEvents().size(), 1u);
+  ASSERT_EQ(second.HeardEvents().size(), 1u);
+  const AudioUnitProperty& heard = second.HeardEvents()[0].event.mArgument.mProperty;
+  EXPECT_EQ(second.HeardEvents()[0].event.mEventType, kAudioUnitEvent_PropertyChange);
+  EXPECT_EQ(heard.mAudioUnit, mUnitA);
+  EXPECT_EQ(heard.mPropertyID, kAudioUnitProperty_Latency);
+
+  ASSERT_EQ(AUEventListenerRemoveEventType(second.Ref(), nullptr, &latency), noErr);
+  EXPECT_EQ(mFakeA.listenerProc, nullptr); // the last registration took it away
+  ASSERT_EQ(second.Add(latency), noErr);
   second.Dispose();
   EXPECT_EQ(mFakeA.listenerProc, nullptr);
 }
@@ -357,43 +324,31 @@ TEST(AUEventListenerArguments, MalformedCallsAreRefused)
   EXPECT_EQ(AUListenerDispose(ref), noErr);
 }
 
-TEST(AUEventListenerArguments, CreatingMoreListenersThanTheTableHoldsAnswersMemFull)
+TEST(AUEventListenerArguments, ListenersOrRegistrationsBeyondTheirTablesAnswerMemFull)
 {
   Counter counter;
   std::vector<AUEventListenerRef> refs;
-  OSStatus status = noErr;
-  while (refs.size() <= kPWShimMaxEventListeners)
-  {
-    AUEventListenerRef ref = nullptr;
-    status = AUEventListenerCreate(&Counter::Proc, &counter, nullptr, nullptr, 0.0f, 0.0f, &ref);
-    if (status != noErr)
-      break;
-    refs.push_back(ref);
-  }
-  EXPECT_EQ(status, kAudio_MemFullError);
-  EXPECT_EQ(refs.size(), kPWShimMaxEventListeners);
-  for (AUEventListenerRef ref : refs)
-    EXPECT_EQ(AUListenerDispose(ref), noErr);
-}
-
-TEST(AUEventListenerArguments, RegistrationsBeyondTheTableAnswerMemFull)
-{
-  Counter counter;
   AUEventListenerRef ref = nullptr;
-  ASSERT_EQ(AUEventListenerCreate(&Counter::Proc, &counter, nullptr, nullptr, 0.0f, 0.0f, &ref), noErr);
+  while (refs.size() <= kPWShimMaxEventListeners &&
+         AUEventListenerCreate(&Counter::Proc, &counter, nullptr, nullptr, 0.0f, 0.0f, &ref) == noErr)
+    refs.push_back(ref);
+  EXPECT_EQ(AUEventListenerCreate(&Counter::Proc, &counter, nullptr, nullptr, 0.0f, 0.0f, &ref), kAudio_MemFullError);
+  EXPECT_EQ(refs.size(), kPWShimMaxEventListeners);
+  for (size_t i = 1; i < refs.size(); ++i)
+    EXPECT_EQ(AUListenerDispose(refs[i]), noErr);
+
   OSStatus status = noErr;
   UInt32 added = 0;
   for (; added <= kPWShimMaxEventRegistrations; ++added)
   {
     const AudioUnitEvent event = ParameterEvent(kAudioUnitEvent_ParameterValueChange, nullptr, added);
-    status = AUEventListenerAddEventType(ref, nullptr, &event);
-    if (status != noErr)
+    if ((status = AUEventListenerAddEventType(refs[0], nullptr, &event)) != noErr)
       break;
   }
   EXPECT_EQ(status, kAudio_MemFullError);
   EXPECT_EQ(added, kPWShimMaxEventRegistrations);
   // Disposing frees every slot for the next listener.
-  EXPECT_EQ(AUListenerDispose(ref), noErr);
+  EXPECT_EQ(AUListenerDispose(refs[0]), noErr);
   ASSERT_EQ(AUEventListenerCreate(&Counter::Proc, &counter, nullptr, nullptr, 0.0f, 0.0f, &ref), noErr);
   const AudioUnitEvent event = ParameterEvent(kAudioUnitEvent_ParameterValueChange, nullptr, 0);
   EXPECT_EQ(AUEventListenerAddEventType(ref, nullptr, &event), noErr);

@@ -1,6 +1,6 @@
 // Field offsets and numbers that a component and a host built separately
-// must agree on. Record sizes are asserted in the headers; these check where
-// each field sits.
+// must agree on. Record sizes, and the offsets the headers already assert, are
+// checked at compile time; these check where every other field sits.
 
 #include <AudioToolbox/AudioToolbox.h>
 #include <CoreMIDI/CoreMIDI.h>
@@ -10,89 +10,60 @@
 
 #include <cstddef>
 #include <cstring>
+#include <utility>
 
-TEST(AudioRecordLayout, TimeStampFieldsSitAtTheirOffsets)
+namespace
 {
-  EXPECT_EQ(offsetof(AudioTimeStamp, mSampleTime), 0u);
-  EXPECT_EQ(offsetof(AudioTimeStamp, mHostTime), 8u);
-  EXPECT_EQ(offsetof(AudioTimeStamp, mRateScalar), 16u);
-  EXPECT_EQ(offsetof(AudioTimeStamp, mWordClockTime), 24u);
-  EXPECT_EQ(offsetof(AudioTimeStamp, mSMPTETime), 32u);
-  EXPECT_EQ(offsetof(AudioTimeStamp, mFlags), 56u);
-  EXPECT_EQ(offsetof(AudioTimeStamp, mReserved), 60u);
-  EXPECT_EQ(offsetof(SMPTETime, mCounter), 4u);
-  EXPECT_EQ(offsetof(SMPTETime, mType), 8u);
-  EXPECT_EQ(offsetof(SMPTETime, mFlags), 12u);
-  EXPECT_EQ(offsetof(SMPTETime, mHours), 16u);
-  EXPECT_EQ(offsetof(SMPTETime, mFrames), 22u);
-}
+struct FieldOffset { const char* field; size_t actual, expected; };
 
-TEST(AudioRecordLayout, BuffersAndStreamDescriptionFieldsSitAtTheirOffsets)
+#define PW_FIELD(Record, field, at) {#Record "." #field, offsetof(Record, field), at}
+
+const FieldOffset kFieldOffsets[] = {
+  PW_FIELD(AudioTimeStamp, mHostTime, 8), PW_FIELD(AudioTimeStamp, mRateScalar, 16),
+  PW_FIELD(AudioTimeStamp, mWordClockTime, 24), PW_FIELD(SMPTETime, mCounter, 4), PW_FIELD(SMPTETime, mType, 8),
+  PW_FIELD(SMPTETime, mFlags, 12), PW_FIELD(SMPTETime, mHours, 16), PW_FIELD(SMPTETime, mFrames, 22),
+  PW_FIELD(AudioBuffer, mDataByteSize, 4), PW_FIELD(AudioStreamBasicDescription, mFormatID, 8),
+  PW_FIELD(AudioStreamBasicDescription, mFormatFlags, 12), PW_FIELD(AudioStreamBasicDescription, mBytesPerPacket, 16),
+  PW_FIELD(AudioStreamBasicDescription, mFramesPerPacket, 20),
+  PW_FIELD(AudioStreamBasicDescription, mBytesPerFrame, 24), PW_FIELD(AudioStreamBasicDescription, mBitsPerChannel, 32),
+  PW_FIELD(AudioChannelLayout, mNumberChannelDescriptions, 8),
+  PW_FIELD(AudioChannelDescription, mCoordinates, 8),
+  // Parameter event values overlay each other after the four head words.
+  PW_FIELD(AudioUnitParameterEvent, parameter, 8), PW_FIELD(AudioUnitParameterEvent, eventType, 12),
+  PW_FIELD(AudioUnitParameterEvent, eventValues.immediate.value, 20),
+  PW_FIELD(AudioUnitParameterEvent, eventValues.ramp.durationInFrames, 20),
+  PW_FIELD(AudioUnitParameterEvent, eventValues.ramp.startValue, 24),
+  PW_FIELD(AudioUnitParameterEvent, eventValues.ramp.endValue, 28),
+  // Property records put their pointers on eight-byte boundaries.
+  PW_FIELD(AudioUnitConnection, sourceOutputNumber, 8), PW_FIELD(AudioUnitConnection, destInputNumber, 12),
+  PW_FIELD(AURenderCallbackStruct, inputProcRefCon, 8), PW_FIELD(HostCallbackInfo, beatAndTempoProc, 8),
+  PW_FIELD(HostCallbackInfo, musicalTimeLocationProc, 16), PW_FIELD(HostCallbackInfo, transportStateProc, 24),
+  PW_FIELD(HostCallbackInfo, transportStateProc2, 32), PW_FIELD(AUChannelInfo, outChannels, 2),
+  PW_FIELD(AudioUnitParameterInfo, minValue, 84), PW_FIELD(AudioUnitParameterInfo, maxValue, 88),
+  PW_FIELD(AudioUnitParameterInfo, defaultValue, 92), PW_FIELD(AudioUnitParameterStringFromValue, inValue, 8),
+  PW_FIELD(AudioUnitParameterStringFromValue, outString, 16), PW_FIELD(AudioUnitParameterValueFromString, inString, 8),
+  PW_FIELD(AudioUnitParameterValueFromString, outValue, 16), PW_FIELD(AudioUnitParameterNameInfo, inDesiredLength, 4),
+  PW_FIELD(AudioUnitParameterNameInfo, outName, 8), PW_FIELD(AudioUnitCocoaViewInfo, mCocoaAUViewClass, 8),
+  PW_FIELD(AUMIDIOutputCallbackStruct, userData, 8), PW_FIELD(AudioUnitExternalBuffer, size, 8),
+  PW_FIELD(AUHostVersionIdentifier, hostVersion, 8),
+  PW_FIELD(AudioUnitEvent, mArgument.mParameter.mParameterID, 16),
+  PW_FIELD(AudioUnitEvent, mArgument.mProperty.mElement, 24), PW_FIELD(AudioComponentPlugInInterface, Close, 8),
+  PW_FIELD(AudioComponentPlugInInterface, Lookup, 16), PW_FIELD(AudioComponentPlugInInterface, reserved, 24),
+  PW_FIELD(AudioComponentDescription, componentFlagsMask, 16), PW_FIELD(MusicDeviceNoteParams, mControls, 12),
+};
+
+#undef PW_FIELD
+
+TEST(AudioRecordLayout, EveryFieldSitsAtItsOffset)
 {
-  EXPECT_EQ(offsetof(AudioBuffer, mDataByteSize), 4u);
-  EXPECT_EQ(offsetof(AudioBuffer, mData), 8u);
+  for (const FieldOffset& f : kFieldOffsets)
+    EXPECT_EQ(f.actual, f.expected) << f.field;
   EXPECT_EQ(AudioBufferListSize(2), 40u);
-  EXPECT_EQ(offsetof(AudioStreamBasicDescription, mFormatID), 8u);
-  EXPECT_EQ(offsetof(AudioStreamBasicDescription, mFormatFlags), 12u);
-  EXPECT_EQ(offsetof(AudioStreamBasicDescription, mBytesPerPacket), 16u);
-  EXPECT_EQ(offsetof(AudioStreamBasicDescription, mFramesPerPacket), 20u);
-  EXPECT_EQ(offsetof(AudioStreamBasicDescription, mBytesPerFrame), 24u);
-  EXPECT_EQ(offsetof(AudioStreamBasicDescription, mBitsPerChannel), 32u);
-  EXPECT_EQ(offsetof(AudioChannelLayout, mNumberChannelDescriptions), 8u);
-  EXPECT_EQ(offsetof(AudioChannelDescription, mCoordinates), 8u);
-}
-
-TEST(AudioRecordLayout, ParameterEventValuesOverlayAfterTheFourHeadWords)
-{
-  EXPECT_EQ(offsetof(AudioUnitParameterEvent, parameter), 8u);
-  EXPECT_EQ(offsetof(AudioUnitParameterEvent, eventType), 12u);
-  EXPECT_EQ(offsetof(AudioUnitParameterEvent, eventValues.immediate.bufferOffset), 16u);
-  EXPECT_EQ(offsetof(AudioUnitParameterEvent, eventValues.immediate.value), 20u);
-  EXPECT_EQ(offsetof(AudioUnitParameterEvent, eventValues.ramp.durationInFrames), 20u);
-  EXPECT_EQ(offsetof(AudioUnitParameterEvent, eventValues.ramp.startValue), 24u);
-  EXPECT_EQ(offsetof(AudioUnitParameterEvent, eventValues.ramp.endValue), 28u);
-}
-
-TEST(AudioRecordLayout, PropertyRecordsPutTheirPointersOnEightByteBoundaries)
-{
-  EXPECT_EQ(offsetof(AudioUnitConnection, sourceOutputNumber), 8u);
-  EXPECT_EQ(offsetof(AudioUnitConnection, destInputNumber), 12u);
-  EXPECT_EQ(offsetof(AURenderCallbackStruct, inputProcRefCon), 8u);
-  EXPECT_EQ(offsetof(HostCallbackInfo, beatAndTempoProc), 8u);
-  EXPECT_EQ(offsetof(HostCallbackInfo, musicalTimeLocationProc), 16u);
-  EXPECT_EQ(offsetof(HostCallbackInfo, transportStateProc), 24u);
-  EXPECT_EQ(offsetof(HostCallbackInfo, transportStateProc2), 32u);
-  EXPECT_EQ(offsetof(AUChannelInfo, outChannels), 2u);
-  EXPECT_EQ(offsetof(AudioUnitParameterInfo, minValue), 84u);
-  EXPECT_EQ(offsetof(AudioUnitParameterInfo, maxValue), 88u);
-  EXPECT_EQ(offsetof(AudioUnitParameterInfo, defaultValue), 92u);
-  EXPECT_EQ(offsetof(AudioUnitParameterStringFromValue, inValue), 8u);
-  EXPECT_EQ(offsetof(AudioUnitParameterStringFromValue, outString), 16u);
-  EXPECT_EQ(offsetof(AudioUnitParameterValueFromString, inString), 8u);
-  EXPECT_EQ(offsetof(AudioUnitParameterValueFromString, outValue), 16u);
-  EXPECT_EQ(offsetof(AudioUnitParameterNameInfo, inDesiredLength), 4u);
-  EXPECT_EQ(offsetof(AudioUnitParameterNameInfo, outName), 8u);
-  EXPECT_EQ(offsetof(AudioUnitCocoaViewInfo, mCocoaAUViewClass), 8u);
-  EXPECT_EQ(offsetof(AUMIDIOutputCallbackStruct, userData), 8u);
-  EXPECT_EQ(offsetof(AudioUnitExternalBuffer, size), 8u);
-  EXPECT_EQ(offsetof(AUHostVersionIdentifier, hostVersion), 8u);
-}
-
-TEST(AudioRecordLayout, EventsAndInterfacesSitAtTheirOffsets)
-{
-  EXPECT_EQ(offsetof(AudioUnitEvent, mArgument.mParameter.mParameterID), 16u);
-  EXPECT_EQ(offsetof(AudioUnitEvent, mArgument.mProperty.mElement), 24u);
-  EXPECT_EQ(offsetof(AudioComponentPlugInInterface, Open), 0u);
-  EXPECT_EQ(offsetof(AudioComponentPlugInInterface, Close), 8u);
-  EXPECT_EQ(offsetof(AudioComponentPlugInInterface, Lookup), 16u);
-  EXPECT_EQ(offsetof(AudioComponentPlugInInterface, reserved), 24u);
-  EXPECT_EQ(offsetof(AudioComponentDescription, componentFlagsMask), 16u);
-  EXPECT_EQ(offsetof(MusicDeviceNoteParams, mControls), 12u);
 }
 
 TEST(AudioRecordLayout, APackedVersionReadsMajorFromTheMostSignificantByte)
 {
-  const NumVersion version{0, 0x80, 0x23, 0x01};  // 1.2.3, final stage
+  const NumVersion version{0, 0x80, 0x23, 0x01}; // 1.2.3, final stage
   UInt32 word = 0;
   static_assert(sizeof word == sizeof version, "one word");
   std::memcpy(&word, &version, sizeof word);
@@ -102,23 +73,20 @@ TEST(AudioRecordLayout, APackedVersionReadsMajorFromTheMostSignificantByte)
 
 TEST(AudioNumbers, ChannelLayoutTagsCarryTheirChannelCountInTheLowHalf)
 {
-  EXPECT_EQ(kAudioChannelLayoutTag_Mono, 0x00640001u);
-  EXPECT_EQ(kAudioChannelLayoutTag_Stereo, 0x00650002u);
-  EXPECT_EQ(kAudioChannelLayoutTag_MPEG_3_0_A, 0x00710003u);
-  EXPECT_EQ(kAudioChannelLayoutTag_Quadraphonic, 0x006C0004u);
-  EXPECT_EQ(kAudioChannelLayoutTag_Ambisonic_B_Format, 0x006B0004u);
-  EXPECT_EQ(kAudioChannelLayoutTag_MPEG_5_0_B, 0x00760005u);
-  EXPECT_EQ(kAudioChannelLayoutTag_MPEG_5_1_A, 0x00790006u);
-  EXPECT_EQ(kAudioChannelLayoutTag_AudioUnit_6_0, 0x008B0006u);
-  EXPECT_EQ(kAudioChannelLayoutTag_MPEG_6_1_A, 0x007D0007u);
-  EXPECT_EQ(kAudioChannelLayoutTag_AudioUnit_7_0, 0x008C0007u);
-  EXPECT_EQ(kAudioChannelLayoutTag_MPEG_7_1_C, 0x00800008u);
-  EXPECT_EQ(kAudioChannelLayoutTag_MPEG_7_1_A, 0x007E0008u);
-  EXPECT_EQ(kAudioChannelLayoutTag_HOA_ACN_SN3D | 9, 0x00BE0009u);
-  EXPECT_EQ(kAudioChannelLayoutTag_Atmos_7_1_2, 0x00C4000Au);
-  EXPECT_EQ(kAudioChannelLayoutTag_Atmos_7_1_4, 0x00C0000Cu);
-  EXPECT_EQ(kAudioChannelLayoutTag_DiscreteInOrder | 11, 0x0093000Bu);
-  EXPECT_EQ(AudioChannelLayoutTag_GetNumberOfChannels(kAudioChannelLayoutTag_Atmos_7_1_4), 12u);
+  const std::pair<AudioChannelLayoutTag, UInt32> tags[] = {
+    {kAudioChannelLayoutTag_Mono, 0x00640001u}, {kAudioChannelLayoutTag_Stereo, 0x00650002u},
+    {kAudioChannelLayoutTag_MPEG_3_0_A, 0x00710003u}, {kAudioChannelLayoutTag_Quadraphonic, 0x006C0004u},
+    {kAudioChannelLayoutTag_Ambisonic_B_Format, 0x006B0004u}, {kAudioChannelLayoutTag_MPEG_5_0_B, 0x00760005u},
+    {kAudioChannelLayoutTag_MPEG_5_1_A, 0x00790006u}, {kAudioChannelLayoutTag_AudioUnit_6_0, 0x008B0006u},
+    {kAudioChannelLayoutTag_MPEG_6_1_A, 0x007D0007u}, {kAudioChannelLayoutTag_AudioUnit_7_0, 0x008C0007u},
+    {kAudioChannelLayoutTag_MPEG_7_1_C, 0x00800008u}, {kAudioChannelLayoutTag_MPEG_7_1_A, 0x007E0008u},
+    {kAudioChannelLayoutTag_HOA_ACN_SN3D | 9, 0x00BE0009u}, {kAudioChannelLayoutTag_Atmos_7_1_2, 0x00C4000Au},
+    {kAudioChannelLayoutTag_Atmos_7_1_4, 0x00C0000Cu}, {kAudioChannelLayoutTag_DiscreteInOrder | 11, 0x0093000Bu}};
+  for (const auto& t : tags)
+  {
+    EXPECT_EQ(t.first, t.second);
+    EXPECT_EQ(AudioChannelLayoutTag_GetNumberOfChannels(t.first), t.second & 0xFFFFu);
+  }
 }
 
 TEST(AudioNumbers, FourCharacterCodesSpellTheirCharactersBigEndFirst)
@@ -134,3 +102,4 @@ TEST(AudioNumbers, FourCharacterCodesSpellTheirCharactersBigEndFirst)
   EXPECT_EQ(kAudioFormatLinearPCM, code("lpcm"));
   EXPECT_EQ(gestaltSystemVersion, code("sysv"));
 }
+} // namespace

@@ -1,3 +1,5 @@
+#include "CFLeakCheckedTest.h"
+
 #include <CoreFoundation/CFRunLoop.h>
 #include <CoreFoundation/PWShimCFBase.h>
 #include <CoreFoundation/PWShimRunLoop.h>
@@ -78,40 +80,26 @@ protected:
 
 } // namespace
 
-TEST_F(RunLoopTest, TimersFireInTheOrderOfTheirDates)
+TEST_F(RunLoopTest, TimersFireByDateThenByOrderThenByWhenTheyWereAdded)
 {
   Probe a{'A', &mLog}, b{'B', &mLog}, c{'C', &mLog};
-  CFRunLoopTimerRef ta = MakeTimer(a, 0.030, 0.0);
-  CFRunLoopTimerRef tb = MakeTimer(b, 0.010, 0.025);
-  CFRunLoopTimerRef tc = MakeTimer(c, 0.020, 0.0);
-  Add(ta);
-  Add(tb);
-  Add(tc);
-
+  CFOwned<CFRunLoopTimerRef> ta(MakeTimer(a, 0.030, 0.0)), tb(MakeTimer(b, 0.010, 0.025)), tc(MakeTimer(c, 0.020, 0.0));
+  Add(ta.get());
+  Add(tb.get());
+  Add(tc.get());
   // B at 10, C at 20, A at 30, B at 35 and 60 ms.
   EXPECT_EQ(PWShimRunLoopAdvance(0.070), 5);
   EXPECT_EQ(mLog, "BCABB");
+  CFRunLoopTimerInvalidate(tb.get());
 
-  CFRunLoopTimerInvalidate(tb);
-  CFRelease(ta);
-  CFRelease(tb);
-  CFRelease(tc);
-}
-
-TEST_F(RunLoopTest, TimersDueTogetherFireByOrderThenByWhenTheyWereAdded)
-{
-  Probe a{'A', &mLog}, b{'B', &mLog}, c{'C', &mLog};
-  CFRunLoopTimerRef ta = MakeTimer(a, 0.0, 0.0, 5);
-  CFRunLoopTimerRef tb = MakeTimer(b, 0.0, 0.0, 1);
-  CFRunLoopTimerRef tc = MakeTimer(c, 0.0, 0.0, 1);
-  Add(ta);
-  Add(tc);
-  Add(tb);
+  mLog.clear();
+  CFOwned<CFRunLoopTimerRef> t5(MakeTimer(a, 0.0, 0.0, 5)), t1(MakeTimer(b, 0.0, 0.0, 1)),
+    t1c(MakeTimer(c, 0.0, 0.0, 1));
+  Add(t5.get());
+  Add(t1c.get());
+  Add(t1.get());
   EXPECT_EQ(PWShimRunLoopFireDue(), 3);
   EXPECT_EQ(mLog, "CBA");
-  CFRelease(ta);
-  CFRelease(tb);
-  CFRelease(tc);
 }
 
 TEST_F(RunLoopTest, VirtualClockReadsTheScheduledDateDuringACallout)
@@ -120,15 +108,14 @@ TEST_F(RunLoopTest, VirtualClockReadsTheScheduledDateDuringACallout)
   double seen = -1.0;
   Probe p;
   p.action = [&seen](CFRunLoopTimerRef) { seen = PWShimRunLoopGetTime(); };
-  CFRunLoopTimerRef t = MakeTimer(p, 0.0, 0.0);
-  Add(t);
+  CFOwned<CFRunLoopTimerRef> t(MakeTimer(p, 0.0, 0.0));
+  Add(t.get());
   EXPECT_EQ(PWShimRunLoopAdvance(0.5), 1);
   EXPECT_EQ(seen, start);
   EXPECT_EQ(PWShimRunLoopGetTime(), start + 0.5);
-  CFRelease(t);
 }
 
-TEST_F(RunLoopTest, OneShotTimerFiresOnceAndInvalidatesItself)
+TEST_F(RunLoopTest, OneShotTimerFiresOnceInvalidatesItselfAndCannotBeAddedAgain)
 {
   Probe p;
   CFRunLoopTimerRef t = MakeTimer(p, 0.010, 0.0);
@@ -138,37 +125,28 @@ TEST_F(RunLoopTest, OneShotTimerFiresOnceAndInvalidatesItself)
   EXPECT_FALSE(CFRunLoopTimerIsValid(t));
   EXPECT_FALSE(CFRunLoopContainsTimer(CFRunLoopGetMain(), t, kCFRunLoopCommonModes));
   EXPECT_EQ(CFGetRetainCount(t), 1);
-  CFRelease(t);
-}
-
-TEST_F(RunLoopTest, TimerInvalidatedInItsOwnCalloutNeverFiresAgain)
-{
-  Probe p;
-  p.action = [](CFRunLoopTimerRef self) { CFRunLoopTimerInvalidate(self); };
-  CFRunLoopTimerRef t = MakeTimer(p, 0.0, 0.010);
   Add(t);
-  EXPECT_EQ(PWShimRunLoopAdvance(0.100), 1);
+  EXPECT_FALSE(CFRunLoopContainsTimer(CFRunLoopGetMain(), t, kCFRunLoopCommonModes));
+  EXPECT_EQ(PWShimRunLoopAdvance(0.100), 0);
   EXPECT_EQ(p.firings, 1);
-  EXPECT_FALSE(CFRunLoopTimerIsValid(t));
   CFRelease(t);
 }
 
 TEST_F(RunLoopTest, TimerRemovedByAnEarlierCalloutDoesNotFire)
 {
   Probe first{'1', &mLog}, second{'2', &mLog};
-  CFRunLoopTimerRef t2 = MakeTimer(second, 0.0, 0.0, 1);
-  first.action = [t2](CFRunLoopTimerRef) { CFRunLoopRemoveTimer(CFRunLoopGetMain(), t2, kCFRunLoopCommonModes); };
-  CFRunLoopTimerRef t1 = MakeTimer(first, 0.0, 0.0, 0);
-  Add(t1);
-  Add(t2);
+  CFOwned<CFRunLoopTimerRef> t2(MakeTimer(second, 0.0, 0.0, 1)), t1(MakeTimer(first, 0.0, 0.0, 0));
+  first.action = [&t2](CFRunLoopTimerRef) {
+    CFRunLoopRemoveTimer(CFRunLoopGetMain(), t2.get(), kCFRunLoopCommonModes);
+  };
+  Add(t1.get());
+  Add(t2.get());
   EXPECT_EQ(PWShimRunLoopFireDue(), 1);
   EXPECT_EQ(mLog, "1");
-  EXPECT_TRUE(CFRunLoopTimerIsValid(t2));
-  CFRelease(t1);
-  CFRelease(t2);
+  EXPECT_TRUE(CFRunLoopTimerIsValid(t2.get()));
 }
 
-TEST_F(RunLoopTest, LoopKeepsAReleasedTimerAliveUntilItIsInvalidated)
+TEST_F(RunLoopTest, LoopKeepsAReleasedTimerAliveUntilItsCalloutInvalidatesIt)
 {
   Probe p;
   CFRunLoopTimerRef t = MakeTimer(p, 0.0, 0.010);
@@ -184,27 +162,6 @@ TEST_F(RunLoopTest, LoopKeepsAReleasedTimerAliveUntilItIsInvalidated)
     EXPECT_EQ(CFGetTypeID(self), CFRunLoopTimerGetTypeID());
   };
   EXPECT_EQ(PWShimRunLoopAdvance(0.010), 1);
-  EXPECT_EQ(PWShimCFLiveObjectCount(), mLiveAtStart);
-}
-
-TEST_F(RunLoopTest, RetainCountFollowsOwnersAndTheLoop)
-{
-  Probe p;
-  CFRunLoopTimerRef t = MakeTimer(p, 1.0, 0.0);
-  EXPECT_EQ(CFGetTypeID(t), CFRunLoopTimerGetTypeID());
-  EXPECT_EQ(CFGetRetainCount(t), 1);
-  EXPECT_EQ(CFRetain(t), t);
-  EXPECT_EQ(CFGetRetainCount(t), 2);
-  Add(t);
-  EXPECT_EQ(CFGetRetainCount(t), 3);
-  Add(t); // already held: no second reference
-  EXPECT_EQ(CFGetRetainCount(t), 3);
-  CFRunLoopRemoveTimer(CFRunLoopGetMain(), t, kCFRunLoopCommonModes);
-  EXPECT_EQ(CFGetRetainCount(t), 2);
-  EXPECT_TRUE(CFRunLoopTimerIsValid(t));
-  CFRelease(t);
-  EXPECT_EQ(PWShimCFLiveObjectCount(), mLiveAtStart + 1);
-  CFRelease(t);
   EXPECT_EQ(PWShimCFLiveObjectCount(), mLiveAtStart);
 }
 
@@ -226,13 +183,17 @@ TEST_F(RunLoopTest, ContextInfoIsRetainedOnceAndReleasedOnce)
   EXPECT_EQ(sContextReleases, 2);
 }
 
-TEST_F(RunLoopTest, RemovedTimerStaysQuietAndFiresAgainOnceReadded)
+TEST_F(RunLoopTest, TheLoopHoldsOneReferenceAndARemovedTimerStaysQuietUntilReadded)
 {
   Probe p;
   CFRunLoopTimerRef t = MakeTimer(p, 0.0, 0.010);
   Add(t);
+  Add(t); // already held: no second reference
+  EXPECT_EQ(CFGetRetainCount(t), 2);
   EXPECT_EQ(PWShimRunLoopAdvance(0.0), 1);
   CFRunLoopRemoveTimer(CFRunLoopGetMain(), t, kCFRunLoopCommonModes);
+  EXPECT_EQ(CFGetRetainCount(t), 1);
+  EXPECT_TRUE(CFRunLoopTimerIsValid(t));
   EXPECT_EQ(PWShimRunLoopAdvance(0.100), 0);
 
   // Ten firings were missed while it was out: they come as one.
@@ -246,49 +207,26 @@ TEST_F(RunLoopTest, RemovedTimerStaysQuietAndFiresAgainOnceReadded)
   CFRelease(t);
 }
 
-TEST_F(RunLoopTest, InvalidTimerCannotBeAdded)
+TEST_F(RunLoopTest, TinyIntervalsAreRaisedNonFiniteOnesMakeOneShotsAndANaNDateIsRefused)
 {
   Probe p;
-  CFRunLoopTimerRef t = MakeTimer(p, 0.0, 0.010);
-  CFRunLoopTimerInvalidate(t);
-  Add(t);
-  EXPECT_FALSE(CFRunLoopContainsTimer(CFRunLoopGetMain(), t, kCFRunLoopCommonModes));
-  EXPECT_EQ(PWShimRunLoopAdvance(0.100), 0);
-  CFRelease(t);
-}
-
-TEST_F(RunLoopTest, IntervalsBelowATenthOfAMillisecondAreRaised)
-{
-  Probe p;
-  CFRunLoopTimerRef t = MakeTimer(p, 0.0, 1e-9);
-  EXPECT_DOUBLE_EQ(CFRunLoopTimerGetInterval(t), 1e-4);
-  Add(t);
+  CFOwned<CFRunLoopTimerRef> tiny(MakeTimer(p, 0.0, 1e-9));
+  EXPECT_DOUBLE_EQ(CFRunLoopTimerGetInterval(tiny.get()), 1e-4);
+  Add(tiny.get());
   EXPECT_EQ(PWShimRunLoopAdvance(0.001), 11); // 0, 0.1, ... 1.0 ms
-  CFRunLoopTimerInvalidate(t);
-  CFRelease(t);
-}
+  CFRunLoopTimerInvalidate(tiny.get());
 
-TEST_F(RunLoopTest, NonFiniteIntervalsMakeOneShotTimers)
-{
-  Probe p;
-  const double intervals[] = {0.0, -1.0, std::numeric_limits<double>::infinity(), std::nan("")};
-  for (double interval : intervals)
+  for (double interval : {0.0, -1.0, std::numeric_limits<double>::infinity(), std::nan("")})
   {
-    CFRunLoopTimerRef t = MakeTimer(p, 0.0, interval);
-    EXPECT_FALSE(CFRunLoopTimerDoesRepeat(t)) << interval;
-    EXPECT_EQ(CFRunLoopTimerGetInterval(t), 0.0) << interval;
-    CFRelease(t);
+    CFOwned<CFRunLoopTimerRef> t(MakeTimer(p, 0.0, interval));
+    EXPECT_FALSE(CFRunLoopTimerDoesRepeat(t.get())) << interval;
+    EXPECT_EQ(CFRunLoopTimerGetInterval(t.get()), 0.0) << interval;
   }
-}
-
-TEST_F(RunLoopTest, NaNFireDateIsRefused)
-{
-  Probe p;
   CFRunLoopTimerContext context = {0, &p, nullptr, nullptr, nullptr};
   EXPECT_EQ(CFRunLoopTimerCreate(nullptr, std::nan(""), 1.0, 0, 0, &ProbeCallout, &context), nullptr);
 }
 
-TEST_F(RunLoopTest, PumpingFromInsideACalloutIsRefused)
+TEST_F(RunLoopTest, PumpingFromInsideACalloutOrForABadDurationOrOnTheWallClockIsRefused)
 {
   CFIndex nestedAdvance = 0, nestedFireDue = 0, nestedRun = 0;
   Boolean clockSwitch = true;
@@ -299,19 +237,15 @@ TEST_F(RunLoopTest, PumpingFromInsideACalloutIsRefused)
     nestedRun = PWShimRunLoopRunFor(0.0);
     clockSwitch = PWShimRunLoopSetVirtualClock(false);
   };
-  CFRunLoopTimerRef t = MakeTimer(p, 0.0, 0.0);
-  Add(t);
+  CFOwned<CFRunLoopTimerRef> t(MakeTimer(p, 0.0, 0.0));
+  Add(t.get());
   EXPECT_EQ(PWShimRunLoopFireDue(), 1);
   EXPECT_EQ(nestedAdvance, -1);
   EXPECT_EQ(nestedFireDue, -1);
   EXPECT_EQ(nestedRun, -1);
   EXPECT_FALSE(clockSwitch);
   EXPECT_TRUE(PWShimRunLoopIsVirtualClock());
-  CFRelease(t);
-}
 
-TEST_F(RunLoopTest, AdvanceRefusesBadDurationsAndTheWallClock)
-{
   EXPECT_EQ(PWShimRunLoopAdvance(-0.001), -1);
   EXPECT_EQ(PWShimRunLoopAdvance(std::nan("")), -1);
   EXPECT_EQ(PWShimRunLoopAdvance(std::numeric_limits<double>::infinity()), -1);
@@ -322,21 +256,19 @@ TEST_F(RunLoopTest, AdvanceRefusesBadDurationsAndTheWallClock)
 TEST_F(RunLoopTest, TimerKeepsItsDistanceToNowAcrossClockSwitches)
 {
   Probe p;
-  CFRunLoopTimerRef t = MakeTimer(p, 0.5, 0.0);
-  Add(t);
+  CFOwned<CFRunLoopTimerRef> t(MakeTimer(p, 0.5, 0.0));
+  Add(t.get());
   ASSERT_TRUE(PWShimRunLoopSetVirtualClock(false));
-  EXPECT_NEAR(CFRunLoopTimerGetNextFireDate(t) - CFAbsoluteTimeGetCurrent(), 0.5, 0.05);
+  EXPECT_NEAR(CFRunLoopTimerGetNextFireDate(t.get()) - CFAbsoluteTimeGetCurrent(), 0.5, 0.05);
   ASSERT_TRUE(PWShimRunLoopSetVirtualClock(true));
   EXPECT_EQ(PWShimRunLoopAdvance(0.4), 0);
   EXPECT_EQ(PWShimRunLoopAdvance(0.2), 1);
-  CFRelease(t);
 }
 
-TEST_F(RunLoopTest, MainLoopAndModeNamesAreConstantObjects)
+TEST_F(RunLoopTest, MainLoopAndModeNamesAreConstantObjectsAndNullReferencesAreIgnored)
 {
   CFRunLoopRef main = CFRunLoopGetMain();
   EXPECT_EQ(CFRunLoopGetMain(), main);
-  EXPECT_EQ(CFGetTypeID(main), CFRunLoopGetTypeID());
   EXPECT_NE(CFRunLoopGetTypeID(), CFRunLoopTimerGetTypeID());
   EXPECT_EQ(CFGetRetainCount(main), std::numeric_limits<CFIndex>::max());
   CFRelease(main);
@@ -345,10 +277,7 @@ TEST_F(RunLoopTest, MainLoopAndModeNamesAreConstantObjects)
   EXPECT_NE(kCFRunLoopCommonModes, nullptr);
   EXPECT_NE(kCFRunLoopCommonModes, kCFRunLoopDefaultMode);
   EXPECT_EQ(CFGetRetainCount(kCFRunLoopCommonModes), std::numeric_limits<CFIndex>::max());
-}
 
-TEST_F(RunLoopTest, NullReferencesAreIgnored)
-{
   EXPECT_EQ(CFRetain(nullptr), nullptr);
   CFRelease(nullptr);
   EXPECT_EQ(CFGetTypeID(nullptr), 0u);
@@ -356,13 +285,11 @@ TEST_F(RunLoopTest, NullReferencesAreIgnored)
   CFRunLoopTimerInvalidate(nullptr);
   EXPECT_FALSE(CFRunLoopTimerIsValid(nullptr));
   Add(nullptr);
-
   Probe p;
-  CFRunLoopTimerRef t = MakeTimer(p, 0.0, 0.0);
-  CFRunLoopAddTimer(nullptr, t, kCFRunLoopCommonModes);
-  CFRunLoopAddTimer(CFRunLoopGetMain(), t, nullptr);
-  EXPECT_EQ(CFGetRetainCount(t), 1);
-  CFRelease(t);
+  CFOwned<CFRunLoopTimerRef> t(MakeTimer(p, 0.0, 0.0));
+  CFRunLoopAddTimer(nullptr, t.get(), kCFRunLoopCommonModes);
+  CFRunLoopAddTimer(CFRunLoopGetMain(), t.get(), nullptr);
+  EXPECT_EQ(CFGetRetainCount(t.get()), 1);
 }
 
 // The wall clock really sleeps: kept short and with generous bounds.
@@ -389,14 +316,11 @@ TEST(RunLoopWallClock, RunForFiresAsTimersFallDueAndReturnsAfterTheDuration)
 TEST(RunLoopWallClock, FireDueFiresOnlyWhatIsDueNow)
 {
   Probe p;
-  CFRunLoopTimerRef now = MakeTimer(p, 0.0, 10.0);
-  CFRunLoopTimerRef later = MakeTimer(p, 10.0, 0.0);
-  Add(now);
-  Add(later);
+  CFOwned<CFRunLoopTimerRef> now(MakeTimer(p, 0.0, 10.0)), later(MakeTimer(p, 10.0, 0.0));
+  Add(now.get());
+  Add(later.get());
   EXPECT_EQ(PWShimRunLoopFireDue(), 1);
   EXPECT_EQ(PWShimRunLoopFireDue(), 0);
-  CFRunLoopTimerInvalidate(now);
-  CFRunLoopTimerInvalidate(later);
-  CFRelease(now);
-  CFRelease(later);
+  CFRunLoopTimerInvalidate(now.get());
+  CFRunLoopTimerInvalidate(later.get());
 }

@@ -5,6 +5,7 @@
 #include <climits>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -26,46 +27,24 @@ std::string TextOf(CFStringRef str)
 
 } // namespace
 
-class CFStringUnicode : public CFLeakCheckedTest
-{
-};
+using CFStringUnicode = CFLeakCheckedTest;
 
-TEST_F(CFStringUnicode, LengthCountsUTF16CodeUnits)
-{
-  struct Case
-  {
-    const char* utf8;
-    CFIndex utf16Length;
-  };
-  const Case cases[] = {
-    {"", 0},
-    {"abc", 3},
-    {"\xC3\xA9", 1},             // é U+00E9, 2 bytes
-    {"\xE2\x82\xAC", 1},         // € U+20AC, 3 bytes
-    {"\xF0\x9D\x84\x9E", 2},     // 𝄞 U+1D11E, surrogate pair
-    {"a\xC3\xA9\xE2\x82\xAC\xF0\x9D\x84\x9E", 5},
-  };
-  for (const Case& c : cases)
-  {
-    CFOwned<CFStringRef> str(MakeString(c.utf8));
-    ASSERT_TRUE(str) << c.utf8;
-    EXPECT_EQ(CFStringGetLength(str.get()), c.utf16Length) << c.utf8;
-  }
-}
-
-TEST_F(CFStringUnicode, WorstCaseUTF8BufferHoldsEveryText)
+TEST_F(CFStringUnicode, LengthCountsUTF16CodeUnitsAndTheWorstCaseUTF8BufferHoldsEveryText)
 {
   // 100 euro signs: 100 UTF-16 units but 300 bytes, the densest BMP text.
   std::string euros;
   for (int i = 0; i < 100; ++i)
     euros += "\xE2\x82\xAC";
-  const std::string mixed = "x\xC3\xA9\xF0\x9D\x84\x9E" + euros;
-  for (const std::string& text : {euros, mixed, std::string("\xF0\x9D\x84\x9E\xF0\x9D\x84\x9E")})
+  const std::pair<std::string, CFIndex> rows[] = {
+    {"", 0}, {"abc", 3}, {"\xC3\xA9", 1}, {"\xF0\x9D\x84\x9E\xF0\x9D\x84\x9E", 4}, // U+1D11E: surrogate pairs
+    {euros, 100}, {"a\xC3\xA9\xE2\x82\xAC\xF0\x9D\x84\x9E" + euros, 105}};
+  for (const auto& [text, utf16Length] : rows)
   {
+    SCOPED_TRACE(utf16Length);
     CFOwned<CFStringRef> str(MakeString(text.c_str()));
     ASSERT_TRUE(str);
-    EXPECT_EQ(CFStringGetMaximumSizeForEncoding(CFStringGetLength(str.get()), kCFStringEncodingUTF8),
-              3 * CFStringGetLength(str.get()));
+    EXPECT_EQ(CFStringGetLength(str.get()), utf16Length);
+    EXPECT_EQ(CFStringGetMaximumSizeForEncoding(utf16Length, kCFStringEncodingUTF8), 3 * utf16Length);
     EXPECT_EQ(TextOf(str.get()), text);
   }
 }
@@ -115,7 +94,7 @@ TEST_F(CFStringUnicode, ASCIIEncodingRefusesOtherCharacters)
   EXPECT_EQ(CFStringGetMaximumSizeForEncoding(7, kCFStringEncodingASCII), 7);
 }
 
-TEST_F(CFStringUnicode, MaximumSizeRefusesImpossibleLengths)
+TEST_F(CFStringUnicode, MaximumSizeRefusesImpossibleLengthsOrEncodings)
 {
   EXPECT_EQ(CFStringGetMaximumSizeForEncoding(-1, kCFStringEncodingUTF8), kCFNotFound);
   EXPECT_EQ(CFStringGetMaximumSizeForEncoding(LONG_MAX / 2, kCFStringEncodingUTF8), kCFNotFound);
@@ -125,104 +104,81 @@ TEST_F(CFStringUnicode, MaximumSizeRefusesImpossibleLengths)
 class CFStringFormat : public CFLeakCheckedTest
 {
 protected:
-  std::string Format(CFStringRef result)
+  template <class... Args>
+  std::string Format(CFStringRef format, Args... args)
   {
-    CFOwned<CFStringRef> owned(result);
+    CFOwned<CFStringRef> owned(CFStringCreateWithFormat(nullptr, nullptr, format, args...));
     return owned ? TextOf(owned.get()) : "<null>";
   }
 };
 
-TEST_F(CFStringFormat, IntegerConversionsFollowPrintf)
+TEST_F(CFStringFormat, ConversionsFollowPrintf)
 {
-  EXPECT_EQ(Format(CFStringCreateWithFormat(nullptr, nullptr, CFSTR("%d|%i|%u"), -42, 7, 4000000000u)), "-42|7|4000000000");
-  EXPECT_EQ(Format(CFStringCreateWithFormat(nullptr, nullptr, CFSTR("%x %X %o"), 255u, 0xABCu, 8u)), "ff ABC 10");
-  EXPECT_EQ(Format(CFStringCreateWithFormat(nullptr, nullptr, CFSTR("%ld %lld"), LONG_MIN, -1LL)), "-9223372036854775808 -1");
-  EXPECT_EQ(Format(CFStringCreateWithFormat(nullptr, nullptr, CFSTR("%hhd %hu"), 300, 70000)), "44 4464");
-  EXPECT_EQ(Format(CFStringCreateWithFormat(nullptr, nullptr, CFSTR("[%5d][%-4d][%05d][%*d]"), 7, 7, -7, 3, 9)),
-            "[    7][7   ][-0007][  9]");
+  EXPECT_EQ(Format(CFSTR("%d|%i|%u"), -42, 7, 4000000000u), "-42|7|4000000000");
+  EXPECT_EQ(Format(CFSTR("%x %X %o"), 255u, 0xABCu, 8u), "ff ABC 10");
+  EXPECT_EQ(Format(CFSTR("%ld %lld"), LONG_MIN, -1LL), "-9223372036854775808 -1");
+  EXPECT_EQ(Format(CFSTR("%hhd %hu"), 300, 70000), "44 4464");
+  EXPECT_EQ(Format(CFSTR("[%5d][%-4d][%05d][%*d]"), 7, 7, -7, 3, 9), "[    7][7   ][-0007][  9]");
+  EXPECT_EQ(Format(CFSTR("%.2f|%f|%.1fx"), 3.14159, 0.5, 2.0), "3.14|0.500000|2.0x");
+  EXPECT_EQ(Format(CFSTR("%g %e"), 0.25, 1500.0), "0.25 1.500000e+03");
+  EXPECT_EQ(Format(CFSTR("%.*f"), 1, 9.96), "10.0");
+  EXPECT_EQ(Format(CFSTR("%s=%d%%"), "mix", 50), "mix=50%");
+  EXPECT_EQ(Format(CFSTR("[%-4s][%.2s][%s]"), "ab", "xyz", static_cast<const char*>(nullptr)), "[ab  ][xy][(null)]");
+  EXPECT_EQ(Format(CFSTR("%c%C"), 'A', 0x20AC), "A\xE2\x82\xAC");
 }
 
-TEST_F(CFStringFormat, FloatingConversionsHonourPrecision)
-{
-  EXPECT_EQ(Format(CFStringCreateWithFormat(nullptr, nullptr, CFSTR("%.2f"), 3.14159)), "3.14");
-  EXPECT_EQ(Format(CFStringCreateWithFormat(nullptr, nullptr, CFSTR("%f"), 0.5)), "0.500000");
-  EXPECT_EQ(Format(CFStringCreateWithFormat(nullptr, nullptr, CFSTR("%.1fx"), 2.0)), "2.0x");
-  EXPECT_EQ(Format(CFStringCreateWithFormat(nullptr, nullptr, CFSTR("%g %e"), 0.25, 1500.0)), "0.25 1.500000e+03");
-  EXPECT_EQ(Format(CFStringCreateWithFormat(nullptr, nullptr, CFSTR("%.*f"), 1, 9.96)), "10.0");
-}
-
-TEST_F(CFStringFormat, ObjectConversionWritesDescriptions)
+TEST_F(CFStringFormat, ObjectConversionWritesDescriptionsAndTheResultKeepsUTF16Length)
 {
   CFOwned<CFStringRef> name(MakeString("Warm \xE2\x82\xAC"));
   const int value = 12;
   CFOwned<CFNumberRef> number(CFNumberCreate(nullptr, kCFNumberIntType, &value));
-  EXPECT_EQ(Format(CFStringCreateWithFormat(nullptr, nullptr, CFSTR("AUPreset:\npreset number = %d\npreset name = %@"), 3,
-                                            name.get())),
+  EXPECT_EQ(Format(CFSTR("AUPreset:\npreset number = %d\npreset name = %@"), 3, name.get()),
             "AUPreset:\npreset number = 3\npreset name = Warm \xE2\x82\xAC");
-  EXPECT_EQ(Format(CFStringCreateWithFormat(nullptr, nullptr, CFSTR("<%@|%@>"), number.get(), nullptr)), "<12|(null)>");
-}
+  EXPECT_EQ(Format(CFSTR("<%@|%@>"), number.get(), nullptr), "<12|(null)>");
 
-TEST_F(CFStringFormat, TextConversionsAndPercentSign)
-{
-  EXPECT_EQ(Format(CFStringCreateWithFormat(nullptr, nullptr, CFSTR("%s=%d%%"), "mix", 50)), "mix=50%");
-  EXPECT_EQ(Format(CFStringCreateWithFormat(nullptr, nullptr, CFSTR("[%-4s][%.2s][%s]"), "ab", "xyz",
-                                            static_cast<const char*>(nullptr))),
-            "[ab  ][xy][(null)]");
-  EXPECT_EQ(Format(CFStringCreateWithFormat(nullptr, nullptr, CFSTR("%c%C"), 'A', 0x20AC)), "A\xE2\x82\xAC");
-}
-
-TEST_F(CFStringFormat, FormattedTextKeepsUTF16Length)
-{
   CFOwned<CFStringRef> clef(MakeString("\xF0\x9D\x84\x9E"));
   CFOwned<CFStringRef> result(CFStringCreateWithFormat(nullptr, nullptr, CFSTR("%@%s"), clef.get(), "\xC3\xA9"));
-  ASSERT_TRUE(result);
   EXPECT_EQ(CFStringGetLength(result.get()), 3);
 }
 
 TEST_F(CFStringFormat, RefusedFormatsAnswerNull)
 {
   int written = 0;
-  EXPECT_EQ(CFStringCreateWithFormat(nullptr, nullptr, CFSTR("%k"), 1), nullptr) << "unknown conversion";
-  EXPECT_EQ(CFStringCreateWithFormat(nullptr, nullptr, CFSTR("%n"), &written), nullptr) << "%n writes memory";
+  EXPECT_EQ(Format(CFSTR("%k"), 1), "<null>") << "unknown conversion";
+  EXPECT_EQ(Format(CFSTR("%n"), &written), "<null>") << "%n writes memory";
   EXPECT_EQ(written, 0);
-  EXPECT_EQ(CFStringCreateWithFormat(nullptr, nullptr, CFSTR("%1$d"), 1), nullptr) << "positional";
-  EXPECT_EQ(CFStringCreateWithFormat(nullptr, nullptr, CFSTR("100%")), nullptr) << "dangling percent";
-  EXPECT_EQ(CFStringCreateWithFormat(nullptr, nullptr, CFSTR("%ls"), L"wide"), nullptr) << "wide text";
-  EXPECT_EQ(CFStringCreateWithFormat(nullptr, nullptr, CFSTR("%2000000d"), 1), nullptr) << "absurd width";
-  EXPECT_EQ(CFStringCreateWithFormat(nullptr, nullptr, CFSTR("%s"), "\xC3"), nullptr) << "result not UTF-8";
+  EXPECT_EQ(Format(CFSTR("%1$d"), 1), "<null>") << "positional";
+  EXPECT_EQ(Format(CFSTR("100%")), "<null>") << "dangling percent";
+  EXPECT_EQ(Format(CFSTR("%ls"), L"wide"), "<null>") << "wide text";
+  EXPECT_EQ(Format(CFSTR("%2000000d"), 1), "<null>") << "absurd width";
+  EXPECT_EQ(Format(CFSTR("%s"), "\xC3"), "<null>") << "result not UTF-8";
   EXPECT_EQ(CFStringCreateWithFormat(nullptr, nullptr, nullptr, 1), nullptr);
   const int notAString = 1;
   CFOwned<CFNumberRef> number(CFNumberCreate(nullptr, kCFNumberIntType, &notAString));
   EXPECT_EQ(CFStringCreateWithFormat(nullptr, nullptr, reinterpret_cast<CFStringRef>(number.get())), nullptr);
 }
 
-class CFStringIdentity : public CFLeakCheckedTest
-{
-};
+using CFStringIdentity = CFLeakCheckedTest;
 
-TEST_F(CFStringIdentity, CompareOrdersByCodePoint)
+TEST_F(CFStringIdentity, CompareOrdersByCodePointAndEqualTextsAreEqualAndHashAlike)
 {
-  CFOwned<CFStringRef> abc(MakeString("abc"));
-  CFOwned<CFStringRef> abd(MakeString("abd"));
-  CFOwned<CFStringRef> ab(MakeString("ab"));
-  CFOwned<CFStringRef> upper(MakeString("ABC"));
-  CFOwned<CFStringRef> eAcute(MakeString("\xC3\xA9"));
-  CFOwned<CFStringRef> z(MakeString("z"));
-  EXPECT_EQ(CFStringCompare(abc.get(), abd.get(), 0), kCFCompareLessThan);
-  EXPECT_EQ(CFStringCompare(abd.get(), abc.get(), 0), kCFCompareGreaterThan);
-  EXPECT_EQ(CFStringCompare(ab.get(), abc.get(), 0), kCFCompareLessThan) << "a prefix orders first";
-  EXPECT_EQ(CFStringCompare(abc.get(), CFSTR("abc"), 0), kCFCompareEqualTo);
-  EXPECT_EQ(CFStringCompare(upper.get(), abc.get(), 0), kCFCompareLessThan) << "'A' (0x41) before 'a' (0x61)";
-  EXPECT_EQ(CFStringCompare(upper.get(), abc.get(), kCFCompareCaseInsensitive), kCFCompareEqualTo);
-  EXPECT_EQ(CFStringCompare(eAcute.get(), z.get(), 0), kCFCompareGreaterThan) << "U+00E9 after U+007A";
-}
+  struct Row { const char *a, *b; CFStringCompareFlags flags; CFComparisonResult expected; };
+  // A prefix orders first, 'A' (0x41) before 'a' (0x61), U+00E9 after U+007A.
+  const Row rows[] = {{"abc", "abd", 0, kCFCompareLessThan},  {"abd", "abc", 0, kCFCompareGreaterThan},
+                      {"ab", "abc", 0, kCFCompareLessThan},   {"ABC", "abc", 0, kCFCompareLessThan},
+                      {"\xC3\xA9", "z", 0, kCFCompareGreaterThan},
+                      {"ABC", "abc", kCFCompareCaseInsensitive, kCFCompareEqualTo}};
+  for (const Row& r : rows)
+  {
+    CFOwned<CFStringRef> a(MakeString(r.a)), b(MakeString(r.b));
+    EXPECT_EQ(CFStringCompare(a.get(), b.get(), r.flags), r.expected) << r.a << " vs " << r.b;
+  }
 
-TEST_F(CFStringIdentity, EqualTextsAreEqualAndHashAlike)
-{
   CFOwned<CFStringRef> a(MakeString("name \xE2\x82\xAC"));
   CFOwned<CFStringRef> b(MakeString("name \xE2\x82\xAC"));
   CFOwned<CFStringRef> c(MakeString("name"));
   ASSERT_NE(a.get(), b.get());
+  EXPECT_EQ(CFStringCompare(a.get(), b.get(), 0), kCFCompareEqualTo);
   EXPECT_TRUE(CFEqual(a.get(), b.get()));
   EXPECT_EQ(CFHash(a.get()), CFHash(b.get()));
   EXPECT_FALSE(CFEqual(a.get(), c.get()));

@@ -8,24 +8,16 @@
 
 #include <cstdint>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 namespace {
 
 // What the entry saw in its last call: the block's head and every word,
 // copied while the block was alive.
-struct EntryCall
-{
-  SInt16 what = 0;
-  UInt8 paramSize = 0;
-  std::vector<long> words;
-  Handle storage = nullptr;
-};
+struct EntryCall { SInt16 what = 0; UInt8 paramSize = 0; std::vector<long> words; Handle storage = nullptr; };
 
-struct ComponentObject
-{
-  AudioUnitParameterValue lastValue = 0.0f;
-};
+struct ComponentObject { AudioUnitParameterValue lastValue = 0.0f; };
 
 std::vector<EntryCall> gCalls;
 ComponentResult gOpenStatus = noErr;
@@ -99,7 +91,7 @@ TEST_F(ComponentManagerRoad, OpenPassesTheNewInstanceAsItsOnlyArgumentAndNoStora
   EXPECT_EQ(open.what, kComponentOpenSelect);
   EXPECT_EQ(open.paramSize, sizeof(long));
   EXPECT_EQ(open.words[0], InstanceWord());
-  EXPECT_EQ(open.words[1], InstanceWord());  // the word after the arguments
+  EXPECT_EQ(open.words[1], InstanceWord()); // the word after the arguments
   EXPECT_EQ(open.storage, nullptr);
   EXPECT_EQ(GetComponentInstanceStorage(mInstance), reinterpret_cast<Handle>(gOpened));
 }
@@ -112,52 +104,42 @@ TEST_F(ComponentManagerRoad, AudioUnitCallsArriveAsBlocksWithTheLastArgumentFirs
             noErr);
   const EntryCall& call = gCalls.back();
   EXPECT_EQ(call.what, kAudioUnitSetPropertySelect);
-  EXPECT_EQ(call.paramSize, 5 * sizeof(long));
-  ASSERT_EQ(call.words.size(), 6u);
-  EXPECT_EQ(call.words[0], long(sizeof format));
-  EXPECT_EQ(call.words[1], PWShimComponentArgWord(&format));
-  EXPECT_EQ(call.words[2], 1);
-  EXPECT_EQ(call.words[3], long(kAudioUnitScope_Input));
-  EXPECT_EQ(call.words[4], long(kAudioUnitProperty_StreamFormat));
-  EXPECT_EQ(call.words[5], InstanceWord());
   EXPECT_EQ(call.storage, reinterpret_cast<Handle>(gOpened));
+  const std::vector<long> words{long(sizeof format), PWShimComponentArgWord(&format), 1, long(kAudioUnitScope_Input),
+                                long(kAudioUnitProperty_StreamFormat), InstanceWord()};
+  EXPECT_EQ(call.words, words);
 }
 
-TEST_F(ComponentManagerRoad, AFloatArgumentTravelsAsItsBitsInTheLowHalfOfItsWord)
+TEST_F(ComponentManagerRoad, AFloatTravelsAsItsBitsInTheLowHalfOfItsWordAndAMissingFlagsWordIsZero)
 {
   ASSERT_EQ(AudioUnitSetParameter(mInstance, 4, kAudioUnitScope_Global, 0, 0.375f, 12), noErr);
   EXPECT_EQ(gOpened->lastValue, 0.375f);
-  const EntryCall& call = gCalls.back();
   // Arguments: id, scope, element, value, offset -> value is word 1.
   const float expected = 0.375f;
   UInt32 expectedBits = 0;
   std::memcpy(&expectedBits, &expected, sizeof expected);
-  EXPECT_EQ(static_cast<unsigned long>(call.words[1]), static_cast<unsigned long>(expectedBits));
-  EXPECT_EQ(call.words[0], 12);
-}
+  EXPECT_EQ(static_cast<unsigned long>(gCalls.back().words[1]), static_cast<unsigned long>(expectedBits));
 
-TEST_F(ComponentManagerRoad, ARenderWithoutFlagsArrivesWithAPointerToAZeroWord)
-{
   AudioTimeStamp ts{};
-  ts.mFlags = kAudioTimeStampSampleTimeValid;
   alignas(AudioBufferList) unsigned char storage[AudioBufferListSize(1)] = {};
-  auto* list = reinterpret_cast<AudioBufferList*>(storage);
-  ASSERT_EQ(AudioUnitRender(mInstance, nullptr, &ts, 3, 16, list), noErr);
-  const EntryCall& call = gCalls.back();
-  EXPECT_EQ(call.what, kAudioUnitRenderSelect);
-  ASSERT_EQ(call.paramSize, 5 * sizeof(long));
-  EXPECT_EQ(call.words[0], PWShimComponentArgWord(list));
-  EXPECT_EQ(call.words[1], 16);
-  EXPECT_EQ(call.words[2], 3);
-  EXPECT_EQ(call.words[3], PWShimComponentArgWord(&ts));
-  EXPECT_NE(call.words[4], 0);  // the flags pointer (its word ended with the call)
+  ASSERT_EQ(AudioUnitRender(mInstance, nullptr, &ts, 3, 16, reinterpret_cast<AudioBufferList*>(storage)), noErr);
+  ASSERT_EQ(gCalls.back().paramSize, 5 * sizeof(long));
+  EXPECT_EQ(gCalls.back().words[3], PWShimComponentArgWord(&ts));
+  EXPECT_NE(gCalls.back().words[4], 0); // the flags pointer (its word ended with the call)
 }
 
-TEST_F(ComponentManagerRoad, TheEntrysStatusIsTheCallsStatus)
+TEST_F(ComponentManagerRoad, CallComponentDispatchSendsABuiltBlockAndReturnsTheEntrysStatus)
 {
-  EXPECT_EQ(AudioUnitReset(mInstance, 0, 0), badComponentSelector);
+  alignas(ComponentParameters) unsigned char memory[PWShimComponentParametersSize(1)];
+  const long canDoRender = PWShimComponentArgWord<SInt16>(kAudioUnitRenderSelect);
+  ComponentParameters* cp =
+    PWShimComponentParametersInit(memory, sizeof memory, mInstance, kComponentCanDoSelect, 1, &canDoRender);
+  ASSERT_NE(cp, nullptr);
+  EXPECT_EQ(CallComponentDispatch(cp), 1);
+  const long canDoMIDI = PWShimComponentArgWord<SInt16>(kMusicDeviceMIDIEventSelect);
+  cp = PWShimComponentParametersInit(memory, sizeof memory, mInstance, kComponentCanDoSelect, 1, &canDoMIDI);
+  EXPECT_EQ(CallComponentDispatch(cp), 0);
   EXPECT_EQ(MusicDeviceMIDIEvent(mInstance, 0x90, 60, 100, 0), badComponentSelector);
-  EXPECT_EQ(gCalls.back().what, kMusicDeviceMIDIEventSelect);
 }
 
 TEST_F(ComponentManagerRoad, CloseRunsWithTheInstancesStorageAndTheHandleStopsResolving)
@@ -172,23 +154,6 @@ TEST_F(ComponentManagerRoad, CloseRunsWithTheInstancesStorageAndTheHandleStopsRe
   mInstance = nullptr;
 }
 
-TEST_F(ComponentManagerRoad, CallComponentDispatchSendsABuiltBlockToTheInstanceItNames)
-{
-  alignas(ComponentParameters) unsigned char memory[PWShimComponentParametersSize(1)];
-  const long canDoRender = PWShimComponentArgWord<SInt16>(kAudioUnitRenderSelect);
-  ComponentParameters* cp =
-    PWShimComponentParametersInit(memory, sizeof memory, mInstance, kComponentCanDoSelect, 1, &canDoRender);
-  ASSERT_NE(cp, nullptr);
-  EXPECT_EQ(CallComponentDispatch(cp), 1);
-
-  const long canDoMIDI = PWShimComponentArgWord<SInt16>(kMusicDeviceMIDIEventSelect);
-  cp = PWShimComponentParametersInit(memory, sizeof memory, mInstance, kComponentCanDoSelect, 1, &canDoMIDI);
-  EXPECT_EQ(CallComponentDispatch(cp), 0);
-
-  cp = PWShimComponentParametersInit(memory, sizeof memory, mInstance, kComponentVersionSelect, 0, nullptr);
-  EXPECT_EQ(CallComponentDispatch(cp), 0x10000);
-}
-
 TEST(ComponentManager, ABlockIsBuiltWithTheLastArgumentFirstAndTheInstanceAfter)
 {
   alignas(ComponentParameters) unsigned char memory[PWShimComponentParametersSize(3)];
@@ -196,18 +161,11 @@ TEST(ComponentManager, ABlockIsBuiltWithTheLastArgumentFirstAndTheInstanceAfter)
   auto instance = reinterpret_cast<ComponentInstance>(static_cast<std::uintptr_t>(0x1234));
   ComponentParameters* cp = PWShimComponentParametersInit(memory, sizeof memory, instance, 7, 3, args);
   ASSERT_EQ(static_cast<void*>(cp), static_cast<void*>(memory));
-  EXPECT_EQ(cp->flags, 0);
   EXPECT_EQ(cp->paramSize, 24);
   EXPECT_EQ(cp->what, 7);
-  EXPECT_EQ(cp->padding, 0u);
-  const long* words = cp->params;
-  EXPECT_EQ(words[0], 30);
-  EXPECT_EQ(words[1], 20);
-  EXPECT_EQ(words[2], 10);
-  EXPECT_EQ(words[3], 0x1234);
+  EXPECT_EQ(std::vector<long>(cp->params, cp->params + 4), (std::vector<long>{30, 20, 10, 0x1234}));
   EXPECT_EQ(PWShimComponentArgument<long>(cp, 0), 10);
-  EXPECT_EQ(PWShimComponentArgument<long>(cp, 2), 30);
-  EXPECT_EQ(PWShimComponentArgument<long>(cp, 3), 0);  // beyond the arguments
+  EXPECT_EQ(PWShimComponentArgument<long>(cp, 3), 0); // beyond the arguments
 }
 
 TEST(ComponentManager, BuildingABlockRefusesShortMemoryAndTooManyArguments)
@@ -219,20 +177,17 @@ TEST(ComponentManager, BuildingABlockRefusesShortMemoryAndTooManyArguments)
   EXPECT_EQ(PWShimComponentParametersInit(memory, sizeof memory, nullptr, 1, 2, nullptr), nullptr);
   EXPECT_EQ(PWShimComponentParametersInit(memory, sizeof memory, nullptr, 1, kPWShimComponentMaxArguments + 1, args),
             nullptr);
-  ComponentParameters* full =
-    PWShimComponentParametersInit(memory, sizeof memory, nullptr, 1, kPWShimComponentMaxArguments, args);
-  ASSERT_NE(full, nullptr);
-  EXPECT_EQ(full->paramSize, kPWShimComponentMaxArguments * sizeof(long));
+  EXPECT_NE(PWShimComponentParametersInit(memory, sizeof memory, nullptr, 1, kPWShimComponentMaxArguments, args),
+            nullptr);
 }
 
 TEST(ComponentManager, CallComponentDispatchRefusesBlocksItCannotRoute)
 {
   EXPECT_EQ(CallComponentDispatch(nullptr), paramErr);
-
   alignas(ComponentParameters) unsigned char memory[PWShimComponentParametersSize(1)];
   ComponentParameters* cp = PWShimComponentParametersInit(memory, sizeof memory, nullptr, 1, 0, nullptr);
   EXPECT_EQ(CallComponentDispatch(cp), badComponentInstance);
-  cp->paramSize = 4;  // not whole words
+  cp->paramSize = 4; // not whole words
   EXPECT_EQ(CallComponentDispatch(cp), paramErr);
 
   // An instance of the factory road has no entry to receive blocks.
@@ -244,7 +199,7 @@ TEST(ComponentManager, CallComponentDispatchRefusesBlocksItCannotRoute)
   EXPECT_EQ(fake.calls[kAudioUnitInitializeSelect], 0);
 }
 
-TEST(ComponentManager, AFailedOpenLeavesNoInstance)
+TEST(ComponentManager, AFailedOpenLeavesNoInstanceAndAnInstanceNotOpenHasNoStorage)
 {
   gCalls.clear();
   gOpenStatus = badComponentSelector;
@@ -257,10 +212,7 @@ TEST(ComponentManager, AFailedOpenLeavesNoInstance)
   EXPECT_EQ(GetComponentInstanceStorage(reinterpret_cast<ComponentInstance>(gCalls[0].words[0])), nullptr);
   gOpenStatus = noErr;
   EXPECT_EQ(PWShimComponentInstanceNew(nullptr, &instance), paramErr);
-}
 
-TEST(ComponentManager, StorageOfAnInstanceThatIsNotOpenIsNullAndCannotBeSet)
-{
   int object = 0;
   auto bogus = reinterpret_cast<ComponentInstance>(&object);
   SetComponentInstanceStorage(bogus, reinterpret_cast<Handle>(&object));
@@ -270,20 +222,15 @@ TEST(ComponentManager, StorageOfAnInstanceThatIsNotOpenIsNullAndCannotBeSet)
 
 TEST(Gestalt, ReportsTheSystemVersionInBCDWithTwoDigitPartsWrittenAsNine)
 {
-  SInt32 version = 0;
-  ASSERT_EQ(Gestalt(gestaltSystemVersion, &version), noErr);
-  EXPECT_EQ(version, 0x1097);  // 10.15.7: minor 15 is written as 9, bug fix 7 as itself
-  SInt32 part = 0;
-  ASSERT_EQ(Gestalt(gestaltSystemVersionMajor, &part), noErr);
-  EXPECT_EQ(part, 10);
-  ASSERT_EQ(Gestalt(gestaltSystemVersionMinor, &part), noErr);
-  EXPECT_EQ(part, 15);
-  ASSERT_EQ(Gestalt(gestaltSystemVersionBugFix, &part), noErr);
-  EXPECT_EQ(part, 7);
-}
-
-TEST(Gestalt, AnUnknownSelectorLeavesTheResponseAlone)
-{
+  // 10.15.7: minor 15 is written as 9, bug fix 7 as itself.
+  const std::pair<OSType, SInt32> rows[] = {{gestaltSystemVersion, 0x1097}, {gestaltSystemVersionMajor, 10},
+                                            {gestaltSystemVersionMinor, 15}, {gestaltSystemVersionBugFix, 7}};
+  for (const auto& r : rows)
+  {
+    SInt32 response = 0;
+    ASSERT_EQ(Gestalt(r.first, &response), noErr);
+    EXPECT_EQ(response, r.second);
+  }
   SInt32 response = 0x1040;
   EXPECT_EQ(Gestalt(0x71717171, &response), gestaltUndefSelectorErr);
   EXPECT_EQ(response, 0x1040);

@@ -8,24 +8,19 @@
 
 namespace {
 
-// A packet list in a 4-byte aligned buffer of a chosen size.
+// A packet list in a 4-byte aligned buffer of a chosen size, with slack
+// past the end so that an overrun shows in the words.
 class PacketListBuffer
 {
 public:
-  explicit PacketListBuffer(ByteCount size)
-    : mWords((size + 3) / 4 + 1, 0xA5A5A5A5u)
-    , mSize(size)
-  {
-  }
+  explicit PacketListBuffer(ByteCount size) : mWords((size + 3) / 4 + 1, 0xA5A5A5A5u), mSize(size) {}
 
   MIDIPacketList* List() { return reinterpret_cast<MIDIPacketList*>(mWords.data()); }
   ByteCount Size() const { return mSize; }
-  const unsigned char* Bytes() const { return reinterpret_cast<const unsigned char*>(mWords.data()); }
-  // Every byte of the allocation, the slack past Size() included.
-  std::vector<UInt32> Snapshot() const { return mWords; }
+  const std::vector<UInt32>& Words() const { return mWords; }
   std::ptrdiff_t OffsetOf(const MIDIPacket* packet) const
   {
-    return reinterpret_cast<const unsigned char*>(packet) - Bytes();
+    return reinterpret_cast<const unsigned char*>(packet) - reinterpret_cast<const unsigned char*>(mWords.data());
   }
 
 private:
@@ -44,44 +39,31 @@ const Byte kNoteOff[3] = {0x80, 60, 0};
 
 } // namespace
 
-TEST(MIDIPacketList, InitEmptiesTheListAndAnswersItsFirstPacket)
+TEST(MIDIPacketList, BytesAtOneTimeJoinAPacketAndANewTimeStartsOneOnTheNextFourByteBoundary)
 {
   PacketListBuffer buffer(64);
   MIDIPacket* first = MIDIPacketListInit(buffer.List());
   EXPECT_EQ(buffer.List()->numPackets, 0u);
   EXPECT_EQ(buffer.OffsetOf(first), 4);
   EXPECT_EQ(MIDIPacketListInit(nullptr), nullptr);
-}
-
-TEST(MIDIPacketList, BytesAddedOneByOneAtOneTimeJoinOnePacket)
-{
-  PacketListBuffer buffer(64);
-  MIDIPacket* packet = MIDIPacketListInit(buffer.List());
   for (Byte b : kNoteOn)
-    packet = MIDIPacketListAdd(buffer.List(), buffer.Size(), packet, 7, 1, &b);
-  ASSERT_NE(packet, nullptr);
-  EXPECT_EQ(buffer.List()->numPackets, 1u);
-  EXPECT_EQ(TimeOf(packet), 7u);
-  ASSERT_EQ(packet->length, 3);
-  EXPECT_EQ(std::memcmp(packet->data, kNoteOn, 3), 0);
-}
+    first = MIDIPacketListAdd(buffer.List(), buffer.Size(), first, 7, 1, &b);
+  ASSERT_NE(first, nullptr);
+  ASSERT_EQ(first->length, 3);
+  EXPECT_EQ(std::memcmp(first->data, kNoteOn, 3), 0);
 
-TEST(MIDIPacketList, ANewTimeStartsAPacketOnTheNextFourByteBoundary)
-{
-  PacketListBuffer buffer(64);
-  MIDIPacket* first = MIDIPacketListInit(buffer.List());
-  first = MIDIPacketListAdd(buffer.List(), buffer.Size(), first, 0, 3, kNoteOn);
   MIDIPacket* second = MIDIPacketListAdd(buffer.List(), buffer.Size(), first, 10, 3, kNoteOff);
   ASSERT_NE(second, nullptr);
   EXPECT_EQ(buffer.List()->numPackets, 2u);
   // First packet: 4 + 10 header bytes + 3 data bytes = 17, rounded up to 20.
   EXPECT_EQ(buffer.OffsetOf(second), 20);
   EXPECT_EQ(MIDIPacketNext(first), second);
+  EXPECT_EQ(TimeOf(first), 7u);
   EXPECT_EQ(TimeOf(second), 10u);
   EXPECT_EQ(std::memcmp(second->data, kNoteOff, 3), 0);
 }
 
-TEST(MIDIPacketList, SysExPiecesAtOneTimeStayInSeparatePackets)
+TEST(MIDIPacketList, SysExPiecesAtOneTimeStayInPacketsOfTheirOwn)
 {
   std::vector<Byte> sysEx(300);
   std::iota(sysEx.begin(), sysEx.end(), Byte(0));
@@ -89,31 +71,20 @@ TEST(MIDIPacketList, SysExPiecesAtOneTimeStayInSeparatePackets)
   sysEx.back() = 0xF7;
   PacketListBuffer buffer(1024);
   MIDIPacket* packet = MIDIPacketListInit(buffer.List());
+  packet = MIDIPacketListAdd(buffer.List(), buffer.Size(), packet, 3, 3, kNoteOn);
   packet = MIDIPacketListAdd(buffer.List(), buffer.Size(), packet, 3, 256, sysEx.data());
   ASSERT_NE(packet, nullptr);
+  const MIDIPacket* first = packet;
   packet = MIDIPacketListAdd(buffer.List(), buffer.Size(), packet, 3, 44, sysEx.data() + 256);
   ASSERT_NE(packet, nullptr);
 
-  ASSERT_EQ(buffer.List()->numPackets, 2u);
-  const MIDIPacket* first = &buffer.List()->packet[0];
+  ASSERT_EQ(buffer.List()->numPackets, 3u);
   const MIDIPacket* second = MIDIPacketNext(first);
   ASSERT_EQ(first->length, 256);
   ASSERT_EQ(second->length, 44);
   std::vector<Byte> joined(first->data, first->data + first->length);
   joined.insert(joined.end(), second->data, second->data + second->length);
   EXPECT_EQ(joined, sysEx);
-}
-
-TEST(MIDIPacketList, AChannelMessageAfterSysExAtTheSameTimeStartsItsOwnPacket)
-{
-  const Byte sysEx[4] = {0xF0, 0x7D, 0x01, 0xF7};
-  PacketListBuffer buffer(128);
-  MIDIPacket* packet = MIDIPacketListInit(buffer.List());
-  packet = MIDIPacketListAdd(buffer.List(), buffer.Size(), packet, 0, 3, kNoteOn);
-  packet = MIDIPacketListAdd(buffer.List(), buffer.Size(), packet, 0, 4, sysEx);
-  packet = MIDIPacketListAdd(buffer.List(), buffer.Size(), packet, 0, 3, kNoteOff);
-  ASSERT_NE(packet, nullptr);
-  EXPECT_EQ(buffer.List()->numPackets, 3u);
 }
 
 TEST(MIDIPacketList, APacketHoldsMoreThan256BytesWhenTheListHasRoom)
@@ -130,7 +101,7 @@ TEST(MIDIPacketList, APacketHoldsMoreThan256BytesWhenTheListHasRoom)
   EXPECT_EQ(last, 0x42);
 }
 
-TEST(MIDIPacketList, FillingUntilFullAnswersNullAndLeavesTheListAsItWas)
+TEST(MIDIPacketList, APacketFitsUpToTheLastByteAndPastItAnswersNullLeavingTheListAsItWas)
 {
   // Packets of 3 bytes take 16 bytes each (13 rounded up) after the 4-byte
   // count: they start at 4, 20 and 36; the third ends at 49.
@@ -141,24 +112,16 @@ TEST(MIDIPacketList, FillingUntilFullAnswersNullAndLeavesTheListAsItWas)
     packet = MIDIPacketListAdd(buffer.List(), buffer.Size(), packet, t, 3, kNoteOn);
     ASSERT_NE(packet, nullptr) << "packet " << t;
   }
-  const std::vector<UInt32> before = buffer.Snapshot();
+  const std::vector<UInt32> before = buffer.Words();
   EXPECT_EQ(MIDIPacketListAdd(buffer.List(), buffer.Size(), packet, 3, 3, kNoteOff), nullptr);
   // Appending to the last packet would run past the end as well.
   EXPECT_EQ(MIDIPacketListAdd(buffer.List(), buffer.Size(), packet, 2, 1, kNoteOff), nullptr);
-  EXPECT_EQ(buffer.List()->numPackets, 3u);
-  EXPECT_EQ(buffer.Snapshot(), before);
-}
+  EXPECT_EQ(buffer.Words(), before);
 
-TEST(MIDIPacketList, ThePacketThatExactlyFillsTheListFits)
-{
-  PacketListBuffer exact(4 + 10 + 3);
-  MIDIPacket* packet = MIDIPacketListInit(exact.List());
-  EXPECT_NE(MIDIPacketListAdd(exact.List(), exact.Size(), packet, 0, 3, kNoteOn), nullptr);
-
-  PacketListBuffer short1(4 + 10 + 2);
-  packet = MIDIPacketListInit(short1.List());
-  EXPECT_EQ(MIDIPacketListAdd(short1.List(), short1.Size(), packet, 0, 3, kNoteOn), nullptr);
-  EXPECT_EQ(short1.List()->numPackets, 0u);
+  PacketListBuffer tooShort(4 + 10 + 2);
+  packet = MIDIPacketListInit(tooShort.List());
+  EXPECT_EQ(MIDIPacketListAdd(tooShort.List(), tooShort.Size(), packet, 0, 3, kNoteOn), nullptr);
+  EXPECT_EQ(tooShort.List()->numPackets, 0u);
 }
 
 TEST(MIDIPacketList, AJoinThatWouldPassThe16BitLengthStartsANewPacket)

@@ -40,29 +40,20 @@ TEST(PressweaveAmount, MapsTheKnobOntoDriveMixAndCurve)
   }
 }
 
-TEST(PressweaveAmount, HalfwaySetsUnityDriveFullMixAndFlatCurve)
+TEST(PressweaveAmount, HalfwayGivesUnityDriveAndAFlatCurveAndFullDrivesTwelveWithCurveFifty)
 {
-  const PressweaveDSP dsp = SetUpFor(50.0);
-  EXPECT_EQ(dsp.getDriveGain(), 1.0);
-  EXPECT_EQ(dsp.getOutputGain(), 1.0);
-  EXPECT_EQ(dsp.getWetShare(), 1.0);
-  EXPECT_EQ(dsp.getDryShare(), 0.0);
-  EXPECT_EQ(dsp.getSampleLimit(), 2.0);
-  EXPECT_DOUBLE_EQ(dsp.getCoefficient(0), 1.5);
-  EXPECT_DOUBLE_EQ(dsp.getCoefficient(1), 0.0);
-  EXPECT_DOUBLE_EQ(dsp.getCoefficient(2), -0.5);
-  EXPECT_DOUBLE_EQ(dsp.getCoefficient(3), 0.0625);
-}
-
-TEST(PressweaveAmount, FullAmountDrivesTwelveWithCurveFifty)
-{
-  const PressweaveDSP dsp = SetUpFor(100.0);
-  EXPECT_NEAR(dsp.getDriveGain(), std::pow(10.0, 0.12), 1e-14);
-  EXPECT_NEAR(dsp.getDriveGain(), 1.318, 1e-3);
-  EXPECT_DOUBLE_EQ(dsp.getCoefficient(0), 2.0);
-  EXPECT_DOUBLE_EQ(dsp.getCoefficient(1), -1.0);
-  EXPECT_DOUBLE_EQ(dsp.getCoefficient(2), 0.0);
-  EXPECT_DOUBLE_EQ(dsp.getCoefficient(3), 0.0);
+  struct Row { double amount, driveGain, coefficients[4]; };
+  const Row rows[] = {{50.0, 1.0, {1.5, 0.0, -0.5, 0.0625}}, {100.0, std::pow(10.0, 0.12), {2.0, -1.0, 0.0, 0.0}}};
+  for (const Row& r : rows)
+  {
+    SCOPED_TRACE(r.amount);
+    const PressweaveDSP dsp = SetUpFor(r.amount);
+    EXPECT_NEAR(dsp.getDriveGain(), r.driveGain, 1e-14);
+    EXPECT_EQ(dsp.getOutputGain(), 1.0);
+    EXPECT_EQ(dsp.getSampleLimit(), 2.0);
+    for (int i = 0; i < 4; ++i)
+      EXPECT_DOUBLE_EQ(dsp.getCoefficient(i), r.coefficients[i]) << i;
+  }
 }
 
 TEST(PressweaveShaper, FlatCurveFollowsItsPolynomialTable)
@@ -97,23 +88,19 @@ TEST(PressweaveShaper, ReachesOneAtUnityForEveryCurveAndMix)
     }
 }
 
-TEST(PressweaveShaper, DrivenSamplesBeyondTwoAreClippedAndShapedToTwiceTheDryShare)
+TEST(PressweaveShaper, DrivenSamplesAreClippedToTheLimitBeforeShapingOrScaling)
 {
   PressweaveDSP full = SetUpFor(100.0);
   EXPECT_EQ(full.processSample(5.0), 0.0);
-  PressweaveDSP quarter = SetUpFor(25.0); // mix 50 %, dry share 0.5
+  PressweaveDSP quarter = SetUpFor(25.0); // mix 50 %, dry share 0.5: twice the dry share
   EXPECT_DOUBLE_EQ(quarter.processSample(3.0), 1.0);
   EXPECT_DOUBLE_EQ(quarter.processSample(-3.0), -1.0);
-}
 
-TEST(PressweaveShaper, LimitToOneAndShaperOffOnlyClipAndScale)
-{
-  PressweaveDSP dsp;
-  dsp.processSetup(100.0, -100.0, 100.0, 0.0, false, true); // drive gain 10, output gain 0.1
-  EXPECT_EQ(dsp.getSampleLimit(), 1.0);
-  EXPECT_DOUBLE_EQ(dsp.processSample(0.05), 0.05);
-  EXPECT_DOUBLE_EQ(dsp.processSample(0.5), 0.1);
-  EXPECT_DOUBLE_EQ(dsp.processSample(-0.5), -0.1);
+  PressweaveDSP plain;
+  plain.processSetup(100.0, -100.0, 100.0, 0.0, false, true); // drive gain 10, output gain 0.1, limit 1
+  EXPECT_DOUBLE_EQ(plain.processSample(0.05), 0.05);
+  EXPECT_DOUBLE_EQ(plain.processSample(0.5), 0.1);
+  EXPECT_DOUBLE_EQ(plain.processSample(-0.5), -0.1);
 }
 
 class PressweavePass : public ::testing::Test
@@ -153,16 +140,6 @@ TEST_F(PressweavePass, StereoBlockMixesShapedAndDrySignalByDryWet)
         ASSERT_EQ(r[s], inR[s] * (1.0 - d) + dsp.processSample(inR[s]) * d) << amount << " " << dryWet << " " << s;
       }
     }
-}
-
-TEST_F(PressweavePass, DryWetZeroPassesTheInputUnchanged)
-{
-  const PressweaveDSP dsp = SetUpFor(100.0);
-  std::vector<double> l = inL, r = inR;
-  double* io[2] = {l.data(), r.data()};
-  PressweaveProcess(dsp, io, io, kN, 2, 100.0, true, 0.0);
-  EXPECT_EQ(l, inL);
-  EXPECT_EQ(r, inR);
 }
 
 TEST_F(PressweavePass, MonoOutputShapesHalfTheInputAndDoublesIt)

@@ -34,12 +34,15 @@ void Snapshot(WaveformProcessor& wp, const weft::ITimeInfo& info, double sampleR
 
 } // namespace
 
-TEST(ScopeCapture, SizeBelowOneCountsAsOneSlot)
+TEST(ScopeCapture, SizeBelowOneCountsAsOneSlotAndClearBuffersZeroesBothTraces)
 {
   WaveformProcessor wp(0);
   EXPECT_EQ(wp.GetSize(), 1);
-  wp.UpdateSamples(0.5, 0.5);
+  wp.UpdateSamples(0.5, -1.0);
   EXPECT_EQ(wp.GetInputLevel(0), 0.5);
+  wp.ClearBuffers();
+  EXPECT_EQ(wp.GetInputLevel(0), 0.0);
+  EXPECT_EQ(wp.GetOutputLevel(0), 0.0);
 }
 
 TEST(ScopeCapture, ScopeSyncSelectsTheWindowLengthAndRefusesOtherValues)
@@ -56,17 +59,33 @@ TEST(ScopeCapture, ScopeSyncSelectsTheWindowLengthAndRefusesOtherValues)
   EXPECT_EQ(wp.GetWindowLength(), 16.0);
 }
 
-TEST(ScopeCapture, SnapshotCopiesTheTransportAndTruncatesSamplesPerBeat)
+TEST(ScopeCapture, PhaseAndSlotFollowThePositionInBeatsOfTheDenominator)
 {
+  struct Row { int scopeSync; double ppq; int denominator; double phase; int slot; };
+  // Whole-note window: four quarter notes, eight beats of 6/8; a zero
+  // denominator counts one quarter note per beat; negative positions wrap.
+  const Row rows[] = {{4, 2.0, 8, 0.5, 500}, {3, 10.5, 4, 0.25, 250}, {3, 3.0, 0, 0.5, 500}, {3, -1.0, 4, -0.5, 500}};
+  for (const Row& r : rows)
+  {
+    SCOPED_TRACE(testing::Message() << "ppq " << r.ppq << ", denominator " << r.denominator);
+    WaveformProcessor wp;
+    wp.SetWindowFromScopeSync(r.scopeSync);
+    Snapshot(wp, Transport(r.ppq, true, 6, r.denominator));
+    EXPECT_EQ(wp.GetPhase(), r.phase);
+    EXPECT_EQ(wp.GetSlotIndex(), r.slot);
+  }
+
   WaveformProcessor wp;
-  wp.SetTransport(Transport(3.0, true, 7, 8, 97.0), 44100.0, 128);
-  EXPECT_TRUE(wp.IsTransportRunning());
-  EXPECT_EQ(wp.GetTempo(), 97.0);
-  EXPECT_EQ(wp.GetPPQPos(), 3.0);
-  EXPECT_EQ(wp.GetSamplesPerBeat(), 27278); // 44100 * 60 / 97 = 27278.35
-  EXPECT_EQ(wp.GetBlockSize(), 128.0);
-  EXPECT_EQ(wp.GetNumerator(), 7);
-  EXPECT_EQ(wp.GetDenominator(), 8);
+  wp.SetWindowFromScopeSync(4);
+  wp.SetTransport(Transport(2.0, true, 6, 8, 97.0), 44100.0, 128);
+  EXPECT_EQ(wp.GetSamplesPerBeat(), 27278); // 44100 * 60 / 97 = 27278.35, truncated
+  wp.UpdateBeatPosition();
+  wp.UpdateBeatPositionInRealTime(1.0);
+  EXPECT_EQ(wp.GetBeatPos(), 6.0);
+  EXPECT_EQ(wp.GetPhase(), 0.75);
+  Snapshot(wp, Transport(1.0, true)); // looping back takes the new position
+  EXPECT_EQ(wp.GetBeatPos(), 1.0);
+  EXPECT_EQ(wp.GetPhase(), 0.25);
 }
 
 TEST(ScopeCapture, WholeNoteWindowAt120BpmSpansNinetySixSamplesPerSlot)
@@ -97,31 +116,6 @@ TEST(ScopeCapture, WholeNoteWindowAt120BpmSpansNinetySixSamplesPerSlot)
   }
 }
 
-TEST(ScopeCapture, SixEightCountsEighthNotesAsBeats)
-{
-  WaveformProcessor wp;
-  wp.SetWindowFromScopeSync(4); // four quarter notes = eight beats of 6/8
-  Snapshot(wp, Transport(2.0, true, 6, 8));
-  EXPECT_EQ(wp.GetQuarterNotesPerBeat(), 0.5);
-  EXPECT_EQ(wp.GetBeatPos(), 4.0);
-  EXPECT_EQ(wp.GetPhase(), 0.5);
-  wp.UpdateBeatPositionInRealTime(1.0);
-  EXPECT_EQ(wp.GetBeatPos(), 6.0);
-  EXPECT_EQ(wp.GetPhase(), 0.75);
-}
-
-TEST(ScopeCapture, LoopingBackTakesTheNewPosition)
-{
-  WaveformProcessor wp;
-  wp.SetWindowFromScopeSync(3);
-  Snapshot(wp, Transport(10.5, true));
-  EXPECT_EQ(wp.GetPhase(), 0.25);
-  Snapshot(wp, Transport(1.0, true));
-  EXPECT_EQ(wp.GetLastPPQPos(), 1.0);
-  EXPECT_EQ(wp.GetBeatPos(), 1.0);
-  EXPECT_EQ(wp.GetPhase(), 0.5);
-}
-
 TEST(ScopeCapture, StoppedTransportOverwritesTheSameSlotPair)
 {
   WaveformProcessor left, right;
@@ -139,53 +133,24 @@ TEST(ScopeCapture, StoppedTransportOverwritesTheSameSlotPair)
   EXPECT_EQ(left.GetInputLevel(slot + 1), 0.0);
 }
 
-TEST(ScopeCapture, ZeroDenominatorCountsOneQuarterNotePerBeat)
-{
-  WaveformProcessor wp;
-  wp.SetWindowFromScopeSync(3);
-  Snapshot(wp, Transport(3.0, true, 4, 0));
-  EXPECT_EQ(wp.GetQuarterNotesPerBeat(), 1.0);
-  EXPECT_EQ(wp.GetPhase(), 0.5);
-  EXPECT_EQ(wp.GetSlotIndex(), 500);
-}
-
-TEST(ScopeCapture, NonFinitePhaseFallsBackToSlotZero)
+TEST(ScopeCapture, NonFiniteOrDegeneratePositionsAndIncrementsStayInsideTheTrace)
 {
   for (double ppq : {std::nan(""), std::numeric_limits<double>::infinity()})
   {
     WaveformProcessor wp;
     Snapshot(wp, Transport(ppq, true));
     EXPECT_EQ(wp.GetPhase(), 0.0) << ppq;
-    wp.UpdateSamples(0.5, 0.5);
-    EXPECT_EQ(wp.GetInputLevel(0), 0.5) << ppq;
   }
-}
-
-TEST(ScopeCapture, NegativePositionsWrapIntoTheTrace)
-{
   WaveformProcessor wp;
-  wp.SetWindowFromScopeSync(3);
-  Snapshot(wp, Transport(-1.0, true)); // phase -0.5
-  EXPECT_EQ(wp.GetPhase(), -0.5);
-  EXPECT_EQ(wp.GetSlotIndex(), 500);
   Snapshot(wp, Transport(-1e-17, true));
   EXPECT_GE(wp.GetSlotIndex(), 0);
   EXPECT_LT(wp.GetSlotIndex(), 1000);
-}
-
-TEST(ScopeCapture, ZeroWindowKeepsThePhaseAtZero)
-{
-  WaveformProcessor wp;
   wp.SetWindowLength(0.0);
   Snapshot(wp, Transport(1.7, true));
   EXPECT_EQ(wp.GetPhase(), 0.0);
-}
 
-TEST(ScopeCapture, NonFiniteOrZeroRateIncrementsAreIgnored)
-{
   EXPECT_EQ(BeatIncrementPerSample(120.0, 0.0), 0.0);
   EXPECT_EQ(BeatIncrementPerSample(std::numeric_limits<double>::infinity(), 48000.0), 0.0);
-  WaveformProcessor wp;
   Snapshot(wp, Transport(0.2, true));
   wp.UpdateBeatPositionInRealTime(std::nan(""));
   EXPECT_EQ(wp.GetBeatPos(), 0.2);
@@ -204,13 +169,4 @@ TEST(ScopeCapture, MissingSourcesFeedZero)
   UpdateSamplesForWaveViewers(left, right, 0, nullptr, nullptr);
   EXPECT_EQ(left.GetInputLevel(0), 0.0);
   EXPECT_EQ(left.GetOutputLevel(0), 0.0);
-}
-
-TEST(ScopeCapture, ClearBuffersZeroesBothTraces)
-{
-  WaveformProcessor wp;
-  wp.UpdateSamples(1.0, -1.0);
-  wp.ClearBuffers();
-  EXPECT_EQ(wp.GetInputLevel(0), 0.0);
-  EXPECT_EQ(wp.GetOutputLevel(0), 0.0);
 }

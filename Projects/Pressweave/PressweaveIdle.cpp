@@ -1,0 +1,95 @@
+// The engine's part of the idle handler and the meters' set-up. Main thread.
+
+#include "Pressweave.h"
+
+namespace pressweave {
+
+namespace {
+
+constexpr double kMeterRMSWindowMs = 300.0;
+
+} // namespace
+
+void Pressweave::OnIdle()
+{
+  // Enabling, disabling and hiding the editor's controls comes with the editor.
+
+  const int theme = mPendingScopeTheme.exchange(kNoPendingTheme, std::memory_order_relaxed);
+  if (theme != kNoPendingTheme)
+    mScopeTheme = theme;
+  // Giving the open editor's scopes this theme, or the input colour while no
+  // sidechain is present, comes with the editor.
+
+  UpdateWaveViewerParams();
+  UpdateBeatPosition();
+  DynamicRangeProcess();
+  mGoniometerSender.TransmitData(*this);
+
+  // The audio must not wait for an editor: the flag is settled here whether
+  // or not one is open. Under other APIs every block sets it itself.
+  if (mEditorRefresh.exchange(false, std::memory_order_relaxed) && GetAPI() == weft::kAPIAUv2)
+    SettleSidechainPresent();
+  // Marking the editor's controls dirty and its Plugin Doctor scale fix come
+  // with the editor.
+}
+
+void Pressweave::SettleSidechainPresent() noexcept
+{
+  // A side counts as soon as it is connected at all, so a mono sidechain
+  // (left side only) works.
+  const bool present = mSidechain[0].mState.load(std::memory_order_relaxed) != kSidechainNotConnected ||
+                       mSidechain[1].mState.load(std::memory_order_relaxed) != kSidechainNotConnected;
+  mSidechainPresent.store(present, std::memory_order_relaxed);
+}
+
+void Pressweave::initMeters()
+{
+  PrepareBuffers();
+  const double sampleRate = GetSampleRate();
+  for (DynamicRangeMeter* meter : {&mInputMeter, &mOutputMeter, &mSidechainMeter})
+  {
+    // A rate the meter cannot use (0, say) is refused; it is then set up
+    // at the rate it had, so its rings always hold at least one sample.
+    if (!meter->SetRMS_MS(kMeterRMSWindowMs, sampleRate))
+      meter->SetRMS_MS(kMeterRMSWindowMs, meter->GetSampleRate());
+  }
+}
+
+void Pressweave::DynamicRangeProcess() noexcept
+{
+  // The hand-off buffers are resized only by OnActivate and OnReset, while
+  // no render can be writing them; each analysis reads just the frames the
+  // last block wrote.
+  ProcessHandOff(mInputMeter, mBufferManager, BufferManager::kDryLeft, BufferManager::kDryRight);
+  ProcessHandOff(mOutputMeter, mBufferManager, BufferManager::kOutputLeft, BufferManager::kOutputRight);
+  ProcessHandOff(mSidechainMeter, mBufferManager, BufferManager::kSidechainLeft, BufferManager::kSidechainRight);
+}
+
+void Pressweave::UpdateWaveViewerParams() noexcept
+{
+  const double scopeSync = ParamValue(kScopeSync);
+  mScopeLeft.SetWindowFromScopeSync(scopeSync);
+  mScopeRight.SetWindowFromScopeSync(scopeSync);
+}
+
+void Pressweave::UpdateBeatPosition() noexcept
+{
+  // The processing frame's own transport belongs to the render thread; the
+  // copy the last block published is read instead.
+  weft::ITimeInfo info;
+  info.mTransportIsRunning = mTransport.running.load(std::memory_order_relaxed);
+  info.mTempo = mTransport.tempo.load(std::memory_order_relaxed);
+  info.mPPQPos = mTransport.ppqPos.load(std::memory_order_relaxed);
+  info.mNumerator = mTransport.numerator.load(std::memory_order_relaxed);
+  info.mDenominator = mTransport.denominator.load(std::memory_order_relaxed);
+
+  const double sampleRate = GetSampleRate();
+  const int blockSize = GetBlockSize();
+  for (WaveformProcessor* scope : {&mScopeLeft, &mScopeRight})
+  {
+    scope->SetTransport(info, sampleRate, blockSize);
+    scope->UpdateBeatPosition();
+  }
+}
+
+} // namespace pressweave

@@ -1,0 +1,185 @@
+#pragma once
+// What the binding's tests need of a host: opening a unit on either road,
+// time stamps, buffer lists and a render-callback source of audio. Main
+// thread except where said.
+
+#include "TestAUPlugin.h"
+
+#include <AudioToolbox/PWShimAudioComponent.h>
+#include <CoreServices/PWShimComponents.h>
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <ostream>
+#include <vector>
+
+namespace pw::test {
+
+enum class Road
+{
+  Factory,
+  Entry
+};
+
+inline const char* RoadName(Road road)
+{
+  return road == Road::Factory ? "Factory" : "Entry";
+}
+
+inline void PrintTo(Road road, std::ostream* os)
+{
+  *os << RoadName(road);
+}
+
+// An open unit of one of the test plug-ins, disposed at scope end.
+class OpenUnit
+{
+public:
+  using FactoryFn = void* (*)(const AudioComponentDescription*);
+
+  explicit OpenUnit(Road road, FactoryFn factory = TestAUPlugin_Factory,
+                    ComponentRoutineUPP entry = TestAUPlugin_Entry)
+  {
+    if (road == Road::Factory)
+    {
+      const AudioComponentDescription desc{kAudioUnitType_Effect, 0x54737441, 0x41636d65, 0, 0};
+      auto* pInterface = static_cast<AudioComponentPlugInInterface*>(factory(&desc));
+      mStatus = pInterface ? PWShimAudioComponentInstanceNew(pInterface, &mUnit) : kAudio_MemFullError;
+      if (mStatus != noErr)
+        std::free(pInterface);
+    }
+    else
+    {
+      mStatus = PWShimComponentInstanceNew(entry, &mUnit);
+    }
+  }
+  ~OpenUnit()
+  {
+    if (mUnit)
+      PWShimComponentInstanceDispose(mUnit);
+  }
+  OpenUnit(const OpenUnit&) = delete;
+  OpenUnit& operator=(const OpenUnit&) = delete;
+
+  OSStatus Status() const { return mStatus; }
+  AudioUnit Get() const { return mUnit; }
+  operator AudioUnit() const { return mUnit; }
+
+  // The plug-in object behind the unit, fetched the way the view factory
+  // does (property -101).
+  template <class Plug = TestAUPlugin>
+  Plug* Object() const
+  {
+    void* pObject = nullptr;
+    UInt32 size = sizeof pObject;
+    if (AudioUnitGetProperty(mUnit, weft::IWeftAU::kIWeftAUProperty_PlugInObject, kAudioUnitScope_Global, 0,
+                             &pObject, &size) != noErr)
+      return nullptr;
+    return static_cast<Plug*>(static_cast<weft::IWeftAU*>(pObject));
+  }
+
+  // Closes now (for tests that check what closing leaves behind).
+  OSStatus Close()
+  {
+    const OSStatus status = PWShimComponentInstanceDispose(mUnit);
+    mUnit = nullptr;
+    return status;
+  }
+
+private:
+  AudioUnit mUnit = nullptr;
+  OSStatus mStatus = noErr;
+};
+
+inline AudioTimeStamp MakeTimeStamp(double sampleTime, bool valid = true)
+{
+  AudioTimeStamp ts{};
+  ts.mSampleTime = sampleTime;
+  ts.mFlags = valid ? kAudioTimeStampSampleTimeValid : kAudioTimeStampHostTimeValid;
+  return ts;
+}
+
+// A buffer list of nBuffers mono buffers; with data, each points at its own
+// frames, else each data pointer is null.
+class BufferList
+{
+public:
+  BufferList(int nBuffers, int nFrames, bool withData = true)
+  : mStorage(AudioBufferListSize(static_cast<UInt32>(nBuffers)) / sizeof(AudioBuffer) + 1)
+  , mData(static_cast<size_t>(nBuffers), std::vector<float>(static_cast<size_t>(nFrames), -99.0f))
+  {
+    List()->mNumberBuffers = static_cast<UInt32>(nBuffers);
+    for (int c = 0; c < nBuffers; ++c)
+    {
+      AudioBuffer& buffer = List()->mBuffers[c];
+      buffer.mNumberChannels = 1;
+      buffer.mDataByteSize = static_cast<UInt32>(nFrames) * sizeof(float);
+      buffer.mData = withData ? mData[static_cast<size_t>(c)].data() : nullptr;
+    }
+  }
+
+  AudioBufferList* List() { return reinterpret_cast<AudioBufferList*>(mStorage.data()); }
+  // The samples the list's buffer c points at now.
+  const float* Channel(int c) { return static_cast<const float*>(List()->mBuffers[c].mData); }
+
+private:
+  std::vector<AudioBuffer> mStorage; // aligned room for the list
+  std::vector<std::vector<float>> mData;
+};
+
+// A render-callback source: fills each requested buffer c with
+// base[c] + frame index x step, and counts its calls. Render thread.
+struct ToneSource
+{
+  std::vector<float> base;
+  float step = 0.0f;
+  int calls = 0;
+  UInt32 lastBus = 0xFFFFFFFF;
+  OSStatus answer = noErr;
+
+  static OSStatus Render(void* refCon, AudioUnitRenderActionFlags*, const AudioTimeStamp*, UInt32 bus,
+                         UInt32 nFrames, AudioBufferList* ioData)
+  {
+    auto* self = static_cast<ToneSource*>(refCon);
+    ++self->calls;
+    self->lastBus = bus;
+    if (self->answer != noErr)
+      return self->answer;
+    for (UInt32 c = 0; c < ioData->mNumberBuffers; ++c)
+    {
+      auto* pData = static_cast<float*>(ioData->mBuffers[c].mData);
+      if (!pData)
+        continue;
+      const float b = c < self->base.size() ? self->base[c] : 0.0f;
+      for (UInt32 s = 0; s < nFrames; ++s)
+        pData[s] = b + static_cast<float>(s) * self->step;
+    }
+    return noErr;
+  }
+
+  AURenderCallbackStruct Callback() { return AURenderCallbackStruct{Render, this}; }
+};
+
+inline OSStatus SetRenderCallback(AudioUnit unit, UInt32 bus, ToneSource& source)
+{
+  const AURenderCallbackStruct callback = source.Callback();
+  return AudioUnitSetProperty(unit, kAudioUnitProperty_SetRenderCallback, kAudioUnitScope_Input, bus, &callback,
+                              sizeof callback);
+}
+
+inline OSStatus SetStreamChannels(AudioUnit unit, AudioUnitScope scope, UInt32 bus, int nChannels,
+                                  double sampleRate = 48000.0)
+{
+  AudioStreamBasicDescription asbd;
+  weft::IWeftAU::MakeDefaultASBD(&asbd, sampleRate, nChannels, false);
+  return AudioUnitSetProperty(unit, kAudioUnitProperty_StreamFormat, scope, bus, &asbd, sizeof asbd);
+}
+
+inline OSStatus SetMaxFrames(AudioUnit unit, UInt32 frames)
+{
+  return AudioUnitSetProperty(unit, kAudioUnitProperty_MaximumFramesPerSlice, kAudioUnitScope_Global, 0, &frames,
+                              sizeof frames);
+}
+
+} // namespace pw::test

@@ -1,0 +1,702 @@
+// Parameters towards the host, driven through the Audio Unit calls a host
+// makes: GetParameter, SetParameter and ScheduleParameters, the parameter
+// properties (information records, value strings, names, clumps, text
+// conversions), gestures delivered to AU event listeners, and the property
+// notifications of parameter, preset and latency changes.
+
+#include "AUTestHost.h"
+
+#include "AllocationCounter.h"
+
+#include <CoreFoundation/PWShimCFBase.h>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace pw::test {
+
+// A shape that reports the exponential display type.
+class ExpDisplayShape : public weft::IParam::ShapeLinear
+{
+public:
+  std::unique_ptr<Shape> Clone() const override { return std::make_unique<ExpDisplayShape>(); }
+  weft::IParam::EDisplayType GetDisplayType() const noexcept override { return weft::IParam::kDisplayExp; }
+};
+
+// The test plug-in with a parameter of every kind the binding describes,
+// and one double parameter per unit of IParam::EParamUnit (the last one
+// custom, labelled "px").
+class ParamsTestPlugin : public TestAUPlugin
+{
+public:
+  static constexpr int kFirstUnitParam = 14;
+  static constexpr int kNumParams = kFirstUnitParam + weft::IParam::kUnitCustom + 1;
+
+  explicit ParamsTestPlugin(const weft::InstanceInfo& info)
+  : TestAUPlugin(info, weft::Config(kNumParams, 1, "2-2", "ParamsTest", "Params", "Acme", kTestAUVersion,
+                                    0x50726d73 /* "Prms" */, 0x41636d65, 0, false, false, false, true, 0, false, 400,
+                                    300, false, 200, 800, 150, 600, "com.acme.paramstest", ""))
+  {
+    using weft::IParam;
+    GetParam(1)->InitBool("Bypass", true);
+    GetParam(2)->InitInt("Voices", 8, 1, 16, "", IParam::kFlagCannotAutomate);
+    GetParam(3)->InitEnum("Mode", 1, {"Soft", "Hard", "Fold"}, 0, "Shape");
+    GetParam(4)->InitGain("Drive", 0.0, -24.0, 24.0, 0.5, 0, "Shape");
+    GetParam(5)->InitFrequency("Cutoff", 1000.0, 20.0, 20000.0, 1.0, 0, "Filter");
+    GetParam(6)->InitDouble("Tilt", 0.0, -6.0, 6.0, 0.1, "dB", 0, "", IParam::ShapePowCurve(3.0));
+    GetParam(7)->InitDouble("Curve2", 0.5, 0.0, 1.0, 0.01, "", 0, "", IParam::ShapePowCurve(2.0));
+    GetParam(8)->InitDouble("Curve03", 0.5, 0.0, 1.0, 0.01, "", 0, "", IParam::ShapePowCurve(0.3));
+    GetParam(9)->InitDouble("Curve05", 0.5, 0.0, 1.0, 0.01, "", 0, "", IParam::ShapePowCurve(0.5));
+    GetParam(10)->InitDouble("Swell", 0.5, 0.0, 1.0, 0.01, "", 0, "", ExpDisplayShape());
+    GetParam(11)->InitPercentage("Macro", 50.0, 0.0, 100.0, IParam::kFlagMeta);
+    GetParam(12)->InitMilliseconds("Time", 10.0, 1.0, 500.0);
+    GetParam(13)->InitSeconds("L\xC3\xA4nge", 1.0, 0.5, 4.0, 0.5);
+    for (int unit = 0; unit <= IParam::kUnitCustom; ++unit)
+    {
+      const std::string name = "Unit " + std::to_string(unit);
+      GetParam(kFirstUnitParam + unit)
+        ->InitDouble(name.c_str(), 0.0, 0.0, 1.0, 0.5, unit == IParam::kUnitCustom ? "px" : "", 0, "",
+                     IParam::ShapeLinear(), static_cast<IParam::EParamUnit>(unit));
+    }
+  }
+
+  using TestAUPlugin::OnParamChange;
+  void OnParamChange(int paramIdx, weft::EParamSource source, int sampleOffset) override
+  {
+    changes.push_back({paramIdx, source, sampleOffset, GetParam(paramIdx)->Value()});
+  }
+
+  // The next value queued for the editor.
+  bool PopEditorValue(weft::ParamTuple& tuple) { return mParamChangeToUIQueue.Pop(tuple); }
+  int NUnitNames() const { return mUnitNames.Size(); }
+
+  struct Change
+  {
+    int idx;
+    weft::EParamSource source;
+    int offset;
+    double valueSeen;
+  };
+  std::vector<Change> changes;
+};
+
+} // namespace pw::test
+
+IWEFT_AU_EXPORTS_FOR(ParamsTestPlugin, pw::test::ParamsTestPlugin, false)
+
+namespace pw::test {
+namespace {
+
+constexpr OSStatus kInvalidProperty = kAudioUnitErr_InvalidProperty;
+constexpr OSStatus kInvalidElement = kAudioUnitErr_InvalidElement;
+constexpr OSStatus kInvalidValue = kAudioUnitErr_InvalidPropertyValue;
+constexpr OSStatus kNotInUse = kAudioUnitErr_PropertyNotInUse;
+constexpr AudioUnitScope kGlobal = kAudioUnitScope_Global;
+constexpr AudioUnitScope kIn = kAudioUnitScope_Input;
+constexpr AudioUnitScope kOut = kAudioUnitScope_Output;
+
+// Flags of every record: name released by the host, has a name string,
+// readable, writable, high resolution.
+constexpr UInt32 kBase = 0xC8800010u;
+constexpr UInt32 kStrings = 0x00200000u;
+constexpr UInt32 kClump = 0x00100000u;
+
+std::string Utf8(CFStringRef str)
+{
+  if (!str)
+    return "<none>";
+  std::vector<char> buffer(static_cast<size_t>(CFStringGetLength(str)) * 3 + 1);
+  if (!CFStringGetCString(str, buffer.data(), static_cast<CFIndex>(buffer.size()), kCFStringEncodingUTF8))
+    return "<not convertible>";
+  return buffer.data();
+}
+
+AudioUnitParameterEvent Immediate(AudioUnitParameterID id, float value, UInt32 offset, AudioUnitScope scope = kGlobal)
+{
+  AudioUnitParameterEvent event{};
+  event.scope = scope;
+  event.parameter = id;
+  event.eventType = kParameterEvent_Immediate;
+  event.eventValues.immediate.bufferOffset = offset;
+  event.eventValues.immediate.value = value;
+  return event;
+}
+
+AudioUnitParameterEvent Ramp(AudioUnitParameterID id, float from, float to)
+{
+  AudioUnitParameterEvent event{};
+  event.scope = kGlobal;
+  event.parameter = id;
+  event.eventType = kParameterEvent_Ramped;
+  event.eventValues.ramp.durationInFrames = 64;
+  event.eventValues.ramp.startValue = from;
+  event.eventValues.ramp.endValue = to;
+  return event;
+}
+
+class AUParameters : public ::testing::TestWithParam<Road>
+{
+protected:
+  void SetUp() override
+  {
+    mLiveAtStart = PWShimCFLiveObjectCount();
+    mUnit = std::make_unique<OpenUnit>(GetParam(), ParamsTestPlugin_Factory, ParamsTestPlugin_Entry);
+    ASSERT_EQ(mUnit->Status(), noErr);
+    mPlug = mUnit->Object<ParamsTestPlugin>();
+    ASSERT_NE(mPlug, nullptr);
+  }
+
+  void TearDown() override
+  {
+    mUnit.reset();
+    EXPECT_EQ(PWShimCFLiveObjectCount(), mLiveAtStart) << "CoreFoundation objects outlived the unit";
+  }
+
+  AudioUnit Unit() const { return mUnit->Get(); }
+
+  std::vector<double> Values() const
+  {
+    std::vector<double> values;
+    for (int i = 0; i < mPlug->NParams(); ++i)
+      values.push_back(mPlug->GetParam(i)->Value());
+    return values;
+  }
+
+  OSStatus Info(AudioUnitElement idx, AudioUnitParameterInfo& info, AudioUnitScope scope = kGlobal)
+  {
+    std::memset(&info, 0xAB, sizeof info);
+    UInt32 size = sizeof info;
+    return AudioUnitGetProperty(Unit(), kAudioUnitProperty_ParameterInfo, scope, idx, &info, &size);
+  }
+
+  // Checks the record of parameter idx byte for byte against the expected
+  // fields (padding zero); unitName null means no unit name.
+  void ExpectRecord(AudioUnitElement idx, const char* name, AudioUnitParameterUnit unit, const char* unitName,
+                    float minValue, float maxValue, float defaultValue, UInt32 flags, UInt32 clumpID = 0)
+  {
+    SCOPED_TRACE(testing::Message() << "parameter " << idx << " " << name);
+    AudioUnitParameterInfo actual;
+    ASSERT_EQ(Info(idx, actual), noErr);
+
+    ASSERT_NE(actual.cfNameString, nullptr);
+    EXPECT_EQ(Utf8(actual.cfNameString), name);
+    if (unitName)
+      EXPECT_EQ(Utf8(actual.unitName), unitName);
+    else
+      EXPECT_EQ(actual.unitName, nullptr);
+
+    AudioUnitParameterInfo expected;
+    std::memset(&expected, 0, sizeof expected);
+    std::strncpy(expected.name, name, sizeof expected.name - 1);
+    expected.unitName = actual.unitName;
+    expected.clumpID = clumpID;
+    expected.cfNameString = actual.cfNameString;
+    expected.unit = unit;
+    expected.minValue = minValue;
+    expected.maxValue = maxValue;
+    expected.defaultValue = defaultValue;
+    expected.flags = flags;
+    EXPECT_EQ(std::memcmp(&actual, &expected, sizeof actual), 0)
+      << "unit " << actual.unit << " flags 0x" << std::hex << actual.flags << " clump " << std::dec
+      << actual.clumpID << " min " << actual.minValue << " max " << actual.maxValue << " default "
+      << actual.defaultValue;
+    CFRelease(actual.cfNameString); // the host releases it
+  }
+
+  std::vector<std::string> ValueStrings(AudioUnitElement idx, OSStatus* pStatus = nullptr)
+  {
+    CFArrayRef strings = nullptr;
+    UInt32 size = sizeof strings;
+    const OSStatus status =
+      AudioUnitGetProperty(Unit(), kAudioUnitProperty_ParameterValueStrings, kGlobal, idx, &strings, &size);
+    if (pStatus)
+      *pStatus = status;
+    std::vector<std::string> texts;
+    if (status != noErr)
+      return texts;
+    for (CFIndex i = 0; i < CFArrayGetCount(strings); ++i)
+      texts.push_back(Utf8(static_cast<CFStringRef>(CFArrayGetValueAtIndex(strings, i))));
+    CFRelease(strings);
+    return texts;
+  }
+
+  // ParameterStringFromValue; "" on failure, with the status.
+  std::string StringFromValue(AudioUnitParameterID id, const float* pValue, OSStatus& status,
+                              AudioUnitScope scope = kGlobal)
+  {
+    AudioUnitParameterStringFromValue record{id, pValue, nullptr};
+    UInt32 size = sizeof record;
+    status = AudioUnitGetProperty(Unit(), kAudioUnitProperty_ParameterStringFromValue, scope, 0, &record, &size);
+    if (!record.outString)
+      return "";
+    const std::string text = Utf8(record.outString);
+    CFRelease(record.outString);
+    return text;
+  }
+
+  OSStatus ValueFromString(AudioUnitParameterID id, CFStringRef text, float& value, AudioUnitScope scope = kGlobal)
+  {
+    AudioUnitParameterValueFromString record{id, text, value};
+    UInt32 size = sizeof record;
+    const OSStatus status =
+      AudioUnitGetProperty(Unit(), kAudioUnitProperty_ParameterValueFromString, scope, 0, &record, &size);
+    value = record.outValue;
+    return status;
+  }
+
+  OSStatus Name(AudioUnitPropertyID property, UInt32 id, SInt32 desiredLength, std::string& name,
+                AudioUnitScope scope = kGlobal)
+  {
+    AudioUnitParameterNameInfo record{id, desiredLength, nullptr};
+    UInt32 size = sizeof record;
+    const OSStatus status = AudioUnitGetProperty(Unit(), property, scope, 0, &record, &size);
+    name = record.outName ? Utf8(record.outName) : "<none>";
+    if (record.outName)
+      CFRelease(record.outName);
+    return status;
+  }
+
+  CFIndex mLiveAtStart = 0;
+  std::unique_ptr<OpenUnit> mUnit;
+  ParamsTestPlugin* mPlug = nullptr;
+};
+
+INSTANTIATE_TEST_SUITE_P(BothRoads, AUParameters, ::testing::Values(Road::Factory, Road::Entry),
+                         [](const ::testing::TestParamInfo<Road>& info) { return RoadName(info.param); });
+
+// --- GetParameter and SetParameter ---------------------------------------------
+
+TEST_P(AUParameters, SetParameterStoresTheConstrainedValueThatGetParameterReadsBack)
+{
+  ASSERT_EQ(AudioUnitSetParameter(Unit(), 0, kGlobal, 0, 2.5f, 0), noErr);
+  AudioUnitParameterValue value = -1.0f;
+  ASSERT_EQ(AudioUnitGetParameter(Unit(), 0, kGlobal, 0, &value), noErr);
+  EXPECT_EQ(value, 2.5f);
+
+  ASSERT_EQ(AudioUnitSetParameter(Unit(), 0, kGlobal, 0, 10.0f, 0), noErr);
+  EXPECT_EQ(mPlug->GetParam(0)->Value(), 4.0) << "clipped to the maximum";
+  ASSERT_EQ(AudioUnitSetParameter(Unit(), 3, kGlobal, 0, 1.6f, 0), noErr);
+  EXPECT_EQ(mPlug->GetParam(3)->Value(), 2.0) << "an enum snaps to its nearest item";
+}
+
+TEST_P(AUParameters, SetParameterQueuesTheStoredValueForTheEditorAndTellsThePlugInWithHostSourceAndOffset)
+{
+  ASSERT_EQ(AudioUnitSetParameter(Unit(), 3, kGlobal, 0, 0.7f, 37), noErr);
+  ASSERT_EQ(mPlug->changes.size(), 1u);
+  EXPECT_EQ(mPlug->changes[0].idx, 3);
+  EXPECT_EQ(mPlug->changes[0].source, weft::kHost);
+  EXPECT_EQ(mPlug->changes[0].offset, 37);
+  EXPECT_EQ(mPlug->changes[0].valueSeen, 1.0) << "the value is stored before the plug-in hears of it";
+
+  weft::ParamTuple tuple;
+  ASSERT_TRUE(mPlug->PopEditorValue(tuple));
+  EXPECT_EQ(tuple.mIdx, 3);
+  EXPECT_EQ(tuple.mValue, 1.0) << "the editor gets the value the parameter took";
+  EXPECT_FALSE(mPlug->PopEditorValue(tuple));
+}
+
+TEST_P(AUParameters, ParameterCallsOutsideTheGlobalScopeAreRefusedAndChangeNothing)
+{
+  const std::vector<double> before = Values();
+  for (AudioUnitScope scope : {kIn, kOut, static_cast<AudioUnitScope>(kAudioUnitScope_Group)})
+  {
+    EXPECT_EQ(AudioUnitSetParameter(Unit(), 0, scope, 0, 3.0f, 0), kInvalidProperty);
+    AudioUnitParameterValue value = -7.0f;
+    EXPECT_EQ(AudioUnitGetParameter(Unit(), 0, scope, 0, &value), kInvalidProperty);
+    EXPECT_EQ(value, -7.0f);
+  }
+  EXPECT_EQ(Values(), before);
+  EXPECT_TRUE(mPlug->changes.empty());
+}
+
+TEST_P(AUParameters, ParameterIDsOutOfRangeAnswerInvalidElementAndChangeNothing)
+{
+  const std::vector<double> before = Values();
+  for (AudioUnitParameterID id : {static_cast<AudioUnitParameterID>(ParamsTestPlugin::kNumParams), 0x80000000u,
+                                  0xFFFFFFFFu})
+  {
+    EXPECT_EQ(AudioUnitSetParameter(Unit(), id, kGlobal, 0, 0.5f, 0), kInvalidElement);
+    AudioUnitParameterValue value = -7.0f;
+    EXPECT_EQ(AudioUnitGetParameter(Unit(), id, kGlobal, 0, &value), kInvalidElement);
+    EXPECT_EQ(value, -7.0f);
+  }
+  EXPECT_EQ(Values(), before);
+  EXPECT_TRUE(mPlug->changes.empty());
+  weft::ParamTuple tuple;
+  EXPECT_FALSE(mPlug->PopEditorValue(tuple));
+}
+
+TEST_P(AUParameters, NonFiniteValuesAreRefusedAndChangeNothing)
+{
+  const std::vector<double> before = Values();
+  for (float bad : {std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity(),
+                    -std::numeric_limits<float>::infinity()})
+    EXPECT_EQ(AudioUnitSetParameter(Unit(), 0, kGlobal, 0, bad, 0), kInvalidValue);
+  EXPECT_EQ(Values(), before);
+  EXPECT_TRUE(mPlug->changes.empty());
+}
+
+TEST_P(AUParameters, ParameterCallsAllocateNothing)
+{
+  const AudioUnitParameterEvent events[] = {Immediate(0, 1.5f, 3), Immediate(2, 4.0f, 9)};
+  AudioUnitParameterValue value = 0.0f;
+  mPlug->changes.reserve(8);
+  AllocationCounter allocs;
+  ASSERT_EQ(AudioUnitSetParameter(Unit(), 0, kGlobal, 0, 3.0f, 0), noErr);
+  ASSERT_EQ(AudioUnitGetParameter(Unit(), 0, kGlobal, 0, &value), noErr);
+  ASSERT_EQ(AudioUnitScheduleParameters(Unit(), events, 2), noErr);
+  EXPECT_EQ(allocs.Count(), 0u);
+}
+
+// --- ScheduleParameters -----------------------------------------------------------
+
+TEST_P(AUParameters, ImmediateEventsAreAppliedInOrderWithTheirOffsetsAndRampsAreSkipped)
+{
+  const AudioUnitParameterEvent events[] = {Immediate(0, 1.5f, 3), Ramp(0, 0.0f, 4.0f), Immediate(4, -6.0f, 17),
+                                            Immediate(0, 2.25f, 40)};
+  ASSERT_EQ(AudioUnitScheduleParameters(Unit(), events, 4), noErr);
+  ASSERT_EQ(mPlug->changes.size(), 3u);
+  EXPECT_EQ(mPlug->changes[0].idx, 0);
+  EXPECT_EQ(mPlug->changes[0].offset, 3);
+  EXPECT_EQ(mPlug->changes[0].valueSeen, 1.5);
+  EXPECT_EQ(mPlug->changes[1].idx, 4);
+  EXPECT_EQ(mPlug->changes[1].offset, 17);
+  EXPECT_EQ(mPlug->changes[2].offset, 40);
+  EXPECT_EQ(mPlug->GetParam(0)->Value(), 2.25) << "the later event wins";
+  EXPECT_EQ(mPlug->GetParam(4)->Value(), -6.0);
+  for (const auto& change : mPlug->changes)
+    EXPECT_EQ(change.source, weft::kHost);
+}
+
+TEST_P(AUParameters, AListWithOneBadImmediateEventIsRefusedWholeWithThatEventsStatus)
+{
+  const std::vector<double> before = Values();
+  struct Case
+  {
+    AudioUnitParameterEvent bad;
+    OSStatus status;
+  };
+  const Case cases[] = {
+    {Immediate(0, 1.0f, 0, kIn), kInvalidProperty},
+    {Immediate(ParamsTestPlugin::kNumParams, 1.0f, 0), kInvalidElement},
+    {Immediate(0, std::numeric_limits<float>::quiet_NaN(), 0), kInvalidValue},
+  };
+  for (const Case& c : cases)
+  {
+    const AudioUnitParameterEvent events[] = {Immediate(0, 3.0f, 1), Immediate(4, 12.0f, 2), c.bad};
+    EXPECT_EQ(AudioUnitScheduleParameters(Unit(), events, 3), c.status);
+  }
+  EXPECT_EQ(Values(), before) << "the good events before the bad one were not applied either";
+  EXPECT_TRUE(mPlug->changes.empty());
+}
+
+TEST_P(AUParameters, AnEmptyScheduleIsAcceptedAndAMissingListIsRefused)
+{
+  EXPECT_EQ(AudioUnitScheduleParameters(Unit(), nullptr, 0), noErr);
+  EXPECT_EQ(AudioUnitScheduleParameters(Unit(), nullptr, 2), kAudio_ParamError);
+  EXPECT_TRUE(mPlug->changes.empty());
+}
+
+// --- ParameterInfo -------------------------------------------------------------------
+
+TEST_P(AUParameters, InformationRecordsOfEveryKindOfParameterMatchByteForByte)
+{
+  ExpectRecord(0, "Gain", kAudioUnitParameterUnit_Generic, nullptr, 0, 4, 1, kBase);
+  ExpectRecord(1, "Bypass", kAudioUnitParameterUnit_Boolean, nullptr, 0, 1, 1, kBase | kStrings);
+  ExpectRecord(2, "Voices", kAudioUnitParameterUnit_Indexed, nullptr, 1, 16, 8, kBase | 0x01000000u);
+  ExpectRecord(3, "Mode", kAudioUnitParameterUnit_Indexed, nullptr, 0, 2, 1, kBase | kStrings | kClump, 1);
+  ExpectRecord(4, "Drive", kAudioUnitParameterUnit_Decibels, nullptr, -24, 24, 0, kBase | kClump, 1);
+  ExpectRecord(5, "Cutoff", kAudioUnitParameterUnit_Hertz, nullptr, 20, 20000, 1000, kBase | kClump | 0x00400000u,
+               2);
+  ExpectRecord(6, "Tilt", kAudioUnitParameterUnit_CustomUnit, "dB", -6, 6, 0, kBase | 0x00040000u);
+  ExpectRecord(7, "Curve2", kAudioUnitParameterUnit_Generic, nullptr, 0, 1, 0.5f, kBase | 0x00010000u);
+  ExpectRecord(8, "Curve03", kAudioUnitParameterUnit_Generic, nullptr, 0, 1, 0.5f, kBase | 0x00030000u);
+  ExpectRecord(9, "Curve05", kAudioUnitParameterUnit_Generic, nullptr, 0, 1, 0.5f, kBase | 0x00020000u);
+  ExpectRecord(10, "Swell", kAudioUnitParameterUnit_Generic, nullptr, 0, 1, 0.5f, kBase | 0x00050000u);
+  ExpectRecord(11, "Macro", kAudioUnitParameterUnit_Percent, nullptr, 0, 100, 50, kBase | 0x20000000u);
+  ExpectRecord(12, "Time", kAudioUnitParameterUnit_Milliseconds, nullptr, 1, 500, 10, kBase);
+  ExpectRecord(13, "L\xC3\xA4nge", kAudioUnitParameterUnit_Seconds, nullptr, 0.5f, 4, 1, kBase);
+}
+
+TEST_P(AUParameters, EveryParameterUnitIsReportedAsItsAudioUnitUnit)
+{
+  // IParam::EParamUnit 0..20 in order, then the custom unit with its label.
+  const AudioUnitParameterUnit expected[] = {3, 4, 24, 5, 13, 14, 18, 6, 15, 19, 7, 25, 8, 21, 9, 20, 10, 11, 12,
+                                             22, 23, kAudioUnitParameterUnit_CustomUnit};
+  for (int unit = 0; unit <= weft::IParam::kUnitCustom; ++unit)
+  {
+    const std::string name = "Unit " + std::to_string(unit);
+    ExpectRecord(ParamsTestPlugin::kFirstUnitParam + unit, name.c_str(), expected[unit],
+                 unit == weft::IParam::kUnitCustom ? "px" : nullptr, 0, 1, 0, kBase);
+  }
+}
+
+TEST_P(AUParameters, ParameterInfoChecksScopeAndElementAndWithoutDataAnswersOnlyTheSize)
+{
+  AudioUnitParameterInfo info;
+  EXPECT_EQ(Info(ParamsTestPlugin::kNumParams, info), kInvalidElement);
+  EXPECT_EQ(Info(0, info, kIn), kInvalidProperty);
+
+  UInt32 size = 0;
+  Boolean writable = true;
+  const CFIndex liveBefore = PWShimCFLiveObjectCount();
+  ASSERT_EQ(AudioUnitGetPropertyInfo(Unit(), kAudioUnitProperty_ParameterInfo, kGlobal, 0, &size, &writable), noErr);
+  EXPECT_EQ(size, 104u);
+  EXPECT_FALSE(writable);
+  EXPECT_EQ(PWShimCFLiveObjectCount(), liveBefore) << "the info call creates no name string";
+}
+
+TEST_P(AUParameters, ClumpIDsFollowTheOrderInWhichTheHostFirstAsksAndNameTheirGroups)
+{
+  AudioUnitParameterInfo info;
+  ASSERT_EQ(Info(5, info), noErr); // "Filter" first
+  CFRelease(info.cfNameString);
+  EXPECT_EQ(info.clumpID, 1u);
+  ASSERT_EQ(Info(4, info), noErr);
+  CFRelease(info.cfNameString);
+  EXPECT_EQ(info.clumpID, 2u);
+  ASSERT_EQ(Info(3, info), noErr);
+  CFRelease(info.cfNameString);
+  EXPECT_EQ(info.clumpID, 2u) << "the same group keeps its clump";
+
+  std::string name;
+  EXPECT_EQ(Name(kAudioUnitProperty_ParameterClumpName, 1, -1, name), noErr);
+  EXPECT_EQ(name, "Filter");
+  EXPECT_EQ(Name(kAudioUnitProperty_ParameterClumpName, 2, 1, name), noErr);
+  EXPECT_EQ(name, "Shape") << "the desired length is not used";
+  for (UInt32 missing : {0u, 3u, 0xFFFFFFFFu})
+  {
+    EXPECT_EQ(Name(kAudioUnitProperty_ParameterClumpName, missing, -1, name), kNotInUse);
+    EXPECT_EQ(name, "<none>");
+  }
+}
+
+TEST_P(AUParameters, UnitNameStringsStayWithTheUnitSoRepeatedQuestionsLeakNothing)
+{
+  AudioUnitParameterInfo info;
+  ASSERT_EQ(Info(6, info), noErr);
+  CFRelease(info.cfNameString);
+  const CFStringRef firstUnitName = info.unitName;
+  const CFIndex liveAfterFirst = PWShimCFLiveObjectCount();
+  for (int i = 0; i < 50; ++i)
+  {
+    ASSERT_EQ(Info(6, info), noErr);
+    CFRelease(info.cfNameString);
+    ASSERT_EQ(info.unitName, firstUnitName);
+  }
+  EXPECT_EQ(PWShimCFLiveObjectCount(), liveAfterFirst);
+  EXPECT_EQ(Utf8(firstUnitName), "dB");
+  EXPECT_EQ(mPlug->NUnitNames(), 1);
+  // Closing the unit releases it (TearDown checks the count).
+}
+
+// --- Value strings and conversions ------------------------------------------------------
+
+TEST_P(AUParameters, ValueStringsListTheTextsOfEnumAndBoolParameters)
+{
+  EXPECT_EQ(ValueStrings(1), (std::vector<std::string>{"off", "on"}));
+  EXPECT_EQ(ValueStrings(3), (std::vector<std::string>{"Soft", "Hard", "Fold"}));
+
+  UInt32 size = 0;
+  Boolean writable = true;
+  EXPECT_EQ(AudioUnitGetPropertyInfo(Unit(), kAudioUnitProperty_ParameterValueStrings, kGlobal, 3, &size, &writable),
+            noErr);
+  EXPECT_EQ(size, 8u);
+}
+
+TEST_P(AUParameters, ValueStringsOfAParameterWithoutTextsOrOutOfRangeAreRefused)
+{
+  UInt32 size = 99;
+  Boolean writable = false;
+  EXPECT_EQ(AudioUnitGetPropertyInfo(Unit(), kAudioUnitProperty_ParameterValueStrings, kGlobal, 0, &size, &writable),
+            kInvalidProperty);
+  EXPECT_EQ(size, 0u);
+  OSStatus status = noErr;
+  EXPECT_TRUE(ValueStrings(0, &status).empty());
+  EXPECT_EQ(status, kInvalidProperty);
+  ValueStrings(ParamsTestPlugin::kNumParams, &status);
+  EXPECT_EQ(status, kInvalidElement);
+}
+
+TEST_P(AUParameters, StringFromValueShowsTheGivenValueOrWithoutOneTheCurrentValue)
+{
+  OSStatus status = -1;
+  const float fold = 2.0f;
+  EXPECT_EQ(StringFromValue(3, &fold, status), "Fold");
+  EXPECT_EQ(status, noErr);
+  const float gain = 2.5f;
+  EXPECT_EQ(StringFromValue(0, &gain, status), "2.5000") << "four decimals from the step 0.0001";
+  const float tilt = -1.5f;
+  EXPECT_EQ(StringFromValue(6, &tilt, status), "-1.5");
+  EXPECT_EQ(StringFromValue(1, nullptr, status), "on") << "Bypass is on by default";
+  EXPECT_EQ(status, noErr);
+}
+
+TEST_P(AUParameters, StringFromValueRefusesBadScopesIDsAndValuesWithoutAString)
+{
+  OSStatus status = noErr;
+  const float value = 1.0f;
+  EXPECT_EQ(StringFromValue(0, &value, status, kIn), "");
+  EXPECT_EQ(status, kInvalidProperty);
+  EXPECT_EQ(StringFromValue(ParamsTestPlugin::kNumParams, &value, status), "");
+  EXPECT_EQ(status, kInvalidElement);
+  const float nan = std::numeric_limits<float>::quiet_NaN();
+  EXPECT_EQ(StringFromValue(0, &nan, status), "");
+  EXPECT_EQ(status, kInvalidValue);
+
+  UInt32 size = 0;
+  Boolean writable = false;
+  EXPECT_EQ(AudioUnitGetPropertyInfo(Unit(), kAudioUnitProperty_ParameterStringFromValue, kOut, 0, &size, &writable),
+            kInvalidProperty);
+}
+
+TEST_P(AUParameters, ValueFromStringParsesTextsAndNumbersIntoTheRange)
+{
+  float value = -1.0f;
+  EXPECT_EQ(ValueFromString(3, CFSTR("Hard"), value), noErr);
+  EXPECT_EQ(value, 1.0f);
+  EXPECT_EQ(ValueFromString(1, CFSTR("on"), value), noErr);
+  EXPECT_EQ(value, 1.0f);
+  EXPECT_EQ(ValueFromString(0, CFSTR("3.25"), value), noErr);
+  EXPECT_EQ(value, 3.25f);
+  EXPECT_EQ(ValueFromString(0, CFSTR("9"), value), noErr);
+  EXPECT_EQ(value, 4.0f) << "clipped to the maximum";
+  EXPECT_EQ(ValueFromString(3, CFSTR("Bent"), value), noErr);
+  EXPECT_EQ(value, 0.0f) << "an unknown text is item 0";
+  EXPECT_EQ(mPlug->GetParam(0)->Value(), 1.0) << "converting sets nothing";
+}
+
+TEST_P(AUParameters, ValueFromStringRefusesBadScopesIDsAndStringsLeavingTheValue)
+{
+  float value = -1.0f;
+  EXPECT_EQ(ValueFromString(0, CFSTR("2"), value, kIn), kInvalidProperty);
+  EXPECT_EQ(ValueFromString(ParamsTestPlugin::kNumParams, CFSTR("2"), value), kInvalidElement);
+  EXPECT_EQ(ValueFromString(0, nullptr, value), kInvalidValue);
+  CFNumberRef notAString = CFNumberCreate(kCFAllocatorDefault, kCFNumberFloat32Type, &value);
+  EXPECT_EQ(ValueFromString(0, reinterpret_cast<CFStringRef>(notAString), value), kInvalidValue);
+  CFRelease(notAString);
+  EXPECT_EQ(value, -1.0f);
+}
+
+TEST_P(AUParameters, ParameterIDNameCutsToTheDesiredCharactersClampedToThirtyOne)
+{
+  std::string name;
+  EXPECT_EQ(Name(kAudioUnitProperty_ParameterIDName, 5, 3, name), noErr);
+  EXPECT_EQ(name, "Cut");
+  EXPECT_EQ(Name(kAudioUnitProperty_ParameterIDName, 5, -1, name), noErr);
+  EXPECT_EQ(name, "Cutoff");
+  EXPECT_EQ(Name(kAudioUnitProperty_ParameterIDName, 5, 1000, name), noErr);
+  EXPECT_EQ(name, "Cutoff");
+  EXPECT_EQ(Name(kAudioUnitProperty_ParameterIDName, 5, -7, name), noErr);
+  EXPECT_EQ(name, "") << "a negative length other than -1 counts as 0";
+  EXPECT_EQ(Name(kAudioUnitProperty_ParameterIDName, 13, 2, name), noErr);
+  EXPECT_EQ(name, "L\xC3\xA4") << "characters, not bytes";
+
+  EXPECT_EQ(Name(kAudioUnitProperty_ParameterIDName, ParamsTestPlugin::kNumParams, -1, name), kInvalidElement);
+  EXPECT_EQ(name, "<none>");
+  EXPECT_EQ(Name(kAudioUnitProperty_ParameterIDName, 0, -1, name, kIn), kInvalidProperty);
+  EXPECT_EQ(Name(kAudioUnitProperty_ParameterClumpName, 1, -1, name, kOut), kInvalidProperty);
+}
+
+// --- Events and notifications -------------------------------------------------------------
+
+struct EventLog
+{
+  struct Event
+  {
+    AudioUnitEventType type;
+    AudioUnitParameterID id;
+    AudioUnit unit;
+    float value;
+  };
+  std::vector<Event> events;
+
+  static void Listen(void* refCon, void*, const AudioUnitEvent* event, UInt64, AudioUnitParameterValue value)
+  {
+    static_cast<EventLog*>(refCon)->events.push_back(
+      {event->mEventType, event->mArgument.mParameter.mParameterID, event->mArgument.mParameter.mAudioUnit, value});
+  }
+};
+
+TEST_P(AUParameters, GesturesFromTheEditorReachRegisteredListenersAsBeginValueEnd)
+{
+  EventLog log;
+  AUEventListenerRef listener = nullptr;
+  ASSERT_EQ(AUEventListenerCreate(EventLog::Listen, &log, nullptr, nullptr, 0.0f, 0.0f, &listener), noErr);
+  for (AudioUnitEventType type : {kAudioUnitEvent_BeginParameterChangeGesture, kAudioUnitEvent_ParameterValueChange,
+                                  kAudioUnitEvent_EndParameterChangeGesture})
+  {
+    AudioUnitEvent event{};
+    event.mEventType = type;
+    event.mArgument.mParameter = {Unit(), 0, kGlobal, 0};
+    ASSERT_EQ(AUEventListenerAddEventType(listener, nullptr, &event), noErr);
+  }
+
+  mPlug->BeginInformHostOfParamChangeFromUI(0);
+  mPlug->SendParameterValueFromUI(0, 0.75); // normalised: 3 of 0..4
+  mPlug->SendParameterValueFromUI(1, 0.0);  // another parameter: nobody listens
+  mPlug->EndInformHostOfParamChangeFromUI(0);
+  ASSERT_EQ(AUListenerDispose(listener), noErr);
+
+  ASSERT_EQ(log.events.size(), 3u);
+  EXPECT_EQ(log.events[0].type, kAudioUnitEvent_BeginParameterChangeGesture);
+  EXPECT_EQ(log.events[1].type, kAudioUnitEvent_ParameterValueChange);
+  EXPECT_EQ(log.events[1].value, 3.0f) << "the listener reads the value the unit holds";
+  EXPECT_EQ(log.events[2].type, kAudioUnitEvent_EndParameterChangeGesture);
+  for (const auto& event : log.events)
+  {
+    EXPECT_EQ(event.id, 0u);
+    EXPECT_EQ(event.unit, Unit());
+  }
+}
+
+struct PropertyLog
+{
+  AudioUnit unit = nullptr;
+  std::vector<AudioUnitPropertyID> ids;
+  Float64 latencySeen = -1.0;
+
+  static void Listen(void* refCon, AudioUnit unit, AudioUnitPropertyID id, AudioUnitScope, AudioUnitElement)
+  {
+    auto* self = static_cast<PropertyLog*>(refCon);
+    self->ids.push_back(id);
+    if (id == kAudioUnitProperty_Latency)
+    {
+      UInt32 size = sizeof self->latencySeen;
+      AudioUnitGetProperty(unit, kAudioUnitProperty_Latency, kGlobal, 0, &self->latencySeen, &size);
+    }
+  }
+};
+
+TEST_P(AUParameters, ChangesOfTheParameterListPresetAndLatencyInformTheirListeners)
+{
+  PropertyLog log;
+  for (AudioUnitPropertyID id : {kAudioUnitProperty_ParameterList, kAudioUnitProperty_ParameterInfo,
+                                 kAudioUnitProperty_PresentPreset, kAudioUnitProperty_Latency})
+    ASSERT_EQ(AudioUnitAddPropertyListener(Unit(), id, PropertyLog::Listen, &log), noErr);
+
+  mPlug->InformHostOfParameterDetailsChange();
+  EXPECT_EQ(log.ids, (std::vector<AudioUnitPropertyID>{kAudioUnitProperty_ParameterList,
+                                                        kAudioUnitProperty_ParameterInfo}));
+  log.ids.clear();
+  mPlug->InformHostOfPresetChange();
+  EXPECT_EQ(log.ids, std::vector<AudioUnitPropertyID>{kAudioUnitProperty_PresentPreset});
+  log.ids.clear();
+
+  mPlug->SetLatency(480);
+  EXPECT_EQ(log.ids, std::vector<AudioUnitPropertyID>{kAudioUnitProperty_Latency});
+  EXPECT_DOUBLE_EQ(log.latencySeen, 480.0 / 48000.0) << "the listener reads the new latency";
+  log.ids.clear();
+  mPlug->SetLatency(-5);
+  EXPECT_TRUE(log.ids.empty()) << "a negative latency changes nothing and tells no one";
+  EXPECT_EQ(mPlug->GetLatency(), 480);
+}
+
+} // namespace
+} // namespace pw::test

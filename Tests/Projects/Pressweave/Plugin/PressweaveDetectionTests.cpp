@@ -1,0 +1,324 @@
+// How the class decides that a sidechain is present: the Logic/GarageBand
+// comparison, the state machine of other Audio Unit hosts with its silence
+// timeout, the connection rule of other plug-in APIs, and the idle handler
+// that settles the flag.
+
+#include "PressweaveTestRig.h"
+
+#include <climits>
+#include <cmath>
+
+using namespace pressweave;
+using pw::test::AUHost;
+using pw::test::DirectRig;
+
+namespace {
+
+constexpr int kBlock = 512;
+
+int StateOf(const Pressweave& plug, int side)
+{
+  return plug.GetSidechainChannel(side).mState.load();
+}
+
+// A stereo main input of test signal and a sidechain made from it.
+void FeedMain(AUHost& host, int frames)
+{
+  for (int c = 0; c < 2; ++c)
+  {
+    host.mainSource.signal[c].resize(static_cast<size_t>(frames));
+    for (int s = 0; s < frames; ++s)
+      host.mainSource.signal[c][static_cast<size_t>(s)] = static_cast<float>(pw::test::TestSignal(c, s));
+  }
+}
+
+void FeedSidechainScaled(AUHost& host, float scale)
+{
+  for (int c = 0; c < 2; ++c)
+  {
+    host.sidechainSource.signal[c] = host.mainSource.signal[c];
+    for (float& x : host.sidechainSource.signal[c])
+      x *= scale;
+  }
+}
+
+// The sidechain source: constant level for the first frames, then silence.
+void FeedSidechainBurst(AUHost& host, float level, int frames)
+{
+  for (int c = 0; c < 2; ++c)
+    host.sidechainSource.signal[c].assign(static_cast<size_t>(frames), level);
+  host.sidechainSource.position = 0;
+}
+
+} // namespace
+
+class PressweaveLogicDetection : public ::testing::TestWithParam<const char*>
+{
+};
+
+TEST_P(PressweaveLogicDetection, ASidechainCarryingTheMainInputNeverEngagesTheModes)
+{
+  AUHost host(GetParam(), 2, 2);
+  ASSERT_EQ(host.Initialize(), noErr);
+  ASSERT_TRUE(host.plug->GetHost() == weft::kHostLogic || host.plug->GetHost() == weft::kHostGarageBand);
+  FeedMain(host, 8 * kBlock);
+  FeedSidechainScaled(host, 1.0f);
+
+  for (int b = 0; b < 8; ++b)
+  {
+    ASSERT_EQ(host.Render(kBlock), noErr);
+    host.plug->OnIdle();
+    for (int s = 0; s < kBlock; ++s)
+      ASSERT_NEAR(host.outL[s], host.mainSource.signal[0][b * kBlock + s], 1e-6) << b << ":" << s;
+  }
+  EXPECT_FALSE(host.plug->IsSidechainPresent());
+  EXPECT_EQ(StateOf(*host.plug, 0), kSidechainNotConnected);
+  EXPECT_EQ(StateOf(*host.plug, 1), kSidechainNotConnected);
+}
+
+TEST_P(PressweaveLogicDetection, ASidechainWithinOnePercentOfTheMainEnergyCountsAsACopy)
+{
+  AUHost host(GetParam(), 2, 2);
+  ASSERT_EQ(host.Initialize(), noErr);
+  FeedMain(host, kBlock);
+  FeedSidechainScaled(host, 1.05f); // difference energy 0.0025 / 1.1025 of the sidechain's
+  ASSERT_EQ(host.Render(kBlock), noErr);
+  EXPECT_FALSE(host.plug->IsSidechainPresent());
+  EXPECT_EQ(StateOf(*host.plug, 0), kSidechainNotConnected);
+}
+
+TEST_P(PressweaveLogicDetection, ASidechainDifferingByMoreThanOnePercentEngagesOnItsFirstBlock)
+{
+  AUHost host(GetParam(), 2, 2);
+  ASSERT_EQ(host.Initialize(), noErr);
+  FeedMain(host, kBlock);
+  FeedSidechainScaled(host, 0.8f); // difference energy 0.04 / 0.64 of the sidechain's
+  ASSERT_EQ(host.Render(kBlock), noErr);
+
+  EXPECT_TRUE(host.plug->IsSidechainPresent());
+  EXPECT_EQ(StateOf(*host.plug, 0), kSidechainActive);
+  EXPECT_EQ(StateOf(*host.plug, 1), kSidechainActive);
+  EXPECT_TRUE(host.plug->IsEditorRefreshPending());
+  // Ringmod in the same block: the output is ducked by the key's magnitude.
+  for (int s = 0; s < kBlock; ++s)
+  {
+    const double x = host.mainSource.signal[0][s];
+    const double key = host.sidechainSource.signal[0][s];
+    ASSERT_NEAR(host.outL[s], x * (1.0 - std::fabs(key)), 1e-6) << s;
+  }
+}
+
+TEST_P(PressweaveLogicDetection, ASidechainThatTurnsIntoACopyDisengages)
+{
+  AUHost host(GetParam(), 2, 2);
+  ASSERT_EQ(host.Initialize(), noErr);
+  FeedMain(host, 2 * kBlock);
+  FeedSidechainScaled(host, 0.5f);
+  ASSERT_EQ(host.Render(kBlock), noErr);
+  ASSERT_TRUE(host.plug->IsSidechainPresent());
+
+  for (int c = 0; c < 2; ++c)
+    for (int s = kBlock; s < 2 * kBlock; ++s)
+      host.sidechainSource.signal[c][s] = host.mainSource.signal[c][s];
+  ASSERT_EQ(host.Render(kBlock), noErr);
+  EXPECT_FALSE(host.plug->IsSidechainPresent());
+  EXPECT_EQ(StateOf(*host.plug, 0), kSidechainNotConnected);
+  EXPECT_FALSE(host.plug->GetSidechainConnectionFlag(2));
+}
+
+INSTANTIATE_TEST_SUITE_P(LogicAndGarageBand, PressweaveLogicDetection,
+                         ::testing::Values("com.apple.logic10", "com.apple.garageband10"));
+
+class PressweaveGenericAUDetection : public ::testing::Test
+{
+protected:
+  void SetUp() override
+  {
+    ASSERT_EQ(host.Initialize(), noErr);
+    ASSERT_EQ(host.plug->GetHost(), weft::kHostUnknown);
+    FeedMain(host, 1 << 17);
+  }
+
+  AUHost host{"com.example.testhost", 2, 2};
+};
+
+TEST_F(PressweaveGenericAUDetection, ASidechainWithSignalEngagesOnceTheIdleHandlerSettlesTheFlag)
+{
+  FeedSidechainBurst(host, 0.5f, kBlock * 4);
+  ASSERT_EQ(host.Render(kBlock), noErr);
+  EXPECT_EQ(StateOf(*host.plug, 0), kSidechainActive);
+  EXPECT_EQ(StateOf(*host.plug, 1), kSidechainActive);
+  EXPECT_TRUE(host.plug->IsEditorRefreshPending());
+  EXPECT_FALSE(host.plug->IsSidechainPresent());
+  for (int s = 0; s < kBlock; ++s)
+    ASSERT_NEAR(host.outL[s], host.mainSource.signal[0][s], 1e-6);
+
+  // No editor is open; the flag is settled all the same.
+  ASSERT_EQ(host.plug->GetUI(), nullptr);
+  host.plug->OnIdle();
+  EXPECT_TRUE(host.plug->IsSidechainPresent());
+  EXPECT_FALSE(host.plug->IsEditorRefreshPending());
+
+  ASSERT_EQ(host.Render(kBlock), noErr);
+  for (int s = 0; s < kBlock; ++s)
+    ASSERT_NEAR(host.outL[s], host.mainSource.signal[0][kBlock + s] * 0.5, 1e-6);
+}
+
+TEST_F(PressweaveGenericAUDetection, AnActiveSidechainDropsToConnectedAfter44100SilentSamplesCountedAcrossBlocks)
+{
+  constexpr int kFrames = 441; // 100 blocks make exactly the timeout
+  FeedSidechainBurst(host, 0.5f, kFrames);
+  ASSERT_EQ(host.Render(kFrames), noErr);
+  ASSERT_EQ(StateOf(*host.plug, 0), kSidechainActive);
+  host.plug->OnIdle();
+
+  for (int b = 1; b < 100; ++b)
+  {
+    ASSERT_EQ(host.Render(kFrames), noErr);
+    ASSERT_EQ(StateOf(*host.plug, 0), kSidechainActive) << "after " << b * kFrames << " silent samples";
+  }
+  EXPECT_FALSE(host.plug->IsEditorRefreshPending());
+  ASSERT_EQ(host.Render(kFrames), noErr);
+  EXPECT_EQ(StateOf(*host.plug, 0), kSidechainConnected);
+  EXPECT_EQ(StateOf(*host.plug, 1), kSidechainConnected);
+  EXPECT_TRUE(host.plug->IsEditorRefreshPending());
+
+  // Connected still counts as present: the modes stay engaged.
+  host.plug->OnIdle();
+  EXPECT_TRUE(host.plug->IsSidechainPresent());
+}
+
+TEST_F(PressweaveGenericAUDetection, SignalAfterTheTimeoutMakesTheSideActiveAgainAndRestartsTheCount)
+{
+  FeedSidechainBurst(host, 0.5f, kBlock);
+  for (int b = 0; b < 90; ++b)
+    ASSERT_EQ(host.Render(kBlock), noErr);
+  ASSERT_EQ(StateOf(*host.plug, 0), kSidechainConnected);
+
+  FeedSidechainBurst(host, 0.5f, kBlock);
+  ASSERT_EQ(host.Render(kBlock), noErr);
+  EXPECT_EQ(StateOf(*host.plug, 0), kSidechainActive);
+  EXPECT_EQ(host.plug->GetSidechainChannel(0).mSilentSamples, 0);
+  ASSERT_EQ(host.Render(kBlock), noErr);
+  EXPECT_EQ(host.plug->GetSidechainChannel(0).mSilentSamples, kBlock);
+}
+
+TEST_F(PressweaveGenericAUDetection, ADisconnectedSidechainIsNotConnectedAtOnce)
+{
+  FeedSidechainBurst(host, 0.5f, 1 << 16);
+  ASSERT_EQ(host.Render(kBlock), noErr);
+  host.plug->OnIdle();
+  ASSERT_TRUE(host.plug->IsSidechainPresent());
+
+  host.ConnectSidechain(false);
+  ASSERT_EQ(host.Render(kBlock), noErr);
+  EXPECT_EQ(StateOf(*host.plug, 0), kSidechainNotConnected);
+  EXPECT_EQ(StateOf(*host.plug, 1), kSidechainNotConnected);
+  EXPECT_FALSE(host.plug->GetSidechainConnectionFlag(2));
+  host.plug->OnIdle();
+  EXPECT_FALSE(host.plug->IsSidechainPresent());
+
+  ASSERT_EQ(host.Render(kBlock), noErr);
+  for (int s = 0; s < kBlock; ++s)
+    ASSERT_NEAR(host.outL[s], host.mainSource.signal[0][2 * kBlock + s], 1e-6);
+}
+
+TEST_F(PressweaveGenericAUDetection, ANewlyConnectedSilentSidechainStaysNotConnected)
+{
+  ASSERT_EQ(host.Render(kBlock), noErr);
+  EXPECT_TRUE(host.plug->GetSidechainConnectionFlag(2));
+  EXPECT_TRUE(host.plug->GetSidechainChannel(0).mConnected);
+  EXPECT_EQ(StateOf(*host.plug, 0), kSidechainNotConnected);
+  host.plug->OnIdle();
+  EXPECT_FALSE(host.plug->IsSidechainPresent());
+}
+
+TEST(PressweaveMonoSidechain, AMonoSidechainCountsAsPresentAndDucksTheLeftChannel)
+{
+  AUHost host("com.example.testhost", 2, 1);
+  ASSERT_EQ(host.Initialize(), noErr);
+  FeedMain(host, 4 * kBlock);
+  FeedSidechainBurst(host, 0.5f, 4 * kBlock);
+  ASSERT_EQ(host.Render(kBlock), noErr);
+  EXPECT_EQ(StateOf(*host.plug, 0), kSidechainActive);
+  EXPECT_EQ(StateOf(*host.plug, 1), kSidechainNotConnected);
+
+  host.plug->OnIdle();
+  EXPECT_TRUE(host.plug->IsSidechainPresent());
+  ASSERT_EQ(host.Render(kBlock), noErr);
+  for (int s = 0; s < kBlock; ++s)
+  {
+    ASSERT_NEAR(host.outL[s], host.mainSource.signal[0][kBlock + s] * 0.5, 1e-6);
+    ASSERT_NEAR(host.outR[s], host.mainSource.signal[1][kBlock + s], 1e-6);
+  }
+}
+
+class PressweaveSidechainState : public ::testing::Test
+{
+protected:
+  DirectRig rig{2, 2, 2};
+};
+
+TEST_F(PressweaveSidechainState, TheSilentSampleCountSaturatesInsteadOfOverflowing)
+{
+  double* inputs[4] = {rig.in[0].data(), rig.in[1].data(), nullptr, nullptr};
+  bool changed = false;
+  rig.plug->UpdateSidechainState(inputs, INT_MAX / 2 + 10, changed);
+  EXPECT_TRUE(changed); // the connections were new
+  rig.plug->UpdateSidechainState(inputs, INT_MAX / 2 + 10, changed);
+  rig.plug->UpdateSidechainState(inputs, INT_MAX / 2 + 10, changed);
+  EXPECT_EQ(rig.plug->GetSidechainChannel(0).mSilentSamples, INT_MAX);
+  EXPECT_FALSE(changed);
+}
+
+TEST_F(PressweaveSidechainState, OtherAPIsDecideFromTheConnectionsEveryBlock)
+{
+  rig.plug->SetAPIForTest(weft::kAPIVST3);
+  rig.Process(kBlock); // a silent sidechain counts: only connections matter
+  EXPECT_TRUE(rig.plug->IsSidechainPresent());
+  // The idle handler leaves the flag to the blocks under other APIs.
+  rig.plug->OnIdle();
+  EXPECT_TRUE(rig.plug->IsSidechainPresent());
+
+  rig.Connect(1, 2, 2); // three channels in all
+  rig.Process(kBlock);
+  EXPECT_FALSE(rig.plug->IsSidechainPresent());
+
+  rig.Connect(2, 0, 2);
+  rig.Process(kBlock);
+  EXPECT_FALSE(rig.plug->IsSidechainPresent());
+}
+
+TEST_F(PressweaveSidechainState, DeactivatingAnInstanceWithoutSidechainOnlyResetsTheMeters)
+{
+  rig.plug->OnIdle(); // clears the refresh flag of the activation
+  ASSERT_FALSE(rig.plug->IsEditorRefreshPending());
+  rig.plug->OnActivate(false);
+  EXPECT_FALSE(rig.plug->IsEditorRefreshPending());
+  EXPECT_FALSE(rig.plug->GetSidechainChannel(0).mConnected);
+  EXPECT_EQ(StateOf(*rig.plug, 0), kSidechainNotConnected);
+  EXPECT_EQ(rig.plug->GetOutputMeter().GetPeakDB(0), DynamicRangeMeter::kLevelFloor);
+}
+
+TEST_F(PressweaveSidechainState, DeactivatingDisconnectsTheKnownSidesAndActivatingReconnectsThem)
+{
+  rig.Fill(2, 0.5);
+  rig.Fill(3, 0.5);
+  rig.Process(kBlock);
+  ASSERT_EQ(StateOf(*rig.plug, 0), kSidechainActive);
+  rig.plug->OnIdle();
+
+  rig.plug->OnActivate(false);
+  EXPECT_EQ(StateOf(*rig.plug, 0), kSidechainNotConnected);
+  EXPECT_EQ(StateOf(*rig.plug, 1), kSidechainNotConnected);
+  EXPECT_FALSE(rig.plug->GetSidechainChannel(0).mConnected);
+  EXPECT_TRUE(rig.plug->IsEditorRefreshPending());
+  rig.plug->OnIdle();
+  EXPECT_FALSE(rig.plug->IsSidechainPresent());
+
+  rig.plug->OnActivate(true);
+  EXPECT_TRUE(rig.plug->GetSidechainChannel(0).mConnected);
+  EXPECT_EQ(rig.plug->GetSidechainChannel(0).mSilentSamples, 0);
+  rig.Process(kBlock);
+  EXPECT_EQ(StateOf(*rig.plug, 0), kSidechainActive);
+}

@@ -1,0 +1,164 @@
+// The engine's part of the idle handler: the meters' analysis, the scopes'
+// window and transport, and the goniometer's drain.
+
+#include "PressweaveTestRig.h"
+
+#include <chrono>
+#include <thread>
+
+using namespace pressweave;
+using pw::test::DirectRig;
+using pw::test::SetParam;
+
+namespace {
+
+constexpr int kBlock = 512;
+
+// The meters measure elapsed clock time between analyses.
+void LetTimePass()
+{
+  std::this_thread::sleep_for(std::chrono::milliseconds(2));
+}
+
+} // namespace
+
+class PressweaveIdle : public ::testing::Test
+{
+protected:
+  DirectRig rig{2, 2, 2};
+};
+
+TEST_F(PressweaveIdle, TheMetersAnalyseOnlyTheFramesOfTheLastBlock)
+{
+  rig.plug->OnIdle(); // the meters' first analysis only takes the time
+  rig.Fill(0, 0.9);
+  rig.Fill(1, 0.9);
+  rig.Process(kBlock);
+  rig.Fill(0, 0.1);
+  rig.Fill(1, 0.1);
+  rig.Process(64); // a short block: frames 64..511 of the hand-off are stale
+  LetTimePass();
+  rig.plug->OnIdle();
+
+  EXPECT_DOUBLE_EQ(rig.plug->GetInputMeter().GetPeak(0), 0.1);
+  EXPECT_DOUBLE_EQ(rig.plug->GetInputMeter().GetPeakHold(1), 0.1);
+  EXPECT_NEAR(rig.plug->GetOutputMeter().GetPeak(0), 0.1, 1e-15);
+}
+
+TEST_F(PressweaveIdle, TheSidechainMeterReadsTheSidechainOnlyWhileItIsPresent)
+{
+  rig.plug->SetHostForTest(weft::kHostLogic);
+  rig.plug->OnIdle();
+  rig.Fill(2, 0.5);
+  rig.Fill(3, 0.25);
+  rig.Process(kBlock);
+  ASSERT_TRUE(rig.plug->IsSidechainPresent());
+  LetTimePass();
+  rig.plug->OnIdle();
+  EXPECT_DOUBLE_EQ(rig.plug->GetSidechainMeter().GetPeak(0), 0.5);
+  EXPECT_DOUBLE_EQ(rig.plug->GetSidechainMeter().GetPeak(1), 0.25);
+}
+
+TEST_F(PressweaveIdle, ASilentInputGivesTheMetersFloorValues)
+{
+  rig.plug->OnIdle();
+  rig.Process(kBlock);
+  LetTimePass();
+  rig.plug->OnIdle();
+  EXPECT_EQ(rig.plug->GetInputMeter().GetPeakDB(0), DynamicRangeMeter::kLevelFloor);
+  EXPECT_EQ(rig.plug->GetInputMeter().GetPeakHoldDB(0), DynamicRangeMeter::kLevelFloor);
+  EXPECT_EQ(rig.plug->GetInputMeter().GetRMSDB(0), DynamicRangeMeter::kDisplayBottom);
+}
+
+TEST_F(PressweaveIdle, ActivationSetsTheMetersUpForTheSampleRate)
+{
+  EXPECT_EQ(rig.plug->GetOutputMeter().GetSampleRate(), 48000.0);
+  EXPECT_EQ(rig.plug->GetOutputMeter().GetRingSize(0), 14400); // 300 ms
+  rig.plug->SetSampleRate(96000.0);
+  rig.plug->OnActivate(true);
+  EXPECT_EQ(rig.plug->GetSidechainMeter().GetRingSize(1), 28800);
+}
+
+TEST_F(PressweaveIdle, TheScopeWindowFollowsScopeSync)
+{
+  const double quarterNotes[] = {0.25, 0.5, 1, 2, 4, 8, 16};
+  for (int i = 0; i < 7; ++i)
+  {
+    SetParam(*rig.plug, kScopeSync, i);
+    rig.plug->OnIdle();
+    EXPECT_EQ(rig.plug->GetScopeLeft().GetWindowLength(), quarterNotes[i]);
+    EXPECT_EQ(rig.plug->GetScopeRight().GetWindowLength(), quarterNotes[i]);
+  }
+}
+
+TEST_F(PressweaveIdle, TheScopesTakeTheHostTransportAndDeriveTheBeatPosition)
+{
+  weft::ITimeInfo info;
+  info.mTempo = 90.0;
+  info.mPPQPos = 3.0;
+  info.mNumerator = 6;
+  info.mDenominator = 8;
+  info.mTransportIsRunning = true;
+  rig.SetTransport(info);
+  rig.plug->OnIdle();
+
+  for (const WaveformProcessor* scope : {&rig.plug->GetScopeLeft(), &rig.plug->GetScopeRight()})
+  {
+    EXPECT_EQ(scope->GetTempo(), 90.0);
+    EXPECT_TRUE(scope->IsTransportRunning());
+    EXPECT_EQ(scope->GetNumerator(), 6);
+    EXPECT_EQ(scope->GetDenominator(), 8);
+    EXPECT_EQ(scope->GetSampleRate(), 48000.0);
+    EXPECT_EQ(scope->GetBlockSize(), 512.0);
+    EXPECT_EQ(scope->GetSamplesPerBeat(), 32000); // 48000 * 60 / 90
+    // In 6/8 the beat is an eighth note: 3 quarter notes are 6 beats.
+    EXPECT_DOUBLE_EQ(scope->GetBeatPos(), 6.0);
+  }
+}
+
+TEST_F(PressweaveIdle, AHostLoopingBackResetsTheBeatPositionFirst)
+{
+  weft::ITimeInfo info;
+  info.mPPQPos = 8.0;
+  info.mTransportIsRunning = true;
+  rig.SetTransport(info);
+  rig.plug->OnIdle();
+  info.mPPQPos = 1.0;
+  rig.SetTransport(info);
+  rig.plug->OnIdle();
+  EXPECT_DOUBLE_EQ(rig.plug->GetScopeLeft().GetBeatPos(), 1.0);
+  EXPECT_DOUBLE_EQ(rig.plug->GetScopeLeft().GetLastPPQPos(), 1.0);
+}
+
+TEST_F(PressweaveIdle, ResetClearsTheScopes)
+{
+  rig.Fill(0, 0.7);
+  rig.Process(kBlock);
+  ASSERT_GT(rig.plug->GetScopeLeft().GetInputLevel(0), 0.0);
+  rig.plug->OnReset();
+  EXPECT_EQ(rig.plug->GetScopeLeft().GetInputLevel(0), 0.0);
+  EXPECT_EQ(rig.plug->GetScopeLeft().GetOutputLevel(0), 0.0);
+}
+
+TEST_F(PressweaveIdle, TheGoniometerDataGoesToItsControlTagAtIdle)
+{
+  rig.Fill(0, 0.5);
+  rig.Fill(1, -0.5);
+  for (int b = 0; b < 3; ++b)
+    rig.Process(kBlock);
+  EXPECT_TRUE(rig.plug->controlMessages.empty());
+
+  rig.plug->OnIdle();
+  // 1536 frames fill twelve 128-frame buffers; a full buffer is queued when
+  // the next frame arrives, so eleven have gone.
+  ASSERT_EQ(rig.plug->controlMessages.size(), 11u);
+  for (const auto& msg : rig.plug->controlMessages)
+  {
+    EXPECT_EQ(msg.ctrlTag, kCtrlTagGoniometer);
+    EXPECT_EQ(msg.dataSize, static_cast<int>(sizeof(weft::ISenderData<2, std::array<float, 128>>)));
+  }
+
+  rig.plug->controlMessages.clear();
+  rig.plug->OnIdle();
+  EXPECT_TRUE(rig.plug->controlMessages.empty());
+}

@@ -1,0 +1,196 @@
+// The saved state: its byte layout, the round trip, and what damaged or odd
+// states may and may not change.
+
+#include "PressweaveTestRig.h"
+
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <limits>
+
+using namespace pressweave;
+using pw::test::TestPressweave;
+
+namespace {
+
+const double kDefaults[kNumParams] = {100, -60, 20, 0, 4, 0, 60, 0, 24, 100, 100, 3, 0, 0};
+
+std::vector<double> Values(const Pressweave& plug)
+{
+  std::vector<double> v;
+  for (int i = 0; i < plug.NParams(); ++i)
+    v.push_back(plug.GetParam(i)->Value());
+  return v;
+}
+
+template <class T>
+T ReadAt(const weft::IByteChunk& chunk, int pos)
+{
+  T value{};
+  std::memcpy(&value, chunk.GetData() + pos, sizeof(T));
+  return value;
+}
+
+void SetNonDefaults(Pressweave& plug)
+{
+  const double values[kNumParams] = {37.5, -12.3, 4.5, 12.0, 150.0, 2, -40.0, 1, 77.7, 180.0, 55.5, 6, 1, 2};
+  for (int i = 0; i < kNumParams; ++i)
+    plug.GetParam(i)->Set(values[i]);
+}
+
+weft::IByteChunk StateWithScale(float scale)
+{
+  TestPressweave source;
+  weft::IByteChunk chunk;
+  EXPECT_TRUE(source.SerializeState(chunk));
+  std::memcpy(chunk.GetData() + 8, &scale, sizeof(scale));
+  return chunk;
+}
+
+} // namespace
+
+class PressweaveState : public ::testing::Test
+{
+protected:
+  TestPressweave plug;
+};
+
+TEST_F(PressweaveState, TheDefaultStateIs124BytesLaidOutAsHeaderAndParameterBlock)
+{
+  weft::IByteChunk chunk;
+  ASSERT_TRUE(plug.SerializeState(chunk));
+  ASSERT_EQ(chunk.Size(), 124);
+  ASSERT_EQ(kStateBytes, 124);
+
+  const uint8_t header[12] = {0xE8, 0x03, 0x00, 0x00,  // int32 1000
+                              0x90, 0x01, 0x00, 0x00,  // int32 400
+                              0x00, 0x00, 0x80, 0x3F}; // float32 1.0
+  EXPECT_EQ(std::memcmp(chunk.GetData(), header, sizeof(header)), 0);
+  for (int i = 0; i < kNumParams; ++i)
+    EXPECT_EQ(ReadAt<double>(chunk, 12 + 8 * i), kDefaults[i]) << i;
+}
+
+TEST_F(PressweaveState, ASavedStateRestoresEveryParameterAndTheScaleInAnotherInstance)
+{
+  SetNonDefaults(plug);
+  weft::IByteChunk chunk;
+  ASSERT_TRUE(plug.SerializeState(chunk));
+  const float scale = 1.5f;
+  std::memcpy(chunk.GetData() + 8, &scale, 4);
+
+  TestPressweave other;
+  EXPECT_EQ(other.UnserializeState(chunk, 0), 124);
+  EXPECT_EQ(Values(other), Values(plug));
+  EXPECT_EQ(other.GetStoredDrawScale(), 1.5f);
+
+  // The restored scale is what the next save carries.
+  weft::IByteChunk again;
+  ASSERT_TRUE(other.SerializeState(again));
+  EXPECT_EQ(ReadAt<float>(again, 8), 1.5f);
+  EXPECT_EQ(std::memcmp(again.GetData() + 12, chunk.GetData() + 12, 112), 0);
+}
+
+TEST_F(PressweaveState, AStateIsReadFromItsStartPosition)
+{
+  SetNonDefaults(plug);
+  weft::IByteChunk chunk;
+  const int32_t prefix = 0x12345678;
+  chunk.Put(&prefix);
+  ASSERT_TRUE(plug.SerializeState(chunk));
+
+  TestPressweave other;
+  EXPECT_EQ(other.UnserializeState(chunk, 4), 128);
+  EXPECT_EQ(Values(other), Values(plug));
+}
+
+TEST_F(PressweaveState, SavingAppendsToWhatTheChunkAlreadyHolds)
+{
+  weft::IByteChunk chunk;
+  const int32_t prefix = 7;
+  chunk.Put(&prefix);
+  ASSERT_TRUE(plug.SerializeState(chunk));
+  EXPECT_EQ(chunk.Size(), 128);
+  EXPECT_EQ(ReadAt<int32_t>(chunk, 0), 7);
+  EXPECT_EQ(ReadAt<int32_t>(chunk, 4), 1000);
+}
+
+class PressweaveDamagedState : public ::testing::TestWithParam<int>
+{
+};
+
+TEST_P(PressweaveDamagedState, AChunkShorterThanTheWholeStateChangesNothing)
+{
+  TestPressweave source;
+  SetNonDefaults(source);
+  weft::IByteChunk full;
+  ASSERT_TRUE(source.SerializeState(full));
+  const float scale = 2.0f;
+  std::memcpy(full.GetData() + 8, &scale, 4);
+
+  weft::IByteChunk cut;
+  cut.PutBytes(full.GetData(), GetParam());
+
+  TestPressweave plug;
+  const std::vector<double> before = Values(plug);
+  EXPECT_EQ(plug.UnserializeState(cut, 0), -1);
+  EXPECT_EQ(Values(plug), before);
+  EXPECT_EQ(plug.GetStoredDrawScale(), 1.0f);
+}
+
+INSTANTIATE_TEST_SUITE_P(Lengths, PressweaveDamagedState, ::testing::Values(0, 4, 11, 12, 20, 60, 116, 123));
+
+TEST_F(PressweaveState, AStartPositionOutsideTheChunkIsRefused)
+{
+  TestPressweave source;
+  SetNonDefaults(source);
+  weft::IByteChunk chunk;
+  ASSERT_TRUE(source.SerializeState(chunk));
+  const std::vector<double> before = Values(plug);
+  EXPECT_EQ(plug.UnserializeState(chunk, -1), -1);
+  EXPECT_EQ(plug.UnserializeState(chunk, 1), -1);
+  EXPECT_EQ(plug.UnserializeState(chunk, 200), -1);
+  EXPECT_EQ(plug.UnserializeState(chunk, std::numeric_limits<int>::max()), -1);
+  EXPECT_EQ(Values(plug), before);
+}
+
+class PressweaveStoredScale : public ::testing::TestWithParam<float>
+{
+};
+
+TEST_P(PressweaveStoredScale, AScaleThatIsNotFiniteOrOutsideTheResizeLimitsKeepsTheCurrentOne)
+{
+  TestPressweave plug;
+  ASSERT_EQ(plug.UnserializeState(StateWithScale(2.5f), 0), 124);
+  ASSERT_EQ(plug.GetStoredDrawScale(), 2.5f);
+
+  // The parameters still come back; only the scale is not taken over.
+  EXPECT_EQ(plug.UnserializeState(StateWithScale(GetParam()), 0), 124);
+  EXPECT_EQ(plug.GetStoredDrawScale(), 2.5f);
+}
+
+INSTANTIATE_TEST_SUITE_P(Scales, PressweaveStoredScale,
+                         ::testing::Values(std::numeric_limits<float>::quiet_NaN(),
+                                           std::numeric_limits<float>::infinity(), -1.0f, 0.0f, 0.49f, 4.01f,
+                                           1000.0f));
+
+TEST(PressweaveStoredScaleLimits, TheResizeLimitsThemselvesAreAccepted)
+{
+  TestPressweave plug;
+  EXPECT_EQ(plug.UnserializeState(StateWithScale(0.5f), 0), 124);
+  EXPECT_EQ(plug.GetStoredDrawScale(), 0.5f);
+  EXPECT_EQ(plug.UnserializeState(StateWithScale(4.0f), 0), 124);
+  EXPECT_EQ(plug.GetStoredDrawScale(), 4.0f);
+}
+
+TEST_F(PressweaveState, StoredValuesAreConstrainedToTheParametersRanges)
+{
+  weft::IByteChunk chunk;
+  ASSERT_TRUE(plug.SerializeState(chunk));
+  const double ratio = 99.0;
+  const double mode = 7.0;
+  std::memcpy(chunk.GetData() + 12 + 8 * kRatio, &ratio, 8);
+  std::memcpy(chunk.GetData() + 12 + 8 * kSidechainMode, &mode, 8);
+  EXPECT_EQ(plug.UnserializeState(chunk, 0), 124);
+  EXPECT_EQ(plug.GetParam(kRatio)->Value(), 36.0);
+  EXPECT_EQ(plug.GetParam(kSidechainMode)->Value(), 2.0);
+}

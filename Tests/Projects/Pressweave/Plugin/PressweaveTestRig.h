@@ -1,0 +1,252 @@
+#pragma once
+// Two ways to drive Pressweave in tests:
+// - DirectRig: a Pressweave built in place, its channel connections set by
+//   hand and ProcessBlock called with the rig's own double buffers;
+// - AUHost: the component opened through its factory and the platform
+//   stand-in, fed by render callbacks and rendered with AudioUnitRender, as
+//   a host does.
+
+#include "IWeftAUFactory.h"
+#include "Pressweave.h"
+
+#include <AudioToolbox/AudioToolbox.h>
+#include <AudioToolbox/PWShimAudioComponent.h>
+#include <CoreFoundation/PWShimCFBundle.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+namespace pw::test {
+
+using pressweave::Pressweave;
+
+// Pressweave with the handles a unit test needs: the plug-in API and host
+// it believes it runs under, and the messages sent towards editor controls.
+class TestPressweave : public Pressweave
+{
+public:
+  TestPressweave() : Pressweave(weft::InstanceInfo()) {}
+
+  void SetAPIForTest(weft::EAPI api) { mAPI = api; }
+  void SetHostForTest(weft::EHost host) { mHost = host; }
+
+  void SendControlMsgFromDelegate(int ctrlTag, int msgTag, int dataSize, const void* pData) override
+  {
+    (void)msgTag;
+    (void)pData;
+    controlMessages.push_back({ctrlTag, dataSize});
+  }
+
+  struct ControlMessage
+  {
+    int ctrlTag;
+    int dataSize;
+  };
+  std::vector<ControlMessage> controlMessages;
+};
+
+inline void SetParam(Pressweave& plug, int idx, double value)
+{
+  plug.GetParam(idx)->Set(value);
+}
+
+// A Pressweave processing the rig's buffers directly.
+class DirectRig
+{
+public:
+  static constexpr int kMaxFrames = 4096;
+
+  // nMain 1 or 2 main channels, nSidechain 0..2 sidechain channels, nOut 1
+  // or 2 outputs; the unit is activated at sampleRate.
+  explicit DirectRig(int nMain = 2, int nSidechain = 2, int nOut = 2, double sampleRate = 48000.0)
+  : plug(std::make_unique<TestPressweave>())
+  {
+    for (auto& ch : in)
+      ch.assign(kMaxFrames, 0.0);
+    for (auto& ch : out)
+      ch.assign(kMaxFrames, 0.0);
+    Connect(nMain, nSidechain, nOut);
+    plug->SetSampleRate(sampleRate);
+    plug->OnActivate(true);
+  }
+
+  void Connect(int nMain, int nSidechain, int nOut)
+  {
+    plug->SetChannelConnections(weft::kInput, 0, 4, false);
+    plug->SetChannelConnections(weft::kInput, 0, nMain, true);
+    plug->SetChannelConnections(weft::kInput, 2, nSidechain, true);
+    plug->SetChannelConnections(weft::kOutput, 0, 2, false);
+    plug->SetChannelConnections(weft::kOutput, 0, nOut, true);
+  }
+
+  // Processes the first n frames of in into out.
+  void Process(int n)
+  {
+    double* inputs[4] = {in[0].data(), in[1].data(), in[2].data(), in[3].data()};
+    double* outputs[2] = {out[0].data(), out[1].data()};
+    plug->ProcessBlock(inputs, outputs, n);
+  }
+
+  // The host's transport for the next block, seen by the idle handler once
+  // a block has carried it (an empty one here).
+  void SetTransport(const weft::ITimeInfo& info)
+  {
+    plug->SetTimeInfo(info);
+    Process(0);
+  }
+
+  void Fill(int channel, double value, int n = kMaxFrames)
+  {
+    std::fill(in[channel].begin(), in[channel].begin() + n, value);
+  }
+
+  std::unique_ptr<TestPressweave> plug;
+  std::vector<double> in[4];
+  std::vector<double> out[2];
+};
+
+// A deterministic test signal: a few detuned sines, amplitude below 1.
+inline double TestSignal(int channel, long long frame)
+{
+  const double t = static_cast<double>(frame);
+  const double f = 0.013 + 0.007 * channel;
+  return 0.5 * std::sin(f * t) + 0.3 * std::sin(0.0017 * t * (channel + 1) + channel);
+}
+
+// The component opened as a host opens it, with render callbacks on both
+// input buses.
+class AUHost
+{
+public:
+  static constexpr double kSampleRate = 48000.0;
+
+  // hostBundleID names the main bundle the unit identifies its host from.
+  AUHost(const char* hostBundleID, int nMain, int nSidechain, int nOut = 2)
+  : mainChannels(nMain), sidechainChannels(nSidechain)
+  {
+    PWShimCFBundleSetMainBundle(nullptr, hostBundleID, "10.7.2");
+    block = static_cast<AudioComponentPlugInInterface*>(Pressweave_Factory(nullptr));
+    EXPECT_NE(block, nullptr);
+    EXPECT_EQ(PWShimAudioComponentInstanceNew(block, &unit), noErr);
+    plug = static_cast<Pressweave*>(weft::IWeftAUFactory<Pressweave, false>::GetPlug(block));
+
+    SetFormat(kAudioUnitScope_Output, 0, nOut);
+    SetFormat(kAudioUnitScope_Input, 0, nMain);
+    if (nSidechain > 0)
+      SetFormat(kAudioUnitScope_Input, 1, nSidechain);
+
+    AURenderCallbackStruct mainCallback{&AUHost::Feed, &mainSource};
+    EXPECT_EQ(AudioUnitSetProperty(unit, kAudioUnitProperty_SetRenderCallback, kAudioUnitScope_Input, 0,
+                                   &mainCallback, sizeof(mainCallback)),
+              noErr);
+    if (nSidechain > 0)
+      ConnectSidechain(true);
+  }
+
+  ~AUHost()
+  {
+    if (unit)
+      PWShimAudioComponentInstanceDispose(unit);
+    PWShimCFBundleClearMainBundle();
+  }
+
+  AUHost(const AUHost&) = delete;
+  AUHost& operator=(const AUHost&) = delete;
+
+  OSStatus Initialize() { return AudioUnitInitialize(unit); }
+
+  void SetFormat(AudioUnitScope scope, AudioUnitElement element, int nChannels)
+  {
+    AudioStreamBasicDescription asbd{};
+    asbd.mSampleRate = kSampleRate;
+    asbd.mFormatID = kAudioFormatLinearPCM;
+    asbd.mFormatFlags = kAudioFormatFlagsAudioUnitCanonical;
+    asbd.mBytesPerPacket = 4;
+    asbd.mFramesPerPacket = 1;
+    asbd.mBytesPerFrame = 4;
+    asbd.mChannelsPerFrame = static_cast<UInt32>(nChannels);
+    asbd.mBitsPerChannel = 32;
+    EXPECT_EQ(AudioUnitSetProperty(unit, kAudioUnitProperty_StreamFormat, scope, element, &asbd, sizeof(asbd)),
+              noErr);
+  }
+
+  // Sets or removes the sidechain bus's render callback.
+  void ConnectSidechain(bool connect)
+  {
+    AURenderCallbackStruct cb{connect ? &AUHost::Feed : nullptr, connect ? &sidechainSource : nullptr};
+    EXPECT_EQ(
+      AudioUnitSetProperty(unit, kAudioUnitProperty_SetRenderCallback, kAudioUnitScope_Input, 1, &cb, sizeof(cb)),
+      noErr);
+  }
+
+  // Renders n frames of output bus 0 into outL/outR (resized to n).
+  OSStatus Render(int n)
+  {
+    outL.assign(static_cast<size_t>(n), -7.0f);
+    outR.assign(static_cast<size_t>(n), -7.0f);
+    struct
+    {
+      UInt32 count;
+      AudioBuffer buffers[2];
+    } list{};
+    static_assert(offsetof(decltype(list), buffers) == offsetof(AudioBufferList, mBuffers), "buffer list layout");
+    list.count = 2;
+    list.buffers[0] = {1, static_cast<UInt32>(n * sizeof(float)), outL.data()};
+    list.buffers[1] = {1, static_cast<UInt32>(n * sizeof(float)), outR.data()};
+
+    AudioTimeStamp ts{};
+    ts.mSampleTime = sampleTime;
+    ts.mFlags = kAudioTimeStampSampleTimeValid;
+    AudioUnitRenderActionFlags flags = 0;
+    const OSStatus status =
+      AudioUnitRender(unit, &flags, &ts, 0, static_cast<UInt32>(n), reinterpret_cast<AudioBufferList*>(&list));
+    if (status == noErr)
+      sampleTime += n;
+    return status;
+  }
+
+  // One input bus's source: channel c of frame f is signal[c][f] (0 beyond
+  // its end). The read position advances with each pull.
+  struct Source
+  {
+    std::vector<float> signal[2];
+    long long position = 0;
+  };
+
+  static OSStatus Feed(void* refCon, AudioUnitRenderActionFlags*, const AudioTimeStamp*, UInt32, UInt32 nFrames,
+                       AudioBufferList* ioData)
+  {
+    auto* src = static_cast<Source*>(refCon);
+    for (UInt32 b = 0; b < ioData->mNumberBuffers; ++b)
+    {
+      auto* dest = static_cast<float*>(ioData->mBuffers[b].mData);
+      if (!dest)
+        continue;
+      const std::vector<float>& signal = src->signal[b < 2 ? b : 1];
+      for (UInt32 s = 0; s < nFrames; ++s)
+      {
+        const auto idx = static_cast<size_t>(src->position + s);
+        dest[s] = idx < signal.size() ? signal[idx] : 0.0f;
+      }
+    }
+    src->position += nFrames;
+    return noErr;
+  }
+
+  AudioComponentPlugInInterface* block = nullptr;
+  AudioUnit unit = nullptr;
+  Pressweave* plug = nullptr;
+  int mainChannels;
+  int sidechainChannels;
+  Source mainSource;
+  Source sidechainSource;
+  std::vector<float> outL, outR;
+  double sampleTime = 0.0;
+};
+
+} // namespace pw::test

@@ -1,0 +1,227 @@
+#include "CommandLine.h"
+
+#include <cerrno>
+#include <cstdlib>
+
+namespace pw::host {
+
+namespace {
+
+// A whole decimal number in [lowest, highest].
+bool ParseWholeNumber(const std::string& text, long long lowest, long long highest, long long& out) noexcept
+{
+  if (text.empty() || text.size() > 18)
+    return false;
+  for (char c : text)
+    if (c < '0' || c > '9')
+      return false;
+  const long long value = std::strtoll(text.c_str(), nullptr, 10);
+  if (value < lowest || value > highest)
+    return false;
+  out = value;
+  return true;
+}
+
+class ArgumentReader
+{
+public:
+  explicit ArgumentReader(const std::vector<std::string>& args) noexcept
+  : mArgs(args)
+  {}
+
+  bool Done() const noexcept { return mNext >= mArgs.size(); }
+  const std::string& Take() { return mArgs[mNext++]; }
+
+  // The value of option name: the text after '=' when the argument had
+  // one, else the next argument.
+  Status Value(const std::string& name, const std::string* inlineValue, std::string& out)
+  {
+    if (inlineValue)
+    {
+      out = *inlineValue;
+      return Status::Ok();
+    }
+    if (Done())
+      return Status::Error(name + " needs a value");
+    out = Take();
+    return Status::Ok();
+  }
+
+private:
+  const std::vector<std::string>& mArgs;
+  std::size_t mNext = 0;
+};
+
+Status SetOnce(const std::string& option, const std::string& value, std::string& field)
+{
+  if (!field.empty())
+    return Status::Error(option + " given twice");
+  if (value.empty())
+    return Status::Error(option + " needs a value");
+  field = value;
+  return Status::Ok();
+}
+
+Status ParseRenderOptions(ArgumentReader& reader, CommandLine& line)
+{
+  bool blockGiven = false;
+  bool hostGiven = false;
+  while (!reader.Done())
+  {
+    const std::string arg = reader.Take();
+    if (arg.size() < 3 || arg.compare(0, 2, "--") != 0)
+      return Status::Error("unexpected argument '" + arg + "'");
+    const std::size_t equals = arg.find('=');
+    const std::string name = arg.substr(0, equals);
+    const std::string inlineText = equals == std::string::npos ? std::string() : arg.substr(equals + 1);
+    const std::string* inlineValue = equals == std::string::npos ? nullptr : &inlineText;
+
+    if (name == "--bypass")
+    {
+      if (inlineValue)
+        return Status::Error("--bypass takes no value");
+      line.bypass = true;
+      continue;
+    }
+    std::string value;
+    if (name != "--in" && name != "--sidechain" && name != "--out" && name != "--param" && name != "--block" &&
+        name != "--rate" && name != "--host" && name != "--bundle")
+      return Status::Error("unknown option '" + name + "'");
+    Status status = reader.Value(name, inlineValue, value);
+    if (!status)
+      return status;
+
+    if (name == "--in")
+      status = SetOnce(name, value, line.inPath);
+    else if (name == "--sidechain")
+      status = SetOnce(name, value, line.sidechainPath);
+    else if (name == "--out")
+      status = SetOnce(name, value, line.outPath);
+    else if (name == "--bundle")
+      status = SetOnce(name, value, line.bundlePath);
+    else if (name == "--param")
+    {
+      const std::size_t split = value.find('=');
+      if (split == std::string::npos || split == 0 || split + 1 == value.size())
+        return Status::Error("--param needs NAME=VALUE, got '" + value + "'");
+      line.params.push_back({value.substr(0, split), value.substr(split + 1)});
+    }
+    else if (name == "--block")
+    {
+      long long n = 0;
+      if (blockGiven)
+        return Status::Error("--block given twice");
+      if (!ParseWholeNumber(value, 1, kMaxBlockSize, n))
+        return Status::Error("--block needs a whole number of frames from 1 to " + std::to_string(kMaxBlockSize) +
+                             ", got '" + value + "'");
+      line.blockSize = static_cast<std::uint32_t>(n);
+      blockGiven = true;
+    }
+    else if (name == "--rate")
+    {
+      long long hz = 0;
+      if (line.sampleRate != 0)
+        return Status::Error("--rate given twice");
+      if (!ParseWholeNumber(value, kMinSampleRate, kMaxSampleRate, hz))
+        return Status::Error("--rate needs a whole number of Hz from " + std::to_string(kMinSampleRate) + " to " +
+                             std::to_string(kMaxSampleRate) + ", got '" + value + "'");
+      line.sampleRate = static_cast<int>(hz);
+    }
+    else if (name == "--host")
+    {
+      if (hostGiven)
+        return Status::Error("--host given twice");
+      if (value.empty())
+        return Status::Error("--host needs a bundle identifier");
+      line.hostBundleId = value;
+      hostGiven = true;
+    }
+    if (!status)
+      return status;
+  }
+  return Status::Ok();
+}
+
+} // namespace
+
+Status ParseCommandLine(const std::vector<std::string>& args, CommandLine& out)
+{
+  if (args.empty())
+    return Status::Error("no command given");
+  CommandLine line;
+  ArgumentReader reader(args);
+  const std::string command = reader.Take();
+  if (command == "help" || command == "--help" || command == "-h")
+  {
+    if (!reader.Done())
+      return Status::Error("help takes no arguments");
+    line.kind = CommandKind::Help;
+  }
+  else if (command == "info")
+  {
+    line.kind = CommandKind::Info;
+    while (!reader.Done())
+    {
+      const std::string arg = reader.Take();
+      std::string value;
+      if (arg == "--bundle" || arg.compare(0, 9, "--bundle=") == 0)
+      {
+        const bool hasInline = arg.size() > 8;
+        const std::string inlineText = hasInline ? arg.substr(9) : std::string();
+        Status status = reader.Value("--bundle", hasInline ? &inlineText : nullptr, value);
+        if (status)
+          status = SetOnce("the bundle", value, line.bundlePath);
+        if (!status)
+          return status;
+      }
+      else if (arg.compare(0, 1, "-") == 0)
+        return Status::Error("unknown option '" + arg + "'");
+      else
+      {
+        Status status = SetOnce("the bundle", arg, line.bundlePath);
+        if (!status)
+          return status;
+      }
+    }
+  }
+  else if (command == "render")
+  {
+    line.kind = CommandKind::Render;
+    Status status = ParseRenderOptions(reader, line);
+    if (!status)
+      return status;
+  }
+  else
+    return Status::Error("unknown command '" + command + "'");
+  out = std::move(line);
+  return Status::Ok();
+}
+
+const char* UsageText() noexcept
+{
+  return "usage: pressweave-host <command> [options]\n"
+         "\n"
+         "  info [BUNDLE]       the component's identity, buses, channel configurations\n"
+         "                      and parameters\n"
+         "  render [options]    render audio through the component\n"
+         "    --in FILE           main input (WAV, AIFF, FLAC); without it a built-in\n"
+         "                        program with a kick on the sidechain is rendered\n"
+         "    --sidechain FILE    sidechain input\n"
+         "    --out FILE          output file, format from the extension (.wav float,\n"
+         "                        .aiff float, .flac 24-bit); without it only the\n"
+         "                        summary is printed\n"
+         "    --param NAME=VALUE  set a parameter, the value in its display units\n"
+         "                        (repeatable)\n"
+         "    --block N           frames per render slice (default 512)\n"
+         "    --rate HZ           sample rate of the built-in signal (default 48000);\n"
+         "                        must match the input file's rate when given with --in\n"
+         "    --host BUNDLE_ID    the host identity the component sees\n"
+         "                        (default com.pressweave.host)\n"
+         "    --bypass            render with the effect bypassed\n"
+         "    --bundle BUNDLE     the component bundle to load\n"
+         "  help                this text\n"
+         "\n"
+         "BUNDLE defaults to the Pressweave.component of the build.\n";
+}
+
+} // namespace pw::host

@@ -1,0 +1,60 @@
+#pragma once
+// The host's command line:
+//
+//   pressweave-host info [BUNDLE]
+//   pressweave-host render [--in FILE] [--sidechain FILE] [--out FILE]
+//                          [--param NAME=VALUE]... [--block N] [--rate HZ]
+//                          [--host BUNDLE_ID] [--bypass] [--bundle BUNDLE]
+//   pressweave-host help
+//
+// Options also take the form --option=value. Parsing only checks the form;
+// files and parameters are checked when they are used.
+
+#include "HostStatus.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace pw::host {
+
+enum class CommandKind
+{
+  Help,
+  Info,
+  Render
+};
+
+struct ParamArgument
+{
+  std::string name;
+  std::string value; // as typed, in the parameter's display units
+};
+
+struct CommandLine
+{
+  CommandKind kind = CommandKind::Help;
+  std::string bundlePath;    // empty: the Pressweave component of the build
+  std::string inPath;        // empty: the built-in program and kick
+  std::string sidechainPath;
+  std::string outPath;       // empty: render for the summary only
+  std::vector<ParamArgument> params;
+  std::uint32_t blockSize = 512;
+  int sampleRate = 0;        // 0: the input's rate, or 48000 for the built-in signal
+  std::string hostBundleId = "com.pressweave.host";
+  bool bypass = false;
+};
+
+inline constexpr int kDefaultSampleRate = 48000;
+inline constexpr int kMinSampleRate = 1000;
+inline constexpr int kMaxSampleRate = 768000;
+inline constexpr std::uint32_t kMaxBlockSize = 65536;
+
+// args are the arguments after the program name. out is left as it was on
+// failure.
+Status ParseCommandLine(const std::vector<std::string>& args, CommandLine& out);
+
+// The usage text, ending in a newline.
+const char* UsageText() noexcept;
+
+} // namespace pw::host

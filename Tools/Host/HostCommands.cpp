@@ -1,0 +1,384 @@
+#include "HostCommands.h"
+
+#include "AudioFile.h"
+#include "ComponentLoader.h"
+#include "DefaultSignal.h"
+#include "Parameters.h"
+#include "ProgressBar.h"
+
+#include <AudioToolbox/AudioUnitProperties.h>
+#include <CoreFoundation/CFString.h>
+#include <CoreFoundation/PWShimRunLoop.h>
+
+#include <cmath>
+#include <cstdio>
+#include <memory>
+#include <vector>
+
+namespace pw::host {
+
+namespace {
+
+std::string VersionText(std::uint32_t packed)
+{
+  return std::to_string(packed >> 16) + "." + std::to_string((packed >> 8) & 0xFF) + "." +
+         std::to_string(packed & 0xFF);
+}
+
+std::string NumberText(double value)
+{
+  char text[32];
+  std::snprintf(text, sizeof text, "%g", value);
+  return text;
+}
+
+const std::string& BundleOf(const CommandLine& line, const CommandContext& context)
+{
+  return line.bundlePath.empty() ? context.defaultBundlePath : line.bundlePath;
+}
+
+// The virtual clock runs from before the component is opened, so the timers
+// it creates are scheduled on it.
+class VirtualClockOn
+{
+public:
+  VirtualClockOn() noexcept
+  : mWasOn(PWShimRunLoopIsVirtualClock())
+  {
+    PWShimRunLoopSetVirtualClock(true);
+  }
+  ~VirtualClockOn()
+  {
+    if (!mWasOn)
+      PWShimRunLoopSetVirtualClock(false);
+  }
+  VirtualClockOn(const VirtualClockOn&) = delete;
+  VirtualClockOn& operator=(const VirtualClockOn&) = delete;
+
+private:
+  bool mWasOn;
+};
+
+UInt32 ElementCount(AudioUnit unit, AudioUnitScope scope)
+{
+  UInt32 count = 0;
+  UInt32 size = sizeof count;
+  if (AudioUnitGetProperty(unit, kAudioUnitProperty_ElementCount, scope, 0, &count, &size) != noErr)
+    return 0;
+  return count;
+}
+
+// ---- info --------------------------------------------------------------------
+
+std::string BusName(AudioUnit unit, AudioUnitScope scope, UInt32 element)
+{
+  CFStringRef name = nullptr;
+  UInt32 size = sizeof name;
+  if (AudioUnitGetProperty(unit, kAudioUnitProperty_ElementName, scope, element, &name, &size) != noErr || !name)
+    return "(unnamed)";
+  std::string text = "(unnamed)";
+  if (CFGetTypeID(name) == CFStringGetTypeID())
+  {
+    std::vector<char> buffer(
+      static_cast<std::size_t>(CFStringGetMaximumSizeForEncoding(CFStringGetLength(name), kCFStringEncodingUTF8)) +
+      1);
+    if (CFStringGetCString(name, buffer.data(), static_cast<CFIndex>(buffer.size()), kCFStringEncodingUTF8) &&
+        buffer[0] != '\0')
+      text = buffer.data();
+  }
+  CFRelease(name);
+  return text;
+}
+
+void PrintBuses(AudioUnit unit, std::FILE* out)
+{
+  std::fprintf(out, "buses\n");
+  const struct
+  {
+    AudioUnitScope scope;
+    const char* label;
+  } directions[] = {{kAudioUnitScope_Input, "input"}, {kAudioUnitScope_Output, "output"}};
+  for (const auto& direction : directions)
+  {
+    const UInt32 count = ElementCount(unit, direction.scope);
+    if (count == 0)
+      std::fprintf(out, "  no %s bus\n", direction.label);
+    for (UInt32 e = 0; e < count; ++e)
+    {
+      AudioStreamBasicDescription asbd{};
+      UInt32 size = sizeof asbd;
+      const bool known =
+        AudioUnitGetProperty(unit, kAudioUnitProperty_StreamFormat, direction.scope, e, &asbd, &size) == noErr;
+      const std::string label = std::string(direction.label) + " " + std::to_string(e);
+      std::fprintf(out, "  %-10s %s, %s\n", label.c_str(), BusName(unit, direction.scope, e).c_str(),
+                   known ? (std::to_string(asbd.mChannelsPerFrame) + " channels").c_str() : "format unknown");
+    }
+  }
+}
+
+void PrintChannelConfigurations(AudioUnit unit, std::FILE* out)
+{
+  UInt32 size = 0;
+  Boolean writable = false;
+  std::vector<AUChannelInfo> pairs;
+  if (AudioUnitGetPropertyInfo(unit, kAudioUnitProperty_SupportedNumChannels, kAudioUnitScope_Global, 0, &size,
+                               &writable) == noErr &&
+      size >= sizeof(AUChannelInfo))
+  {
+    pairs.resize(size / sizeof(AUChannelInfo));
+    size = static_cast<UInt32>(pairs.size() * sizeof(AUChannelInfo));
+    if (AudioUnitGetProperty(unit, kAudioUnitProperty_SupportedNumChannels, kAudioUnitScope_Global, 0, pairs.data(),
+                             &size) != noErr)
+      pairs.clear();
+    pairs.resize(std::min<std::size_t>(pairs.size(), size / sizeof(AUChannelInfo)));
+  }
+  std::fprintf(out, "channel configurations (inputs-outputs, all buses together)\n ");
+  if (pairs.empty())
+    std::fprintf(out, " not reported");
+  for (const AUChannelInfo& pair : pairs)
+  {
+    const auto count = [](SInt16 n) { return n < 0 ? std::string("any") : std::to_string(n); };
+    std::fprintf(out, " %s-%s", count(pair.inChannels).c_str(), count(pair.outChannels).c_str());
+  }
+  std::fprintf(out, "\n");
+}
+
+void PrintTimes(AudioUnit unit, std::FILE* out)
+{
+  const auto seconds = [unit](AudioUnitPropertyID id) {
+    Float64 value = 0.0;
+    UInt32 size = sizeof value;
+    if (AudioUnitGetProperty(unit, id, kAudioUnitScope_Global, 0, &value, &size) != noErr)
+      return std::string("unknown");
+    if (std::isinf(value))
+      return std::string("infinite");
+    return NumberText(value * 1000.0) + " ms";
+  };
+  std::fprintf(out, "latency %s, tail %s\n", seconds(kAudioUnitProperty_Latency).c_str(),
+               seconds(kAudioUnitProperty_TailTime).c_str());
+}
+
+void PrintParameters(AudioUnit unit, std::FILE* out)
+{
+  std::vector<ParameterDescription> parameters;
+  const Status listed = ListParameters(unit, parameters);
+  if (!listed)
+  {
+    std::fprintf(out, "parameters: not described (%s)\n", listed.Message().c_str());
+    return;
+  }
+  std::fprintf(out, "parameters (%zu)\n", parameters.size());
+  for (const ParameterDescription& p : parameters)
+  {
+    const std::string unitText = UnitSuffix(p);
+    const std::string suffix = unitText.empty() ? std::string() : " " + unitText;
+    std::string values;
+    std::string defaultText = NumberText(p.defaultValue) + suffix;
+    if (!p.valueStrings.empty())
+    {
+      for (std::size_t i = 0; i < p.valueStrings.size(); ++i)
+        values += (i ? " | " : "") + p.valueStrings[i];
+      const auto index = static_cast<std::size_t>(std::lround(p.defaultValue));
+      if (index < p.valueStrings.size())
+        defaultText = p.valueStrings[index];
+    }
+    else
+      values = NumberText(p.minValue) + " to " + NumberText(p.maxValue) + suffix;
+    std::fprintf(out, "  %3u  %-20s %s (default %s)\n", static_cast<unsigned>(p.id), p.name.c_str(), values.c_str(),
+                 defaultText.c_str());
+  }
+}
+
+// ---- render ------------------------------------------------------------------
+
+void PrintLevels(std::FILE* out, const char* bus, const BusLevels& levels, const std::string& source)
+{
+  std::fprintf(out, "  %-13s %8d %10s %10s  %s\n", bus, levels.channels, DecibelText(levels.peak).c_str(),
+               DecibelText(levels.Rms()).c_str(), source.c_str());
+}
+
+void PrintSummary(std::FILE* out, const BundleInfo& info, const SessionSettings& settings,
+                  const RenderSummary& summary, const std::string& mainSource, const std::string& sidechainSource,
+                  const std::string& outPath)
+{
+  std::fprintf(out, "%s %s%s\n", info.name.c_str(), VersionText(info.version).c_str(),
+               settings.bypass ? " (bypassed)" : "");
+  const double speed = summary.SpeedFactor();
+  char speedText[48] = "too fast to time";
+  if (speed > 0.0)
+    std::snprintf(speedText, sizeof speedText, "%.1fx real time", speed);
+  std::fprintf(out, "rendered %.3f s (%lld frames at %s Hz, slices of %u) in %.3f s: %s\n", summary.AudioSeconds(),
+               static_cast<long long>(summary.frames), NumberText(summary.sampleRate).c_str(),
+               static_cast<unsigned>(settings.blockSize), summary.wallSeconds, speedText);
+  std::fprintf(out, "  %-13s %8s %10s %10s  %s\n", "bus", "channels", "peak dBFS", "RMS dBFS", "signal");
+  PrintLevels(out, "main in", summary.main, mainSource);
+  if (summary.sidechain.channels > 0)
+    PrintLevels(out, "sidechain in", summary.sidechain, sidechainSource);
+  else
+    std::fprintf(out, "  %-13s %8s\n", "sidechain in", "-");
+  PrintLevels(out, "output", summary.output, outPath.empty() ? "(not written)" : outPath);
+  if (!outPath.empty())
+    std::fprintf(out, "wrote %s\n", outPath.c_str());
+}
+
+Status OpenInputs(const CommandLine& line, int& sampleRate, std::unique_ptr<SignalSource>& main,
+                  std::unique_ptr<SignalSource>& sidechain, bool& builtInKick)
+{
+  builtInKick = false;
+  if (!line.inPath.empty())
+  {
+    std::unique_ptr<AudioFileReader> reader;
+    Status status = AudioFileReader::Open(line.inPath, reader);
+    if (!status)
+      return status;
+    const int fileRate = static_cast<int>(reader->SampleRate());
+    if (line.sampleRate != 0 && line.sampleRate != fileRate)
+      return Status::Error("'" + line.inPath + "' is at " + std::to_string(fileRate) + " Hz, not the " +
+                           std::to_string(line.sampleRate) + " Hz of --rate");
+    sampleRate = fileRate;
+    main = std::move(reader);
+  }
+  else
+  {
+    sampleRate = line.sampleRate != 0 ? line.sampleRate : kDefaultSampleRate;
+    main = std::make_unique<DefaultProgramSignal>(sampleRate);
+  }
+
+  if (!line.sidechainPath.empty())
+  {
+    std::unique_ptr<AudioFileReader> reader;
+    Status status = AudioFileReader::Open(line.sidechainPath, reader);
+    if (!status)
+      return status;
+    if (static_cast<int>(reader->SampleRate()) != sampleRate)
+      return Status::Error("'" + line.sidechainPath + "' is at " + std::to_string(static_cast<int>(reader->SampleRate())) +
+                           " Hz, the main input at " + std::to_string(sampleRate) + " Hz");
+    sidechain = std::move(reader);
+  }
+  else if (line.inPath.empty())
+  {
+    sidechain = std::make_unique<DefaultKickSignal>(sampleRate);
+    builtInKick = true;
+  }
+  return Status::Ok();
+}
+
+Status ResolveParameters(AudioUnit unit, const std::vector<ParamArgument>& arguments,
+                         std::vector<ParameterSetting>& settings)
+{
+  settings.clear();
+  if (arguments.empty())
+    return Status::Ok();
+  std::vector<ParameterDescription> parameters;
+  const Status listed = ListParameters(unit, parameters);
+  if (!listed)
+    return Status::Error("unknown parameter '" + arguments.front().name + "': " + listed.Message());
+  for (const ParamArgument& argument : arguments)
+  {
+    ParameterSetting setting;
+    Status status = ResolveParameter(parameters, argument.name, argument.value, setting);
+    if (!status)
+      return status;
+    settings.push_back(setting);
+  }
+  return Status::Ok();
+}
+
+} // namespace
+
+std::string DecibelText(double linear)
+{
+  if (!(linear > 0.0))
+    return "-inf";
+  char text[32];
+  std::snprintf(text, sizeof text, "%.2f", 20.0 * std::log10(linear));
+  return text;
+}
+
+Status RunInfo(const CommandLine& line, const CommandContext& context)
+{
+  LoadedComponent component;
+  Status status = component.Open(BundleOf(line, context), HostIdentity{line.hostBundleId, "1.0.0"});
+  if (!status)
+    return status;
+  const BundleInfo& info = component.Info();
+  std::FILE* out = context.out;
+  std::fprintf(out, "%s\n", info.name.c_str());
+  std::fprintf(out, "  bundle        %s\n", component.BundlePath().c_str());
+  std::fprintf(out, "  identifier    %s\n", info.identifier.c_str());
+  std::fprintf(out, "  version       %s (bundle %s)\n", VersionText(info.version).c_str(), info.bundleVersion.c_str());
+  std::fprintf(out, "  component     type %s, subtype %s, manufacturer %s\n", FourCharCodeText(info.type).c_str(),
+               FourCharCodeText(info.subtype).c_str(), FourCharCodeText(info.manufacturer).c_str());
+  std::fprintf(out, "  factory       %s\n", info.factoryFunction.c_str());
+  PrintBuses(component.Unit(), out);
+  PrintChannelConfigurations(component.Unit(), out);
+  PrintTimes(component.Unit(), out);
+  PrintParameters(component.Unit(), out);
+  return Status::Ok();
+}
+
+Status RunRender(const CommandLine& line, const CommandContext& context)
+{
+  if (!line.outPath.empty())
+  {
+    int format = 0;
+    Status status = AudioFileWriter::FormatForPath(line.outPath, format);
+    if (!status)
+      return status;
+  }
+  int sampleRate = 0;
+  std::unique_ptr<SignalSource> main;
+  std::unique_ptr<SignalSource> sidechain;
+  bool builtInKick = false;
+  Status status = OpenInputs(line, sampleRate, main, sidechain, builtInKick);
+  if (!status)
+    return status;
+
+  VirtualClockOn virtualClock;
+  LoadedComponent component;
+  if (!(status = component.Open(BundleOf(line, context), HostIdentity{line.hostBundleId, "1.0.0"})))
+    return status;
+  const AudioUnit unit = component.Unit();
+  // The built-in kick goes only to a component that has a sidechain bus.
+  if (builtInKick && ElementCount(unit, kAudioUnitScope_Input) < 2)
+    sidechain.reset();
+
+  std::vector<ParameterSetting> parameters;
+  if (!(status = ResolveParameters(unit, line.params, parameters)))
+    return status;
+
+  SessionSettings settings;
+  settings.sampleRate = sampleRate;
+  settings.blockSize = line.blockSize;
+  settings.mainChannels = main->Channels();
+  settings.sidechainChannels = sidechain ? sidechain->Channels() : 0;
+  settings.outputChannels = main->Channels();
+  settings.bypass = line.bypass;
+
+  std::unique_ptr<AudioFileWriter> writer;
+  if (!line.outPath.empty() &&
+      !(status = AudioFileWriter::Create(line.outPath, settings.outputChannels, sampleRate, writer)))
+    return status;
+
+  RenderSummary summary;
+  {
+    RenderSession session(unit);
+    if (!(status = session.Configure(settings)) || !(status = session.ApplyParameters(parameters)))
+      return status;
+    const bool longRender = static_cast<double>(main->Frames()) >= kProgressMinSeconds * sampleRate;
+    ProgressBar bar(longRender ? context.progress : nullptr);
+    status = session.Render(*main, sidechain.get(), writer.get(), summary,
+                            [&bar](std::int64_t done, std::int64_t total) { bar.Update(done, total); },
+                            context.cancel);
+    bar.Finish();
+    if (!status)
+      return status;
+  }
+  if (writer && !(status = writer->Commit()))
+    return status;
+  PrintSummary(context.out, component.Info(), settings, summary, main->Describe(),
+               sidechain ? sidechain->Describe() : std::string(), line.outPath);
+  return Status::Ok();
+}
+
+} // namespace pw::host

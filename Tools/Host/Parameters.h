@@ -1,0 +1,54 @@
+#pragma once
+// The unit's parameters as the host learns them through the ParameterList
+// (3), ParameterInfo (4) and ParameterValueStrings (16) properties, and the
+// host's --param NAME=VALUE: the parameter found by name, the value read in
+// the parameter's display units (or, for a parameter with value strings,
+// one of those strings). Main thread.
+
+#include "HostStatus.h"
+
+#include <AudioToolbox/AudioUnitProperties.h>
+
+#include <string>
+#include <vector>
+
+namespace pw::host {
+
+struct ParameterDescription
+{
+  AudioUnitParameterID id = 0;
+  std::string name;
+  AudioUnitParameterUnit unit = kAudioUnitParameterUnit_Generic;
+  float minValue = 0.0f;
+  float maxValue = 0.0f;
+  float defaultValue = 0.0f;
+  AudioUnitParameterOptions flags = 0;
+  std::string unitName;                  // a custom unit's name ("%", "dB", ...)
+  std::vector<std::string> valueStrings; // the text of value 0, 1, ... when the unit gives them
+};
+
+struct ParameterSetting
+{
+  AudioUnitParameterID id = 0;
+  std::string name;
+  float value = 0.0f;
+};
+
+// Every parameter of the unit in list order. Fails when the unit answers the
+// list but cannot describe one of its parameters; a unit that answers no
+// list has no parameters.
+Status ListParameters(AudioUnit unit, std::vector<ParameterDescription>& out);
+
+// Finds name (exactly, else the one parameter whose name matches ignoring
+// case) and reads valueText as a number in [min, max], or as one of the
+// parameter's value strings, or for a boolean parameter as on/off,
+// true/false or yes/no. "unknown parameter 'NAME'" when there is no such
+// parameter.
+Status ResolveParameter(const std::vector<ParameterDescription>& parameters, const std::string& name,
+                        const std::string& valueText, ParameterSetting& out);
+
+// A short unit suffix for display: "dB", "%", "ms", "Hz"..., a custom unit's
+// own name; empty when none.
+std::string UnitSuffix(const ParameterDescription& parameter);
+
+} // namespace pw::host
