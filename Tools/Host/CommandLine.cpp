@@ -85,7 +85,7 @@ Status ParseRenderOptions(ArgumentReader& reader, CommandLine& line)
     }
     std::string value;
     if (name != "--in" && name != "--sidechain" && name != "--out" && name != "--param" && name != "--block" &&
-        name != "--rate" && name != "--host" && name != "--bundle")
+        name != "--rate" && name != "--host" && name != "--bundle" && name != "--state" && name != "--save-state")
       return Status::Error("unknown option '" + name + "'");
     Status status = reader.Value(name, inlineValue, value);
     if (!status)
@@ -99,6 +99,10 @@ Status ParseRenderOptions(ArgumentReader& reader, CommandLine& line)
       status = SetOnce(name, value, line.outPath);
     else if (name == "--bundle")
       status = SetOnce(name, value, line.bundlePath);
+    else if (name == "--state")
+      status = SetOnce(name, value, line.statePath);
+    else if (name == "--save-state")
+      status = SetOnce(name, value, line.saveStatePath);
     else if (name == "--param")
     {
       const std::size_t split = value.find('=');
@@ -139,6 +143,38 @@ Status ParseRenderOptions(ArgumentReader& reader, CommandLine& line)
     if (!status)
       return status;
   }
+  // Both would be renamed into place: the state would replace the audio.
+  if (!line.saveStatePath.empty() && line.saveStatePath == line.outPath)
+    return Status::Error("--save-state and --out name the same file");
+  return Status::Ok();
+}
+
+// [BUNDLE] or --bundle BUNDLE, at most once.
+Status ParseBundleArgument(ArgumentReader& reader, CommandLine& line)
+{
+  while (!reader.Done())
+  {
+    const std::string arg = reader.Take();
+    std::string value;
+    if (arg == "--bundle" || arg.compare(0, 9, "--bundle=") == 0)
+    {
+      const bool hasInline = arg.size() > 8;
+      const std::string inlineText = hasInline ? arg.substr(9) : std::string();
+      Status status = reader.Value("--bundle", hasInline ? &inlineText : nullptr, value);
+      if (status)
+        status = SetOnce("the bundle", value, line.bundlePath);
+      if (!status)
+        return status;
+    }
+    else if (arg.compare(0, 1, "-") == 0)
+      return Status::Error("unknown option '" + arg + "'");
+    else
+    {
+      Status status = SetOnce("the bundle", arg, line.bundlePath);
+      if (!status)
+        return status;
+    }
+  }
   return Status::Ok();
 }
 
@@ -157,32 +193,12 @@ Status ParseCommandLine(const std::vector<std::string>& args, CommandLine& out)
       return Status::Error("help takes no arguments");
     line.kind = CommandKind::Help;
   }
-  else if (command == "info")
+  else if (command == "info" || command == "validate")
   {
-    line.kind = CommandKind::Info;
-    while (!reader.Done())
-    {
-      const std::string arg = reader.Take();
-      std::string value;
-      if (arg == "--bundle" || arg.compare(0, 9, "--bundle=") == 0)
-      {
-        const bool hasInline = arg.size() > 8;
-        const std::string inlineText = hasInline ? arg.substr(9) : std::string();
-        Status status = reader.Value("--bundle", hasInline ? &inlineText : nullptr, value);
-        if (status)
-          status = SetOnce("the bundle", value, line.bundlePath);
-        if (!status)
-          return status;
-      }
-      else if (arg.compare(0, 1, "-") == 0)
-        return Status::Error("unknown option '" + arg + "'");
-      else
-      {
-        Status status = SetOnce("the bundle", arg, line.bundlePath);
-        if (!status)
-          return status;
-      }
-    }
+    line.kind = command == "info" ? CommandKind::Info : CommandKind::Validate;
+    Status status = ParseBundleArgument(reader, line);
+    if (!status)
+      return status;
   }
   else if (command == "render")
   {
@@ -203,6 +219,8 @@ const char* UsageText() noexcept
          "\n"
          "  info [BUNDLE]       the component's identity, buses, channel configurations\n"
          "                      and parameters\n"
+         "  validate [BUNDLE]   check the component as a host would, phase by phase;\n"
+         "                      exits with 1 when any phase fails\n"
          "  render [options]    render audio through the component\n"
          "    --in FILE           main input (WAV, AIFF, FLAC); without it a built-in\n"
          "                        program with a kick on the sidechain is rendered\n"
@@ -219,6 +237,10 @@ const char* UsageText() noexcept
          "                        (default com.pressweave.host)\n"
          "    --bypass            render with the effect bypassed\n"
          "    --bundle BUNDLE     the component bundle to load\n"
+         "    --state FILE        restore a state saved with --save-state before\n"
+         "                        rendering (--param values apply over it)\n"
+         "    --save-state FILE   save the component's state after rendering\n"
+         "                        (a property list)\n"
          "  help                this text\n"
          "\n"
          "BUNDLE defaults to the Pressweave.component of the build.\n";

@@ -2,9 +2,11 @@
 // The host's command line:
 //
 //   pressweave-host info [BUNDLE]
+//   pressweave-host validate [BUNDLE]
 //   pressweave-host render [--in FILE] [--sidechain FILE] [--out FILE]
 //                          [--param NAME=VALUE]... [--block N] [--rate HZ]
 //                          [--host BUNDLE_ID] [--bypass] [--bundle BUNDLE]
+//                          [--state FILE] [--save-state FILE]
 //   pressweave-host help
 //
 // Options also take the form --option=value. Parsing only checks the form;
@@ -22,6 +24,7 @@ enum class CommandKind
 {
   Help,
   Info,
+  Validate,
   Render
 };
 
@@ -43,6 +46,8 @@ struct CommandLine
   int sampleRate = 0;        // 0: the input's rate, or 48000 for the built-in signal
   std::string hostBundleId = "com.pressweave.host";
   bool bypass = false;
+  std::string statePath;     // a saved state restored before rendering
+  std::string saveStatePath; // where the state after rendering is saved
 };
 
 inline constexpr int kDefaultSampleRate = 48000;

@@ -108,27 +108,40 @@ Status LoadedComponent::Open(const std::string& bundlePath, const HostIdentity& 
   }
   mMainBundleSet = true;
 
+  mFactory = factory;
+  status = NewInstance(mUnit);
+  if (!status)
+  {
+    mUnit = nullptr;
+    Close();
+    return status;
+  }
+  return Status::Ok();
+}
+
+Status LoadedComponent::NewInstance(AudioUnit& out) const
+{
+  out = nullptr;
+  if (!mFactory)
+    return Status::Error("no component is open");
   AudioComponentDescription description{};
   description.componentType = mInfo.type;
   description.componentSubType = mInfo.subtype;
   description.componentManufacturer = mInfo.manufacturer;
-  AudioComponentPlugInInterface* plugIn = factory(&description);
+  AudioComponentPlugInInterface* plugIn = mFactory(&description);
   if (!plugIn)
-  {
-    Close();
     return Status::Error(mInfo.factoryFunction + " made no instance");
-  }
   // When the interface's Open fails, the block stays ours and holds no
   // object: its Close would destroy one, so the block is only freed (the
   // factory allocated it with malloc).
-  const OSStatus opened = PWShimAudioComponentInstanceNew(plugIn, &mUnit);
+  AudioUnit unit = nullptr;
+  const OSStatus opened = PWShimAudioComponentInstanceNew(plugIn, &unit);
   if (opened != noErr)
   {
     std::free(plugIn);
-    mUnit = nullptr;
-    Close();
     return Status::Error("opening the component failed (status " + std::to_string(opened) + ")");
   }
+  out = unit;
   return Status::Ok();
 }
 
@@ -149,6 +162,7 @@ void LoadedComponent::Close() noexcept
     PWShimCFBundleUnregister(mInfo.identifier.c_str());
     mBundleRegistered = false;
   }
+  mFactory = nullptr;
   if (mLibrary)
   {
     dlclose(mLibrary);

@@ -13,6 +13,7 @@
 #include "HostStatus.h"
 
 #include <AudioToolbox/AUComponent.h>
+#include <AudioToolbox/AudioComponent.h>
 
 #include <string>
 
@@ -37,8 +38,13 @@ public:
   // is undone and the message says which step failed.
   Status Open(const std::string& bundlePath, const HostIdentity& host);
   // Disposes of the instance (its Close runs), forgets the bundle and the
-  // main bundle and unloads the executable. Safe to call twice.
+  // main bundle and unloads the executable. Safe to call twice. Instances
+  // made by NewInstance must be disposed of before.
   void Close() noexcept;
+  // Opens another instance of the open component from its loaded executable
+  // (a warm open). The caller disposes of it with
+  // PWShimAudioComponentInstanceDispose before Close.
+  Status NewInstance(AudioUnit& out) const;
 
   bool IsOpen() const noexcept { return mUnit != nullptr; }
   AudioUnit Unit() const noexcept { return mUnit; }
@@ -50,6 +56,7 @@ private:
   BundleInfo mInfo;
   std::string mBundlePath;
   void* mLibrary = nullptr;
+  AudioComponentFactoryFunction mFactory = nullptr;
   bool mBundleRegistered = false;
   bool mMainBundleSet = false;
   AudioUnit mUnit = nullptr;

@@ -1,10 +1,13 @@
 #include "HostCommands.h"
 
 #include "AudioFile.h"
+#include "ClassInfoState.h"
 #include "ComponentLoader.h"
 #include "DefaultSignal.h"
 #include "Parameters.h"
 #include "ProgressBar.h"
+#include "StateFile.h"
+#include "Validator.h"
 
 #include <AudioToolbox/AudioUnitProperties.h>
 #include <CoreFoundation/CFString.h>
@@ -326,6 +329,21 @@ Status RunRender(const CommandLine& line, const CommandContext& context)
     if (!status)
       return status;
   }
+  // A state file is read, and the place to save one checked, before
+  // anything else: a bad one stops the command before it renders.
+  ComponentState restoredState;
+  if (!line.statePath.empty())
+  {
+    Status status = ReadStateFile(line.statePath, restoredState);
+    if (!status)
+      return status;
+  }
+  if (!line.saveStatePath.empty())
+  {
+    Status status = CheckStateDestination(line.saveStatePath);
+    if (!status)
+      return status;
+  }
   int sampleRate = 0;
   std::unique_ptr<SignalSource> main;
   std::unique_ptr<SignalSource> sidechain;
@@ -363,7 +381,13 @@ Status RunRender(const CommandLine& line, const CommandContext& context)
   RenderSummary summary;
   {
     RenderSession session(unit);
-    if (!(status = session.Configure(settings)) || !(status = session.ApplyParameters(parameters)))
+    if (!(status = session.Configure(settings)))
+      return status;
+    // The saved state first, so that --param values apply over it.
+    if (!line.statePath.empty() &&
+        !(status = RestoreUnitState(unit, component.Info(), restoredState, "'" + line.statePath + "'")))
+      return status;
+    if (!(status = session.ApplyParameters(parameters)))
       return status;
     const bool longRender = static_cast<double>(main->Frames()) >= kProgressMinSeconds * sampleRate;
     ProgressBar bar(longRender ? context.progress : nullptr);
@@ -374,10 +398,37 @@ Status RunRender(const CommandLine& line, const CommandContext& context)
     if (!status)
       return status;
   }
+  // The state is written in full before the audio is committed, and
+  // renamed into place after it: a failure leaves neither file behind.
+  std::unique_ptr<PendingStateFile> stateFile;
+  if (!line.saveStatePath.empty())
+  {
+    ComponentState saved;
+    if (!(status = SaveUnitState(unit, saved)) ||
+        !(status = PendingStateFile::Create(line.saveStatePath, saved, stateFile)))
+      return status;
+  }
   if (writer && !(status = writer->Commit()))
+    return status;
+  if (stateFile && !(status = stateFile->Commit()))
     return status;
   PrintSummary(context.out, component.Info(), settings, summary, main->Describe(),
                sidechain ? sidechain->Describe() : std::string(), line.outPath);
+  if (!line.statePath.empty())
+    std::fprintf(context.out, "restored state from %s\n", line.statePath.c_str());
+  if (stateFile)
+    std::fprintf(context.out, "saved state to %s\n", line.saveStatePath.c_str());
+  return Status::Ok();
+}
+
+Status RunValidate(const CommandLine& line, const CommandContext& context)
+{
+  const ValidationReport report =
+    ValidateComponent(BundleOf(line, context), HostIdentity{line.hostBundleId, "1.0.0"}, context.out);
+  const int failed = report.FailedPhases();
+  if (failed > 0)
+    return Status::Error("validation failed: " + std::to_string(failed) + " of " +
+                         std::to_string(report.phases.size()) + " phases failed");
   return Status::Ok();
 }
 

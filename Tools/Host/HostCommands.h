@@ -1,5 +1,5 @@
 #pragma once
-// The host's two commands. Each loads the component bundle, works with it
+// The host's commands. Each loads the component bundle, works with it
 // only through the Audio Unit calls and reports failure as a Status with a
 // one-line message; a failed render leaves no output file behind.
 //
@@ -29,6 +29,8 @@ inline constexpr double kProgressMinSeconds = 10.0;
 
 Status RunInfo(const CommandLine& line, const CommandContext& context);
 Status RunRender(const CommandLine& line, const CommandContext& context);
+// Prints a line per validation phase; fails when any phase failed.
+Status RunValidate(const CommandLine& line, const CommandContext& context);
 
 // "-6.02" or "-inf" for a linear level.
 std::string DecibelText(double linear);

@@ -64,7 +64,13 @@ int main(int argc, char** argv)
   context.out = stdout;
   context.progress = isatty(STDERR_FILENO) ? stderr : nullptr;
   context.cancel = &sInterrupted;
-  const Status status = line.kind == CommandKind::Info ? RunInfo(line, context) : RunRender(line, context);
+  Status status = Status::Ok();
+  if (line.kind == CommandKind::Info)
+    status = RunInfo(line, context);
+  else if (line.kind == CommandKind::Validate)
+    status = RunValidate(line, context);
+  else
+    status = RunRender(line, context);
   if (!status)
   {
     std::fflush(stdout);

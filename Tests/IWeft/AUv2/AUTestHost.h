@@ -6,12 +6,14 @@
 #include "TestAUPlugin.h"
 
 #include <AudioToolbox/PWShimAudioComponent.h>
+#include <CoreFoundation/PWShimCFBase.h>
 #include <CoreServices/PWShimComponents.h>
 
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <ostream>
+#include <string>
 #include <vector>
 
 namespace pw::test {
@@ -31,6 +33,62 @@ inline void PrintTo(Road road, std::ostream* os)
 {
   *os << RoadName(road);
 }
+
+// Owns CoreFoundation objects made for a test and releases them with itself.
+class CFOwner
+{
+public:
+  CFOwner() = default;
+  CFOwner(const CFOwner&) = delete;
+  CFOwner& operator=(const CFOwner&) = delete;
+  ~CFOwner()
+  {
+    for (CFTypeRef object : mObjects)
+      CFRelease(object);
+  }
+
+  template <class T>
+  T operator()(T object)
+  {
+    mObjects.push_back(object);
+    return object;
+  }
+  CFNumberRef Number(SInt32 value) { return (*this)(CFNumberCreate(kCFAllocatorDefault, kCFNumberSInt32Type, &value)); }
+  CFStringRef String(const char* text)
+  {
+    return (*this)(CFStringCreateWithCString(kCFAllocatorDefault, text, kCFStringEncodingUTF8));
+  }
+
+private:
+  std::vector<CFTypeRef> mObjects;
+};
+
+// Runs the tests of a TestWithParam<Road> suite on both roads.
+#define PW_INSTANTIATE_BOTH_ROADS(Suite)                                                                               \
+  INSTANTIATE_TEST_SUITE_P(BothRoads, Suite, ::testing::Values(Road::Factory, Road::Entry),                            \
+                           [](const ::testing::TestParamInfo<Road>& info) { return RoadName(info.param); })
+
+// The text of a string, "<none>" for null.
+inline std::string Utf8(CFStringRef str)
+{
+  if (!str)
+    return "<none>";
+  std::vector<char> buffer(static_cast<size_t>(CFStringGetLength(str)) * 3 + 1);
+  if (!CFStringGetCString(str, buffer.data(), static_cast<CFIndex>(buffer.size()), kCFStringEncodingUTF8))
+    return "<not convertible>";
+  return buffer.data();
+}
+
+// Fails the test when CoreFoundation objects made after its construction
+// outlive its destruction: declare it before the units it watches.
+class CFLeakCheck
+{
+public:
+  ~CFLeakCheck() { EXPECT_EQ(PWShimCFLiveObjectCount(), mAtStart) << "CoreFoundation objects outlived the test"; }
+
+private:
+  CFIndex mAtStart = PWShimCFLiveObjectCount();
+};
 
 // An open unit of one of the test plug-ins, disposed at scope end.
 class OpenUnit
@@ -160,6 +218,53 @@ struct ToneSource
 
   AURenderCallbackStruct Callback() { return AURenderCallbackStruct{Render, this}; }
 };
+
+// A property value of type T, read or written whole.
+template <class T>
+OSStatus GetProp(AudioUnit unit, AudioUnitPropertyID id, AudioUnitScope scope, AudioUnitElement element, T& value)
+{
+  UInt32 size = sizeof(T);
+  return AudioUnitGetProperty(unit, id, scope, element, &value, &size);
+}
+
+template <class T>
+OSStatus SetProp(AudioUnit unit, AudioUnitPropertyID id, AudioUnitScope scope, AudioUnitElement element,
+                 const T& value, UInt32 size = sizeof(T))
+{
+  return AudioUnitSetProperty(unit, id, scope, element, &value, size);
+}
+
+// The value of a property that must be answered (the failure is reported).
+template <class T>
+T PropValue(AudioUnit unit, AudioUnitPropertyID id, AudioUnitScope scope, AudioUnitElement element, T value = T{})
+{
+  EXPECT_EQ(GetProp(unit, id, scope, element, value), noErr) << "property " << id;
+  return value;
+}
+
+// The size and writability GetPropertyInfo answers, with its status.
+struct PropInfo
+{
+  OSStatus status;
+  UInt32 size;
+  bool writable;
+};
+
+inline PropInfo GetPropInfo(AudioUnit unit, AudioUnitPropertyID id, AudioUnitScope scope, AudioUnitElement element)
+{
+  UInt32 size = 0xDEAD;
+  Boolean writable = true; // the wrapper clears it first
+  const OSStatus status = AudioUnitGetPropertyInfo(unit, id, scope, element, &size, &writable);
+  return {status, size, writable != 0};
+}
+
+// Renders nFrames of output bus into out at sampleTime.
+inline OSStatus RenderAt(AudioUnit unit, BufferList& out, double sampleTime, UInt32 nFrames, UInt32 bus = 0)
+{
+  const AudioTimeStamp ts = MakeTimeStamp(sampleTime);
+  AudioUnitRenderActionFlags flags = 0;
+  return AudioUnitRender(unit, &flags, &ts, bus, nFrames, out.List());
+}
 
 inline OSStatus SetRenderCallback(AudioUnit unit, UInt32 bus, ToneSource& source)
 {

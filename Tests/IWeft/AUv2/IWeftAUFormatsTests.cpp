@@ -1,17 +1,26 @@
-// Stream formats, channel I/O legality and channel-layout tags, through the
-// unit's properties.
+// Stream formats and channel I/O legality through the unit's properties,
+// and the channel-layout tags of wider buses.
 
 #include "AUTestHost.h"
 
-#include <gtest/gtest.h>
-
-#include <cmath>
 #include <limits>
+#include <map>
+#include <utility>
 #include <vector>
 
 using namespace pw::test;
 
 namespace {
+
+constexpr AudioUnitScope kIn = kAudioUnitScope_Input;
+constexpr AudioUnitScope kOut = kAudioUnitScope_Output;
+
+AudioStreamBasicDescription Float32Format(int nChannels, double rate = 48000.0)
+{
+  AudioStreamBasicDescription asbd;
+  weft::IWeftAU::MakeDefaultASBD(&asbd, rate, nChannels, false);
+  return asbd;
+}
 
 class Formats : public ::testing::Test
 {
@@ -23,174 +32,97 @@ protected:
     ASSERT_NE(plug, nullptr);
   }
 
-  AudioStreamBasicDescription GetFormat(AudioUnitScope scope, UInt32 bus, OSStatus* pStatus = nullptr)
-  {
-    AudioStreamBasicDescription asbd{};
-    UInt32 size = sizeof asbd;
-    const OSStatus status = AudioUnitGetProperty(unit, kAudioUnitProperty_StreamFormat, scope, bus, &asbd, &size);
-    if (pStatus)
-      *pStatus = status;
-    return asbd;
-  }
-
   OSStatus SetFormat(AudioUnitScope scope, UInt32 bus, const AudioStreamBasicDescription& asbd)
   {
-    return AudioUnitSetProperty(unit, kAudioUnitProperty_StreamFormat, scope, bus, &asbd, sizeof asbd);
-  }
-
-  static AudioStreamBasicDescription Float32Format(int nChannels, double rate = 48000.0)
-  {
-    AudioStreamBasicDescription asbd;
-    weft::IWeftAU::MakeDefaultASBD(&asbd, rate, nChannels, false);
-    return asbd;
-  }
-
-  std::vector<AudioChannelLayoutTag> LayoutTags(AudioUnitScope scope, UInt32 element, OSStatus* pStatus = nullptr,
-                                                Boolean* pWritable = nullptr)
-  {
-    UInt32 size = 0;
-    Boolean writable = false;
-    OSStatus status =
-      AudioUnitGetPropertyInfo(unit, kAudioUnitProperty_SupportedChannelLayoutTags, scope, element, &size, &writable);
-    if (pWritable)
-      *pWritable = writable;
-    std::vector<AudioChannelLayoutTag> tags(size / sizeof(AudioChannelLayoutTag));
-    if (status == noErr && !tags.empty())
-      status = AudioUnitGetProperty(unit, kAudioUnitProperty_SupportedChannelLayoutTags, scope, element, tags.data(),
-                                    &size);
-    if (pStatus)
-      *pStatus = status;
-    return tags;
+    return SetProp(unit, kAudioUnitProperty_StreamFormat, scope, bus, asbd);
   }
 
   OpenUnit unit{Road::Factory};
   TestAUPlugin* plug = nullptr;
 };
 
-TEST_F(Formats, SupportedNumChannelsSumsTheBusesOfEachConfiguration)
+// One step of a negotiation: a format of `channels` for a bus (scope input
+// or output), or Initialize / Uninitialize (scope global).
+struct Step
 {
-  UInt32 size = 0;
-  Boolean writable = true;
-  ASSERT_EQ(AudioUnitGetPropertyInfo(unit, kAudioUnitProperty_SupportedNumChannels, kAudioUnitScope_Global, 0, &size,
-                                     &writable),
-            noErr);
-  ASSERT_EQ(size, 8 * sizeof(AUChannelInfo));
-  EXPECT_FALSE(writable);
+  AudioUnitScope scope;
+  UInt32 bus;
+  int channels;
+  OSStatus status;
+};
 
-  std::vector<AUChannelInfo> pairs(8);
-  ASSERT_EQ(AudioUnitGetProperty(unit, kAudioUnitProperty_SupportedNumChannels, kAudioUnitScope_Global, 0,
-                                 pairs.data(), &size),
-            noErr);
-  const int expected[8][2] = {{1, 1}, {2, 1}, {3, 1}, {3, 2}, {3, 1}, {3, 2}, {2, 2}, {4, 2}};
-  for (int i = 0; i < 8; ++i)
+constexpr int kInitialize = 1;
+constexpr int kUninitialize = 0;
+constexpr OSStatus kRefused = kAudioUnitErr_InvalidProperty;
+
+struct Negotiation
+{
+  const char* what;
+  std::vector<Step> steps;
+};
+
+// The configurations are "1-1 1.1-1 1.2-1 1.2-2 2.1-1 2.1-2 2-2 2.2-2".
+const Negotiation kNegotiations[] = {
+  {"main and sidechain within the configurations",
+   {{kIn, 0, 2, noErr}, {kIn, 1, 2, noErr}, {kIn, 1, 3, kRefused}, {kIn, 1, 1, noErr}}},
+  // Three main channels would make a legal total of three (as 1.2-1), but
+  // the main bus never has more than two.
+  {"a bus takes no more channels than it has even when the total is legal",
+   {{kIn, 0, 3, kRefused}, {kOut, 0, 3, kRefused}}},
+  {"once initialised each direction is checked against the other",
+   {{kIn, 0, 2, noErr},
+    {kOut, 0, 2, noErr},
+    {kAudioUnitScope_Global, 0, kInitialize, noErr},
+    {kIn, 0, 1, kRefused}, // one main channel with two outputs is no configuration
+    {kIn, 1, 2, noErr},    // a stereo sidechain next to them is (2.2-2)
+    {kAudioUnitScope_Global, 0, kUninitialize, noErr},
+    {kIn, 0, 1, noErr}}}, // before Initialize alone is enough
+  // A mono sidechain alone totals one input (as 1-1) and takes one channel
+  // in 1.1-1; then a stereo main bus makes three inputs, as 2.1-1 and 2.1-2.
+  {"a sidechain may be negotiated before the main bus",
+   {{kIn, 1, 1, noErr}, {kIn, 0, 2, noErr}, {kOut, 0, 2, noErr}, {kAudioUnitScope_Global, 0, kInitialize, noErr}}},
+};
+
+TEST(FormatNegotiation, EachBusTakesTheChannelsOfSomeConfigurationAndARefusalLeavesItAsItWas)
+{
+  for (const Negotiation& negotiation : kNegotiations)
   {
-    EXPECT_EQ(pairs[static_cast<size_t>(i)].inChannels, expected[i][0]) << "configuration " << i;
-    EXPECT_EQ(pairs[static_cast<size_t>(i)].outChannels, expected[i][1]) << "configuration " << i;
-  }
-}
-
-TEST_F(Formats, EachBusSupportsMonoThenStereo)
-{
-  const std::vector<AudioChannelLayoutTag> monoStereo{kAudioChannelLayoutTag_Mono, kAudioChannelLayoutTag_Stereo};
-  OSStatus status = -1;
-  Boolean writable = false;
-  EXPECT_EQ(LayoutTags(kAudioUnitScope_Input, 0, &status, &writable), monoStereo);
-  EXPECT_EQ(status, noErr);
-  EXPECT_TRUE(writable);
-  EXPECT_EQ(LayoutTags(kAudioUnitScope_Input, 1, &status), monoStereo);
-  EXPECT_EQ(LayoutTags(kAudioUnitScope_Output, 0, &status), monoStereo);
-  EXPECT_EQ(status, noErr);
-}
-
-TEST_F(Formats, ABusNoConfigurationHasGetsNoLayoutTags)
-{
-  OSStatus status = -1;
-  Boolean writable = true;
-  EXPECT_TRUE(LayoutTags(kAudioUnitScope_Input, 2, &status, &writable).empty());
-  EXPECT_EQ(status, noErr);
-  EXPECT_FALSE(writable);
-  AudioChannelLayoutTag tag = 0;
-  UInt32 size = sizeof tag;
-  EXPECT_EQ(AudioUnitGetProperty(unit, kAudioUnitProperty_SupportedChannelLayoutTags, kAudioUnitScope_Global, 0, &tag,
-                                 &size),
-            kAudioUnitErr_InvalidProperty);
-}
-
-TEST(LayoutTags, WiderBusesGetEveryLayoutOfTheirChannelCountOnce)
-{
-  const weft::Config config = MakeTestAUConfig("4-4 4-6 6-11 16-12");
-  weft::InstanceInfo info;
-  TestAUPlugin plug(info, config);
-  const auto tagsOf = [&](AudioUnitScope scope) {
-    std::vector<AudioChannelLayoutTag> tags(static_cast<size_t>(plug.GetChannelLayoutTags(scope, 0, nullptr)));
-    if (!tags.empty())
+    SCOPED_TRACE(negotiation.what);
+    OpenUnit unit(Road::Factory);
+    TestAUPlugin* plug = unit.Object();
+    ASSERT_NE(plug, nullptr);
+    std::map<std::pair<AudioUnitScope, UInt32>, int> channels; // what each bus should hold; -1 unnegotiated
+    for (size_t i = 0; i < negotiation.steps.size(); ++i)
     {
-      EXPECT_EQ(plug.GetChannelLayoutTags(scope, 0, tags.data()), 1);
+      const Step& step = negotiation.steps[i];
+      SCOPED_TRACE(testing::Message() << "step " << i);
+      if (step.scope == kAudioUnitScope_Global)
+      {
+        EXPECT_EQ(step.channels == kInitialize ? AudioUnitInitialize(unit) : AudioUnitUninitialize(unit), step.status);
+        continue;
+      }
+      EXPECT_EQ(SetProp(unit, kAudioUnitProperty_StreamFormat, step.scope, step.bus, Float32Format(step.channels)),
+                step.status);
+      const auto key = std::make_pair(step.scope, step.bus);
+      if (!channels.count(key))
+        channels[key] = -1;
+      if (step.status == noErr)
+        channels[key] = step.channels;
+      EXPECT_EQ(plug->HostChannels(step.scope == kIn ? weft::kInput : weft::kOutput, static_cast<int>(step.bus)),
+                channels[key]);
+      AudioStreamBasicDescription reported{};
+      ASSERT_EQ(GetProp(unit, kAudioUnitProperty_StreamFormat, step.scope, step.bus, reported), noErr);
+      if (channels[key] > 0)
+      {
+        EXPECT_EQ(reported.mChannelsPerFrame, static_cast<UInt32>(channels[key]));
+      }
     }
-    return tags;
-  };
-  EXPECT_EQ(tagsOf(kAudioUnitScope_Input),
-            (std::vector<AudioChannelLayoutTag>{0x006C0004, 0x006B0004, 0x00BE0004, 0x00790006, 0x008B0006,
-                                                0x00BE0010}));
-  EXPECT_EQ(tagsOf(kAudioUnitScope_Output),
-            (std::vector<AudioChannelLayoutTag>{0x006C0004, 0x006B0004, 0x00BE0004, 0x00790006, 0x008B0006,
-                                                0x0093000B, 0x00C0000C}));
-  EXPECT_EQ(plug.GetChannelLayoutTags(kAudioUnitScope_Global, 0, nullptr), 0);
-}
-
-TEST_F(Formats, AnUnnegotiatedBusReportsItsPlugChannelsAsNonInterleavedFloat)
-{
-  OSStatus status = -1;
-  const AudioStreamBasicDescription asbd = GetFormat(kAudioUnitScope_Input, 1, &status);
-  ASSERT_EQ(status, noErr);
-  EXPECT_EQ(asbd.mSampleRate, 48000.0);
-  EXPECT_EQ(asbd.mFormatID, kAudioFormatLinearPCM);
-  EXPECT_EQ(asbd.mFormatFlags, 0x29u);
-  EXPECT_EQ(asbd.mBytesPerPacket, 4u);
-  EXPECT_EQ(asbd.mFramesPerPacket, 1u);
-  EXPECT_EQ(asbd.mBytesPerFrame, 4u);
-  EXPECT_EQ(asbd.mChannelsPerFrame, 2u);
-  EXPECT_EQ(asbd.mBitsPerChannel, 32u);
-
-  GetFormat(kAudioUnitScope_Input, 2, &status);
-  EXPECT_EQ(status, kAudioUnitErr_InvalidProperty);
-}
-
-TEST(DefaultASBD, AnInterleavedDescriptionCountsEveryChannelInItsFrame)
-{
-  AudioStreamBasicDescription asbd;
-  weft::IWeftAU::MakeDefaultASBD(&asbd, 44100.0, 3, true);
-  EXPECT_EQ(asbd.mFormatFlags, 9u);
-  EXPECT_EQ(asbd.mBytesPerPacket, 12u);
-  EXPECT_EQ(asbd.mBytesPerFrame, 12u);
-  EXPECT_EQ(asbd.mChannelsPerFrame, 3u);
-}
-
-TEST_F(Formats, MainAndSidechainNegotiateWithinTheConfigurations)
-{
-  EXPECT_EQ(SetFormat(kAudioUnitScope_Input, 0, Float32Format(2)), noErr);
-  EXPECT_EQ(SetFormat(kAudioUnitScope_Input, 1, Float32Format(2)), noErr);
-  EXPECT_EQ(GetFormat(kAudioUnitScope_Input, 1).mChannelsPerFrame, 2u);
-
-  EXPECT_EQ(SetFormat(kAudioUnitScope_Input, 1, Float32Format(3)), kAudioUnitErr_InvalidProperty);
-  EXPECT_EQ(plug->HostChannels(weft::kInput, 1), 2) << "a refused format leaves the bus as it was";
-
-  EXPECT_EQ(SetFormat(kAudioUnitScope_Input, 1, Float32Format(1)), noErr);
-  EXPECT_EQ(plug->HostChannels(weft::kInput, 1), 1);
-}
-
-TEST_F(Formats, ABusTakesNoMoreChannelsThanItHasEvenWhenTheTotalIsLegal)
-{
-  // Three main channels would make a legal total of three (as 1.2-1), but the
-  // main bus never has more than two.
-  EXPECT_EQ(SetFormat(kAudioUnitScope_Input, 0, Float32Format(3)), kAudioUnitErr_InvalidProperty);
-  EXPECT_EQ(plug->HostChannels(weft::kInput, 0), -1);
-  EXPECT_EQ(SetFormat(kAudioUnitScope_Output, 0, Float32Format(3)), kAudioUnitErr_InvalidProperty);
+  }
 }
 
 TEST_F(Formats, OnlyThirtyTwoBitFloatNonInterleavedUnlessMonoIsAccepted)
 {
-  ASSERT_EQ(SetFormat(kAudioUnitScope_Input, 0, Float32Format(2, 44100.0)), noErr);
+  ASSERT_EQ(SetFormat(kIn, 0, Float32Format(2, 44100.0)), noErr);
 
   std::vector<std::pair<const char*, AudioStreamBasicDescription>> refused;
   AudioStreamBasicDescription asbd = Float32Format(1, 96000.0);
@@ -210,53 +142,21 @@ TEST_F(Formats, OnlyThirtyTwoBitFloatNonInterleavedUnlessMonoIsAccepted)
   asbd = Float32Format(1, 96000.0);
   asbd.mChannelsPerFrame = 0;
   refused.push_back({"no channels", asbd});
-  asbd = Float32Format(1, std::numeric_limits<double>::infinity());
-  refused.push_back({"infinite rate", asbd});
-  asbd = Float32Format(1, -48000.0);
-  refused.push_back({"negative rate", asbd});
+  refused.push_back({"infinite rate", Float32Format(1, std::numeric_limits<double>::infinity())});
+  refused.push_back({"negative rate", Float32Format(1, -48000.0)});
 
   for (const auto& [what, description] : refused)
   {
-    EXPECT_EQ(SetFormat(kAudioUnitScope_Input, 0, description), kAudioUnitErr_InvalidProperty) << what;
+    EXPECT_EQ(SetFormat(kIn, 0, description), kRefused) << what;
     EXPECT_EQ(plug->HostChannels(weft::kInput, 0), 2) << what;
     EXPECT_EQ(plug->GetSampleRate(), 44100.0) << what;
   }
 
   weft::IWeftAU::MakeDefaultASBD(&asbd, 96000.0, 1, true);
-  EXPECT_EQ(SetFormat(kAudioUnitScope_Input, 0, asbd), noErr) << "interleaved mono is one buffer all the same";
+  EXPECT_EQ(SetFormat(kIn, 0, asbd), noErr) << "interleaved mono is one buffer all the same";
   EXPECT_EQ(plug->GetSampleRate(), 96000.0);
-}
-
-TEST_F(Formats, AFormatWithoutRateKeepsTheSampleRate)
-{
-  ASSERT_EQ(SetFormat(kAudioUnitScope_Output, 0, Float32Format(2, 0.0)), noErr);
-  EXPECT_EQ(plug->GetSampleRate(), 48000.0);
-}
-
-TEST_F(Formats, OnceInitializedEachDirectionIsCheckedAgainstTheOther)
-{
-  ASSERT_EQ(SetFormat(kAudioUnitScope_Input, 0, Float32Format(2)), noErr);
-  ASSERT_EQ(SetFormat(kAudioUnitScope_Output, 0, Float32Format(2)), noErr);
-  ASSERT_EQ(AudioUnitInitialize(unit), noErr);
-
-  // One main channel with two outputs is no configuration.
-  EXPECT_EQ(SetFormat(kAudioUnitScope_Input, 0, Float32Format(1)), kAudioUnitErr_InvalidProperty);
-  // A stereo sidechain next to them is (2.2-2).
-  EXPECT_EQ(SetFormat(kAudioUnitScope_Input, 1, Float32Format(2)), noErr);
-
-  ASSERT_EQ(AudioUnitUninitialize(unit), noErr);
-  EXPECT_EQ(SetFormat(kAudioUnitScope_Input, 0, Float32Format(1)), noErr) << "before Initialize alone is enough";
-}
-
-TEST_F(Formats, ASidechainMayBeNegotiatedBeforeTheMainBus)
-{
-  // A mono sidechain alone totals one input (as 1-1), and the sidechain bus
-  // takes one channel in 1.1-1.
-  EXPECT_EQ(SetFormat(kAudioUnitScope_Input, 1, Float32Format(1)), noErr);
-  // Then a stereo main bus: three inputs in total, as 2.1-1 and 2.1-2.
-  EXPECT_EQ(SetFormat(kAudioUnitScope_Input, 0, Float32Format(2)), noErr);
-  EXPECT_EQ(SetFormat(kAudioUnitScope_Output, 0, Float32Format(2)), noErr);
-  EXPECT_EQ(AudioUnitInitialize(unit), noErr);
+  EXPECT_EQ(SetFormat(kOut, 0, Float32Format(2, 0.0)), noErr) << "a format without rate";
+  EXPECT_EQ(plug->GetSampleRate(), 96000.0) << "keeps the sample rate";
 }
 
 TEST_F(Formats, AcceptingAnInputFormatReassessesItsConnection)
@@ -264,9 +164,38 @@ TEST_F(Formats, AcceptingAnInputFormatReassessesItsConnection)
   ToneSource source;
   ASSERT_EQ(SetRenderCallback(unit, 0, source), noErr);
   EXPECT_TRUE(plug->IsChannelConnected(weft::kInput, 1));
-  ASSERT_EQ(SetFormat(kAudioUnitScope_Input, 0, Float32Format(1)), noErr);
+  ASSERT_EQ(SetFormat(kIn, 0, Float32Format(1)), noErr);
   EXPECT_TRUE(plug->IsChannelConnected(weft::kInput, 0));
   EXPECT_FALSE(plug->IsChannelConnected(weft::kInput, 1));
+}
+
+TEST(DefaultASBD, AnInterleavedDescriptionCountsEveryChannelInItsFrame)
+{
+  AudioStreamBasicDescription asbd;
+  weft::IWeftAU::MakeDefaultASBD(&asbd, 44100.0, 3, true);
+  EXPECT_EQ(asbd.mFormatFlags, 9u);
+  EXPECT_EQ(asbd.mBytesPerPacket, 12u);
+  EXPECT_EQ(asbd.mBytesPerFrame, 12u);
+  EXPECT_EQ(asbd.mChannelsPerFrame, 3u);
+}
+
+TEST(LayoutTags, WiderBusesGetEveryLayoutOfTheirChannelCountOnce)
+{
+  weft::InstanceInfo info;
+  TestAUPlugin plug(info, MakeTestAUConfig("4-4 4-6 6-11 16-12"));
+  const auto tagsOf = [&](AudioUnitScope scope) {
+    std::vector<AudioChannelLayoutTag> tags(static_cast<size_t>(plug.GetChannelLayoutTags(scope, 0, nullptr)));
+    if (!tags.empty())
+    {
+      EXPECT_EQ(plug.GetChannelLayoutTags(scope, 0, tags.data()), 1);
+    }
+    return tags;
+  };
+  EXPECT_EQ(tagsOf(kIn), (std::vector<AudioChannelLayoutTag>{0x006C0004, 0x006B0004, 0x00BE0004, 0x00790006,
+                                                             0x008B0006, 0x00BE0010}));
+  EXPECT_EQ(tagsOf(kOut), (std::vector<AudioChannelLayoutTag>{0x006C0004, 0x006B0004, 0x00BE0004, 0x00790006,
+                                                              0x008B0006, 0x0093000B, 0x00C0000C}));
+  EXPECT_EQ(plug.GetChannelLayoutTags(kAudioUnitScope_Global, 0, nullptr), 0);
 }
 
 } // namespace

@@ -8,15 +8,11 @@
 
 #include "AllocationCounter.h"
 
-#include <CoreFoundation/PWShimCFBase.h>
-
-#include <gtest/gtest.h>
-
-#include <cmath>
 #include <cstring>
 #include <limits>
 #include <memory>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace pw::test {
@@ -82,6 +78,10 @@ public:
     weft::EParamSource source;
     int offset;
     double valueSeen;
+    bool operator==(const Change& o) const
+    {
+      return idx == o.idx && source == o.source && offset == o.offset && valueSeen == o.valueSeen;
+    }
   };
   std::vector<Change> changes;
 };
@@ -106,16 +106,6 @@ constexpr AudioUnitScope kOut = kAudioUnitScope_Output;
 constexpr UInt32 kBase = 0xC8800010u;
 constexpr UInt32 kStrings = 0x00200000u;
 constexpr UInt32 kClump = 0x00100000u;
-
-std::string Utf8(CFStringRef str)
-{
-  if (!str)
-    return "<none>";
-  std::vector<char> buffer(static_cast<size_t>(CFStringGetLength(str)) * 3 + 1);
-  if (!CFStringGetCString(str, buffer.data(), static_cast<CFIndex>(buffer.size()), kCFStringEncodingUTF8))
-    return "<not convertible>";
-  return buffer.data();
-}
 
 AudioUnitParameterEvent Immediate(AudioUnitParameterID id, float value, UInt32 offset, AudioUnitScope scope = kGlobal)
 {
@@ -145,20 +135,12 @@ class AUParameters : public ::testing::TestWithParam<Road>
 protected:
   void SetUp() override
   {
-    mLiveAtStart = PWShimCFLiveObjectCount();
-    mUnit = std::make_unique<OpenUnit>(GetParam(), ParamsTestPlugin_Factory, ParamsTestPlugin_Entry);
-    ASSERT_EQ(mUnit->Status(), noErr);
-    mPlug = mUnit->Object<ParamsTestPlugin>();
+    ASSERT_EQ(mUnit.Status(), noErr);
+    mPlug = mUnit.Object<ParamsTestPlugin>();
     ASSERT_NE(mPlug, nullptr);
   }
 
-  void TearDown() override
-  {
-    mUnit.reset();
-    EXPECT_EQ(PWShimCFLiveObjectCount(), mLiveAtStart) << "CoreFoundation objects outlived the unit";
-  }
-
-  AudioUnit Unit() const { return mUnit->Get(); }
+  AudioUnit Unit() const { return mUnit.Get(); }
 
   std::vector<double> Values() const
   {
@@ -262,84 +244,63 @@ protected:
     return status;
   }
 
-  CFIndex mLiveAtStart = 0;
-  std::unique_ptr<OpenUnit> mUnit;
+  CFLeakCheck mLeakCheck; // closing the unit releases every string it kept
+  OpenUnit mUnit{GetParam(), ParamsTestPlugin_Factory, ParamsTestPlugin_Entry};
   ParamsTestPlugin* mPlug = nullptr;
 };
 
-INSTANTIATE_TEST_SUITE_P(BothRoads, AUParameters, ::testing::Values(Road::Factory, Road::Entry),
-                         [](const ::testing::TestParamInfo<Road>& info) { return RoadName(info.param); });
+PW_INSTANTIATE_BOTH_ROADS(AUParameters);
 
 // --- GetParameter and SetParameter ---------------------------------------------
 
-TEST_P(AUParameters, SetParameterStoresTheConstrainedValueThatGetParameterReadsBack)
+TEST_P(AUParameters, SetParameterStoresTheConstrainedValueQueuesItForTheEditorAndTellsThePlugIn)
 {
+  ASSERT_EQ(AudioUnitSetParameter(Unit(), 3, kGlobal, 0, 0.7f, 37), noErr);
+  EXPECT_EQ(mPlug->GetParam(3)->Value(), 1.0) << "an enum snaps to its nearest item";
+  // The value is stored before the plug-in hears of it, and the editor gets
+  // the value the parameter took.
+  EXPECT_EQ(mPlug->changes, (std::vector<ParamsTestPlugin::Change>{{3, weft::kHost, 37, 1.0}}));
+  weft::ParamTuple tuple;
+  ASSERT_TRUE(mPlug->PopEditorValue(tuple));
+  EXPECT_EQ(std::make_pair(tuple.mIdx, tuple.mValue), std::make_pair(3, 1.0));
+  EXPECT_FALSE(mPlug->PopEditorValue(tuple));
+
   ASSERT_EQ(AudioUnitSetParameter(Unit(), 0, kGlobal, 0, 2.5f, 0), noErr);
   AudioUnitParameterValue value = -1.0f;
   ASSERT_EQ(AudioUnitGetParameter(Unit(), 0, kGlobal, 0, &value), noErr);
   EXPECT_EQ(value, 2.5f);
-
   ASSERT_EQ(AudioUnitSetParameter(Unit(), 0, kGlobal, 0, 10.0f, 0), noErr);
   EXPECT_EQ(mPlug->GetParam(0)->Value(), 4.0) << "clipped to the maximum";
-  ASSERT_EQ(AudioUnitSetParameter(Unit(), 3, kGlobal, 0, 1.6f, 0), noErr);
-  EXPECT_EQ(mPlug->GetParam(3)->Value(), 2.0) << "an enum snaps to its nearest item";
 }
 
-TEST_P(AUParameters, SetParameterQueuesTheStoredValueForTheEditorAndTellsThePlugInWithHostSourceAndOffset)
+TEST_P(AUParameters, BadScopesIDsAndValuesAreRefusedAndChangeNothing)
 {
-  ASSERT_EQ(AudioUnitSetParameter(Unit(), 3, kGlobal, 0, 0.7f, 37), noErr);
-  ASSERT_EQ(mPlug->changes.size(), 1u);
-  EXPECT_EQ(mPlug->changes[0].idx, 3);
-  EXPECT_EQ(mPlug->changes[0].source, weft::kHost);
-  EXPECT_EQ(mPlug->changes[0].offset, 37);
-  EXPECT_EQ(mPlug->changes[0].valueSeen, 1.0) << "the value is stored before the plug-in hears of it";
-
-  weft::ParamTuple tuple;
-  ASSERT_TRUE(mPlug->PopEditorValue(tuple));
-  EXPECT_EQ(tuple.mIdx, 3);
-  EXPECT_EQ(tuple.mValue, 1.0) << "the editor gets the value the parameter took";
-  EXPECT_FALSE(mPlug->PopEditorValue(tuple));
-}
-
-TEST_P(AUParameters, ParameterCallsOutsideTheGlobalScopeAreRefusedAndChangeNothing)
-{
+  constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
+  constexpr float kInf = std::numeric_limits<float>::infinity();
+  constexpr auto kPastLast = static_cast<AudioUnitParameterID>(ParamsTestPlugin::kNumParams);
+  const std::tuple<AudioUnitScope, AudioUnitParameterID, float, OSStatus> cases[] = {
+    {kIn, 0, 3.0f, kInvalidProperty},           {kOut, 0, 3.0f, kInvalidProperty},
+    {kAudioUnitScope_Group, 0, 3.0f, kInvalidProperty}, {kGlobal, kPastLast, 0.5f, kInvalidElement},
+    {kGlobal, 0x80000000u, 0.5f, kInvalidElement}, {kGlobal, 0xFFFFFFFFu, 0.5f, kInvalidElement},
+    {kGlobal, 0, kNaN, kInvalidValue},          {kGlobal, 0, kInf, kInvalidValue},
+    {kGlobal, 0, -kInf, kInvalidValue},
+  };
   const std::vector<double> before = Values();
-  for (AudioUnitScope scope : {kIn, kOut, static_cast<AudioUnitScope>(kAudioUnitScope_Group)})
+  for (const auto& [scope, id, value, status] : cases)
   {
-    EXPECT_EQ(AudioUnitSetParameter(Unit(), 0, scope, 0, 3.0f, 0), kInvalidProperty);
-    AudioUnitParameterValue value = -7.0f;
-    EXPECT_EQ(AudioUnitGetParameter(Unit(), 0, scope, 0, &value), kInvalidProperty);
-    EXPECT_EQ(value, -7.0f);
-  }
-  EXPECT_EQ(Values(), before);
-  EXPECT_TRUE(mPlug->changes.empty());
-}
-
-TEST_P(AUParameters, ParameterIDsOutOfRangeAnswerInvalidElementAndChangeNothing)
-{
-  const std::vector<double> before = Values();
-  for (AudioUnitParameterID id : {static_cast<AudioUnitParameterID>(ParamsTestPlugin::kNumParams), 0x80000000u,
-                                  0xFFFFFFFFu})
-  {
-    EXPECT_EQ(AudioUnitSetParameter(Unit(), id, kGlobal, 0, 0.5f, 0), kInvalidElement);
-    AudioUnitParameterValue value = -7.0f;
-    EXPECT_EQ(AudioUnitGetParameter(Unit(), id, kGlobal, 0, &value), kInvalidElement);
-    EXPECT_EQ(value, -7.0f);
+    SCOPED_TRACE(testing::Message() << "scope " << scope << " id " << id << " value " << value);
+    EXPECT_EQ(AudioUnitSetParameter(Unit(), id, scope, 0, value, 0), status);
+    AudioUnitParameterValue read = -7.0f;
+    if (status != kInvalidValue)
+    {
+      EXPECT_EQ(AudioUnitGetParameter(Unit(), id, scope, 0, &read), status);
+    }
+    EXPECT_EQ(read, -7.0f);
   }
   EXPECT_EQ(Values(), before);
   EXPECT_TRUE(mPlug->changes.empty());
   weft::ParamTuple tuple;
   EXPECT_FALSE(mPlug->PopEditorValue(tuple));
-}
-
-TEST_P(AUParameters, NonFiniteValuesAreRefusedAndChangeNothing)
-{
-  const std::vector<double> before = Values();
-  for (float bad : {std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity(),
-                    -std::numeric_limits<float>::infinity()})
-    EXPECT_EQ(AudioUnitSetParameter(Unit(), 0, kGlobal, 0, bad, 0), kInvalidValue);
-  EXPECT_EQ(Values(), before);
-  EXPECT_TRUE(mPlug->changes.empty());
 }
 
 TEST_P(AUParameters, ParameterCallsAllocateNothing)
@@ -361,45 +322,27 @@ TEST_P(AUParameters, ImmediateEventsAreAppliedInOrderWithTheirOffsetsAndRampsAre
   const AudioUnitParameterEvent events[] = {Immediate(0, 1.5f, 3), Ramp(0, 0.0f, 4.0f), Immediate(4, -6.0f, 17),
                                             Immediate(0, 2.25f, 40)};
   ASSERT_EQ(AudioUnitScheduleParameters(Unit(), events, 4), noErr);
-  ASSERT_EQ(mPlug->changes.size(), 3u);
-  EXPECT_EQ(mPlug->changes[0].idx, 0);
-  EXPECT_EQ(mPlug->changes[0].offset, 3);
-  EXPECT_EQ(mPlug->changes[0].valueSeen, 1.5);
-  EXPECT_EQ(mPlug->changes[1].idx, 4);
-  EXPECT_EQ(mPlug->changes[1].offset, 17);
-  EXPECT_EQ(mPlug->changes[2].offset, 40);
+  EXPECT_EQ(mPlug->changes, (std::vector<ParamsTestPlugin::Change>{
+                              {0, weft::kHost, 3, 1.5}, {4, weft::kHost, 17, -6.0}, {0, weft::kHost, 40, 2.25}}));
   EXPECT_EQ(mPlug->GetParam(0)->Value(), 2.25) << "the later event wins";
-  EXPECT_EQ(mPlug->GetParam(4)->Value(), -6.0);
-  for (const auto& change : mPlug->changes)
-    EXPECT_EQ(change.source, weft::kHost);
 }
 
 TEST_P(AUParameters, AListWithOneBadImmediateEventIsRefusedWholeWithThatEventsStatus)
 {
   const std::vector<double> before = Values();
-  struct Case
-  {
-    AudioUnitParameterEvent bad;
-    OSStatus status;
-  };
-  const Case cases[] = {
+  const std::pair<AudioUnitParameterEvent, OSStatus> cases[] = {
     {Immediate(0, 1.0f, 0, kIn), kInvalidProperty},
     {Immediate(ParamsTestPlugin::kNumParams, 1.0f, 0), kInvalidElement},
     {Immediate(0, std::numeric_limits<float>::quiet_NaN(), 0), kInvalidValue},
   };
-  for (const Case& c : cases)
+  for (const auto& [bad, status] : cases)
   {
-    const AudioUnitParameterEvent events[] = {Immediate(0, 3.0f, 1), Immediate(4, 12.0f, 2), c.bad};
-    EXPECT_EQ(AudioUnitScheduleParameters(Unit(), events, 3), c.status);
+    const AudioUnitParameterEvent events[] = {Immediate(0, 3.0f, 1), Immediate(4, 12.0f, 2), bad};
+    EXPECT_EQ(AudioUnitScheduleParameters(Unit(), events, 3), status);
   }
+  EXPECT_EQ(AudioUnitScheduleParameters(Unit(), nullptr, 2), kAudio_ParamError) << "a missing list";
+  EXPECT_EQ(AudioUnitScheduleParameters(Unit(), nullptr, 0), noErr) << "an empty schedule";
   EXPECT_EQ(Values(), before) << "the good events before the bad one were not applied either";
-  EXPECT_TRUE(mPlug->changes.empty());
-}
-
-TEST_P(AUParameters, AnEmptyScheduleIsAcceptedAndAMissingListIsRefused)
-{
-  EXPECT_EQ(AudioUnitScheduleParameters(Unit(), nullptr, 0), noErr);
-  EXPECT_EQ(AudioUnitScheduleParameters(Unit(), nullptr, 2), kAudio_ParamError);
   EXPECT_TRUE(mPlug->changes.empty());
 }
 
@@ -422,49 +365,38 @@ TEST_P(AUParameters, InformationRecordsOfEveryKindOfParameterMatchByteForByte)
   ExpectRecord(11, "Macro", kAudioUnitParameterUnit_Percent, nullptr, 0, 100, 50, kBase | 0x20000000u);
   ExpectRecord(12, "Time", kAudioUnitParameterUnit_Milliseconds, nullptr, 1, 500, 10, kBase);
   ExpectRecord(13, "L\xC3\xA4nge", kAudioUnitParameterUnit_Seconds, nullptr, 0.5f, 4, 1, kBase);
-}
 
-TEST_P(AUParameters, EveryParameterUnitIsReportedAsItsAudioUnitUnit)
-{
   // IParam::EParamUnit 0..20 in order, then the custom unit with its label.
-  const AudioUnitParameterUnit expected[] = {3, 4, 24, 5, 13, 14, 18, 6, 15, 19, 7, 25, 8, 21, 9, 20, 10, 11, 12,
-                                             22, 23, kAudioUnitParameterUnit_CustomUnit};
+  const AudioUnitParameterUnit units[] = {3, 4, 24, 5, 13, 14, 18, 6, 15, 19, 7, 25, 8, 21, 9, 20, 10, 11, 12,
+                                          22, 23, kAudioUnitParameterUnit_CustomUnit};
   for (int unit = 0; unit <= weft::IParam::kUnitCustom; ++unit)
   {
     const std::string name = "Unit " + std::to_string(unit);
-    ExpectRecord(ParamsTestPlugin::kFirstUnitParam + unit, name.c_str(), expected[unit],
+    ExpectRecord(ParamsTestPlugin::kFirstUnitParam + unit, name.c_str(), units[unit],
                  unit == weft::IParam::kUnitCustom ? "px" : nullptr, 0, 1, 0, kBase);
   }
 }
 
-TEST_P(AUParameters, ParameterInfoChecksScopeAndElementAndWithoutDataAnswersOnlyTheSize)
+TEST_P(AUParameters, ParameterInfoChecksScopeAndElementAndItsSizeQuestionMakesNoNameString)
 {
   AudioUnitParameterInfo info;
   EXPECT_EQ(Info(ParamsTestPlugin::kNumParams, info), kInvalidElement);
   EXPECT_EQ(Info(0, info, kIn), kInvalidProperty);
-
-  UInt32 size = 0;
-  Boolean writable = true;
   const CFIndex liveBefore = PWShimCFLiveObjectCount();
-  ASSERT_EQ(AudioUnitGetPropertyInfo(Unit(), kAudioUnitProperty_ParameterInfo, kGlobal, 0, &size, &writable), noErr);
-  EXPECT_EQ(size, 104u);
-  EXPECT_FALSE(writable);
-  EXPECT_EQ(PWShimCFLiveObjectCount(), liveBefore) << "the info call creates no name string";
+  EXPECT_EQ(GetPropInfo(Unit(), kAudioUnitProperty_ParameterInfo, kGlobal, 0).size, 104u);
+  EXPECT_EQ(PWShimCFLiveObjectCount(), liveBefore);
 }
 
 TEST_P(AUParameters, ClumpIDsFollowTheOrderInWhichTheHostFirstAsksAndNameTheirGroups)
 {
-  AudioUnitParameterInfo info;
-  ASSERT_EQ(Info(5, info), noErr); // "Filter" first
-  CFRelease(info.cfNameString);
-  EXPECT_EQ(info.clumpID, 1u);
-  ASSERT_EQ(Info(4, info), noErr);
-  CFRelease(info.cfNameString);
-  EXPECT_EQ(info.clumpID, 2u);
-  ASSERT_EQ(Info(3, info), noErr);
-  CFRelease(info.cfNameString);
-  EXPECT_EQ(info.clumpID, 2u) << "the same group keeps its clump";
-
+  // "Filter" (parameter 5) first, then "Shape" (4 and 3).
+  for (const auto& [idx, clump] : {std::pair<AudioUnitElement, UInt32>{5, 1}, {4, 2}, {3, 2}})
+  {
+    AudioUnitParameterInfo info;
+    ASSERT_EQ(Info(idx, info), noErr);
+    CFRelease(info.cfNameString);
+    EXPECT_EQ(info.clumpID, clump) << "parameter " << idx;
+  }
   std::string name;
   EXPECT_EQ(Name(kAudioUnitProperty_ParameterClumpName, 1, -1, name), noErr);
   EXPECT_EQ(name, "Filter");
@@ -475,6 +407,7 @@ TEST_P(AUParameters, ClumpIDsFollowTheOrderInWhichTheHostFirstAsksAndNameTheirGr
     EXPECT_EQ(Name(kAudioUnitProperty_ParameterClumpName, missing, -1, name), kNotInUse);
     EXPECT_EQ(name, "<none>");
   }
+  EXPECT_EQ(Name(kAudioUnitProperty_ParameterClumpName, 1, -1, name, kOut), kInvalidProperty);
 }
 
 TEST_P(AUParameters, UnitNameStringsStayWithTheUnitSoRepeatedQuestionsLeakNothing)
@@ -493,30 +426,19 @@ TEST_P(AUParameters, UnitNameStringsStayWithTheUnitSoRepeatedQuestionsLeakNothin
   EXPECT_EQ(PWShimCFLiveObjectCount(), liveAfterFirst);
   EXPECT_EQ(Utf8(firstUnitName), "dB");
   EXPECT_EQ(mPlug->NUnitNames(), 1);
-  // Closing the unit releases it (TearDown checks the count).
 }
 
 // --- Value strings and conversions ------------------------------------------------------
 
-TEST_P(AUParameters, ValueStringsListTheTextsOfEnumAndBoolParameters)
+TEST_P(AUParameters, ValueStringsListTheTextsOfEnumAndBoolParametersOnly)
 {
   EXPECT_EQ(ValueStrings(1), (std::vector<std::string>{"off", "on"}));
   EXPECT_EQ(ValueStrings(3), (std::vector<std::string>{"Soft", "Hard", "Fold"}));
+  EXPECT_EQ(GetPropInfo(Unit(), kAudioUnitProperty_ParameterValueStrings, kGlobal, 3).size, 8u);
 
-  UInt32 size = 0;
-  Boolean writable = true;
-  EXPECT_EQ(AudioUnitGetPropertyInfo(Unit(), kAudioUnitProperty_ParameterValueStrings, kGlobal, 3, &size, &writable),
-            noErr);
-  EXPECT_EQ(size, 8u);
-}
-
-TEST_P(AUParameters, ValueStringsOfAParameterWithoutTextsOrOutOfRangeAreRefused)
-{
-  UInt32 size = 99;
-  Boolean writable = false;
-  EXPECT_EQ(AudioUnitGetPropertyInfo(Unit(), kAudioUnitProperty_ParameterValueStrings, kGlobal, 0, &size, &writable),
-            kInvalidProperty);
-  EXPECT_EQ(size, 0u);
+  const PropInfo none = GetPropInfo(Unit(), kAudioUnitProperty_ParameterValueStrings, kGlobal, 0);
+  EXPECT_EQ(none.status, kInvalidProperty);
+  EXPECT_EQ(none.size, 0u);
   OSStatus status = noErr;
   EXPECT_TRUE(ValueStrings(0, &status).empty());
   EXPECT_EQ(status, kInvalidProperty);
@@ -524,56 +446,41 @@ TEST_P(AUParameters, ValueStringsOfAParameterWithoutTextsOrOutOfRangeAreRefused)
   EXPECT_EQ(status, kInvalidElement);
 }
 
-TEST_P(AUParameters, StringFromValueShowsTheGivenValueOrWithoutOneTheCurrentValue)
+TEST_P(AUParameters, StringFromValueShowsTheGivenValueOrTheCurrentOneAndRefusesBadQuestions)
 {
-  OSStatus status = -1;
-  const float fold = 2.0f;
-  EXPECT_EQ(StringFromValue(3, &fold, status), "Fold");
-  EXPECT_EQ(status, noErr);
-  const float gain = 2.5f;
-  EXPECT_EQ(StringFromValue(0, &gain, status), "2.5000") << "four decimals from the step 0.0001";
-  const float tilt = -1.5f;
-  EXPECT_EQ(StringFromValue(6, &tilt, status), "-1.5");
-  EXPECT_EQ(StringFromValue(1, nullptr, status), "on") << "Bypass is on by default";
-  EXPECT_EQ(status, noErr);
+  const float fold = 2.0f, gain = 2.5f, tilt = -1.5f, nan = std::numeric_limits<float>::quiet_NaN();
+  const std::tuple<AudioUnitParameterID, const float*, AudioUnitScope, OSStatus, const char*> cases[] = {
+    {3, &fold, kGlobal, noErr, "Fold"},
+    {0, &gain, kGlobal, noErr, "2.5000"}, // four decimals from the step 0.0001
+    {6, &tilt, kGlobal, noErr, "-1.5"},
+    {1, nullptr, kGlobal, noErr, "on"}, // Bypass is on by default
+    {0, &gain, kIn, kInvalidProperty, ""},
+    {ParamsTestPlugin::kNumParams, &gain, kGlobal, kInvalidElement, ""},
+    {0, &nan, kGlobal, kInvalidValue, ""},
+  };
+  for (const auto& [id, value, scope, status, text] : cases)
+  {
+    OSStatus answered = -1;
+    EXPECT_EQ(StringFromValue(id, value, answered, scope), text) << "parameter " << id;
+    EXPECT_EQ(answered, status) << "parameter " << id;
+  }
 }
 
-TEST_P(AUParameters, StringFromValueRefusesBadScopesIDsAndValuesWithoutAString)
+TEST_P(AUParameters, ValueFromStringParsesIntoTheRangeSetsNothingAndRefusesBadQuestions)
 {
-  OSStatus status = noErr;
-  const float value = 1.0f;
-  EXPECT_EQ(StringFromValue(0, &value, status, kIn), "");
-  EXPECT_EQ(status, kInvalidProperty);
-  EXPECT_EQ(StringFromValue(ParamsTestPlugin::kNumParams, &value, status), "");
-  EXPECT_EQ(status, kInvalidElement);
-  const float nan = std::numeric_limits<float>::quiet_NaN();
-  EXPECT_EQ(StringFromValue(0, &nan, status), "");
-  EXPECT_EQ(status, kInvalidValue);
-
-  UInt32 size = 0;
-  Boolean writable = false;
-  EXPECT_EQ(AudioUnitGetPropertyInfo(Unit(), kAudioUnitProperty_ParameterStringFromValue, kOut, 0, &size, &writable),
-            kInvalidProperty);
-}
-
-TEST_P(AUParameters, ValueFromStringParsesTextsAndNumbersIntoTheRange)
-{
-  float value = -1.0f;
-  EXPECT_EQ(ValueFromString(3, CFSTR("Hard"), value), noErr);
-  EXPECT_EQ(value, 1.0f);
-  EXPECT_EQ(ValueFromString(1, CFSTR("on"), value), noErr);
-  EXPECT_EQ(value, 1.0f);
-  EXPECT_EQ(ValueFromString(0, CFSTR("3.25"), value), noErr);
-  EXPECT_EQ(value, 3.25f);
-  EXPECT_EQ(ValueFromString(0, CFSTR("9"), value), noErr);
-  EXPECT_EQ(value, 4.0f) << "clipped to the maximum";
-  EXPECT_EQ(ValueFromString(3, CFSTR("Bent"), value), noErr);
-  EXPECT_EQ(value, 0.0f) << "an unknown text is item 0";
+  const std::tuple<AudioUnitParameterID, CFStringRef, float> parsed[] = {
+    {3, CFSTR("Hard"), 1.0f}, {1, CFSTR("on"), 1.0f}, {0, CFSTR("3.25"), 3.25f},
+    {0, CFSTR("9"), 4.0f},    // clipped to the maximum
+    {3, CFSTR("Bent"), 0.0f}, // an unknown text is item 0
+  };
+  for (const auto& [id, text, expected] : parsed)
+  {
+    float value = -1.0f;
+    EXPECT_EQ(ValueFromString(id, text, value), noErr);
+    EXPECT_EQ(value, expected) << Utf8(text);
+  }
   EXPECT_EQ(mPlug->GetParam(0)->Value(), 1.0) << "converting sets nothing";
-}
 
-TEST_P(AUParameters, ValueFromStringRefusesBadScopesIDsAndStringsLeavingTheValue)
-{
   float value = -1.0f;
   EXPECT_EQ(ValueFromString(0, CFSTR("2"), value, kIn), kInvalidProperty);
   EXPECT_EQ(ValueFromString(ParamsTestPlugin::kNumParams, CFSTR("2"), value), kInvalidElement);
@@ -586,49 +493,38 @@ TEST_P(AUParameters, ValueFromStringRefusesBadScopesIDsAndStringsLeavingTheValue
 
 TEST_P(AUParameters, ParameterIDNameCutsToTheDesiredCharactersClampedToThirtyOne)
 {
+  const std::tuple<UInt32, SInt32, const char*> cases[] = {
+    {5, 3, "Cut"}, {5, -1, "Cutoff"}, {5, 1000, "Cutoff"},
+    {5, -7, ""},               // a negative length other than -1 counts as 0
+    {13, 2, "L\xC3\xA4"},      // characters, not bytes
+  };
   std::string name;
-  EXPECT_EQ(Name(kAudioUnitProperty_ParameterIDName, 5, 3, name), noErr);
-  EXPECT_EQ(name, "Cut");
-  EXPECT_EQ(Name(kAudioUnitProperty_ParameterIDName, 5, -1, name), noErr);
-  EXPECT_EQ(name, "Cutoff");
-  EXPECT_EQ(Name(kAudioUnitProperty_ParameterIDName, 5, 1000, name), noErr);
-  EXPECT_EQ(name, "Cutoff");
-  EXPECT_EQ(Name(kAudioUnitProperty_ParameterIDName, 5, -7, name), noErr);
-  EXPECT_EQ(name, "") << "a negative length other than -1 counts as 0";
-  EXPECT_EQ(Name(kAudioUnitProperty_ParameterIDName, 13, 2, name), noErr);
-  EXPECT_EQ(name, "L\xC3\xA4") << "characters, not bytes";
-
+  for (const auto& [id, length, expected] : cases)
+  {
+    EXPECT_EQ(Name(kAudioUnitProperty_ParameterIDName, id, length, name), noErr);
+    EXPECT_EQ(name, expected) << "parameter " << id << " length " << length;
+  }
   EXPECT_EQ(Name(kAudioUnitProperty_ParameterIDName, ParamsTestPlugin::kNumParams, -1, name), kInvalidElement);
   EXPECT_EQ(name, "<none>");
   EXPECT_EQ(Name(kAudioUnitProperty_ParameterIDName, 0, -1, name, kIn), kInvalidProperty);
-  EXPECT_EQ(Name(kAudioUnitProperty_ParameterClumpName, 1, -1, name, kOut), kInvalidProperty);
 }
 
 // --- Events and notifications -------------------------------------------------------------
 
-struct EventLog
-{
-  struct Event
-  {
-    AudioUnitEventType type;
-    AudioUnitParameterID id;
-    AudioUnit unit;
-    float value;
-  };
-  std::vector<Event> events;
+// Every AU event heard: its type, parameter and unit, and the value read.
+using EventLog = std::vector<std::tuple<AudioUnitEventType, AudioUnitParameterID, AudioUnit, float>>;
 
-  static void Listen(void* refCon, void*, const AudioUnitEvent* event, UInt64, AudioUnitParameterValue value)
-  {
-    static_cast<EventLog*>(refCon)->events.push_back(
-      {event->mEventType, event->mArgument.mParameter.mParameterID, event->mArgument.mParameter.mAudioUnit, value});
-  }
-};
+void RecordEvent(void* refCon, void*, const AudioUnitEvent* event, UInt64, AudioUnitParameterValue value)
+{
+  const AudioUnitParameter& parameter = event->mArgument.mParameter;
+  static_cast<EventLog*>(refCon)->emplace_back(event->mEventType, parameter.mParameterID, parameter.mAudioUnit, value);
+}
 
 TEST_P(AUParameters, GesturesFromTheEditorReachRegisteredListenersAsBeginValueEnd)
 {
   EventLog log;
   AUEventListenerRef listener = nullptr;
-  ASSERT_EQ(AUEventListenerCreate(EventLog::Listen, &log, nullptr, nullptr, 0.0f, 0.0f, &listener), noErr);
+  ASSERT_EQ(AUEventListenerCreate(RecordEvent, &log, nullptr, nullptr, 0.0f, 0.0f, &listener), noErr);
   for (AudioUnitEventType type : {kAudioUnitEvent_BeginParameterChangeGesture, kAudioUnitEvent_ParameterValueChange,
                                   kAudioUnitEvent_EndParameterChangeGesture})
   {
@@ -644,16 +540,12 @@ TEST_P(AUParameters, GesturesFromTheEditorReachRegisteredListenersAsBeginValueEn
   mPlug->EndInformHostOfParamChangeFromUI(0);
   ASSERT_EQ(AUListenerDispose(listener), noErr);
 
-  ASSERT_EQ(log.events.size(), 3u);
-  EXPECT_EQ(log.events[0].type, kAudioUnitEvent_BeginParameterChangeGesture);
-  EXPECT_EQ(log.events[1].type, kAudioUnitEvent_ParameterValueChange);
-  EXPECT_EQ(log.events[1].value, 3.0f) << "the listener reads the value the unit holds";
-  EXPECT_EQ(log.events[2].type, kAudioUnitEvent_EndParameterChangeGesture);
-  for (const auto& event : log.events)
-  {
-    EXPECT_EQ(event.id, 0u);
-    EXPECT_EQ(event.unit, Unit());
-  }
+  ASSERT_EQ(log.size(), 3u);
+  std::get<3>(log[0]) = std::get<3>(log[2]) = 0.0f; // a gesture's value is not defined
+  // The value change's listener reads the value the unit holds.
+  EXPECT_EQ(log, (EventLog{{kAudioUnitEvent_BeginParameterChangeGesture, 0, Unit(), 0.0f},
+                           {kAudioUnitEvent_ParameterValueChange, 0, Unit(), 3.0f},
+                           {kAudioUnitEvent_EndParameterChangeGesture, 0, Unit(), 0.0f}}));
 }
 
 struct PropertyLog

@@ -4,16 +4,13 @@
 
 #include "AUTestHost.h"
 
-#include <CoreFoundation/PWShimCFBase.h>
 #include <CoreFoundation/PWShimCFBundle.h>
 
-#include <gtest/gtest.h>
-
-#include <cmath>
+#include <array>
 #include <cstring>
 #include <limits>
-#include <memory>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace pw::test {
@@ -79,18 +76,7 @@ constexpr AudioUnitScope kOut = kAudioUnitScope_Output;
 constexpr AudioUnitScope kGroup = kAudioUnitScope_Group;
 constexpr AudioUnitPropertyID kPlugInObject = weft::IWeftAU::kIWeftAUProperty_PlugInObject;
 
-// The text of a string, "<none>" for null.
-std::string Utf8(CFStringRef str)
-{
-  if (!str)
-    return "<none>";
-  std::vector<char> buffer(static_cast<size_t>(CFStringGetLength(str)) * 3 + 1);
-  if (!CFStringGetCString(str, buffer.data(), static_cast<CFIndex>(buffer.size()), kCFStringEncodingUTF8))
-    return "<not convertible>";
-  return buffer.data();
-}
-
-// Every listener call, in order.
+// Every listener call in order, with the sample rate the unit had then.
 struct ListenerLog
 {
   struct Call
@@ -106,19 +92,12 @@ struct ListenerLog
   weft::IWeftAU* plug = nullptr;
   std::vector<Call> calls;
 
-  void Record(int tag, AudioUnit unit, AudioUnitPropertyID id, AudioUnitScope scope, AudioUnitElement element)
+  template <int Tag>
+  static void Listen(void* refCon, AudioUnit unit, AudioUnitPropertyID id, AudioUnitScope scope,
+                     AudioUnitElement element)
   {
-    calls.push_back({tag, unit, id, scope, element, plug ? plug->GetSampleRate() : 0.0});
-  }
-  static void ListenA(void* refCon, AudioUnit unit, AudioUnitPropertyID id, AudioUnitScope scope,
-                      AudioUnitElement element)
-  {
-    static_cast<ListenerLog*>(refCon)->Record(1, unit, id, scope, element);
-  }
-  static void ListenB(void* refCon, AudioUnit unit, AudioUnitPropertyID id, AudioUnitScope scope,
-                      AudioUnitElement element)
-  {
-    static_cast<ListenerLog*>(refCon)->Record(2, unit, id, scope, element);
+    auto* self = static_cast<ListenerLog*>(refCon);
+    self->calls.push_back({Tag, unit, id, scope, element, self->plug ? self->plug->GetSampleRate() : 0.0});
   }
 };
 
@@ -127,54 +106,55 @@ class AUProperties : public ::testing::TestWithParam<Road>
 protected:
   void SetUp() override
   {
-    mLiveAtStart = PWShimCFLiveObjectCount();
-    mUnit = std::make_unique<OpenUnit>(GetParam(), PropsTestPlugin_Factory, PropsTestPlugin_Entry);
-    ASSERT_EQ(mUnit->Status(), noErr);
-    mPlug = mUnit->Object<PropsTestPlugin>();
+    ASSERT_EQ(mUnit.Status(), noErr);
+    mPlug = mUnit.Object<PropsTestPlugin>();
     ASSERT_NE(mPlug, nullptr);
     mLog.plug = mPlug;
   }
+  void TearDown() override { PWShimCFBundleUnregister(kTestAUBundleID); }
 
-  void TearDown() override
-  {
-    mUnit.reset();
-    PWShimCFBundleUnregister(kTestAUBundleID);
-    EXPECT_EQ(PWShimCFLiveObjectCount(), mLiveAtStart) << "CoreFoundation objects outlived the test";
-  }
-
-  AudioUnit Unit() const { return mUnit->Get(); }
+  AudioUnit Unit() const { return mUnit.Get(); }
 
   template <class T>
   OSStatus Get(AudioUnitPropertyID id, AudioUnitScope scope, AudioUnitElement element, T& value)
   {
-    UInt32 size = sizeof(T);
-    return AudioUnitGetProperty(Unit(), id, scope, element, &value, &size);
+    return GetProp(Unit(), id, scope, element, value);
   }
-
+  template <class T>
+  T Value(AudioUnitPropertyID id, AudioUnitScope scope, AudioUnitElement element)
+  {
+    return PropValue<T>(Unit(), id, scope, element);
+  }
   template <class T>
   OSStatus Set(AudioUnitPropertyID id, AudioUnitScope scope, AudioUnitElement element, const T& value,
                UInt32 size = sizeof(T))
   {
-    return AudioUnitSetProperty(Unit(), id, scope, element, &value, size);
+    return SetProp(Unit(), id, scope, element, value, size);
   }
 
-  void Listen(AudioUnitPropertyID id, AudioUnitPropertyListenerProc proc = ListenerLog::ListenA)
+  void Listen(AudioUnitPropertyID id, AudioUnitPropertyListenerProc proc = ListenerLog::Listen<1>)
   {
     ASSERT_EQ(AudioUnitAddPropertyListener(Unit(), id, proc, &mLog), noErr);
   }
 
-  CFIndex mLiveAtStart = 0;
-  std::unique_ptr<OpenUnit> mUnit;
+  CFLeakCheck mLeakCheck;
+  OpenUnit mUnit{GetParam(), PropsTestPlugin_Factory, PropsTestPlugin_Entry};
   PropsTestPlugin* mPlug = nullptr;
   ListenerLog mLog;
 };
 
-INSTANTIATE_TEST_SUITE_P(BothRoads, AUProperties, ::testing::Values(Road::Factory, Road::Entry),
-                         [](const ::testing::TestParamInfo<Road>& info) { return RoadName(info.param); });
+PW_INSTANTIATE_BOTH_ROADS(AUProperties);
 
 // --- GetPropertyInfo sweep -----------------------------------------------------
 
 constexpr UInt32 kNoSize = 0xFFFFFFFF;
+
+struct AUPropertyAddress
+{
+  AudioUnitPropertyID id;
+  AudioUnitScope scope;
+  AudioUnitElement element;
+};
 
 struct InfoRow
 {
@@ -184,78 +164,71 @@ struct InfoRow
   OSStatus status;
   UInt32 size; // kNoSize: not checked
   bool writable;
+  bool readable; // a get with a buffer one byte short is refused with nothing written
 };
 
 // The test plug-in: inputs main (2) and sidechain (2), one output (2), one
 // parameter, eight channel I/O configurations, an effect with an editor.
 const InfoRow kInfoRows[] = {
-  {kAudioUnitProperty_ClassInfo, kGlobal, 0, noErr, 8, false},
-  {kAudioUnitProperty_MakeConnection, kIn, 0, noErr, 16, true},
-  {kAudioUnitProperty_MakeConnection, kGlobal, 0, noErr, 16, true},
-  {kAudioUnitProperty_MakeConnection, kOut, 0, kInvalidProperty, kNoSize, false},
-  {kAudioUnitProperty_SampleRate, kOut, 3, noErr, 8, true},
-  {kAudioUnitProperty_ParameterList, kGlobal, 0, noErr, 4, false},
-  {kAudioUnitProperty_ParameterList, kIn, 0, noErr, 0, false},
-  {kAudioUnitProperty_FastDispatch, kGlobal, kAudioUnitRenderSelect, kInvalidElement, kNoSize, false},
-  {kAudioUnitProperty_CPULoad, kGlobal, 0, kInvalidProperty, kNoSize, false},
-  {kAudioUnitProperty_StreamFormat, kIn, 0, noErr, 40, true},
-  {kAudioUnitProperty_StreamFormat, kIn, 1, noErr, 40, true},
-  {kAudioUnitProperty_StreamFormat, kIn, 2, kInvalidProperty, kNoSize, false},
-  {kAudioUnitProperty_StreamFormat, kOut, 0, noErr, 40, true},
-  {kAudioUnitProperty_StreamFormat, kOut, 1, kInvalidProperty, kNoSize, false},
-  {kAudioUnitProperty_StreamFormat, kGlobal, 0, noErr, 40, true},
-  {kAudioUnitProperty_StreamFormat, kGlobal, 1, kInvalidProperty, kNoSize, false},
-  {kAudioUnitProperty_StreamFormat, kGroup, 0, kInvalidProperty, kNoSize, false},
-  {kAudioUnitProperty_ElementCount, kIn, 0, noErr, 4, false},
-  {kAudioUnitProperty_Latency, kGlobal, 0, noErr, 8, false},
-  {kAudioUnitProperty_Latency, kIn, 0, kInvalidProperty, kNoSize, false},
-  {kAudioUnitProperty_SupportedNumChannels, kGlobal, 0, noErr, 8 * 4, false},
-  {kAudioUnitProperty_SupportedNumChannels, kOut, 0, kInvalidProperty, kNoSize, false},
-  {kAudioUnitProperty_MaximumFramesPerSlice, kGlobal, 0, noErr, 4, true},
-  {kAudioUnitProperty_MaximumFramesPerSlice, kIn, 0, kInvalidProperty, kNoSize, false},
-  {kAudioUnitProperty_SetExternalBuffer, kGlobal, 0, kInvalidProperty, kNoSize, false},
-  {kAudioUnitProperty_GetUIComponentList, kGlobal, 0, kInvalidProperty, kNoSize, false},
-  {kAudioUnitProperty_AudioChannelLayout, kOut, 0, kInvalidValue, kNoSize, false},
-  {kAudioUnitProperty_TailTime, kGlobal, 0, noErr, 8, false},
-  {kAudioUnitProperty_TailTime, kOut, 0, kInvalidProperty, kNoSize, false},
-  {kAudioUnitProperty_BypassEffect, kGlobal, 0, noErr, 4, true},
-  {kAudioUnitProperty_BypassEffect, kIn, 0, kInvalidProperty, kNoSize, false},
-  {kAudioUnitProperty_LastRenderError, kGlobal, 0, noErr, 4, false},
-  {kAudioUnitProperty_LastRenderError, kOut, 0, kInvalidProperty, kNoSize, false},
-  {kAudioUnitProperty_SetRenderCallback, kIn, 1, noErr, 16, true},
-  {kAudioUnitProperty_SetRenderCallback, kGlobal, 0, noErr, 16, true},
-  {kAudioUnitProperty_SetRenderCallback, kIn, 2, kInvalidProperty, kNoSize, false},
-  {kAudioUnitProperty_SetRenderCallback, kOut, 0, kInvalidProperty, kNoSize, false},
-  {kAudioUnitProperty_FactoryPresets, kGlobal, 0, noErr, 8, false},
-  {kAudioUnitProperty_ContextName, kGlobal, 0, kInvalidProperty, kNoSize, false},
-  {kAudioUnitProperty_RenderQuality, kGlobal, 0, kInvalidProperty, kNoSize, false},
-  {kAudioUnitProperty_HostCallbacks, kGlobal, 0, noErr, 40, true},
-  {kAudioUnitProperty_HostCallbacks, kIn, 0, kInvalidProperty, kNoSize, false},
-  {kAudioUnitProperty_CurrentPreset, kGlobal, 0, noErr, 16, true},
-  {kAudioUnitProperty_PresentPreset, kGlobal, 0, noErr, 16, true},
-  {kAudioUnitProperty_InPlaceProcessing, kGlobal, 0, kInvalidProperty, kNoSize, false},
-  {kAudioUnitProperty_ElementName, kIn, 0, kInvalidProperty, 8, false},
-  {kAudioUnitProperty_SupportedChannelLayoutTags, kIn, 0, noErr, 8, true},
-  {kAudioUnitProperty_SupportedChannelLayoutTags, kIn, 2, noErr, 0, false},
-  {kAudioUnitProperty_SupportedChannelLayoutTags, kGlobal, 0, noErr, 0, false},
-  {kAudioUnitProperty_ParameterStringFromValue, kGlobal, 0, noErr, 24, false},
-  {kAudioUnitProperty_ParameterIDName, kGlobal, 0, noErr, 16, false},
-  {kAudioUnitProperty_ParameterClumpName, kGlobal, 0, noErr, 16, false},
-  {kAudioUnitProperty_ParameterValueFromString, kGlobal, 0, noErr, 24, false},
-  {kAudioUnitProperty_OfflineRender, kGlobal, 0, kInvalidProperty, kNoSize, false},
-  {kAudioUnitProperty_IconLocation, kGlobal, 0, kInvalidProperty, kNoSize, false},
-  {kAudioUnitProperty_PresentationLatency, kIn, 0, kInvalidProperty, kNoSize, false},
-  {kAudioUnitProperty_DependentParameters, kGlobal, 0, kInvalidProperty, kNoSize, false},
-  {kAudioUnitProperty_AUHostIdentifier, kGlobal, 0, kInvalidProperty, kNoSize, false},
-  {kAudioUnitProperty_MIDIOutputCallbackInfo, kGlobal, 0, noErr, 8, false},
-  {kAudioUnitProperty_MIDIOutputCallback, kGlobal, 0, noErr, 16, true},
-  {kAudioUnitProperty_InputSamplesInOutput, kGlobal, 0, kInvalidProperty, kNoSize, false},
-  {kAudioUnitProperty_ClassInfoFromDocument, kGlobal, 0, kInvalidProperty, kNoSize, false},
-  {kAudioUnitProperty_SupportsMPE, kGlobal, 0, noErr, 4, false},
-  {kMusicDeviceProperty_InstrumentCount, kGlobal, 0, kInvalidProperty, kNoSize, false},
-  {kPlugInObject, kGlobal, 0, noErr, 8, false},
-  {7, kGlobal, 0, kInvalidProperty, kNoSize, false},
-  {9999, kGlobal, 0, kInvalidProperty, kNoSize, false},
+  {kAudioUnitProperty_ClassInfo, kGlobal, 0, noErr, 8, false, true},
+  {kAudioUnitProperty_MakeConnection, kIn, 0, noErr, 16, true, false},
+  {kAudioUnitProperty_MakeConnection, kGlobal, 0, noErr, 16, true, false},
+  {kAudioUnitProperty_SampleRate, kOut, 3, noErr, 8, true, true},
+  {kAudioUnitProperty_ParameterList, kGlobal, 0, noErr, 4, false, true},
+  {kAudioUnitProperty_ParameterList, kIn, 0, noErr, 0, false, false},
+  {kAudioUnitProperty_ParameterInfo, kGlobal, 0, noErr, 104, false, true},
+  {kAudioUnitProperty_FastDispatch, kGlobal, kAudioUnitRenderSelect, kInvalidElement, kNoSize, false, false},
+  {kAudioUnitProperty_StreamFormat, kIn, 0, noErr, 40, true, true},
+  {kAudioUnitProperty_StreamFormat, kIn, 1, noErr, 40, true, true},
+  {kAudioUnitProperty_StreamFormat, kOut, 0, noErr, 40, true, true},
+  {kAudioUnitProperty_StreamFormat, kGlobal, 0, noErr, 40, true, true},
+  {kAudioUnitProperty_ElementCount, kIn, 0, noErr, 4, false, true},
+  {kAudioUnitProperty_Latency, kGlobal, 0, noErr, 8, false, true},
+  {kAudioUnitProperty_SupportedNumChannels, kGlobal, 0, noErr, 8 * 4, false, true},
+  {kAudioUnitProperty_MaximumFramesPerSlice, kGlobal, 0, noErr, 4, true, true},
+  {kAudioUnitProperty_AudioChannelLayout, kOut, 0, kInvalidValue, kNoSize, false, false},
+  {kAudioUnitProperty_TailTime, kGlobal, 0, noErr, 8, false, true},
+  {kAudioUnitProperty_BypassEffect, kGlobal, 0, noErr, 4, true, true},
+  {kAudioUnitProperty_LastRenderError, kGlobal, 0, noErr, 4, false, true},
+  {kAudioUnitProperty_SetRenderCallback, kIn, 1, noErr, 16, true, false},
+  {kAudioUnitProperty_SetRenderCallback, kGlobal, 0, noErr, 16, true, false},
+  {kAudioUnitProperty_FactoryPresets, kGlobal, 0, noErr, 8, false, true},
+  {kAudioUnitProperty_HostCallbacks, kGlobal, 0, noErr, 40, true, true},
+  {kAudioUnitProperty_CurrentPreset, kGlobal, 0, noErr, 16, true, true},
+  {kAudioUnitProperty_PresentPreset, kGlobal, 0, noErr, 16, true, true},
+  {kAudioUnitProperty_ElementName, kIn, 0, kInvalidProperty, 8, false, true},
+  {kAudioUnitProperty_SupportedChannelLayoutTags, kIn, 0, noErr, 8, true, true},
+  {kAudioUnitProperty_SupportedChannelLayoutTags, kIn, 1, noErr, 8, true, true},
+  {kAudioUnitProperty_SupportedChannelLayoutTags, kOut, 0, noErr, 8, true, true},
+  {kAudioUnitProperty_SupportedChannelLayoutTags, kIn, 2, noErr, 0, false, false},
+  {kAudioUnitProperty_SupportedChannelLayoutTags, kGlobal, 0, noErr, 0, false, false},
+  {kAudioUnitProperty_ParameterStringFromValue, kGlobal, 0, noErr, 24, false, true},
+  {kAudioUnitProperty_ParameterIDName, kGlobal, 0, noErr, 16, false, true},
+  {kAudioUnitProperty_ParameterClumpName, kGlobal, 0, noErr, 16, false, true},
+  {kAudioUnitProperty_ParameterValueFromString, kGlobal, 0, noErr, 24, false, true},
+  {kAudioUnitProperty_MIDIOutputCallbackInfo, kGlobal, 0, noErr, 8, false, true},
+  {kAudioUnitProperty_MIDIOutputCallback, kGlobal, 0, noErr, 16, true, false},
+  {kAudioUnitProperty_SupportsMPE, kGlobal, 0, noErr, 4, false, true},
+  {kPlugInObject, kGlobal, 0, noErr, 8, false, true},
+};
+
+// What the unit does not answer at all: kInvalidProperty, nothing writable.
+const AUPropertyAddress kRefused[] = {
+  {kAudioUnitProperty_MakeConnection, kOut, 0}, {kAudioUnitProperty_CPULoad, kGlobal, 0},
+  {kAudioUnitProperty_StreamFormat, kIn, 2}, {kAudioUnitProperty_StreamFormat, kOut, 1},
+  {kAudioUnitProperty_StreamFormat, kGlobal, 1}, {kAudioUnitProperty_StreamFormat, kGroup, 0},
+  {kAudioUnitProperty_Latency, kIn, 0}, {kAudioUnitProperty_SupportedNumChannels, kOut, 0},
+  {kAudioUnitProperty_MaximumFramesPerSlice, kIn, 0}, {kAudioUnitProperty_SetExternalBuffer, kGlobal, 0},
+  {kAudioUnitProperty_GetUIComponentList, kGlobal, 0}, {kAudioUnitProperty_TailTime, kOut, 0},
+  {kAudioUnitProperty_BypassEffect, kIn, 0}, {kAudioUnitProperty_LastRenderError, kOut, 0},
+  {kAudioUnitProperty_SetRenderCallback, kIn, 2}, {kAudioUnitProperty_SetRenderCallback, kOut, 0},
+  {kAudioUnitProperty_ContextName, kGlobal, 0}, {kAudioUnitProperty_RenderQuality, kGlobal, 0},
+  {kAudioUnitProperty_HostCallbacks, kIn, 0}, {kAudioUnitProperty_InPlaceProcessing, kGlobal, 0},
+  {kAudioUnitProperty_OfflineRender, kGlobal, 0}, {kAudioUnitProperty_IconLocation, kGlobal, 0},
+  {kAudioUnitProperty_PresentationLatency, kIn, 0}, {kAudioUnitProperty_DependentParameters, kGlobal, 0},
+  {kAudioUnitProperty_AUHostIdentifier, kGlobal, 0}, {kAudioUnitProperty_InputSamplesInOutput, kGlobal, 0},
+  {kAudioUnitProperty_ClassInfoFromDocument, kGlobal, 0}, {kMusicDeviceProperty_InstrumentCount, kGlobal, 0},
+  {7, kGlobal, 0}, {9999, kGlobal, 0},
 };
 
 TEST_P(AUProperties, InfoAnswersTheStatusSizeAndWritabilityOfEveryProperty)
@@ -264,14 +237,19 @@ TEST_P(AUProperties, InfoAnswersTheStatusSizeAndWritabilityOfEveryProperty)
   {
     SCOPED_TRACE(testing::Message() << "property " << static_cast<SInt32>(row.id) << " scope " << row.scope
                                     << " element " << row.element);
-    UInt32 size = 0xDEAD;
-    Boolean writable = true; // the wrapper clears it first
-    EXPECT_EQ(AudioUnitGetPropertyInfo(Unit(), row.id, row.scope, row.element, &size, &writable), row.status);
+    const PropInfo info = GetPropInfo(Unit(), row.id, row.scope, row.element);
+    EXPECT_EQ(info.status, row.status);
     if (row.size != kNoSize)
     {
-      EXPECT_EQ(size, row.size);
+      EXPECT_EQ(info.size, row.size);
     }
-    EXPECT_EQ(writable != 0, row.writable);
+    EXPECT_EQ(info.writable, row.writable);
+  }
+  for (const AUPropertyAddress& row : kRefused)
+  {
+    const PropInfo info = GetPropInfo(Unit(), row.id, row.scope, row.element);
+    EXPECT_EQ(info.status, kInvalidProperty) << "property " << static_cast<SInt32>(row.id) << " scope " << row.scope;
+    EXPECT_FALSE(info.writable);
   }
 }
 
@@ -301,75 +279,45 @@ TEST_P(AUProperties, ClassInfoIsWritableOnlyWhenItsValueIsAsked)
 
 TEST_P(AUProperties, GetWritesTheUnitsValues)
 {
-  Float64 rate = 0;
-  ASSERT_EQ(Get(kAudioUnitProperty_SampleRate, kGlobal, 0, rate), noErr);
-  EXPECT_EQ(rate, 48000.0);
+  EXPECT_EQ(Value<Float64>(kAudioUnitProperty_SampleRate, kGlobal, 0), 48000.0);
+  EXPECT_EQ(Value<UInt32>(kAudioUnitProperty_MaximumFramesPerSlice, kGlobal, 0), 512u);
+  EXPECT_EQ(Value<OSStatus>(kAudioUnitProperty_LastRenderError, kGlobal, 0), noErr);
+  EXPECT_EQ(Value<UInt32>(kAudioUnitProperty_SupportsMPE, kGlobal, 0), 0u);
+  for (const auto& [scope, count] : {std::pair<AudioUnitScope, UInt32>{kIn, 2}, {kOut, 1}, {kGlobal, 1}, {kGroup, 0}})
+    EXPECT_EQ(Value<UInt32>(kAudioUnitProperty_ElementCount, scope, 0), count) << "scope " << scope;
 
   AudioUnitParameterID ids[2] = {77, 77};
   UInt32 size = sizeof ids;
   ASSERT_EQ(AudioUnitGetProperty(Unit(), kAudioUnitProperty_ParameterList, kGlobal, 0, ids, &size), noErr);
-  EXPECT_EQ(size, 4u);
-  EXPECT_EQ(ids[0], 0u);
-  EXPECT_EQ(ids[1], 77u);
+  EXPECT_EQ(std::make_tuple(size, ids[0], ids[1]), std::make_tuple(4u, 0u, 77u));
 
-  const std::pair<AudioUnitScope, UInt32> counts[] = {{kIn, 2}, {kOut, 1}, {kGlobal, 1}, {kGroup, 0}};
-  for (const auto& [scope, expected] : counts)
-  {
-    UInt32 count = 99;
-    ASSERT_EQ(Get(kAudioUnitProperty_ElementCount, scope, 0, count), noErr);
-    EXPECT_EQ(count, expected) << "scope " << scope;
-  }
-
-  UInt32 frames = 0;
-  ASSERT_EQ(Get(kAudioUnitProperty_MaximumFramesPerSlice, kGlobal, 0, frames), noErr);
-  EXPECT_EQ(frames, 512u);
-
-  AUChannelInfo pairs[8] = {};
-  size = sizeof pairs;
-  ASSERT_EQ(AudioUnitGetProperty(Unit(), kAudioUnitProperty_SupportedNumChannels, kGlobal, 0, pairs, &size), noErr);
+  // The configurations' bus channels summed: "1-1 1.1-1 1.2-1 1.2-2 2.1-1 2.1-2 2-2 2.2-2".
+  const auto pairs = Value<std::array<AUChannelInfo, 8>>(kAudioUnitProperty_SupportedNumChannels, kGlobal, 0);
   const SInt16 expected[8][2] = {{1, 1}, {2, 1}, {3, 1}, {3, 2}, {3, 1}, {3, 2}, {2, 2}, {4, 2}};
   for (int i = 0; i < 8; ++i)
-  {
-    EXPECT_EQ(pairs[i].inChannels, expected[i][0]) << "configuration " << i;
-    EXPECT_EQ(pairs[i].outChannels, expected[i][1]) << "configuration " << i;
-  }
+    EXPECT_EQ(std::make_pair(pairs[i].inChannels, pairs[i].outChannels),
+              std::make_pair(expected[i][0], expected[i][1]));
 
-  AudioChannelLayoutTag tags[4] = {};
-  size = sizeof tags;
-  ASSERT_EQ(AudioUnitGetProperty(Unit(), kAudioUnitProperty_SupportedChannelLayoutTags, kIn, 1, tags, &size),
-            noErr);
-  EXPECT_EQ(size, 8u);
-  EXPECT_EQ(tags[0], kAudioChannelLayoutTag_Mono);
-  EXPECT_EQ(tags[1], kAudioChannelLayoutTag_Stereo);
-  size = sizeof tags;
-  EXPECT_EQ(AudioUnitGetProperty(Unit(), kAudioUnitProperty_SupportedChannelLayoutTags, kGlobal, 0, tags, &size),
-            kInvalidProperty);
-
-  OSStatus lastError = -1;
-  ASSERT_EQ(Get(kAudioUnitProperty_LastRenderError, kGlobal, 0, lastError), noErr);
-  EXPECT_EQ(lastError, noErr);
-
-  UInt32 mpe = 7;
-  ASSERT_EQ(Get(kAudioUnitProperty_SupportsMPE, kGlobal, 0, mpe), noErr);
-  EXPECT_EQ(mpe, 0u);
+  // Every bus a configuration has: mono, then stereo.
+  for (const auto& [scope, bus] : {std::pair<AudioUnitScope, UInt32>{kIn, 0}, {kIn, 1}, {kOut, 0}})
+    EXPECT_EQ((Value<std::array<AudioChannelLayoutTag, 2>>(kAudioUnitProperty_SupportedChannelLayoutTags, scope, bus)),
+              (std::array<AudioChannelLayoutTag, 2>{kAudioChannelLayoutTag_Mono, kAudioChannelLayoutTag_Stereo}));
+  AudioChannelLayoutTag tag = 0;
+  EXPECT_EQ(Get(kAudioUnitProperty_SupportedChannelLayoutTags, kGlobal, 0, tag), kInvalidProperty);
 }
 
 TEST_P(AUProperties, StreamFormatReportsTheBusChannelsAsNonInterleavedFloat)
 {
-  AudioStreamBasicDescription asbd{};
-  ASSERT_EQ(Get(kAudioUnitProperty_StreamFormat, kIn, 1, asbd), noErr);
-  EXPECT_EQ(asbd.mSampleRate, 48000.0);
-  EXPECT_EQ(asbd.mFormatID, kAudioFormatLinearPCM);
-  EXPECT_EQ(asbd.mFormatFlags, 0x29u);
-  EXPECT_EQ(asbd.mBytesPerFrame, 4u);
-  EXPECT_EQ(asbd.mChannelsPerFrame, 2u);
-  EXPECT_EQ(asbd.mBitsPerChannel, 32u);
+  auto asbd = Value<AudioStreamBasicDescription>(kAudioUnitProperty_StreamFormat, kIn, 1);
+  EXPECT_EQ(std::tie(asbd.mSampleRate, asbd.mFormatID, asbd.mFormatFlags, asbd.mBytesPerPacket, asbd.mFramesPerPacket,
+                     asbd.mBytesPerFrame, asbd.mChannelsPerFrame, asbd.mBitsPerChannel),
+            std::make_tuple(48000.0, kAudioFormatLinearPCM, 0x29u, 4u, 1u, 4u, 2u, 32u));
+  EXPECT_EQ(Get(kAudioUnitProperty_StreamFormat, kIn, 2, asbd), kInvalidProperty);
 
   Listen(kAudioUnitProperty_StreamFormat);
   ASSERT_EQ(SetStreamChannels(Unit(), kOut, 0, 1, 44100.0), noErr);
-  ASSERT_EQ(Get(kAudioUnitProperty_StreamFormat, kGlobal, 0, asbd), noErr);
-  EXPECT_EQ(asbd.mChannelsPerFrame, 1u);
-  EXPECT_EQ(asbd.mSampleRate, 44100.0);
+  asbd = Value<AudioStreamBasicDescription>(kAudioUnitProperty_StreamFormat, kGlobal, 0);
+  EXPECT_EQ(std::tie(asbd.mChannelsPerFrame, asbd.mSampleRate), std::make_tuple(1u, 44100.0));
   ASSERT_EQ(mLog.calls.size(), 1u);
   EXPECT_EQ(mLog.calls[0].scope, kOut);
 }
@@ -377,37 +325,26 @@ TEST_P(AUProperties, StreamFormatReportsTheBusChannelsAsNonInterleavedFloat)
 TEST_P(AUProperties, LatencyAndTailTimeAreInSeconds)
 {
   mPlug->SetLatency(480);
-  Float64 seconds = -1;
-  ASSERT_EQ(Get(kAudioUnitProperty_Latency, kGlobal, 0, seconds), noErr);
-  EXPECT_DOUBLE_EQ(seconds, 480.0 / 48000.0);
-
+  EXPECT_DOUBLE_EQ(Value<Float64>(kAudioUnitProperty_Latency, kGlobal, 0), 480.0 / 48000.0);
   mPlug->SetTailSize(4800);
-  ASSERT_EQ(Get(kAudioUnitProperty_TailTime, kGlobal, 0, seconds), noErr);
-  EXPECT_DOUBLE_EQ(seconds, 0.1);
-
+  EXPECT_DOUBLE_EQ(Value<Float64>(kAudioUnitProperty_TailTime, kGlobal, 0), 0.1);
   mPlug->SetTailSize(weft::IWeftProcessor::kTailInfinite);
-  ASSERT_EQ(Get(kAudioUnitProperty_TailTime, kGlobal, 0, seconds), noErr);
-  EXPECT_TRUE(std::isinf(seconds) && seconds > 0);
+  EXPECT_EQ(Value<Float64>(kAudioUnitProperty_TailTime, kGlobal, 0), std::numeric_limits<double>::infinity());
 }
 
 TEST_P(AUProperties, ElementNameIsOnlyAnsweredWithDataAsANewString)
 {
-  const std::pair<AudioUnitScope, const char*> names[] = {{kIn, "Main"}, {kOut, "Output"}};
-  for (const auto& [scope, expected] : names)
+  for (const auto& [scope, bus, expected] :
+       {std::tuple<AudioUnitScope, UInt32, const char*>{kIn, 0, "Main"}, {kIn, 1, "Aux"}, {kOut, 0, "Output"}})
   {
     CFStringRef name = nullptr;
-    ASSERT_EQ(Get(kAudioUnitProperty_ElementName, scope, 0, name), noErr);
+    ASSERT_EQ(Get(kAudioUnitProperty_ElementName, scope, bus, name), noErr);
     ASSERT_NE(name, nullptr);
     EXPECT_EQ(Utf8(name), expected);
     EXPECT_EQ(CFGetRetainCount(name), 1);
     CFRelease(name);
   }
   CFStringRef name = nullptr;
-  ASSERT_EQ(Get(kAudioUnitProperty_ElementName, kIn, 1, name), noErr);
-  EXPECT_EQ(Utf8(name), "Aux");
-  CFRelease(name);
-
-  name = nullptr;
   EXPECT_EQ(Get(kAudioUnitProperty_ElementName, kIn, 2, name), kInvalidElement);
   EXPECT_EQ(Get(kAudioUnitProperty_ElementName, kOut, 1, name), kInvalidElement);
   EXPECT_EQ(Get(kAudioUnitProperty_ElementName, kGlobal, 0, name), kInvalidScope);
@@ -416,21 +353,17 @@ TEST_P(AUProperties, ElementNameIsOnlyAnsweredWithDataAsANewString)
 
 TEST_P(AUProperties, PrivatePropertyAnswersTheObjectsAddress)
 {
-  void* pObject = nullptr;
-  ASSERT_EQ(Get(kPlugInObject, kGlobal, 0, pObject), noErr);
+  void* pObject = Value<void*>(kPlugInObject, kGlobal, 0);
   // The factory road's storage is the instance block, whose object starts
   // 64 bytes in; the entry road's storage is the object itself.
   const char* storage = reinterpret_cast<const char*>(GetComponentInstanceStorage(Unit()));
-  const char* expected = GetParam() == Road::Factory ? storage + 64 : storage;
-  EXPECT_EQ(pObject, static_cast<const void*>(expected));
+  EXPECT_EQ(pObject, static_cast<const void*>(GetParam() == Road::Factory ? storage + 64 : storage));
   EXPECT_EQ(static_cast<weft::IWeftAU*>(pObject), static_cast<weft::IWeftAU*>(mPlug));
 }
 
 TEST_P(AUProperties, MidiOutputPropertiesNameOneOutputAndHideTheCallback)
 {
-  CFArrayRef outputs = nullptr;
-  ASSERT_EQ(Get(kAudioUnitProperty_MIDIOutputCallbackInfo, kGlobal, 0, outputs), noErr);
-  ASSERT_NE(outputs, nullptr);
+  CFArrayRef outputs = Value<CFArrayRef>(kAudioUnitProperty_MIDIOutputCallbackInfo, kGlobal, 0);
   ASSERT_EQ(CFArrayGetCount(outputs), 1);
   EXPECT_EQ(Utf8(static_cast<CFStringRef>(CFArrayGetValueAtIndex(outputs, 0))), "midiOut");
   CFRelease(outputs);
@@ -442,25 +375,21 @@ TEST_P(AUProperties, MidiOutputPropertiesNameOneOutputAndHideTheCallback)
                                          { return noErr; },
                                          &userData};
   ASSERT_EQ(Set(kAudioUnitProperty_MIDIOutputCallback, kGlobal, 0, given), noErr);
-  EXPECT_EQ(mPlug->MidiOutputCallback().midiOutputCallback, given.midiOutputCallback);
-  EXPECT_EQ(mPlug->MidiOutputCallback().userData, &userData);
+  EXPECT_EQ(std::make_pair(mPlug->MidiOutputCallback().midiOutputCallback, mPlug->MidiOutputCallback().userData),
+            std::make_pair(given.midiOutputCallback, static_cast<void*>(&userData)));
 }
 
 TEST_P(AUProperties, CocoaUINeedsTheBundleThatHoldsTheViewFactory)
 {
-  UInt32 size = 0;
-  Boolean writable = false;
   AudioUnitCocoaViewInfo info{};
-  EXPECT_EQ(AudioUnitGetPropertyInfo(Unit(), kAudioUnitProperty_CocoaUI, kGlobal, 0, &size, &writable),
-            kInvalidProperty);
+  EXPECT_EQ(GetPropInfo(Unit(), kAudioUnitProperty_CocoaUI, kGlobal, 0).status, kInvalidProperty);
   EXPECT_EQ(Get(kAudioUnitProperty_CocoaUI, kGlobal, 0, info), kInvalidProperty);
   EXPECT_EQ(info.mCocoaAUViewBundleLocation, nullptr);
 
   ASSERT_TRUE(PWShimCFBundleRegister(kTestAUBundleID, "/tmp/TestAU.component", nullptr));
-  ASSERT_EQ(AudioUnitGetPropertyInfo(Unit(), kAudioUnitProperty_CocoaUI, kGlobal, 0, &size, &writable), noErr);
-  EXPECT_EQ(size, 16u);
-  EXPECT_FALSE(writable);
-  ASSERT_EQ(Get(kAudioUnitProperty_CocoaUI, kGlobal, 0, info), noErr);
+  const PropInfo sizeInfo = GetPropInfo(Unit(), kAudioUnitProperty_CocoaUI, kGlobal, 0);
+  EXPECT_EQ(std::tie(sizeInfo.status, sizeInfo.size, sizeInfo.writable), std::make_tuple(noErr, 16u, false));
+  info = Value<AudioUnitCocoaViewInfo>(kAudioUnitProperty_CocoaUI, kGlobal, 0);
   ASSERT_NE(info.mCocoaAUViewBundleLocation, nullptr);
   ASSERT_NE(info.mCocoaAUViewClass[0], nullptr);
   CFStringRef path = CFURLCopyFileSystemPath(info.mCocoaAUViewBundleLocation, kCFURLPOSIXPathStyle);
@@ -483,21 +412,13 @@ struct SizedProperty
 
 TEST_P(AUProperties, GetRefusesABufferSmallerThanTheValueAndWritesNothing)
 {
-  const SizedProperty properties[] = {
-    {kAudioUnitProperty_ClassInfo, kGlobal, 0, 8},          {kAudioUnitProperty_SampleRate, kGlobal, 0, 8},
-    {kAudioUnitProperty_ParameterList, kGlobal, 0, 4},      {kAudioUnitProperty_StreamFormat, kIn, 0, 40},
-    {kAudioUnitProperty_ElementCount, kIn, 0, 4},           {kAudioUnitProperty_Latency, kGlobal, 0, 8},
-    {kAudioUnitProperty_SupportedNumChannels, kGlobal, 0, 32}, {kAudioUnitProperty_MaximumFramesPerSlice, kGlobal, 0, 4},
-    {kAudioUnitProperty_TailTime, kGlobal, 0, 8},           {kAudioUnitProperty_BypassEffect, kGlobal, 0, 4},
-    {kAudioUnitProperty_LastRenderError, kGlobal, 0, 4},    {kAudioUnitProperty_FactoryPresets, kGlobal, 0, 8},
-    {kAudioUnitProperty_CurrentPreset, kGlobal, 0, 16},     {kAudioUnitProperty_ElementName, kIn, 0, 8},
-    {kAudioUnitProperty_SupportedChannelLayoutTags, kIn, 0, 8}, {kAudioUnitProperty_MIDIOutputCallbackInfo, kGlobal, 0, 8},
-    {kAudioUnitProperty_SupportsMPE, kGlobal, 0, 4},        {kPlugInObject, kGlobal, 0, 8},
-  };
-  for (const SizedProperty& p : properties)
+  const std::vector<unsigned char> untouched(128, 0xAB);
+  for (const InfoRow& p : kInfoRows)
   {
-    SCOPED_TRACE(testing::Message() << "property " << static_cast<SInt32>(p.id));
-    std::vector<unsigned char> buffer(64, 0xAB);
+    if (!p.readable)
+      continue;
+    SCOPED_TRACE(testing::Message() << "property " << static_cast<SInt32>(p.id) << " scope " << p.scope);
+    std::vector<unsigned char> buffer = untouched;
     UInt32 size = p.size - 1;
     EXPECT_EQ(AudioUnitGetProperty(Unit(), p.id, p.scope, p.element, buffer.data(), &size), kInvalidValue);
     // The same check holds for a direct call, below the selector wrapper.
@@ -505,56 +426,44 @@ TEST_P(AUProperties, GetRefusesABufferSmallerThanTheValueAndWritesNothing)
     Boolean writable = false;
     EXPECT_EQ(mPlug->GetProperty(p.id, p.scope, p.element, &size, &writable, buffer.data()), kInvalidValue);
     EXPECT_EQ(size, p.size - 1);
-    EXPECT_EQ(buffer, std::vector<unsigned char>(64, 0xAB));
+    EXPECT_EQ(buffer, untouched);
   }
 
-  std::vector<unsigned char> buffer(64, 0xAB);
+  // Properties the unit does not answer write nothing either.
+  std::vector<unsigned char> buffer = untouched;
   UInt32 size = 64;
   EXPECT_EQ(AudioUnitGetProperty(Unit(), kAudioUnitProperty_AudioChannelLayout, kOut, 0, buffer.data(), &size),
             kInvalidValue);
-  EXPECT_EQ(buffer, std::vector<unsigned char>(64, 0xAB));
+  EXPECT_EQ(buffer, untouched);
   weft::IWeftAURenderProc fastProc = nullptr;
   EXPECT_EQ(Get(kAudioUnitProperty_FastDispatch, kGlobal, kAudioUnitRenderSelect, fastProc), kInvalidElement);
   EXPECT_EQ(fastProc, nullptr);
+  UInt32 count = 5;
+  EXPECT_EQ(Get(kMusicDeviceProperty_InstrumentCount, kGlobal, 0, count), kInvalidProperty);
+  EXPECT_EQ(count, 5u);
+}
+
+template <class T>
+std::string BytesOf(const T& value)
+{
+  return std::string(reinterpret_cast<const char*>(&value), sizeof value);
 }
 
 // What a refused set must leave alone.
-struct Snapshot
+auto Snapshot(PropsTestPlugin& plug)
 {
-  double sampleRate;
-  int blockSize;
-  bool bypassed;
-  bool offline;
-  std::string trackName;
-  UInt32 inputType0;
-  HostCallbackInfo callbacks;
-  AUMIDIOutputCallbackStruct midiOut;
-  weft::EHost host;
-  int setStateCalls;
-
-  static Snapshot Of(PropsTestPlugin& plug)
-  {
-    LOOM_String track;
-    plug.GetTrackName(track);
-    return {plug.GetSampleRate(), plug.GetBlockSize(),  plug.GetBypassed(), plug.GetRenderingOffline(),
-            track.Get(),          plug.InputType(0),    plug.HostCallbacks(), plug.MidiOutputCallback(),
-            plug.GetHost(),       plug.setStateCalls};
-  }
-  bool operator==(const Snapshot& o) const
-  {
-    return sampleRate == o.sampleRate && blockSize == o.blockSize && bypassed == o.bypassed && offline == o.offline &&
-           trackName == o.trackName && inputType0 == o.inputType0 &&
-           std::memcmp(&callbacks, &o.callbacks, sizeof callbacks) == 0 &&
-           std::memcmp(&midiOut, &o.midiOut, sizeof midiOut) == 0 && host == o.host &&
-           setStateCalls == o.setStateCalls;
-  }
-};
+  LOOM_String track;
+  plug.GetTrackName(track);
+  return std::make_tuple(plug.GetSampleRate(), plug.GetBlockSize(), plug.GetBypassed(), plug.GetRenderingOffline(),
+                         std::string(track.Get()), plug.InputType(0), BytesOf(plug.HostCallbacks()),
+                         BytesOf(plug.MidiOutputCallback()), plug.GetHost(), plug.setStateCalls);
+}
 
 TEST_P(AUProperties, SetRefusesMissingOrShortDataAndChangesNothing)
 {
   ToneSource source;
   ASSERT_EQ(SetRenderCallback(Unit(), 0, source), noErr);
-  const Snapshot before = Snapshot::Of(*mPlug);
+  const auto before = Snapshot(*mPlug);
 
   const SizedProperty properties[] = {
     {kAudioUnitProperty_ClassInfo, kGlobal, 0, 8},         {kAudioUnitProperty_MakeConnection, kIn, 0, 16},
@@ -571,15 +480,14 @@ TEST_P(AUProperties, SetRefusesMissingOrShortDataAndChangesNothing)
     SCOPED_TRACE(testing::Message() << "property " << p.id);
     EXPECT_EQ(AudioUnitSetProperty(Unit(), p.id, p.scope, p.element, nullptr, p.size), kInvalidValue);
     EXPECT_EQ(AudioUnitSetProperty(Unit(), p.id, p.scope, p.element, ones.data(), p.size - 1), kInvalidValue);
-    EXPECT_TRUE(Snapshot::Of(*mPlug) == before);
+    EXPECT_TRUE(Snapshot(*mPlug) == before);
   }
 }
 
 TEST_P(AUProperties, SetRefusesUnusableRatesAndSliceSizes)
 {
-  const Float64 badRates[] = {0.0, -44100.0, std::numeric_limits<double>::quiet_NaN(),
-                              std::numeric_limits<double>::infinity()};
-  for (Float64 rate : badRates)
+  constexpr Float64 kNaN = std::numeric_limits<double>::quiet_NaN(), kInf = std::numeric_limits<double>::infinity();
+  for (Float64 rate : {0.0, -44100.0, kNaN, kInf})
     EXPECT_EQ(Set(kAudioUnitProperty_SampleRate, kGlobal, 0, rate), kInvalidValue) << rate;
   EXPECT_EQ(mPlug->GetSampleRate(), 48000.0);
 
@@ -596,13 +504,6 @@ TEST_P(AUProperties, SetRefusesUnusableRatesAndSliceSizes)
   EXPECT_EQ(mPlug->GetBlockSize(), 65536);
 }
 
-TEST_P(AUProperties, InstrumentCountIsRefusedForAnEffect)
-{
-  UInt32 count = 5;
-  EXPECT_EQ(Get(kMusicDeviceProperty_InstrumentCount, kGlobal, 0, count), kInvalidProperty);
-  EXPECT_EQ(count, 5u);
-}
-
 // --- Setting -----------------------------------------------------------------------
 
 TEST_P(AUProperties, SettersStoreTheirValueAndResetTheProcessor)
@@ -612,15 +513,11 @@ TEST_P(AUProperties, SettersStoreTheirValueAndResetTheProcessor)
   EXPECT_EQ(mPlug->resetCount, 1);
 
   ASSERT_EQ(SetMaxFrames(Unit(), 1024), noErr);
-  UInt32 frames = 0;
-  ASSERT_EQ(Get(kAudioUnitProperty_MaximumFramesPerSlice, kGlobal, 0, frames), noErr);
-  EXPECT_EQ(frames, 1024u);
+  EXPECT_EQ(Value<UInt32>(kAudioUnitProperty_MaximumFramesPerSlice, kGlobal, 0), 1024u);
   EXPECT_EQ(mPlug->resetCount, 2);
 
   ASSERT_EQ(Set(kAudioUnitProperty_BypassEffect, kGlobal, 0, UInt32(3)), noErr);
-  UInt32 bypassed = 0;
-  ASSERT_EQ(Get(kAudioUnitProperty_BypassEffect, kGlobal, 0, bypassed), noErr);
-  EXPECT_EQ(bypassed, 1u);
+  EXPECT_EQ(Value<UInt32>(kAudioUnitProperty_BypassEffect, kGlobal, 0), 1u);
   ASSERT_EQ(Set(kAudioUnitProperty_BypassEffect, kGlobal, 0, UInt32(0)), noErr);
   EXPECT_FALSE(mPlug->GetBypassed());
   EXPECT_EQ(mPlug->activations, (std::vector<bool>{false, true}));
@@ -630,17 +527,19 @@ TEST_P(AUProperties, SettersStoreTheirValueAndResetTheProcessor)
   EXPECT_TRUE(mPlug->GetRenderingOffline());
 }
 
-TEST_P(AUProperties, ContextNameKeepsNamesOutsideAsciiWhole)
+TEST_P(AUProperties, ContextNameKeepsNamesOutsideAsciiWholeAndRefusesAnythingElse)
 {
-  const char* const names[] = {"Drums", "Überbaß – ギター 🎸", ""};
-  for (const char* text : names)
+  const auto trackName = [this] {
+    LOOM_String track;
+    mPlug->GetTrackName(track);
+    return std::string(track.Get());
+  };
+  for (const char* text : {"Drums", "Überbaß – ギター 🎸", ""})
   {
     CFStringRef name = CFStringCreateWithCString(kCFAllocatorDefault, text, kCFStringEncodingUTF8);
     ASSERT_EQ(Set(kAudioUnitProperty_ContextName, kGlobal, 0, name), noErr);
     CFRelease(name);
-    LOOM_String track;
-    mPlug->GetTrackName(track);
-    EXPECT_STREQ(track.Get(), text);
+    EXPECT_EQ(trackName(), text);
   }
 
   ASSERT_EQ(Set(kAudioUnitProperty_ContextName, kGlobal, 0, CFSTR("Bass")), noErr);
@@ -649,9 +548,7 @@ TEST_P(AUProperties, ContextNameKeepsNamesOutsideAsciiWhole)
   EXPECT_EQ(Set(kAudioUnitProperty_ContextName, kGlobal, 0, number), kInvalidValue);
   CFRelease(number);
   EXPECT_EQ(Set(kAudioUnitProperty_ContextName, kGlobal, 0, CFStringRef(nullptr)), kInvalidValue);
-  LOOM_String track;
-  mPlug->GetTrackName(track);
-  EXPECT_STREQ(track.Get(), "Bass");
+  EXPECT_EQ(trackName(), "Bass");
 }
 
 OSStatus BeatAndTempo(void*, Float64*, Float64*)
@@ -669,32 +566,33 @@ TEST_P(AUProperties, HostCallbacksCopyWhatIsGivenAndClearTheRest)
   const HostCallbackInfo full{&userData, BeatAndTempo, nullptr, nullptr, TransportState2};
   EXPECT_EQ(Set(kAudioUnitProperty_HostCallbacks, kIn, 0, full), kInvalidProperty);
   ASSERT_EQ(Set(kAudioUnitProperty_HostCallbacks, kGlobal, 0, full), noErr);
-  EXPECT_EQ(mPlug->HostCallbacks().hostUserData, &userData);
-  EXPECT_EQ(mPlug->HostCallbacks().beatAndTempoProc, BeatAndTempo);
-  EXPECT_EQ(mPlug->HostCallbacks().transportStateProc2, TransportState2);
+  const HostCallbackInfo& kept = mPlug->HostCallbacks();
+  EXPECT_EQ(std::tie(kept.hostUserData, kept.beatAndTempoProc, kept.transportStateProc2),
+            std::make_tuple(static_cast<void*>(&userData), &BeatAndTempo, &TransportState2));
 
   // An older host's record ends before the second transport procedure.
   ASSERT_EQ(Set(kAudioUnitProperty_HostCallbacks, kGlobal, 0, full, offsetof(HostCallbackInfo, transportStateProc2)),
             noErr);
-  EXPECT_EQ(mPlug->HostCallbacks().beatAndTempoProc, BeatAndTempo);
-  EXPECT_EQ(mPlug->HostCallbacks().transportStateProc2, nullptr);
+  EXPECT_EQ(kept.beatAndTempoProc, BeatAndTempo);
+  EXPECT_EQ(kept.transportStateProc2, nullptr);
 }
 
 TEST_P(AUProperties, HostIdentifierIdentifiesTheHostOnce)
 {
-  AUHostVersionIdentifier identifier{CFSTR("reaper"), NumVersion{0, 0, 0x45, 6}};
-  ASSERT_EQ(Set(kAudioUnitProperty_AUHostIdentifier, kGlobal, 0, identifier), noErr);
-  EXPECT_EQ(mPlug->GetHost(), weft::kHostReaper);
-  EXPECT_STREQ(mPlug->GetRawHostStr(), "reaper");
-  EXPECT_EQ(mPlug->GetHostVersion(false), (6 << 16) | (4 << 8) | 5);
-
-  identifier = AUHostVersionIdentifier{CFSTR("Logic Pro"), NumVersion{0, 0, 0x10, 10}};
-  ASSERT_EQ(Set(kAudioUnitProperty_AUHostIdentifier, kGlobal, 0, identifier), noErr);
-  EXPECT_STREQ(mPlug->GetRawHostStr(), "reaper");
-  EXPECT_EQ(mPlug->GetHostVersion(false), (6 << 16) | (4 << 8) | 5);
+  ASSERT_EQ(Set(kAudioUnitProperty_AUHostIdentifier, kGlobal, 0,
+                AUHostVersionIdentifier{CFSTR("reaper"), NumVersion{0, 0, 0x45, 6}}),
+            noErr);
+  const auto identity = [this] {
+    return std::make_tuple(mPlug->GetHost(), std::string(mPlug->GetRawHostStr()), mPlug->GetHostVersion(false));
+  };
+  EXPECT_EQ(identity(), std::make_tuple(weft::kHostReaper, std::string("reaper"), (6 << 16) | (4 << 8) | 5));
+  ASSERT_EQ(Set(kAudioUnitProperty_AUHostIdentifier, kGlobal, 0,
+                AUHostVersionIdentifier{CFSTR("Logic Pro"), NumVersion{0, 0, 0x10, 10}}),
+            noErr);
+  EXPECT_EQ(identity(), std::make_tuple(weft::kHostReaper, std::string("reaper"), (6 << 16) | (4 << 8) | 5));
 }
 
-TEST_P(AUProperties, SetRenderCallbackConnectsAnInputBusOnlyInInputScope)
+TEST_P(AUProperties, SetRenderCallbackConnectsAnInputBusWithAllItsChannelsOnlyInInputScope)
 {
   ToneSource source;
   const AURenderCallbackStruct callback = source.Callback();
@@ -706,6 +604,8 @@ TEST_P(AUProperties, SetRenderCallbackConnectsAnInputBusOnlyInInputScope)
   ASSERT_EQ(Set(kAudioUnitProperty_SetRenderCallback, kIn, 1, callback), noErr);
   EXPECT_EQ(mPlug->InputType(1), weft::IWeftAU::eRenderCallback);
   EXPECT_EQ(mPlug->Connection(1).mRenderCallback.inputProcRefCon, &source);
+  EXPECT_EQ(mPlug->HostChannels(weft::kInput, 1), 2) << "no format was negotiated: the bus's own channels";
+  EXPECT_EQ(mPlug->InputType(0), weft::IWeftAU::eNotConnected);
 
   ASSERT_EQ(Set(kAudioUnitProperty_SetRenderCallback, kIn, 1, AURenderCallbackStruct{nullptr, &source}), noErr);
   EXPECT_EQ(mPlug->InputType(1), weft::IWeftAU::eNotConnected);
@@ -715,7 +615,7 @@ TEST_P(AUProperties, SetRenderCallbackConnectsAnInputBusOnlyInInputScope)
 // --- Connections ------------------------------------------------------------------
 
 // An upstream unit on the entry road that offers a fast render procedure and
-// reports an output format of kChannels channels.
+// reports an output format of `channels` channels on its output 0.
 struct FakeUpstream
 {
   static inline UInt32 channels = 2;
@@ -724,6 +624,14 @@ struct FakeUpstream
   static OSStatus Render(void*, AudioUnitRenderActionFlags*, const AudioTimeStamp*, UInt32, UInt32,
                          AudioBufferList*)
   {
+    return noErr;
+  }
+
+  template <class T>
+  static ComponentResult Answer(ComponentParameters* cp, const T& value)
+  {
+    std::memcpy(PWShimComponentArgument<void*>(cp, 3), &value, sizeof value);
+    *PWShimComponentArgument<UInt32*>(cp, 4) = sizeof value;
     return noErr;
   }
 
@@ -741,23 +649,12 @@ struct FakeUpstream
       {
         const auto id = PWShimComponentArgument<AudioUnitPropertyID>(cp, 0);
         const auto element = PWShimComponentArgument<AudioUnitElement>(cp, 2);
-        void* pData = PWShimComponentArgument<void*>(cp, 3);
-        auto* pSize = PWShimComponentArgument<UInt32*>(cp, 4);
+        AudioStreamBasicDescription asbd;
+        weft::IWeftAU::MakeDefaultASBD(&asbd, 44100.0, static_cast<int>(channels), false);
         if (id == kAudioUnitProperty_StreamFormat && element == 0)
-        {
-          AudioStreamBasicDescription asbd;
-          weft::IWeftAU::MakeDefaultASBD(&asbd, 44100.0, static_cast<int>(channels), false);
-          std::memcpy(pData, &asbd, sizeof asbd);
-          *pSize = sizeof asbd;
-          return noErr;
-        }
+          return Answer(cp, asbd);
         if (id == kAudioUnitProperty_FastDispatch && element == kAudioUnitRenderSelect)
-        {
-          const weft::IWeftAURenderProc proc = Render;
-          std::memcpy(pData, &proc, sizeof proc);
-          *pSize = sizeof proc;
-          return noErr;
-        }
+          return Answer(cp, weft::IWeftAURenderProc(Render));
         return kInvalidProperty;
       }
       default:
@@ -766,16 +663,22 @@ struct FakeUpstream
   }
 };
 
+// Opens a FakeUpstream whose output 0 has `channels` channels.
+ComponentInstance OpenFakeUpstream(UInt32 channels)
+{
+  FakeUpstream::channels = channels;
+  ComponentInstance upstream = nullptr;
+  EXPECT_EQ(PWShimComponentInstanceNew(FakeUpstream::Entry, &upstream), noErr);
+  return upstream;
+}
+
 TEST_P(AUProperties, MakeConnectionTakesTheUpstreamFormatAndFastProcedure)
 {
-  ComponentInstance upstream = nullptr;
-  ASSERT_EQ(PWShimComponentInstanceNew(FakeUpstream::Entry, &upstream), noErr);
-  FakeUpstream::channels = 1;
+  ComponentInstance upstream = OpenFakeUpstream(1);
   Listen(kAudioUnitProperty_StreamFormat);
-  Listen(kAudioUnitProperty_MakeConnection, ListenerLog::ListenB);
+  Listen(kAudioUnitProperty_MakeConnection, ListenerLog::Listen<2>);
 
-  const AudioUnitConnection connection{upstream, 0, 0};
-  ASSERT_EQ(Set(kAudioUnitProperty_MakeConnection, kIn, 0, connection), noErr);
+  ASSERT_EQ(Set(kAudioUnitProperty_MakeConnection, kIn, 0, AudioUnitConnection{upstream, 0, 0}), noErr);
   EXPECT_EQ(mPlug->InputType(0), weft::IWeftAU::eDirectFastProc);
   EXPECT_EQ(mPlug->Connection(0).mUpstreamUnit, upstream);
   EXPECT_EQ(mPlug->Connection(0).mUpstreamObject, static_cast<void*>(&FakeUpstream::storage));
@@ -791,14 +694,12 @@ TEST_P(AUProperties, MakeConnectionTakesTheUpstreamFormatAndFastProcedure)
   ASSERT_EQ(Set(kAudioUnitProperty_MakeConnection, kIn, 0, AudioUnitConnection{nullptr, 0, 0}), noErr);
   EXPECT_EQ(mPlug->InputType(0), weft::IWeftAU::eNotConnected);
   EXPECT_EQ(mPlug->Connection(0).mUpstreamUnit, nullptr);
-
   PWShimComponentInstanceDispose(upstream);
 }
 
 TEST_P(AUProperties, MakeConnectionWithoutFastProcedurePullsThroughTheUpstreamUnit)
 {
   OpenUnit upstream(Road::Factory);
-  ASSERT_EQ(upstream.Status(), noErr);
   ASSERT_EQ(Set(kAudioUnitProperty_MakeConnection, kGlobal, 0, AudioUnitConnection{upstream.Get(), 0, 0}), noErr);
   EXPECT_EQ(mPlug->InputType(0), weft::IWeftAU::eDirectNoFastProc);
   EXPECT_EQ(mPlug->Connection(0).mUpstreamRenderProc, nullptr);
@@ -807,8 +708,7 @@ TEST_P(AUProperties, MakeConnectionWithoutFastProcedurePullsThroughTheUpstreamUn
 
 TEST_P(AUProperties, MakeConnectionThatCannotBeNegotiatedLeavesTheBusClosed)
 {
-  ComponentInstance upstream = nullptr;
-  ASSERT_EQ(PWShimComponentInstanceNew(FakeUpstream::Entry, &upstream), noErr);
+  ComponentInstance upstream = OpenFakeUpstream(2);
   ToneSource source;
   ASSERT_EQ(SetRenderCallback(Unit(), 0, source), noErr);
 
@@ -825,16 +725,14 @@ TEST_P(AUProperties, MakeConnectionThatCannotBeNegotiatedLeavesTheBusClosed)
   EXPECT_EQ(Set(kAudioUnitProperty_MakeConnection, kIn, 0, AudioUnitConnection{upstream, 5, 0}), kInvalidProperty);
   EXPECT_EQ(mPlug->InputType(0), weft::IWeftAU::eNotConnected);
   EXPECT_EQ(mPlug->Connection(0).mUpstreamUnit, nullptr);
-
-  PWShimComponentInstanceDispose(upstream);
 }
 
 // --- Listeners ------------------------------------------------------------------------
 
 TEST_P(AUProperties, EverySetTellsTheListenersOfItsIDFirst)
 {
-  Listen(kAudioUnitProperty_SampleRate, ListenerLog::ListenA);
-  Listen(kAudioUnitProperty_SampleRate, ListenerLog::ListenB);
+  Listen(kAudioUnitProperty_SampleRate, ListenerLog::Listen<1>);
+  Listen(kAudioUnitProperty_SampleRate, ListenerLog::Listen<2>);
   Listen(kAudioUnitProperty_CPULoad);
   Listen(9999);
 
@@ -853,9 +751,8 @@ TEST_P(AUProperties, EverySetTellsTheListenersOfItsIDFirst)
 
   // Unhandled and refused sets are announced too.
   mLog.calls.clear();
-  const UInt32 value = 1;
-  EXPECT_EQ(Set(kAudioUnitProperty_CPULoad, kGlobal, 0, value), kInvalidProperty);
-  EXPECT_EQ(Set(9999u, kIn, 3, value), kInvalidProperty);
+  EXPECT_EQ(Set(kAudioUnitProperty_CPULoad, kGlobal, 0, UInt32(1)), kInvalidProperty);
+  EXPECT_EQ(Set(9999u, kIn, 3, UInt32(1)), kInvalidProperty);
   EXPECT_EQ(AudioUnitSetProperty(Unit(), kAudioUnitProperty_SampleRate, kGlobal, 0, nullptr, 8), kInvalidValue);
   ASSERT_EQ(mLog.calls.size(), 4u);
   EXPECT_EQ(mLog.calls[0].id, kAudioUnitProperty_CPULoad);
@@ -867,7 +764,7 @@ TEST_P(AUProperties, EverySetTellsTheListenersOfItsIDFirst)
 
 void RemoveSelf(void* refCon, AudioUnit unit, AudioUnitPropertyID id, AudioUnitScope scope, AudioUnitElement element)
 {
-  ListenerLog::ListenA(refCon, unit, id, scope, element);
+  ListenerLog::Listen<1>(refCon, unit, id, scope, element);
   AudioUnitRemovePropertyListener(unit, id, RemoveSelf);
 }
 
@@ -881,49 +778,40 @@ TEST_P(AUProperties, AListenerMayUnregisterItselfWhileCalled)
 
 // --- Buses --------------------------------------------------------------------------------
 
-TEST_P(AUProperties, GetBusAddressesInputsOutputsAndGlobalAsOutput)
+TEST_P(AUProperties, BusesFollowTheConfigurationsAndGlobalScopeAddressesTheOutput)
 {
-  EXPECT_NE(mPlug->GetBus(kIn, 0), nullptr);
+  EXPECT_EQ(mPlug->NInBuses(), 2);
+  EXPECT_EQ(mPlug->NOutBuses(), 1);
+  ASSERT_NE(mPlug->GetBus(kIn, 0), nullptr);
   EXPECT_NE(mPlug->GetBus(kIn, 1), mPlug->GetBus(kIn, 0));
   EXPECT_EQ(mPlug->GetBus(kIn, 1)->mFirstPlugChannel, 2);
-  EXPECT_EQ(mPlug->GetBus(kIn, 2), nullptr);
-  EXPECT_NE(mPlug->GetBus(kOut, 0), nullptr);
+  EXPECT_EQ(mPlug->GetBus(kIn, 1)->mPlugChannels, 2);
+  EXPECT_EQ(mPlug->GetBus(kOut, 0)->mPlugChannels, 2);
   EXPECT_EQ(mPlug->GetBus(kGlobal, 0), mPlug->GetBus(kOut, 0));
-  EXPECT_EQ(mPlug->GetBus(kOut, 1), nullptr);
-  EXPECT_EQ(mPlug->GetBus(kGlobal, 1), nullptr);
-  EXPECT_EQ(mPlug->GetBus(kGroup, 0), nullptr);
-  EXPECT_EQ(mPlug->GetBus(kIn, 0xFFFFFFFFu), nullptr);
-  EXPECT_EQ(mPlug->GetBus(kOut, 0x80000000u), nullptr);
+  for (const auto& [scope, bus] : {std::pair<AudioUnitScope, UInt32>{kIn, 2}, {kOut, 1}, {kGlobal, 1}, {kGroup, 0},
+                                   {kIn, 0xFFFFFFFFu}, {kOut, 0x80000000u}})
+    EXPECT_EQ(mPlug->GetBus(scope, bus), nullptr) << "scope " << scope << " bus " << bus;
 }
 
 TEST(AUPropertiesInstrument, AnInstrumentWithoutEditorOrInputsAnswersItsOwnTable)
 {
-  const CFIndex liveAtStart = PWShimCFLiveObjectCount();
-  {
-    OpenUnit unit(Road::Factory, PropsInstrument_Factory, PropsInstrument_Entry);
-    ASSERT_EQ(unit.Status(), noErr);
-    auto* pPlug = unit.Object<PropsInstrument>();
-    ASSERT_NE(pPlug, nullptr);
+  CFLeakCheck leakCheck;
+  OpenUnit unit(Road::Factory, PropsInstrument_Factory, PropsInstrument_Entry);
+  ASSERT_EQ(unit.Status(), noErr);
+  auto* pPlug = unit.Object<PropsInstrument>();
+  ASSERT_NE(pPlug, nullptr);
 
-    UInt32 count = 0;
-    UInt32 size = sizeof count;
-    ASSERT_EQ(AudioUnitGetProperty(unit, kMusicDeviceProperty_InstrumentCount, kGlobal, 0, &count, &size), noErr);
-    EXPECT_EQ(count, 1u);
-    EXPECT_EQ(size, 4u);
-    EXPECT_EQ(AudioUnitGetProperty(unit, kMusicDeviceProperty_InstrumentCount, kOut, 0, &count, &size),
-              kInvalidProperty);
+  EXPECT_EQ(PropValue<UInt32>(unit, kMusicDeviceProperty_InstrumentCount, kGlobal, 0), 1u);
+  EXPECT_EQ(GetPropInfo(unit, kMusicDeviceProperty_InstrumentCount, kGlobal, 0).size, 4u);
+  UInt32 count = 0;
+  EXPECT_EQ(GetProp(unit, kMusicDeviceProperty_InstrumentCount, kOut, 0, count), kInvalidProperty);
 
-    Boolean writable = false;
-    EXPECT_EQ(AudioUnitGetPropertyInfo(unit, kAudioUnitProperty_CocoaUI, kGlobal, 0, &size, &writable),
-              kInvalidProperty);
-    EXPECT_EQ(AudioUnitGetPropertyInfo(unit, kAudioUnitProperty_SetRenderCallback, kIn, 0, &size, &writable),
-              kInvalidProperty);
-    EXPECT_EQ(pPlug->GetBus(kIn, 0), nullptr);
-    size = sizeof count;
-    ASSERT_EQ(AudioUnitGetProperty(unit, kAudioUnitProperty_ElementCount, kIn, 0, &count, &size), noErr);
-    EXPECT_EQ(count, 0u);
-  }
-  EXPECT_EQ(PWShimCFLiveObjectCount(), liveAtStart);
+  EXPECT_EQ(GetPropInfo(unit, kAudioUnitProperty_CocoaUI, kGlobal, 0).status, kInvalidProperty);
+  EXPECT_EQ(GetPropInfo(unit, kAudioUnitProperty_SetRenderCallback, kIn, 0).status, kInvalidProperty);
+  EXPECT_EQ(SetProp(unit, kAudioUnitProperty_SetRenderCallback, kIn, 0, AURenderCallbackStruct{}), kInvalidProperty);
+  EXPECT_EQ(pPlug->NInBuses(), 0);
+  EXPECT_EQ(pPlug->GetBus(kIn, 0), nullptr);
+  EXPECT_EQ(PropValue<UInt32>(unit, kAudioUnitProperty_ElementCount, kIn, 0), 0u);
 }
 
 } // namespace

@@ -7,10 +7,7 @@
 
 #include "AllocationCounter.h"
 
-#include <CoreFoundation/PWShimCFBase.h>
 #include <CoreFoundation/PWShimCFBundle.h>
-
-#include <gtest/gtest.h>
 
 #include <cstring>
 #include <vector>
@@ -22,7 +19,7 @@ namespace {
 constexpr UInt32 kFrames = 64;
 
 // A stereo main input and a stereo sidechain from render callbacks, a stereo
-// output, a block of 64 frames, initialised.
+// output, a block of 64 frames, gain 2, initialised.
 class Render : public ::testing::TestWithParam<Road>
 {
 protected:
@@ -44,18 +41,23 @@ protected:
     ASSERT_EQ(AudioUnitInitialize(unit), noErr);
   }
 
-  OSStatus RenderBlock(BufferList& out, double sampleTime, UInt32 nFrames = kFrames, UInt32 bus = 0)
+  OSStatus RenderBlock(BufferList& out, double sampleTime, UInt32 nFrames = kFrames)
   {
-    const AudioTimeStamp ts = MakeTimeStamp(sampleTime);
-    AudioUnitRenderActionFlags flags = 0;
-    return AudioUnitRender(unit, &flags, &ts, bus, nFrames, out.List());
+    return RenderAt(unit, out, sampleTime, nFrames);
   }
 
   // Output c of the test plug-in for frame s: main x gain + sidechain x 0.5.
-  float Expected(int c, int s, float gain = 2.0f, bool withSide = true) const
+  float Expected(int c, int s, bool withSide = true) const
   {
     const float mainSample = main.base[static_cast<size_t>(c)] + static_cast<float>(s) * main.step;
-    return mainSample * gain + (withSide ? side.base[static_cast<size_t>(c)] * 0.5f : 0.0f);
+    return mainSample * 2.0f + (withSide ? side.base[static_cast<size_t>(c)] * 0.5f : 0.0f);
+  }
+
+  void ExpectOutput(BufferList& out, bool sideLeft = true, bool sideRight = true)
+  {
+    for (int c = 0; c < 2; ++c)
+      for (int s = 0; s < static_cast<int>(kFrames); ++s)
+        ASSERT_EQ(out.Channel(c)[s], Expected(c, s, c == 0 ? sideLeft : sideRight)) << "channel " << c << " at " << s;
   }
 
   OpenUnit unit{GetParam()};
@@ -64,67 +66,34 @@ protected:
   ToneSource side;
 };
 
-INSTANTIATE_TEST_SUITE_P(BothRoads, Render, ::testing::Values(Road::Factory, Road::Entry),
-                         [](const ::testing::TestParamInfo<Road>& info) { return RoadName(info.param); });
+PW_INSTANTIATE_BOTH_ROADS(Render);
 
-TEST_P(Render, OutputCombinesTheMainInputAndTheSidechain)
+TEST_P(Render, OutputCombinesTheMainInputWithTheConnectedSidechainChannels)
 {
   BufferList out(2, kFrames);
   ASSERT_EQ(RenderBlock(out, 0.0), noErr);
   EXPECT_EQ(main.lastBus, 0u);
   EXPECT_EQ(side.lastBus, 1u);
-  for (int c = 0; c < 2; ++c)
-    for (int s = 0; s < static_cast<int>(kFrames); ++s)
-      ASSERT_EQ(out.Channel(c)[s], Expected(c, s)) << "channel " << c << " frame " << s;
+  ExpectOutput(out);
   EXPECT_EQ(plug->processCount, 1);
-}
 
-TEST_P(Render, AMonoSidechainFeedsOnlyItsOwnChannel)
-{
+  // A mono sidechain feeds only its own channel.
   ASSERT_EQ(AudioUnitUninitialize(unit), noErr);
   ASSERT_EQ(SetStreamChannels(unit, kAudioUnitScope_Input, 1, 1), noErr);
   ASSERT_EQ(AudioUnitInitialize(unit), noErr);
+  ASSERT_EQ(RenderBlock(out, 64.0), noErr);
+  ExpectOutput(out, true, false);
 
-  BufferList out(2, kFrames);
-  ASSERT_EQ(RenderBlock(out, 0.0), noErr);
-  EXPECT_EQ(out.Channel(0)[5], Expected(0, 5));
-  EXPECT_EQ(out.Channel(1)[5], Expected(1, 5, 2.0f, false)) << "the sidechain's second channel is silent";
-}
-
-TEST_P(Render, ASidechainWithoutNegotiatedFormatCarriesAllItsChannels)
-{
-  OpenUnit fresh(GetParam());
-  ToneSource freshSide;
-  freshSide.base = {1.0f, 2.0f};
-  ASSERT_EQ(SetRenderCallback(fresh, 1, freshSide), noErr);
-  EXPECT_EQ(fresh.Object()->HostChannels(weft::kInput, 1), 2);
-  EXPECT_EQ(fresh.Object()->InputType(1), weft::IWeftAU::eRenderCallback);
-  EXPECT_EQ(fresh.Object()->InputType(0), weft::IWeftAU::eNotConnected);
-}
-
-TEST_P(Render, WithoutASidechainOnlyTheMainInputIsHeard)
-{
-  const AURenderCallbackStruct none{nullptr, nullptr};
-  ASSERT_EQ(AudioUnitSetProperty(unit, kAudioUnitProperty_SetRenderCallback, kAudioUnitScope_Input, 1, &none,
-                                 sizeof none),
+  // Without a sidechain only the main input is heard.
+  ASSERT_EQ(SetProp(unit, kAudioUnitProperty_SetRenderCallback, kAudioUnitScope_Input, 1, AURenderCallbackStruct{}),
             noErr);
-  BufferList out(2, kFrames);
-  ASSERT_EQ(RenderBlock(out, 0.0), noErr);
-  EXPECT_EQ(side.calls, 0);
-  EXPECT_EQ(out.Channel(0)[3], Expected(0, 3, 2.0f, false));
-  EXPECT_EQ(out.Channel(1)[3], Expected(1, 3, 2.0f, false));
+  const int sideCalls = side.calls;
+  ASSERT_EQ(RenderBlock(out, 128.0), noErr);
+  EXPECT_EQ(side.calls, sideCalls);
+  ExpectOutput(out, false, false);
 }
 
-TEST_P(Render, ABlockOfTheMaximumSizeRendersAndOneFrameMoreIsRefused)
-{
-  BufferList out(2, kFrames + 1);
-  EXPECT_EQ(RenderBlock(out, 0.0, kFrames), noErr);
-  EXPECT_EQ(RenderBlock(out, 100.0, kFrames + 1), kAudioUnitErr_InvalidPropertyValue);
-  EXPECT_EQ(main.calls, 1) << "a refused render pulls nothing";
-  EXPECT_EQ(plug->processCount, 1);
-}
-
-TEST_P(Render, ATimeStampWithoutSampleTimeIsRefusedBeforeAnything)
+TEST_P(Render, BadRenderArgumentsAreRefusedBeforeAnythingIsPulledNotifiedOrProcessed)
 {
   int notified = 0;
   const AURenderCallback notify = [](void* refCon, AudioUnitRenderActionFlags*, const AudioTimeStamp*, UInt32, UInt32,
@@ -134,27 +103,36 @@ TEST_P(Render, ATimeStampWithoutSampleTimeIsRefusedBeforeAnything)
   };
   ASSERT_EQ(AudioUnitAddRenderNotify(unit, notify, &notified), noErr);
 
-  BufferList out(2, kFrames);
-  const AudioTimeStamp ts = MakeTimeStamp(0.0, false);
-  EXPECT_EQ(AudioUnitRender(unit, nullptr, &ts, 0, kFrames, out.List()), kAudioUnitErr_InvalidPropertyValue);
+  // {what, frames, output bus, sample time valid, bytes of the second buffer in frames, status}
+  const std::tuple<const char*, UInt32, UInt32, bool, UInt32, OSStatus> cases[] = {
+    {"one frame more than the maximum", kFrames + 1, 0, true, kFrames + 1, kAudioUnitErr_InvalidPropertyValue},
+    {"a time stamp without sample time", kFrames, 0, false, kFrames, kAudioUnitErr_InvalidPropertyValue},
+    {"an output bus the unit lacks", kFrames, 1, true, kFrames, kAudioUnitErr_InvalidElement},
+    {"an output buffer shorter than the block", kFrames, 0, true, kFrames - 1, kAudio_ParamError},
+  };
+  for (const auto& [what, nFrames, bus, sampleTimeValid, secondBufferFrames, status] : cases)
+  {
+    BufferList out(2, kFrames + 1);
+    out.List()->mBuffers[1].mDataByteSize = secondBufferFrames * sizeof(float);
+    const AudioTimeStamp ts = MakeTimeStamp(0.0, sampleTimeValid);
+    EXPECT_EQ(AudioUnitRender(unit, nullptr, &ts, bus, nFrames, out.List()), status) << what;
+  }
   EXPECT_EQ(main.calls, 0);
   EXPECT_EQ(notified, 0);
   EXPECT_EQ(plug->processCount, 0);
+
+  BufferList out(2, kFrames);
+  EXPECT_EQ(RenderBlock(out, 0.0, kFrames), noErr) << "a block of the maximum size";
 }
 
-TEST_P(Render, AnOutputBusTheUnitDoesNotHaveIsAnInvalidElement)
+TEST_P(Render, ARaisedMaximumFramesPerSliceRendersWholeBlocksOfTheNewSize)
 {
-  BufferList out(2, kFrames);
-  EXPECT_EQ(RenderBlock(out, 0.0, kFrames, 1), kAudioUnitErr_InvalidElement);
-  EXPECT_EQ(main.calls, 0);
-}
-
-TEST_P(Render, AnOutputBufferShorterThanTheBlockIsRefused)
-{
-  BufferList out(2, kFrames);
-  out.List()->mBuffers[1].mDataByteSize = (kFrames - 1) * sizeof(float);
-  EXPECT_EQ(RenderBlock(out, 0.0), kAudio_ParamError);
-  EXPECT_EQ(plug->processCount, 0);
+  ASSERT_EQ(AudioUnitUninitialize(unit), noErr);
+  ASSERT_EQ(SetMaxFrames(unit, 1024), noErr);
+  ASSERT_EQ(AudioUnitInitialize(unit), noErr);
+  BufferList out(2, 1024);
+  ASSERT_EQ(RenderBlock(out, 0.0, 1024), noErr);
+  EXPECT_EQ(out.Channel(1)[1023], (-0.5f + 1023 * 0.125f) * 2.0f + 8.0f);
 }
 
 TEST_P(Render, TwoRendersAtTheSameSampleTimePullTheInputsOnce)
@@ -173,14 +151,12 @@ TEST_P(Render, NullOutputPointersAreFilledFromScratchWithTheProcessedAudio)
 {
   BufferList out(2, kFrames, false);
   ASSERT_EQ(RenderBlock(out, 0.0), noErr);
-  for (int c = 0; c < 2; ++c)
-  {
-    ASSERT_NE(out.Channel(c), nullptr);
-    EXPECT_EQ(out.List()->mBuffers[c].mDataByteSize, kFrames * sizeof(float));
-    for (int s = 0; s < static_cast<int>(kFrames); ++s)
-      ASSERT_EQ(out.Channel(c)[s], Expected(c, s));
-  }
+  ASSERT_NE(out.Channel(0), nullptr);
+  ASSERT_NE(out.Channel(1), nullptr);
   EXPECT_NE(out.Channel(0), out.Channel(1));
+  EXPECT_EQ(out.List()->mBuffers[0].mDataByteSize, kFrames * sizeof(float));
+  EXPECT_EQ(out.List()->mBuffers[1].mDataByteSize, kFrames * sizeof(float));
+  ExpectOutput(out);
 }
 
 TEST_P(Render, AHostGivingFewerOutputBuffersGetsThoseChannelsOnly)
@@ -199,9 +175,7 @@ TEST_P(Render, BypassPassesTheMainInputThroughBitForBit)
 {
   main.base = {0.1f, -0.3f};
   main.step = 0.0137f;
-  const UInt32 on = 1;
-  ASSERT_EQ(AudioUnitSetProperty(unit, kAudioUnitProperty_BypassEffect, kAudioUnitScope_Global, 0, &on, sizeof on),
-            noErr);
+  ASSERT_EQ(SetProp(unit, kAudioUnitProperty_BypassEffect, kAudioUnitScope_Global, 0, UInt32(1)), noErr);
   BufferList out(2, kFrames);
   ASSERT_EQ(RenderBlock(out, 0.0), noErr);
   EXPECT_EQ(plug->processCount, 0);
@@ -223,46 +197,39 @@ TEST_P(Render, AFailedPullIsAnsweredAndNothingIsProcessed)
   EXPECT_EQ(out.Channel(0)[0], -99.0f) << "the host's buffers are left as given";
 }
 
-struct NotifyLog
-{
-  std::vector<std::pair<int, AudioUnitRenderActionFlags>> calls;
-  int id = 0;
+// Each registration's tag and the flags it saw, in call order.
+using NotifyLog = std::vector<std::pair<int, AudioUnitRenderActionFlags>>;
+using NotifyTag = std::pair<NotifyLog*, int>;
 
-  static OSStatus Record(void* refCon, AudioUnitRenderActionFlags* flags, const AudioTimeStamp*, UInt32, UInt32,
-                         AudioBufferList*)
-  {
-    auto* self = static_cast<std::pair<NotifyLog*, int>*>(refCon);
-    self->first->calls.push_back({self->second, *flags});
-    return -1; // ignored
-  }
-};
+OSStatus RecordNotify(void* refCon, AudioUnitRenderActionFlags* flags, const AudioTimeStamp*, UInt32, UInt32,
+                      AudioBufferList*)
+{
+  auto* tag = static_cast<NotifyTag*>(refCon);
+  tag->first->push_back({tag->second, *flags});
+  return -1; // ignored
+}
 
 TEST_P(Render, RenderNotificationsRunBeforeAndAfterInRegistrationOrder)
 {
   NotifyLog log;
-  std::pair<NotifyLog*, int> first{&log, 1}, second{&log, 2};
-  ASSERT_EQ(AudioUnitAddRenderNotify(unit, NotifyLog::Record, &first), noErr);
-  ASSERT_EQ(AudioUnitAddRenderNotify(unit, NotifyLog::Record, &second), noErr);
+  NotifyTag first{&log, 1}, second{&log, 2};
+  ASSERT_EQ(AudioUnitAddRenderNotify(unit, RecordNotify, &first), noErr);
+  ASSERT_EQ(AudioUnitAddRenderNotify(unit, RecordNotify, &second), noErr);
 
   BufferList out(2, kFrames);
   ASSERT_EQ(RenderBlock(out, 0.0), noErr);
-  const std::vector<std::pair<int, AudioUnitRenderActionFlags>> expected{
-    {1, kAudioUnitRenderAction_PreRender},
-    {2, kAudioUnitRenderAction_PreRender},
-    {1, kAudioUnitRenderAction_PostRender},
-    {2, kAudioUnitRenderAction_PostRender}};
-  EXPECT_EQ(log.calls, expected);
+  constexpr auto kPre = kAudioUnitRenderAction_PreRender;
+  constexpr auto kPost = kAudioUnitRenderAction_PostRender;
+  EXPECT_EQ(log, (NotifyLog{{1, kPre}, {2, kPre}, {1, kPost}, {2, kPost}}));
 
   // Removal matches the procedure only: the first registration goes.
-  ASSERT_EQ(AudioUnitRemoveRenderNotify(unit, NotifyLog::Record, nullptr), noErr);
-  log.calls.clear();
+  ASSERT_EQ(AudioUnitRemoveRenderNotify(unit, RecordNotify, nullptr), noErr);
+  log.clear();
   ASSERT_EQ(RenderBlock(out, 64.0), noErr);
-  const std::vector<std::pair<int, AudioUnitRenderActionFlags>> after{{2, kAudioUnitRenderAction_PreRender},
-                                                                      {2, kAudioUnitRenderAction_PostRender}};
-  EXPECT_EQ(log.calls, after);
+  EXPECT_EQ(log, (NotifyLog{{2, kPre}, {2, kPost}}));
 }
 
-TEST_P(Render, AnUpstreamUnitIsPulledThroughItsOwnRender)
+TEST_P(Render, AnUpstreamUnitIsPulledThroughItsOwnRenderUntilTheConnectionCloses)
 {
   OpenUnit upstream(GetParam());
   ToneSource upstreamSource;
@@ -271,10 +238,11 @@ TEST_P(Render, AnUpstreamUnitIsPulledThroughItsOwnRender)
   ASSERT_EQ(SetRenderCallback(upstream, 0, upstreamSource), noErr);
   ASSERT_EQ(AudioUnitInitialize(upstream), noErr);
 
-  const AudioUnitConnection connection{upstream.Get(), 0, 0};
-  ASSERT_EQ(AudioUnitSetProperty(unit, kAudioUnitProperty_MakeConnection, kAudioUnitScope_Input, 0, &connection,
-                                 sizeof connection),
-            noErr);
+  const auto connect = [&](AudioUnit source) {
+    return SetProp(unit, kAudioUnitProperty_MakeConnection, kAudioUnitScope_Input, 0,
+                   AudioUnitConnection{source, 0, 0});
+  };
+  ASSERT_EQ(connect(upstream.Get()), noErr);
   EXPECT_EQ(plug->InputType(0), weft::IWeftAU::eDirectNoFastProc);
 
   BufferList out(2, kFrames);
@@ -285,11 +253,7 @@ TEST_P(Render, AnUpstreamUnitIsPulledThroughItsOwnRender)
   EXPECT_EQ(out.Channel(0)[9], 1.5f * 2.0f + 8.0f * 0.5f);
   EXPECT_EQ(out.Channel(1)[9], -2.0f * 2.0f + 16.0f * 0.5f);
 
-  // A null source closes the connection: the bus is no longer pulled.
-  const AudioUnitConnection closed{nullptr, 0, 0};
-  ASSERT_EQ(AudioUnitSetProperty(unit, kAudioUnitProperty_MakeConnection, kAudioUnitScope_Input, 0, &closed,
-                                 sizeof closed),
-            noErr);
+  ASSERT_EQ(connect(nullptr), noErr);
   ASSERT_EQ(RenderBlock(out, 64.0), noErr);
   EXPECT_EQ(upstreamSource.calls, 1);
   EXPECT_EQ(out.Channel(0)[9], 8.0f * 0.5f);
@@ -298,18 +262,16 @@ TEST_P(Render, AnUpstreamUnitIsPulledThroughItsOwnRender)
 TEST_P(Render, TheRenderRoadAllocatesNothing)
 {
   NotifyLog log;
-  log.calls.reserve(16);
-  std::pair<NotifyLog*, int> tag{&log, 1};
-  ASSERT_EQ(AudioUnitAddRenderNotify(unit, NotifyLog::Record, &tag), noErr);
+  log.reserve(16);
+  NotifyTag tag{&log, 1};
+  ASSERT_EQ(AudioUnitAddRenderNotify(unit, RecordNotify, &tag), noErr);
   BufferList out(2, kFrames);
   BufferList scratchOut(2, kFrames, false);
   ASSERT_EQ(RenderBlock(out, 0.0), noErr);
 
   AllocationCounter allocs;
-  const AudioTimeStamp ts = MakeTimeStamp(64.0);
-  AudioUnitRenderActionFlags flags = 0;
-  const OSStatus first = AudioUnitRender(unit, &flags, &ts, 0, kFrames, out.List());
-  const OSStatus second = AudioUnitRender(unit, &flags, &ts, 0, kFrames, scratchOut.List());
+  const OSStatus first = RenderBlock(out, 64.0);
+  const OSStatus second = RenderBlock(scratchOut, 64.0);
   const size_t count = allocs.Count();
   EXPECT_EQ(first, noErr);
   EXPECT_EQ(second, noErr);
@@ -348,108 +310,40 @@ struct HostTransport
   }
 };
 
-class RenderTransport : public Render
+TEST_P(Render, TheTimeInfoTakesTheHostsTransportWhereItIsUsableAndKeepsTheDefaultsElsewhere)
 {
-protected:
-  void Install()
-  {
-    const HostCallbackInfo info{&host, HostTransport::BeatAndTempo, HostTransport::MusicalTime,
-                                HostTransport::Transport, nullptr};
-    ASSERT_EQ(AudioUnitSetProperty(unit, kAudioUnitProperty_HostCallbacks, kAudioUnitScope_Global, 0, &info,
-                                   sizeof info),
-              noErr);
-  }
+  const auto seen = [this] {
+    const weft::ITimeInfo& t = plug->lastTimeInfo;
+    return std::make_tuple(t.mTempo, t.mPPQPos, t.mNumerator, t.mDenominator, t.mTransportIsRunning);
+  };
+  BufferList out(2, kFrames);
+  ASSERT_EQ(RenderBlock(out, 0.0), noErr);
+  EXPECT_EQ(seen(), std::make_tuple(120.0, -1.0, 4, 4, false)) << "without host callbacks";
 
   HostTransport host;
-};
-
-INSTANTIATE_TEST_SUITE_P(BothRoads, RenderTransport, ::testing::Values(Road::Factory, Road::Entry),
-                         [](const ::testing::TestParamInfo<Road>& info) { return RoadName(info.param); });
-
-TEST_P(RenderTransport, WithoutHostCallbacksTheTimeInfoIsTheDefault)
-{
-  BufferList out(2, kFrames);
-  ASSERT_EQ(RenderBlock(out, 0.0), noErr);
-  EXPECT_EQ(plug->lastTimeInfo.mTempo, 120.0);
-  EXPECT_EQ(plug->lastTimeInfo.mPPQPos, -1.0);
-  EXPECT_EQ(plug->lastTimeInfo.mNumerator, 4);
-  EXPECT_EQ(plug->lastTimeInfo.mDenominator, 4);
-  EXPECT_FALSE(plug->lastTimeInfo.mTransportIsRunning);
-}
-
-TEST_P(RenderTransport, TheHostsValuesAreTaken)
-{
-  host.beat = 12.5;
-  host.tempo = 97.0;
-  host.numerator = 7.9f;
-  host.denominator = 8;
-  host.playing = true;
-  Install();
-  BufferList out(2, kFrames);
-  ASSERT_EQ(RenderBlock(out, 0.0), noErr);
-  EXPECT_EQ(plug->lastTimeInfo.mTempo, 97.0);
-  EXPECT_EQ(plug->lastTimeInfo.mPPQPos, 12.5);
-  EXPECT_EQ(plug->lastTimeInfo.mNumerator, 7);
-  EXPECT_EQ(plug->lastTimeInfo.mDenominator, 8);
-  EXPECT_TRUE(plug->lastTimeInfo.mTransportIsRunning);
-}
-
-TEST_P(RenderTransport, ATempoOrTimeSignatureOfZeroKeepsTheDefaultButTheBeatIsTaken)
-{
-  host.beat = 3.0;
-  Install();
-  BufferList out(2, kFrames);
-  ASSERT_EQ(RenderBlock(out, 0.0), noErr);
-  EXPECT_EQ(plug->lastTimeInfo.mTempo, 120.0);
-  EXPECT_EQ(plug->lastTimeInfo.mPPQPos, 3.0);
-  EXPECT_EQ(plug->lastTimeInfo.mNumerator, 4);
-  EXPECT_EQ(plug->lastTimeInfo.mDenominator, 4);
-}
-
-TEST_P(RenderTransport, ACallbackThatFailsIsNotBelieved)
-{
-  host.beat = 9.0;
-  host.tempo = 140.0;
-  host.numerator = 3.0f;
-  host.denominator = 4;
-  host.playing = true;
-  host.answer = -1;
-  Install();
-  BufferList out(2, kFrames);
-  ASSERT_EQ(RenderBlock(out, 0.0), noErr);
-  EXPECT_EQ(plug->lastTimeInfo.mTempo, 120.0);
-  EXPECT_EQ(plug->lastTimeInfo.mPPQPos, -1.0);
-  EXPECT_EQ(plug->lastTimeInfo.mNumerator, 4);
-  EXPECT_FALSE(plug->lastTimeInfo.mTransportIsRunning);
-}
-
-// --- Block size ---------------------------------------------------------------
-
-TEST(RenderBlockSize, MaximumFramesPerSliceSetsTheLimitAndRefusesNonsense)
-{
-  OpenUnit unit(Road::Entry);
-  TestAUPlugin* plug = unit.Object();
-  ASSERT_NE(plug, nullptr);
-  EXPECT_FALSE(plug->SetMaxFramesPerSlice(0));
-  EXPECT_FALSE(plug->SetMaxFramesPerSlice(weft::IWeftAU::kMaxFramesPerSlice + 1));
-  EXPECT_EQ(plug->GetBlockSize(), 512);
-
-  ASSERT_EQ(SetMaxFrames(unit, 1024), noErr);
-  ToneSource main;
-  main.base = {1.0f, 1.0f};
-  ASSERT_EQ(SetRenderCallback(unit, 0, main), noErr);
-  ASSERT_EQ(AudioUnitInitialize(unit), noErr);
-  BufferList out(2, 1024);
-  const AudioTimeStamp ts = MakeTimeStamp(0.0);
-  EXPECT_EQ(AudioUnitRender(unit, nullptr, &ts, 0, 1024, out.List()), noErr);
-  EXPECT_EQ(out.Channel(1)[1023], 1.0f);
+  const HostCallbackInfo info{&host, HostTransport::BeatAndTempo, HostTransport::MusicalTime, HostTransport::Transport,
+                              nullptr};
+  ASSERT_EQ(SetProp(unit, kAudioUnitProperty_HostCallbacks, kAudioUnitScope_Global, 0, info), noErr);
+  // {what the host answers: status, beat, tempo, numerator, denominator, playing}, what the block sees
+  const std::pair<HostTransport, std::tuple<double, double, int, int, bool>> cases[] = {
+    {{noErr, 12.5, 97.0, 7.9f, 8, true}, {97.0, 12.5, 7, 8, true}}, // the numerator truncated
+    {{noErr, 3.0, 0.0, 0.0f, 0, false}, {120.0, 3.0, 4, 4, false}}, // a zero tempo and signature keep the defaults
+    {{-1, 9.0, 140.0, 3.0f, 4, true}, {120.0, -1.0, 4, 4, false}},  // failing callbacks are not believed
+  };
+  double sampleTime = 0.0;
+  for (const auto& [answers, expected] : cases)
+  {
+    host = answers;
+    ASSERT_EQ(RenderBlock(out, sampleTime += kFrames), noErr);
+    EXPECT_EQ(seen(), expected) << "beat " << answers.beat << " tempo " << answers.tempo;
+  }
 }
 
 // --- A whole session ----------------------------------------------------------
 
 TEST(RenderSession, EveryCoreFoundationObjectOfASessionIsReleased)
 {
-  const CFIndex before = PWShimCFLiveObjectCount();
+  CFLeakCheck leakCheck;
   ASSERT_TRUE(PWShimCFBundleSetMainBundle(nullptr, "com.acme.host", "1.0"));
   ASSERT_TRUE(PWShimCFBundleRegister(kTestAUBundleID, "/tmp/TestAU.component", nullptr));
   {
@@ -459,28 +353,23 @@ TEST(RenderSession, EveryCoreFoundationObjectOfASessionIsReleased)
     source.base = {0.5f, 0.5f};
     ASSERT_EQ(SetRenderCallback(upstream, 0, source), noErr);
     ASSERT_EQ(AudioUnitInitialize(upstream), noErr);
-    const AudioUnitConnection connection{upstream.Get(), 0, 0};
-    ASSERT_EQ(AudioUnitSetProperty(unit, kAudioUnitProperty_MakeConnection, kAudioUnitScope_Input, 0, &connection,
-                                   sizeof connection),
+    ASSERT_EQ(SetProp(unit, kAudioUnitProperty_MakeConnection, kAudioUnitScope_Input, 0,
+                      AudioUnitConnection{upstream.Get(), 0, 0}),
               noErr);
     ASSERT_EQ(AudioUnitInitialize(unit), noErr);
 
     AudioUnitCocoaViewInfo viewInfo{};
-    UInt32 size = sizeof viewInfo;
-    ASSERT_EQ(AudioUnitGetProperty(unit, kAudioUnitProperty_CocoaUI, kAudioUnitScope_Global, 0, &viewInfo, &size),
-              noErr);
+    ASSERT_EQ(GetProp(unit, kAudioUnitProperty_CocoaUI, kAudioUnitScope_Global, 0, viewInfo), noErr);
     CFRelease(viewInfo.mCocoaAUViewBundleLocation);
     CFRelease(viewInfo.mCocoaAUViewClass[0]);
 
     BufferList out(2, 256);
-    const AudioTimeStamp ts = MakeTimeStamp(0.0);
-    ASSERT_EQ(AudioUnitRender(unit, nullptr, &ts, 0, 256, out.List()), noErr);
+    ASSERT_EQ(RenderAt(unit, out, 0.0, 256), noErr);
     EXPECT_EQ(out.Channel(0)[0], 0.5f);
     ASSERT_EQ(AudioUnitUninitialize(unit), noErr);
   }
   PWShimCFBundleUnregister(kTestAUBundleID);
   PWShimCFBundleClearMainBundle();
-  EXPECT_EQ(PWShimCFLiveObjectCount(), before);
 }
 
 } // namespace

@@ -4,4 +4,3 @@
 
 IWEFT_AU_ENTRY_POINTS(TestAUPlugin, pw::test::TestAUPlugin, false)
 IWEFT_AU_ENTRY_POINTS(TestAUMidiPlugin, pw::test::TestAUMidiPlugin, true)
-IWEFT_AU_ENTRY_POINTS(TestAUGenerator, pw::test::TestAUGenerator, false)

@@ -71,7 +71,6 @@ public:
   }
   UInt32 InputType(int bus) const { return mInBusConnections.Get(bus)->mInputType; }
   weft::IWeftQueue<weft::IMidiMsg>& MidiToEditor() { return mMidiMsgsFromProcessor; }
-  weft::IWeftQueue<weft::SysExData>& SysExFromEditor() { return mSysExDataFromEditor; }
   const char* CocoaViewClass() const { return mCocoaViewClass.Get(); }
 
   int processCount = 0;
@@ -90,25 +89,13 @@ public:
   {}
 };
 
-// A generator: its only input bus has no channels.
-class TestAUGenerator : public TestAUPlugin
-{
-public:
-  explicit TestAUGenerator(const weft::InstanceInfo& info)
-  : TestAUPlugin(info, MakeTestAUConfig("0-2"))
-  {}
-};
-
 } // namespace pw::test
 
 IWEFT_AU_VIEW_CLASS(TestAUPlugin, pw::test::TestAUPlugin)
 IWEFT_AU_VIEW_CLASS(TestAUMidiPlugin, pw::test::TestAUMidiPlugin)
-IWEFT_AU_VIEW_CLASS(TestAUGenerator, pw::test::TestAUGenerator)
 
 // The exported entry points of the test plug-ins (TestAUPlugin.cpp).
 extern "C" void* TestAUPlugin_Factory(const AudioComponentDescription* desc);
 extern "C" ComponentResult TestAUPlugin_Entry(ComponentParameters* params, Handle storage);
 extern "C" void* TestAUMidiPlugin_Factory(const AudioComponentDescription* desc);
 extern "C" ComponentResult TestAUMidiPlugin_Entry(ComponentParameters* params, Handle storage);
-extern "C" void* TestAUGenerator_Factory(const AudioComponentDescription* desc);
-extern "C" ComponentResult TestAUGenerator_Entry(ComponentParameters* params, Handle storage);

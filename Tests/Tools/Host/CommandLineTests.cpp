@@ -130,3 +130,28 @@ TEST(HostCommandLine, BlockAndRateMustBeWholeNumbersInRange)
   for (const char* bad : {"999", "768001", "44100.0", "fast"})
     EXPECT_NE(Refusal({"render", "--rate", bad}).find("--rate needs a whole number of Hz"), std::string::npos) << bad;
 }
+
+TEST(HostCommandLine, ValidateTakesTheBundleLikeInfo)
+{
+  EXPECT_EQ(Parsed({"validate"}).kind, CommandKind::Validate);
+  EXPECT_EQ(Parsed({"validate"}).bundlePath, "");
+  EXPECT_EQ(Parsed({"validate", "P.component"}).bundlePath, "P.component");
+  EXPECT_EQ(Parsed({"validate", "--bundle=R.component"}).bundlePath, "R.component");
+  EXPECT_EQ(Refusal({"validate", "--out", "x"}), "unknown option '--out'");
+  EXPECT_EQ(Refusal({"validate", "A", "--bundle", "B"}), "the bundle given twice");
+  EXPECT_NE(std::string(pw::host::UsageText()).find("validate [BUNDLE]"), std::string::npos);
+}
+
+TEST(HostCommandLine, RenderTakesAStateToRestoreAndOneToSave)
+{
+  const CommandLine line = Parsed({"render", "--state", "in.plist", "--save-state=out.plist"});
+  EXPECT_EQ(line.statePath, "in.plist");
+  EXPECT_EQ(line.saveStatePath, "out.plist");
+  EXPECT_TRUE(Parsed({"render"}).statePath.empty());
+  EXPECT_EQ(Refusal({"render", "--state", "a", "--state", "b"}), "--state given twice");
+  EXPECT_EQ(Refusal({"render", "--save-state"}), "--save-state needs a value");
+  EXPECT_EQ(Refusal({"render", "--out", "x.wav", "--save-state", "x.wav"}),
+            "--save-state and --out name the same file");
+  // Reading a state and saving over it is fine: the file is read first.
+  EXPECT_EQ(Parsed({"render", "--state", "s.plist", "--save-state", "s.plist"}).saveStatePath, "s.plist");
+}

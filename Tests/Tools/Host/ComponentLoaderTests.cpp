@@ -5,6 +5,7 @@
 #include "RenderSession.h"
 #include "TempFolder.h"
 
+#include <AudioToolbox/PWShimAudioComponent.h>
 #include <CoreFoundation/CFBundle.h>
 #include <CoreFoundation/PWShimCFBase.h>
 #include <CoreFoundation/PWShimRunLoop.h>
@@ -185,4 +186,28 @@ TEST_F(ComponentLoaderTest, RefusesAnUnusableHostIdentity)
   const Status status = component.Open(kBundle, HostIdentity{"", "1.0.0"});
   ASSERT_FALSE(status);
   EXPECT_EQ(status.Message(), "'' is not a usable host bundle identifier");
+}
+
+TEST_F(ComponentLoaderTest, MoreInstancesOfTheLoadedComponentAreIndependent)
+{
+  LoadedComponent component;
+  AudioUnit none = nullptr;
+  EXPECT_EQ(component.NewInstance(none).Message(), "no component is open");
+  EXPECT_EQ(none, nullptr);
+  ASSERT_TRUE(component.Open(kBundle, HostIdentity()));
+  AudioUnit second = nullptr;
+  const Status status = component.NewInstance(second);
+  ASSERT_TRUE(status) << status.Message();
+  ASSERT_NE(second, nullptr);
+  EXPECT_NE(second, component.Unit());
+
+  ASSERT_EQ(AudioUnitSetParameter(second, 0, kAudioUnitScope_Global, 0, 3.0f, 0), noErr);
+  float first = 0.0f;
+  float other = 0.0f;
+  ASSERT_EQ(AudioUnitGetParameter(component.Unit(), 0, kAudioUnitScope_Global, 0, &first), noErr);
+  ASSERT_EQ(AudioUnitGetParameter(second, 0, kAudioUnitScope_Global, 0, &other), noErr);
+  EXPECT_EQ(first, 1.0f) << "the first instance keeps its default gain";
+  EXPECT_EQ(other, 3.0f);
+  EXPECT_EQ(PWShimAudioComponentInstanceDispose(second), noErr);
+  component.Close();
 }

@@ -14,32 +14,35 @@ namespace {
 
 constexpr int kBlock = 512;
 
-// The meters measure elapsed clock time between analyses.
-void LetTimePass()
-{
-  std::this_thread::sleep_for(std::chrono::milliseconds(2));
-}
-
-} // namespace
-
 class PressweaveIdle : public ::testing::Test
 {
 protected:
+  // Processes a block of n frames, then lets clock time pass (the meters
+  // measure it between analyses) and idles.
+  void ProcessAndIdle(int n = kBlock)
+  {
+    rig.Process(n);
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    rig.plug->OnIdle();
+  }
+
   DirectRig rig{2, 2, 2};
 };
 
-TEST_F(PressweaveIdle, TheMetersAnalyseOnlyTheFramesOfTheLastBlock)
+TEST_F(PressweaveIdle, TheMetersAnalyseOnlyTheFramesOfTheLastBlockAndFloorOnSilence)
 {
   rig.plug->OnIdle(); // the meters' first analysis only takes the time
+  ProcessAndIdle();
+  EXPECT_EQ(rig.plug->GetInputMeter().GetPeakDB(0), DynamicRangeMeter::kLevelFloor);
+  EXPECT_EQ(rig.plug->GetInputMeter().GetPeakHoldDB(0), DynamicRangeMeter::kLevelFloor);
+  EXPECT_EQ(rig.plug->GetInputMeter().GetRMSDB(0), DynamicRangeMeter::kDisplayBottom);
+
   rig.Fill(0, 0.9);
   rig.Fill(1, 0.9);
   rig.Process(kBlock);
   rig.Fill(0, 0.1);
   rig.Fill(1, 0.1);
-  rig.Process(64); // a short block: frames 64..511 of the hand-off are stale
-  LetTimePass();
-  rig.plug->OnIdle();
-
+  ProcessAndIdle(64); // a short block: frames 64..511 of the hand-off are stale
   EXPECT_DOUBLE_EQ(rig.plug->GetInputMeter().GetPeak(0), 0.1);
   EXPECT_DOUBLE_EQ(rig.plug->GetInputMeter().GetPeakHold(1), 0.1);
   EXPECT_NEAR(rig.plug->GetOutputMeter().GetPeak(0), 0.1, 1e-15);
@@ -51,23 +54,10 @@ TEST_F(PressweaveIdle, TheSidechainMeterReadsTheSidechainOnlyWhileItIsPresent)
   rig.plug->OnIdle();
   rig.Fill(2, 0.5);
   rig.Fill(3, 0.25);
-  rig.Process(kBlock);
+  ProcessAndIdle();
   ASSERT_TRUE(rig.plug->IsSidechainPresent());
-  LetTimePass();
-  rig.plug->OnIdle();
   EXPECT_DOUBLE_EQ(rig.plug->GetSidechainMeter().GetPeak(0), 0.5);
   EXPECT_DOUBLE_EQ(rig.plug->GetSidechainMeter().GetPeak(1), 0.25);
-}
-
-TEST_F(PressweaveIdle, ASilentInputGivesTheMetersFloorValues)
-{
-  rig.plug->OnIdle();
-  rig.Process(kBlock);
-  LetTimePass();
-  rig.plug->OnIdle();
-  EXPECT_EQ(rig.plug->GetInputMeter().GetPeakDB(0), DynamicRangeMeter::kLevelFloor);
-  EXPECT_EQ(rig.plug->GetInputMeter().GetPeakHoldDB(0), DynamicRangeMeter::kLevelFloor);
-  EXPECT_EQ(rig.plug->GetInputMeter().GetRMSDB(0), DynamicRangeMeter::kDisplayBottom);
 }
 
 TEST_F(PressweaveIdle, ActivationSetsTheMetersUpForTheSampleRate)
@@ -91,7 +81,7 @@ TEST_F(PressweaveIdle, TheScopeWindowFollowsScopeSync)
   }
 }
 
-TEST_F(PressweaveIdle, TheScopesTakeTheHostTransportAndDeriveTheBeatPosition)
+TEST_F(PressweaveIdle, TheScopesTakeTheHostTransportAndDeriveTheBeatPositionResettingItWhenTheHostLoopsBack)
 {
   weft::ITimeInfo info;
   info.mTempo = 90.0;
@@ -101,7 +91,6 @@ TEST_F(PressweaveIdle, TheScopesTakeTheHostTransportAndDeriveTheBeatPosition)
   info.mTransportIsRunning = true;
   rig.SetTransport(info);
   rig.plug->OnIdle();
-
   for (const WaveformProcessor* scope : {&rig.plug->GetScopeLeft(), &rig.plug->GetScopeRight()})
   {
     EXPECT_EQ(scope->GetTempo(), 90.0);
@@ -114,19 +103,11 @@ TEST_F(PressweaveIdle, TheScopesTakeTheHostTransportAndDeriveTheBeatPosition)
     // In 6/8 the beat is an eighth note: 3 quarter notes are 6 beats.
     EXPECT_DOUBLE_EQ(scope->GetBeatPos(), 6.0);
   }
-}
 
-TEST_F(PressweaveIdle, AHostLoopingBackResetsTheBeatPositionFirst)
-{
-  weft::ITimeInfo info;
-  info.mPPQPos = 8.0;
-  info.mTransportIsRunning = true;
+  info.mPPQPos = 1.0; // in 6/8: 2 beats
   rig.SetTransport(info);
   rig.plug->OnIdle();
-  info.mPPQPos = 1.0;
-  rig.SetTransport(info);
-  rig.plug->OnIdle();
-  EXPECT_DOUBLE_EQ(rig.plug->GetScopeLeft().GetBeatPos(), 1.0);
+  EXPECT_DOUBLE_EQ(rig.plug->GetScopeLeft().GetBeatPos(), 2.0);
   EXPECT_DOUBLE_EQ(rig.plug->GetScopeLeft().GetLastPPQPos(), 1.0);
 }
 
@@ -157,8 +138,9 @@ TEST_F(PressweaveIdle, TheGoniometerDataGoesToItsControlTagAtIdle)
     EXPECT_EQ(msg.ctrlTag, kCtrlTagGoniometer);
     EXPECT_EQ(msg.dataSize, static_cast<int>(sizeof(weft::ISenderData<2, std::array<float, 128>>)));
   }
-
   rig.plug->controlMessages.clear();
   rig.plug->OnIdle();
   EXPECT_TRUE(rig.plug->controlMessages.empty());
 }
+
+} // namespace

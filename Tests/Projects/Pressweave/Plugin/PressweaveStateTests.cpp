@@ -3,25 +3,15 @@
 
 #include "PressweaveTestRig.h"
 
-#include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <limits>
 
 using namespace pressweave;
 using pw::test::TestPressweave;
+using pw::test::Values;
 
 namespace {
-
-const double kDefaults[kNumParams] = {100, -60, 20, 0, 4, 0, 60, 0, 24, 100, 100, 3, 0, 0};
-
-std::vector<double> Values(const Pressweave& plug)
-{
-  std::vector<double> v;
-  for (int i = 0; i < plug.NParams(); ++i)
-    v.push_back(plug.GetParam(i)->Value());
-  return v;
-}
 
 template <class T>
 T ReadAt(const weft::IByteChunk& chunk, int pos)
@@ -38,16 +28,17 @@ void SetNonDefaults(Pressweave& plug)
     plug.GetParam(i)->Set(values[i]);
 }
 
-weft::IByteChunk StateWithScale(float scale)
+// The state of an instance with every parameter away from its default and
+// the given draw scale.
+weft::IByteChunk SavedState(float scale)
 {
   TestPressweave source;
+  SetNonDefaults(source);
   weft::IByteChunk chunk;
   EXPECT_TRUE(source.SerializeState(chunk));
   std::memcpy(chunk.GetData() + 8, &scale, sizeof(scale));
   return chunk;
 }
-
-} // namespace
 
 class PressweaveState : public ::testing::Test
 {
@@ -61,50 +52,34 @@ TEST_F(PressweaveState, TheDefaultStateIs124BytesLaidOutAsHeaderAndParameterBloc
   ASSERT_TRUE(plug.SerializeState(chunk));
   ASSERT_EQ(chunk.Size(), 124);
   ASSERT_EQ(kStateBytes, 124);
-
   const uint8_t header[12] = {0xE8, 0x03, 0x00, 0x00,  // int32 1000
                               0x90, 0x01, 0x00, 0x00,  // int32 400
                               0x00, 0x00, 0x80, 0x3F}; // float32 1.0
   EXPECT_EQ(std::memcmp(chunk.GetData(), header, sizeof(header)), 0);
+  const double defaults[kNumParams] = {100, -60, 20, 0, 4, 0, 60, 0, 24, 100, 100, 3, 0, 0};
   for (int i = 0; i < kNumParams; ++i)
-    EXPECT_EQ(ReadAt<double>(chunk, 12 + 8 * i), kDefaults[i]) << i;
+    EXPECT_EQ(ReadAt<double>(chunk, 12 + 8 * i), defaults[i]) << i;
 }
 
 TEST_F(PressweaveState, ASavedStateRestoresEveryParameterAndTheScaleInAnotherInstance)
 {
-  SetNonDefaults(plug);
-  weft::IByteChunk chunk;
-  ASSERT_TRUE(plug.SerializeState(chunk));
-  const float scale = 1.5f;
-  std::memcpy(chunk.GetData() + 8, &scale, 4);
-
-  TestPressweave other;
-  EXPECT_EQ(other.UnserializeState(chunk, 0), 124);
-  EXPECT_EQ(Values(other), Values(plug));
-  EXPECT_EQ(other.GetStoredDrawScale(), 1.5f);
+  const weft::IByteChunk chunk = SavedState(1.5f);
+  TestPressweave source;
+  SetNonDefaults(source);
+  EXPECT_EQ(plug.UnserializeState(chunk, 0), 124);
+  EXPECT_EQ(Values(plug), Values(source));
+  EXPECT_EQ(plug.GetStoredDrawScale(), 1.5f);
 
   // The restored scale is what the next save carries.
   weft::IByteChunk again;
-  ASSERT_TRUE(other.SerializeState(again));
+  ASSERT_TRUE(plug.SerializeState(again));
   EXPECT_EQ(ReadAt<float>(again, 8), 1.5f);
   EXPECT_EQ(std::memcmp(again.GetData() + 12, chunk.GetData() + 12, 112), 0);
 }
 
-TEST_F(PressweaveState, AStateIsReadFromItsStartPosition)
+TEST_F(PressweaveState, AStateIsAppendedToTheChunkAndReadFromItsStartPosition)
 {
   SetNonDefaults(plug);
-  weft::IByteChunk chunk;
-  const int32_t prefix = 0x12345678;
-  chunk.Put(&prefix);
-  ASSERT_TRUE(plug.SerializeState(chunk));
-
-  TestPressweave other;
-  EXPECT_EQ(other.UnserializeState(chunk, 4), 128);
-  EXPECT_EQ(Values(other), Values(plug));
-}
-
-TEST_F(PressweaveState, SavingAppendsToWhatTheChunkAlreadyHolds)
-{
   weft::IByteChunk chunk;
   const int32_t prefix = 7;
   chunk.Put(&prefix);
@@ -112,85 +87,54 @@ TEST_F(PressweaveState, SavingAppendsToWhatTheChunkAlreadyHolds)
   EXPECT_EQ(chunk.Size(), 128);
   EXPECT_EQ(ReadAt<int32_t>(chunk, 0), 7);
   EXPECT_EQ(ReadAt<int32_t>(chunk, 4), 1000);
+
+  TestPressweave other;
+  EXPECT_EQ(other.UnserializeState(chunk, 4), 128);
+  EXPECT_EQ(Values(other), Values(plug));
 }
 
-class PressweaveDamagedState : public ::testing::TestWithParam<int>
+TEST_F(PressweaveState, AShortChunkOrAStartOutsideTheChunkIsRefusedWithNothingChanged)
 {
-};
-
-TEST_P(PressweaveDamagedState, AChunkShorterThanTheWholeStateChangesNothing)
-{
-  TestPressweave source;
-  SetNonDefaults(source);
-  weft::IByteChunk full;
-  ASSERT_TRUE(source.SerializeState(full));
-  const float scale = 2.0f;
-  std::memcpy(full.GetData() + 8, &scale, 4);
-
-  weft::IByteChunk cut;
-  cut.PutBytes(full.GetData(), GetParam());
-
-  TestPressweave plug;
+  const weft::IByteChunk full = SavedState(2.0f);
   const std::vector<double> before = Values(plug);
-  EXPECT_EQ(plug.UnserializeState(cut, 0), -1);
+  for (int length : {0, 4, 11, 12, 20, 60, 116, 123})
+  {
+    weft::IByteChunk cut;
+    cut.PutBytes(full.GetData(), length);
+    EXPECT_EQ(plug.UnserializeState(cut, 0), -1) << length << " bytes";
+  }
+  for (int start : {-1, 1, 200, std::numeric_limits<int>::max()})
+    EXPECT_EQ(plug.UnserializeState(full, start), -1) << "start " << start;
   EXPECT_EQ(Values(plug), before);
   EXPECT_EQ(plug.GetStoredDrawScale(), 1.0f);
 }
 
-INSTANTIATE_TEST_SUITE_P(Lengths, PressweaveDamagedState, ::testing::Values(0, 4, 11, 12, 20, 60, 116, 123));
-
-TEST_F(PressweaveState, AStartPositionOutsideTheChunkIsRefused)
+TEST_F(PressweaveState, AScaleThatIsNotFiniteOrOutsideTheResizeLimitsKeepsTheCurrentOne)
 {
-  TestPressweave source;
-  SetNonDefaults(source);
-  weft::IByteChunk chunk;
-  ASSERT_TRUE(source.SerializeState(chunk));
-  const std::vector<double> before = Values(plug);
-  EXPECT_EQ(plug.UnserializeState(chunk, -1), -1);
-  EXPECT_EQ(plug.UnserializeState(chunk, 1), -1);
-  EXPECT_EQ(plug.UnserializeState(chunk, 200), -1);
-  EXPECT_EQ(plug.UnserializeState(chunk, std::numeric_limits<int>::max()), -1);
-  EXPECT_EQ(Values(plug), before);
-}
-
-class PressweaveStoredScale : public ::testing::TestWithParam<float>
-{
-};
-
-TEST_P(PressweaveStoredScale, AScaleThatIsNotFiniteOrOutsideTheResizeLimitsKeepsTheCurrentOne)
-{
-  TestPressweave plug;
-  ASSERT_EQ(plug.UnserializeState(StateWithScale(2.5f), 0), 124);
-  ASSERT_EQ(plug.GetStoredDrawScale(), 2.5f);
-
-  // The parameters still come back; only the scale is not taken over.
-  EXPECT_EQ(plug.UnserializeState(StateWithScale(GetParam()), 0), 124);
-  EXPECT_EQ(plug.GetStoredDrawScale(), 2.5f);
-}
-
-INSTANTIATE_TEST_SUITE_P(Scales, PressweaveStoredScale,
-                         ::testing::Values(std::numeric_limits<float>::quiet_NaN(),
-                                           std::numeric_limits<float>::infinity(), -1.0f, 0.0f, 0.49f, 4.01f,
-                                           1000.0f));
-
-TEST(PressweaveStoredScaleLimits, TheResizeLimitsThemselvesAreAccepted)
-{
-  TestPressweave plug;
-  EXPECT_EQ(plug.UnserializeState(StateWithScale(0.5f), 0), 124);
-  EXPECT_EQ(plug.GetStoredDrawScale(), 0.5f);
-  EXPECT_EQ(plug.UnserializeState(StateWithScale(4.0f), 0), 124);
-  EXPECT_EQ(plug.GetStoredDrawScale(), 4.0f);
+  for (float limit : {0.5f, 4.0f, 2.5f})
+  {
+    ASSERT_EQ(plug.UnserializeState(SavedState(limit), 0), 124);
+    EXPECT_EQ(plug.GetStoredDrawScale(), limit) << "the resize limits themselves are accepted";
+  }
+  for (float bad : {std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity(), -1.0f, 0.0f,
+                    0.49f, 4.01f, 1000.0f})
+  {
+    // The parameters still come back; only the scale is not taken over.
+    EXPECT_EQ(plug.UnserializeState(SavedState(bad), 0), 124) << bad;
+    EXPECT_EQ(plug.GetStoredDrawScale(), 2.5f) << bad;
+  }
 }
 
 TEST_F(PressweaveState, StoredValuesAreConstrainedToTheParametersRanges)
 {
   weft::IByteChunk chunk;
   ASSERT_TRUE(plug.SerializeState(chunk));
-  const double ratio = 99.0;
-  const double mode = 7.0;
+  const double ratio = 99.0, mode = 7.0;
   std::memcpy(chunk.GetData() + 12 + 8 * kRatio, &ratio, 8);
   std::memcpy(chunk.GetData() + 12 + 8 * kSidechainMode, &mode, 8);
   EXPECT_EQ(plug.UnserializeState(chunk, 0), 124);
   EXPECT_EQ(plug.GetParam(kRatio)->Value(), 36.0);
   EXPECT_EQ(plug.GetParam(kSidechainMode)->Value(), 2.0);
 }
+
+} // namespace

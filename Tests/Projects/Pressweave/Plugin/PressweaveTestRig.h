@@ -11,6 +11,7 @@
 
 #include <AudioToolbox/AudioToolbox.h>
 #include <AudioToolbox/PWShimAudioComponent.h>
+#include <CoreFoundation/PWShimCFBase.h>
 #include <CoreFoundation/PWShimCFBundle.h>
 
 #include <gtest/gtest.h>
@@ -19,6 +20,7 @@
 #include <cmath>
 #include <cstring>
 #include <memory>
+#include <string>
 #include <vector>
 
 namespace pw::test {
@@ -53,6 +55,44 @@ public:
 inline void SetParam(Pressweave& plug, int idx, double value)
 {
   plug.GetParam(idx)->Set(value);
+}
+
+inline std::vector<double> Values(const Pressweave& plug)
+{
+  std::vector<double> values;
+  for (int i = 0; i < plug.NParams(); ++i)
+    values.push_back(plug.GetParam(i)->Value());
+  return values;
+}
+
+// The text of a string, "<none>" for null.
+inline std::string Utf8(CFStringRef str)
+{
+  if (!str)
+    return "<none>";
+  std::vector<char> buffer(static_cast<size_t>(CFStringGetLength(str)) * 3 + 1);
+  if (!CFStringGetCString(str, buffer.data(), static_cast<CFIndex>(buffer.size()), kCFStringEncodingUTF8))
+    return "<not convertible>";
+  return buffer.data();
+}
+
+// Fails the test when CoreFoundation objects made after its construction
+// outlive its destruction: declare it before the units it watches.
+class CFLeakCheck
+{
+public:
+  ~CFLeakCheck() { EXPECT_EQ(PWShimCFLiveObjectCount(), mAtStart) << "CoreFoundation objects outlived the test"; }
+
+private:
+  CFIndex mAtStart = PWShimCFLiveObjectCount();
+};
+
+// A deterministic test signal: a few detuned sines, amplitude below 1.
+inline double TestSignal(int channel, long long frame)
+{
+  const double t = static_cast<double>(frame);
+  const double f = 0.013 + 0.007 * channel;
+  return 0.5 * std::sin(f * t) + 0.3 * std::sin(0.0017 * t * (channel + 1) + channel);
 }
 
 // A Pressweave processing the rig's buffers directly.
@@ -105,18 +145,17 @@ public:
     std::fill(in[channel].begin(), in[channel].begin() + n, value);
   }
 
+  // The first n frames of input channel c become TestSignal(c, frame).
+  void FillSignal(int channel, int n = kMaxFrames)
+  {
+    for (int s = 0; s < n; ++s)
+      in[channel][s] = TestSignal(channel, s);
+  }
+
   std::unique_ptr<TestPressweave> plug;
   std::vector<double> in[4];
   std::vector<double> out[2];
 };
-
-// A deterministic test signal: a few detuned sines, amplitude below 1.
-inline double TestSignal(int channel, long long frame)
-{
-  const double t = static_cast<double>(frame);
-  const double f = 0.013 + 0.007 * channel;
-  return 0.5 * std::sin(f * t) + 0.3 * std::sin(0.0017 * t * (channel + 1) + channel);
-}
 
 // The component opened as a host opens it, with render callbacks on both
 // input buses.
@@ -126,7 +165,7 @@ public:
   static constexpr double kSampleRate = 48000.0;
 
   // hostBundleID names the main bundle the unit identifies its host from.
-  AUHost(const char* hostBundleID, int nMain, int nSidechain, int nOut = 2)
+  explicit AUHost(const char* hostBundleID = "com.example.testhost", int nMain = 2, int nSidechain = 2, int nOut = 2)
   : mainChannels(nMain), sidechainChannels(nSidechain)
   {
     PWShimCFBundleSetMainBundle(nullptr, hostBundleID, "10.7.2");
@@ -159,6 +198,38 @@ public:
   AUHost& operator=(const AUHost&) = delete;
 
   OSStatus Initialize() { return AudioUnitInitialize(unit); }
+
+  void SetParameter(int idx, double value)
+  {
+    EXPECT_EQ(AudioUnitSetParameter(unit, static_cast<AudioUnitParameterID>(idx), kAudioUnitScope_Global, 0,
+                                    static_cast<AudioUnitParameterValue>(value), 0),
+              noErr);
+  }
+
+  // The class-info dictionary, owned by the caller.
+  CFDictionaryRef State()
+  {
+    CFTypeRef state = nullptr;
+    UInt32 size = sizeof state;
+    EXPECT_EQ(AudioUnitGetProperty(unit, kAudioUnitProperty_ClassInfo, kAudioUnitScope_Global, 0, &state, &size),
+              noErr);
+    return static_cast<CFDictionaryRef>(state);
+  }
+  OSStatus Restore(CFTypeRef state)
+  {
+    return AudioUnitSetProperty(unit, kAudioUnitProperty_ClassInfo, kAudioUnitScope_Global, 0, &state, sizeof state);
+  }
+
+  // frames of TestSignal on both main channels.
+  void FeedMain(int frames)
+  {
+    for (int c = 0; c < 2; ++c)
+    {
+      mainSource.signal[c].resize(static_cast<size_t>(frames));
+      for (int s = 0; s < frames; ++s)
+        mainSource.signal[c][static_cast<size_t>(s)] = static_cast<float>(TestSignal(c, s));
+    }
+  }
 
   void SetFormat(AudioUnitScope scope, AudioUnitElement element, int nChannels)
   {

@@ -1,0 +1,208 @@
+// Pressweave's 14 parameters as a host sees them through the Audio Unit
+// properties: the information records byte for byte, the value strings of
+// the enum and bool parameters, text and value conversions both ways, and
+// unit-name strings that stay with the unit.
+
+#include "PressweaveTestRig.h"
+
+#include <cstring>
+#include <string>
+#include <tuple>
+#include <vector>
+
+namespace {
+
+using namespace pressweave;
+using pw::test::Utf8;
+
+constexpr AudioUnitScope kGlobal = kAudioUnitScope_Global;
+// Every record: name released by the host, has a name string, readable,
+// writable, high resolution; plus "values have strings" for the lists.
+constexpr UInt32 kBase = 0xC8800010u;
+constexpr UInt32 kListed = kBase | 0x00200000u;
+
+struct InfoRow
+{
+  const char* name;
+  AudioUnitParameterUnit unit;
+  const char* unitName; // null: none
+  float minValue;
+  float maxValue;
+  float defaultValue;
+  UInt32 flags;
+};
+
+// Index order. Double parameters with a label report it as a custom unit,
+// without one the generic unit; enums are indexed, the switch boolean.
+const InfoRow kRecords[kNumParams] = {
+  {"Input Gain", kAudioUnitParameterUnit_CustomUnit, "%", 0, 100, 100, kBase},
+  {"Threshold", kAudioUnitParameterUnit_CustomUnit, "dB", -60, 0, -60, kBase},
+  {"Ratio", kAudioUnitParameterUnit_Generic, nullptr, 1, 36, 20, kBase},
+  {"Attack", kAudioUnitParameterUnit_CustomUnit, "ms", 0, 100, 0, kBase},
+  {"Release", kAudioUnitParameterUnit_CustomUnit, "ms", 0, 350, 4, kBase},
+  {"Sidechain Mode", kAudioUnitParameterUnit_Indexed, nullptr, 0, 2, 0, kListed},
+  {"Sidechain Mode Mix", kAudioUnitParameterUnit_CustomUnit, "%", -100, 100, 60, kBase},
+  {"Pressweave on/off", kAudioUnitParameterUnit_Boolean, nullptr, 0, 1, 0, kListed},
+  {"Pressweave", kAudioUnitParameterUnit_Generic, nullptr, 0, 100, 24, kBase},
+  {"Stereo Width", kAudioUnitParameterUnit_CustomUnit, "%", 0, 200, 100, kBase},
+  {"Dry/Wet", kAudioUnitParameterUnit_CustomUnit, "%", 0, 100, 100, kBase},
+  {"Scope Sync", kAudioUnitParameterUnit_Indexed, nullptr, 0, 6, 3, kListed},
+  {"View Mode", kAudioUnitParameterUnit_Indexed, nullptr, 0, 1, 0, kListed},
+  {"Scope Theme", kAudioUnitParameterUnit_Indexed, nullptr, 0, 3, 0, kListed},
+};
+
+class PressweaveAUParams : public ::testing::Test
+{
+protected:
+  AudioUnit Unit() const { return mHost.unit; }
+
+  // The record of parameter idx; the caller releases cfNameString.
+  OSStatus Info(AudioUnitElement idx, AudioUnitParameterInfo& info)
+  {
+    std::memset(&info, 0xAB, sizeof info);
+    UInt32 size = sizeof info;
+    return AudioUnitGetProperty(Unit(), kAudioUnitProperty_ParameterInfo, kGlobal, idx, &info, &size);
+  }
+
+  std::string StringFromValue(AudioUnitParameterID id, float value)
+  {
+    AudioUnitParameterStringFromValue record{id, &value, nullptr};
+    UInt32 size = sizeof record;
+    EXPECT_EQ(AudioUnitGetProperty(Unit(), kAudioUnitProperty_ParameterStringFromValue, kGlobal, 0, &record, &size),
+              noErr);
+    const std::string text = Utf8(record.outString);
+    if (record.outString)
+      CFRelease(record.outString);
+    return text;
+  }
+
+  float ValueFromString(AudioUnitParameterID id, const std::string& text)
+  {
+    CFStringRef cfText = CFStringCreateWithCString(kCFAllocatorDefault, text.c_str(), kCFStringEncodingUTF8);
+    AudioUnitParameterValueFromString record{id, cfText, -999.0f};
+    UInt32 size = sizeof record;
+    EXPECT_EQ(AudioUnitGetProperty(Unit(), kAudioUnitProperty_ParameterValueFromString, kGlobal, 0, &record, &size),
+              noErr);
+    CFRelease(cfText);
+    return record.outValue;
+  }
+
+  pw::test::CFLeakCheck mLeakCheck; // closing the unit releases its unit names
+  pw::test::AUHost mHost;
+};
+
+TEST_F(PressweaveAUParams, EveryInformationRecordMatchesByteForByte)
+{
+  for (int idx = 0; idx < kNumParams; ++idx)
+  {
+    const InfoRow& row = kRecords[idx];
+    SCOPED_TRACE(testing::Message() << "parameter " << idx << " " << row.name);
+    AudioUnitParameterInfo actual;
+    ASSERT_EQ(Info(static_cast<AudioUnitElement>(idx), actual), noErr);
+    ASSERT_NE(actual.cfNameString, nullptr);
+    EXPECT_EQ(Utf8(actual.cfNameString), row.name);
+    if (row.unitName)
+      EXPECT_EQ(Utf8(actual.unitName), row.unitName);
+    else
+      EXPECT_EQ(actual.unitName, nullptr);
+
+    AudioUnitParameterInfo expected;
+    std::memset(&expected, 0, sizeof expected);
+    std::strncpy(expected.name, row.name, sizeof expected.name - 1);
+    expected.unitName = actual.unitName;
+    expected.clumpID = 0; // no parameter has a group
+    expected.cfNameString = actual.cfNameString;
+    expected.unit = row.unit;
+    expected.minValue = row.minValue;
+    expected.maxValue = row.maxValue;
+    expected.defaultValue = row.defaultValue;
+    expected.flags = row.flags;
+    EXPECT_EQ(std::memcmp(&actual, &expected, sizeof actual), 0)
+      << "unit " << actual.unit << " flags 0x" << std::hex << actual.flags << std::dec << " min " << actual.minValue
+      << " max " << actual.maxValue << " default " << actual.defaultValue << " clump " << actual.clumpID;
+    CFRelease(actual.cfNameString);
+  }
+}
+
+TEST_F(PressweaveAUParams, UnitNamesAreMadeOncePerTextAndReleasedWithTheUnit)
+{
+  const CFIndex before = PWShimCFLiveObjectCount();
+  for (int sweep = 0; sweep < 10; ++sweep)
+  {
+    for (int idx = 0; idx < kNumParams; ++idx)
+    {
+      AudioUnitParameterInfo info;
+      ASSERT_EQ(Info(static_cast<AudioUnitElement>(idx), info), noErr);
+      CFRelease(info.cfNameString);
+    }
+    EXPECT_EQ(PWShimCFLiveObjectCount(), before + 3) << "\"%\", \"dB\" and \"ms\", after sweep " << sweep;
+  }
+}
+
+TEST_F(PressweaveAUParams, EnumAndBoolParametersListTheirValueStringsAndOthersNone)
+{
+  const std::pair<int, std::vector<std::string>> listed[] = {
+    {kSidechainMode, {"Ringmod", "Compressor", "Combined"}},
+    {kPressweaveOn, {"off", "on"}},
+    {kScopeSync, {"1/16", "1/8", "1/4", "1/2", "1/1", "2/1", "4/1"}},
+    {kViewMode, {"Simple", "Full"}},
+    {kScopeTheme, {"1", "2", "3", "4"}},
+  };
+  for (const auto& [idx, expected] : listed)
+  {
+    CFArrayRef strings = nullptr;
+    UInt32 size = sizeof strings;
+    ASSERT_EQ(AudioUnitGetProperty(Unit(), kAudioUnitProperty_ParameterValueStrings, kGlobal,
+                                   static_cast<AudioUnitElement>(idx), &strings, &size),
+              noErr);
+    std::vector<std::string> texts;
+    for (CFIndex i = 0; i < CFArrayGetCount(strings); ++i)
+      texts.push_back(Utf8(static_cast<CFStringRef>(CFArrayGetValueAtIndex(strings, i))));
+    CFRelease(strings);
+    EXPECT_EQ(texts, expected) << kRecords[idx].name;
+  }
+
+  for (int idx : {kInputGain, kThreshold, kDryWet})
+  {
+    UInt32 size = 99;
+    Boolean writable = false;
+    EXPECT_EQ(AudioUnitGetPropertyInfo(Unit(), kAudioUnitProperty_ParameterValueStrings, kGlobal,
+                                       static_cast<AudioUnitElement>(idx), &size, &writable),
+              kAudioUnitErr_InvalidProperty);
+    EXPECT_EQ(size, 0u);
+  }
+}
+
+TEST_F(PressweaveAUParams, ValuesAndTheTextsTheEditorShowsConvertBothWays)
+{
+  const std::tuple<int, float, const char*> cases[] = {
+    {kSidechainMode, 2, "Combined"}, {kSidechainMode, 1, "Compressor"}, {kScopeSync, 3, "1/2"},
+    {kScopeSync, 6, "4/1"},          {kPressweaveOn, 1, "on"},          {kPressweaveOn, 0, "off"},
+    {kViewMode, 1, "Full"},          {kScopeTheme, 3, "4"},             {kScopeTheme, 1, "2"},
+    {kInputGain, 50, "50.00"}, // two decimals from the step 0.01
+    {kInputGain, 12.34f, "12.34"},   {kThreshold, -12.5f, "-12.5"},     {kRelease, 350, "350.0"},
+  };
+  for (const auto& [idx, value, text] : cases)
+  {
+    EXPECT_EQ(StringFromValue(static_cast<AudioUnitParameterID>(idx), value), text) << kRecords[idx].name;
+    EXPECT_EQ(ValueFromString(static_cast<AudioUnitParameterID>(idx), text), value) << kRecords[idx].name;
+  }
+  EXPECT_EQ(ValueFromString(kThreshold, "-30"), -30.0f);
+  EXPECT_EQ(ValueFromString(kRatio, "40"), 36.0f) << "clipped to the maximum";
+}
+
+TEST_F(PressweaveAUParams, MinimumMaximumAndDefaultSurviveTheTripThroughTheirText)
+{
+  for (int idx = 0; idx < kNumParams; ++idx)
+  {
+    const InfoRow& row = kRecords[idx];
+    for (float value : {row.minValue, row.maxValue, row.defaultValue})
+    {
+      const std::string text = StringFromValue(static_cast<AudioUnitParameterID>(idx), value);
+      EXPECT_EQ(ValueFromString(static_cast<AudioUnitParameterID>(idx), text), value)
+        << row.name << " " << value << " shown as \"" << text << "\"";
+    }
+  }
+}
+
+} // namespace

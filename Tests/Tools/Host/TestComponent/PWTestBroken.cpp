@@ -1,0 +1,161 @@
+// A deliberately broken component for the host's validator tests: the
+// binding's test plug-in (subtype TBrk, manufacturer PWts, as its bundle
+// declares) with one fault, chosen when the factory first runs by the
+// environment variable PW_TEST_BROKEN_FAULT:
+//
+//   (unset)   its render ignores the maximum frames per slice: a longer
+//             slice is answered with silence and success
+//   bypass    its render halves everything it outputs, so that bypassed
+//             it does not give its input back
+//   nan       SetParameter answers success for non-finite values
+//   restore   a class-info restore moves parameter 0 before the binding
+//             checks the dictionary, so a refused one changes the instance
+//   leak      every ClassInfo get leaves a CoreFoundation string behind
+//   none      no fault
+//
+// Everything else is the test plug-in's own behaviour.
+
+#include "TestAUPlugin.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+
+namespace pw::test {
+
+class PWTestBrokenPlugin final : public TestAUPlugin
+{
+public:
+  explicit PWTestBrokenPlugin(const weft::InstanceInfo& info)
+  : TestAUPlugin(info, Config())
+  {}
+
+private:
+  static weft::Config Config()
+  {
+    weft::Config config = MakeTestAUConfig();
+    config.uniqueID = 'T' << 24 | 'B' << 16 | 'r' << 8 | 'k';
+    config.mfrID = 'P' << 24 | 'W' << 16 | 't' << 8 | 's';
+    return config;
+  }
+};
+
+} // namespace pw::test
+
+IWEFT_AU_VIEW_CLASS(PWTestBroken, pw::test::PWTestBrokenPlugin)
+
+namespace {
+
+using Factory = weft::IWeftAUFactory<pw::test::PWTestBrokenPlugin, false>;
+
+enum class Fault
+{
+  MaxFrames,
+  Bypass,
+  NonFinite,
+  Restore,
+  Leak,
+  None
+};
+
+Fault sFault = Fault::MaxFrames;
+
+Fault FaultFromEnvironment()
+{
+  const char* name = std::getenv("PW_TEST_BROKEN_FAULT");
+  if (!name)
+    return Fault::MaxFrames;
+  const struct
+  {
+    const char* name;
+    Fault fault;
+  } faults[] = {{"bypass", Fault::Bypass}, {"nan", Fault::NonFinite}, {"restore", Fault::Restore},
+                {"leak", Fault::Leak}, {"none", Fault::None}};
+  for (const auto& f : faults)
+    if (std::strcmp(name, f.name) == 0)
+      return f.fault;
+  return Fault::MaxFrames;
+}
+
+OSStatus Render(void* self, AudioUnitRenderActionFlags* ioActionFlags, const AudioTimeStamp* inTimeStamp,
+                UInt32 inOutputBusNumber, UInt32 inNumberFrames, AudioBufferList* ioData)
+{
+  const weft::IWeftAU* plug = Factory::GetPlug(self);
+  if (sFault == Fault::MaxFrames && ioData && inNumberFrames > static_cast<UInt32>(plug->GetBlockSize()))
+  {
+    for (UInt32 b = 0; b < ioData->mNumberBuffers; ++b)
+      if (ioData->mBuffers[b].mData)
+        std::memset(ioData->mBuffers[b].mData, 0, ioData->mBuffers[b].mDataByteSize);
+    return noErr;
+  }
+  const OSStatus status =
+    Factory::AUMethodRender(self, ioActionFlags, inTimeStamp, inOutputBusNumber, inNumberFrames, ioData);
+  if (sFault == Fault::Bypass && status == noErr)
+    for (UInt32 b = 0; b < ioData->mNumberBuffers; ++b)
+    {
+      auto* samples = static_cast<float*>(ioData->mBuffers[b].mData);
+      for (UInt32 i = 0; samples && i < ioData->mBuffers[b].mDataByteSize / sizeof(float); ++i)
+        samples[i] *= 0.5f;
+    }
+  return status;
+}
+
+OSStatus SetProperty(void* self, AudioUnitPropertyID id, AudioUnitScope scope, AudioUnitElement element,
+                     const void* inData, UInt32 inDataSize)
+{
+  if (sFault == Fault::Restore && id == kAudioUnitProperty_ClassInfo)
+    Factory::AUMethodSetParameter(self, 0, kAudioUnitScope_Global, 0, 3.0f, 0);
+  return Factory::AUMethodSetProperty(self, id, scope, element, inData, inDataSize);
+}
+
+OSStatus GetProperty(void* self, AudioUnitPropertyID id, AudioUnitScope scope, AudioUnitElement element,
+                     void* outData, UInt32* ioDataSize)
+{
+  if (sFault == Fault::Leak && id == kAudioUnitProperty_ClassInfo && outData)
+    CFStringCreateWithCString(kCFAllocatorDefault, "never released", kCFStringEncodingUTF8);
+  return Factory::AUMethodGetProperty(self, id, scope, element, outData, ioDataSize);
+}
+
+OSStatus SetParameter(void* self, AudioUnitParameterID id, AudioUnitScope scope, AudioUnitElement element,
+                      AudioUnitParameterValue value, UInt32 bufferOffset)
+{
+  if (sFault == Fault::NonFinite && !std::isfinite(value))
+    return noErr;
+  return Factory::AUMethodSetParameter(self, id, scope, element, value, bufferOffset);
+}
+
+template <class F>
+AudioComponentMethod AsMethod(F f)
+{
+  return reinterpret_cast<AudioComponentMethod>(reinterpret_cast<void (*)()>(f));
+}
+
+AudioComponentMethod Lookup(SInt16 selector)
+{
+  switch (selector)
+  {
+    case kAudioUnitRenderSelect: return AsMethod(&Render);
+    case kAudioUnitSetPropertySelect: return AsMethod(&SetProperty);
+    case kAudioUnitGetPropertySelect: return AsMethod(&GetProperty);
+    case kAudioUnitSetParameterSelect: return AsMethod(&SetParameter);
+    default: return Factory::Lookup(selector);
+  }
+}
+
+} // namespace
+
+extern "C" __attribute__((visibility("default"))) void* PWTestBroken_Factory(const AudioComponentDescription* desc)
+{
+  static const Fault fault = FaultFromEnvironment();
+  sFault = fault;
+  void* block = Factory::Factory(desc);
+  if (block)
+    static_cast<AudioComponentPlugInInstance*>(block)->mPlugInInterface.Lookup = &Lookup;
+  return block;
+}
+
+extern "C" __attribute__((visibility("default"))) ComponentResult PWTestBroken_Entry(ComponentParameters* params,
+                                                                                    Handle storage)
+{
+  return weft::IWeftAU::IWeftAUEntry(params, storage, &weft::MakePlug<pw::test::PWTestBrokenPlugin>);
+}

@@ -1,0 +1,366 @@
+// The phases that render: "channel configurations", "render slices",
+// "bypass" and "uninitialize and initialize".
+
+#include "ChannelLayouts.h"
+#include "UnitInstance.h"
+#include "ValidationRig.h"
+#include "ValidatorPhases.h"
+
+#include <AudioToolbox/AudioUnitProperties.h>
+
+#include <cmath>
+#include <cstring>
+#include <memory>
+
+namespace pw::host {
+
+namespace {
+
+constexpr UInt32 kSlices[] = {1, 64, 512, kValidationMaxFrames};
+// Frames per slice where the length does not matter.
+constexpr UInt32 kSliceFrames = 512;
+// Slices rendered for each legal layout and with bypass on.
+constexpr int kLayoutSlices = 2;
+constexpr int kBypassSlices = 8;
+// The smaller maximum a host sets between Uninitialize and Initialize.
+constexpr UInt32 kSmallerMaxFrames = 256;
+
+Status ReadCapabilities(const LoadedComponent& component, ChannelCapabilities& caps)
+{
+  UnitInstance probe;
+  const Status opened = probe.Open(component);
+  if (!opened)
+    return Status::Error("cannot open an instance: " + opened.Message());
+  return ReadChannelCapabilities(probe.Unit(), caps);
+}
+
+Status FullestLayout(const LoadedComponent& component, BusLayout& layout)
+{
+  ChannelCapabilities caps;
+  const Status read = ReadCapabilities(component, caps);
+  if (!read)
+    return read;
+  if (!caps.Fullest(layout))
+    return Status::Error("no channel layout is legal by SupportedNumChannels");
+  return Status::Ok();
+}
+
+// Opens an instance and configures a rig on it; failures go to result.
+bool OpenRig(const LoadedComponent& component, UnitInstance& instance, std::unique_ptr<ValidationRig>& rig,
+             const BusLayout& layout, UInt32 maxFrames, PhaseResult& result)
+{
+  const Status opened = instance.Open(component);
+  if (!opened)
+  {
+    result.Fail("cannot open an instance: " + opened.Message());
+    return false;
+  }
+  rig = std::make_unique<ValidationRig>(instance.Unit());
+  const Status configured = rig->Configure(layout, maxFrames);
+  if (!configured)
+  {
+    result.Fail(layout.Text() + " cannot be set up: " + configured.Message());
+    return false;
+  }
+  return true;
+}
+
+// Renders one slice and checks what came out; lendBuffers false hands the
+// unit null buffer pointers. Answers whether the slice rendered.
+bool CheckSlice(ValidationRig& rig, UInt32 frames, bool lendBuffers, PhaseResult& result)
+{
+  const std::string slice = "a slice of " + std::to_string(frames) + " frames" +
+                            (lendBuffers ? std::string() : " into the unit's own buffers");
+  const int pulls = rig.Pulls();
+  const OSStatus status = rig.Render(frames, lendBuffers);
+  if (status != noErr)
+  {
+    result.Fail(slice + " answers " + StatusText(status));
+    return false;
+  }
+  if (rig.OutputBuffers() != static_cast<UInt32>(rig.Layout().output))
+  {
+    result.Fail(slice + " changes the number of output buffers to " + std::to_string(rig.OutputBuffers()));
+    return false;
+  }
+  bool good = true;
+  for (int c = 0; c < rig.Layout().output && good; ++c)
+  {
+    const float* out = rig.Output(c);
+    if (!out || rig.OutputBytes(c) < frames * sizeof(float))
+    {
+      result.Fail(slice + " leaves no audio for output channel " + std::to_string(c));
+      good = false;
+      continue;
+    }
+    for (UInt32 i = 0; i < frames && good; ++i)
+      if (!std::isfinite(out[i]))
+      {
+        result.Fail(slice + " gives " + ValueText(out[i]) + " at frame " + std::to_string(i) + " of channel " +
+                    std::to_string(c));
+        good = false;
+      }
+  }
+  if (lendBuffers && !rig.MarkersIntactFrom(frames))
+  {
+    result.Fail(slice + " writes past its end");
+    good = false;
+  }
+  if (rig.Pulls() == pulls)
+  {
+    result.Fail(slice + " pulls no input");
+    good = false;
+  }
+  return good;
+}
+
+// A slice of frames frames that the unit must refuse with -10851, writing
+// nothing.
+void ExpectRefusedSlice(ValidationRig& rig, UInt32 frames, bool validTimeStamp, const std::string& what,
+                        PhaseResult& result)
+{
+  const OSStatus status = rig.Render(frames, true, validTimeStamp);
+  if (status != kAudioUnitErr_InvalidPropertyValue)
+    result.Fail(what + " answers " + StatusText(status) + ", expected -10851");
+  else if (!rig.MarkersIntactFrom(0))
+    result.Fail(what + " is refused but writes into the output");
+}
+
+OSStatus SetBypass(AudioUnit unit, UInt32 on)
+{
+  return AudioUnitSetProperty(unit, kAudioUnitProperty_BypassEffect, kAudioUnitScope_Global, 0, &on, sizeof on);
+}
+
+UInt32 Bypass(AudioUnit unit)
+{
+  UInt32 on = 0xFFFFFFFFu;
+  UInt32 size = sizeof on;
+  AudioUnitGetProperty(unit, kAudioUnitProperty_BypassEffect, kAudioUnitScope_Global, 0, &on, &size);
+  return on;
+}
+
+bool SameBits(float a, float b) noexcept
+{
+  return std::memcmp(&a, &b, sizeof a) == 0;
+}
+
+} // namespace
+
+PhaseResult ValidateChannelConfigurations(const LoadedComponent& component)
+{
+  PhaseResult result("channel configurations");
+  ChannelCapabilities caps;
+  const Status read = ReadCapabilities(component, caps);
+  if (!read)
+  {
+    result.Fail(read.Message());
+    return result;
+  }
+
+  // No bus takes 0 channels.
+  {
+    UnitInstance instance;
+    const Status opened = instance.Open(component);
+    if (!opened)
+      result.Fail("cannot open an instance: " + opened.Message());
+    const struct
+    {
+      AudioUnitScope scope;
+      AudioUnitElement element;
+      const char* bus;
+    } buses[] = {{kAudioUnitScope_Input, 0, "the main input"},
+                 {kAudioUnitScope_Input, 1, "the sidechain"},
+                 {kAudioUnitScope_Output, 0, "the output"}};
+    for (const auto& bus : buses)
+    {
+      if (!instance.Unit() || (bus.element == 1 && caps.sidechainChannels == 0))
+        continue;
+      AudioStreamBasicDescription asbd{};
+      asbd.mSampleRate = ValidationRig::kSampleRate;
+      asbd.mFormatID = kAudioFormatLinearPCM;
+      asbd.mFormatFlags = kAudioFormatFlagsAudioUnitCanonical;
+      asbd.mBytesPerPacket = asbd.mBytesPerFrame = sizeof(float);
+      asbd.mFramesPerPacket = 1;
+      asbd.mBitsPerChannel = 32;
+      const OSStatus status = AudioUnitSetProperty(instance.Unit(), kAudioUnitProperty_StreamFormat, bus.scope,
+                                                   bus.element, &asbd, sizeof asbd);
+      result.Expect(status != noErr, std::string("0 channels on ") + bus.bus + " are accepted");
+    }
+  }
+
+  int legal = 0;
+  int illegal = 0;
+  for (const BusLayout& layout : caps.Candidates())
+  {
+    UnitInstance instance;
+    const Status opened = instance.Open(component);
+    if (!opened)
+    {
+      result.Fail("cannot open an instance: " + opened.Message());
+      break;
+    }
+    ValidationRig rig(instance.Unit());
+    const Status configured = rig.Configure(layout, kSliceFrames);
+    if (!caps.IsLegal(layout))
+    {
+      ++illegal;
+      if (configured)
+        result.Fail(layout.Text() + " initialises, though no configuration allows it");
+      continue;
+    }
+    ++legal;
+    if (!configured)
+    {
+      result.Fail(layout.Text() + " is refused: " + configured.Message());
+      continue;
+    }
+    for (int slice = 0; slice < kLayoutSlices; ++slice)
+      if (!CheckSlice(rig, kSliceFrames, true, result))
+      {
+        result.Fail("with " + layout.Text());
+        break;
+      }
+  }
+  result.SetSummary(std::to_string(legal) + " legal layouts initialise and render, " + std::to_string(illegal) +
+                    " illegal ones and 0 channels are refused");
+  return result;
+}
+
+PhaseResult ValidateRenderSlices(const LoadedComponent& component)
+{
+  PhaseResult result("render slices");
+  BusLayout layout;
+  const Status found = FullestLayout(component, layout);
+  if (!found)
+  {
+    result.Fail(found.Message());
+    return result;
+  }
+  UnitInstance instance;
+  std::unique_ptr<ValidationRig> rig;
+  if (!OpenRig(component, instance, rig, layout, kValidationMaxFrames, result))
+    return result;
+
+  for (UInt32 frames : kSlices)
+    CheckSlice(*rig, frames, true, result);
+  CheckSlice(*rig, kSlices[2], false, result);
+  ExpectRefusedSlice(*rig, kValidationMaxFrames + 1, true,
+                     "a slice of " + std::to_string(kValidationMaxFrames + 1) + " frames (one above the maximum)",
+                     result);
+  ExpectRefusedSlice(*rig, kSlices[1], false, "a slice without a valid sample time", result);
+  CheckSlice(*rig, kSlices[1], true, result);
+  result.SetSummary("slices of 1, 64, 512 and " + std::to_string(kValidationMaxFrames) + " frames render (" +
+                    layout.Text() + "), also into the unit's own buffers; " +
+                    std::to_string(kValidationMaxFrames + 1) +
+                    " frames and a slice without a sample time are refused with -10851");
+  return result;
+}
+
+PhaseResult ValidateBypass(const LoadedComponent& component)
+{
+  PhaseResult result("bypass");
+  BusLayout layout;
+  const Status found = FullestLayout(component, layout);
+  if (!found)
+  {
+    result.Fail(found.Message());
+    return result;
+  }
+  UnitInstance instance;
+  std::unique_ptr<ValidationRig> rig;
+  if (!OpenRig(component, instance, rig, layout, kSliceFrames, result))
+    return result;
+  const AudioUnit unit = instance.Unit();
+
+  Float64 latencySeconds = 0.0;
+  UInt32 size = sizeof latencySeconds;
+  AudioUnitGetProperty(unit, kAudioUnitProperty_Latency, kAudioUnitScope_Global, 0, &latencySeconds, &size);
+  const auto latency = static_cast<std::int64_t>(std::llround(latencySeconds * ValidationRig::kSampleRate));
+
+  OSStatus status = SetBypass(unit, 1);
+  if (status != noErr)
+  {
+    result.Fail("BypassEffect cannot be switched on (" + StatusText(status) + ")");
+    return result;
+  }
+  result.Expect(Bypass(unit) == 1, "BypassEffect reads " + std::to_string(Bypass(unit)) + " after it was switched on");
+
+  const int channels = std::min(layout.main, layout.output);
+  for (int slice = 0; slice < kBypassSlices && result.Passed(); ++slice)
+  {
+    const std::int64_t start = rig->SampleTime();
+    if (!CheckSlice(*rig, kSliceFrames, true, result))
+      break;
+    for (int c = 0; c < channels && result.Passed(); ++c)
+    {
+      const float* out = rig->Output(c);
+      for (UInt32 i = 0; i < kSliceFrames; ++i)
+      {
+        const std::int64_t source = start + i - latency;
+        const float expected = source >= 0 ? ValidationRig::MainSample(c, source) : 0.0f;
+        if (!SameBits(out[i], expected))
+        {
+          result.Fail("bypassed, frame " + std::to_string(start + i) + " of channel " + std::to_string(c) + " is " +
+                      ValueText(out[i]) + ", the input was " + ValueText(expected));
+          break;
+        }
+      }
+    }
+  }
+
+  status = SetBypass(unit, 0);
+  result.Expect(status == noErr && Bypass(unit) == 0,
+                "BypassEffect cannot be switched off (" + StatusText(status) + ")");
+  CheckSlice(*rig, kSliceFrames, true, result);
+  result.SetSummary("bypassed, " + std::to_string(kBypassSlices * kSliceFrames) + " frames on " +
+                    std::to_string(channels) + " channels equal the main input bit for bit (latency " +
+                    std::to_string(latency) + " samples); off again, it renders");
+  return result;
+}
+
+PhaseResult ValidateReinitialization(const LoadedComponent& component)
+{
+  PhaseResult result("uninitialize and initialize");
+  BusLayout layout;
+  const Status found = FullestLayout(component, layout);
+  if (!found)
+  {
+    result.Fail(found.Message());
+    return result;
+  }
+  UnitInstance instance;
+  std::unique_ptr<ValidationRig> rig;
+  if (!OpenRig(component, instance, rig, layout, kValidationMaxFrames, result))
+    return result;
+  const AudioUnit unit = instance.Unit();
+
+  const auto step = [&result](OSStatus status, const std::string& what) {
+    return result.Expect(status == noErr, what + " answers " + StatusText(status));
+  };
+  CheckSlice(*rig, kSliceFrames, true, result);
+  if (step(rig->Uninitialize(), "Uninitialize") && step(rig->Initialize(), "Initialize after Uninitialize"))
+    CheckSlice(*rig, kSliceFrames, true, result);
+  if (step(rig->Initialize(), "a second Initialize"))
+    CheckSlice(*rig, kSliceFrames, true, result);
+
+  if (step(rig->Uninitialize(), "Uninitialize") &&
+      step(rig->SetMaximumFrames(kSmallerMaxFrames), "MaximumFramesPerSlice " + std::to_string(kSmallerMaxFrames)) &&
+      step(rig->Initialize(), "Initialize with a smaller maximum"))
+  {
+    UInt32 maxFrames = 0;
+    UInt32 size = sizeof maxFrames;
+    AudioUnitGetProperty(unit, kAudioUnitProperty_MaximumFramesPerSlice, kAudioUnitScope_Global, 0, &maxFrames, &size);
+    result.Expect(maxFrames == kSmallerMaxFrames, "MaximumFramesPerSlice reads " + std::to_string(maxFrames) +
+                                                    " after it was set to " + std::to_string(kSmallerMaxFrames));
+    CheckSlice(*rig, kSmallerMaxFrames, true, result);
+    ExpectRefusedSlice(*rig, kSmallerMaxFrames + 1, true,
+                       "a slice of " + std::to_string(kSmallerMaxFrames + 1) + " frames after the maximum became " +
+                         std::to_string(kSmallerMaxFrames),
+                       result);
+  }
+  result.SetSummary("renders after Uninitialize and Initialize, after a repeated Initialize, and with a maximum of " +
+                    std::to_string(kSmallerMaxFrames) + " frames set in between (one frame more refused)");
+  return result;
+}
+
+} // namespace pw::host
