@@ -14,6 +14,27 @@ namespace weft {
 
 namespace {
 
+// Hands the next of ppData to attach(record, pointer) for each connected
+// record in [begin, end): the host's pointers skip unconnected channels.
+// Render thread; no allocation.
+template <class Records, class Sample, class Attach>
+void AttachConnected(Records& records, int begin, int end, Sample** ppData, Attach&& attach) noexcept
+{
+  for (int i = begin; i < end; ++i)
+  {
+    auto* record = records.Get(i);
+    if (record->mConnected)
+      attach(*record, *ppData++);
+  }
+}
+
+// Silence in the first nFrames samples of samples (none for nFrames <= 0).
+void ZeroFrames(double* samples, int nFrames) noexcept
+{
+  if (nFrames > 0)
+    std::memset(samples, 0, static_cast<size_t>(nFrames) * sizeof(double));
+}
+
 constexpr int FourCharCode(const char (&code)[5]) noexcept
 {
   return static_cast<int>(static_cast<uint32_t>(static_cast<unsigned char>(code[0])) << 24 |
@@ -477,25 +498,20 @@ bool IWeftProcessor::AttachBuffers(ERoute direction, int chIdx, int n, double** 
   int end = 0;
   if (!ppData || !FrameCountFits(nFrames) || !ClipChannelRange(direction, chIdx, n, end))
     return false;
-  for (int i = chIdx; i < end; ++i)
-  {
-    ChannelData* record = mChannelData[direction].Get(i);
-    if (!record->mConnected)
-      continue;
-    double* host = *ppData++;
-    record->mIncomingData = nullptr;
+  AttachConnected(mChannelData[direction], chIdx, end, ppData, [direction, nFrames](auto& record, double* host) {
+    record.mIncomingData = nullptr;
     if (host)
     {
-      *record->mData = host;
+      *record.mData = host;
     }
     else
     {
-      double* scratch = record->mScratchBuf.Get();
-      if (direction == kInput && nFrames > 0)
-        std::memset(scratch, 0, static_cast<size_t>(nFrames) * sizeof(double));
-      *record->mData = scratch;
+      double* scratch = record.mScratchBuf.Get();
+      if (direction == kInput)
+        ZeroFrames(scratch, nFrames);
+      *record.mData = scratch;
     }
-  }
+  });
   return true;
 }
 
@@ -504,26 +520,21 @@ bool IWeftProcessor::AttachBuffers(ERoute direction, int chIdx, int n, float** p
   int end = 0;
   if (!ppData || !FrameCountFits(nFrames) || !ClipChannelRange(direction, chIdx, n, end))
     return false;
-  for (int i = chIdx; i < end; ++i)
-  {
-    ChannelData* record = mChannelData[direction].Get(i);
-    if (!record->mConnected)
-      continue;
-    float* host = *ppData++;
-    double* scratch = record->mScratchBuf.Get();
+  AttachConnected(mChannelData[direction], chIdx, end, ppData, [direction, nFrames](auto& record, float* host) {
+    double* scratch = record.mScratchBuf.Get();
     if (direction == kInput)
     {
       if (host)
         CastCopy(scratch, host, nFrames);
-      else if (nFrames > 0)
-        std::memset(scratch, 0, static_cast<size_t>(nFrames) * sizeof(double));
+      else
+        ZeroFrames(scratch, nFrames);
     }
     else
     {
-      record->mIncomingData = host;
+      record.mIncomingData = host;
     }
-    *record->mData = scratch;
-  }
+    *record.mData = scratch;
+  });
   return true;
 }
 
@@ -573,7 +584,7 @@ void IWeftProcessor::ZeroScratchBuffers() noexcept
   for (ERoute direction : {kInput, kOutput})
   {
     for (int i = 0; i < MaxNChannels(direction); ++i)
-      std::memset(mChannelData[direction].Get(i)->mScratchBuf.Get(), 0, static_cast<size_t>(mBlockSize) * sizeof(double));
+      ZeroFrames(mChannelData[direction].Get(i)->mScratchBuf.Get(), mBlockSize);
   }
 }
 
@@ -632,8 +643,8 @@ void IWeftProcessor::ProcessBlockThroughDelay(int nFrames) noexcept
     line->ProcessBlock(inputs, outputs, nFrames);
     // Outputs without an input would otherwise repeat stale scratch samples.
     const int nOut = MaxNChannels(kOutput);
-    for (int c = std::min(line->NInChans(), nOut); c < nOut && nFrames > 0; ++c)
-      std::memset(outputs[c], 0, static_cast<size_t>(nFrames) * sizeof(double));
+    for (int c = std::min(line->NInChans(), nOut); c < nOut; ++c)
+      ZeroFrames(outputs[c], nFrames);
   }
   else
   {

@@ -69,6 +69,27 @@ void EditText(LOOM_HeapBuf& hb, int offset, const char* src, int n, int t)
     hb.Resize(newSize, false);
 }
 
+// Set: the text (null reads as "") replaces the buffer's.
+void SetText(LOOM_HeapBuf& hb, const char* text, int maxLen)
+{
+  if (!text)
+    text = kEmptyText;
+  EditText(hb, 0, text, CountChars(text, maxLen), 0);
+}
+
+// Append after the length bytes of text the buffer holds; an empty (or null)
+// text only makes sure a never-set buffer holds its NUL.
+void AppendText(LOOM_HeapBuf& hb, int length, const char* text, int maxLen)
+{
+  if (!text || !*text)
+  {
+    if (hb.GetSize() == 0)
+      EditText(hb, 0, kEmptyText, 0, 0);
+    return;
+  }
+  EditText(hb, length, text, CountChars(text, maxLen), 0);
+}
+
 // Sets the length in bytes (negative counts as 0) and writes its NUL; returns
 // the buffer, or null when the allocation failed.
 char* SetTextLength(LOOM_HeapBuf& hb, int length, bool resizeDown)
@@ -156,9 +177,7 @@ int LOOM_String::GetLength() const noexcept
 
 void LOOM_String::Set(const char* text, int maxLen)
 {
-  if (!text)
-    text = kEmptyText;
-  EditText(mHB, 0, text, CountChars(text, maxLen), 0);
+  SetText(mHB, text, maxLen);
 }
 
 void LOOM_String::Set(const LOOM_String* other, int maxLen)
@@ -168,13 +187,7 @@ void LOOM_String::Set(const LOOM_String* other, int maxLen)
 
 void LOOM_String::Append(const char* text, int maxLen)
 {
-  if (!text || !*text)
-  {
-    if (mHB.GetSize() == 0)
-      EditText(mHB, 0, kEmptyText, 0, 0);
-    return;
-  }
-  EditText(mHB, GetLength(), text, CountChars(text, maxLen), 0);
+  AppendText(mHB, GetLength(), text, maxLen);
 }
 
 void LOOM_String::Insert(const char* text, int position, int maxLen)
@@ -276,20 +289,12 @@ int LOOM_FastString::GetLength() const noexcept
 
 void LOOM_FastString::Set(const char* text, int maxLen)
 {
-  if (!text)
-    text = kEmptyText;
-  EditText(mHB, 0, text, CountChars(text, maxLen), 0);
+  SetText(mHB, text, maxLen);
 }
 
 void LOOM_FastString::Append(const char* text, int maxLen)
 {
-  if (!text || !*text)
-  {
-    if (mHB.GetSize() == 0)
-      EditText(mHB, 0, kEmptyText, 0, 0);
-    return;
-  }
-  EditText(mHB, GetLength(), text, CountChars(text, maxLen), 0);
+  AppendText(mHB, GetLength(), text, maxLen);
 }
 
 bool LOOM_FastString::SetLen(int length, bool resizeDown, char fillChar)

@@ -13,18 +13,6 @@ namespace {
 constexpr UInt32 kFloatBits = 32;
 constexpr UInt32 kBytesPerSample = 4;
 
-// The processor's direction of an input or output scope; false for others.
-bool ScopeToRoute(AudioUnitScope scope, ERoute& direction) noexcept
-{
-  if (scope == kAudioUnitScope_Input)
-    direction = kInput;
-  else if (scope == kAudioUnitScope_Output)
-    direction = kOutput;
-  else
-    return false;
-  return true;
-}
-
 } // namespace
 
 void IWeftAU::MakeDefaultASBD(AudioStreamBasicDescription* pASBD, double sampleRate, int nChannels,

@@ -74,11 +74,15 @@ size_t PrefixBytesWithin(const char* text, size_t maxBytes) noexcept
   return len;
 }
 
-// A new string of the first nBytes of text; null when they are not UTF-8.
-CFStringRef NewStringOfPrefix(const char* text, size_t nBytes)
+// A new string of the UTF-8 text into out, +1 for the caller;
+// coreFoundationUnknownErr, and out untouched, when it cannot be made.
+OSStatus HandOutString(const char* text, CFStringRef& out)
 {
-  std::string prefix(text, nBytes);
-  return CFStringCreateWithCString(kCFAllocatorDefault, prefix.c_str(), kCFStringEncodingUTF8);
+  CFStringRef string = CFStringCreateWithCString(kCFAllocatorDefault, text, kCFStringEncodingUTF8);
+  if (!string)
+    return coreFoundationUnknownErr;
+  out = string;
+  return noErr;
 }
 
 AudioUnitParameterOptions DisplayFlags(IParam::EDisplayType displayType) noexcept
@@ -128,16 +132,32 @@ AudioUnitParameterUnit UnitFor(IParam::EParamUnit unit) noexcept
   }
 }
 
-// Whether a SetParamProc of this event would be accepted.
-OSStatus CheckImmediateEvent(const IWeftAU& plug, const AudioUnitParameterEvent& event) noexcept
+// The parameter a call addresses; null with the refusal in status: -10879
+// for a scope other than global, -10877 for an ID without a parameter.
+IParam* FindGlobalParam(const IWeftAU& plug, AudioUnitScope scope, AudioUnitParameterID id, OSStatus& status) noexcept
 {
-  if (event.scope != kAudioUnitScope_Global)
-    return kInvalidProperty;
-  if (!ParamForID(plug, event.parameter))
-    return kInvalidElement;
-  if (!std::isfinite(event.eventValues.immediate.value))
-    return kInvalidValue;
-  return noErr;
+  if (scope != kAudioUnitScope_Global)
+  {
+    status = kInvalidProperty;
+    return nullptr;
+  }
+  IParam* pParam = ParamForID(plug, id);
+  status = pParam ? noErr : kInvalidElement;
+  return pParam;
+}
+
+// The parameter SetParamProc sets to value; null with the refusal in status:
+// as FindGlobalParam, and -10851 for a non-finite value.
+IParam* ParamToSet(const IWeftAU& plug, AudioUnitScope scope, AudioUnitParameterID id, AudioUnitParameterValue value,
+                   OSStatus& status) noexcept
+{
+  IParam* pParam = FindGlobalParam(plug, scope, id, status);
+  if (pParam && !std::isfinite(value))
+  {
+    status = kInvalidValue;
+    return nullptr;
+  }
+  return pParam;
 }
 
 } // namespace
@@ -151,11 +171,10 @@ OSStatus IWeftAU::GetParamProc(void* pPlug, AudioUnitParameterID id, AudioUnitSc
   LOOM_ASSERT_MSG(_this != nullptr, "_this != NULL");
   if (!_this)
     return kAudio_ParamError;
-  if (scope != kAudioUnitScope_Global)
-    return kInvalidProperty;
-  const IParam* pParam = ParamForID(*_this, id);
+  OSStatus status = noErr;
+  const IParam* pParam = FindGlobalParam(*_this, scope, id, status);
   if (!pParam)
-    return kInvalidElement;
+    return status;
   if (!pValue)
     return kAudio_ParamError;
   *pValue = static_cast<AudioUnitParameterValue>(pParam->Value());
@@ -169,13 +188,10 @@ OSStatus IWeftAU::SetParamProc(void* pPlug, AudioUnitParameterID id, AudioUnitSc
   LOOM_ASSERT_MSG(_this != nullptr, "_this != NULL");
   if (!_this)
     return kAudio_ParamError;
-  if (scope != kAudioUnitScope_Global)
-    return kInvalidProperty;
-  IParam* pParam = ParamForID(*_this, id);
+  OSStatus status = noErr;
+  IParam* pParam = ParamToSet(*_this, scope, id, value, status);
   if (!pParam)
-    return kInvalidElement;
-  if (!std::isfinite(value))
-    return kInvalidValue;
+    return status;
 
   const int paramIdx = static_cast<int>(id);
   // The editor is told the value the parameter took, not the raw one, so a
@@ -201,10 +217,11 @@ OSStatus IWeftAU::DoScheduleParameters(IWeftAU* _this, const AudioUnitParameterE
   // are skipped.
   for (UInt32 i = 0; i < nEvents; ++i)
   {
-    if (events[i].eventType != kParameterEvent_Immediate)
+    const AudioUnitParameterEvent& event = events[i];
+    if (event.eventType != kParameterEvent_Immediate)
       continue;
-    const OSStatus status = CheckImmediateEvent(*_this, events[i]);
-    if (status != noErr)
+    OSStatus status = noErr;
+    if (!ParamToSet(*_this, event.scope, event.parameter, event.eventValues.immediate.value, status))
       return status;
   }
 
@@ -226,11 +243,10 @@ OSStatus IWeftAU::DoScheduleParameters(IWeftAU* _this, const AudioUnitParameterE
 OSStatus IWeftAU::GetParameterInfo(AudioUnitScope scope, AudioUnitElement element, UInt32* pDataSize,
                                    AudioUnitParameterInfo* pInfo)
 {
-  if (scope != kAudioUnitScope_Global)
-    return kInvalidProperty;
-  const IParam* pParam = ParamForID(*this, element);
+  OSStatus status = noErr;
+  const IParam* pParam = FindGlobalParam(*this, scope, element, status);
   if (!pParam)
-    return kInvalidElement;
+    return status;
   *pDataSize = sizeof(AudioUnitParameterInfo);
   if (!pInfo)
     return noErr;
@@ -314,11 +330,10 @@ OSStatus IWeftAU::GetParameterInfo(AudioUnitScope scope, AudioUnitElement elemen
 OSStatus IWeftAU::GetParameterValueStrings(AudioUnitScope scope, AudioUnitElement element, UInt32* pDataSize,
                                            CFArrayRef* pStrings)
 {
-  if (scope != kAudioUnitScope_Global)
-    return kInvalidProperty;
-  const IParam* pParam = ParamForID(*this, element);
+  OSStatus status = noErr;
+  const IParam* pParam = FindGlobalParam(*this, scope, element, status);
   if (!pParam)
-    return kInvalidElement;
+    return status;
   const int nTexts = pParam->NDisplayTexts();
   if (nTexts <= 0)
   {
@@ -351,32 +366,25 @@ OSStatus IWeftAU::GetParameterValueStrings(AudioUnitScope scope, AudioUnitElemen
 
 OSStatus IWeftAU::GetParameterStringFromValue(AudioUnitScope scope, AudioUnitParameterStringFromValue* pRecord)
 {
-  if (scope != kAudioUnitScope_Global)
-    return kInvalidProperty;
-  const IParam* pParam = ParamForID(*this, pRecord->inParamID);
+  OSStatus status = noErr;
+  const IParam* pParam = FindGlobalParam(*this, scope, pRecord->inParamID, status);
   if (!pParam)
-    return kInvalidElement;
+    return status;
   // Without a value the host asks for the current one.
   const double value = pRecord->inValue ? static_cast<double>(*pRecord->inValue) : pParam->Value();
   if (!std::isfinite(value))
     return kInvalidValue;
 
   pParam->GetDisplay(value, false, mParamDisplayStr, true);
-  // +1 for the caller.
-  CFStringRef text = CFStringCreateWithCString(kCFAllocatorDefault, mParamDisplayStr.Get(), kCFStringEncodingUTF8);
-  if (!text)
-    return coreFoundationUnknownErr;
-  pRecord->outString = text;
-  return noErr;
+  return HandOutString(mParamDisplayStr.Get(), pRecord->outString);
 }
 
 OSStatus IWeftAU::GetParameterIDName(AudioUnitScope scope, AudioUnitParameterIDName* pRecord)
 {
-  if (scope != kAudioUnitScope_Global)
-    return kInvalidProperty;
-  const IParam* pParam = ParamForID(*this, pRecord->inID);
+  OSStatus status = noErr;
+  const IParam* pParam = FindGlobalParam(*this, scope, pRecord->inID, status);
   if (!pParam)
-    return kInvalidElement;
+    return status;
 
   const char* name = pParam->GetName();
   size_t nBytes = std::strlen(name);
@@ -385,12 +393,7 @@ OSStatus IWeftAU::GetParameterIDName(AudioUnitScope scope, AudioUnitParameterIDN
     const int maxChars = std::clamp<SInt32>(pRecord->inDesiredLength, 0, kMaxIDNameChars);
     nBytes = PrefixBytesForChars(name, maxChars);
   }
-  // +1 for the caller.
-  CFStringRef text = NewStringOfPrefix(name, nBytes);
-  if (!text)
-    return coreFoundationUnknownErr;
-  pRecord->outName = text;
-  return noErr;
+  return HandOutString(std::string(name, nBytes).c_str(), pRecord->outName);
 }
 
 OSStatus IWeftAU::GetParameterClumpName(AudioUnitScope scope, AudioUnitParameterNameInfo* pRecord)
@@ -405,21 +408,15 @@ OSStatus IWeftAU::GetParameterClumpName(AudioUnitScope scope, AudioUnitParameter
   const char* group = GetParamGroupName(static_cast<int>(clumpID - 1));
   if (!group)
     return kAudioUnitErr_PropertyNotInUse;
-  // +1 for the caller.
-  CFStringRef text = CFStringCreateWithCString(kCFAllocatorDefault, group, kCFStringEncodingUTF8);
-  if (!text)
-    return coreFoundationUnknownErr;
-  pRecord->outName = text;
-  return noErr;
+  return HandOutString(group, pRecord->outName);
 }
 
 OSStatus IWeftAU::GetParameterValueFromString(AudioUnitScope scope, AudioUnitParameterValueFromString* pRecord)
 {
-  if (scope != kAudioUnitScope_Global)
-    return kInvalidProperty;
-  const IParam* pParam = ParamForID(*this, pRecord->inParamID);
+  OSStatus status = noErr;
+  const IParam* pParam = FindGlobalParam(*this, scope, pRecord->inParamID, status);
   if (!pParam)
-    return kInvalidElement;
+    return status;
   if (!pRecord->inString || CFGetTypeID(pRecord->inString) != CFStringGetTypeID())
     return kInvalidValue;
   const CStrLocal text(pRecord->inString);

@@ -47,17 +47,6 @@ bool ReadValue(const void* pData, UInt32 dataSize, T& value) noexcept
   return true;
 }
 
-bool ScopeToRoute(AudioUnitScope scope, ERoute& direction) noexcept
-{
-  if (scope == kAudioUnitScope_Input)
-    direction = kInput;
-  else if (scope == kAudioUnitScope_Output)
-    direction = kOutput;
-  else
-    return false;
-  return true;
-}
-
 bool IsInputOrGlobal(AudioUnitScope scope) noexcept
 {
   return scope == kAudioUnitScope_Input || scope == kAudioUnitScope_Global;

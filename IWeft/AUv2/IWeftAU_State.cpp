@@ -26,48 +26,38 @@ using PresetNameBuf = char[MAX_PRESET_NAME_LEN];
 
 // --- Dictionary helpers; each makes a temporary key string. ---------------
 
-// Stores a new number made from *pValue read as type. False when the key or
-// the number cannot be made.
-bool PutNumberInDict(CFMutableDictionaryRef pDict, const char* key, const void* pValue, CFNumberType type)
+// Stores newValue (+1, may be null), which this releases: the dictionary
+// holds its own reference. False when the key or the value could not be
+// made.
+bool PutNewValueInDict(CFMutableDictionaryRef pDict, const char* key, CFTypeRef newValue)
 {
   const CFStrLocal cfKey(key);
-  CFNumberRef number = CFNumberCreate(kCFAllocatorDefault, type, pValue);
-  if (!cfKey.Get() || !number)
-  {
-    if (number)
-      CFRelease(number);
-    return false;
-  }
-  CFDictionarySetValue(pDict, cfKey.Get(), number);
-  CFRelease(number);
-  return true;
+  const bool ok = cfKey.Get() && newValue;
+  if (ok)
+    CFDictionarySetValue(pDict, cfKey.Get(), newValue);
+  if (newValue)
+    CFRelease(newValue);
+  return ok;
 }
 
-// Stores a new string of the UTF-8 text.
+// Stores a new number made from *pValue read as type.
+bool PutNumberInDict(CFMutableDictionaryRef pDict, const char* key, const void* pValue, CFNumberType type)
+{
+  return PutNewValueInDict(pDict, key, CFNumberCreate(kCFAllocatorDefault, type, pValue));
+}
+
+// Stores a new string of the UTF-8 text; false for a null or malformed text.
 bool PutStrInDict(CFMutableDictionaryRef pDict, const char* key, const char* value)
 {
-  const CFStrLocal cfKey(key);
-  const CFStrLocal cfValue(value);
-  if (!cfKey.Get() || !cfValue.Get())
-    return false;
-  CFDictionarySetValue(pDict, cfKey.Get(), cfValue.Get());
-  return true;
+  return PutNewValueInDict(pDict, key,
+                           value ? CFStringCreateWithCString(kCFAllocatorDefault, value, kCFStringEncodingUTF8)
+                                 : nullptr);
 }
 
 // Stores new data holding a copy of the chunk's bytes.
 bool PutDataInDict(CFMutableDictionaryRef pDict, const char* key, const IByteChunk& chunk)
 {
-  const CFStrLocal cfKey(key);
-  CFDataRef data = CFDataCreate(kCFAllocatorDefault, chunk.GetData(), chunk.Size());
-  if (!cfKey.Get() || !data)
-  {
-    if (data)
-      CFRelease(data);
-    return false;
-  }
-  CFDictionarySetValue(pDict, cfKey.Get(), data);
-  CFRelease(data);
-  return true;
+  return PutNewValueInDict(pDict, key, CFDataCreate(kCFAllocatorDefault, chunk.GetData(), chunk.Size()));
 }
 
 // The value under key when it is present and of the given type, else null.

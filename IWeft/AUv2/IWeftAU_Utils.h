@@ -1,8 +1,11 @@
 #pragma once
-// Small helpers of the Audio Unit binding: scoped CoreFoundation strings and
-// a fixed-capacity list that the render thread may walk while the main
-// thread appends to it.
+// Small helpers of the Audio Unit binding: scoped CoreFoundation strings, a
+// fixed-capacity list that the render thread may walk while the main thread
+// appends to it, and the processor's direction of a scope.
 
+#include "IWeftIOConfig.h"
+
+#include <AudioToolbox/AUComponent.h>
 #include <CoreFoundation/CoreFoundation.h>
 
 #include <array>
@@ -111,5 +114,18 @@ private:
   std::array<T, kCapacity> mItems{};
   std::atomic<int> mCount{0};
 };
+
+// The processor's direction of an input or output scope; false, and
+// direction untouched, for any other scope.
+inline bool ScopeToRoute(AudioUnitScope scope, ERoute& direction) noexcept
+{
+  if (scope == kAudioUnitScope_Input)
+    direction = kInput;
+  else if (scope == kAudioUnitScope_Output)
+    direction = kOutput;
+  else
+    return false;
+  return true;
+}
 
 } // namespace weft

@@ -37,10 +37,7 @@ public:
     log.push_back("OnMessage(" + std::to_string(msgTag) + "," + std::to_string(ctrlTag) + ")");
     return true;
   }
-  void OnMidiMsgUI(const IMidiMsg& msg) override
-  {
-    log.push_back("OnMidiMsgUI(" + std::to_string(msg.NoteNumber()) + ")");
-  }
+  void OnMidiMsgUI(const IMidiMsg& m) override { log.push_back("OnMidiMsgUI(" + std::to_string(m.NoteNumber()) + ")"); }
   void BeginInformHostOfParamChangeFromUI(int) override {}
   void EndInformHostOfParamChangeFromUI(int) override {}
 
@@ -49,16 +46,6 @@ public:
   Log log;
   bool closeAgainFromOnUIClose = false;
 };
-
-// Little-endian bytes of a 12-byte editor-state record.
-Bytes Record(uint32_t width, uint32_t height, uint32_t scaleBits)
-{
-  Bytes bytes;
-  for (uint32_t v : {width, height, scaleBits})
-    for (int shift = 0; shift < 32; shift += 8)
-      bytes.push_back(static_cast<uint8_t>(v >> shift));
-  return bytes;
-}
 
 // A chunk holding one editor-state record written field by field.
 IByteChunk ChunkOf(int width, int height, float scale)
@@ -83,34 +70,22 @@ ICanvas* FakeCanvas()
 
 // --- Window and functions without an editor
 
-TEST(GraphicsDelegateWindowTest, OpeningWithoutAnEditorGivesNoViewReportsNothingAndPushesNoValues)
+TEST(GraphicsDelegateWindowTest, WithoutAnEditorOpeningGivesNoViewAndCreateGraphicsAndLayoutRunOnlyWhenSet)
 {
   RecordingGDelegate d(2);
   int parent = 0;
   EXPECT_EQ(d.OpenWindow(&parent), nullptr);
-  EXPECT_EQ(d.OpenWindow(nullptr), nullptr);
   EXPECT_EQ(d.GetUI(), nullptr);
   EXPECT_TRUE(d.log.empty());
-}
 
-TEST(GraphicsDelegateWindowTest, CreateGraphicsAndLayoutRunTheirFunctionsOnlyWhenSet)
-{
-  RecordingGDelegate d(0);
   EXPECT_EQ(d.CreateGraphics(), nullptr);
   d.LayoutUI(FakeCanvas());
-  int calls = 0;
-  d.SetMakeGraphicsFunc([&]() {
-    ++calls;
-    return FakeCanvas();
-  });
+  d.SetMakeGraphicsFunc([]() { return FakeCanvas(); });
   EXPECT_EQ(d.CreateGraphics(), FakeCanvas());
-  EXPECT_EQ(calls, 1);
-
   std::vector<ICanvas*> seen;
   d.SetLayoutFunc([&](ICanvas* pUI) { seen.push_back(pUI); });
   d.LayoutUI(FakeCanvas());
-  d.LayoutUI(nullptr);
-  EXPECT_EQ(seen, (std::vector<ICanvas*>{FakeCanvas(), nullptr}));
+  EXPECT_EQ(seen, std::vector<ICanvas*>{FakeCanvas()});
 }
 
 TEST(GraphicsDelegateWindowTest, ClosingNotifiesThePluginOnceEvenWhenItReenters)
@@ -119,12 +94,9 @@ TEST(GraphicsDelegateWindowTest, ClosingNotifiesThePluginOnceEvenWhenItReenters)
   d.closeAgainFromOnUIClose = true;
   d.CloseWindow();
   EXPECT_EQ(d.log, Log{"OnUIClose"});
-
-  // The guard is lifted after the close: a later close runs again.
   d.closeAgainFromOnUIClose = false;
-  d.CloseWindow();
+  d.CloseWindow(); // the guard is lifted after the close
   EXPECT_EQ(d.log, (Log{"OnUIClose", "OnUIClose"}));
-  EXPECT_EQ(d.Last(), (std::vector<float>{0, 0, 0}));
 }
 
 // --- Editor-state chunk
@@ -134,7 +106,7 @@ TEST(GraphicsDelegateEditorStateTest, StateIsTheLastSizeAsTwelveLittleEndianByte
   RecordingGDelegate d(0);
   IByteChunk before;
   EXPECT_TRUE(d.SerializeEditorState(before));
-  EXPECT_EQ(BytesOf(before), Record(0, 0, 0)) << "no window yet";
+  EXPECT_EQ(BytesOf(before), Bytes(12, 0)) << "no window yet";
 
   IByteChunk chunk;
   const uint8_t prefix[3] = {0xAA, 0xBB, 0xCC};
@@ -145,18 +117,14 @@ TEST(GraphicsDelegateEditorStateTest, StateIsTheLastSizeAsTwelveLittleEndianByte
   EXPECT_EQ(d.GetUI(), nullptr);
 
   IByteChunk out;
-  out.PutBytes(prefix, 1);
   EXPECT_TRUE(d.SerializeEditorState(out));
   // 800 = 0x320, 600 = 0x258, 1.5f = 0x3FC00000.
-  Bytes expected = {0xAA, 0x20, 0x03, 0x00, 0x00, 0x58, 0x02, 0x00, 0x00, 0x00, 0x00, 0xC0, 0x3F};
-  EXPECT_EQ(BytesOf(out), expected);
+  EXPECT_EQ(BytesOf(out), (Bytes{0x20, 0x03, 0x00, 0x00, 0x58, 0x02, 0x00, 0x00, 0x00, 0x00, 0xC0, 0x3F}));
 
   ASSERT_EQ(d.UnserializeEditorSize(ChunkOf(0, 400, 2.0f), 0), 12) << "zero is kept while no window is open";
-  IByteChunk viaSize, viaState;
+  IByteChunk viaSize;
   EXPECT_TRUE(d.SerializeEditorSize(viaSize));
-  EXPECT_TRUE(d.SerializeEditorState(viaState));
-  EXPECT_EQ(BytesOf(viaSize), Record(0, 400, 0x40000000));
-  EXPECT_EQ(BytesOf(viaState), BytesOf(viaSize));
+  EXPECT_EQ(BytesOf(viaSize), BytesOf(ChunkOf(0, 400, 2.0f)));
 }
 
 TEST(GraphicsDelegateEditorStateTest, ShortNegativeOrNonFiniteRecordsAreRefusedWholeWithMinusOne)
@@ -172,7 +140,7 @@ TEST(GraphicsDelegateEditorStateTest, ShortNegativeOrNonFiniteRecordsAreRefusedW
     {IByteChunk(), 0},                {ChunkOf(1000, 400, 2.0f), -1},
     {ChunkOf(-1000, 400, 2.0f), 0},   {ChunkOf(1000, -1, 2.0f), 0},
     {ChunkOf(1000, 400, -1.0f), 0},   {ChunkOf(1000, 400, nan), 0},
-    {ChunkOf(1000, 400, inf), 0},     {ChunkOf(1000, 400, -inf), 0},
+    {ChunkOf(1000, 400, inf), 0},
   };
   for (const auto& c : cases)
   {
@@ -184,34 +152,20 @@ TEST(GraphicsDelegateEditorStateTest, ShortNegativeOrNonFiniteRecordsAreRefusedW
 
 // --- Values and messages without an editor
 
-TEST(GraphicsDelegateTrafficTest, ValuesMidiAndArbitraryMessagesFallThroughToTheEditorHandlers)
+TEST(GraphicsDelegateTrafficTest, ValuesMidiAndArbitraryMessagesFallThroughToTheEditorHandlersAndTheRestDoesNothing)
 {
-  RecordingGDelegate d(3);
-  d.GetParam(2)->Set(0.25);
-  d.SendParameterValueFromDelegate(2, 0.9, true);
-  EXPECT_EQ(d.GetParam(2)->Value(), 0.25);
-  d.SendCurrentParamValuesFromDelegate();
+  RecordingGDelegate d(2);
+  d.SendParameterValueFromDelegate(1, 0.9, true);
+  EXPECT_EQ(d.GetParam(1)->Value(), 0.0);
   IMidiMsg msg;
   msg.MakeNoteOnMsg(64, 90, 0);
   d.SendMidiMsgFromDelegate(msg);
   d.SendArbitraryMsgFromDelegate(9, 0, nullptr);
-  EXPECT_EQ(d.log, (Log{"OnParamChangeUI(2,Editor Delegate)", "OnParamChangeUI(0,Editor Delegate)",
-                        "OnParamChangeUI(1,Editor Delegate)", "OnParamChangeUI(2,Editor Delegate)",
-                        "OnMidiMsgUI(64)", "OnMessage(9,-1)"}));
-}
-
-TEST(GraphicsDelegateTrafficTest, ControlMessagesAndEditorOperationsDoNothingWithoutAnEditor)
-{
-  RecordingGDelegate d(0);
-  ASSERT_EQ(d.UnserializeEditorState(ChunkOf(800, 600, 1.5f), 0), 12);
   const float data[2] = {0.5f, 0.25f};
   d.SendControlMsgFromDelegate(5, 0, static_cast<int>(sizeof(data)), data);
   d.SendControlValueFromDelegate(5, 0.5);
   EXPECT_FALSE(d.OnKeyDown(weft::IKeyPress("a", 65)));
-  EXPECT_FALSE(d.OnKeyUp(weft::IKeyPress("a", 65)));
   d.OnParentWindowResize(1200, 800);
-  d.SetScreenScale(2.0f);
-  EXPECT_TRUE(d.log.empty());
-  EXPECT_EQ(d.Last(), (std::vector<float>{800, 600, 1.5f}));
-  EXPECT_EQ(d.GetUI(), nullptr);
+  EXPECT_EQ(d.log, (Log{"OnParamChangeUI(1,Editor Delegate)", "OnMidiMsgUI(64)", "OnMessage(9,-1)"}));
+  EXPECT_EQ(d.Last(), (std::vector<float>{0, 0, 0}));
 }

@@ -6,7 +6,6 @@
 #include <climits>
 #include <cstdint>
 #include <cstring>
-#include <string>
 #include <vector>
 
 using weft::IByteChunk;
@@ -18,8 +17,7 @@ using Bytes = std::vector<uint8_t>;
 
 Bytes BytesOf(const IByteChunk& chunk)
 {
-  const uint8_t* p = chunk.GetData();
-  return p ? Bytes(p, p + chunk.Size()) : Bytes();
+  return chunk.Size() ? Bytes(chunk.GetData(), chunk.GetData() + chunk.Size()) : Bytes();
 }
 
 IByteChunk ChunkOf(const Bytes& bytes)
@@ -67,8 +65,8 @@ TEST(IByteChunkPut, AppendingItsOwnBytesSurvivesTheBufferMoving)
   chunk.PutBytes(pattern.data(), 1);
   chunk.PutBytes(pattern.data() + 1, 3999);
   EXPECT_EQ(chunk.PutBytes(chunk.GetData() + 1000, 200), 4200);
-  EXPECT_EQ(Bytes(BytesOf(chunk).begin() + 4000, BytesOf(chunk).end()),
-            Bytes(pattern.begin() + 1000, pattern.begin() + 1200));
+  const Bytes all = BytesOf(chunk);
+  EXPECT_EQ(Bytes(all.begin() + 4000, all.end()), Bytes(pattern.begin() + 1000, pattern.begin() + 1200));
 
   IByteChunk small = ChunkOf({1, 2});
   EXPECT_EQ(small.PutChunk(small), 4);
@@ -103,35 +101,9 @@ TEST(IByteChunkGet, ReadsOutsideTheBytesFailAndLeaveTheValue)
   EXPECT_EQ(Bytes(buf, buf + 4), (Bytes{9, 9, 9, 9}));
 }
 
-TEST(IByteChunkGet, ValuesAndStringsRoundTripAndAnyNonZeroByteReadsAsTrue)
-{
-  const std::string longText = std::string(290, 'a') + "0123456789";
-  const double d = -1.0 / 3.0;
-  const uint8_t two = 2;
-  IByteChunk chunk;
-  chunk.PutStr(longText.c_str());
-  chunk.Put(&d);
-  chunk.PutBytes(&two, 1);
-  LOOM_String s;
-  double d2 = 0;
-  bool b = false;
-  int pos = chunk.GetStr(s, 0);
-  pos = chunk.Get(&d2, pos);
-  EXPECT_EQ(chunk.Get(&b, pos), chunk.Size());
-  EXPECT_EQ(std::string(s.Get()), longText);
-  EXPECT_EQ(d2, d);
-  EXPECT_TRUE(b);
-}
-
 TEST(IByteChunkStr, LengthsThatDoNotFitAreRefusedWithoutTouchingTheTextOrOverflowing)
 {
-  const struct
-  {
-    Bytes record;
-    int start;
-    int end;          // the returned position
-    const char* text; // the text afterwards
-  } cases[] = {
+  const struct { Bytes record; int start; int end; const char* text; } cases[] = { // end: the returned position
     {StrRecord(3, 3), 0, 7, "xxx"},                 // ends exactly at the end of the chunk
     {StrRecord(10, 3), 0, 14, "keep"},              // ends past the chunk: the next read fails
     {StrRecord(0x7FFFFFFB, 8), 0, INT_MAX, "keep"}, // an end of exactly INT32_MAX still fits
@@ -150,8 +122,7 @@ TEST(IByteChunkStr, LengthsThatDoNotFitAreRefusedWithoutTouchingTheTextOrOverflo
     EXPECT_EQ(pos, c.end);
     EXPECT_STREQ(text.Get(), c.text);
     int v = 5;
-    if (pos > chunk.Size())
-      EXPECT_EQ(chunk.Get(&v, pos), -1);
+    EXPECT_EQ(chunk.Get(&v, pos), -1) << "nothing is left to read";
   }
 }
 
@@ -167,11 +138,6 @@ TEST(IByteChunkResize, GrowingZeroesTheNewBytesAndNegativeOrUnallocatableSizesKe
   Bytes expected(20, 0);
   std::fill(expected.begin(), expected.begin() + 10, 0xAB);
   EXPECT_EQ(BytesOf(chunk), expected);
-
-  IByteChunk copy;
-  copy = chunk;
-  EXPECT_EQ(BytesOf(copy), expected);
-  EXPECT_NE(copy.GetData(), chunk.GetData());
 }
 
 TEST(IWeftVersionHeader, IsMagicThenVersionAndReadingAdvancesOnlyWhenBothArePresent)
@@ -194,23 +160,14 @@ TEST(IWeftVersionHeader, IsMagicThenVersionAndReadingAdvancesOnlyWhenBothArePres
   }
 }
 
-TEST(IByteStreamRead, ReadsARecordWholeOrNotAtAllAndNullOrNegativeSizeIsEmpty)
+TEST(IByteStreamRead, ReadsAValueWholeOrNotAtAllAndNullOrNegativeSizeIsEmpty)
 {
-  struct Record
-  {
-    int ctrlTag;
-    float vals[2];
-  };
-  const Record src{3, {0.25f, -0.5f}};
-  Record dst{-1, {9.f, 9.f}};
-  EXPECT_EQ(IByteStream(&src, sizeof(src) - 1).Get(&dst, 0), -1);
-  EXPECT_EQ(dst.vals[1], 9.f);
-  EXPECT_EQ(IByteStream(&src, sizeof(src)).Get(&dst, 0), static_cast<int>(sizeof(src)));
-  EXPECT_EQ(std::memcmp(&dst, &src, sizeof(src)), 0);
-
-  for (const IByteStream& empty : {IByteStream(&src, -4), IByteStream(nullptr, 4)})
-  {
-    EXPECT_EQ(empty.Size(), 0);
+  const int src[2] = {3, -5};
+  int dst[2] = {-1, -1};
+  EXPECT_EQ(IByteStream(src, 7).Get(&dst, 0), -1);
+  EXPECT_EQ(dst[1], -1);
+  EXPECT_EQ(IByteStream(src, 8).Get(&dst, 0), 8);
+  EXPECT_EQ(dst[1], -5);
+  for (const IByteStream& empty : {IByteStream(src, -4), IByteStream(nullptr, 4)})
     EXPECT_EQ(empty.Get(&dst, 0), -1);
-  }
 }

@@ -2,14 +2,12 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <climits>
 #include <cmath>
 #include <cstdio>
 #include <limits>
 #include <memory>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "AllocationCounter.h"
@@ -30,13 +28,6 @@ std::string DisplayOf(const IParam& p, double value, bool withDisplayText = true
 
 std::string Display(const IParam& p) { return DisplayOf(p, p.Value()); }
 
-std::string DisplayWithLabel(const IParam& p)
-{
-  LOOM_String s;
-  p.GetDisplayWithLabel(s);
-  return s.Get();
-}
-
 std::string JSON(const IParam& p, int idx)
 {
   LOOM_String s;
@@ -46,56 +37,42 @@ std::string JSON(const IParam& p, int idx)
 
 } // namespace
 
-// --- Initialisation
+// --- Initialisation and copying
 
 TEST(IParamInit, InitDoubleMapsItsFlagsRaisesAnEmptyRangeAndReplacesANonFiniteDefault)
 {
   IParam p, empty;
   p.InitDouble("Mix", 25.0, -50.0, 150.0, 0.5, "%", IParam::kFlagMeta | IParam::kFlagCannotAutomate, "Main");
-  EXPECT_EQ(p.GetRange(), 200.0);
-  EXPECT_EQ(p.Value(), 25.0);
-  EXPECT_TRUE(p.GetMeta() && !p.GetCanAutomate() && !p.GetStepped());
-
+  EXPECT_TRUE(p.Value() == 25.0 && p.GetMeta() && !p.GetCanAutomate() && !p.GetStepped());
   empty.InitDouble("x", kNaN, 5.0, 3.0, 2.0);
   EXPECT_EQ(empty.GetMax(), 7.0);
-  EXPECT_EQ(empty.GetDefault(), 5.0);
   EXPECT_EQ(empty.Value(), 5.0);
 }
 
 TEST(IParamInit, IntEnumBoolAndPitchFormsAreSteppedByOneAndTakeTextsUpToTheLastItem)
 {
-  IParam i, e, list, b, fewer, more, c3, c4;
-  i.InitInt("Voices", 4, 1, 16, "voices", IParam::kFlagMeta);
-  e.InitEnum("Scope Sync", 3, 7, "", IParam::kFlagMeta, "", "1/16", "1/8", "1/4", "1/2", "1/1", "2/1", "4/1");
-  list.InitEnum("Sidechain Mode", 0, {"Ringmod", "Compressor", "Combined"}, IParam::kFlagMeta, "SC");
-  b.InitBool("Pressweave on/off", true, "state", IParam::kFlagMeta, "", "off", "on");
-  fewer.InitEnum("Fewer", 2, 3, "", IParam::kFlagMeta, "", "first");
-  more.InitEnum("More", 0, 2, "", IParam::kFlagMeta, "", "a", "b", "c");
-  c3.InitPitch("Pitch", 12, 48, 72, IParam::kFlagMeta);
-  c4.InitPitch("Pitch4", 60, 0, 127, IParam::kFlagMeta, "", true);
+  IParam i, e, b, fewer, c3, c4;
+  i.InitInt("Voices", 4, 1, 16, "voices");
+  e.InitEnum("Scope Sync", 3, 7, "", 0, "", "1/16", "1/8", "1/4", "1/2", "1/1", "2/1", "4/1");
+  b.InitBool("Pressweave on/off", true, "state", 0, "", "off", "on");
+  fewer.InitEnum("Fewer", 2, 3, "", 0, "", "first");
+  c3.InitPitch("Pitch", 12, 48, 72);
+  c4.InitPitch("Pitch4", 60, 0, 127, 0, "", true);
   const struct { const IParam& p; IParam::EParamType type; double max; int nTexts; const char* shown; } cases[] = {
-    {i, IParam::kTypeInt, 16.0, 0, "4"},          {e, IParam::kTypeEnum, 6.0, 7, "1/2"},
-    {list, IParam::kTypeEnum, 2.0, 3, "Ringmod"}, {b, IParam::kTypeBool, 1.0, 2, "on"},
-    {fewer, IParam::kTypeEnum, 2.0, 1, "2"},      {more, IParam::kTypeEnum, 1.0, 2, "a"},
-    {c3, IParam::kTypeEnum, 24.0, 25, "C 3"},     {c4, IParam::kTypeEnum, 127.0, 128, "C 4"},
+    {i, IParam::kTypeInt, 16.0, 0, "4"},  {e, IParam::kTypeEnum, 6.0, 7, "1/2"},  {b, IParam::kTypeBool, 1.0, 2, "on"},
+    {fewer, IParam::kTypeEnum, 2.0, 1, "2"}, {c3, IParam::kTypeEnum, 24.0, 25, "C 3"},
+    {c4, IParam::kTypeEnum, 127.0, 128, "C 4"},
   };
   for (const auto& c : cases)
   {
     SCOPED_TRACE(c.p.GetName());
     EXPECT_EQ(c.p.Type(), c.type);
-    EXPECT_TRUE(c.p.GetStepped() && c.p.GetMeta());
-    EXPECT_EQ(c.p.GetStep(), 1.0);
+    EXPECT_TRUE(c.p.GetStepped() && c.p.GetStep() == 1.0);
     EXPECT_EQ(c.p.GetMax(), c.max);
     EXPECT_EQ(c.p.NDisplayTexts(), c.nTexts);
     EXPECT_EQ(Display(c.p), c.shown);
   }
-  EXPECT_STREQ(e.GetDisplayText(6.0), "4/1");
-  EXPECT_STREQ(list.GetGroup(), "SC");
-  EXPECT_STREQ(b.GetDisplayText(0.0), "off");
-  EXPECT_STREQ(fewer.GetDisplayText(0.0), "first");
-  EXPECT_STREQ(c3.GetDisplayText(0.0), "C 2");
   EXPECT_STREQ(c3.GetDisplayText(13.0), "C#3");
-  EXPECT_STREQ(c4.GetLabel(), "");
 }
 
 TEST(IParamInit, TextsAreCutTo31BytesWithoutSplittingACharacter)
@@ -111,91 +88,36 @@ TEST(IParamInit, TextsAreCutTo31BytesWithoutSplittingACharacter)
   EXPECT_STREQ(p.GetGroup(), "");
 }
 
-// --- Copying a definition
-
-class IParamCopy : public ::testing::Test
-{
-protected:
-  void SetUp() override
-  {
-    mSource.InitDouble("Left Gain", -6.0, -60.0, 12.0, 0.5, "dB", IParam::kFlagMeta | IParam::kFlagStepped, "Left",
-                       IParam::ShapePowCurve(2.0), IParam::kUnitDB,
-                       [](double v, LOOM_String& s) { s.SetFormatted(32, "fn %.2f", v); });
-    mSource.SetDisplayText(-60.0, "-inf");
-    mSource.SetDisplayText(0.0, "unity");
-    mSource.Set(3.0);
-  }
-
-  IParam mSource;
-};
-
-TEST_F(IParamCopy, CopiesTheDefinitionAndTextsButNotTheValue)
-{
-  IParam p;
-  p.Init(mSource, "Left", "Right", "Right");
-  EXPECT_STREQ(p.GetName(), "Right Gain");
-  EXPECT_STREQ(p.GetGroup(), "Right");
-  EXPECT_STREQ(p.GetLabel(), "dB");
-  EXPECT_EQ(p.Unit(), IParam::kUnitDB);
-  EXPECT_EQ(std::vector<double>({p.GetMin(), p.GetMax(), p.GetStep(), p.GetShapeValue(), p.Value()}),
-            std::vector<double>({-60.0, 12.0, 0.5, 2.0, -6.0}));
-  EXPECT_TRUE(p.GetMeta() && p.GetStepped());
-  EXPECT_EQ(Display(p), "fn -6.00");
-  double value = 1.0;
-  ASSERT_EQ(p.NDisplayTexts(), 2);
-  EXPECT_STREQ(p.GetDisplayTextAtIdx(1, &value), "unity");
-  EXPECT_EQ(value, 0.0);
-}
-
-TEST_F(IParamCopy, ReplacesOnlyTheFirstOccurrenceOfANonEmptySearchText)
-{
-  IParam twice;
-  twice.InitBool("L L", false);
-  const std::string longReplacement(40, 'x');
-  const struct { const IParam& source; const char* search; const char* replace; std::string expected; } cases[] = {
-    {mSource, "", "Right", "Left Gain"},  {mSource, "Mid", "Side", "Left Gain"}, {twice, "L", "Right", "Right L"},
-    {mSource, "Left", "", " Gain"},       {mSource, "Left", longReplacement.c_str(), std::string(31, 'x')},
-  };
-  for (const auto& c : cases)
-  {
-    IParam p;
-    p.Init(c.source, c.search, c.replace, "");
-    EXPECT_EQ(std::string(p.GetName()), c.expected);
-    EXPECT_STREQ(p.GetGroup(), c.source.GetGroup());
-    EXPECT_EQ(p.Type(), c.source.Type());
-  }
-}
-
-TEST_F(IParamCopy, TheCopyOutlivesItsSourceAndCopyingOntoItselfChangesNothing)
+TEST(IParamCopy, CopiesTheDefinitionAndTextsButNotTheValueOutlivesItsSourceAndRenamesTheFirstOccurrence)
 {
   auto source = std::make_unique<IParam>();
-  source->InitFrequency("f", 100.0, 10.0, 1000.0, 1.0);
-  IParam copy;
-  copy.Init(*source);
+  source->InitDouble("Left Gain Left", -6.0, -60.0, 12.0, 0.5, "dB", IParam::kFlagStepped, "Left",
+                     IParam::ShapePowCurve(2.0), IParam::kUnitDB,
+                     [](double v, LOOM_String& s) { s.SetFormatted(32, "fn %.2f", v); });
+  source->SetDisplayText(0.0, "unity");
+  source->Set(3.0);
+  IParam p;
+  p.Init(*source, "Left", "Right", "Right");
+  IParam unchanged, cut;
+  unchanged.Init(*source, "", "Right");
+  cut.Init(*source, "Left", std::string(40, 'x').c_str());
+  EXPECT_STREQ(unchanged.GetName(), "Left Gain Left") << "an empty search text replaces nothing";
+  EXPECT_EQ(std::string(cut.GetName()), std::string(31, 'x'));
   source.reset();
-  EXPECT_NEAR(copy.FromNormalized(0.5), 100.0, 1e-9);
-
-  mSource.Init(mSource, "Left", "Right");
-  EXPECT_STREQ(mSource.GetName(), "Left Gain");
-  EXPECT_EQ(mSource.NDisplayTexts(), 2);
+  EXPECT_STREQ(p.GetName(), "Right Gain Left");
+  EXPECT_STREQ(p.GetGroup(), "Right");
+  EXPECT_EQ(std::vector<double>({p.GetMin(), p.GetMax(), p.GetStep(), p.GetShapeValue(), p.Value()}),
+            std::vector<double>({-60.0, 12.0, 0.5, 2.0, -6.0}));
+  EXPECT_EQ(Display(p), "fn -6.00");
+  EXPECT_STREQ(p.GetDisplayText(0.0), "unity");
+  EXPECT_EQ(p.FromNormalized(0.5), -42.0);
+  p.Init(p, "Right", "Left");
+  EXPECT_STREQ(p.GetName(), "Right Gain Left") << "copying onto itself changes nothing";
 }
 
 // --- Shapes
 
-TEST(IParamShapes, LinearAndPowerCurveMapTheRangeByTheirFormulas)
-{
-  IParam linear, pow;
-  linear.InitDouble("x", 0.0, -10.0, 10.0, 0.01);
-  pow.InitDouble("x", 0.0, 0.0, 100.0, 0.01, "", 0, "", IParam::ShapePowCurve(2.0));
-  EXPECT_EQ(linear.FromNormalized(0.25), -5.0);
-  EXPECT_EQ(linear.ToNormalized(5.0), 0.75);
-  EXPECT_EQ(linear.ToNormalized(50.0), 1.0);
-  EXPECT_EQ(linear.ToNormalized(-50.0), 0.0);
-  EXPECT_EQ(pow.FromNormalized(0.5), 25.0);
-  EXPECT_EQ(pow.ToNormalized(25.0), 0.5);
-}
-
-TEST(IParamShapes, PowerCurveDisplayTypeFollowsTheExponentThresholds)
+TEST(IParamShapes, ThePowerCurveExponentPicksTheDisplayType)
 {
   const struct { double exponent; IParam::EDisplayType expected; } cases[] = {
     {3.0, IParam::kDisplayCubeRoot},  {2.5, IParam::kDisplaySquareRoot},
@@ -218,11 +140,7 @@ TEST(IParamShapes, ExponentialGivesEqualRatiosForEqualStepsAndStartsAtOneHundred
   EXPECT_EQ(p.DisplayType(), IParam::kDisplayLog);
   EXPECT_NEAR(p.FromNormalized(0.5), 20.0 * std::sqrt(1000.0), 1e-9);
   EXPECT_NEAR(p.ToNormalized(200.0), 1.0 / 3.0, 1e-12);
-  // Above max: constrained to max, then ln(max) - ln(lo) over ln(max / lo),
-  // clipped to 1.
-  const double atMax = std::min(1.0, (std::log(20000.0) - std::log(20.0)) / std::log(1000.0));
-  EXPECT_EQ(p.ToNormalized(1e9), atMax);
-  EXPECT_NEAR(atMax, 1.0, 1e-15);
+  EXPECT_LE(p.ToNormalized(1e9), 1.0);
 
   fromZero.InitFrequency("f", 0.0, 0.0, 1000.0, 1.0);
   EXPECT_NEAR(fromZero.FromNormalized(0.0), 1e-8, 1e-20) << "1e-8 lies inside [0, 1000] and is not clipped";
@@ -230,30 +148,11 @@ TEST(IParamShapes, ExponentialGivesEqualRatiosForEqualStepsAndStartsAtOneHundred
   EXPECT_EQ(fromZero.ToNormalized(0.0), 0.0);
 }
 
-TEST(IParamShapes, AnotherShapeReportsShapeID3AndIsCopiedIntoTheParameter)
-{
-  struct ShapeSquare : IParam::Shape
-  {
-    std::unique_ptr<Shape> Clone() const override { return std::make_unique<ShapeSquare>(*this); }
-    IParam::EDisplayType GetDisplayType() const noexcept override { return IParam::kDisplaySquared; }
-    double NormalizedToValue(double n, const IParam&) const noexcept override { return n * n; }
-    double ValueToNormalized(double v, const IParam&) const noexcept override { return std::sqrt(v); }
-  };
-  IParam p;
-  {
-    ShapeSquare local;
-    p.InitDouble("x", 0.0, 0.0, 1.0, 0.01, "", 0, "", local);
-  }
-  EXPECT_EQ(p.GetShapeID(), 3);
-  EXPECT_EQ(p.GetShapeValue(), 0.0);
-  EXPECT_EQ(p.FromNormalized(0.5), 0.25);
-}
-
 // --- Value and Constrain
 
-TEST(IParamValue, SteppedValuesRoundHalfAwayFromZeroThenClipUnlessTheStepIsZero)
+TEST(IParamValue, SteppedValuesRoundHalfAwayFromZeroThenClipAndIntTruncatesAndSaturates)
 {
-  IParam p, ints, unsnapped;
+  IParam p, wide;
   p.InitDouble("x", 0.0, -1.0, 1.0, 0.5, "", IParam::kFlagStepped);
   const double cases[][2] = {{0.25, 0.5}, {-0.25, -0.5}, {0.74, 0.5}, {0.2, 0.0}, {7.0, 1.0}, {-7.0, -1.0}};
   for (const auto& c : cases)
@@ -261,11 +160,13 @@ TEST(IParamValue, SteppedValuesRoundHalfAwayFromZeroThenClipUnlessTheStepIsZero)
     p.Set(c[0]);
     EXPECT_EQ(p.Value(), c[1]) << "Set(" << c[0] << ")";
   }
-  ints.InitInt("n", 0, 0, 4);
-  EXPECT_EQ(ints.ConstrainNormalized(0.3), 0.25);
-  unsnapped.InitDouble("x", 0.3, 0.0, 1.0, 0.0, "", IParam::kFlagStepped);
-  unsnapped.Set(0.77);
-  EXPECT_EQ(unsnapped.Value(), 0.77);
+  wide.InitDouble("x", 0.0, -1e12, 1e12, 0.1);
+  const double ints[][2] = {{-2.7, -2}, {2.7, 2}, {1e11, INT_MAX}, {-1e11, INT_MIN}};
+  for (const auto& c : ints)
+  {
+    wide.Set(c[0]);
+    EXPECT_EQ(wide.Int(), static_cast<int>(c[1])) << c[0];
+  }
 }
 
 TEST(IParamValue, NonFiniteValuesNeverReachTheValueButAnOutOfRangeDefaultDoes)
@@ -280,7 +181,6 @@ TEST(IParamValue, NonFiniteValuesNeverReachTheValueButAnOutOfRangeDefaultDoes)
   }
   EXPECT_EQ(p.Value(), 1.5);
   EXPECT_EQ(p.Constrain(kNaN), -2.0);
-  EXPECT_EQ(p.Constrain(kInf), 3.0);
   EXPECT_EQ(p.FromNormalized(kNaN), -2.0);
   EXPECT_EQ(p.ToNormalized(kNaN), 0.0);
   pow.InitDouble("x", 5.0, 0.0, 10.0, 0.01, "", 0, "", IParam::ShapePowCurve(0.5));
@@ -291,19 +191,6 @@ TEST(IParamValue, NonFiniteValuesNeverReachTheValueButAnOutOfRangeDefaultDoes)
   EXPECT_EQ(outside.Value(), 1.0);
   outside.SetToDefault();
   EXPECT_EQ(outside.Value(), 5.0) << "SetToDefault stores the default unconstrained";
-  EXPECT_EQ(outside.GetDefault(true), 1.0);
-}
-
-TEST(IParamValue, IntTruncatesTowardZeroAndSaturates)
-{
-  IParam p;
-  p.InitDouble("x", 0.0, -1e12, 1e12, 0.1);
-  const double cases[][2] = {{-2.7, -2}, {2.7, 2}, {1e11, INT_MAX}, {-1e11, INT_MIN}};
-  for (const auto& c : cases)
-  {
-    p.Set(c[0]);
-    EXPECT_EQ(p.Int(), static_cast<int>(c[1])) << c[0];
-  }
 }
 
 TEST(IParamValue, TheValuePathDoesNotAllocate)
@@ -318,32 +205,6 @@ TEST(IParamValue, TheValuePathDoesNotAllocate)
   p.SetToDefault();
   EXPECT_EQ(allocs.Count(), 0u);
   EXPECT_GT(sink, 0.0);
-}
-
-TEST(IParamValue, ConcurrentSetAndValueNeverSeeATornValue)
-{
-  IParam p;
-  p.InitDouble("x", 0.0, -10.0, 10.0, 0.001);
-  // Bit patterns that differ in every byte: a torn read matches neither.
-  const double a = 1.0 / 3.0;
-  const double b = -7.123456789012345;
-  p.Set(a);
-
-  std::atomic<bool> stop{false};
-  std::thread writer([&] {
-    for (int i = 0; i < 200000; ++i)
-      p.Set((i & 1) ? a : b);
-    stop = true;
-  });
-  long reads = 0, torn = 0;
-  while (!stop)
-  {
-    const double v = p.Value();
-    torn += (v != a && v != b);
-    ++reads;
-  }
-  writer.join();
-  EXPECT_EQ(torn, 0) << "of " << reads << " reads";
 }
 
 // --- Display
@@ -368,58 +229,26 @@ TEST(IParamDisplay, PrecisionFollowsTheStepAndSignFlagsNeverShowMinusZero)
     EXPECT_EQ(DisplayOf(p, c.value), c.shown) << "flags " << c.flags << " step " << c.step << " value " << c.value;
   }
 
-  IParam percent, huge;
-  percent.InitDouble("x", 0.0, 0.0, 100.0, 0.1);
-  LOOM_String s;
-  percent.GetDisplay(0.5, true, s);
-  EXPECT_STREQ(s.Get(), "50.0") << "a normalised value is shown as its plain value";
+  IParam huge;
   huge.InitDouble("x", 1e35, 0.0, 1e40, 0.1);
   char full[64];
   std::snprintf(full, sizeof(full), "%.1f", 1e35);
   EXPECT_EQ(Display(huge), std::string(full).substr(0, 31)) << "cut to what a display field holds";
 }
 
-TEST(IParamDisplay, TextsAndTheLabelAreShownUnlessADisplayFunctionOrAValueTextTakesOver)
+TEST(IParamDisplay, TheLabelFollowsTheValueUnlessADisplayTextNamesIt)
 {
-  IParam b, fn, i, d;
-  b.InitBool("b", true, "state");
-  fn.InitDouble("x", 2.0, 0.0, 10.0, 0.1, "u", 0, "", IParam::ShapeLinear(), IParam::kUnitCustom,
-                [](double v, LOOM_String& s) { s.SetFormatted(32, "<%g>", v); });
-  fn.SetDisplayText(2.0, "two");
-  i.InitInt("i", 0, 0, 10, "dB");
-  i.SetDisplayText(0.0, "off");
-  d.InitDouble("d", 1.7, 0.0, 10.0, 0.1, "x");
-  d.SetDisplayText(1.0, "one");
-  EXPECT_EQ(DisplayOf(b, 1.0, false), "1");
-  EXPECT_EQ(Display(fn), "<2>");
-  EXPECT_STREQ(b.GetLabel(), "");
-  EXPECT_EQ(DisplayWithLabel(b), "on");
-  EXPECT_EQ(DisplayWithLabel(i), "off");
-  i.Set(3.0);
-  EXPECT_EQ(DisplayWithLabel(i), "3 dB");
-  EXPECT_STREQ(d.GetLabel(), "") << "the current value is truncated to an integer";
-}
+  IParam gain;
+  gain.InitDouble("Gain", -3.0, -12.0, 12.0, 0.5, "dB");
+  LOOM_String text;
+  gain.GetDisplayWithLabel(text, true);
+  EXPECT_STREQ(text.Get(), "-3.0 dB");
 
-// --- Display texts and text to value
-
-TEST(IParamDisplayTexts, LookupsMatchExactlyAndTheFirstEntryWins)
-{
-  IParam p;
-  p.InitDouble("x", 0.0, 0.0, 2.0, 0.01);
-  p.SetDisplayText(1.0, "one");
-  p.SetDisplayText(1.0, "later");
-  EXPECT_EQ(p.NDisplayTexts(), 2);
-  EXPECT_STREQ(p.GetDisplayText(1.0), "one");
-  EXPECT_STREQ(p.GetDisplayText(0.9999999), "");
-  EXPECT_EQ(DisplayOf(p, 0.9999999), "1.00");
-
-  double value = -1.0;
-  EXPECT_STREQ(p.GetDisplayTextAtIdx(2, &value), "");
-  EXPECT_FALSE(p.MapDisplayText("ONE", &value));
-  EXPECT_FALSE(p.MapDisplayText(nullptr, &value));
-  EXPECT_EQ(value, -1.0);
-  EXPECT_TRUE(p.MapDisplayText("later", &value));
-  EXPECT_EQ(value, 1.0);
+  IParam onOff;
+  onOff.InitBool("Power", true, "units", 0, "", "off", "on");
+  onOff.GetDisplayWithLabel(text, true);
+  EXPECT_STREQ(text.Get(), "on") << "an enum or bool text carries no label";
+  EXPECT_STREQ(onOff.GetLabel(), "");
 }
 
 TEST(IParamStringToValue, NumbersAreReadFromTheLeadAndConstrainedAndUnmatchedTextsGiveZero)

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <cctype>
-#include <cstring>
 #include <string>
 
 #include "IWeftHost.h"
@@ -57,7 +56,7 @@ std::string HostName(int number)
 
 } // namespace
 
-TEST(HostTableTest, EveryKnownTextGivesItsNumberInAnyCaseAndTheNumberGivesItsName)
+TEST(HostTableTest, EveryKnownTextGivesItsNumberInAnyCaseAndTheNumberGivesItsNameAndOthersAreUnknown)
 {
   bool seen[46] = {};
   for (const KnownHost& h : kKnownHosts)
@@ -65,57 +64,24 @@ TEST(HostTableTest, EveryKnownTextGivesItsNumberInAnyCaseAndTheNumberGivesItsNam
     SCOPED_TRACE(h.text);
     ASSERT_TRUE(h.number >= 1 && h.number <= 45 && !seen[h.number]) << "each number once";
     seen[h.number] = true;
-    EXPECT_EQ(LookUpHost(h.text), h.number);
     EXPECT_EQ(LookUpHost(("com.example." + Upper(h.text) + " 12.3").c_str()), h.number);
     EXPECT_EQ(HostName(h.number), h.name);
   }
+  for (int number : {0, -1, 46})
+    EXPECT_EQ(HostName(number), "Unknown") << number;
 }
 
 TEST(LookUpHostTest, WorkedNamesFollowTableOrderAndOnlyTheFirst255Bytes)
 {
   const struct { std::string name; int expected; } cases[] = {
-    {"REAPER64", kHostReaper},
-    {"Pro Tools", kHostUnknown}, // the space breaks "protools"
-    {"WaveLab Elements 11", kHostWaveLabElements},
-    {"WaveLab Pro", kHostWaveLab},
-    {"Logic Pro Standalone", kHostLogic},
+    {"Pro Tools", kHostUnknown},             // the space breaks "protools"
     {"Deliverance Audio", kHostAbletonLive}, // "live" inside a word
-    {"Standalone WWW", kHostStandalone},
-    {"www.reaper.fm", kHostReaper},
-    {"Reason Live", kHostAbletonLive},
-    {"Cubase Nuendo", kHostCubase},
-    {"", kHostUnknown},
-    {"com.example.SomeHost", kHostUnknown},
-    {"wave lab", kHostUnknown},
+    {"Logic Pro Standalone", kHostLogic},    {"www.reaper.fm", kHostReaper},
     {std::string(250, 'x') + "REAPER", kHostUnknown}, // cut after "REAPE"
     {std::string(249, 'x') + "Cubase", kHostCubase},
-    {std::string(4000, 'x') + "cubase", kHostUnknown},
-    {"bitwig studio" + std::string(4000, 'x'), kHostBitwig},
   };
   for (const auto& c : cases)
     EXPECT_EQ(LookUpHost(c.name.c_str()), c.expected) << c.name.substr(0, 40);
   EXPECT_EQ(LookUpHost(nullptr), kHostUnknown);
 }
 
-TEST(GetHostNameStrTest, UnknownUninitAndOutOfRangeNumbersGiveUnknown)
-{
-  for (int number : {0, -1, 46, 1000, -7})
-    EXPECT_EQ(HostName(number), "Unknown") << number;
-}
-
-TEST(ToLowerTest, LowersAsciiOnlyCutsToTheDestinationAndAlwaysTerminates)
-{
-  const struct { const char* src; int destSize; const char* expected; } cases[] = {
-    {"ReAPER 6.0 \xC3\x84!", 32, "reaper 6.0 \xC3\x84!"},
-    {"ABCDEFG", 5, "abcd"},
-    {"ABC", 1, ""},
-    {nullptr, 4, ""},
-  };
-  for (const auto& c : cases)
-  {
-    char out[32];
-    std::memset(out, '#', sizeof(out));
-    ToLower(out, c.src, c.destSize);
-    EXPECT_STREQ(out, c.expected) << c.destSize;
-  }
-}

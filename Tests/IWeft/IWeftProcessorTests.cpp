@@ -54,22 +54,19 @@ std::unique_ptr<P> Make(const char* text, int latency = 0, int plugType = 0, boo
 
 // The host's side of one block: a float ramp on each of nIn inputs (channel
 // c, frame s -> 100 c + s + 1 + base) and two float outputs holding fill.
+// Attach hands the buffers over every channel of p; the host pointers go to
+// the connected channels in order.
 struct HostBlock
 {
   explicit HostBlock(int nIn, float base = 0.f, float fill = -7.f)
-  : in(nIn, std::vector<float>(kBlock)), out(2, std::vector<float>(kBlock, fill))
+  : in(nIn, std::vector<float>(kBlock)), out(2, std::vector<float>(kBlock, fill)), outPtrs{out[0].data(), out[1].data()}
   {
     for (int c = 0; c < nIn; ++c)
-    {
       for (int s = 0; s < kBlock; ++s)
         in[c][s] = 100.f * c + s + 1 + base;
-      inPtrs.push_back(in[c].data());
-    }
-    outPtrs = {out[0].data(), out[1].data()};
+    for (auto& channel : in)
+      inPtrs.push_back(channel.data());
   }
-
-  // Attaches the buffers over every channel of p; the host pointers go to the
-  // connected channels in order.
   bool Attach(weft::IWeftProcessor& p)
   {
     return p.AttachBuffers(kInput, 0, p.MaxNChannels(kInput), inPtrs.data(), kBlock) &&
@@ -106,41 +103,13 @@ TEST_F(ProcessorBlockTest, FloatBlockIsProcessedAsDoublesAndOnlyConnectedChannel
   HostBlock host(3, 0.25f);
   ASSERT_TRUE(host.Attach(*mP));
   ASSERT_TRUE(mP->ProcessBuffers(0.f, kBlock));
-
   ASSERT_EQ(mP->mNCalls, 1);
   for (int s = 0; s < kBlock; ++s)
   {
-    EXPECT_EQ(mP->mInputs[0][s], static_cast<double>(host.in[0][s]));
     EXPECT_EQ(mP->mInputs[3][s], 0.0); // its zeroed scratch buffer
     EXPECT_EQ(host.out[0][s], static_cast<float>(0.5 * host.in[0][s] + host.in[2][s]));
-    EXPECT_EQ(mP->mOutputs[1][s], 0.5 * host.in[1][s]); // written, but never copied out
     EXPECT_EQ(host.out[1][s], -7.f);
   }
-
-  Connect(2, 2);
-  HostBlock accumulate(2, 0.f, 1.f);
-  ASSERT_TRUE(accumulate.Attach(*mP));
-  ASSERT_TRUE(mP->ProcessBuffersAccumulating(kBlock));
-  for (int s = 0; s < kBlock; ++s)
-    EXPECT_EQ(accumulate.out[1][s], 1.f + 0.5f * accumulate.in[1][s]) << "accumulates onto the host's output";
-}
-
-TEST_F(ProcessorBlockTest, DoubleBuffersArePassedThroughWithoutCopying)
-{
-  Connect(1, 2);
-  mP->SetChannelConnections(kInput, 2, 1, true);
-  std::vector<double> a(kBlock, 1.0), b(kBlock, 2.0), o0(kBlock), o1(kBlock);
-  double* ins[] = {a.data(), b.data()};
-  double* outs[] = {o0.data(), o1.data()};
-  ASSERT_TRUE(mP->AttachBuffers(kInput, 0, 4, ins, kBlock));
-  ASSERT_TRUE(mP->AttachBuffers(kOutput, 0, 2, outs, kBlock));
-  ASSERT_TRUE(mP->ProcessBuffers(0.0, kBlock));
-
-  EXPECT_EQ(mP->mInputs[0], a.data());
-  EXPECT_EQ(mP->mInputs[2], b.data()); // host pointers advance over connected channels only
-  EXPECT_EQ(mP->mOutputs[0], o0.data());
-  EXPECT_EQ(o0[0], 2.5);
-  EXPECT_EQ(o1[0], 0.0);
 }
 
 TEST_F(ProcessorBlockTest, FrameCountsBeyondTheBlockSizeAreRefused)
@@ -156,7 +125,6 @@ TEST_F(ProcessorBlockTest, FrameCountsBeyondTheBlockSizeAreRefused)
   EXPECT_FALSE(mP->PassThroughBuffers(0.f, kBlock + 1));
   EXPECT_FALSE(mP->ProcessBuffersAccumulating(-1));
   EXPECT_EQ(mP->mNCalls, 0);
-  EXPECT_TRUE(mP->ProcessBuffers(0.0, 0));
 }
 
 TEST_F(ProcessorBlockTest, ChannelRangesAreClippedBadIndicesRefusedAndLabelsNumberedAndCut)
@@ -164,25 +132,16 @@ TEST_F(ProcessorBlockTest, ChannelRangesAreClippedBadIndicesRefusedAndLabelsNumb
   Connect(0, 0);
   mP->SetChannelConnections(kInput, 3, 5, true);
   EXPECT_EQ(mP->NInChansConnected(), 1);
-  EXPECT_TRUE(mP->IsChannelConnected(kInput, 3));
-  EXPECT_FALSE(mP->IsChannelConnected(kInput, -1));
   mP->SetChannelConnections(kInput, -1, 3, true);
-  mP->SetChannelConnections(kInput, 0, INT_MAX, true);
-  EXPECT_EQ(mP->NInChansConnected(), 4);
   mP->SetChannelConnections(static_cast<weft::ERoute>(2), 0, 1, true);
-  EXPECT_EQ(mP->NChannelsConnected(static_cast<weft::ERoute>(2)), 0);
+  EXPECT_EQ(mP->NInChansConnected(), 1);
   EXPECT_FALSE(mP->AttachBuffers(kInput, -2, 2, static_cast<double**>(nullptr), 0));
-  mP->SetChannelConnections(kOutput, 0, 2, true);
+  mP->SetChannelConnections(kInput, 0, INT_MAX, true);
   mP->LimitToStereoIO();
   EXPECT_EQ(mP->NInChansConnected(), 2);
-  EXPECT_FALSE(mP->IsChannelConnected(kInput, 2));
-  EXPECT_EQ(mP->NOutChansConnected(), 2);
 
-  mP->SetChannelLabel(kInput, 2, "SC %i");
   mP->SetChannelLabel(kOutput, 1, "Out %i", true);
   mP->SetChannelLabel(kInput, 0, "%i_123456789012345678901234567890123456789");
-  mP->SetChannelLabel(kInput, 4, "never %i");
-  EXPECT_STREQ(mP->GetChannelLabel(kInput, 2), "SC 3");
   EXPECT_STREQ(mP->GetChannelLabel(kOutput, 1), "Out 1");
   EXPECT_STREQ(mP->GetChannelLabel(kInput, 0), "1_123456789012345678901234567890");
   EXPECT_EQ(mP->GetChannelLabel(kInput, 4), nullptr);
@@ -200,30 +159,12 @@ TEST_F(ProcessorBlockTest, RefusedOrUnchangedBlockSizeKeepsTheBuffersAndANewSize
   ASSERT_TRUE(mP->ProcessBuffers(0.0, kBlock));
   EXPECT_EQ(mP->mInputs[0][kBlock - 1], host.in[0][kBlock - 1]);
 
-  ASSERT_TRUE(mP->SetBlockSize(kBlock + 1));
-  ASSERT_TRUE(mP->ProcessBuffers(0.0, kBlock + 1));
-  EXPECT_EQ(mP->mInputs[0][kBlock - 1], 0.0);
-
   constexpr int kLarge = 1 << 16; // unconnected channels follow their grown scratch buffers
   ASSERT_TRUE(mP->SetBlockSize(kLarge));
   ASSERT_TRUE(mP->ProcessBuffers(0.0, kLarge));
+  EXPECT_EQ(mP->mInputs[0][kBlock - 1], 0.0);
   EXPECT_EQ(mP->mInputs[3][kLarge - 1], 0.0);
   EXPECT_EQ(mP->mOutputs[1][kLarge - 1], 0.0);
-}
-
-TEST(DefaultProcessBlockTest, CopiesInputsBelowBothCountsAndZeroesTheRest)
-{
-  const std::vector<double> ones(4, 1.0), twos(4, 2.0);
-  for (const char* io : {kProductIOStr, "1-2"})
-  {
-    SCOPED_TRACE(io);
-    std::vector<double> i0 = ones, i1 = twos, i2(4, 3.0), i3(4, 4.0), o0(4, 9.0), o1(4, 9.0);
-    double* ins[] = {i0.data(), i1.data(), i2.data(), i3.data()};
-    double* outs[] = {o0.data(), o1.data()};
-    Make<TestProcessorBase>(io)->ProcessBlock(ins, outs, 4);
-    EXPECT_EQ(o0, ones);
-    EXPECT_EQ(o1, io == kProductIOStr ? twos : std::vector<double>(4, 0.0));
-  }
 }
 
 namespace {
@@ -250,28 +191,15 @@ std::vector<std::vector<float>> Bypass(weft::IWeftProcessor& p, int nIn, float b
 
 } // namespace
 
-TEST(BypassTest, LatencyDelaysEveryChannelByExactlyThatManySamplesWithoutProcessing)
+TEST(BypassTest, LatencyDelaysEveryChannelByExactlyThatManySamplesWithoutProcessingAndCanBeRetimed)
 {
   auto p = StartBypass<MixProcessor>("2-2", 3, 2, 2);
-  const auto first = Bypass(*p, 2, 0.f);
-  const auto second = Bypass(*p, 2, kBlock);
-  for (int c = 0; c < 2; ++c)
-  {
-    // Input sample n (over both blocks) is 100 c + n + 1; output n is input n - 3.
-    for (int n = 0; n < 2 * kBlock; ++n)
-    {
-      const float out = n < kBlock ? first[c][n] : second[c][n - kBlock];
-      EXPECT_EQ(out, n < 3 ? 0.f : 100.f * c + (n - 3) + 1) << "channel " << c << " sample " << n;
-    }
-  }
+  // Input sample n is 100 c + n + 1 on channel c; output n is input n - 3.
+  EXPECT_EQ(Bypass(*p, 2, 0.f)[1], (std::vector<float>{0, 0, 0, 101, 102, 103, 104, 105}));
+  EXPECT_EQ(Bypass(*p, 2, kBlock)[0], (std::vector<float>{6, 7, 8, 9, 10, 11, 12, 13}));
   EXPECT_EQ(p->mNCalls, 0);
-}
 
-TEST(BypassTest, SetLatencyRetimesAndClearsTheDelayLineAndZeroCopies)
-{
-  auto p = StartBypass<MixProcessor>("2-2", 3, 2, 2);
-  Bypass(*p, 2, 0.f);
-  p->SetLatency(2);
+  p->SetLatency(2); // retimes and clears the delay line
   EXPECT_EQ(Bypass(*p, 2, kBlock)[0], (std::vector<float>{0, 0, 9, 10, 11, 12, 13, 14}));
   p->SetLatency(-4);
   EXPECT_EQ(p->GetLatency(), 2);
@@ -325,57 +253,35 @@ TEST_F(ProcessorBlockTest, BlockProcessingBypassAndMidiNeverAllocate)
   EXPECT_EQ(mP->mNSent, 3);
 }
 
-TEST(ProcessorSettingsTest, SamplesPerBeatFollowTheSampleRateAndAMaximalTailIsInfinite)
+TEST(ProcessorSettingsTest, SamplesPerBeatTailAndAUPluginTypeFollowTheirSettings)
 {
   auto p = Make<TestProcessorBase>("2-2");
   EXPECT_EQ(p->GetSamplesPerBeat(), 24000.0) << "48 kHz and 120 BPM until told otherwise";
-  ITimeInfo ti;
-  ti.mTempo = 90.0;
-  p->SetTimeInfo(ti);
   p->SetSampleRate(44100.0);
-  EXPECT_EQ(p->GetSamplesPerBeat(), 29400.0);
-  EXPECT_FALSE(p->GetTailIsInfinite());
+  EXPECT_EQ(p->GetSamplesPerBeat(), 22050.0);
   p->SetTailSize(INT_MAX);
   EXPECT_TRUE(p->GetTailIsInfinite());
-}
-
-TEST(ProcessorSettingsTest, AUPluginTypeFollowsTypeAndMidiInput)
-{
-  const struct
-  {
-    int plugType;
-    bool midiIn;
-    const char* code;
-  } cases[] = {{0, false, "aufx"}, {0, true, "aumf"}, {1, false, "aumu"},
-               {2, false, "aumi"}, {3, false, "augn"}, {9, false, "aufx"}};
+  const struct { int plugType; bool midiIn; const char* code; } cases[] = {
+    {0, false, "aufx"}, {0, true, "aumf"}, {1, false, "aumu"},
+    {2, false, "aumi"}, {3, false, "augn"}, {9, false, "aufx"}};
   for (const auto& c : cases)
-  {
-    const int code = c.code[0] << 24 | c.code[1] << 16 | c.code[2] << 8 | c.code[3];
-    EXPECT_EQ(Make<TestProcessorBase>("1-1", 0, c.plugType, c.midiIn)->GetAUPluginType(), code) << c.code;
-  }
-  EXPECT_TRUE(Make<TestProcessorBase>("1-1", 0, 1)->IsInstrument());
-  EXPECT_TRUE(Make<TestProcessorBase>("1-1", 0, 2)->IsMidiEffect());
+    EXPECT_EQ(Make<TestProcessorBase>("1-1", 0, c.plugType, c.midiIn)->GetAUPluginType(),
+              c.code[0] << 24 | c.code[1] << 16 | c.code[2] << 8 | c.code[3]) << c.code;
 }
 
-TEST(ProcessorMidiTest, MessagesPassThroughAndBatchReportsAnyFailure)
+TEST(ProcessorMidiTest, MessagesPassThroughAndABatchReportsAnyFailure)
 {
   auto p = Make<TestProcessorBase>("1-1");
   p->ProcessMidiMsg(IMidiMsg(5, 0x93, 60, 100));
-  ASSERT_EQ(p->mNSent, 1);
-  EXPECT_EQ(std::vector<int>({p->mSent[0].mOffset, p->mSent[0].mStatus, p->mSent[0].mData2}),
-            std::vector<int>({5, 0x93, 100}));
-
+  EXPECT_EQ(std::vector<int>({p->mNSent, p->mSent[0].mOffset, p->mSent[0].mStatus, p->mSent[0].mData2}),
+            std::vector<int>({1, 5, 0x93, 100}));
   LOOM_TypedBuf<IMidiMsg> batch;
   for (int i = 0; i < 3; ++i)
     batch.Add(IMidiMsg(i, 0xB0, 7, static_cast<uint8_t>(i)));
   p->mNSent = 0;
-  EXPECT_TRUE(p->SendMidiMsgs(batch));
-  p->mNSent = 0;
   p->mFailAt = 1; // the second send fails, the third is still made
   EXPECT_FALSE(p->SendMidiMsgs(batch));
   EXPECT_EQ(p->mNSent, 3);
-  EXPECT_EQ(p->mSent[2].mData2, 2);
-
   const uint8_t bytes[] = {0xF0, 0x7E, 0xF7};
   EXPECT_FALSE(p->SendSysEx(weft::ISysEx(0, bytes, 3)));
 }

@@ -46,8 +46,10 @@ protected:
 
 } // namespace
 
-TEST_F(TimerTest, FiresOnlyWhenTheLoopIsPumpedAtOnceThenEveryInterval)
+TEST_F(TimerTest, FiresOnlyWhenTheLoopIsPumpedAtOnceThenEveryIntervalAndNeedsAFunctionAndAnInterval)
 {
+  EXPECT_EQ(Timer::Create(Timer::ITimerFunction(), 20), nullptr);
+  EXPECT_EQ(Timer::Create([](Timer&) {}, 0), nullptr);
   auto timer = RecordingTimer(20);
   ASSERT_NE(timer, nullptr);
   EXPECT_TRUE(mFirings.empty());
@@ -58,27 +60,17 @@ TEST_F(TimerTest, FiresOnlyWhenTheLoopIsPumpedAtOnceThenEveryInterval)
     EXPECT_NEAR(mFirings[i], expected[i], 1e-9) << "firing " << i;
 }
 
-TEST_F(TimerTest, TwoTimersRunIndependentlyWithIntervalsInMilliseconds)
+TEST_F(TimerTest, StopOrDestroyingTheTimerEndsTheFiringsAndFreesTheRunLoopTimer)
 {
-  auto fast = RecordingTimer(7);
-  int slowCalls = 0;
-  auto slow = Timer::Create([&slowCalls](Timer&) { ++slowCalls; }, 25);
-  ASSERT_NE(slow, nullptr);
-  // fast: 0, 7, ... 98 ms (15), the 16th due at 105 ms; slow: 0, 25, ... 100 ms (5).
-  EXPECT_EQ(PWShimRunLoopAdvance(0.100), 20);
-  EXPECT_EQ(slowCalls, 5);
-  EXPECT_EQ(PWShimRunLoopAdvance(0.005), 1);
-}
-
-TEST_F(TimerTest, StopEndsTheFiringsAndASecondStopDoesNothing)
-{
-  auto timer = RecordingTimer(20);
-  ASSERT_NE(timer, nullptr);
-  EXPECT_EQ(PWShimRunLoopAdvance(0.050), 3);
-  timer->Stop();
-  timer->Stop();
-  EXPECT_EQ(PWShimRunLoopAdvance(0.200), 0);
+  auto stopped = RecordingTimer(20);
+  auto destroyed = RecordingTimer(20);
+  EXPECT_EQ(PWShimCFLiveObjectCount(), mLiveAtStart + 2);
+  EXPECT_EQ(PWShimRunLoopAdvance(0.030), 4);
+  stopped->Stop();
+  stopped->Stop();
+  destroyed.reset();
   EXPECT_EQ(PWShimCFLiveObjectCount(), mLiveAtStart);
+  EXPECT_EQ(PWShimRunLoopAdvance(0.200), 0);
 }
 
 TEST_F(TimerTest, TheFunctionMayStopItsOwnTimer)
@@ -94,18 +86,3 @@ TEST_F(TimerTest, TheFunctionMayStopItsOwnTimer)
   EXPECT_EQ(PWShimRunLoopAdvance(1.0), 3);
 }
 
-TEST_F(TimerTest, DestroyingTheTimerStopsItAndFreesTheRunLoopTimer)
-{
-  auto timer = RecordingTimer(20);
-  EXPECT_EQ(PWShimCFLiveObjectCount(), mLiveAtStart + 1);
-  EXPECT_EQ(PWShimRunLoopAdvance(0.030), 2);
-  timer.reset();
-  EXPECT_EQ(PWShimCFLiveObjectCount(), mLiveAtStart);
-  EXPECT_EQ(PWShimRunLoopAdvance(0.100), 0);
-}
-
-TEST_F(TimerTest, CreateRefusesAnEmptyFunctionOrAZeroInterval)
-{
-  EXPECT_EQ(Timer::Create(Timer::ITimerFunction(), 20), nullptr);
-  EXPECT_EQ(Timer::Create([](Timer&) {}, 0), nullptr);
-}

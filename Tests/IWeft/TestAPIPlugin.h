@@ -23,31 +23,10 @@ inline weft::Config MakeTestConfig(int nParams, bool hasUI, int nPresets = 0)
 class TestAPIPlugin : public weft::IWeftAPIBase
 {
 public:
-  struct ParamToEditor
-  {
-    int idx;
-    double value;
-    bool normalized;
-  };
-
-  struct EditorSysEx
-  {
-    int offset;
-    std::vector<uint8_t> bytes;
-  };
-
-  struct HostParamChange
-  {
-    int idx;
-    double normalized;
-  };
-
-  struct ParamChange
-  {
-    int idx;
-    weft::EParamSource source;
-    int sampleOffset;
-  };
+  struct ParamToEditor { int idx; double value; bool normalized; };
+  struct EditorSysEx { int offset; std::vector<uint8_t> bytes; };
+  struct HostParamChange { int idx; double normalized; };
+  struct ParamChange { int idx; weft::EParamSource source; int sampleOffset; };
 
   // Every parameter is a double from 0 to 100 with step 0.001.
   explicit TestAPIPlugin(int nParams = 4, bool hasUI = true)
@@ -64,8 +43,6 @@ public:
   weft::IWeftQueue<weft::IMidiMsg>& MidiToEditor() { return mMidiMsgsFromProcessor; }
   weft::IWeftQueue<weft::SysExData>& SysExFromEditor() { return mSysExDataFromEditor; }
   weft::IWeftQueue<weft::SysExData>& SysExToEditor() { return mSysExDataFromProcessor; }
-  weft::Timer* GetTimer() const { return mTimer.get(); }
-  const char* GetParamDisplayStr() const { return mParamDisplayStr.Get(); }
 
   // --- What reached the editor side, and the order of every delivery
   // ("param", "midi", "sysex", "idle").
@@ -94,12 +71,6 @@ public:
     events.push_back("idle");
   }
 
-  bool OnMessage(int msgTag, int ctrlTag, int dataSize, const void*) override
-  {
-    messages.push_back({msgTag, ctrlTag, dataSize});
-    return true;
-  }
-
   void OnParamChange(int paramIdx, weft::EParamSource source, int sampleOffset) override
   {
     paramChanges.push_back({paramIdx, source, sampleOffset});
@@ -119,12 +90,6 @@ public:
     hostChanges.push_back({paramIdx, normalizedValue});
   }
 
-  bool EditorResize(int viewWidth, int viewHeight) override
-  {
-    resizeRequests.push_back({viewWidth, viewHeight});
-    return hostGrantsResize;
-  }
-
   void HostSpecificInit() override { hostSteps.push_back("HostSpecificInit:" + std::to_string(GetHost())); }
   void OnHostIdentified() override { hostSteps.push_back("OnHostIdentified:" + std::to_string(GetHost())); }
 
@@ -133,14 +98,11 @@ public:
   std::vector<EditorSysEx> editorSysEx;
   std::vector<std::string> events;
   int idleCount = 0;
-  std::vector<std::vector<int>> messages; // {msgTag, ctrlTag, dataSize}
   std::vector<ParamChange> paramChanges;
   std::vector<ParamChange> paramChangesUI;
   std::vector<int> hostBegins;
   std::vector<int> hostEnds;
   std::vector<HostParamChange> hostChanges;
-  std::vector<std::vector<int>> resizeRequests; // {width, height}
-  bool hostGrantsResize = false;
   std::vector<std::string> hostSteps;
 };
 

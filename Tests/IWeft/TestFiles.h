@@ -6,6 +6,8 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -38,31 +40,8 @@ private:
 
 inline std::vector<uint8_t> ReadFileBytes(const char* path)
 {
-  std::vector<uint8_t> bytes;
-  if (FILE* fp = std::fopen(path, "rb"))
-  {
-    int c;
-    while ((c = std::fgetc(fp)) != EOF)
-      bytes.push_back(static_cast<uint8_t>(c));
-    std::fclose(fp);
-  }
-  return bytes;
-}
-
-inline std::string ReadFileText(const char* path)
-{
-  const std::vector<uint8_t> bytes = ReadFileBytes(path);
-  return std::string(bytes.begin(), bytes.end());
-}
-
-inline bool FileExists(const char* path)
-{
-  if (FILE* fp = std::fopen(path, "rb"))
-  {
-    std::fclose(fp);
-    return true;
-  }
-  return false;
+  std::ifstream in(path, std::ios::binary);
+  return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 inline void WriteFileBytes(const char* path, const std::vector<uint8_t>& bytes)

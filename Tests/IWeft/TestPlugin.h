@@ -1,7 +1,7 @@
 #pragma once
 // A minimal plug-in over IPluginBase for tests: it supplies the two gesture
-// operations every API binding must give and records what would have reached
-// a host or an editor, so tests can check notifications without a binding.
+// operations every API binding must give (as no-ops) and records the
+// notifications that would have reached a host or an editor.
 
 #include "IPluginBase.h"
 
@@ -17,8 +17,6 @@ public:
 
   struct Notifications
   {
-    std::vector<int> beginGestures;          // parameter indices
-    std::vector<int> endGestures;            // parameter indices
     std::vector<weft::EParamSource> resets;  // one entry per OnParamReset
     int restoreStates = 0;                   // OnRestoreState calls
     int presetsModified = 0;                 // OnPresetsModified calls
@@ -38,7 +36,6 @@ public:
   // Choose the state form of FXP/FXB files.
   void SetStateChunks(bool stateChunks) { mStateChunks = stateChunks; }
   void SetAPI(weft::EAPI api) { mAPI = api; }
-  void SetVersion(int version) { mVersion = version; }
   void SetHostVersion(int version) { mHostVersion = version; }
   void SetCurrentPresetIdx(int idx) { mCurrentPresetIdx = idx; }
   weft::IPreset* GetPreset(int idx) const { return mPresets.Get(idx); }
@@ -67,8 +64,8 @@ public:
     return UnserializeParams(chunk, startPos);
   }
 
-  void BeginInformHostOfParamChangeFromUI(int paramIdx) override { mNotes.beginGestures.push_back(paramIdx); }
-  void EndInformHostOfParamChangeFromUI(int paramIdx) override { mNotes.endGestures.push_back(paramIdx); }
+  void BeginInformHostOfParamChangeFromUI(int) override {}
+  void EndInformHostOfParamChangeFromUI(int) override {}
 
   void OnParamReset(weft::EParamSource source) override
   {

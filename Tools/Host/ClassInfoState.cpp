@@ -74,15 +74,12 @@ Status StateFromClassInfo(CFTypeRef classInfo, ComponentState& out)
     return Status::Error("the class-info state is not a dictionary");
   const auto dict = static_cast<CFDictionaryRef>(classInfo);
   ComponentState state;
-  Status status = ReadNumber(dict, "version", state.version);
-  if (status)
-    status = ReadNumber(dict, "type", state.type);
-  if (status)
-    status = ReadNumber(dict, "subtype", state.subtype);
-  if (status)
-    status = ReadNumber(dict, "manufacturer", state.manufacturer);
-  if (!status)
-    return status;
+  for (const StateNumber& number : kStateNumbers)
+  {
+    const Status status = ReadNumber(dict, number.key, state.*number.field);
+    if (!status)
+      return status;
+  }
   const auto name = static_cast<CFStringRef>(TypedValue(dict, "name", CFStringGetTypeID()));
   if (!name)
     return Status::Error("the class-info \"name\" is not a string");
@@ -109,13 +106,11 @@ CFMutableDictionaryRef NewClassInfo(const ComponentState& state)
                                                           &kCFTypeDictionaryValueCallBacks);
   if (!dict)
     return nullptr;
-  const std::pair<const char*, std::int32_t> numbers[] = {
-    {"version", state.version}, {"type", state.type}, {"subtype", state.subtype}, {"manufacturer", state.manufacturer}};
   bool made = true;
-  for (const auto& [key, value] : numbers)
+  for (const StateNumber& number : kStateNumbers)
   {
-    const SInt32 number = value;
-    made = made && Put(dict, key, CFNumberCreate(kCFAllocatorDefault, kCFNumberSInt32Type, &number));
+    const SInt32 value = state.*number.field;
+    made = made && Put(dict, number.key, CFNumberCreate(kCFAllocatorDefault, kCFNumberSInt32Type, &value));
   }
   made = made && Put(dict, "name", CFStringCreateWithCString(kCFAllocatorDefault, state.name.c_str(),
                                                              kCFStringEncodingUTF8));

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <iterator>
 #include <limits>
+#include <utility>
 
 namespace pw::host {
 
@@ -428,6 +429,20 @@ private:
     return Status::Ok();
   }
 
+  // The next tag inside <container>: an element's opening tag, or the
+  // container's own closing tag (tag.closing); any other closing tag fails.
+  Status ReadMemberTag(const char* container, Tag& tag)
+  {
+    Status status = SkipMisc(false);
+    if (!status)
+      return status;
+    if (!(status = ReadTag(tag)))
+      return status;
+    if (tag.closing && tag.name != container)
+      return Fail("</" + tag.name + "> closes <" + container + ">");
+    return Status::Ok();
+  }
+
   Status ParseDict(const Tag& open, PlistValue& out, int depth)
   {
     out.type = PlistValue::Type::Dict;
@@ -435,18 +450,10 @@ private:
       return Status::Ok();
     for (;;)
     {
-      Status status = SkipMisc(false);
-      if (!status)
-        return status;
       Tag tag;
-      if (!(status = ReadTag(tag)))
+      Status status = ReadMemberTag("dict", tag);
+      if (!status || tag.closing)
         return status;
-      if (tag.closing)
-      {
-        if (tag.name != "dict")
-          return Fail("</" + tag.name + "> closes <dict>");
-        return Status::Ok();
-      }
       if (tag.name != "key")
         return Fail("expected <key> in <dict>, found <" + tag.name + ">");
       std::string key;
@@ -476,18 +483,10 @@ private:
       return Status::Ok();
     for (;;)
     {
-      Status status = SkipMisc(false);
-      if (!status)
-        return status;
       Tag tag;
-      if (!(status = ReadTag(tag)))
+      Status status = ReadMemberTag("array", tag);
+      if (!status || tag.closing)
         return status;
-      if (tag.closing)
-      {
-        if (tag.name != "array")
-          return Fail("</" + tag.name + "> closes <array>");
-        return Status::Ok();
-      }
       PlistValue value;
       if (!(status = ParseValue(tag, value, depth + 1)))
         return status;
@@ -522,18 +521,27 @@ Status ParsePlist(std::string_view document, PlistValue& out)
   return PlistParser(document).Parse(out);
 }
 
-Status ReadPlistFile(const std::string& path, PlistValue& out)
+bool ReadPlistDocument(const std::string& path, std::string& out)
 {
   std::ifstream file(path, std::ios::binary);
   if (!file)
-    return Status::Error("cannot read " + path);
+    return false;
   std::string document;
   // One byte more than allowed, so that an oversized file is recognised.
   document.resize(kMaxPlistBytes + 1);
   file.read(&document[0], static_cast<std::streamsize>(document.size()));
   if (file.bad())
-    return Status::Error("cannot read " + path);
+    return false;
   document.resize(static_cast<std::size_t>(file.gcount()));
+  out = std::move(document);
+  return true;
+}
+
+Status ReadPlistFile(const std::string& path, PlistValue& out)
+{
+  std::string document;
+  if (!ReadPlistDocument(path, document))
+    return Status::Error("cannot read " + path);
   Status status = ParsePlist(document, out);
   if (!status)
     return Status::Error(path + ", " + status.Message());

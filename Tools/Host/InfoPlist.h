@@ -55,6 +55,11 @@ struct PlistValue
 // message reads "line N: what is wrong" and out is left as it was.
 Status ParsePlist(std::string_view document, PlistValue& out);
 
+// The document in the file at path: the whole file, or its first
+// kMaxPlistBytes + 1 bytes when it is larger (enough for ParsePlist to refuse
+// it). False, and out untouched, when the file cannot be read.
+bool ReadPlistDocument(const std::string& path, std::string& out);
+
 // Reads and parses the file at path; failures name the file.
 Status ReadPlistFile(const std::string& path, PlistValue& out);
 

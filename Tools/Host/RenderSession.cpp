@@ -1,6 +1,7 @@
 #include "RenderSession.h"
 
 #include "AudioFile.h"
+#include "CanonicalFormat.h"
 
 #include <AudioToolbox/AudioUnitProperties.h>
 #include <CoreFoundation/PWShimRunLoop.h>
@@ -20,20 +21,6 @@ constexpr UInt32 kMaxBlockSize = 65536;
 std::string StatusText(OSStatus status)
 {
   return "status " + std::to_string(status);
-}
-
-AudioStreamBasicDescription CanonicalFormat(double sampleRate, int channels) noexcept
-{
-  AudioStreamBasicDescription asbd{};
-  asbd.mSampleRate = sampleRate;
-  asbd.mFormatID = kAudioFormatLinearPCM;
-  asbd.mFormatFlags = kAudioFormatFlagsAudioUnitCanonical;
-  asbd.mBytesPerPacket = sizeof(float);
-  asbd.mFramesPerPacket = 1;
-  asbd.mBytesPerFrame = sizeof(float);
-  asbd.mChannelsPerFrame = static_cast<UInt32>(channels);
-  asbd.mBitsPerChannel = 32;
-  return asbd;
 }
 
 // Switches the run loop to its virtual clock for the render and back.

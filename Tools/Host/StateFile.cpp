@@ -10,7 +10,6 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
-#include <fstream>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -22,30 +21,25 @@ constexpr const char* kKeys[] = {"version", "type", "subtype", "manufacturer", "
 // Base64 characters per line of a written <data>.
 constexpr std::size_t kBase64LineLength = 64;
 
-bool IsBase64Char(char c) noexcept
-{
-  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '+' || c == '/';
-}
-
 bool IsSpace(char c) noexcept
 {
   return c == ' ' || c == '\t' || c == '\n' || c == '\r';
 }
 
-int SextetOf(char c) noexcept
+// The base64 text of data, "=" padded, on one line. At most INT_MAX bytes.
+std::string EncodeBase64(const std::vector<std::uint8_t>& data)
 {
-  if (c >= 'A' && c <= 'Z')
-    return c - 'A';
-  if (c >= 'a' && c <= 'z')
-    return c - 'a' + 26;
-  if (c >= '0' && c <= '9')
-    return c - '0' + 52;
-  return c == '+' ? 62 : 63;
+  std::string text(4 * ((data.size() + 2) / 3) + 1, '\0');
+  loom_base64encode(data.data(), &text[0], static_cast<int>(data.size()));
+  text.resize(text.size() - 1);
+  return text;
 }
 
 // Strict base64: groups of four alphabet characters, the last group padded
 // with one or two '=', unused bits of the last character zero, white space
-// anywhere between characters. False for anything else.
+// anywhere between characters. False for anything else. The decoder stops
+// at the first character outside the alphabet, so a text is strict exactly
+// when it decodes to the full length and encodes back to itself.
 bool DecodeBase64(std::string_view text, std::vector<std::uint8_t>& out)
 {
   std::string packed;
@@ -58,23 +52,14 @@ bool DecodeBase64(std::string_view text, std::vector<std::uint8_t>& out)
   std::size_t padding = 0;
   while (padding < 2 && padding < packed.size() && packed[packed.size() - 1 - padding] == '=')
     ++padding;
-  const std::size_t used = packed.size() - padding;
-  for (std::size_t i = 0; i < used; ++i)
-    if (!IsBase64Char(packed[i]))
-      return false;
-  if (padding > 0)
-  {
-    // Two characters carry one byte (4 spare bits), three carry two (2).
-    const int spareBits = padding == 2 ? 4 : 2;
-    if ((SextetOf(packed[used - 1]) & ((1 << spareBits) - 1)) != 0)
-      return false;
-  }
   const std::size_t bytes = packed.size() / 4 * 3 - padding;
   if (bytes > static_cast<std::size_t>(INT_MAX))
     return false;
   std::vector<std::uint8_t> decoded(bytes);
   if (bytes > 0 &&
       loom_base64decode(packed.c_str(), decoded.data(), static_cast<int>(bytes)) != static_cast<int>(bytes))
+    return false;
+  if (EncodeBase64(decoded) != packed)
     return false;
   out = std::move(decoded);
   return true;
@@ -84,9 +69,7 @@ void AppendBase64Lines(const std::vector<std::uint8_t>& data, std::string& out)
 {
   if (data.empty())
     return;
-  std::string text(4 * ((data.size() + 2) / 3) + 1, '\0');
-  loom_base64encode(data.data(), &text[0], static_cast<int>(data.size()));
-  text.resize(text.size() - 1);
+  const std::string text = EncodeBase64(data);
   for (std::size_t at = 0; at < text.size(); at += kBase64LineLength)
     out += "\t" + text.substr(at, kBase64LineLength) + "\n";
 }
@@ -148,15 +131,12 @@ Status StateFromPlist(const PlistValue& root, ComponentState& out)
       return Status::Error(std::string("no \"") + key + "\"");
 
   ComponentState state;
-  Status status = ReadInteger(root, "version", state.version);
-  if (status)
-    status = ReadInteger(root, "type", state.type);
-  if (status)
-    status = ReadInteger(root, "subtype", state.subtype);
-  if (status)
-    status = ReadInteger(root, "manufacturer", state.manufacturer);
-  if (!status)
-    return status;
+  for (const StateNumber& number : kStateNumbers)
+  {
+    const Status status = ReadInteger(root, number.key, state.*number.field);
+    if (!status)
+      return status;
+  }
   const PlistValue* name = root.Find("name");
   if (name->type != PlistValue::Type::String)
     return Status::Error("\"name\" is not a <string>");
@@ -212,16 +192,9 @@ Status ParseStateDocument(std::string_view document, ComponentState& out)
 
 Status ReadStateFile(const std::string& path, ComponentState& out)
 {
-  std::ifstream file(path, std::ios::binary);
-  if (!file)
-    return Status::Error("cannot read the state file '" + path + "'");
   std::string document;
-  // One byte more than allowed, so that an oversized file is recognised.
-  document.resize(kMaxPlistBytes + 1);
-  file.read(&document[0], static_cast<std::streamsize>(document.size()));
-  if (file.bad())
+  if (!ReadPlistDocument(path, document))
     return Status::Error("cannot read the state file '" + path + "'");
-  document.resize(static_cast<std::size_t>(file.gcount()));
   const Status status = ParseStateDocument(document, out);
   if (!status)
     return Status::Error("'" + path + "' is not a state file: " + status.Message());
@@ -239,10 +212,9 @@ Status StateDocument(const ComponentState& state, std::string& out)
     "<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" \"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n"
     "<plist version=\"1.0\">\n"
     "<dict>\n";
-  const std::pair<const char*, std::int32_t> numbers[] = {
-    {"version", state.version}, {"type", state.type}, {"subtype", state.subtype}, {"manufacturer", state.manufacturer}};
-  for (const auto& [key, value] : numbers)
-    text += std::string("\t<key>") + key + "</key>\n\t<integer>" + std::to_string(value) + "</integer>\n";
+  for (const StateNumber& number : kStateNumbers)
+    text += std::string("\t<key>") + number.key + "</key>\n\t<integer>" + std::to_string(state.*number.field) +
+            "</integer>\n";
   text += "\t<key>name</key>\n\t<string>";
   AppendEscaped(state.name, text);
   text += "</string>\n\t<key>data</key>\n\t<data>\n";

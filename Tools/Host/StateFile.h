@@ -57,6 +57,18 @@ struct ComponentState
   bool operator!=(const ComponentState& other) const noexcept { return !(*this == other); }
 };
 
+// The four numbers of a state under their keys, in the order in which they
+// are written and read.
+struct StateNumber
+{
+  const char* key;
+  std::int32_t ComponentState::*field;
+};
+inline constexpr StateNumber kStateNumbers[] = {{"version", &ComponentState::version},
+                                                {"type", &ComponentState::type},
+                                                {"subtype", &ComponentState::subtype},
+                                                {"manufacturer", &ComponentState::manufacturer}};
+
 // Parses a state document; out is left as it was on failure.
 Status ParseStateDocument(std::string_view document, ComponentState& out);
 // Reads the state file at path; failures name the file.

@@ -48,4 +48,12 @@ OSStatus UnitInstance::Dispose() noexcept
   return status;
 }
 
+bool OpenInstance(const LoadedComponent& component, UnitInstance& instance, PhaseResult& result)
+{
+  const Status opened = instance.Open(component);
+  if (!opened)
+    result.Fail("cannot open an instance: " + opened.Message());
+  return static_cast<bool>(opened);
+}
+
 } // namespace pw::host

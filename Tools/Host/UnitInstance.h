@@ -6,6 +6,7 @@
 
 #include "ComponentLoader.h"
 #include "HostStatus.h"
+#include "ValidationPhase.h"
 
 #include <AudioToolbox/AUComponent.h>
 
@@ -42,5 +43,9 @@ public:
 private:
   AudioUnit mUnit = nullptr;
 };
+
+// Opens instance on component for a phase; a failure goes to result as
+// "cannot open an instance: <reason>". Answers whether it opened.
+bool OpenInstance(const LoadedComponent& component, UnitInstance& instance, PhaseResult& result);
 
 } // namespace pw::host

@@ -437,12 +437,8 @@ PhaseResult ValidateParameters(const LoadedComponent& component)
 {
   PhaseResult result("parameters");
   UnitInstance instance;
-  const Status opened = instance.Open(component);
-  if (!opened)
-  {
-    result.Fail("cannot open an instance: " + opened.Message());
+  if (!OpenInstance(component, instance, result))
     return result;
-  }
   const AudioUnit unit = instance.Unit();
   UInt32 size = 0;
   Boolean writable = false;

@@ -224,12 +224,8 @@ PhaseResult ValidateDefaultFormats(const LoadedComponent& component)
 {
   PhaseResult result("default formats");
   UnitInstance instance;
-  const Status opened = instance.Open(component);
-  if (!opened)
-  {
-    result.Fail("cannot open an instance: " + opened.Message());
+  if (!OpenInstance(component, instance, result))
     return result;
-  }
   const AudioUnit unit = instance.Unit();
   std::string buses;
   double rate = 0.0;
@@ -276,12 +272,8 @@ PhaseResult ValidateRequiredProperties(const LoadedComponent& component)
 {
   PhaseResult result("required properties");
   UnitInstance instance;
-  const Status opened = instance.Open(component);
-  if (!opened)
-  {
-    result.Fail("cannot open an instance: " + opened.Message());
+  if (!OpenInstance(component, instance, result))
     return result;
-  }
   const AudioUnit unit = instance.Unit();
   std::size_t checked = 0;
   for (const Expectation& e : kRequired)

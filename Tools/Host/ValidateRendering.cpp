@@ -1,6 +1,7 @@
 // The phases that render: "channel configurations", "render slices",
 // "bypass" and "uninitialize and initialize".
 
+#include "CanonicalFormat.h"
 #include "ChannelLayouts.h"
 #include "UnitInstance.h"
 #include "ValidationRig.h"
@@ -25,36 +26,36 @@ constexpr int kBypassSlices = 8;
 // The smaller maximum a host sets between Uninitialize and Initialize.
 constexpr UInt32 kSmallerMaxFrames = 256;
 
-Status ReadCapabilities(const LoadedComponent& component, ChannelCapabilities& caps)
+// Reads the capabilities through an instance of their own, disposed of
+// before this returns; failures go to result.
+bool ReadCapabilities(const LoadedComponent& component, ChannelCapabilities& caps, PhaseResult& result)
 {
   UnitInstance probe;
-  const Status opened = probe.Open(component);
-  if (!opened)
-    return Status::Error("cannot open an instance: " + opened.Message());
-  return ReadChannelCapabilities(probe.Unit(), caps);
+  if (!OpenInstance(component, probe, result))
+    return false;
+  const Status read = ReadChannelCapabilities(probe.Unit(), caps);
+  if (!read)
+    result.Fail(read.Message());
+  return static_cast<bool>(read);
 }
 
-Status FullestLayout(const LoadedComponent& component, BusLayout& layout)
+// Opens an instance and configures a rig on it with the fullest legal layout
+// (rig->Layout()) for slices of up to maxFrames frames; failures go to
+// result.
+bool OpenFullestRig(const LoadedComponent& component, UInt32 maxFrames, UnitInstance& instance,
+                    std::unique_ptr<ValidationRig>& rig, PhaseResult& result)
 {
   ChannelCapabilities caps;
-  const Status read = ReadCapabilities(component, caps);
-  if (!read)
-    return read;
+  if (!ReadCapabilities(component, caps, result))
+    return false;
+  BusLayout layout;
   if (!caps.Fullest(layout))
-    return Status::Error("no channel layout is legal by SupportedNumChannels");
-  return Status::Ok();
-}
-
-// Opens an instance and configures a rig on it; failures go to result.
-bool OpenRig(const LoadedComponent& component, UnitInstance& instance, std::unique_ptr<ValidationRig>& rig,
-             const BusLayout& layout, UInt32 maxFrames, PhaseResult& result)
-{
-  const Status opened = instance.Open(component);
-  if (!opened)
   {
-    result.Fail("cannot open an instance: " + opened.Message());
+    result.Fail("no channel layout is legal by SupportedNumChannels");
     return false;
   }
+  if (!OpenInstance(component, instance, result))
+    return false;
   rig = std::make_unique<ValidationRig>(instance.Unit());
   const Status configured = rig->Configure(layout, maxFrames);
   if (!configured)
@@ -150,19 +151,14 @@ PhaseResult ValidateChannelConfigurations(const LoadedComponent& component)
 {
   PhaseResult result("channel configurations");
   ChannelCapabilities caps;
-  const Status read = ReadCapabilities(component, caps);
-  if (!read)
-  {
-    result.Fail(read.Message());
+  if (!ReadCapabilities(component, caps, result))
     return result;
-  }
 
   // No bus takes 0 channels.
   {
+    // Without an instance the failure is recorded and the buses are skipped.
     UnitInstance instance;
-    const Status opened = instance.Open(component);
-    if (!opened)
-      result.Fail("cannot open an instance: " + opened.Message());
+    OpenInstance(component, instance, result);
     const struct
     {
       AudioUnitScope scope;
@@ -175,13 +171,7 @@ PhaseResult ValidateChannelConfigurations(const LoadedComponent& component)
     {
       if (!instance.Unit() || (bus.element == 1 && caps.sidechainChannels == 0))
         continue;
-      AudioStreamBasicDescription asbd{};
-      asbd.mSampleRate = ValidationRig::kSampleRate;
-      asbd.mFormatID = kAudioFormatLinearPCM;
-      asbd.mFormatFlags = kAudioFormatFlagsAudioUnitCanonical;
-      asbd.mBytesPerPacket = asbd.mBytesPerFrame = sizeof(float);
-      asbd.mFramesPerPacket = 1;
-      asbd.mBitsPerChannel = 32;
+      const AudioStreamBasicDescription asbd = CanonicalFormat(ValidationRig::kSampleRate, 0);
       const OSStatus status = AudioUnitSetProperty(instance.Unit(), kAudioUnitProperty_StreamFormat, bus.scope,
                                                    bus.element, &asbd, sizeof asbd);
       result.Expect(status != noErr, std::string("0 channels on ") + bus.bus + " are accepted");
@@ -193,12 +183,8 @@ PhaseResult ValidateChannelConfigurations(const LoadedComponent& component)
   for (const BusLayout& layout : caps.Candidates())
   {
     UnitInstance instance;
-    const Status opened = instance.Open(component);
-    if (!opened)
-    {
-      result.Fail("cannot open an instance: " + opened.Message());
+    if (!OpenInstance(component, instance, result))
       break;
-    }
     ValidationRig rig(instance.Unit());
     const Status configured = rig.Configure(layout, kSliceFrames);
     if (!caps.IsLegal(layout))
@@ -229,16 +215,9 @@ PhaseResult ValidateChannelConfigurations(const LoadedComponent& component)
 PhaseResult ValidateRenderSlices(const LoadedComponent& component)
 {
   PhaseResult result("render slices");
-  BusLayout layout;
-  const Status found = FullestLayout(component, layout);
-  if (!found)
-  {
-    result.Fail(found.Message());
-    return result;
-  }
   UnitInstance instance;
   std::unique_ptr<ValidationRig> rig;
-  if (!OpenRig(component, instance, rig, layout, kValidationMaxFrames, result))
+  if (!OpenFullestRig(component, kValidationMaxFrames, instance, rig, result))
     return result;
 
   for (UInt32 frames : kSlices)
@@ -250,7 +229,7 @@ PhaseResult ValidateRenderSlices(const LoadedComponent& component)
   ExpectRefusedSlice(*rig, kSlices[1], false, "a slice without a valid sample time", result);
   CheckSlice(*rig, kSlices[1], true, result);
   result.SetSummary("slices of 1, 64, 512 and " + std::to_string(kValidationMaxFrames) + " frames render (" +
-                    layout.Text() + "), also into the unit's own buffers; " +
+                    rig->Layout().Text() + "), also into the unit's own buffers; " +
                     std::to_string(kValidationMaxFrames + 1) +
                     " frames and a slice without a sample time are refused with -10851");
   return result;
@@ -259,16 +238,9 @@ PhaseResult ValidateRenderSlices(const LoadedComponent& component)
 PhaseResult ValidateBypass(const LoadedComponent& component)
 {
   PhaseResult result("bypass");
-  BusLayout layout;
-  const Status found = FullestLayout(component, layout);
-  if (!found)
-  {
-    result.Fail(found.Message());
-    return result;
-  }
   UnitInstance instance;
   std::unique_ptr<ValidationRig> rig;
-  if (!OpenRig(component, instance, rig, layout, kSliceFrames, result))
+  if (!OpenFullestRig(component, kSliceFrames, instance, rig, result))
     return result;
   const AudioUnit unit = instance.Unit();
 
@@ -285,7 +257,7 @@ PhaseResult ValidateBypass(const LoadedComponent& component)
   }
   result.Expect(Bypass(unit) == 1, "BypassEffect reads " + std::to_string(Bypass(unit)) + " after it was switched on");
 
-  const int channels = std::min(layout.main, layout.output);
+  const int channels = std::min(rig->Layout().main, rig->Layout().output);
   for (int slice = 0; slice < kBypassSlices && result.Passed(); ++slice)
   {
     const std::int64_t start = rig->SampleTime();
@@ -321,16 +293,9 @@ PhaseResult ValidateBypass(const LoadedComponent& component)
 PhaseResult ValidateReinitialization(const LoadedComponent& component)
 {
   PhaseResult result("uninitialize and initialize");
-  BusLayout layout;
-  const Status found = FullestLayout(component, layout);
-  if (!found)
-  {
-    result.Fail(found.Message());
-    return result;
-  }
   UnitInstance instance;
   std::unique_ptr<ValidationRig> rig;
-  if (!OpenRig(component, instance, rig, layout, kValidationMaxFrames, result))
+  if (!OpenFullestRig(component, kValidationMaxFrames, instance, rig, result))
     return result;
   const AudioUnit unit = instance.Unit();
 

@@ -1,5 +1,6 @@
 #include "ValidationRig.h"
 
+#include "CanonicalFormat.h"
 #include "DefaultSignal.h"
 
 #include <AudioToolbox/AudioUnitProperties.h>
@@ -33,20 +34,6 @@ double Tone(double hz, std::int64_t frame) noexcept
 {
   const double cycles = static_cast<double>(frame) * hz / ValidationRig::kSampleRate;
   return DeterministicSine(cycles - std::floor(cycles));
-}
-
-AudioStreamBasicDescription CanonicalFormat(int channels) noexcept
-{
-  AudioStreamBasicDescription asbd{};
-  asbd.mSampleRate = ValidationRig::kSampleRate;
-  asbd.mFormatID = kAudioFormatLinearPCM;
-  asbd.mFormatFlags = kAudioFormatFlagsAudioUnitCanonical;
-  asbd.mBytesPerPacket = sizeof(float);
-  asbd.mFramesPerPacket = 1;
-  asbd.mBytesPerFrame = sizeof(float);
-  asbd.mChannelsPerFrame = static_cast<UInt32>(channels);
-  asbd.mBitsPerChannel = 32;
-  return asbd;
 }
 
 } // namespace
@@ -86,7 +73,7 @@ float ValidationRig::SidechainSample(int channel, std::int64_t frame) noexcept
 
 Status ValidationRig::SetFormat(AudioUnitScope scope, AudioUnitElement element, int channels, const char* bus)
 {
-  const AudioStreamBasicDescription asbd = CanonicalFormat(channels);
+  const AudioStreamBasicDescription asbd = CanonicalFormat(kSampleRate, channels);
   const OSStatus status = AudioUnitSetProperty(mUnit, kAudioUnitProperty_StreamFormat, scope, element, &asbd,
                                                sizeof asbd);
   if (status != noErr)

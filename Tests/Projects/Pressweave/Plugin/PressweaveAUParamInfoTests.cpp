@@ -1,7 +1,7 @@
 // Pressweave's 14 parameters as a host sees them through the Audio Unit
-// properties: the information records byte for byte, the value strings of
-// the enum and bool parameters, text and value conversions both ways, and
-// unit-name strings that stay with the unit.
+// properties: the information records byte for byte with unit-name strings
+// that stay with the unit, the value strings of the enum and bool
+// parameters, and values shown as text. (Parsing text is the binding's.)
 
 #include "PressweaveTestRig.h"
 
@@ -26,9 +26,7 @@ struct InfoRow
   const char* name;
   AudioUnitParameterUnit unit;
   const char* unitName; // null: none
-  float minValue;
-  float maxValue;
-  float defaultValue;
+  float minValue, maxValue, defaultValue;
   UInt32 flags;
 };
 
@@ -56,14 +54,6 @@ class PressweaveAUParams : public ::testing::Test
 protected:
   AudioUnit Unit() const { return mHost.unit; }
 
-  // The record of parameter idx; the caller releases cfNameString.
-  OSStatus Info(AudioUnitElement idx, AudioUnitParameterInfo& info)
-  {
-    std::memset(&info, 0xAB, sizeof info);
-    UInt32 size = sizeof info;
-    return AudioUnitGetProperty(Unit(), kAudioUnitProperty_ParameterInfo, kGlobal, idx, &info, &size);
-  }
-
   std::string StringFromValue(AudioUnitParameterID id, float value)
   {
     AudioUnitParameterStringFromValue record{id, &value, nullptr};
@@ -76,41 +66,30 @@ protected:
     return text;
   }
 
-  float ValueFromString(AudioUnitParameterID id, const std::string& text)
-  {
-    CFStringRef cfText = CFStringCreateWithCString(kCFAllocatorDefault, text.c_str(), kCFStringEncodingUTF8);
-    AudioUnitParameterValueFromString record{id, cfText, -999.0f};
-    UInt32 size = sizeof record;
-    EXPECT_EQ(AudioUnitGetProperty(Unit(), kAudioUnitProperty_ParameterValueFromString, kGlobal, 0, &record, &size),
-              noErr);
-    CFRelease(cfText);
-    return record.outValue;
-  }
-
   pw::test::CFLeakCheck mLeakCheck; // closing the unit releases its unit names
   pw::test::AUHost mHost;
 };
 
-TEST_F(PressweaveAUParams, EveryInformationRecordMatchesByteForByte)
+TEST_F(PressweaveAUParams, EveryInformationRecordMatchesByteForByteWithUnitNamesMadeOncePerText)
 {
+  const CFIndex before = PWShimCFLiveObjectCount();
   for (int idx = 0; idx < kNumParams; ++idx)
   {
     const InfoRow& row = kRecords[idx];
     SCOPED_TRACE(testing::Message() << "parameter " << idx << " " << row.name);
     AudioUnitParameterInfo actual;
-    ASSERT_EQ(Info(static_cast<AudioUnitElement>(idx), actual), noErr);
+    std::memset(&actual, 0xAB, sizeof actual);
+    UInt32 size = sizeof actual;
+    ASSERT_EQ(AudioUnitGetProperty(Unit(), kAudioUnitProperty_ParameterInfo, kGlobal, UInt32(idx), &actual, &size),
+              noErr);
     ASSERT_NE(actual.cfNameString, nullptr);
     EXPECT_EQ(Utf8(actual.cfNameString), row.name);
-    if (row.unitName)
-      EXPECT_EQ(Utf8(actual.unitName), row.unitName);
-    else
-      EXPECT_EQ(actual.unitName, nullptr);
+    EXPECT_EQ(Utf8(actual.unitName), row.unitName ? row.unitName : "<none>");
 
     AudioUnitParameterInfo expected;
-    std::memset(&expected, 0, sizeof expected);
+    std::memset(&expected, 0, sizeof expected); // clumpID 0: no parameter has a group
     std::strncpy(expected.name, row.name, sizeof expected.name - 1);
     expected.unitName = actual.unitName;
-    expected.clumpID = 0; // no parameter has a group
     expected.cfNameString = actual.cfNameString;
     expected.unit = row.unit;
     expected.minValue = row.minValue;
@@ -119,27 +98,13 @@ TEST_F(PressweaveAUParams, EveryInformationRecordMatchesByteForByte)
     expected.flags = row.flags;
     EXPECT_EQ(std::memcmp(&actual, &expected, sizeof actual), 0)
       << "unit " << actual.unit << " flags 0x" << std::hex << actual.flags << std::dec << " min " << actual.minValue
-      << " max " << actual.maxValue << " default " << actual.defaultValue << " clump " << actual.clumpID;
+      << " max " << actual.maxValue << " default " << actual.defaultValue;
     CFRelease(actual.cfNameString);
   }
+  EXPECT_EQ(PWShimCFLiveObjectCount(), before + 3) << "\"%\", \"dB\" and \"ms\", owned by the unit";
 }
 
-TEST_F(PressweaveAUParams, UnitNamesAreMadeOncePerTextAndReleasedWithTheUnit)
-{
-  const CFIndex before = PWShimCFLiveObjectCount();
-  for (int sweep = 0; sweep < 10; ++sweep)
-  {
-    for (int idx = 0; idx < kNumParams; ++idx)
-    {
-      AudioUnitParameterInfo info;
-      ASSERT_EQ(Info(static_cast<AudioUnitElement>(idx), info), noErr);
-      CFRelease(info.cfNameString);
-    }
-    EXPECT_EQ(PWShimCFLiveObjectCount(), before + 3) << "\"%\", \"dB\" and \"ms\", after sweep " << sweep;
-  }
-}
-
-TEST_F(PressweaveAUParams, EnumAndBoolParametersListTheirValueStringsAndOthersNone)
+TEST_F(PressweaveAUParams, EnumAndBoolParametersListTheirValueStrings)
 {
   const std::pair<int, std::vector<std::string>> listed[] = {
     {kSidechainMode, {"Ringmod", "Compressor", "Combined"}},
@@ -161,48 +126,15 @@ TEST_F(PressweaveAUParams, EnumAndBoolParametersListTheirValueStringsAndOthersNo
     CFRelease(strings);
     EXPECT_EQ(texts, expected) << kRecords[idx].name;
   }
-
-  for (int idx : {kInputGain, kThreshold, kDryWet})
-  {
-    UInt32 size = 99;
-    Boolean writable = false;
-    EXPECT_EQ(AudioUnitGetPropertyInfo(Unit(), kAudioUnitProperty_ParameterValueStrings, kGlobal,
-                                       static_cast<AudioUnitElement>(idx), &size, &writable),
-              kAudioUnitErr_InvalidProperty);
-    EXPECT_EQ(size, 0u);
-  }
 }
 
-TEST_F(PressweaveAUParams, ValuesAndTheTextsTheEditorShowsConvertBothWays)
+TEST_F(PressweaveAUParams, ValuesShowAsTheEditorShowsThemWithTheStepsPrecision)
 {
   const std::tuple<int, float, const char*> cases[] = {
-    {kSidechainMode, 2, "Combined"}, {kSidechainMode, 1, "Compressor"}, {kScopeSync, 3, "1/2"},
-    {kScopeSync, 6, "4/1"},          {kPressweaveOn, 1, "on"},          {kPressweaveOn, 0, "off"},
-    {kViewMode, 1, "Full"},          {kScopeTheme, 3, "4"},             {kScopeTheme, 1, "2"},
-    {kInputGain, 50, "50.00"}, // two decimals from the step 0.01
-    {kInputGain, 12.34f, "12.34"},   {kThreshold, -12.5f, "-12.5"},     {kRelease, 350, "350.0"},
-  };
+    {kSidechainMode, 2, "Combined"}, {kInputGain, 12.34f, "12.34"}, {kThreshold, -12.5f, "-12.5"},
+    {kRelease, 350, "350.0"}};
   for (const auto& [idx, value, text] : cases)
-  {
     EXPECT_EQ(StringFromValue(static_cast<AudioUnitParameterID>(idx), value), text) << kRecords[idx].name;
-    EXPECT_EQ(ValueFromString(static_cast<AudioUnitParameterID>(idx), text), value) << kRecords[idx].name;
-  }
-  EXPECT_EQ(ValueFromString(kThreshold, "-30"), -30.0f);
-  EXPECT_EQ(ValueFromString(kRatio, "40"), 36.0f) << "clipped to the maximum";
-}
-
-TEST_F(PressweaveAUParams, MinimumMaximumAndDefaultSurviveTheTripThroughTheirText)
-{
-  for (int idx = 0; idx < kNumParams; ++idx)
-  {
-    const InfoRow& row = kRecords[idx];
-    for (float value : {row.minValue, row.maxValue, row.defaultValue})
-    {
-      const std::string text = StringFromValue(static_cast<AudioUnitParameterID>(idx), value);
-      EXPECT_EQ(ValueFromString(static_cast<AudioUnitParameterID>(idx), text), value)
-        << row.name << " " << value << " shown as \"" << text << "\"";
-    }
-  }
 }
 
 } // namespace

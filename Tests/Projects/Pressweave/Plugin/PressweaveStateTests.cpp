@@ -51,7 +51,6 @@ TEST_F(PressweaveState, TheDefaultStateIs124BytesLaidOutAsHeaderAndParameterBloc
   weft::IByteChunk chunk;
   ASSERT_TRUE(plug.SerializeState(chunk));
   ASSERT_EQ(chunk.Size(), 124);
-  ASSERT_EQ(kStateBytes, 124);
   const uint8_t header[12] = {0xE8, 0x03, 0x00, 0x00,  // int32 1000
                               0x90, 0x01, 0x00, 0x00,  // int32 400
                               0x00, 0x00, 0x80, 0x3F}; // float32 1.0
@@ -61,49 +60,37 @@ TEST_F(PressweaveState, TheDefaultStateIs124BytesLaidOutAsHeaderAndParameterBloc
     EXPECT_EQ(ReadAt<double>(chunk, 12 + 8 * i), defaults[i]) << i;
 }
 
-TEST_F(PressweaveState, ASavedStateRestoresEveryParameterAndTheScaleInAnotherInstance)
+TEST_F(PressweaveState, AStateAppendedToAChunkRestoresEveryParameterAndTheScaleFromItsStartPosition)
 {
-  const weft::IByteChunk chunk = SavedState(1.5f);
   TestPressweave source;
   SetNonDefaults(source);
-  EXPECT_EQ(plug.UnserializeState(chunk, 0), 124);
-  EXPECT_EQ(Values(plug), Values(source));
-  EXPECT_EQ(plug.GetStoredDrawScale(), 1.5f);
-
-  // The restored scale is what the next save carries.
-  weft::IByteChunk again;
-  ASSERT_TRUE(plug.SerializeState(again));
-  EXPECT_EQ(ReadAt<float>(again, 8), 1.5f);
-  EXPECT_EQ(std::memcmp(again.GetData() + 12, chunk.GetData() + 12, 112), 0);
-}
-
-TEST_F(PressweaveState, AStateIsAppendedToTheChunkAndReadFromItsStartPosition)
-{
-  SetNonDefaults(plug);
   weft::IByteChunk chunk;
   const int32_t prefix = 7;
   chunk.Put(&prefix);
-  ASSERT_TRUE(plug.SerializeState(chunk));
-  EXPECT_EQ(chunk.Size(), 128);
-  EXPECT_EQ(ReadAt<int32_t>(chunk, 0), 7);
-  EXPECT_EQ(ReadAt<int32_t>(chunk, 4), 1000);
+  ASSERT_TRUE(source.SerializeState(chunk));
+  ASSERT_EQ(chunk.Size(), 128);
+  const float scale = 1.5f;
+  std::memcpy(chunk.GetData() + 4 + 8, &scale, sizeof(scale));
 
-  TestPressweave other;
-  EXPECT_EQ(other.UnserializeState(chunk, 4), 128);
-  EXPECT_EQ(Values(other), Values(plug));
+  EXPECT_EQ(plug.UnserializeState(chunk, 4), 128);
+  EXPECT_EQ(Values(plug), Values(source));
+  EXPECT_EQ(plug.GetStoredDrawScale(), 1.5f);
+  weft::IByteChunk again; // the next save carries what was restored
+  ASSERT_TRUE(plug.SerializeState(again));
+  EXPECT_EQ(std::memcmp(again.GetData(), chunk.GetData() + 4, 124), 0);
 }
 
 TEST_F(PressweaveState, AShortChunkOrAStartOutsideTheChunkIsRefusedWithNothingChanged)
 {
   const weft::IByteChunk full = SavedState(2.0f);
   const std::vector<double> before = Values(plug);
-  for (int length : {0, 4, 11, 12, 20, 60, 116, 123})
+  for (int length : {0, 11, 12, 116, 123})
   {
     weft::IByteChunk cut;
     cut.PutBytes(full.GetData(), length);
     EXPECT_EQ(plug.UnserializeState(cut, 0), -1) << length << " bytes";
   }
-  for (int start : {-1, 1, 200, std::numeric_limits<int>::max()})
+  for (int start : {-1, 1, std::numeric_limits<int>::max()})
     EXPECT_EQ(plug.UnserializeState(full, start), -1) << "start " << start;
   EXPECT_EQ(Values(plug), before);
   EXPECT_EQ(plug.GetStoredDrawScale(), 1.0f);
@@ -116,8 +103,7 @@ TEST_F(PressweaveState, AScaleThatIsNotFiniteOrOutsideTheResizeLimitsKeepsTheCur
     ASSERT_EQ(plug.UnserializeState(SavedState(limit), 0), 124);
     EXPECT_EQ(plug.GetStoredDrawScale(), limit) << "the resize limits themselves are accepted";
   }
-  for (float bad : {std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity(), -1.0f, 0.0f,
-                    0.49f, 4.01f, 1000.0f})
+  for (float bad : {std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity(), 0.49f, 4.01f})
   {
     // The parameters still come back; only the scale is not taken over.
     EXPECT_EQ(plug.UnserializeState(SavedState(bad), 0), 124) << bad;

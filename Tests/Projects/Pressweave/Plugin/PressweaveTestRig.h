@@ -37,18 +37,12 @@ public:
   void SetAPIForTest(weft::EAPI api) { mAPI = api; }
   void SetHostForTest(weft::EHost host) { mHost = host; }
 
-  void SendControlMsgFromDelegate(int ctrlTag, int msgTag, int dataSize, const void* pData) override
+  void SendControlMsgFromDelegate(int ctrlTag, int, int dataSize, const void*) override
   {
-    (void)msgTag;
-    (void)pData;
     controlMessages.push_back({ctrlTag, dataSize});
   }
 
-  struct ControlMessage
-  {
-    int ctrlTag;
-    int dataSize;
-  };
+  struct ControlMessage { int ctrlTag, dataSize; };
   std::vector<ControlMessage> controlMessages;
 };
 
@@ -106,10 +100,6 @@ public:
   explicit DirectRig(int nMain = 2, int nSidechain = 2, int nOut = 2, double sampleRate = 48000.0)
   : plug(std::make_unique<TestPressweave>())
   {
-    for (auto& ch : in)
-      ch.assign(kMaxFrames, 0.0);
-    for (auto& ch : out)
-      ch.assign(kMaxFrames, 0.0);
     Connect(nMain, nSidechain, nOut);
     plug->SetSampleRate(sampleRate);
     plug->OnActivate(true);
@@ -124,8 +114,7 @@ public:
     plug->SetChannelConnections(weft::kOutput, 0, nOut, true);
   }
 
-  // Processes the first n frames of in into out.
-  void Process(int n)
+  void Process(int n) // the first n frames of in into out
   {
     double* inputs[4] = {in[0].data(), in[1].data(), in[2].data(), in[3].data()};
     double* outputs[2] = {out[0].data(), out[1].data()};
@@ -140,10 +129,7 @@ public:
     Process(0);
   }
 
-  void Fill(int channel, double value, int n = kMaxFrames)
-  {
-    std::fill(in[channel].begin(), in[channel].begin() + n, value);
-  }
+  void Fill(int channel, double value, int n = kMaxFrames) { std::fill_n(in[channel].begin(), n, value); }
 
   // The first n frames of input channel c become TestSignal(c, frame).
   void FillSignal(int channel, int n = kMaxFrames)
@@ -153,8 +139,8 @@ public:
   }
 
   std::unique_ptr<TestPressweave> plug;
-  std::vector<double> in[4];
-  std::vector<double> out[2];
+  std::vector<std::vector<double>> in = std::vector<std::vector<double>>(4, std::vector<double>(kMaxFrames));
+  std::vector<std::vector<double>> out = std::vector<std::vector<double>>(2, std::vector<double>(kMaxFrames));
 };
 
 // The component opened as a host opens it, with render callbacks on both
@@ -166,7 +152,6 @@ public:
 
   // hostBundleID names the main bundle the unit identifies its host from.
   explicit AUHost(const char* hostBundleID = "com.example.testhost", int nMain = 2, int nSidechain = 2, int nOut = 2)
-  : mainChannels(nMain), sidechainChannels(nSidechain)
   {
     PWShimCFBundleSetMainBundle(nullptr, hostBundleID, "10.7.2");
     block = static_cast<AudioComponentPlugInInterface*>(Pressweave_Factory(nullptr));
@@ -220,28 +205,18 @@ public:
     return AudioUnitSetProperty(unit, kAudioUnitProperty_ClassInfo, kAudioUnitScope_Global, 0, &state, sizeof state);
   }
 
-  // frames of TestSignal on both main channels.
+  // frames of TestSignal on both main channels of a fresh host.
   void FeedMain(int frames)
   {
     for (int c = 0; c < 2; ++c)
-    {
-      mainSource.signal[c].resize(static_cast<size_t>(frames));
       for (int s = 0; s < frames; ++s)
-        mainSource.signal[c][static_cast<size_t>(s)] = static_cast<float>(TestSignal(c, s));
-    }
+        mainSource.signal[c].push_back(static_cast<float>(TestSignal(c, s)));
   }
 
   void SetFormat(AudioUnitScope scope, AudioUnitElement element, int nChannels)
   {
-    AudioStreamBasicDescription asbd{};
-    asbd.mSampleRate = kSampleRate;
-    asbd.mFormatID = kAudioFormatLinearPCM;
-    asbd.mFormatFlags = kAudioFormatFlagsAudioUnitCanonical;
-    asbd.mBytesPerPacket = 4;
-    asbd.mFramesPerPacket = 1;
-    asbd.mBytesPerFrame = 4;
-    asbd.mChannelsPerFrame = static_cast<UInt32>(nChannels);
-    asbd.mBitsPerChannel = 32;
+    const AudioStreamBasicDescription asbd{
+      kSampleRate, kAudioFormatLinearPCM, kAudioFormatFlagsAudioUnitCanonical, 4, 1, 4, UInt32(nChannels), 32, 0};
     EXPECT_EQ(AudioUnitSetProperty(unit, kAudioUnitProperty_StreamFormat, scope, element, &asbd, sizeof(asbd)),
               noErr);
   }
@@ -260,11 +235,7 @@ public:
   {
     outL.assign(static_cast<size_t>(n), -7.0f);
     outR.assign(static_cast<size_t>(n), -7.0f);
-    struct
-    {
-      UInt32 count;
-      AudioBuffer buffers[2];
-    } list{};
+    struct { UInt32 count; AudioBuffer buffers[2]; } list{};
     static_assert(offsetof(decltype(list), buffers) == offsetof(AudioBufferList, mBuffers), "buffer list layout");
     list.count = 2;
     list.buffers[0] = {1, static_cast<UInt32>(n * sizeof(float)), outL.data()};
@@ -293,16 +264,13 @@ public:
                        AudioBufferList* ioData)
   {
     auto* src = static_cast<Source*>(refCon);
-    for (UInt32 b = 0; b < ioData->mNumberBuffers; ++b)
+    for (UInt32 b = 0; b < ioData->mNumberBuffers && b < 2; ++b)
     {
       auto* dest = static_cast<float*>(ioData->mBuffers[b].mData);
-      if (!dest)
-        continue;
-      const std::vector<float>& signal = src->signal[b < 2 ? b : 1];
-      for (UInt32 s = 0; s < nFrames; ++s)
+      for (UInt32 s = 0; dest && s < nFrames; ++s)
       {
         const auto idx = static_cast<size_t>(src->position + s);
-        dest[s] = idx < signal.size() ? signal[idx] : 0.0f;
+        dest[s] = idx < src->signal[b].size() ? src->signal[b][idx] : 0.0f;
       }
     }
     src->position += nFrames;
@@ -312,8 +280,6 @@ public:
   AudioComponentPlugInInterface* block = nullptr;
   AudioUnit unit = nullptr;
   Pressweave* plug = nullptr;
-  int mainChannels;
-  int sidechainChannels;
   Source mainSource;
   Source sidechainSource;
   std::vector<float> outL, outR;
