@@ -3,6 +3,7 @@
 // time stamps, buffer lists and a render-callback source of audio. Main
 // thread except where said.
 
+#include "CFTestUtils.h"
 #include "TestAUPlugin.h"
 
 #include <AudioToolbox/PWShimAudioComponent.h>
@@ -68,27 +69,6 @@ private:
   INSTANTIATE_TEST_SUITE_P(BothRoads, Suite, ::testing::Values(Road::Factory, Road::Entry),                            \
                            [](const ::testing::TestParamInfo<Road>& info) { return RoadName(info.param); })
 
-// The text of a string, "<none>" for null.
-inline std::string Utf8(CFStringRef str)
-{
-  if (!str)
-    return "<none>";
-  std::vector<char> buffer(static_cast<size_t>(CFStringGetLength(str)) * 3 + 1);
-  if (!CFStringGetCString(str, buffer.data(), static_cast<CFIndex>(buffer.size()), kCFStringEncodingUTF8))
-    return "<not convertible>";
-  return buffer.data();
-}
-
-// Fails the test when CoreFoundation objects made after its construction
-// outlive its destruction: declare it before the units it watches.
-class CFLeakCheck
-{
-public:
-  ~CFLeakCheck() { EXPECT_EQ(PWShimCFLiveObjectCount(), mAtStart) << "CoreFoundation objects outlived the test"; }
-
-private:
-  CFIndex mAtStart = PWShimCFLiveObjectCount();
-};
 
 // An open unit of one of the test plug-ins, disposed at scope end.
 class OpenUnit

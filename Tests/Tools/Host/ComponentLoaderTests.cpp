@@ -1,9 +1,10 @@
-// Loads the test component bundle in this process, as the host does.
+// Loads the built component bundles in this process, as the host does.
 
 #include "ComponentLoader.h"
 #include "DefaultSignal.h"
+#include "HostRunner.h"
+#include "Parameters.h"
 #include "RenderSession.h"
-#include "TempFolder.h"
 
 #include <AudioToolbox/PWShimAudioComponent.h>
 #include <CoreFoundation/CFBundle.h>
@@ -17,75 +18,55 @@
 using pw::host::HostIdentity;
 using pw::host::LoadedComponent;
 using pw::host::Status;
+using pw::test::kTestBundle;
 
 namespace {
 
-#ifdef PW_PWTESTGAINCOMPONENT_BUNDLE
-const std::string kBundle = PW_PWTESTGAINCOMPONENT_BUNDLE;
-#else
-const std::string kBundle;
-#endif
-
-constexpr const char* kBundleID = "com.pressweave.tests.PWTestGain";
-
 std::string CFText(CFTypeRef value)
 {
-  if (!value || CFGetTypeID(value) != CFStringGetTypeID())
-    return "(not a string)";
   char text[256];
-  return CFStringGetCString(static_cast<CFStringRef>(value), text, sizeof text, kCFStringEncodingUTF8)
+  return value && CFGetTypeID(value) == CFStringGetTypeID() &&
+             CFStringGetCString(static_cast<CFStringRef>(value), text, sizeof text, kCFStringEncodingUTF8)
            ? text
-           : "(too long)";
+           : "(not a short string)";
 }
 
 CFBundleRef RegisteredBundle()
 {
-  CFStringRef id = CFStringCreateWithCString(kCFAllocatorDefault, kBundleID, kCFStringEncodingUTF8);
+  CFStringRef id =
+    CFStringCreateWithCString(kCFAllocatorDefault, "com.pressweave.tests.PWTestGain", kCFStringEncodingUTF8);
   CFBundleRef bundle = CFBundleGetBundleWithIdentifier(id);
   CFRelease(id);
   return bundle;
 }
 
+// Every test ends with no bundle registered and no CoreFoundation object left.
 class ComponentLoaderTest : public ::testing::Test
 {
 protected:
   void SetUp() override
   {
-    if (kBundle.empty())
-      GTEST_SKIP() << "the test component is not built (the Audio Unit binding's test plug-in is missing)";
+    if (kTestBundle.empty())
+      GTEST_SKIP() << "the test component is not built";
     mLiveAtStart = PWShimCFLiveObjectCount();
   }
   void TearDown() override
   {
-    if (kBundle.empty())
+    if (kTestBundle.empty())
       return;
     EXPECT_EQ(CFBundleGetMainBundle(), nullptr) << "the main bundle outlived the component";
     EXPECT_EQ(RegisteredBundle(), nullptr) << "the bundle stayed registered";
     EXPECT_EQ(PWShimCFLiveObjectCount(), mLiveAtStart) << "CoreFoundation objects left behind";
   }
 
-  // A copy of the test bundle whose Info.plist has from replaced by to.
-  std::string EditedBundle(const std::string& from, const std::string& to)
+  // A copy of the test bundle named name whose Info.plist has from replaced by to.
+  std::string EditedBundle(const std::string& name, const std::string& from, const std::string& to)
   {
-    namespace fs = std::filesystem;
-    const std::string copy = mFolder.Path("Edited.component");
-    fs::copy(kBundle, copy, fs::copy_options::recursive);
-    std::string plist = mFolder.ReadText("Edited.component/Contents/Info.plist");
-    const std::size_t at = plist.find(from);
-    EXPECT_NE(at, std::string::npos) << from;
-    if (at != std::string::npos)
-      plist.replace(at, from.size(), to);
-    mFolder.WriteText("Edited.component/Contents/Info.plist", plist);
-    return copy;
-  }
-
-  std::string Refusal(const std::string& bundle)
-  {
-    LoadedComponent component;
-    const Status status = component.Open(bundle, HostIdentity());
-    EXPECT_FALSE(status);
-    EXPECT_FALSE(component.IsOpen());
-    return status.Message();
+    std::filesystem::copy(kTestBundle, mFolder.Path(name), std::filesystem::copy_options::recursive);
+    std::string plist = mFolder.ReadText(name + "/Contents/Info.plist");
+    plist.replace(plist.find(from), from.size(), to);
+    mFolder.WriteText(name + "/Contents/Info.plist", plist);
+    return mFolder.Path(name);
   }
 
   pw::test::TempFolder mFolder;
@@ -94,37 +75,18 @@ protected:
 
 } // namespace
 
-TEST_F(ComponentLoaderTest, OpensTheBundleAndTheUnitAnswersAudioUnitCalls)
+TEST_F(ComponentLoaderTest, OpensTheBundleAndRegistersItAndTheHostsIdentityWhileOpen)
 {
   LoadedComponent component;
-  const Status status = component.Open(kBundle, HostIdentity{"com.example.daw", "2.3.4"});
+  const Status status = component.Open(kTestBundle, HostIdentity{"com.example.daw", "2.3.4"});
   ASSERT_TRUE(status) << status.Message();
-  EXPECT_TRUE(component.IsOpen());
   EXPECT_EQ(component.Info().factoryFunction, "PWTestGain_Factory");
-  EXPECT_EQ(component.Info().identifier, kBundleID);
-  EXPECT_EQ(component.BundlePath(), std::filesystem::canonical(kBundle).string());
+  EXPECT_EQ(component.BundlePath(), std::filesystem::canonical(kTestBundle).string());
 
-  UInt32 inputs = 0;
-  UInt32 size = sizeof inputs;
-  ASSERT_EQ(AudioUnitGetProperty(component.Unit(), kAudioUnitProperty_ElementCount, kAudioUnitScope_Input, 0, &inputs,
-                                 &size),
-            noErr);
-  EXPECT_EQ(inputs, 2u) << "main and sidechain";
-  component.Close();
-}
-
-TEST_F(ComponentLoaderTest, RegistersTheBundleAndTheHostsIdentityWhileOpen)
-{
-  LoadedComponent component;
-  ASSERT_TRUE(component.Open(kBundle, HostIdentity{"com.example.daw", "2.3.4"}));
   CFBundleRef bundle = RegisteredBundle();
   ASSERT_NE(bundle, nullptr);
   CFStringRef versionKey = CFStringCreateWithCString(kCFAllocatorDefault, "CFBundleVersion", kCFStringEncodingUTF8);
   EXPECT_EQ(CFText(CFBundleGetValueForInfoDictionaryKey(bundle, versionKey)), "1.2.3");
-  CFURLRef executable = CFBundleCopyExecutableURL(bundle);
-  EXPECT_NE(executable, nullptr) << "the registered bundle knows its executable";
-  if (executable)
-    CFRelease(executable);
   CFBundleRef main = CFBundleGetMainBundle();
   ASSERT_NE(main, nullptr);
   EXPECT_EQ(CFText(CFBundleGetIdentifier(main)), "com.example.daw");
@@ -135,12 +97,22 @@ TEST_F(ComponentLoaderTest, RegistersTheBundleAndTheHostsIdentityWhileOpen)
   component.Close();
 }
 
-TEST_F(ComponentLoaderTest, AFullHostSessionLeavesNoCoreFoundationObjectsBehind)
+TEST_F(ComponentLoaderTest, AFullSessionWithTheProductListsItsParametersAndRendersLeavingNoObjectsBehind)
 {
+  if (pw::test::kPressweaveBundle.empty())
+    GTEST_SKIP() << "the Pressweave component is not built";
   ASSERT_TRUE(PWShimRunLoopSetVirtualClock(true));
   {
     LoadedComponent component;
-    ASSERT_TRUE(component.Open(kBundle, HostIdentity()));
+    ASSERT_TRUE(component.Open(pw::test::kPressweaveBundle, HostIdentity()));
+    std::vector<pw::host::ParameterDescription> parameters;
+    ASSERT_TRUE(pw::host::ListParameters(component.Unit(), parameters));
+    ASSERT_EQ(parameters.size(), 14u);
+    const auto mode = std::find_if(parameters.begin(), parameters.end(),
+                                   [](const auto& p) { return p.name == "Sidechain Mode"; });
+    ASSERT_NE(mode, parameters.end());
+    EXPECT_EQ(mode->valueStrings, (std::vector<std::string>{"Ringmod", "Compressor", "Combined"}));
+
     pw::host::RenderSession session(component.Unit());
     pw::host::SessionSettings settings;
     settings.sidechainChannels = 1;
@@ -156,58 +128,43 @@ TEST_F(ComponentLoaderTest, AFullHostSessionLeavesNoCoreFoundationObjectsBehind)
   PWShimRunLoopSetVirtualClock(false);
 }
 
-TEST_F(ComponentLoaderTest, RefusesWhatIsNotABundle)
+TEST_F(ComponentLoaderTest, RefusesWhatCannotBeOpenedLeavingNothingOpen)
 {
-  EXPECT_EQ(Refusal(mFolder.Path("none.component")), "no component bundle at '" + mFolder.Path("none.component") + "'");
   mFolder.MakeFolder("Empty.component");
-  EXPECT_NE(Refusal(mFolder.Path("Empty.component")).find("cannot read"), std::string::npos);
-}
-
-TEST_F(ComponentLoaderTest, RefusesABundleWhoseExecutableIsMissingOrNotALibrary)
-{
-  const std::string missing = EditedBundle("<string>PWTestGain</string>", "<string>Elsewhere</string>");
-  EXPECT_NE(Refusal(missing).find("has no executable Contents/MacOS/Elsewhere"), std::string::npos);
-  std::filesystem::remove_all(missing);
-
-  const std::string text = EditedBundle("<string>PWTestGain</string>", "<string>Notes</string>");
-  mFolder.WriteText("Edited.component/Contents/MacOS/Notes", "not a shared library");
-  EXPECT_NE(Refusal(text).find("cannot load"), std::string::npos);
-}
-
-TEST_F(ComponentLoaderTest, RefusesAFactoryTheExecutableDoesNotExport)
-{
-  const std::string bundle = EditedBundle("<string>PWTestGain_Factory</string>", "<string>Other_Factory</string>");
-  EXPECT_EQ(Refusal(bundle), "the component does not export its factory Other_Factory");
-}
-
-TEST_F(ComponentLoaderTest, RefusesAnUnusableHostIdentity)
-{
-  LoadedComponent component;
-  const Status status = component.Open(kBundle, HostIdentity{"", "1.0.0"});
-  ASSERT_FALSE(status);
-  EXPECT_EQ(status.Message(), "'' is not a usable host bundle identifier");
+  const std::string library = EditedBundle("Notes.component", "<string>PWTestGain</string>", "<string>Notes</string>");
+  mFolder.WriteText("Notes.component/Contents/MacOS/Notes", "not a shared library");
+  const struct { std::string bundle; HostIdentity host; std::string message; } cases[] = {
+    {mFolder.Path("none.component"), {}, "no component bundle at '" + mFolder.Path("none.component") + "'"},
+    {mFolder.Path("Empty.component"), {}, "cannot read"},
+    {EditedBundle("Missing.component", "<string>PWTestGain</string>", "<string>Elsewhere</string>"), {},
+     "has no executable Contents/MacOS/Elsewhere"},
+    {library, {}, "cannot load"},
+    {EditedBundle("Factory.component", "<string>PWTestGain_Factory</string>", "<string>Other_Factory</string>"), {},
+     "the component does not export its factory Other_Factory"},
+    {kTestBundle, HostIdentity{"", "1.0.0"}, "'' is not a usable host bundle identifier"},
+  };
+  for (const auto& c : cases)
+  {
+    LoadedComponent component;
+    const Status status = component.Open(c.bundle, c.host);
+    ASSERT_FALSE(status) << c.message;
+    EXPECT_NE(status.Message().find(c.message), std::string::npos) << status.Message();
+    EXPECT_FALSE(component.IsOpen());
+  }
 }
 
 TEST_F(ComponentLoaderTest, MoreInstancesOfTheLoadedComponentAreIndependent)
 {
   LoadedComponent component;
-  AudioUnit none = nullptr;
-  EXPECT_EQ(component.NewInstance(none).Message(), "no component is open");
-  EXPECT_EQ(none, nullptr);
-  ASSERT_TRUE(component.Open(kBundle, HostIdentity()));
   AudioUnit second = nullptr;
-  const Status status = component.NewInstance(second);
-  ASSERT_TRUE(status) << status.Message();
-  ASSERT_NE(second, nullptr);
-  EXPECT_NE(second, component.Unit());
-
+  EXPECT_EQ(component.NewInstance(second).Message(), "no component is open");
+  ASSERT_TRUE(component.Open(kTestBundle, HostIdentity()));
+  ASSERT_TRUE(component.NewInstance(second));
+  ASSERT_NE(second, component.Unit());
   ASSERT_EQ(AudioUnitSetParameter(second, 0, kAudioUnitScope_Global, 0, 3.0f, 0), noErr);
   float first = 0.0f;
-  float other = 0.0f;
   ASSERT_EQ(AudioUnitGetParameter(component.Unit(), 0, kAudioUnitScope_Global, 0, &first), noErr);
-  ASSERT_EQ(AudioUnitGetParameter(second, 0, kAudioUnitScope_Global, 0, &other), noErr);
   EXPECT_EQ(first, 1.0f) << "the first instance keeps its default gain";
-  EXPECT_EQ(other, 3.0f);
   EXPECT_EQ(PWShimAudioComponentInstanceDispose(second), noErr);
   component.Close();
 }

@@ -13,7 +13,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
-#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -24,31 +23,27 @@
 
 namespace pw::test {
 
-#ifdef PW_HOST_EXECUTABLE
+// Where the build put the host, the bundles and nm; empty when not built.
+#ifndef PW_HOST_EXECUTABLE
+#define PW_HOST_EXECUTABLE ""
+#endif
+#ifndef PW_PWTESTGAINCOMPONENT_BUNDLE
+#define PW_PWTESTGAINCOMPONENT_BUNDLE ""
+#endif
+#ifndef PW_PRESSWEAVECOMPONENT_BUNDLE
+#define PW_PRESSWEAVECOMPONENT_BUNDLE ""
+#endif
+#ifndef PW_PWTESTBROKENCOMPONENT_BUNDLE
+#define PW_PWTESTBROKENCOMPONENT_BUNDLE ""
+#endif
+#ifndef PW_NM_EXECUTABLE
+#define PW_NM_EXECUTABLE ""
+#endif
 inline const std::string kHost = PW_HOST_EXECUTABLE;
-#else
-inline const std::string kHost;
-#endif
-#ifdef PW_PWTESTGAINCOMPONENT_BUNDLE
 inline const std::string kTestBundle = PW_PWTESTGAINCOMPONENT_BUNDLE;
-#else
-inline const std::string kTestBundle;
-#endif
-#ifdef PW_PRESSWEAVECOMPONENT_BUNDLE
 inline const std::string kPressweaveBundle = PW_PRESSWEAVECOMPONENT_BUNDLE;
-#else
-inline const std::string kPressweaveBundle;
-#endif
-#ifdef PW_PWTESTBROKENCOMPONENT_BUNDLE
 inline const std::string kBrokenBundle = PW_PWTESTBROKENCOMPONENT_BUNDLE;
-#else
-inline const std::string kBrokenBundle;
-#endif
-#ifdef PW_NM_EXECUTABLE
 inline const std::string kNm = PW_NM_EXECUTABLE;
-#else
-inline const std::string kNm;
-#endif
 
 using Channels = std::vector<std::vector<float>>;
 
@@ -65,9 +60,8 @@ inline HostRun RunProgram(const std::string& program, const std::vector<std::str
                           const pw::test::TempFolder& folder,
                           const std::vector<std::pair<std::string, std::string>>& environment = {})
 {
-  const std::string outPath = folder.Root() + "/../" + std::filesystem::path(folder.Root()).filename().string() +
-                              ".stdout";
-  const std::string errPath = outPath.substr(0, outPath.size() - 7) + ".stderr";
+  const std::string outPath = folder.Root() + ".stdout"; // beside the folder: its entries stay the test's
+  const std::string errPath = folder.Root() + ".stderr";
   HostRun run;
   const pid_t child = fork();
   if (child == 0)
@@ -89,15 +83,25 @@ inline HostRun RunProgram(const std::string& program, const std::vector<std::str
   int status = 0;
   if (child > 0 && waitpid(child, &status, 0) == child && WIFEXITED(status))
     run.exitCode = WEXITSTATUS(status);
-  const auto slurp = [](const std::string& path) {
+  for (const auto& [path, text] : {std::pair{outPath, &run.out}, std::pair{errPath, &run.err}})
+  {
     std::ifstream file(path, std::ios::binary);
-    std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    text->assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
     std::remove(path.c_str());
-    return text;
-  };
-  run.out = slurp(outPath);
-  run.err = slurp(errPath);
+  }
   return run;
+}
+
+// A refused run: exit 1, one line on standard error naming the problem,
+// and the folder holding exactly entries (nothing rendered, nothing saved).
+inline void ExpectRefused(const HostRun& run, const std::string& fragment, const TempFolder& folder,
+                          const std::vector<std::string>& entries)
+{
+  EXPECT_EQ(run.exitCode, 1) << run.out << run.err;
+  EXPECT_EQ(run.err.rfind("pressweave-host: ", 0), 0u) << run.err;
+  EXPECT_EQ(run.err.find('\n'), run.err.size() - 1) << run.err;
+  EXPECT_NE(run.err.find(fragment), std::string::npos) << run.err;
+  EXPECT_EQ(folder.Entries(), entries) << fragment;
 }
 
 inline void WriteWav(const std::string& path, const Channels& channels, int rate = 48000)

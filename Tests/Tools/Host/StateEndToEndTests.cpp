@@ -26,7 +26,7 @@ protected:
     WriteWav(mFolder.Path("main.wav"), Signal(2, 1500, 300.0, 0.5f));
   }
 
-  HostRun Render(const std::string& bundle, std::vector<std::string> options) const
+  HostRun Render(std::vector<std::string> options, const std::string& bundle = kTestBundle) const
   {
     options.insert(options.begin(), {"render", "--bundle", bundle, "--in", mFolder.Path("main.wav")});
     return RunProgram(kHost, options, mFolder);
@@ -40,13 +40,21 @@ protected:
     return state;
   }
 
-  // Exit 1, one line on standard error with fragment, the folder as it was.
-  void ExpectRefused(const HostRun& run, const std::string& fragment, const std::vector<std::string>& entries)
+  // The test plug-in's state is its one parameter, Gain, as a double.
+  double SavedGain(const std::string& name) const
   {
-    EXPECT_EQ(run.exitCode, 1) << run.out;
-    EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
-    EXPECT_NE(run.err.find(fragment), std::string::npos) << run.err;
-    EXPECT_EQ(mFolder.Entries(), entries) << "nothing rendered, nothing saved";
+    const ComponentState state = ReadState(name);
+    double gain = -1.0;
+    EXPECT_EQ(state.data.size(), sizeof gain);
+    std::memcpy(&gain, state.data.data(), std::min(state.data.size(), sizeof gain));
+    return gain;
+  }
+
+  void WriteState(const std::string& name, const ComponentState& state) const
+  {
+    std::string document;
+    ASSERT_TRUE(pw::host::StateDocument(state, document));
+    mFolder.WriteText(name, document);
   }
 
   TempFolder mFolder;
@@ -54,112 +62,79 @@ protected:
 
 } // namespace
 
-TEST_F(StateEndToEndTest, TheSavedStateHoldsTheParameterBlockOfTheComponent)
+TEST_F(StateEndToEndTest, ASavedStateNamesTheComponentAndRendersTheSameAudioWhenRestored)
 {
-  const HostRun run = Render(kTestBundle, {"--param", "Gain=2.5", "--save-state", mFolder.Path("gain.state")});
-  ASSERT_EQ(run.exitCode, 0) << run.err;
-  EXPECT_NE(run.out.find("saved state to " + mFolder.Path("gain.state")), std::string::npos) << run.out;
-  const ComponentState state = ReadState("gain.state");
+  const HostRun saved = Render({"--param", "Gain=2.5", "--out", mFolder.Path("a.wav"), "--save-state",
+                                mFolder.Path("s.state")});
+  ASSERT_EQ(saved.exitCode, 0) << saved.err;
+  EXPECT_NE(saved.out.find("saved state to " + mFolder.Path("s.state")), std::string::npos) << saved.out;
+  const ComponentState state = ReadState("s.state");
   EXPECT_EQ(state.version, 0x010203);
   EXPECT_EQ(state.type, 'a' << 24 | 'u' << 16 | 'f' << 8 | 'x');
   EXPECT_EQ(state.subtype, 'T' << 24 | 'G' << 16 | 'a' << 8 | 'n');
   EXPECT_EQ(state.manufacturer, 'P' << 24 | 'W' << 16 | 't' << 8 | 's');
-  // The test plug-in's state: its one parameter as a double.
-  ASSERT_EQ(state.data.size(), sizeof(double));
-  double gain = 0.0;
-  std::memcpy(&gain, state.data.data(), sizeof gain);
-  EXPECT_EQ(gain, 2.5);
-}
+  EXPECT_EQ(SavedGain("s.state"), 2.5);
 
-TEST_F(StateEndToEndTest, ARestoredStateRendersTheSameAudio)
-{
-  ASSERT_EQ(Render(kTestBundle, {"--param", "Gain=2.5", "--out", mFolder.Path("a.wav"), "--save-state",
-                                 mFolder.Path("s.state")})
-              .exitCode,
-            0);
-  const HostRun restored = Render(kTestBundle, {"--state", mFolder.Path("s.state"), "--out", mFolder.Path("b.wav")});
+  const HostRun restored = Render({"--state", mFolder.Path("s.state"), "--out", mFolder.Path("b.wav")});
   ASSERT_EQ(restored.exitCode, 0) << restored.err;
   EXPECT_NE(restored.out.find("restored state from " + mFolder.Path("s.state")), std::string::npos);
   EXPECT_EQ(mFolder.ReadText("a.wav"), mFolder.ReadText("b.wav"));
-  ASSERT_EQ(Render(kTestBundle, {"--out", mFolder.Path("default.wav")}).exitCode, 0);
-  EXPECT_NE(mFolder.ReadText("a.wav"), mFolder.ReadText("default.wav")) << "the state carried the gain";
-}
 
-TEST_F(StateEndToEndTest, ParametersApplyOverARestoredState)
-{
-  ASSERT_EQ(Render(kTestBundle, {"--param", "Gain=2.5", "--save-state", mFolder.Path("s.state")}).exitCode, 0);
-  ASSERT_EQ(Render(kTestBundle, {"--param", "Gain=0.5", "--out", mFolder.Path("direct.wav")}).exitCode, 0);
-  const HostRun run = Render(kTestBundle, {"--state", mFolder.Path("s.state"), "--param", "Gain=0.5", "--out",
-                                           mFolder.Path("over.wav"), "--save-state", mFolder.Path("s.state")});
-  ASSERT_EQ(run.exitCode, 0) << run.err;
+  // Parameters apply over the restored state, and the state saved is the one after the render.
+  ASSERT_EQ(Render({"--param", "Gain=0.5", "--out", mFolder.Path("direct.wav")}).exitCode, 0);
+  ASSERT_EQ(Render({"--state", mFolder.Path("s.state"), "--param", "Gain=0.5", "--out", mFolder.Path("over.wav"),
+                    "--save-state", mFolder.Path("s.state")})
+              .exitCode,
+            0);
   EXPECT_EQ(mFolder.ReadText("direct.wav"), mFolder.ReadText("over.wav"));
-  double gain = 0.0;
-  const ComponentState state = ReadState("s.state");
-  ASSERT_EQ(state.data.size(), sizeof gain);
-  std::memcpy(&gain, state.data.data(), sizeof gain);
-  EXPECT_EQ(gain, 0.5) << "the state saved after the render replaced the one read before";
+  EXPECT_EQ(SavedGain("s.state"), 0.5);
 }
 
 TEST_F(StateEndToEndTest, PressweaveRoundTripsItsState)
 {
   if (kPressweaveBundle.empty())
     GTEST_SKIP() << "the Pressweave component is not built";
-  ASSERT_EQ(Render(kPressweaveBundle, {"--param", "Threshold=-24", "--param", "Sidechain Mode=Compressor", "--param",
-                                       "Dry/Wet=70", "--out", mFolder.Path("a.wav"), "--save-state",
-                                       mFolder.Path("p.state")})
+  ASSERT_EQ(Render({"--param", "Threshold=-24", "--param", "Sidechain Mode=Compressor", "--param", "Dry/Wet=70",
+                    "--out", mFolder.Path("a.wav"), "--save-state", mFolder.Path("p.state")},
+                   kPressweaveBundle)
               .exitCode,
             0);
-  const HostRun run = Render(kPressweaveBundle, {"--state", mFolder.Path("p.state"), "--out", mFolder.Path("b.wav"),
-                                                 "--save-state", mFolder.Path("q.state")});
+  const HostRun run = Render(
+    {"--state", mFolder.Path("p.state"), "--out", mFolder.Path("b.wav"), "--save-state", mFolder.Path("q.state")},
+    kPressweaveBundle);
   ASSERT_EQ(run.exitCode, 0) << run.err;
   EXPECT_EQ(mFolder.ReadText("a.wav"), mFolder.ReadText("b.wav"));
   EXPECT_EQ(mFolder.ReadText("p.state"), mFolder.ReadText("q.state")) << "the restored state saves the same file";
 }
 
-TEST_F(StateEndToEndTest, AMalformedStateFileIsRefusedBeforeAnythingIsRendered)
+TEST_F(StateEndToEndTest, AStateThatCannotBeUsedOrSavedStopsTheCommandBeforeRendering)
 {
-  mFolder.WriteText("bad.state", "<plist><dict><key>version</key><integer>1</integer></dict></plist>");
-  ExpectRefused(Render(kTestBundle, {"--state", mFolder.Path("bad.state"), "--out", mFolder.Path("out.wav")}),
-                "'" + mFolder.Path("bad.state") + "' is not a state file: no \"type\"", {"bad.state", "main.wav"});
-  mFolder.WriteText("bad.state", "garbage");
-  ExpectRefused(Render(kTestBundle, {"--state", mFolder.Path("bad.state"), "--out", mFolder.Path("out.wav")}),
-                "is not a state file: line 1", {"bad.state", "main.wav"});
-  ExpectRefused(Render(kTestBundle, {"--state", mFolder.Path("none.state"), "--out", mFolder.Path("out.wav")}),
-                "cannot read the state file", {"bad.state", "main.wav"});
-}
-
-TEST_F(StateEndToEndTest, AStateOfAnotherComponentIsRefused)
-{
-  ComponentState other;
-  other.type = 'a' << 24 | 'u' << 16 | 'f' << 8 | 'x';
-  other.subtype = 'V' << 24 | 'r' << 16 | 'k' << 8 | 'q';
-  other.manufacturer = 'L' << 24 | 'm' << 16 | 'd' << 8 | 'k';
-  other.data.assign(8, 0);
-  std::string document;
-  ASSERT_TRUE(pw::host::StateDocument(other, document));
-  mFolder.WriteText("other.state", document);
-  ExpectRefused(Render(kTestBundle, {"--state", mFolder.Path("other.state"), "--out", mFolder.Path("out.wav")}),
-                "belongs to another component (aufx Vrkq Lmdk, this is aufx TGan PWts)", {"main.wav", "other.state"});
-}
-
-TEST_F(StateEndToEndTest, AStateTheComponentRefusesStopsTheRender)
-{
-  ASSERT_EQ(Render(kTestBundle, {"--save-state", mFolder.Path("s.state")}).exitCode, 0);
-  ComponentState state = ReadState("s.state");
-  state.data.resize(state.data.size() - 1);
-  std::string document;
-  ASSERT_TRUE(pw::host::StateDocument(state, document));
-  mFolder.WriteText("s.state", document);
-  ExpectRefused(Render(kTestBundle, {"--state", mFolder.Path("s.state"), "--out", mFolder.Path("out.wav")}),
-                "the component refuses the state in '" + mFolder.Path("s.state") + "' (status -10851)",
-                {"main.wav", "s.state"});
-}
-
-TEST_F(StateEndToEndTest, AnUnusableSaveDestinationIsRefusedBeforeRendering)
-{
-  ExpectRefused(Render(kTestBundle, {"--out", mFolder.Path("out.wav"), "--save-state", mFolder.Path("no/s.state")}),
-                "cannot save the state to '" + mFolder.Path("no/s.state") + "': no folder", {"main.wav"});
+  // The test plug-in's identity with a chunk one byte short of its gain, and another component's.
+  ComponentState state{0x010203, 'a' << 24 | 'u' << 16 | 'f' << 8 | 'x', 'T' << 24 | 'G' << 16 | 'a' << 8 | 'n',
+                       'P' << 24 | 'W' << 16 | 't' << 8 | 's', "", std::vector<std::uint8_t>(7)};
+  WriteState("short.state", state);
+  state.subtype = 'V' << 24 | 'r' << 16 | 'k' << 8 | 'q';
+  state.manufacturer = 'L' << 24 | 'm' << 16 | 'd' << 8 | 'k';
+  WriteState("other.state", state);
+  mFolder.WriteText("partial.state", "<plist><dict><key>version</key><integer>1</integer></dict></plist>");
   mFolder.MakeFolder("dir.state");
-  ExpectRefused(Render(kTestBundle, {"--out", mFolder.Path("out.wav"), "--save-state", mFolder.Path("dir.state")}),
-                "it is a folder", {"dir.state", "main.wav"});
+  const std::string out = mFolder.Path("out.wav");
+  const struct { std::vector<std::string> options; std::string message; } cases[] = {
+    {{"--state", mFolder.Path("partial.state")},
+     "'" + mFolder.Path("partial.state") + "' is not a state file: no \"type\""},
+    {{"--state", mFolder.Path("none.state")}, "cannot read the state file"},
+    {{"--state", mFolder.Path("other.state")}, "belongs to another component (aufx Vrkq Lmdk, this is aufx TGan PWts)"},
+    {{"--state", mFolder.Path("short.state")},
+     "the component refuses the state in '" + mFolder.Path("short.state") + "' (status -10851)"},
+    {{"--save-state", mFolder.Path("no/s.state")},
+     "cannot save the state to '" + mFolder.Path("no/s.state") + "': no folder"},
+    {{"--save-state", mFolder.Path("dir.state")}, "it is a folder"},
+  };
+  const std::vector<std::string> entries = mFolder.Entries();
+  for (const auto& c : cases)
+  {
+    std::vector<std::string> options = c.options;
+    options.insert(options.end(), {"--out", out});
+    ExpectRefused(Render(options), c.message, mFolder, entries);
+  }
 }

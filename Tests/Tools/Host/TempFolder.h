@@ -36,8 +36,6 @@ public:
   std::string Path(const std::string& name) const { return mPath + "/" + name; }
   const std::string& Root() const { return mPath; }
 
-  bool Exists(const std::string& name) const { return std::filesystem::exists(Path(name)); }
-
   // The names in the folder, sorted; hidden files included.
   std::vector<std::string> Entries() const
   {

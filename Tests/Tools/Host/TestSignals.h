@@ -10,32 +10,22 @@
 
 namespace pw::test {
 
-// Channels given sample by sample; reads may be split anywhere.
+// channels x frames of f(channel, frame) at 48 kHz; reads may be split anywhere.
 class BufferSource final : public pw::host::SignalSource
 {
 public:
-  BufferSource(std::vector<std::vector<float>> channels, double sampleRate)
-  : mChannels(std::move(channels))
-  , mSampleRate(sampleRate)
-  {}
-
-  // channels x frames of f(channel, frame).
   template <class F>
-  static BufferSource Make(int channels, long frames, double sampleRate, F f)
+  BufferSource(int channels, long frames, F f)
+  : mChannels(static_cast<std::size_t>(channels), std::vector<float>(static_cast<std::size_t>(frames)))
   {
-    std::vector<std::vector<float>> data(static_cast<std::size_t>(channels), std::vector<float>(frames));
     for (int c = 0; c < channels; ++c)
       for (long i = 0; i < frames; ++i)
-        data[static_cast<std::size_t>(c)][static_cast<std::size_t>(i)] = f(c, i);
-    return BufferSource(std::move(data), sampleRate);
+        mChannels[static_cast<std::size_t>(c)][static_cast<std::size_t>(i)] = f(c, i);
   }
 
   int Channels() const noexcept override { return static_cast<int>(mChannels.size()); }
-  double SampleRate() const noexcept override { return mSampleRate; }
-  std::int64_t Frames() const noexcept override
-  {
-    return mChannels.empty() ? 0 : static_cast<std::int64_t>(mChannels[0].size());
-  }
+  double SampleRate() const noexcept override { return 48000.0; }
+  std::int64_t Frames() const noexcept override { return static_cast<std::int64_t>(mChannels[0].size()); }
   long Read(float* const* channels, long frames) override
   {
     if (failAt >= 0 && mPosition + frames > failAt)
@@ -48,13 +38,10 @@ public:
   }
   std::string Describe() const override { return "test buffer"; }
 
-  const std::vector<float>& Channel(int c) const { return mChannels[static_cast<std::size_t>(c)]; }
-
   std::int64_t failAt = -1; // a read reaching this frame fails
 
 private:
   std::vector<std::vector<float>> mChannels;
-  double mSampleRate;
   std::int64_t mPosition = 0;
 };
 

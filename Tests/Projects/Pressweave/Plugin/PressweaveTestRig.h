@@ -6,6 +6,7 @@
 //   stand-in, fed by render callbacks and rendered with AudioUnitRender, as
 //   a host does.
 
+#include "CFTestUtils.h"
 #include "IWeftAUFactory.h"
 #include "Pressweave.h"
 
@@ -59,27 +60,6 @@ inline std::vector<double> Values(const Pressweave& plug)
   return values;
 }
 
-// The text of a string, "<none>" for null.
-inline std::string Utf8(CFStringRef str)
-{
-  if (!str)
-    return "<none>";
-  std::vector<char> buffer(static_cast<size_t>(CFStringGetLength(str)) * 3 + 1);
-  if (!CFStringGetCString(str, buffer.data(), static_cast<CFIndex>(buffer.size()), kCFStringEncodingUTF8))
-    return "<not convertible>";
-  return buffer.data();
-}
-
-// Fails the test when CoreFoundation objects made after its construction
-// outlive its destruction: declare it before the units it watches.
-class CFLeakCheck
-{
-public:
-  ~CFLeakCheck() { EXPECT_EQ(PWShimCFLiveObjectCount(), mAtStart) << "CoreFoundation objects outlived the test"; }
-
-private:
-  CFIndex mAtStart = PWShimCFLiveObjectCount();
-};
 
 // A deterministic test signal: a few detuned sines, amplitude below 1.
 inline double TestSignal(int channel, long long frame)

@@ -11,7 +11,6 @@
 //   restore   a class-info restore moves parameter 0 before the binding
 //             checks the dictionary, so a refused one changes the instance
 //   leak      every ClassInfo get leaves a CoreFoundation string behind
-//   none      no fault
 //
 // Everything else is the test plug-in's own behaviour.
 
@@ -48,32 +47,17 @@ namespace {
 
 using Factory = weft::IWeftAUFactory<pw::test::PWTestBrokenPlugin, false>;
 
-enum class Fault
-{
-  MaxFrames,
-  Bypass,
-  NonFinite,
-  Restore,
-  Leak,
-  None
-};
+enum class Fault { MaxFrames, Bypass, NonFinite, Restore, Leak };
 
 Fault sFault = Fault::MaxFrames;
 
 Fault FaultFromEnvironment()
 {
   const char* name = std::getenv("PW_TEST_BROKEN_FAULT");
-  if (!name)
-    return Fault::MaxFrames;
-  const struct
-  {
-    const char* name;
-    Fault fault;
-  } faults[] = {{"bypass", Fault::Bypass}, {"nan", Fault::NonFinite}, {"restore", Fault::Restore},
-                {"leak", Fault::Leak}, {"none", Fault::None}};
-  for (const auto& f : faults)
-    if (std::strcmp(name, f.name) == 0)
-      return f.fault;
+  const char* const names[] = {"bypass", "nan", "restore", "leak"}; // Fault after MaxFrames, in order
+  for (int i = 0; name && i < 4; ++i)
+    if (std::strcmp(name, names[i]) == 0)
+      return static_cast<Fault>(i + 1);
   return Fault::MaxFrames;
 }
 
@@ -146,8 +130,7 @@ AudioComponentMethod Lookup(SInt16 selector)
 
 extern "C" __attribute__((visibility("default"))) void* PWTestBroken_Factory(const AudioComponentDescription* desc)
 {
-  static const Fault fault = FaultFromEnvironment();
-  sFault = fault;
+  sFault = FaultFromEnvironment();
   void* block = Factory::Factory(desc);
   if (block)
     static_cast<AudioComponentPlugInInstance*>(block)->mPlugInInterface.Lookup = &Lookup;
