@@ -704,6 +704,15 @@ bool IWeftProcessor::PassThroughBuffers(double, int nFrames) noexcept
 {
   if (!FrameCountFits(nFrames))
     return false;
+  // A ProcessBlock that worked in place may have left samples in the scratch
+  // buffer of an input without a connection; passed through, they would
+  // repeat on every bypassed block.
+  for (int i = 0; i < MaxNChannels(kInput); ++i)
+  {
+    ChannelData* record = mChannelData[kInput].Get(i);
+    if (!record->mConnected)
+      ZeroFrames(*record->mData, nFrames);
+  }
   ProcessBlockThroughDelay(nFrames);
   return true;
 }

@@ -224,6 +224,8 @@ OSStatus IWeftAU::DoInitialize(IWeftAU* _this)
     return badComponentSelector;
 
   _this->mActive = true;
+  // A new render session: its first slice pulls the inputs whatever its time.
+  _this->mLastRenderSampleTime = -1.0;
   _this->OnParamReset(kReset);
   _this->OnActivate(true);
   return noErr;
@@ -291,6 +293,8 @@ OSStatus IWeftAU::DoSetParameter(IWeftAU* _this, AudioUnitParameterID id, AudioU
 
 OSStatus IWeftAU::DoReset(IWeftAU* _this, AudioUnitScope /* scope */, AudioUnitElement /* element */)
 {
+  // After a reset the host may start again at the same sample time: pull anew.
+  _this->mLastRenderSampleTime = -1.0;
   _this->OnReset();
   return noErr;
 }

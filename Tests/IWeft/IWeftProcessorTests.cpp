@@ -229,6 +229,30 @@ TEST(BypassTest, OutputsWithoutAnInputAreSilentThroughTheDelayLine)
   EXPECT_EQ(out[1], std::vector<float>(kBlock, 0.f));
 }
 
+TEST(BypassTest, InputsWithoutAConnectionPassSilenceEvenAfterProcessingWroteIntoThem)
+{
+  // Processing in place leaves 5 in every input's scratch buffer, the
+  // unconnected second input's included.
+  struct InPlaceProcessor : TestProcessorBase
+  {
+    using TestProcessorBase::TestProcessorBase;
+    void ProcessBlock(double** inputs, double**, int nFrames) override
+    {
+      for (int c = 0; c < MaxNChannels(kInput); ++c)
+        std::fill(inputs[c], inputs[c] + nFrames, 5.0);
+    }
+  };
+  for (const int latency : {0, 2})
+  {
+    auto p = StartBypass<InPlaceProcessor>("2-2", latency, 1, 2);
+    HostBlock host(1);
+    ASSERT_TRUE(host.Attach(*p));
+    ASSERT_TRUE(p->ProcessBuffers(0.f, kBlock));
+    for (int block = 0; block < 2; ++block)
+      EXPECT_EQ(Bypass(*p, 1, 0.f)[1], std::vector<float>(kBlock, 0.f)) << "latency " << latency;
+  }
+}
+
 TEST_F(ProcessorBlockTest, BlockProcessingBypassAndMidiNeverAllocate)
 {
   ASSERT_TRUE(mP->InitLatencyDelay());

@@ -145,6 +145,12 @@ TEST_P(Render, TwoRendersAtTheSameSampleTimePullTheInputsOnce)
   ASSERT_EQ(RenderBlock(out, 576.0), noErr);
   EXPECT_EQ(main.calls, 2);
   EXPECT_EQ(side.calls, 2);
+
+  // A reset starts over: the same time again is a new slice to pull.
+  ASSERT_EQ(AudioUnitReset(unit, kAudioUnitScope_Global, 0), noErr);
+  ASSERT_EQ(RenderBlock(out, 576.0), noErr);
+  EXPECT_EQ(main.calls, 3);
+  EXPECT_EQ(side.calls, 3);
 }
 
 TEST_P(Render, NullOutputPointersAreFilledFromScratchWithTheProcessedAudio)
