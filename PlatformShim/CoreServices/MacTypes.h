@@ -24,7 +24,7 @@ typedef unsigned long ItemCount;
 
 // Status of a call: 0 is success, anything else names the failure.
 typedef SInt32 OSStatus;
-// The older 16-bit status of the toolbox calls (Gestalt).
+// The older 16-bit status of the toolbox calls.
 typedef SInt16 OSErr;
 
 // Four ASCII characters packed big-end first: 'aufx' is 0x61756678.

@@ -2,6 +2,7 @@
 // host's automation through SetParameter and ScheduleParameters, and editor
 // gestures reported to AU event listeners. Run under ThreadSanitizer too.
 
+#include "AUTestNames.h"
 #include "AUTestHost.h"
 
 #include <gtest/gtest.h>
@@ -16,7 +17,6 @@ namespace {
 
 constexpr UInt32 kFrames = 64;
 constexpr int kBlocks = 3000;
-constexpr AudioUnitScope kGlobal = kAudioUnitScope_Global;
 
 // Values the automation uses: multiples of 0.25 from 0 to 4.
 float AutomationValue(int i)

@@ -4,6 +4,7 @@
 // conversions), gestures delivered to AU event listeners, and the property
 // notifications of parameter, preset and latency changes.
 
+#include "AUTestNames.h"
 #include "AUTestHost.h"
 
 #include "AllocationCounter.h"
@@ -93,13 +94,6 @@ IWEFT_AU_EXPORTS_FOR(ParamsTestPlugin, pw::test::ParamsTestPlugin, false)
 namespace pw::test {
 namespace {
 
-constexpr OSStatus kInvalidProperty = kAudioUnitErr_InvalidProperty;
-constexpr OSStatus kInvalidElement = kAudioUnitErr_InvalidElement;
-constexpr OSStatus kInvalidValue = kAudioUnitErr_InvalidPropertyValue;
-constexpr OSStatus kNotInUse = kAudioUnitErr_PropertyNotInUse;
-constexpr AudioUnitScope kGlobal = kAudioUnitScope_Global;
-constexpr AudioUnitScope kIn = kAudioUnitScope_Input;
-constexpr AudioUnitScope kOut = kAudioUnitScope_Output;
 
 // Flags of every record: name released by the host, has a name string,
 // readable, writable, high resolution.

@@ -2,6 +2,7 @@
 // Unit calls a host makes (both roads), with the plug-in object fetched
 // through the private property for what the calls cannot show.
 
+#include "AUTestNames.h"
 #include "AUTestHost.h"
 
 #include <CoreFoundation/PWShimCFBundle.h>
@@ -66,14 +67,6 @@ IWEFT_AU_EXPORTS_FOR(PropsInstrument, pw::test::PropsInstrument, false)
 namespace pw::test {
 namespace {
 
-constexpr OSStatus kInvalidProperty = kAudioUnitErr_InvalidProperty;
-constexpr OSStatus kInvalidElement = kAudioUnitErr_InvalidElement;
-constexpr OSStatus kInvalidScope = kAudioUnitErr_InvalidScope;
-constexpr OSStatus kInvalidValue = kAudioUnitErr_InvalidPropertyValue;
-constexpr AudioUnitScope kGlobal = kAudioUnitScope_Global;
-constexpr AudioUnitScope kIn = kAudioUnitScope_Input;
-constexpr AudioUnitScope kOut = kAudioUnitScope_Output;
-constexpr AudioUnitScope kGroup = kAudioUnitScope_Group;
 constexpr AudioUnitPropertyID kPlugInObject = weft::IWeftAU::kIWeftAUProperty_PlugInObject;
 
 // Every listener call in order, with the sample rate the unit had then.

@@ -3,6 +3,7 @@
 // "data", a round trip between two units, every damaged dictionary refused
 // with nothing changed, and the factory, current and present presets.
 
+#include "AUTestNames.h"
 #include "AUTestHost.h"
 
 #include <cstring>
@@ -73,8 +74,6 @@ IWEFT_AU_EXPORTS_FOR(StateTestPlugin, pw::test::StateTestPlugin, false)
 namespace pw::test {
 namespace {
 
-constexpr OSStatus kInvalidValue = kAudioUnitErr_InvalidPropertyValue;
-constexpr AudioUnitScope kGlobal = kAudioUnitScope_Global;
 
 // Everything a restore may change.
 auto Snapshot(const StateTestPlugin& plug)

@@ -3,6 +3,7 @@
 // that stay with the unit, the value strings of the enum and bool
 // parameters, and values shown as text. (Parsing text is the binding's.)
 
+#include "AUTestNames.h"
 #include "PressweaveTestRig.h"
 
 #include <cstring>
@@ -14,8 +15,8 @@ namespace {
 
 using namespace pressweave;
 using pw::test::Utf8;
+using pw::test::kGlobal;
 
-constexpr AudioUnitScope kGlobal = kAudioUnitScope_Global;
 // Every record: name released by the host, has a name string, readable,
 // writable, high resolution; plus "values have strings" for the lists.
 constexpr UInt32 kBase = 0xC8800010u;
