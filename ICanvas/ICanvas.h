@@ -104,7 +104,7 @@ public:
                         float thickness = 1.0f);
   virtual void DrawRoundRect(const IColor& color, const IRECT& bounds, float cornerRadius = 5.0f,
                              const IBlend* pBlend = nullptr, float thickness = 1.0f);
-  virtual void DrawRoundRect(const IColor& color, const IRECT& bounds, float cRTL, float cRTR, float cRBR, float cRBL,
+  virtual void DrawRoundRect(const IColor& color, const IRECT& bounds, float cRTL, float cRTR, float cRBL, float cRBR,
                              const IBlend* pBlend = nullptr, float thickness = 1.0f);
   virtual void DrawArc(const IColor& color, float cx, float cy, float r, float a1, float a2,
                        const IBlend* pBlend = nullptr, float thickness = 1.0f);
@@ -123,7 +123,7 @@ public:
   virtual void FillRect(const IColor& color, const IRECT& bounds, const IBlend* pBlend = nullptr);
   virtual void FillRoundRect(const IColor& color, const IRECT& bounds, float cornerRadius = 5.0f,
                              const IBlend* pBlend = nullptr);
-  virtual void FillRoundRect(const IColor& color, const IRECT& bounds, float cRTL, float cRTR, float cRBR, float cRBL,
+  virtual void FillRoundRect(const IColor& color, const IRECT& bounds, float cRTL, float cRTR, float cRBL, float cRBR,
                              const IBlend* pBlend = nullptr);
   virtual void FillCircle(const IColor& color, float cx, float cy, float r, const IBlend* pBlend = nullptr);
   virtual void FillEllipse(const IColor& color, const IRECT& bounds, const IBlend* pBlend = nullptr);
@@ -462,7 +462,7 @@ public:
   void PathTriangle(float x1, float y1, float x2, float y2, float x3, float y3);
   void PathRect(const IRECT& bounds);
   void PathRoundRect(const IRECT& bounds, float cornerRadius = 0.0f);
-  void PathRoundRect(const IRECT& bounds, float cRTL, float cRTR, float cRBR, float cRBL);
+  void PathRoundRect(const IRECT& bounds, float cRTL, float cRTR, float cRBL, float cRBR);
   void PathConvexPolygon(float* x, float* y, int nPoints);
   void PathCircle(float cx, float cy, float r);
   void PathEllipse(const IRECT& bounds);
