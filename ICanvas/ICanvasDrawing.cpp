@@ -3,6 +3,8 @@
 
 #include "ICanvas.h"
 
+#include <cmath>
+
 namespace weft::canvas {
 
 // --- Shapes
@@ -119,6 +121,23 @@ void ICanvas::DrawText(const IText& text, const char* str, const IRECT& bounds, 
 void ICanvas::DrawText(const IText& text, const char* str, float x, float y, const IBlend* pBlend)
 {
   DrawText(text, str, IRECT(x, y, x, y), pBlend);
+}
+
+} // namespace weft::canvas
+
+namespace weft::canvas {
+
+void RadialPoints(float angleDegrees, float cx, float cy, float rMin, float rMax, int nPoints, float (*points)[2])
+{
+  const float a = DegToRad(angleDegrees - 90.0f);
+  const float sinA = std::sin(a);
+  const float cosA = std::cos(a);
+  for (int i = 0; i < nPoints; ++i)
+  {
+    const float r = nPoints > 1 ? rMin + (rMax - rMin) * static_cast<float>(i) / static_cast<float>(nPoints - 1) : rMin;
+    points[i][0] = cx + r * cosA;
+    points[i][1] = cy + r * sinA;
+  }
 }
 
 } // namespace weft::canvas
