@@ -25,6 +25,7 @@
 #include "IRECTList.h"
 #include "ISVG.h"
 #include "IStrokeFill.h"
+#include "PlatformFont.h"
 #include "IText.h"
 #include "IVStyle.h"
 #include "IWeftStructs.h"
@@ -45,12 +46,10 @@ class IGEditorDelegate;
 namespace weft::canvas {
 
 class IPopupMenu;
-class PlatformFont;
 struct IShadow;
 
 using weft::IGEditorDelegate;
 using ILayerPtr = std::unique_ptr<ILayer>;
-using PlatformFontPtr = std::unique_ptr<PlatformFont>;
 using IKeyHandlerFunc = std::function<bool(const IKeyPress& key, bool isUp)>;
 using IAppearanceFunc = std::function<void(EUIAppearance)>;
 using IMsgBoxCompletionHandlerFunc = std::function<void(EMsgBoxResult)>;

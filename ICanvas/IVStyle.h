@@ -111,8 +111,14 @@ struct IVStyle
   IVStyle WithFrameThickness(float v) const { IVStyle s = *this; s.frameThickness = v; return s; }
   IVStyle WithShadowOffset(float v) const { IVStyle s = *this; s.shadowOffset = v; return s; }
   IVStyle WithValueText(const IText& t) const { IVStyle s = *this; s.valueText = t; return s; }
-  // idx must be a slot (0..8).
-  IVStyle WithColor(EVColor idx, const IColor& color) const { IVStyle s = *this; s.colorSpec.mColors[idx] = color; return s; }
+  // An index outside the nine slots changes nothing.
+  IVStyle WithColor(EVColor idx, const IColor& color) const
+  {
+    IVStyle s = *this;
+    if (idx >= 0 && idx < kNumVColors)
+      s.colorSpec.mColors[idx] = color;
+    return s;
+  }
 };
 
 inline constexpr IVStyle DEFAULT_STYLE{};
