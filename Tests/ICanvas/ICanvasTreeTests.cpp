@@ -40,7 +40,11 @@ TEST_F(Tree, AttachingGivesDelegateAndGroupThenListsAndTagsTheControl)
   EXPECT_EQ(a->GetTag(), 5);
 
   LogControl* dup = Make("dup");
+#ifdef NDEBUG
   EXPECT_EQ(g.AttachControl(dup, 5), nullptr);
+#else
+  EXPECT_DEATH(g.AttachControl(dup, 5), "AttachControl failed: ctrl tags must be unique");
+#endif
   EXPECT_EQ(g.GetControlWithTag(5), a);
   EXPECT_EQ(g.NControls(), 1);
   EXPECT_EQ(dup->GetUI(), nullptr);
@@ -174,7 +178,11 @@ TEST_F(Tree, RemovingAContainerOrAChildKeepsTheTreeConsistent)
   box->AddChildControl(c2);
   EXPECT_EQ(c1->GetParent(), box);
   LogControl* refused = Make("refused");
+#ifdef NDEBUG
   EXPECT_EQ(box->AddChildControl(refused, 1), nullptr);
+#else
+  EXPECT_DEATH(box->AddChildControl(refused, 1), "ctrl tags must be unique");
+#endif
   EXPECT_EQ(refused->GetParent(), nullptr);
   EXPECT_EQ(box->NChildren(), 2);
   delete refused;
