@@ -24,6 +24,7 @@
 #include "IRECT.h"
 #include "IRECTList.h"
 #include "ISVG.h"
+#include "IShadow.h"
 #include "IStrokeFill.h"
 #include "PlatformFont.h"
 #include "IText.h"
@@ -46,7 +47,6 @@ class IGEditorDelegate;
 namespace weft::canvas {
 
 class IPopupMenu;
-struct IShadow;
 
 using weft::IGEditorDelegate;
 using ILayerPtr = std::unique_ptr<ILayer>;
