@@ -376,6 +376,12 @@ void QuadVertices(FNTatlas* stash, const FNTglyphQuad& q, unsigned int c)
   Vertex(stash, q.x1, q.y1, q.s1, q.t1, c);
 }
 
+// A quad of no size at the pen, for a step without a glyph.
+void EmptyQuad(const FNTtextCursor* iter, FNTglyphQuad* q)
+{
+  *q = {iter->x, iter->y, 0.0f, 0.0f, iter->x, iter->y, 0.0f, 0.0f};
+}
+
 } // namespace
 
 // ---- Internals --------------------------------------------------------------
@@ -1138,14 +1144,14 @@ int fntTextIterNext(FNTatlas* stash, FNTtextCursor* iter, FNTglyphQuad* quad)
     // and no quad that could be taken for the previous glyph's.
     iter->codepoint = FNT_NO_CODEPOINT;
     iter->prevGlyphIndex = -1;
-    memset(quad, 0, sizeof(*quad));
+    EmptyQuad(iter, quad);
     return 1;
   }
   FNTglyphEntry* glyph = fnt__getGlyph(stash, iter->font, iter->codepoint, iter->isize, iter->iblur, iter->bitmapOption);
   if (glyph)
     GetQuad(stash, iter->font, iter->prevGlyphIndex, glyph, iter->scale, iter->spacing, &iter->nextx, &iter->nexty, quad);
   else
-    memset(quad, 0, sizeof(*quad));
+    EmptyQuad(iter, quad);
   iter->prevGlyphIndex = glyph ? glyph->index : -1;
   return 1;
 }
