@@ -6,10 +6,22 @@
 #include "VGPathStore.h"
 
 #include <algorithm>
+#include <cassert>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+
+// Under AddressSanitizer the vertex store's room beyond each request is
+// poisoned, so a write past the reserved vertices is reported at once.
+#if defined(__SANITIZE_ADDRESS__)
+#include <sanitizer/asan_interface.h>
+#define VG_POISON(addr, size) ASAN_POISON_MEMORY_REGION(addr, size)
+#define VG_UNPOISON(addr, size) ASAN_UNPOISON_MEMORY_REGION(addr, size)
+#else
+#define VG_POISON(addr, size) ((void)(addr), (void)(size))
+#define VG_UNPOISON(addr, size) ((void)(addr), (void)(size))
+#endif
 
 namespace
 {
@@ -137,8 +149,6 @@ void vg__polyReverse(VGflatPoint* pts, int npts)
 void vg__tesselateBezier(VGcontext* ctx, float x1, float y1, float x2, float y2, float x3, float y3, float x4,
                          float y4, int level, int type)
 {
-  if (level > 10) return;
-
   const float x12 = (x1 + x2) * 0.5f;
   const float y12 = (y1 + y2) * 0.5f;
   const float x23 = (x2 + x3) * 0.5f;
@@ -153,7 +163,9 @@ void vg__tesselateBezier(VGcontext* ctx, float x1, float y1, float x2, float y2,
   const float d2 = std::fabs(((x2 - x4) * dy - (y2 - y4) * dx));
   const float d3 = std::fabs(((x3 - x4) * dy - (y3 - y4) * dx));
 
-  if ((d2 + d3) * (d2 + d3) < ctx->tessTol * (dx * dx + dy * dy))
+  // At the deepest level the chord is taken as it is, so a curve too large
+  // for the tolerance still reaches its end point.
+  if ((d2 + d3) * (d2 + d3) < ctx->tessTol * (dx * dx + dy * dy) || level >= 10)
   {
     vg__addPoint(ctx, x4, y4, type);
     return;
@@ -651,6 +663,7 @@ bool vg__expandStroke(VGcontext* ctx, float w, float fringe, int lineCap, int li
 
     path->nstroke = static_cast<int>(dst - verts);
     verts = dst;
+    assert(verts - ctx->cache->verts <= cverts && "stroke wrote past its reserved vertices");
   }
   return true;
 }
@@ -770,6 +783,7 @@ bool vg__expandFill(VGcontext* ctx, float w, int lineJoin, float miterLimit)
       path->nstroke = static_cast<int>(dst - verts);
       verts = dst;
     }
+    assert(verts - ctx->cache->verts <= cverts && "fill wrote past its reserved vertices");
   }
   return true;
 }
@@ -810,6 +824,7 @@ void vg__deletePathStore(VGpathStore* c)
   if (!c) return;
   std::free(c->points);
   std::free(c->paths);
+  if (c->verts) VG_UNPOISON(c->verts, sizeof(VGvertex) * c->cverts);
   std::free(c->verts);
   std::free(c);
 }
@@ -824,6 +839,7 @@ VGvertex* vg__allocTempVerts(VGcontext* ctx, int nverts)
 {
   VGpathStore* cache = ctx->cache;
   if (nverts < 0) return nullptr;
+  VG_UNPOISON(cache->verts, sizeof(VGvertex) * cache->cverts);
   if (nverts > cache->cverts)
   {
     const int cverts = (nverts + 0xff) & ~0xff;
@@ -832,6 +848,7 @@ VGvertex* vg__allocTempVerts(VGcontext* ctx, int nverts)
     cache->verts = verts;
     cache->cverts = cverts;
   }
+  VG_POISON(cache->verts + nverts, sizeof(VGvertex) * (cache->cverts - nverts));
   return cache->verts;
 }
 
