@@ -32,6 +32,7 @@ TEST(VGContext, CallsTheBackendInContractOrder)
   VGbackendParams params = backend.Params();
   VGcontext* vg = vgCreateInternal(&params);
   ASSERT_NE(vg, nullptr);
+  EXPECT_NE(vg->fs, nullptr);
   const RecordedCall& atlas = backend.calls[1];
   EXPECT_EQ((std::vector<int>{atlas.type, atlas.w, atlas.h, atlas.flags}), (std::vector<int>{1, 512, 512, 0}));
 
