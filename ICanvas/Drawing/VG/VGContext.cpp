@@ -140,7 +140,7 @@ void vgDeleteInternal(VGcontext* ctx)
   vg__deleteFontAtlas(ctx);
   for (int& image : ctx->fontImages)
   {
-    if (image != 0) vgDeleteImage(ctx, image);
+    if (image != 0 && ctx->params.renderDeleteTexture) vgDeleteImage(ctx, image);
     image = 0;
   }
   if (ctx->params.renderDelete) ctx->params.renderDelete(ctx->params.userPtr);

@@ -267,10 +267,19 @@ void vg__flattenPaths(VGcontext* ctx)
   }
 }
 
+// A float count clamped to [lo, hi] before it becomes an int, so that NaN or
+// huge values cannot overflow the conversion (NaN gives lo).
+int vg__clampCount(float n, int lo, int hi)
+{
+  if (n >= static_cast<float>(hi)) return hi;
+  if (n >= static_cast<float>(lo)) return static_cast<int>(n);
+  return lo;
+}
+
 int vg__curveDivs(float r, float arc, float tol)
 {
   const float da = std::acos(r / (r + tol)) * 2.0f;
-  return std::max(2, static_cast<int>(std::ceil(arc / da)));
+  return vg__clampCount(std::ceil(arc / da), 2, 1 << 16);
 }
 
 void vg__chooseBevel(int bevel, const VGflatPoint* p0, const VGflatPoint* p1, float w, float* x0, float* y0,
@@ -311,7 +320,7 @@ VGvertex* vg__roundJoin(VGvertex* dst, const VGflatPoint* p0, const VGflatPoint*
     vg__vset(dst++, lx0, ly0, lu, 1);
     vg__vset(dst++, p1->x - dlx0 * rw, p1->y - dly0 * rw, ru, 1);
 
-    const int n = std::clamp(static_cast<int>(std::ceil(((a0 - a1) / VG_PI) * ncap)), 2, ncap);
+    const int n = vg__clampCount(std::ceil(((a0 - a1) / VG_PI) * ncap), 2, ncap);
     for (int i = 0; i < n; i++)
     {
       const float u = i / static_cast<float>(n - 1);
@@ -336,7 +345,7 @@ VGvertex* vg__roundJoin(VGvertex* dst, const VGflatPoint* p0, const VGflatPoint*
     vg__vset(dst++, p1->x + dlx0 * rw, p1->y + dly0 * rw, lu, 1);
     vg__vset(dst++, rx0, ry0, ru, 1);
 
-    const int n = std::clamp(static_cast<int>(std::ceil(((a1 - a0) / VG_PI) * ncap)), 2, ncap);
+    const int n = vg__clampCount(std::ceil(((a1 - a0) / VG_PI) * ncap), 2, ncap);
     for (int i = 0; i < n; i++)
     {
       const float u = i / static_cast<float>(n - 1);
@@ -885,6 +894,7 @@ void vgStroke(VGcontext* ctx)
   VGdrawState* state = vg__getState(ctx);
   const float scale = vg__getAverageScale(state->xform);
   float strokeWidth = vg__clampf(state->strokeWidth * scale, 0.0f, 200.0f);
+  if (std::isnan(strokeWidth)) strokeWidth = 0.0f;
   VGpaint strokePaint = state->stroke;
 
   if (strokeWidth < ctx->fringeWidth)

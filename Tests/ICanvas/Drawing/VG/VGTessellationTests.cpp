@@ -278,3 +278,35 @@ TEST(VGTessellation, RoundJoinsAndCapsFollowTheCurveDivisions)
     }
   }
 }
+
+TEST(VGTessellation, NonFiniteInputIsContained)
+{
+  const float nan = std::nanf("");
+  RecordingContext c;
+  vgArc(c.vg, 0, 0, 10, 0, nan, VG_CW);
+  EXPECT_EQ(c.vg->ncommands, 0);
+  vgLineJoin(c.vg, VG_ROUND);
+  vgLineCap(c.vg, VG_ROUND);
+  vgStrokeWidth(c.vg, nan);
+  vgMoveTo(c.vg, 0, 0);
+  vgLineTo(c.vg, 10, nan);
+  vgLineTo(c.vg, 20, 0);
+  vgStroke(c.vg);
+  ASSERT_EQ(c.backend.Calls("stroke").size(), 1u);
+  EXPECT_EQ(c.backend.calls.back().strokeWidth, 1); // drawn a pixel wide, fully transparent
+  EXPECT_EQ(c.backend.calls.back().paint.innerColor.a, 0);
+}
+
+TEST(VGTessellation, DebugDumpListsEachPathsVertices)
+{
+  RecordingContext c(false);
+  vgMoveTo(c.vg, 0, 0);
+  vgLineTo(c.vg, 1, 0);
+  vgLineTo(c.vg, 1, 2);
+  vgFill(c.vg);
+  testing::internal::CaptureStdout();
+  vgDebugDumpPathCache(c.vg);
+  EXPECT_EQ(testing::internal::GetCapturedStdout(),
+            "Dumping 1 cached paths\n - Path 0\n   - fill: 3\n1.000000\t2.000000\n1.000000\t0.000000\n"
+            "0.000000\t0.000000\n"); // reversed into the solid orientation
+}
