@@ -2,6 +2,7 @@
 // paints, the scissor and composite operations.
 
 #include "VGContext.h"
+#include "FontAtlas.h"
 #include "VGPathStore.h"
 
 #include <algorithm>
@@ -63,14 +64,23 @@ float vg__hue(float h, float m1, float m2)
   return m1;
 }
 
-// The context owns the font atlas that text draws from.
+// The context owns the font atlas that text draws from: zero at the top
+// left, no callbacks (the text code uploads the atlas pixels itself).
 bool vg__createFontAtlas(VGcontext* ctx)
 {
-  ctx->fs = nullptr;
-  return true;
+  FNTatlasParams params{};
+  params.width = VG_INIT_FONTIMAGE_SIZE;
+  params.height = VG_INIT_FONTIMAGE_SIZE;
+  params.flags = FNT_ZERO_TOPLEFT;
+  ctx->fs = fntCreateInternal(&params);
+  return ctx->fs != nullptr;
 }
 
-void vg__deleteFontAtlas(VGcontext* ctx) { ctx->fs = nullptr; }
+void vg__deleteFontAtlas(VGcontext* ctx)
+{
+  fntDeleteInternal(ctx->fs);
+  ctx->fs = nullptr;
+}
 
 } // namespace
 
@@ -130,7 +140,7 @@ void vgDeleteInternal(VGcontext* ctx)
   vg__deleteFontAtlas(ctx);
   for (int& image : ctx->fontImages)
   {
-    if (image != 0) vgDeleteImage(ctx, image);
+    if (image != 0 && ctx->params.renderDeleteTexture) vgDeleteImage(ctx, image);
     image = 0;
   }
   if (ctx->params.renderDelete) ctx->params.renderDelete(ctx->params.userPtr);

@@ -155,6 +155,7 @@ void vgArc(VGcontext* ctx, float cx, float cy, float r, float a0, float a1, int 
   const int move = ctx->ncommands > 0 ? VG_LINETO : VG_MOVETO;
 
   float da = a1 - a0;
+  if (std::isnan(da)) return;
   if (dir == VG_CW)
   {
     if (std::fabs(da) >= VG_PI * 2)

@@ -6,10 +6,22 @@
 #include "VGPathStore.h"
 
 #include <algorithm>
+#include <cassert>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+
+// Under AddressSanitizer the vertex store's room beyond each request is
+// poisoned, so a write past the reserved vertices is reported at once.
+#if defined(__SANITIZE_ADDRESS__)
+#include <sanitizer/asan_interface.h>
+#define VG_POISON(addr, size) ASAN_POISON_MEMORY_REGION(addr, size)
+#define VG_UNPOISON(addr, size) ASAN_UNPOISON_MEMORY_REGION(addr, size)
+#else
+#define VG_POISON(addr, size) ((void)(addr), (void)(size))
+#define VG_UNPOISON(addr, size) ((void)(addr), (void)(size))
+#endif
 
 namespace
 {
@@ -137,8 +149,6 @@ void vg__polyReverse(VGflatPoint* pts, int npts)
 void vg__tesselateBezier(VGcontext* ctx, float x1, float y1, float x2, float y2, float x3, float y3, float x4,
                          float y4, int level, int type)
 {
-  if (level > 10) return;
-
   const float x12 = (x1 + x2) * 0.5f;
   const float y12 = (y1 + y2) * 0.5f;
   const float x23 = (x2 + x3) * 0.5f;
@@ -153,7 +163,9 @@ void vg__tesselateBezier(VGcontext* ctx, float x1, float y1, float x2, float y2,
   const float d2 = std::fabs(((x2 - x4) * dy - (y2 - y4) * dx));
   const float d3 = std::fabs(((x3 - x4) * dy - (y3 - y4) * dx));
 
-  if ((d2 + d3) * (d2 + d3) < ctx->tessTol * (dx * dx + dy * dy))
+  // At the deepest level the chord is taken as it is, so a curve too large
+  // for the tolerance still reaches its end point.
+  if ((d2 + d3) * (d2 + d3) < ctx->tessTol * (dx * dx + dy * dy) || level >= 10)
   {
     vg__addPoint(ctx, x4, y4, type);
     return;
@@ -255,10 +267,19 @@ void vg__flattenPaths(VGcontext* ctx)
   }
 }
 
+// A float count clamped to [lo, hi] before it becomes an int, so that NaN or
+// huge values cannot overflow the conversion (NaN gives lo).
+int vg__clampCount(float n, int lo, int hi)
+{
+  if (n >= static_cast<float>(hi)) return hi;
+  if (n >= static_cast<float>(lo)) return static_cast<int>(n);
+  return lo;
+}
+
 int vg__curveDivs(float r, float arc, float tol)
 {
   const float da = std::acos(r / (r + tol)) * 2.0f;
-  return std::max(2, static_cast<int>(std::ceil(arc / da)));
+  return vg__clampCount(std::ceil(arc / da), 2, 1 << 16);
 }
 
 void vg__chooseBevel(int bevel, const VGflatPoint* p0, const VGflatPoint* p1, float w, float* x0, float* y0,
@@ -299,7 +320,7 @@ VGvertex* vg__roundJoin(VGvertex* dst, const VGflatPoint* p0, const VGflatPoint*
     vg__vset(dst++, lx0, ly0, lu, 1);
     vg__vset(dst++, p1->x - dlx0 * rw, p1->y - dly0 * rw, ru, 1);
 
-    const int n = std::clamp(static_cast<int>(std::ceil(((a0 - a1) / VG_PI) * ncap)), 2, ncap);
+    const int n = vg__clampCount(std::ceil(((a0 - a1) / VG_PI) * ncap), 2, ncap);
     for (int i = 0; i < n; i++)
     {
       const float u = i / static_cast<float>(n - 1);
@@ -324,7 +345,7 @@ VGvertex* vg__roundJoin(VGvertex* dst, const VGflatPoint* p0, const VGflatPoint*
     vg__vset(dst++, p1->x + dlx0 * rw, p1->y + dly0 * rw, lu, 1);
     vg__vset(dst++, rx0, ry0, ru, 1);
 
-    const int n = std::clamp(static_cast<int>(std::ceil(((a1 - a0) / VG_PI) * ncap)), 2, ncap);
+    const int n = vg__clampCount(std::ceil(((a1 - a0) / VG_PI) * ncap), 2, ncap);
     for (int i = 0; i < n; i++)
     {
       const float u = i / static_cast<float>(n - 1);
@@ -651,6 +672,7 @@ bool vg__expandStroke(VGcontext* ctx, float w, float fringe, int lineCap, int li
 
     path->nstroke = static_cast<int>(dst - verts);
     verts = dst;
+    assert(verts - ctx->cache->verts <= cverts && "stroke wrote past its reserved vertices");
   }
   return true;
 }
@@ -770,6 +792,7 @@ bool vg__expandFill(VGcontext* ctx, float w, int lineJoin, float miterLimit)
       path->nstroke = static_cast<int>(dst - verts);
       verts = dst;
     }
+    assert(verts - ctx->cache->verts <= cverts && "fill wrote past its reserved vertices");
   }
   return true;
 }
@@ -810,6 +833,7 @@ void vg__deletePathStore(VGpathStore* c)
   if (!c) return;
   std::free(c->points);
   std::free(c->paths);
+  if (c->verts) VG_UNPOISON(c->verts, sizeof(VGvertex) * c->cverts);
   std::free(c->verts);
   std::free(c);
 }
@@ -824,6 +848,7 @@ VGvertex* vg__allocTempVerts(VGcontext* ctx, int nverts)
 {
   VGpathStore* cache = ctx->cache;
   if (nverts < 0) return nullptr;
+  VG_UNPOISON(cache->verts, sizeof(VGvertex) * cache->cverts);
   if (nverts > cache->cverts)
   {
     const int cverts = (nverts + 0xff) & ~0xff;
@@ -832,6 +857,7 @@ VGvertex* vg__allocTempVerts(VGcontext* ctx, int nverts)
     cache->verts = verts;
     cache->cverts = cverts;
   }
+  VG_POISON(cache->verts + nverts, sizeof(VGvertex) * (cache->cverts - nverts));
   return cache->verts;
 }
 
@@ -868,6 +894,7 @@ void vgStroke(VGcontext* ctx)
   VGdrawState* state = vg__getState(ctx);
   const float scale = vg__getAverageScale(state->xform);
   float strokeWidth = vg__clampf(state->strokeWidth * scale, 0.0f, 200.0f);
+  if (std::isnan(strokeWidth)) strokeWidth = 0.0f;
   VGpaint strokePaint = state->stroke;
 
   if (strokeWidth < ctx->fringeWidth)
