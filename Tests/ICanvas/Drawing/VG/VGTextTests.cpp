@@ -1,98 +1,42 @@
-#include "FontAtlas.h"
 #include "FontTestFonts.h"
+#include "RecordingBackend.h"
 #include "VGContext.h"
 #include "VGText.h"
 
 #include <gtest/gtest.h>
 
-#include <map>
+#include <algorithm>
 #include <string>
 #include <vector>
 
 namespace {
-
-// Keeps texture sizes and every text run's vertices.
-struct TextBackend
-{
-  std::map<int, std::pair<int, int>> textures; // id -> size
-  std::vector<std::pair<int, int>> created;
-  std::vector<std::vector<VGvertex>> runs;
-  std::vector<int> runImages;
-  std::vector<std::string> ops;
-  int nextImage = 1;
-
-  static TextBackend& Of(void* up) { return *static_cast<TextBackend*>(up); }
-
-  VGbackendParams Params()
-  {
-    VGbackendParams p{};
-    p.userPtr = this;
-    p.edgeAntiAlias = 1;
-    p.renderCreate = [](void*) { return 1; };
-    p.renderCreateTexture = [](void* up, int, int w, int h, int, const unsigned char*) {
-      TextBackend& b = Of(up);
-      b.textures[b.nextImage] = {w, h};
-      b.created.emplace_back(w, h);
-      return b.nextImage++;
-    };
-    p.renderDeleteTexture = [](void* up, int image) { return static_cast<int>(Of(up).textures.erase(image)); };
-    p.renderUpdateTexture = [](void* up, int, int, int, int, int, const unsigned char*) {
-      Of(up).ops.push_back("update");
-      return 1;
-    };
-    p.renderGetTextureSize = [](void* up, int image, int* w, int* h) {
-      *w = Of(up).textures[image].first;
-      *h = Of(up).textures[image].second;
-      return 1;
-    };
-    p.renderViewport = [](void*, float, float, float) {};
-    p.renderCancel = [](void*) {};
-    p.renderFlush = [](void*) {};
-    p.renderTriangles = [](void* up, VGpaint* paint, VGcompositeOperationState, VGscissor*, const VGvertex* v, int n,
-                           float) {
-      TextBackend& b = Of(up);
-      b.ops.push_back("triangles");
-      b.runs.emplace_back(v, v + n);
-      b.runImages.push_back(paint->image);
-    };
-    p.renderDelete = [](void*) {};
-    return p;
-  }
-
-  size_t Vertices() const
-  {
-    size_t n = 0;
-    for (const auto& r : runs)
-      n += r.size();
-    return n;
-  }
-};
 
 class VGTextTest : public ::testing::Test
 {
 protected:
   void SetUp() override
   {
-    VGbackendParams params = backend.Params();
-    vg = vgCreateInternal(&params);
     ASSERT_NE(vg, nullptr);
-    if (!vg->fs) // until the context makes its own atlas
-    {
-      FNTatlasParams ap{};
-      ap.width = ap.height = 512;
-      ap.flags = FNT_ZERO_TOPLEFT;
-      vg->fs = ownAtlas = fntCreateInternal(&ap);
-    }
     ASSERT_EQ(vgCreateFont(vg, "sans", kRobotoPath), 0);
     vgBeginFrame(vg, 800, 600, 1.0f);
-  }
-  void TearDown() override
-  {
-    if (ownAtlas)
-      fntDeleteInternal(ownAtlas);
-    vgDeleteInternal(vg);
+    backend.calls.clear();
   }
 
+  std::vector<const pw::test::RecordedCall*> Runs() const { return backend.Calls("triangles"); }
+  size_t Vertices() const
+  {
+    size_t n = 0;
+    for (const auto* r : Runs())
+      n += r->verts.size();
+    return n;
+  }
+  std::vector<std::pair<int, int>> Created() const
+  {
+    std::vector<std::pair<int, int>> sizes;
+    for (const auto* c : backend.Calls("create-texture"))
+      sizes.emplace_back(c->w, c->h);
+    return sizes;
+  }
   std::vector<VGtextLine> Break(const char* text, float width)
   {
     std::vector<VGtextLine> rows(64);
@@ -101,9 +45,9 @@ protected:
   }
   float Advance(const char* s, const char* e) { return vgTextBounds(vg, 0, 0, s, e, nullptr); }
 
-  TextBackend backend;
-  VGcontext* vg = nullptr;
-  FNTatlas* ownAtlas = nullptr;
+  pw::test::RecordingContext rc;
+  pw::test::RecordingBackend& backend = rc.backend;
+  VGcontext* vg = rc.vg;
 };
 
 TEST_F(VGTextTest, WithoutAFontEveryCallHasItsNeutralResult)
@@ -120,7 +64,7 @@ TEST_F(VGTextTest, WithoutAFontEveryCallHasItsNeutralResult)
   EXPECT_EQ(b[0] + b[1] + b[2] + b[3], 0);
   vgTextMetrics(vg, &asc, nullptr, nullptr);
   EXPECT_EQ(asc, 5);
-  EXPECT_TRUE(backend.runs.empty());
+  EXPECT_TRUE(Runs().empty());
 }
 
 TEST_F(VGTextTest, TextUploadsTheAtlasThenDrawsTwoTransformedTrianglesPerGlyph)
@@ -128,10 +72,10 @@ TEST_F(VGTextTest, TextUploadsTheAtlasThenDrawsTwoTransformedTrianglesPerGlyph)
   vgTranslate(vg, 100, 50);
   const float endX = vgText(vg, 10, 20, "Hi there", nullptr);
   EXPECT_NEAR(endX, 10 + Advance("Hi there", nullptr), 0.01f);
-  ASSERT_EQ(backend.ops, (std::vector<std::string>{"update", "triangles"}));
-  ASSERT_EQ(backend.runs[0].size(), 6u * 8); // the space has a (blank) quad too
-  EXPECT_EQ(backend.runImages[0], vg->fontImages[0]);
-  const VGvertex& v = backend.runs[0][0];
+  ASSERT_EQ(backend.Ops(), (std::vector<std::string>{"update-texture", "triangles"}));
+  ASSERT_EQ(Runs()[0]->verts.size(), 6u * 8); // the space has a (blank) quad too
+  EXPECT_EQ(Runs()[0]->paint.image, vg->fontImages[0]);
+  const VGvertex& v = Runs()[0]->verts[0];
   EXPECT_NEAR(v.x, 110, 2); // 'H' starts near the pen, moved by the translation
   EXPECT_GT(v.y, 50);
   EXPECT_LT(v.y, 70);
@@ -143,15 +87,15 @@ TEST_F(VGTextTest, GlyphsAreRasterisedAtMostAtFourTimesTheirSize)
   auto texWidthAt = [&](float scale) {
     vgSave(vg);
     vgScale(vg, scale, scale);
-    backend.runs.clear();
+    backend.calls.clear();
     vgText(vg, 0, 0, "O", nullptr);
     vgRestore(vg);
-    return backend.runs.at(0)[1].u - backend.runs.at(0)[0].u;
+    return Runs().at(0)->verts[1].u - Runs().at(0)->verts[0].u;
   };
   const float at4 = texWidthAt(4), at5 = texWidthAt(5);
   EXPECT_FLOAT_EQ(at5, at4);
   EXPECT_GT(at4, texWidthAt(3));
-  EXPECT_NEAR(backend.runs[0][1].x - backend.runs[0][0].x, (at4 * 512) * 3 / 4, 1); // drawn at scale 3
+  EXPECT_NEAR(Runs()[0]->verts[1].x - Runs()[0]->verts[0].x, (at4 * 512) * 3 / 4, 1); // drawn at scale 3
 }
 
 TEST_F(VGTextTest, AFullAtlasGrowsThroughItsSizeChainAndCompactsAtTheEndOfTheFrame)
@@ -160,10 +104,9 @@ TEST_F(VGTextTest, AFullAtlasGrowsThroughItsSizeChainAndCompactsAtTheEndOfTheFra
   const char* text = "ABCDEFGHIJKLMNOPQRSTUVWXYZ";
   vgText(vg, 0, 200, text, nullptr);
   // Every glyph is drawn exactly once, whatever the flushes before growing.
-  EXPECT_EQ(backend.Vertices(), 6u * 26);
-  ASSERT_GE(backend.created.size(), 2u);
-  EXPECT_EQ(backend.created[1], std::make_pair(1024, 512));
-  EXPECT_EQ(backend.runImages.back(), vg->fontImages[vg->fontImageIdx]);
+  EXPECT_EQ(Vertices(), 6u * 26);
+  ASSERT_EQ(Created(), (std::vector<std::pair<int, int>>{{1024, 512}}));
+  EXPECT_EQ(Runs().back()->paint.image, vg->fontImages[vg->fontImageIdx]);
   const int newest = vg->fontImages[vg->fontImageIdx];
   vgEndFrame(vg);
   EXPECT_EQ(vg->fontImageIdx, 0);
@@ -172,13 +115,13 @@ TEST_F(VGTextTest, AFullAtlasGrowsThroughItsSizeChainAndCompactsAtTheEndOfTheFra
 
   // Far larger glyphs exhaust the chain; drawing stops at the first misfit.
   vgBeginFrame(vg, 800, 600, 1.0f);
-  backend.runs.clear();
+  backend.calls.clear();
   vgFontSize(vg, 1500);
   vgText(vg, 0, 1500, text, nullptr);
   EXPECT_EQ(vg->fontImageIdx, 3);
-  EXPECT_EQ(backend.textures[vg->fontImages[3]], std::make_pair(2048, 2048));
-  EXPECT_GT(backend.Vertices(), 0u);
-  EXPECT_LT(backend.Vertices(), 6u * 26);
+  EXPECT_EQ(Created(), (std::vector<std::pair<int, int>>{{1024, 1024}, {2048, 1024}, {2048, 2048}}));
+  EXPECT_GT(Vertices(), 0u);
+  EXPECT_LT(Vertices(), 6u * 26);
 }
 
 TEST_F(VGTextTest, TinyTextAndBrokenUtf8NeverGrowTheAtlas)
@@ -188,8 +131,8 @@ TEST_F(VGTextTest, TinyTextAndBrokenUtf8NeverGrowTheAtlas)
   vgFontSize(vg, 16);
   vgText(vg, 5, 5, "A\xE2\x82", nullptr);
   vgText(vg, 5, 5, "B\xFF" "CD", nullptr);
-  EXPECT_EQ(backend.created.size(), 1u);
-  EXPECT_EQ(backend.Vertices(), 12u);
+  EXPECT_TRUE(Created().empty());
+  EXPECT_EQ(Vertices(), 12u);
 }
 
 TEST_F(VGTextTest, GlyphPositionsFollowThePenAndRespectTheLimit)
@@ -268,9 +211,9 @@ TEST_F(VGTextTest, TextBoxAlignsEachRowAndItsBoundsCoverEveryRow)
 
   vgTextAlign(vg, VG_ALIGN_TOP); // no horizontal flag: left
   vgTextBox(vg, 10, 20, width, text, nullptr);
-  EXPECT_EQ(backend.runs.size(), 3u);
+  ASSERT_EQ(Runs().size(), 3u);
   EXPECT_EQ(vg->states[vg->nstates - 1].textAlign, VG_ALIGN_TOP);
-  EXPECT_NEAR(backend.runs[2][0].x, 10, 2);
+  EXPECT_NEAR(Runs()[2]->verts[0].x, 10, 2);
 }
 
 TEST_F(VGTextTest, MetricsAndBoundsAreInUserUnitsAtAnyScale)
