@@ -23,6 +23,8 @@ constexpr int kWhiteRectSize = 2;
 int MinI(int a, int b) { return a < b ? a : b; }
 int MaxI(int a, int b) { return a > b ? a : b; }
 
+short ClampShort(float v) { return static_cast<short>(v < -32768.0f ? -32768.0f : (v > 32767.0f ? 32767.0f : v)); }
+
 bool ValidSide(int side) { return side > 0 && side <= FNT_MAX_ATLAS_SIDE; }
 
 FNTdrawState* TopState(FNTatlas* stash) { return &stash->states[stash->nstates - 1]; }
@@ -628,11 +630,12 @@ FNTglyphEntry* fnt__getGlyph(FNTatlas* stash, FNTfontSlot* font, unsigned int co
   glyph->index = g;
   glyph->x0 = static_cast<short>(gx);
   glyph->y0 = static_cast<short>(gy);
-  glyph->x1 = static_cast<short>(gx + gw);
-  glyph->y1 = static_cast<short>(gy + gh);
-  glyph->xadv = static_cast<short>(scale * advance * 10.0f);
-  glyph->xoff = static_cast<short>(x0 - pad);
-  glyph->yoff = static_cast<short>(y0 - pad);
+  glyph->x1 = ClampShort(static_cast<float>(gx + gw));
+  glyph->y1 = ClampShort(static_cast<float>(gy + gh));
+  // Measured-only glyphs of huge sizes may exceed a short: they saturate.
+  glyph->xadv = ClampShort(scale * advance * 10.0f);
+  glyph->xoff = ClampShort(static_cast<float>(x0 - pad));
+  glyph->yoff = ClampShort(static_cast<float>(y0 - pad));
   if (bitmapOption == FNT_GLYPH_BITMAP_OPTIONAL)
     return glyph;
 
