@@ -325,13 +325,19 @@ float vgTextBounds(VGcontext* ctx, float x, float y, const char* string, const c
     return 0.0f;
   const float scale = SetAtlasState(ctx, state);
   const float invscale = 1.0f / scale;
-  const float width = fntTextBounds(ctx->fs, x * scale, y * scale, string, end, bounds);
+  float ink[4];
+  const float width = fntTextBounds(ctx->fs, x * scale, y * scale, string, end, ink);
+  // The line's height, not the ink's, so rows of text line up.
+  float miny = 1.0f, maxy = 0.0f;
+  fntLineBounds(ctx->fs, y * scale, &miny, &maxy);
+  if (maxy < miny)
+    return 0.0f; // untouched: the atlas has no such font
   if (bounds)
   {
-    // The line's height, not the ink's, so rows of text line up.
-    fntLineBounds(ctx->fs, y * scale, &bounds[1], &bounds[3]);
-    for (int i = 0; i < 4; i++)
-      bounds[i] *= invscale;
+    bounds[0] = ink[0] * invscale;
+    bounds[1] = miny * invscale;
+    bounds[2] = ink[2] * invscale;
+    bounds[3] = maxy * invscale;
   }
   return width * invscale;
 }
@@ -391,12 +397,16 @@ void vgTextMetrics(VGcontext* ctx, float* ascender, float* descender, float* lin
   if (!state)
     return;
   const float invscale = 1.0f / SetAtlasState(ctx, state);
-  fntVertMetrics(ctx->fs, ascender, descender, lineh);
-  for (float* v : {ascender, descender, lineh})
-  {
-    if (v)
-      *v *= invscale;
-  }
+  float a = 0.0f, d = 0.0f, l = -1.0f;
+  fntVertMetrics(ctx->fs, &a, &d, &l);
+  if (l < 0.0f)
+    return; // untouched: the atlas has no such font
+  if (ascender)
+    *ascender = a * invscale;
+  if (descender)
+    *descender = d * invscale;
+  if (lineh)
+    *lineh = l * invscale;
 }
 
 int vgTextGlyphPositions(VGcontext* ctx, float x, float y, const char* string, const char* end,

@@ -93,6 +93,14 @@ TEST_F(FontAtlas, FirstGlyphIsPackedRightOfTheWhiteBlock)
   EXPECT_EQ(fntTextIterNext(stash, &it, &q), 0);
 }
 
+TEST_F(FontAtlas, DebugViewDrawsTheAtlasAndOneLinePerSkylineNode)
+{
+  fntDrawText(stash, 0, 20, "debug", nullptr);
+  rec.drawnVerts = 0;
+  fntDrawDebug(stash, 0, 0);
+  EXPECT_EQ(rec.drawnVerts, 6 * (2 + stash->atlas->nnodes));
+}
+
 TEST_F(FontAtlas, GlyphsSharingAHashChainAreEachFoundAgain)
 {
   EXPECT_EQ(fnt__hashint(0x41), 4294765453u);
@@ -176,6 +184,8 @@ TEST_F(FontAtlas, FontsAreFoundByExactNameAndBadDataIsRefused)
   EXPECT_EQ(fntAddFontMem(stash, "x", part.data(), 200, 0, 0), -1);
   unsigned char junk[64] = {1, 2, 3};
   EXPECT_EQ(fntAddFontMem(stash, "x", junk, sizeof(junk), 0, 0), -1);
+  // With freeData the refused bytes are the atlas's to free (the leak checker watches).
+  EXPECT_EQ(fntAddFontMem(stash, "x", static_cast<unsigned char*>(calloc(64, 1)), 64, 0, 1), -1);
   EXPECT_EQ(stash->nfonts, 1);
   float asc = 0, desc = 0, lineh = 0;
   fntSetSize(stash, 24);

@@ -64,6 +64,12 @@ TEST_F(VGTextTest, WithoutAFontEveryCallHasItsNeutralResult)
   EXPECT_EQ(b[0] + b[1] + b[2] + b[3], 0);
   vgTextMetrics(vg, &asc, nullptr, nullptr);
   EXPECT_EQ(asc, 5);
+  vgFontFaceId(vg, 9); // no such font either: still nothing written
+  vgScale(vg, 2, 2);
+  b[0] = b[1] = b[2] = b[3] = 1;
+  vgTextMetrics(vg, &asc, nullptr, nullptr);
+  EXPECT_EQ(vgTextBounds(vg, 0, 0, "abc", nullptr, b), 0);
+  EXPECT_EQ(asc + b[0] + b[1] + b[2] + b[3], 9);
   EXPECT_TRUE(Runs().empty());
 }
 
