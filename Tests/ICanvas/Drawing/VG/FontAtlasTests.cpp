@@ -119,10 +119,16 @@ TEST_F(FontAtlas, GlyphsSharingAHashChainAreEachFoundAgain)
   EXPECT_EQ(Font()->nglyphs, count);
 }
 
-TEST_F(FontAtlas, GlyphsBelowTwoTenthsOfAPixelAreNotMade)
+TEST_F(FontAtlas, GlyphsBelowTwoTenthsOfAPixelAreNotMadeAndHugeSizesSaturate)
 {
   EXPECT_NE(fnt__getGlyph(stash, Font(), 'A', 15, 0, FNT_GLYPH_BITMAP_REQUIRED), nullptr);
   EXPECT_EQ(fnt__getGlyph(stash, Font(), 'A', 1, 0, FNT_GLYPH_BITMAP_REQUIRED), nullptr);
+  // Sizes beyond what tenths of a pixel in a short hold are measured at the largest.
+  fntSetSize(stash, 3276.7f);
+  const float largest = fntTextBounds(stash, 0, 0, "i", nullptr, nullptr);
+  fntSetSize(stash, 1e6f);
+  EXPECT_GT(largest, 0);
+  EXPECT_EQ(fntTextBounds(stash, 0, 0, "i", nullptr, nullptr), largest);
 }
 
 TEST_F(FontAtlas, BlurIsCappedAtTwentyWithAMarginOfTwentyTwo)
