@@ -111,7 +111,10 @@ void vgTransformPoint(float* dstx, float* dsty, const float* xform, float srcx, 
 float vgDegToRad(float deg);
 float vgRadToDeg(float rad);
 
-// Images: ids > 0, 0 on failure.
+// Images: ids > 0, 0 on failure. Files and memory are decoded to 8-bit RGBA
+// by stb_image, whose process-wide options (unpremultiply on load, byte
+// order of platform-optimised PNG files) are switched on once, when the
+// first context is created.
 int vgCreateImage(VGcontext* ctx, const char* filename, int imageFlags);
 int vgCreateImageMem(VGcontext* ctx, int imageFlags, unsigned char* data, int ndata);
 int vgCreateImageRGBA(VGcontext* ctx, int w, int h, int imageFlags, const unsigned char* data);

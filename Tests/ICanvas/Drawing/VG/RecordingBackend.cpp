@@ -38,10 +38,7 @@ VGbackendParams RecordingBackend::Params(bool antiAlias)
   VGbackendParams p{};
   p.userPtr = this;
   p.edgeAntiAlias = antiAlias ? 1 : 0;
-  p.renderCreate = [](void* u) {
-    Record(u, "create");
-    return Self(u)->failCreate ? 0 : 1;
-  };
+  p.renderCreate = [](void* u) { return Record(u, "create"), Self(u)->failCreate ? 0 : 1; };
   p.renderCreateTexture = [](void* u, int type, int w, int h, int flags, const unsigned char* data) {
     RecordedCall& c = Record(u, "create-texture");
     c.type = type, c.w = w, c.h = h, c.flags = flags;
@@ -66,9 +63,7 @@ VGbackendParams RecordingBackend::Params(bool antiAlias)
   p.renderGetTextureSize = [](void* u, int image, int* w, int* h) {
     auto it = Self(u)->textures.find(image);
     if (it == Self(u)->textures.end()) return 0;
-    *w = it->second.w;
-    *h = it->second.h;
-    return 1;
+    return *w = it->second.w, *h = it->second.h, 1;
   };
   p.renderViewport = [](void* u, float w, float h, float ratio) {
     RecordedCall& c = Record(u, "viewport");
@@ -96,10 +91,7 @@ VGbackendParams RecordingBackend::Params(bool antiAlias)
     RecordDraw(c, paint, op, scissor, fringe);
     c.verts.assign(verts, verts + nverts);
   };
-  p.renderDelete = [](void* u) {
-    Record(u, "delete");
-    Self(u)->deleted = true;
-  };
+  p.renderDelete = [](void* u) { Record(u, "delete"), Self(u)->deleted = true; };
   return p;
 }
 

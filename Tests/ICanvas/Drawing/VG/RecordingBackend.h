@@ -47,10 +47,9 @@ public:
 
   std::vector<RecordedCall> calls;
   std::map<int, Texture> textures;
-  bool failCreate = false;
+  bool failCreate = false, deleted = false;
   int failTextureAfter = -1; // texture creations that succeed before they start failing; -1 never
   int nextImage = 1;
-  bool deleted = false;
 
   std::vector<const RecordedCall*> Calls(const std::string& op) const;
   std::vector<std::string> Ops() const;

@@ -125,21 +125,12 @@ TEST(VGTessellation, BezierSubdivisionFollowsTheTolerance)
 TEST(VGTessellation, CommandsWithoutAStartingPointDrawNothing)
 {
   RecordingContext c;
-  vgLineTo(c.vg, 5, 5);
-  vgBezierTo(c.vg, 1, 1, 2, 2, 3, 3);
-  vgClosePath(c.vg);
-  vgPathWinding(c.vg, VG_HOLE);
-  vgFill(c.vg);
-  vgStroke(c.vg);
-  vgBeginPath(c.vg);
-  vgMoveTo(c.vg, 5, 5);
-  vgStroke(c.vg);
-  vgFill(c.vg);
-  vgLineTo(c.vg, 5, 5); // zero length
-  vgBeginPath(c.vg);
-  vgMoveTo(c.vg, 5, 5);
-  vgLineTo(c.vg, 5, 5);
-  vgStroke(c.vg);
+  vgLineTo(c.vg, 5, 5), vgBezierTo(c.vg, 1, 1, 2, 2, 3, 3), vgClosePath(c.vg), vgPathWinding(c.vg, VG_HOLE);
+  vgFill(c.vg), vgStroke(c.vg);
+  vgBeginPath(c.vg), vgMoveTo(c.vg, 5, 5); // a single point
+  vgStroke(c.vg), vgFill(c.vg);
+  vgBeginPath(c.vg), vgMoveTo(c.vg, 5, 5), vgLineTo(c.vg, 5, 5); // zero length
+  vgStroke(c.vg), vgFill(c.vg);
   EXPECT_TRUE(c.backend.Calls("fill").empty());
   EXPECT_TRUE(c.backend.Calls("stroke").empty());
   EXPECT_EQ(c.vg->cache->paths[0].count, 0);
@@ -285,9 +276,7 @@ TEST(VGTessellation, NonFiniteInputIsContained)
   RecordingContext c;
   vgArc(c.vg, 0, 0, 10, 0, nan, VG_CW);
   EXPECT_EQ(c.vg->ncommands, 0);
-  vgLineJoin(c.vg, VG_ROUND);
-  vgLineCap(c.vg, VG_ROUND);
-  vgStrokeWidth(c.vg, nan);
+  vgLineJoin(c.vg, VG_ROUND), vgLineCap(c.vg, VG_ROUND), vgStrokeWidth(c.vg, nan);
   vgMoveTo(c.vg, 0, 0);
   vgLineTo(c.vg, 10, nan);
   vgLineTo(c.vg, 20, 0);
@@ -300,9 +289,7 @@ TEST(VGTessellation, NonFiniteInputIsContained)
 TEST(VGTessellation, DebugDumpListsEachPathsVertices)
 {
   RecordingContext c(false);
-  vgMoveTo(c.vg, 0, 0);
-  vgLineTo(c.vg, 1, 0);
-  vgLineTo(c.vg, 1, 2);
+  vgMoveTo(c.vg, 0, 0), vgLineTo(c.vg, 1, 0), vgLineTo(c.vg, 1, 2);
   vgFill(c.vg);
   testing::internal::CaptureStdout();
   vgDebugDumpPathCache(c.vg);
