@@ -1,7 +1,6 @@
 #pragma once
-// One fuzz input for the font atlas's UTF-8 decoder and text iterator,
-// checked against a plain strict UTF-8 decoder. Shared by the libFuzzer
-// target (Fuzz/) and the corpus test that CI runs. Aborts on a mismatch.
+// One fuzz input for the atlas's UTF-8 decoder and text iterator, checked against a strict
+// reference decoder; shared by Fuzz/ and the corpus test. Aborts on a mismatch.
 
 #include "FontAtlasDetail.h"
 #include "FontTestFonts.h"
@@ -20,8 +19,7 @@ struct Decoded
   bool incomplete = false;              // the input ended inside a sequence
 };
 
-// Well-formed UTF-8 byte sequences (RFC 3629, table 3-7 of Unicode): a
-// sequence is rejected at its first byte that no well-formed sequence has.
+// Well-formed UTF-8 (Unicode table 3-7): rejected at the first byte no well-formed sequence has.
 inline Decoded ReferenceDecode(const uint8_t* p, size_t n)
 {
   Decoded d;

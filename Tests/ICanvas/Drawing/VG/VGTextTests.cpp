@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <numeric>
 #include <string>
 #include <vector>
 
@@ -25,10 +26,8 @@ protected:
   std::vector<const pw::test::RecordedCall*> Runs() const { return backend.Calls("triangles"); }
   size_t Vertices() const
   {
-    size_t n = 0;
-    for (const auto* r : Runs())
-      n += r->verts.size();
-    return n;
+    const auto runs = Runs();
+    return std::accumulate(runs.begin(), runs.end(), size_t(0), [](size_t n, auto* r) { return n + r->verts.size(); });
   }
   std::vector<std::pair<int, int>> Created() const
   {
