@@ -1,5 +1,7 @@
 #include "IGEditorDelegate.h"
 
+#include "ICanvas.h"
+
 #include <cmath>
 
 namespace weft {
@@ -10,12 +12,21 @@ IGEditorDelegate::IGEditorDelegate(int nParams)
 : IEditorDelegate(nParams)
 {}
 
-void* IGEditorDelegate::OpenWindow(void*)
+IGEditorDelegate::~IGEditorDelegate()
 {
-  // Making the context, re-applying the last size and scale and opening its
-  // platform view are completed with the drawing context. Until then no
-  // editor can be made, so there is no view.
-  return nullptr;
+  delete mContext;
+  mContext = nullptr;
+}
+
+void* IGEditorDelegate::OpenWindow(void* pParent)
+{
+  if (!mContext)
+  {
+    mContext = CreateGraphics();
+    if (mContext && mLastWidth != 0 && mLastHeight != 0 && mLastScale != 0.0f)
+      mContext->Resize(mLastWidth, mLastHeight, mLastScale, true);
+  }
+  return mContext ? mContext->OpenWindow(pParent) : nullptr;
 }
 
 void IGEditorDelegate::CloseWindow()
@@ -25,60 +36,111 @@ void IGEditorDelegate::CloseWindow()
 
   mClosing = true;
   IEditorDelegate::CloseWindow();
-  // Keeping the open editor's size and scale and destroying it are completed
-  // with the drawing context.
+  if (mContext)
+  {
+    mLastWidth = mContext->Width();
+    mLastHeight = mContext->Height();
+    mLastScale = mContext->GetDrawScale();
+    mContext->CloseWindow();
+    canvas::ICanvas* pContext = mContext;
+    mContext = nullptr; // GetUI is null while the controls are destroyed
+    delete pContext;
+  }
   mClosing = false;
 }
 
-void IGEditorDelegate::OnParentWindowResize(int, int)
+void IGEditorDelegate::OnParentWindowResize(int width, int height)
 {
-  // Resizing the open editor is completed with the drawing context; without
-  // one there is nothing to resize.
+  if (!mContext)
+    return;
+  const float windowScale = mContext->GetPlatformWindowScale();
+  if (!(windowScale > 0.0f))
+    return;
+  mContext->Resize(static_cast<int>(static_cast<float>(width) / windowScale),
+                   static_cast<int>(static_cast<float>(height) / windowScale), 1.0f, false);
 }
 
-bool IGEditorDelegate::OnKeyDown(const IKeyPress&)
+bool IGEditorDelegate::OnKeyDown(const IKeyPress& key)
 {
-  // Key routing to the open editor is completed with the drawing context.
-  return false;
+  if (!mContext)
+    return false;
+  float x = 0.0f, y = 0.0f;
+  mContext->GetMouseLocation(x, y);
+  return mContext->OnKeyDown(x, y, key);
 }
 
-bool IGEditorDelegate::OnKeyUp(const IKeyPress&)
+bool IGEditorDelegate::OnKeyUp(const IKeyPress& key)
 {
-  return false;
+  if (!mContext)
+    return false;
+  float x = 0.0f, y = 0.0f;
+  mContext->GetMouseLocation(x, y);
+  return mContext->OnKeyUp(x, y, key);
 }
 
-void IGEditorDelegate::SendControlValueFromDelegate(int, double)
+void IGEditorDelegate::SendControlValueFromDelegate(int ctrlTag, double normalizedValue)
 {
-  // Values reach controls only in an open editor; that path is completed with
-  // the drawing context.
+  if (!mContext)
+    return;
+  // Unknown tags are ignored: the idle timer may address controls the
+  // layout did not make.
+  if (canvas::IControl* pControl = mContext->GetControlWithTag(ctrlTag))
+    pControl->SetValueFromDelegate(normalizedValue, 0);
 }
 
-void IGEditorDelegate::SendControlMsgFromDelegate(int, int, int, const void*)
+void IGEditorDelegate::SendControlMsgFromDelegate(int ctrlTag, int msgTag, int dataSize, const void* pData)
 {
-  // Messages reach controls only in an open editor (completed with the
-  // drawing context). Unlike the base, nothing falls back to OnMessage.
+  if (!mContext)
+    return;
+  if (canvas::IControl* pControl = mContext->GetControlWithTag(ctrlTag))
+    pControl->OnMsgFromDelegate(msgTag, dataSize, pData);
 }
 
 void IGEditorDelegate::SendMidiMsgFromDelegate(const IMidiMsg& msg)
 {
-  // Delivery to the open editor's MIDI-aware controls is completed with the
-  // drawing context.
+  if (mContext)
+  {
+    mContext->ForStandardControlsFunc([&msg](canvas::IControl* pControl) {
+      if (pControl->GetWantsMidi())
+        pControl->OnMidi(msg);
+    });
+  }
   IEditorDelegate::SendMidiMsgFromDelegate(msg);
 }
 
 void IGEditorDelegate::SendParameterValueFromDelegate(int paramIdx, double value, bool normalized)
 {
-  // Updating the open editor's bound controls is completed with the drawing
-  // context.
+  if (mContext)
+  {
+    if (!normalized)
+    {
+      const IParam* pParam = GetParam(paramIdx);
+      value = pParam ? pParam->ToNormalized(value) : value;
+    }
+    mContext->ForStandardControlsFunc([paramIdx, value](canvas::IControl* pControl) {
+      for (int v = 0; v < pControl->NVals(); ++v)
+      {
+        if (pControl->GetParamIdx(v) == paramIdx)
+          pControl->SetValueFromDelegate(value, v);
+      }
+    });
+  }
   IEditorDelegate::SendParameterValueFromDelegate(paramIdx, value, normalized);
 }
 
 bool IGEditorDelegate::SerializeEditorSize(IByteChunk& chunk) const
 {
-  // An open editor's own size and scale take precedence; that is completed
-  // with the drawing context.
+  int width = mLastWidth;
+  int height = mLastHeight;
+  float scale = mLastScale;
+  if (mContext)
+  {
+    width = mContext->Width();
+    height = mContext->Height();
+    scale = mContext->GetDrawScale();
+  }
   const int sizeBefore = chunk.Size();
-  const bool ok = chunk.Put(&mLastWidth) > 0 && chunk.Put(&mLastHeight) > 0 && chunk.Put(&mLastScale) > 0;
+  const bool ok = chunk.Put(&width) > 0 && chunk.Put(&height) > 0 && chunk.Put(&scale) > 0;
   if (!ok)
     chunk.Resize(sizeBefore);
   return ok;
@@ -98,11 +160,16 @@ int IGEditorDelegate::UnserializeEditorSize(const IByteChunk& chunk, int startPo
   if (width < 0 || height < 0 || !std::isfinite(scale) || scale < 0.0f)
     return -1;
 
-  // With an open editor the size is applied through its Resize instead; that
-  // is completed with the drawing context.
-  mLastWidth = width;
-  mLastHeight = height;
-  mLastScale = scale;
+  if (!mContext)
+  {
+    mLastWidth = width;
+    mLastHeight = height;
+    mLastScale = scale;
+  }
+  else if (width != 0 && height != 0 && scale != 0.0f)
+  {
+    mContext->Resize(width, height, scale, true);
+  }
   return pos;
 }
 
@@ -116,9 +183,10 @@ int IGEditorDelegate::UnserializeEditorState(const IByteChunk& chunk, int startP
   return UnserializeEditorSize(chunk, startPos);
 }
 
-void IGEditorDelegate::SetScreenScale(float)
+void IGEditorDelegate::SetScreenScale(float scale)
 {
-  // Forwarding to the open editor is completed with the drawing context.
+  if (mContext)
+    mContext->SetScreenScale(scale);
 }
 
 canvas::ICanvas* IGEditorDelegate::CreateGraphics()

@@ -33,6 +33,8 @@ public:
   using LayoutFunc = std::function<void(canvas::ICanvas*)>;
 
   explicit IGEditorDelegate(int nParams);
+  // Destroys an editor that is still open.
+  ~IGEditorDelegate() override;
 
   // Set once by the plug-in's constructor; both live as long as the delegate.
   void SetMakeGraphicsFunc(MakeGraphicsFunc func) { mMakeGraphicsFunc = std::move(func); }
@@ -53,7 +55,9 @@ public:
   bool SerializeEditorSize(IByteChunk& chunk) const;
   // Reads the 12-byte record at startPos; returns startPos + 12. Returns -1
   // and changes nothing when the chunk ends early, when width or height is
-  // negative, or when the scale is negative or not finite.
+  // negative, or when the scale is negative or not finite. Without an editor
+  // the size is kept for the next opening; an open editor is resized to it
+  // unless width, height or scale is 0.
   int UnserializeEditorSize(const IByteChunk& chunk, int startPos);
 
   void* OpenWindow(void* pParent) override;
@@ -82,8 +86,7 @@ protected:
   LayoutFunc mLayoutFunc;
 
 private:
-  // The open editor, owned. Opening and destroying it are completed with the
-  // drawing context; until then no editor exists and this stays null.
+  // The open editor, owned; null while no window is open.
   canvas::ICanvas* mContext = nullptr;
   int mLastWidth = 0;
   int mLastHeight = 0;

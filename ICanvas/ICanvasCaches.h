@@ -1,0 +1,14 @@
+#pragma once
+// The process-wide resource caches of the graphics core. Each drawing
+// context retains both while it exists (see StaticStorage).
+
+#include "IBitmap.h"
+#include "ISVG.h"
+#include "StaticStorage.h"
+
+namespace weft::canvas {
+
+extern StaticStorage<APIBitmap> sBitmapCache;
+extern StaticStorage<SVGHolder> sSVGCache;
+
+} // namespace weft::canvas
