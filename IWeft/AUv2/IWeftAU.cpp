@@ -295,7 +295,8 @@ OSStatus IWeftAU::DoReset(IWeftAU* _this, AudioUnitScope /* scope */, AudioUnitE
 {
   // After a reset the host may start again at the same sample time: pull anew.
   _this->mLastRenderSampleTime = -1.0;
-  _this->OnReset();
+  // Hosts reset while they render (at a transport start, say).
+  _this->ExcludingRender([_this] { _this->OnReset(); });
   return noErr;
 }
 
