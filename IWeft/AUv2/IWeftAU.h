@@ -372,7 +372,10 @@ protected:
   // Held by the render thread while it processes a slice and by the main
   // thread while ExcludingRender runs; neither side holds it long.
   std::atomic<bool> mProcessingGuard{false};
-  double mLastRenderSampleTime = -1.0;  // sample time of the last render that pulled the inputs
+  // Sample time of the last render that pulled the inputs: the render thread
+  // writes it, Initialize and Reset clear it (Reset while the host renders).
+  // Relaxed: it orders no other memory.
+  std::atomic<double> mLastRenderSampleTime{-1.0};
   LOOM_String mCocoaViewClass;          // the editor-view factory class name
   AudioComponentInstance mComponentInstance = nullptr;
   HostCallbackInfo mHostCallbacks{};    // from HostCallbacks (27); null procedures until set

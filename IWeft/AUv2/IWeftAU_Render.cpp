@@ -98,7 +98,7 @@ OSStatus IWeftAU::RenderProc(void* pPlug, AudioUnitRenderActionFlags* /* ioActio
   };
   notifyAll(kAudioUnitRenderAction_PreRender);
 
-  const bool newSlice = inTimeStamp->mSampleTime != _this->mLastRenderSampleTime;
+  const bool newSlice = inTimeStamp->mSampleTime != _this->mLastRenderSampleTime.load(std::memory_order_relaxed);
   const bool severalOutBuses = _this->mOutBuses.GetSize() > 1;
   bool process = midiEffect;
 
@@ -112,7 +112,7 @@ OSStatus IWeftAU::RenderProc(void* pPlug, AudioUnitRenderActionFlags* /* ioActio
         notifyAll(kAudioUnitRenderAction_PostRender | kAudioUnitRenderAction_PostRenderError);
         return _this->RenderFailed(status);
       }
-      _this->mLastRenderSampleTime = inTimeStamp->mSampleTime;
+      _this->mLastRenderSampleTime.store(inTimeStamp->mSampleTime, std::memory_order_relaxed);
     }
 
     // The host reads buffers it left null from the unit's own.

@@ -1,6 +1,7 @@
 // The component as a busy host drives it: four threads set parameters, one
-// renders, and the main thread runs the idle timer and switches bypass and
-// resets in between. Run under ThreadSanitizer (label "concurrency").
+// renders, and the main thread switches bypass, resets and runs the idle
+// timer (while bypassed slices render). Run under ThreadSanitizer (label
+// "concurrency").
 
 #include "PressweaveTestRig.h"
 
@@ -58,13 +59,16 @@ TEST(PressweaveConcurrency, SettersRenderAndIdleTogetherKeepTheLastValuesAndFini
       }
     });
 
-  ManualTimer timer;
-  for (UInt32 tick = 0; rendering; ++tick)
-  {
-    host.plug->OnTimer(timer);
-    const UInt32 bypass = tick % 2;
+  const auto setBypass = [&](UInt32 bypass) {
     AudioUnitSetProperty(host.unit, kAudioUnitProperty_BypassEffect, kAudioUnitScope_Global, 0, &bypass,
                          sizeof bypass);
+  };
+  ManualTimer timer;
+  for (int tick = 0; rendering; ++tick)
+  {
+    setBypass(1);
+    host.plug->OnTimer(timer);
+    setBypass(0);
     if (tick % 5 == 0)
       AudioUnitReset(host.unit, kAudioUnitScope_Global, 0);
     std::this_thread::yield();
