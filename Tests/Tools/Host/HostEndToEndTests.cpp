@@ -65,6 +65,18 @@ TEST_F(HostEndToEndTest, RendersMainTimesTheGainPlusHalfTheSidechainSampleForSam
       ASSERT_EQ(out[c][i], static_cast<float>(main[c][i] * 2.5 + side[c][i] * 0.5)) << "channel " << c << " frame " << i;
   EXPECT_NE(run.out.find("wrote " + mFolder.Path("out.wav")), std::string::npos) << run.out;
   EXPECT_NE(run.out.find("x real time"), std::string::npos) << run.out;
+  EXPECT_EQ(run.out.find("CHANNEL IO PARSER"), std::string::npos) << "only the summary is printed";
+
+  // A mono track with a stereo insert: the one channel reaches both outputs.
+  WriteWav(mFolder.Path("mono.wav"), Signal(1, 3000, 220.0, 0.6f));
+  const HostRun mono = Render({"--in", mFolder.Path("mono.wav"), "--outputs", "2", "--out", mFolder.Path("mono-out.wav"),
+                               "--verbose"});
+  ASSERT_EQ(mono.exitCode, 0) << mono.err;
+  const Channels stereo = ReadAudio(mFolder.Path("mono-out.wav"));
+  ASSERT_EQ(stereo.size(), 2u);
+  EXPECT_EQ(stereo[1], stereo[0]);
+  EXPECT_NE(stereo[1][100], 0.0f);
+  EXPECT_NE(mono.out.find("CHANNEL IO PARSER"), std::string::npos) << "--verbose lets it through";
 }
 
 TEST_F(HostEndToEndTest, AFailedRenderExitsWithOneWithoutWritingAnything)
