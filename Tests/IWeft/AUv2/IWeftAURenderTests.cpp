@@ -68,18 +68,6 @@ protected:
 
 PW_INSTANTIATE_BOTH_ROADS(Render);
 
-// Each registration's tag and the flags it saw, in call order.
-using NotifyLog = std::vector<std::pair<int, AudioUnitRenderActionFlags>>;
-using NotifyTag = std::pair<NotifyLog*, int>;
-
-OSStatus RecordNotify(void* refCon, AudioUnitRenderActionFlags* flags, const AudioTimeStamp*, UInt32, UInt32,
-                      AudioBufferList*)
-{
-  auto* tag = static_cast<NotifyTag*>(refCon);
-  tag->first->push_back({tag->second, *flags});
-  return -1; // ignored
-}
-
 
 TEST_P(Render, OutputCombinesTheMainInputWithTheConnectedSidechainChannels)
 {
@@ -225,35 +213,16 @@ TEST_P(Render, AMonoMainInputFeedsBothOutputChannelsProcessedAndBypassed)
   EXPECT_EQ(out.Channel(1)[5], main.base[0] + 5 * main.step);
 }
 
-// Counts LastRenderError notifications (main or render thread).
-void CountListener(void* refCon, AudioUnit, AudioUnitPropertyID, AudioUnitScope, AudioUnitElement)
+// Each registration's tag and the flags it saw, in call order.
+using NotifyLog = std::vector<std::pair<int, AudioUnitRenderActionFlags>>;
+using NotifyTag = std::pair<NotifyLog*, int>;
+
+OSStatus RecordNotify(void* refCon, AudioUnitRenderActionFlags* flags, const AudioTimeStamp*, UInt32, UInt32,
+                      AudioBufferList*)
 {
-  ++*static_cast<int*>(refCon);
-}
-
-TEST_P(Render, AFailedPullIsAnsweredKeptForLastRenderErrorAndNothingIsProcessed)
-{
-  int told = 0;
-  ASSERT_EQ(AudioUnitAddPropertyListener(unit, kAudioUnitProperty_LastRenderError, CountListener, &told), noErr);
-  NotifyLog log;
-  NotifyTag tag{&log, 1};
-  ASSERT_EQ(AudioUnitAddRenderNotify(unit, RecordNotify, &tag), noErr);
-
-  side.answer = -1234;
-  BufferList out(2, kFrames);
-  EXPECT_EQ(RenderBlock(out, 0.0), -1234);
-  EXPECT_EQ(plug->processCount, 0);
-  EXPECT_EQ(out.Channel(0)[0], -99.0f) << "the host's buffers are left as given";
-  EXPECT_EQ(told, 1);
-  EXPECT_EQ(log.back().second, kAudioUnitRenderAction_PostRender | kAudioUnitRenderAction_PostRenderError);
-
-  // Kept through later renders, good or bad, until read once.
-  side.answer = noErr;
-  ASSERT_EQ(RenderBlock(out, 64.0), noErr);
-  EXPECT_EQ(RenderBlock(out, 128.0, kFrames + 1), kAudioUnitErr_InvalidPropertyValue);
-  EXPECT_EQ(PropValue<OSStatus>(unit, kAudioUnitProperty_LastRenderError, kAudioUnitScope_Global, 0), -1234);
-  EXPECT_EQ(PropValue<OSStatus>(unit, kAudioUnitProperty_LastRenderError, kAudioUnitScope_Global, 0), noErr);
-  EXPECT_EQ(told, 1);
+  auto* tag = static_cast<NotifyTag*>(refCon);
+  tag->first->push_back({tag->second, *flags});
+  return -1; // ignored
 }
 
 TEST_P(Render, RenderNotificationsRunBeforeAndAfterInRegistrationOrder)
@@ -274,6 +243,32 @@ TEST_P(Render, RenderNotificationsRunBeforeAndAfterInRegistrationOrder)
   log.clear();
   ASSERT_EQ(RenderBlock(out, 64.0), noErr);
   EXPECT_EQ(log, (NotifyLog{{2, kPre}, {2, kPost}}));
+}
+
+TEST_P(Render, AFailedPullIsAnsweredKeptForLastRenderErrorAndNothingIsProcessed)
+{
+  int told = 0;
+  const AudioUnitPropertyListenerProc count = [](void* n, AudioUnit, AudioUnitPropertyID, AudioUnitScope,
+                                                 AudioUnitElement) { ++*static_cast<int*>(n); };
+  ASSERT_EQ(AudioUnitAddPropertyListener(unit, kAudioUnitProperty_LastRenderError, count, &told), noErr);
+  NotifyLog log;
+  NotifyTag tag{&log, 1};
+  ASSERT_EQ(AudioUnitAddRenderNotify(unit, RecordNotify, &tag), noErr);
+  side.answer = -1234;
+  BufferList out(2, kFrames);
+  EXPECT_EQ(RenderBlock(out, 0.0), -1234);
+  EXPECT_EQ(plug->processCount, 0);
+  EXPECT_EQ(out.Channel(0)[0], -99.0f) << "the host's buffers are left as given";
+  EXPECT_EQ(told, 1);
+  EXPECT_EQ(log.back().second, kAudioUnitRenderAction_PostRender | kAudioUnitRenderAction_PostRenderError);
+
+  // Kept through later renders, good or bad, until read once.
+  side.answer = noErr;
+  ASSERT_EQ(RenderBlock(out, 64.0), noErr);
+  EXPECT_EQ(RenderBlock(out, 128.0, kFrames + 1), kAudioUnitErr_InvalidPropertyValue);
+  EXPECT_EQ(PropValue<OSStatus>(unit, kAudioUnitProperty_LastRenderError, kAudioUnitScope_Global, 0), -1234);
+  EXPECT_EQ(PropValue<OSStatus>(unit, kAudioUnitProperty_LastRenderError, kAudioUnitScope_Global, 0), noErr);
+  EXPECT_EQ(told, 1);
 }
 
 TEST_P(Render, AnUpstreamUnitIsPulledThroughItsOwnRenderUntilTheConnectionCloses)
@@ -315,8 +310,6 @@ TEST_P(Render, EachOutputBusGetsItsSliceInItsOwnCallAndNoneWritesAnEarlierCallsB
   ASSERT_EQ(SetRenderCallback(twoOut, 0, main), noErr);
   ASSERT_EQ(SetRenderCallback(twoOut, 1, side), noErr);
   ASSERT_EQ(AudioUnitInitialize(twoOut), noErr);
-  auto* twoOutPlug = twoOut.Object<TestAUTwoOutPlugin>();
-
   for (double sampleTime : {0.0, 64.0})
   {
     BufferList bus0(2, kFrames), bus1(2, kFrames, false);
@@ -327,7 +320,7 @@ TEST_P(Render, EachOutputBusGetsItsSliceInItsOwnCallAndNoneWritesAnEarlierCallsB
     EXPECT_EQ(std::memcmp(bus0.Channel(0), kept.data(), kFrames * sizeof(float)), 0);
     EXPECT_EQ(bus1.Channel(1)[3], side.base[1]);
   }
-  EXPECT_EQ(twoOutPlug->processCount, 2) << "once per slice";
+  EXPECT_EQ(twoOut.Object<TestAUTwoOutPlugin>()->processCount, 2) << "once per slice";
 }
 
 TEST_P(Render, TheRenderRoadAllocatesNothing)
