@@ -67,15 +67,22 @@ TEST_F(HostEndToEndTest, RendersMainTimesTheGainPlusHalfTheSidechainSampleForSam
   EXPECT_NE(run.out.find("x real time"), std::string::npos) << run.out;
   EXPECT_EQ(run.out.find("CHANNEL IO PARSER"), std::string::npos) << "only the summary is printed";
 
-  // A mono track with a stereo insert: the one channel reaches both outputs.
+  // A mono track with a stereo insert: the one channel reaches both outputs
+  // (a sidechain alike on both sides keeps them alike).
   WriteWav(mFolder.Path("mono.wav"), Signal(1, 3000, 220.0, 0.6f));
-  const HostRun mono = Render({"--in", mFolder.Path("mono.wav"), "--outputs", "2", "--out", mFolder.Path("mono-out.wav"),
-                               "--verbose"});
-  ASSERT_EQ(mono.exitCode, 0) << mono.err;
-  const Channels stereo = ReadAudio(mFolder.Path("mono-out.wav"));
-  ASSERT_EQ(stereo.size(), 2u);
-  EXPECT_EQ(stereo[1], stereo[0]);
-  EXPECT_NE(stereo[1][100], 0.0f);
+  WriteWav(mFolder.Path("side.wav"), Channels{side[0], side[0]});
+  HostRun mono;
+  for (const char* mode : {"Ringmod", "Compressor", "Combined"})
+  {
+    mono = Host({"render", "--in", mFolder.Path("mono.wav"), "--sidechain", mFolder.Path("side.wav"), "--param",
+                 std::string("Sidechain Mode=") + mode, "--outputs", "2", "--out", mFolder.Path("mono-out.wav"),
+                 "--verbose"});
+    ASSERT_EQ(mono.exitCode, 0) << mono.err;
+    const Channels stereo = ReadAudio(mFolder.Path("mono-out.wav"));
+    ASSERT_EQ(stereo.size(), 2u);
+    EXPECT_EQ(stereo[1], stereo[0]) << mode;
+    EXPECT_NE(stereo[1][100], 0.0f) << mode;
+  }
   EXPECT_NE(mono.out.find("CHANNEL IO PARSER"), std::string::npos) << "--verbose lets it through";
 }
 

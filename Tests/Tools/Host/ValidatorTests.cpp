@@ -26,11 +26,8 @@ const std::vector<std::string> kPhaseNames = {"open and close",
                                               "bypass",
                                               "class-info state",
                                               "uninitialize and initialize",
-                                              "uninitialized render",
-                                              "channel pairs",
-                                              "last render error",
-                                              "render matrix",
-                                              "slicing",
+                                              "uninitialized render", "channel pairs",
+                                              "last render error", "render matrix", "slicing",
                                               "CoreFoundation objects"};
 
 class ValidateCommandTest : public ::testing::Test

@@ -11,10 +11,7 @@ namespace {
 
 using namespace pressweave;
 
-struct ManualTimer : weft::Timer
-{
-  void Stop() override {}
-};
+struct ManualTimer : weft::Timer { void Stop() override {} };
 
 TEST(PressweaveConcurrency, SettersRenderAndIdleTogetherKeepTheLastValuesAndFiniteAudio)
 {
