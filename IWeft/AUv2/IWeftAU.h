@@ -12,12 +12,13 @@
 // - main thread: open, close, Initialize, Uninitialize, Reset, every property
 //   call, listener and render-notify registration, construction and
 //   destruction. The host never changes connections, formats or the block
-//   size while it renders.
+//   size while it renders; it may reset or switch bypass while it renders,
+//   and those run excluded from a slice's processing (ExcludingRender).
 // - render thread: Render (RenderProc and everything it calls), MIDI event
 //   and SysEx input, the Send operations towards the host's MIDI output.
 //   Nothing on it allocates, locks, prints or blocks.
-// - parameter thread (whichever the host uses, often the render thread):
-//   GetParameter, SetParameter, ScheduleParameters.
+// - parameter threads (whichever the host uses, often the render thread and
+//   the main thread at once): GetParameter, SetParameter, ScheduleParameters.
 
 #include "IWeftAPIBase.h"
 #include "IWeftAU_UnitNames.h"
@@ -60,6 +61,8 @@ public:
   static constexpr int kDefaultBlockSize = 512;
   // Most buffers one input pull hands upstream (channels of one bus).
   static constexpr int kMaxBusChannels = 64;
+  // Most buses per direction the channel I/O checks take.
+  static constexpr int kMaxBuses = 64;
   // Registrations the host can hold at once.
   static constexpr int kMaxPropertyListeners = 128;
   static constexpr int kMaxRenderNotifies = 32;

@@ -129,10 +129,10 @@ bool IWeftAU::CheckLegalIO(AudioUnitScope scope, int busIdx, int nChannels)
 {
   const ERoute direction = scope == kAudioUnitScope_Input ? kInput : kOutput;
   const LOOM_PtrList<BusChannels>& changed = direction == kInput ? mInBuses : mOutBuses;
-  if (busIdx < 0 || busIdx >= changed.GetSize() || changed.GetSize() > kMaxBusChannels ||
-      mInBuses.GetSize() > kMaxBusChannels || mOutBuses.GetSize() > kMaxBusChannels)
+  if (busIdx < 0 || busIdx >= changed.GetSize() || mInBuses.GetSize() > kMaxBuses ||
+      mOutBuses.GetSize() > kMaxBuses)
     return false;
-  int counts[kNumRoutes][kMaxBusChannels];
+  int counts[kNumRoutes][kMaxBuses];
   for (ERoute route : {kInput, kOutput})
   {
     const LOOM_PtrList<BusChannels>& buses = route == kInput ? mInBuses : mOutBuses;
@@ -147,9 +147,9 @@ bool IWeftAU::CheckLegalIO(AudioUnitScope scope, int busIdx, int nChannels)
 
 bool IWeftAU::CheckLegalIO()
 {
-  if (mInBuses.GetSize() > kMaxBusChannels || mOutBuses.GetSize() > kMaxBusChannels)
+  if (mInBuses.GetSize() > kMaxBuses || mOutBuses.GetSize() > kMaxBuses)
     return false;
-  int counts[kNumRoutes][kMaxBusChannels];
+  int counts[kNumRoutes][kMaxBuses];
   bool any = false;
   for (ERoute route : {kInput, kOutput})
   {
