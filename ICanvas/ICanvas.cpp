@@ -6,6 +6,7 @@
 #include "IFPSDisplayControl.h"
 #include "IGEditorDelegate.h"
 #include "IPanelControl.h"
+#include "IVectorBase.h"
 #include "IWeftTrace.h"
 #include "LOOM_Assert.h"
 
@@ -311,9 +312,13 @@ void ICanvas::UpdatePeers(IControl* pCaller, int callerValIdx)
   });
 }
 
-void ICanvas::StyleAllVectorControls(const IVStyle&)
+void ICanvas::StyleAllVectorControls(const IVStyle& style)
 {
-  // Applies to the vector controls, which come with the vector base.
+  for (const std::unique_ptr<IControl>& control : mControls)
+  {
+    if (IVectorBase* pVector = control->As<IVectorBase>())
+      pVector->SetStyle(style);
+  }
 }
 
 // --- Default virtual bodies of the platform part

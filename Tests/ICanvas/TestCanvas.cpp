@@ -1,5 +1,6 @@
 #include "TestCanvas.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -34,6 +35,44 @@ std::string Str(const IColor& c)
   char buf[64];
   std::snprintf(buf, sizeof(buf), "[%d,%d,%d,%d]", c.A, c.R, c.G, c.B);
   return buf;
+}
+
+Log Shapes(const Log& log)
+{
+  Log out;
+  double m[6] = {1.0, 0.0, 0.0, 1.0, 0.0, 0.0};
+  IRECT box;
+  bool any = false;
+  auto add = [&](double x, double y) {
+    const float px = static_cast<float>(m[0] * x + m[2] * y + m[4]);
+    const float py = static_cast<float>(m[1] * x + m[3] * y + m[5]);
+    box = any ? IRECT(std::min(box.L, px), std::min(box.T, py), std::max(box.R, px), std::max(box.B, py))
+              : IRECT(px, py, px, py);
+    any = true;
+  };
+  for (const std::string& e : log)
+  {
+    double a[6];
+    if (std::sscanf(e.c_str(), "Transform(%lf,%lf,%lf,%lf,%lf,%lf)", &a[0], &a[1], &a[2], &a[3], &a[4], &a[5]) == 6)
+      std::copy(a, a + 6, m);
+    else if (std::sscanf(e.c_str(), "MoveTo(%lf,%lf)", &a[0], &a[1]) == 2 ||
+             std::sscanf(e.c_str(), "LineTo(%lf,%lf)", &a[0], &a[1]) == 2)
+      add(a[0], a[1]);
+    else if (std::sscanf(e.c_str(), "Arc(%lf,%lf,%lf", &a[0], &a[1], &a[2]) == 3)
+    {
+      add(a[0] - a[2], a[1] - a[2]);
+      add(a[0] + a[2], a[1] + a[2]);
+    }
+    else if (e == "Clear")
+      any = false;
+    else if (e.compare(0, 4, "Fill") == 0 || e.compare(0, 6, "Stroke") == 0)
+    {
+      const size_t mark = e.find('~');
+      out.push_back(e.substr(0, mark) + Str(any ? box : IRECT()) + (mark == std::string::npos ? "" : e.substr(mark)));
+      any = false;
+    }
+  }
+  return out;
 }
 
 IRECTList RecordingCanvas::Tick()
@@ -85,14 +124,19 @@ void RecordingCanvas::PathQuadraticBezierTo(float, float, float x2, float y2)
   log.push_back(Fmt("QuadTo(%g,%g)", x2, y2));
 }
 
-void RecordingCanvas::PathStroke(const IPattern& pattern, float thickness, const IStrokeOptions&, const IBlend*)
+void RecordingCanvas::PathStroke(const IPattern& pattern, float thickness, const IStrokeOptions&, const IBlend* pBlend)
 {
-  log.push_back("Stroke" + Str(pattern.GetStop(0).mColor) + Fmt("%g", thickness, 0));
+  log.push_back("Stroke" + Str(pattern.GetStop(0).mColor) + Fmt("%g", thickness, 0) + BlendStr(pBlend));
 }
 
-void RecordingCanvas::PathFill(const IPattern& pattern, const IFillOptions&, const IBlend*)
+void RecordingCanvas::PathFill(const IPattern& pattern, const IFillOptions&, const IBlend* pBlend)
 {
-  log.push_back("Fill" + Str(pattern.GetStop(0).mColor));
+  log.push_back("Fill" + Str(pattern.GetStop(0).mColor) + BlendStr(pBlend));
+}
+
+std::string RecordingCanvas::BlendStr(const IBlend* pBlend) const
+{
+  return logBlend && pBlend ? Fmt("~%g", pBlend->mWeight, 0) : std::string();
 }
 
 void RecordingCanvas::PathTransformSetMatrix(const IMatrix& m)

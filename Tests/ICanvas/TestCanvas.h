@@ -17,6 +17,10 @@ using Log = std::vector<std::string>;
 
 std::string Str(const IRECT& r);
 std::string Str(const IColor& c);
+// Each paint of a log as "Fill<colour><box>" or "Stroke<colour><thickness>
+// <box>", then its blend mark: box is the bounding box of the path's points
+// (arcs as full circles) under the transform last logged.
+Log Shapes(const Log& log);
 
 class RecordingCanvas : public ICanvas
 {
@@ -92,10 +96,13 @@ public:
   using ICanvas::DrawControl;
 
   Log log;
+  // Paints given a blend end in "~<weight>" when set.
+  bool logBlend = false;
   float windowScale = 1.0f;
   float mouseX = 0.0f, mouseY = 0.0f;
 
 private:
+  std::string BlendStr(const IBlend* pBlend) const;
   bool mWindowOpen = false;
 };
 
