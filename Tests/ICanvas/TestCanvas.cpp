@@ -40,37 +40,29 @@ std::string Str(const IColor& c)
 Log Shapes(const Log& log)
 {
   Log out;
-  double m[6] = {1.0, 0.0, 0.0, 1.0, 0.0, 0.0};
-  IRECT box;
+  double m[6] = {1, 0, 0, 1, 0, 0}, a[6];
+  float box[4] = {};
   bool any = false;
   auto add = [&](double x, double y) {
-    const float px = static_cast<float>(m[0] * x + m[2] * y + m[4]);
-    const float py = static_cast<float>(m[1] * x + m[3] * y + m[5]);
-    box = any ? IRECT(std::min(box.L, px), std::min(box.T, py), std::max(box.R, px), std::max(box.B, py))
-              : IRECT(px, py, px, py);
+    const float px = static_cast<float>(m[0] * x + m[2] * y + m[4]), py = static_cast<float>(m[1] * x + m[3] * y + m[5]);
+    box[0] = any ? std::min(box[0], px) : px, box[1] = any ? std::min(box[1], py) : py;
+    box[2] = any ? std::max(box[2], px) : px, box[3] = any ? std::max(box[3], py) : py;
     any = true;
   };
   for (const std::string& e : log)
   {
-    double a[6];
     if (std::sscanf(e.c_str(), "Transform(%lf,%lf,%lf,%lf,%lf,%lf)", &a[0], &a[1], &a[2], &a[3], &a[4], &a[5]) == 6)
       std::copy(a, a + 6, m);
-    else if (std::sscanf(e.c_str(), "MoveTo(%lf,%lf)", &a[0], &a[1]) == 2 ||
-             std::sscanf(e.c_str(), "LineTo(%lf,%lf)", &a[0], &a[1]) == 2)
-      add(a[0], a[1]);
     else if (std::sscanf(e.c_str(), "Arc(%lf,%lf,%lf", &a[0], &a[1], &a[2]) == 3)
-    {
-      add(a[0] - a[2], a[1] - a[2]);
-      add(a[0] + a[2], a[1] + a[2]);
-    }
-    else if (e == "Clear")
-      any = false;
+      add(a[0] - a[2], a[1] - a[2]), add(a[0] + a[2], a[1] + a[2]);
+    else if (e.find("To(") != std::string::npos && std::sscanf(e.c_str() + e.find('('), "(%lf,%lf)", &a[0], &a[1]) == 2)
+      add(a[0], a[1]); // MoveTo, LineTo, and the end points of curves
     else if (e.compare(0, 4, "Fill") == 0 || e.compare(0, 6, "Stroke") == 0)
     {
-      const size_t mark = e.find('~');
-      out.push_back(e.substr(0, mark) + Str(any ? box : IRECT()) + (mark == std::string::npos ? "" : e.substr(mark)));
-      any = false;
+      const size_t mark = std::min(e.find('~'), e.size());
+      out.push_back(e.substr(0, mark) + Str(any ? IRECT(box[0], box[1], box[2], box[3]) : IRECT()) + e.substr(mark));
     }
+    any = any && e != "Clear" && e.compare(0, 4, "Fill") != 0 && e.compare(0, 6, "Stroke") != 0;
   }
   return out;
 }

@@ -19,7 +19,8 @@ std::string Str(const IRECT& r);
 std::string Str(const IColor& c);
 // Each paint of a log as "Fill<colour><box>" or "Stroke<colour><thickness>
 // <box>", then its blend mark: box is the bounding box of the path's points
-// (arcs as full circles) under the transform last logged.
+// (arcs as full circles, curves by their end points) under the transform
+// last logged.
 Log Shapes(const Log& log);
 
 class RecordingCanvas : public ICanvas
