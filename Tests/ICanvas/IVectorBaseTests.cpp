@@ -47,6 +47,7 @@ std::string Named(const Log& shapes)
 
 struct Vector : testing::Test
 {
+  Log events; // outlives the controls
   TestGDelegate dlg;
   RecordingCanvas g{dlg};
 
@@ -94,7 +95,7 @@ TEST_F(Vector, MakeRectsLaysOutLabelWidgetAndValueForEveryPositionAndAlignment)
     EXPECT_EQ(Str(v->GetLabelBounds()) + Str(v->GetWidgetBounds()) + Str(v->GetValueBounds()) + Str(r), c.expect);
   }
   VControl* v = Make(p, DEFAULT_STYLE.WithShowLabel(false), "Gain");
-  g.AttachControl(new LogControl(g.log, "plain", IRECT()));
+  g.AttachControl(new LogControl(events, "plain", IRECT()));
   g.StyleAllVectorControls(DEFAULT_STYLE.WithRoundness(1.0f));
   EXPECT_EQ(v->GetRoundedCornerRadius(IRECT(0, 0, 20, 40)), 10.0f) << "restyled: half the shorter side";
   v->SetValueStr("50");
@@ -156,7 +157,7 @@ TEST_F(Vector, PressableShapesPaintInOrderForEveryStateWithTheSplashOnlyWhileAni
   gNowMs += 60.0;
   v->Animate();
   EXPECT_EQ(Paint(v, true, false, false), "PR(4,1,96,46)" + F) << "animation over";
-  IControl* plain = g.AttachControl(new LogControl(g.log, "plain", IRECT(0, 0, 5, 5)));
+  IControl* plain = g.AttachControl(new LogControl(events, "plain", IRECT(0, 0, 5, 5)));
   SplashClickActionFunc(plain);
   EXPECT_FALSE(plain->GetAnimationFunction()) << "a control without the mix-in gets no splash";
   IControl::SetAnimationClock(nullptr);
