@@ -1,4 +1,6 @@
 #include "ICaptionControl.h"
+#include "ICornerResizerControl.h"
+#include "IFPSDisplayControl.h"
 #include "IPanelControl.h"
 #include "IParam.h"
 #include "ITextToggleControl.h"
@@ -37,6 +39,11 @@ struct Simple : testing::Test
     out.insert(out.end(), texts.begin(), texts.end());
     return out;
   }
+  IControl* Resizer(EUIResizerMode mode)
+  {
+    g.AttachCornerResizer(mode, false, COLOR_RED, COLOR_GREEN, COLOR_BLUE, 20.0f);
+    return g.GetCornerResizer();
+  }
 };
 
 } // namespace
@@ -72,11 +79,10 @@ TEST_F(Simple, TextToggleFlipsAtHalfAndShowsOnOnlyAbove)
   t->OnMouseDown(1, 1, mouse);
   EXPECT_EQ(t->GetStr() + std::to_string(t->GetValue()), "on1.000000");
   EXPECT_EQ(actions, 2) << "SetDirty and SetStr calling each other stop after one round";
-  t->SetValueFromDelegate(0.5);
-  EXPECT_STREQ(t->GetStr(), "off");
   auto* bound = Attach(new ITextToggleControl(IRECT(0, 30, 50, 50), 1, "off", "on"));
   bound->OnMouseDown(1, 31, mouse);
-  EXPECT_EQ(dlg.log.back(), "FromUI(1,1.000000)");
+  bound->SetValueFromDelegate(0.5);
+  EXPECT_EQ(dlg.log.back() + bound->GetStr(), "FromUI(1,1.000000)off") << "bound to the parameter, shown from it";
 }
 
 TEST_F(Simple, CaptionShowsTheParameterWithItsLabelAndATriangleForNamedValues)
@@ -122,4 +128,67 @@ TEST_F(Simple, PlaceHolderShowsItsGeometryAndPanelItsPatternUnderAFrame)
   auto* panel = Attach(new IPanelControl(IRECT(0, 0, 40, 30), IPattern(COLOR_BLUE), true));
   EXPECT_TRUE(panel->GetIgnoreMouse());
   EXPECT_EQ(Drawn(panel), Log({"Fill[255,0,0,255](0,0,40,30)~1", "Stroke[255,240,240,240]1(0,0,40,30)~1"}));
+}
+
+TEST_F(Simple, ResizerSitsInTheCornerAtEveryScaleAndSetsTheResizeCursorOnce)
+{
+  EXPECT_EQ(Str(ICornerResizerControl(g.GetBounds(), 20.0f).GetRECT()), "(981,381,999,399)") << "before a rescale";
+  IControl* c = Resizer(EUIResizerMode::Scale);
+  EXPECT_EQ(Str(c->GetRECT()), "(980,380,1000,400)");
+  g.SetMouseCursor(ECursor::HAND);
+  c->OnMouseOut();
+  EXPECT_EQ(g.SetMouseCursor(ECursor::HAND), ECursor::HAND) << "leaving without entering keeps the cursor";
+  c->OnMouseOver(990, 390, mouse);
+  EXPECT_EQ(g.SetMouseCursor(ECursor::SIZENWSE), ECursor::SIZENWSE);
+  c->OnMouseOver(991, 391, mouse);
+  c->OnMouseOut();
+  EXPECT_EQ(g.SetMouseCursor(), ECursor::HAND) << "the first previous cursor is restored";
+  g.Resize(800, 300, 2.0f);
+  EXPECT_EQ(Str(c->GetRECT()) + Str(c->GetTargetRECT()), "(790,290,800,300)(790,290,800,300)") << "20 window units";
+}
+
+TEST_F(Simple, ResizerShowsItsStateStartsTheDragAndDoubleClickRestoresTheFirstSize)
+{
+  IControl* c = Resizer(EUIResizerMode::Size);
+  EXPECT_EQ(Drawn(c), Log({"Fill[255,255,0,0](980,380,1000,400)"}));
+  EXPECT_EQ(g.log[1] + g.log[2] + g.log[3], "MoveTo(980,400)LineTo(1000,380)LineTo(1000,400)");
+  c->OnMouseOver(990, 390, mouse);
+  EXPECT_EQ(Drawn(c)[0], "Fill" + Str(COLOR_GREEN) + "(980,380,1000,400)");
+  c->OnMouseDown(990, 390, mouse);
+  c->OnMouseOut();
+  EXPECT_TRUE(g.IsDragResizing());
+  EXPECT_EQ(Drawn(c)[0], "Fill" + Str(COLOR_BLUE) + "(980,380,1000,400)") << "drag colour after the pointer left";
+  g.EndDragResize();
+  g.Resize(800, 300, 2.0f);
+  c->OnMouseDblClick(0, 0, mouse);
+  EXPECT_EQ(Str(g.GetBounds()) + std::to_string(g.GetDrawScale()), "(0,0,1000,400)1.000000");
+}
+
+TEST_F(Simple, FPSDisplayPlotsTheRingAndReadsTheHundredSlotAverageInEveryStyle)
+{
+  IFPSDisplayControl fps(IRECT(10, 10, 210, 60)); // graph area G
+  const std::string G = "(12,12,208,58)";
+  for (int i = 0; i < IFPSDisplayControl::kNumSamples; ++i)
+    fps.Update(0.01f); // 100 frames per second: above the 80 of full scale
+  EXPECT_EQ(Drawn(&fps), Log({"Fill[255,255,255,255](10,10,210,60)", "Stroke[255,0,0,0]1(10,10,210,60)",
+                              "Fill[255,200,200,200](12,12,210,60)", "Text(Recording)" + G, "Text(Frame Time)" + G,
+                              "Text(100.00 FPS)" + G, "Text(10.00 ms)" + G}));
+  Log lines = g.Only("LineTo"); // six for the panel first
+  EXPECT_EQ(g.Only("MoveTo").back() + lines.at(6) + lines.at(105) + lines.at(106),
+            "MoveTo(12,58)LineTo(12,12)LineTo(208,12)LineTo(210,60)") << "clipped, closed at the control's corner";
+  fps.OnMouseDown(0, 0, mouse);
+  fps.Update(0.02f); // newest first, then oldest to second newest
+  EXPECT_EQ(Drawn(&fps).back(), "Text(10.10 ms)" + G);
+  lines = g.Only("LineTo");
+  EXPECT_EQ(lines.at(6) + lines.at(105), "LineTo(12,12)LineTo(208,35)");
+  fps.OnMouseDown(0, 0, mouse);
+  EXPECT_EQ(Drawn(&fps).back(), "Text(0.0 %)" + G);
+  EXPECT_EQ(g.Only("LineTo").at(6), "LineTo(12,57.9908)") << "seconds plotted as percent";
+  fps.OnMouseDown(0, 0, mouse);
+  EXPECT_EQ(fps.GetDisplayStyle(), IFPSDisplayControl::kFPS);
+
+  IFPSDisplayControl unnamed(IRECT(10, 10, 210, 60), IFPSDisplayControl::kFPS, "");
+  unnamed.Update(0.02f);
+  Drawn(&unnamed);
+  EXPECT_EQ(g.Only("Text"), Log({"Text(Recording)" + G, "Text(5000.00 FPS)" + G, "Text(0.20 ms)" + G})) << "one interval";
 }

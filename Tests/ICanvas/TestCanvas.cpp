@@ -118,17 +118,13 @@ void RecordingCanvas::PathQuadraticBezierTo(float, float, float x2, float y2)
 
 void RecordingCanvas::PathStroke(const IPattern& pattern, float thickness, const IStrokeOptions&, const IBlend* pBlend)
 {
-  log.push_back("Stroke" + Str(pattern.GetStop(0).mColor) + Fmt("%g", thickness, 0) + BlendStr(pBlend));
+  const std::string blend = logBlend && pBlend ? Fmt("~%g", pBlend->mWeight, 0) : "";
+  log.push_back("Stroke" + Str(pattern.GetStop(0).mColor) + Fmt("%g", thickness, 0) + blend);
 }
 
 void RecordingCanvas::PathFill(const IPattern& pattern, const IFillOptions&, const IBlend* pBlend)
 {
-  log.push_back("Fill" + Str(pattern.GetStop(0).mColor) + BlendStr(pBlend));
-}
-
-std::string RecordingCanvas::BlendStr(const IBlend* pBlend) const
-{
-  return logBlend && pBlend ? Fmt("~%g", pBlend->mWeight, 0) : std::string();
+  log.push_back("Fill" + Str(pattern.GetStop(0).mColor) + (logBlend && pBlend ? Fmt("~%g", pBlend->mWeight, 0) : ""));
 }
 
 void RecordingCanvas::PathTransformSetMatrix(const IMatrix& m)

@@ -103,7 +103,6 @@ public:
   float mouseX = 0.0f, mouseY = 0.0f;
 
 private:
-  std::string BlendStr(const IBlend* pBlend) const;
   bool mWindowOpen = false;
 };
 
