@@ -96,13 +96,15 @@ TEST_F(Vector, MakeRectsLaysOutLabelWidgetAndValueForEveryPositionAndAlignment)
   }
   VControl* v = Make(p, DEFAULT_STYLE.WithShowLabel(false), "Gain");
   g.AttachControl(new LogControl(events, "plain", IRECT()));
-  g.StyleAllVectorControls(DEFAULT_STYLE.WithRoundness(1.0f));
+  g.StyleAllVectorControls(Styled(EOrientation::North, false).WithRoundness(1.0f));
   EXPECT_EQ(v->GetRoundedCornerRadius(IRECT(0, 0, 20, 40)), 10.0f) << "restyled: half the shorter side";
+  v->SetValueStr("50");
   v->MakeRects(p, false);
   g.log.clear();
   v->DrawLabel(g);
   v->DrawValue(g, true);
-  EXPECT_EQ(Named(Shapes(g.log)) + g.Only("Text")[0], "HL(50,100,50,100)Text(Gain)(31,0,69,19)") << "patch, no blend";
+  EXPECT_EQ(Named(Shapes(g.log)), "HL(0,0,0,0)") << "patch without blend";
+  EXPECT_EQ(g.Only("Text"), Log({"Text(Gain)(31,0,69,19)"})) << "value hidden";
 }
 
 // Handle (4,1,96,46) of (0,0,100,50); the control blends at 0.5, so "~0.5"
