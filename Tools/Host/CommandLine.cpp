@@ -52,6 +52,20 @@ private:
   std::size_t mNext = 0;
 };
 
+// A length in seconds above 0 and at most kMaxLengthSeconds, given once.
+Status ParseLength(const std::string& text, double& seconds)
+{
+  if (seconds != 0)
+    return Status::Error("--length given twice");
+  char* end = nullptr;
+  const double value = text.empty() || text[0] == '-' ? 0.0 : std::strtod(text.c_str(), &end);
+  if (!end || *end != '\0' || !(value > 0.0 && value <= kMaxLengthSeconds))
+    return Status::Error("--length needs a number of seconds above 0 and up to " +
+                         std::to_string(static_cast<int>(kMaxLengthSeconds)) + ", got '" + text + "'");
+  seconds = value;
+  return Status::Ok();
+}
+
 Status SetOnce(const std::string& option, const std::string& value, std::string& field)
 {
   if (!field.empty())
@@ -85,7 +99,8 @@ Status ParseRenderOptions(ArgumentReader& reader, CommandLine& line)
     }
     std::string value;
     if (name != "--in" && name != "--sidechain" && name != "--out" && name != "--param" && name != "--block" &&
-        name != "--rate" && name != "--host" && name != "--bundle" && name != "--state" && name != "--save-state")
+        name != "--rate" && name != "--host" && name != "--bundle" && name != "--state" && name != "--save-state" &&
+        name != "--midi" && name != "--length")
       return Status::Error("unknown option '" + name + "'");
     Status status = reader.Value(name, inlineValue, value);
     if (!status)
@@ -103,6 +118,10 @@ Status ParseRenderOptions(ArgumentReader& reader, CommandLine& line)
       status = SetOnce(name, value, line.statePath);
     else if (name == "--save-state")
       status = SetOnce(name, value, line.saveStatePath);
+    else if (name == "--midi")
+      status = SetOnce(name, value, line.midiPath);
+    else if (name == "--length")
+      status = ParseLength(value, line.lengthSeconds);
     else if (name == "--param")
     {
       const std::size_t split = value.find('=');
@@ -241,6 +260,10 @@ const char* UsageText() noexcept
          "                        rendering (--param values apply over it)\n"
          "    --save-state FILE   save the component's state after rendering\n"
          "                        (a property list)\n"
+         "    --midi FILE         play a Standard MIDI File (format 0 or 1) into the\n"
+         "                        component\n"
+         "    --length SECONDS    how long to render a component without inputs\n"
+         "                        (default: the MIDI file's length plus 1 s)\n"
          "  help                this text\n"
          "\n"
          "BUNDLE defaults to the Pressweave.component of the build.\n";

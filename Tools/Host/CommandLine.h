@@ -7,6 +7,7 @@
 //                          [--param NAME=VALUE]... [--block N] [--rate HZ]
 //                          [--host BUNDLE_ID] [--bypass] [--bundle BUNDLE]
 //                          [--state FILE] [--save-state FILE]
+//                          [--midi FILE] [--length SECONDS]
 //   pressweave-host help
 //
 // Options also take the form --option=value. Parsing only checks the form;
@@ -48,7 +49,12 @@ struct CommandLine
   bool bypass = false;
   std::string statePath;     // a saved state restored before rendering
   std::string saveStatePath; // where the state after rendering is saved
+  std::string midiPath;      // a Standard MIDI File played into the unit
+  double lengthSeconds = 0;  // 0: the MIDI file's length plus kMidiTailSeconds (units without inputs)
 };
+
+inline constexpr double kMaxLengthSeconds = 3600.0;
+inline constexpr double kMidiTailSeconds = 1.0;
 
 inline constexpr int kDefaultSampleRate = 48000;
 inline constexpr int kMinSampleRate = 1000;

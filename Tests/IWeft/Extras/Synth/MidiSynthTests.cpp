@@ -10,8 +10,10 @@
 #include "MidiSynth.h"
 #include "RecordingVoice.h"
 #include "TestInstrument.h"
+#include "ToneMeasure.h"
 
 using namespace weft;
+using pw::test::MeasureHz;
 using pw::test::RecordingVoice;
 
 namespace {
@@ -170,26 +172,6 @@ TEST(MidiSynthTest, FullMidiQueueDropsAndReportQueueDropsWhenNobodyReads)
     synth.HandleRPN(Msg(0, 0xB1, 6, 1));
   EXPECT_EQ(synth.DroppedReports(), 1u);
 }
-
-namespace {
-
-// Frequency from the interpolated upward zero crossings of x[from, to).
-double MeasureHz(const std::vector<double>& x, int from, int to, double sampleRate)
-{
-  double first = -1, last = -1;
-  int cycles = -1;
-  for (int i = from + 1; i < to; ++i)
-    if (x[i - 1] < 0 && x[i] >= 0)
-    {
-      last = i - 1 + x[i - 1] / (x[i - 1] - x[i]);
-      if (first < 0)
-        first = last;
-      ++cycles;
-    }
-  return cycles > 0 ? cycles * sampleRate / (last - first) : 0.0;
-}
-
-} // namespace
 
 TEST(TestInstrumentTest, PlaysNotesAtTheirPitchFromTheirOffsetReleasesAndHoldsWithThePedal)
 {
