@@ -1,7 +1,6 @@
 #pragma once
-// The frequency of a steady tone, from the interpolated upward zero
-// crossings of x[from, to): whole cycles over the time they span. 0 when
-// fewer than two crossings are found.
+// The frequency of a steady tone in x[from, to): whole cycles between its
+// first and last interpolated upward zero crossings; 0 without two.
 
 #include <cstddef>
 

@@ -8,8 +8,7 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
-#include <fstream>
+#include <algorithm>
 
 #ifndef PW_PWTESTSYNTHCOMPONENT_BUNDLE
 #define PW_PWTESTSYNTHCOMPONENT_BUNDLE ""
@@ -23,61 +22,54 @@ namespace {
 
 const std::string kSynthBundle = PW_PWTESTSYNTHCOMPONENT_BUNDLE;
 
-using Bytes = std::string;
-
-Bytes Be(unsigned value, int n)
+std::string Be(unsigned value, int n) // big-endian, n bytes
 {
-  Bytes b;
+  std::string b;
   for (int i = n - 1; i >= 0; --i)
     b += static_cast<char>((value >> (8 * i)) & 0xFF);
   return b;
 }
 
-// A track chunk: body (delta-time and event bytes) closed by an end-of-track event.
-Bytes Chunk(const Bytes& body)
+// A track chunk: delta times and events, closed by an end-of-track event.
+std::string Chunk(const std::string& body)
 {
-  return "MTrk" + Be(static_cast<unsigned>(body.size() + 4), 4) + body + Bytes("\x00\xFF\x2F\x00", 4);
+  return "MTrk" + Be(static_cast<unsigned>(body.size() + 4), 4) + body + std::string("\x00\xFF\x2F\x00", 4);
 }
 
-// 480 ticks per quarter written as 0x83 0x60; tempo events in microseconds per quarter.
-const Bytes kQuarter("\x83\x60", 2);
-Bytes Tempo(unsigned us) { return Bytes("\xFF\x51\x03", 3) + Be(us, 3); }
-Bytes Note(int status, int key) { return Bytes{static_cast<char>(status), static_cast<char>(key), 100}; }
-
-// A4 for a quarter at 120 BPM (0 to 0.5 s); at 1 s the tempo halves and
-// E5 sounds for a quarter (1 to 2 s). Format 1 keeps the tempo map in its
-// own track; format 0 merges both into one.
-Bytes TwoNotes(int format)
+// A4 for a quarter at 120 BPM (0 to 0.5 s); at 1 s the tempo halves and E5
+// sounds for a quarter (1 to 2 s). Format 1 keeps the tempo map in a track
+// of its own. Deltas: 0, a quarter of 480 ticks (0x83 0x60), a half (0x87 0x40).
+std::string TwoNotes(int format)
 {
-  const Bytes a4On = Note(0x90, 69), a4Off = Note(0x80, 69), e5On = Note(0x90, 76), e5Off = Note(0x80, 76);
-  const Bytes header = "MThd" + Be(6, 4) + Be(format, 2) + Be(format == 0 ? 1 : 2, 2) + Be(480, 2);
+  const std::string z(1, '\0'), q("\x83\x60", 2), half("\x87\x40", 2);
+  auto tempo = [](unsigned us) { return std::string("\xFF\x51\x03", 3) + Be(us, 3); };
+  const std::string a4 = "\x90\x45\x64" + q + "\x80\x45\x64", e5 = "\x90\x4C\x64" + q + "\x80\x4C\x64";
+  const std::string header = "MThd" + Be(6, 4) + Be(format, 2) + Be(format + 1, 2) + Be(480, 2);
   if (format == 0)
-    return header + Chunk(Bytes(1, 0) + Tempo(500000) + Bytes(1, 0) + a4On + kQuarter + a4Off + kQuarter +
-                          Tempo(1000000) + Bytes(1, 0) + e5On + kQuarter + e5Off);
-  return header + Chunk(Bytes(1, 0) + Tempo(500000) + Bytes("\x87\x40", 2) + Tempo(1000000)) +
-         Chunk(Bytes(1, 0) + a4On + kQuarter + a4Off + kQuarter + e5On + kQuarter + e5Off);
-}
-
-void WriteFile(const std::string& path, const Bytes& bytes)
-{
-  std::ofstream(path, std::ios::binary) << bytes;
+    return header + Chunk(z + tempo(500000) + z + a4 + q + tempo(1000000) + z + e5);
+  return header + Chunk(z + tempo(500000) + half + tempo(1000000)) + Chunk(z + a4 + q + e5);
 }
 
 class MidiRenderTest : public ::testing::Test
 {
 protected:
+  std::string File(const std::string& name, const std::string& bytes)
+  {
+    std::ofstream(mFolder.Path(name), std::ios::binary) << bytes;
+    return mFolder.Path(name);
+  }
+  HostRun Host(std::vector<std::string> args) { return RunProgram(kHost, args, mFolder); }
   TempFolder mFolder;
 };
 
 } // namespace
 
-TEST_F(MidiRenderTest, ReadsFormatsZeroAndOneWithTheirTempoChangesInFrames)
+TEST_F(MidiRenderTest, ReadsFormatsZeroAndOneWithTheirTempoChangesInFramesAndRefusesDamagedFiles)
 {
   for (int format : {0, 1})
   {
-    WriteFile(mFolder.Path("two.mid"), TwoNotes(format));
     MidiSequence seq;
-    ASSERT_TRUE(ReadMidiFile(mFolder.Path("two.mid"), 48000, seq)) << format;
+    ASSERT_TRUE(ReadMidiFile(File("two.mid", TwoNotes(format)), 48000, seq)) << format;
     std::vector<std::vector<int>> got;
     for (const auto& e : seq.events)
       got.push_back({static_cast<int>(e.frame), e.status, e.data1});
@@ -86,106 +78,65 @@ TEST_F(MidiRenderTest, ReadsFormatsZeroAndOneWithTheirTempoChangesInFrames)
       << format;
     EXPECT_DOUBLE_EQ(seq.lengthSeconds, 2.0);
   }
-}
-
-TEST_F(MidiRenderTest, RefusesMissingDamagedAndForeignFilesLeavingTheSequenceAlone)
-{
-  const Bytes good = TwoNotes(1);
-  const struct { const char* name; Bytes bytes; } cases[] = {
-    {"cut.mid", good.substr(0, 40)},
-    {"cut-event.mid", good.substr(0, good.size() - 6)},
-    {"text.mid", "not a MIDI file at all"},
-    {"format2.mid", "MThd" + Be(6, 4) + Be(2, 2) + Be(1, 2) + Be(480, 2) + Chunk("")},
-  };
-  for (const auto& c : cases)
+  const std::string good = TwoNotes(1);
+  const std::string paths[] = {File("cut-event.mid", good.substr(0, good.size() - 6)), File("text.mid", "no MIDI"),
+                               File("format2.mid", "MThd" + Be(6, 4) + Be(2, 2) + Be(1, 2) + Be(480, 2) + Chunk("")),
+                               mFolder.Path("none.mid")};
+  for (const std::string& path : paths)
   {
-    WriteFile(mFolder.Path(c.name), c.bytes);
     MidiSequence seq;
     seq.lengthSeconds = 7;
-    const auto status = ReadMidiFile(mFolder.Path(c.name), 48000, seq);
-    EXPECT_FALSE(status) << c.name;
-    EXPECT_NE(status.Message().find("is not a readable Standard MIDI File: "), std::string::npos) << status.Message();
-    EXPECT_NE(status.Message().find(c.name), std::string::npos) << status.Message();
+    const auto status = ReadMidiFile(path, 48000, seq);
+    EXPECT_NE(status.Message().find("'" + path + "'"), std::string::npos) << status.Message();
     EXPECT_EQ(seq.lengthSeconds, 7);
   }
-  EXPECT_FALSE(ReadMidiFile(mFolder.Path("none.mid"), 48000, *std::make_unique<MidiSequence>()));
 }
 
 TEST_F(MidiRenderTest, HostPlaysTheFileIntoTheInstrumentAtTheFilesTimes)
 {
   if (kHost.empty() || kSynthBundle.empty())
     GTEST_SKIP() << "the host or the test instrument is not built";
-  const HostRun info = RunProgram(kHost, {"info", kSynthBundle}, mFolder);
-  EXPECT_NE(info.out.find("type aumu"), std::string::npos) << info.out;
-  EXPECT_NE(info.out.find("MIDI input    yes"), std::string::npos) << info.out;
-  EXPECT_NE(info.out.find("no input bus"), std::string::npos) << info.out;
+  const HostRun info = Host({"info", kSynthBundle});
+  for (const char* line : {"type aumu", "MIDI input    yes", "no input bus"})
+    EXPECT_NE(info.out.find(line), std::string::npos) << info.out;
 
-  WriteFile(mFolder.Path("two.mid"), TwoNotes(1));
-  const HostRun run = RunProgram(
-    kHost, {"render", "--bundle", kSynthBundle, "--midi", mFolder.Path("two.mid"), "--out", mFolder.Path("o.wav"),
-            "--block", "448"}, // the notes fall inside slices
-    mFolder);
+  const std::string two = File("two.mid", TwoNotes(1));
+  // Slices of 448 frames: the notes fall inside slices.
+  const HostRun run = Host({"render", "--bundle", kSynthBundle, "--midi", two, "--out", mFolder.Path("o.wav"),
+                            "--block", "448"});
   ASSERT_EQ(run.exitCode, 0) << run.err;
   const Channels out = ReadAudio(mFolder.Path("o.wav"));
   ASSERT_EQ(out.size(), 2u);
   ASSERT_EQ(out[0].size(), 144000u); // the file's 2 s and the 1 s tail
-  auto silent = [&](size_t from, size_t to) {
-    for (size_t i = from; i < to; ++i)
-      if (out[0][i] != 0.0f || out[1][i] != 0.0f)
-        return false;
-    return true;
+  auto silent = [&](long from, long to) {
+    return std::all_of(out[0].begin() + from, out[0].begin() + to, [](float x) { return x == 0; }) &&
+           std::all_of(out[1].begin() + from, out[1].begin() + to, [](float x) { return x == 0; });
   };
   EXPECT_NEAR(MeasureHz(out[0], 1000, 23000, 48000), 440.0, 0.1);
-  EXPECT_TRUE(silent(24000 + 200, 48001)); // released at 0.5 s; E5 opens one frame after 1 s
+  EXPECT_TRUE(silent(24000 + 200, 48001)); // released at 0.5 s; E5's gate opens one frame after 1 s
   EXPECT_NE(out[0][48002], 0.0f);
   EXPECT_NEAR(MeasureHz(out[1], 49000, 95000, 48000), 440.0 * std::exp2(7 / 12.0), 0.1);
   EXPECT_TRUE(silent(96000 + 200, 144000));
 
-  WriteFile(mFolder.Path("cut.mid"), TwoNotes(1).substr(0, 40));
-  ExpectRefused(RunProgram(kHost, {"render", "--bundle", kSynthBundle, "--midi", mFolder.Path("cut.mid"), "--out",
-                                   mFolder.Path("cut.wav")},
-                           mFolder),
-                "not a readable Standard MIDI File", mFolder, {"cut.mid", "o.wav", "two.mid"});
-  ExpectRefused(RunProgram(kHost, {"render", "--bundle", kTestBundle, "--midi", mFolder.Path("two.mid")}, mFolder),
-                "takes no MIDI input", mFolder, {"cut.mid", "o.wav", "two.mid"});
-}
-
-TEST_F(MidiRenderTest, RefusesLengthsAndInputsThatDoNotFitTheUnit)
-{
-  if (kHost.empty() || kSynthBundle.empty())
-    GTEST_SKIP() << "the host or the test instrument is not built";
-  WriteWav(mFolder.Path("in.wav"), Channels(2, std::vector<float>(100, 0.f)));
-  const struct { std::vector<std::string> args; const char* fragment; } cases[] = {
+  const std::vector<std::string> kept = {"o.wav", "two.mid"};
+  const struct { std::vector<std::string> args; const char* fragment; } refused[] = {
+    {{"--bundle", kTestBundle, "--midi", two}, "takes no MIDI input"},
     {{"--bundle", kSynthBundle}, "give --length or --midi"},
-    {{"--bundle", kSynthBundle, "--length", "1", "--in", mFolder.Path("in.wav")}, "--in and --sidechain do not apply"},
-    {{"--bundle", kTestBundle, "--length", "1", "--in", mFolder.Path("in.wav")}, "--length applies only"},
+    {{"--bundle", kSynthBundle, "--length", "1", "--in", mFolder.Path("o.wav")}, "--in and --sidechain do not apply"},
+    {{"--bundle", kTestBundle, "--length", "1"}, "--length applies only"},
   };
-  for (const auto& c : cases)
+  for (const auto& c : refused)
   {
     std::vector<std::string> args = c.args;
     args.insert(args.begin(), "render");
     args.insert(args.end(), {"--out", mFolder.Path("x.wav")});
-    ExpectRefused(RunProgram(kHost, args, mFolder), c.fragment, mFolder, {"in.wav"});
+    ExpectRefused(Host(args), c.fragment, mFolder, kept);
   }
-  const HostRun run = RunProgram(kHost, {"render", "--bundle", kSynthBundle, "--length", "0.25"}, mFolder);
-  EXPECT_EQ(run.exitCode, 0) << run.err;
-  EXPECT_NE(run.out.find("rendered 0.250 s"), std::string::npos) << run.out;
-
-  const struct { std::vector<std::string> args; const char* message; } usage[] = {
-    {{"--length", "0"}, "--length needs a number of seconds above 0 and up to 3600, got '0'"},
-    {{"--length", "2x"}, "--length needs a number of seconds above 0 and up to 3600, got '2x'"},
-    {{"--length=1", "--length", "2"}, "--length given twice"},
-    {{"--midi", "a.mid", "--midi=b.mid"}, "--midi given twice"},
-  };
-  for (const auto& c : usage)
-  {
-    std::vector<std::string> args = c.args;
-    args.insert(args.begin(), "render");
-    pw::host::CommandLine line;
-    EXPECT_EQ(pw::host::ParseCommandLine(args, line).Message(), c.message);
-  }
+  File("cut.mid", TwoNotes(1).substr(0, 40));
+  ExpectRefused(Host({"render", "--bundle", kSynthBundle, "--midi", mFolder.Path("cut.mid"), "--out",
+                      mFolder.Path("x.wav")}),
+                "' is not a readable Standard MIDI File: ", mFolder, {"cut.mid", "o.wav", "two.mid"});
   pw::host::CommandLine line;
-  ASSERT_TRUE(pw::host::ParseCommandLine({"render", "--midi=a.mid", "--length", "1.5"}, line));
-  EXPECT_EQ(line.midiPath, "a.mid");
-  EXPECT_EQ(line.lengthSeconds, 1.5);
+  EXPECT_EQ(pw::host::ParseCommandLine({"render", "--length", "2x"}, line).Message(),
+            "--length needs a number of seconds above 0 and up to 3600, got '2x'");
 }

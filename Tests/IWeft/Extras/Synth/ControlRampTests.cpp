@@ -51,30 +51,18 @@ TEST(ControlRampProcessorTest, GlidesAcrossSubBlocksFromTheirOffsetAndThenStayFl
   }
 }
 
-TEST(ControlRampProcessorTest, NewTargetGlidesFromWhereTheRampStandsAndCreateBindsInputsInOrder)
+TEST(ControlRampProcessorTest, NewTargetGlidesFromWhereTheRampStands)
 {
-  ControlRamp inputs[kNumVoiceInputs] = {};
-  auto glides = ControlRampProcessor::Create(inputs);
-  for (int i = 0; i < kNumVoiceInputs; ++i)
-    (*glides)[i].SetTarget(i + 1.0, 0, 1, 16);
-  for (auto& g : *glides)
-    g.Process(16);
-  for (int i = 0; i < kNumVoiceInputs; ++i)
-    EXPECT_EQ(inputs[i].mEndValue, i + 1.0);
-
-  (*glides)[0].SetTarget(0.0, 0, 4, 16); // from 1 down to 0 over four samples
-  (*glides)[0].Process(2);
-  EXPECT_DOUBLE_EQ(inputs[0].mEndValue, 0.5);
-  inputs[0].Clear();
-  EXPECT_EQ(std::vector<double>({inputs[0].mStartValue, inputs[0].mEndValue, double(inputs[0].mEndSample)}),
-            std::vector<double>({0, 0, 0}));
+  ControlRamp ramp{1.0, 1.0, 0, 0};
+  ControlRampProcessor glide(ramp);
+  glide.SetTarget(0.0, 0, 4, 16); // from 1 down to 0 over four samples
+  glide.Process(2);
+  EXPECT_DOUBLE_EQ(ramp.mEndValue, 0.5);
 }
 
-TEST(VoiceInputEventTest, PrintsAddressAndFieldsAndHasTheRecordSizes)
+TEST(VoiceInputEventTest, PrintsAddressAndFields)
 {
   std::ostringstream out;
   out << VoiceInputEvent{{0, 1, 60, 0}, kNoteOnAction, 0, 0.5f, 12};
   EXPECT_EQ(out.str(), "[z0 c1 k60 f0][action:1 ctl:0 val:0.5 off:12]");
-  EXPECT_EQ(sizeof(VoiceAddress), 4u);
-  EXPECT_EQ(sizeof(VoiceInputEvent), 20u);
 }
