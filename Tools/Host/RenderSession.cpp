@@ -210,6 +210,9 @@ Status RenderSession::Configure(const SessionSettings& settings)
     outputs = 0;
   if (inputs < 1 && settings.mainChannels > 0)
     return Status::Error("the component has no audio input");
+  if (inputs > 0 && settings.mainChannels == 0)
+    return Status::Error("illegal channel count: the main input takes 1 to " + std::to_string(kMaxFileChannels) +
+                         " channels");
   if (settings.sidechainChannels > 0 && inputs < 2)
     return Status::Error("the component has no sidechain input");
   if (outputs < 1)

@@ -2,8 +2,10 @@
 // into the test instrument.
 
 #include "CommandLine.h"
+#include "FakeHostedUnit.h"
 #include "HostRunner.h"
 #include "MidiFile.h"
+#include "RenderSession.h"
 #include "ToneMeasure.h"
 
 #include <gtest/gtest.h>
@@ -139,4 +141,14 @@ TEST_F(MidiRenderTest, HostPlaysTheFileIntoTheInstrumentAtTheFilesTimes)
   pw::host::CommandLine line;
   EXPECT_EQ(pw::host::ParseCommandLine({"render", "--length", "2x"}, line).Message(),
             "--length needs a number of seconds above 0 and up to 3600, got '2x'");
+}
+
+TEST_F(MidiRenderTest, ASessionWithoutMainChannelsIsRefusedForAUnitWithInputs)
+{
+  FakeHostedUnit fake;
+  const OpenUnit open = Open(fake);
+  pw::host::RenderSession session(open.get());
+  const pw::host::SessionSettings settings{48000.0, 64, 0, 0, 2, false};
+  EXPECT_EQ(session.Configure(settings).Message(), "illegal channel count: the main input takes 1 to 8 channels");
+  EXPECT_FALSE(fake.initialized);
 }
