@@ -89,6 +89,16 @@ Status ParseRenderOptions(ArgumentReader& reader, CommandLine& line)
     const std::string name = arg.substr(0, equals);
     const std::string inlineText = equals == std::string::npos ? std::string() : arg.substr(equals + 1);
     const std::string* inlineValue = equals == std::string::npos ? nullptr : &inlineText;
+    if (name == "--midi" || name == "--length")
+    {
+      std::string value;
+      Status status = reader.Value(name, inlineValue, value);
+      if (status)
+        status = name == "--midi" ? SetOnce(name, value, line.midiPath) : ParseLength(value, line.lengthSeconds);
+      if (!status)
+        return status;
+      continue;
+    }
 
     if (name == "--bypass")
     {
@@ -99,8 +109,7 @@ Status ParseRenderOptions(ArgumentReader& reader, CommandLine& line)
     }
     std::string value;
     if (name != "--in" && name != "--sidechain" && name != "--out" && name != "--param" && name != "--block" &&
-        name != "--rate" && name != "--host" && name != "--bundle" && name != "--state" && name != "--save-state" &&
-        name != "--midi" && name != "--length")
+        name != "--rate" && name != "--host" && name != "--bundle" && name != "--state" && name != "--save-state")
       return Status::Error("unknown option '" + name + "'");
     Status status = reader.Value(name, inlineValue, value);
     if (!status)
@@ -118,10 +127,6 @@ Status ParseRenderOptions(ArgumentReader& reader, CommandLine& line)
       status = SetOnce(name, value, line.statePath);
     else if (name == "--save-state")
       status = SetOnce(name, value, line.saveStatePath);
-    else if (name == "--midi")
-      status = SetOnce(name, value, line.midiPath);
-    else if (name == "--length")
-      status = ParseLength(value, line.lengthSeconds);
     else if (name == "--param")
     {
       const std::size_t split = value.find('=');
@@ -244,6 +249,10 @@ const char* UsageText() noexcept
          "    --in FILE           main input (WAV, AIFF, FLAC); without it a built-in\n"
          "                        program with a kick on the sidechain is rendered\n"
          "    --sidechain FILE    sidechain input\n"
+         "    --midi FILE         play a Standard MIDI File (format 0 or 1) into the\n"
+         "                        component\n"
+         "    --length SECONDS    how long to render a component without inputs\n"
+         "                        (default: the MIDI file's length plus 1 s)\n"
          "    --out FILE          output file, format from the extension (.wav float,\n"
          "                        .aiff float, .flac 24-bit); without it only the\n"
          "                        summary is printed\n"
@@ -260,10 +269,6 @@ const char* UsageText() noexcept
          "                        rendering (--param values apply over it)\n"
          "    --save-state FILE   save the component's state after rendering\n"
          "                        (a property list)\n"
-         "    --midi FILE         play a Standard MIDI File (format 0 or 1) into the\n"
-         "                        component\n"
-         "    --length SECONDS    how long to render a component without inputs\n"
-         "                        (default: the MIDI file's length plus 1 s)\n"
          "  help                this text\n"
          "\n"
          "BUNDLE defaults to the Pressweave.component of the build.\n";

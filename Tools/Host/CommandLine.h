@@ -4,10 +4,10 @@
 //   pressweave-host info [BUNDLE]
 //   pressweave-host validate [BUNDLE]
 //   pressweave-host render [--in FILE] [--sidechain FILE] [--out FILE]
+//                          [--midi FILE] [--length SECONDS]
 //                          [--param NAME=VALUE]... [--block N] [--rate HZ]
 //                          [--host BUNDLE_ID] [--bypass] [--bundle BUNDLE]
 //                          [--state FILE] [--save-state FILE]
-//                          [--midi FILE] [--length SECONDS]
 //   pressweave-host help
 //
 // Options also take the form --option=value. Parsing only checks the form;
@@ -20,6 +20,9 @@
 #include <vector>
 
 namespace pw::host {
+
+inline constexpr double kMaxLengthSeconds = 3600.0;
+inline constexpr double kMidiTailSeconds = 1.0; // rendered past a MIDI file's end
 
 enum class CommandKind
 {
@@ -42,6 +45,8 @@ struct CommandLine
   std::string inPath;        // empty: the built-in program and kick
   std::string sidechainPath;
   std::string outPath;       // empty: render for the summary only
+  std::string midiPath;      // a Standard MIDI File played into the unit
+  double lengthSeconds = 0;  // 0: the MIDI file's length plus kMidiTailSeconds (units without inputs)
   std::vector<ParamArgument> params;
   std::uint32_t blockSize = 512;
   int sampleRate = 0;        // 0: the input's rate, or 48000 for the built-in signal
@@ -49,12 +54,7 @@ struct CommandLine
   bool bypass = false;
   std::string statePath;     // a saved state restored before rendering
   std::string saveStatePath; // where the state after rendering is saved
-  std::string midiPath;      // a Standard MIDI File played into the unit
-  double lengthSeconds = 0;  // 0: the MIDI file's length plus kMidiTailSeconds (units without inputs)
 };
-
-inline constexpr double kMaxLengthSeconds = 3600.0;
-inline constexpr double kMidiTailSeconds = 1.0;
 
 inline constexpr int kDefaultSampleRate = 48000;
 inline constexpr int kMinSampleRate = 1000;

@@ -4,10 +4,10 @@
 #include "ClassInfoState.h"
 #include "ComponentLoader.h"
 #include "DefaultSignal.h"
+#include "NoInputSource.h"
 #include "Parameters.h"
 #include "ProgressBar.h"
 #include "StateFile.h"
-#include "UnitWithoutInputs.h"
 #include "Validator.h"
 
 #include <AudioToolbox/AudioUnitProperties.h>
@@ -368,9 +368,9 @@ Status RunRender(const CommandLine& line, const CommandContext& context)
   // The built-in kick goes only to a component that has a sidechain bus.
   if (builtInKick && ElementCount(unit, kAudioUnitScope_Input) < 2)
     sidechain.reset();
-  int outputChannels = 0;
+  int ownOutputs = 0;
   if (!(status = PrepareInputs(line, unit, ElementCount(unit, kAudioUnitScope_Input) > 0, sampleRate, midi, main,
-                               sidechain, outputChannels)))
+                               sidechain, ownOutputs)))
     return status;
 
   std::vector<ParameterSetting> parameters;
@@ -382,8 +382,10 @@ Status RunRender(const CommandLine& line, const CommandContext& context)
   settings.blockSize = line.blockSize;
   settings.mainChannels = main->Channels();
   settings.sidechainChannels = sidechain ? sidechain->Channels() : 0;
-  settings.outputChannels = outputChannels;
+  settings.outputChannels = main->Channels();
   settings.bypass = line.bypass;
+  if (ownOutputs > 0)
+    settings.outputChannels = ownOutputs;
 
   std::unique_ptr<AudioFileWriter> writer;
   if (!line.outPath.empty() &&

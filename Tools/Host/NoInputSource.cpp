@@ -1,4 +1,4 @@
-#include "UnitWithoutInputs.h"
+#include "NoInputSource.h"
 
 #include <AudioToolbox/AudioUnitProperties.h>
 
@@ -16,15 +16,12 @@ long NoInputSource::Read(float* const*, long frames)
 
 Status PrepareInputs(const CommandLine& line, AudioUnit unit, bool unitHasInputs, double sampleRate,
                      const MidiSequence& midi, std::unique_ptr<SignalSource>& main,
-                     std::unique_ptr<SignalSource>& sidechain, int& outputChannels)
+                     std::unique_ptr<SignalSource>& sidechain, int& ownOutputs)
 {
+  ownOutputs = 0;
   if (unitHasInputs)
-  {
-    if (line.lengthSeconds > 0)
-      return Status::Error("--length applies only to a component without inputs");
-    outputChannels = main->Channels();
-    return Status::Ok();
-  }
+    return line.lengthSeconds > 0 ? Status::Error("--length applies only to a component without inputs")
+                                  : Status::Ok();
   if (!line.inPath.empty() || !line.sidechainPath.empty())
     return Status::Error("the component has no audio input: --in and --sidechain do not apply");
   if (line.lengthSeconds <= 0 && line.midiPath.empty())
@@ -35,7 +32,7 @@ Status PrepareInputs(const CommandLine& line, AudioUnit unit, bool unitHasInputs
   if (AudioUnitGetProperty(unit, kAudioUnitProperty_StreamFormat, kAudioUnitScope_Output, 0, &asbd, &size) != noErr ||
       asbd.mChannelsPerFrame < 1)
     return Status::Error("the component does not report its output channels");
-  outputChannels = static_cast<int>(asbd.mChannelsPerFrame);
+  ownOutputs = static_cast<int>(asbd.mChannelsPerFrame);
 
   const double seconds = line.lengthSeconds > 0 ? line.lengthSeconds : midi.lengthSeconds + kMidiTailSeconds;
   main = std::make_unique<NoInputSource>(sampleRate, std::llround(seconds * sampleRate));

@@ -38,9 +38,9 @@ private:
 // For a unit without: refuses --in and --sidechain, replaces main with a
 // NoInputSource of --length (or the MIDI file's length plus
 // kMidiTailSeconds; one of both is needed), drops sidechain and answers
-// the unit's output channel count.
+// the unit's output channel count in ownOutputs (0 for a unit with inputs).
 Status PrepareInputs(const CommandLine& line, AudioUnit unit, bool unitHasInputs, double sampleRate,
                      const MidiSequence& midi, std::unique_ptr<SignalSource>& main,
-                     std::unique_ptr<SignalSource>& sidechain, int& outputChannels);
+                     std::unique_ptr<SignalSource>& sidechain, int& ownOutputs);
 
 } // namespace pw::host
