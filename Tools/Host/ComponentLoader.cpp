@@ -120,7 +120,7 @@ Status LoadedComponent::Open(const std::string& bundlePath, const HostIdentity& 
   // Whether the interface hands out the MIDI call. Asked of a block that is
   // never opened, so it holds no object and is only freed.
   AudioComponentDescription description{mInfo.type, mInfo.subtype, mInfo.manufacturer, 0, 0};
-  if (AudioComponentPlugInInterface* probe = mFactory(&description))
+  if (auto* probe = static_cast<AudioComponentPlugInInterface*>(mFactory(&description)))
   {
     mTakesMidi = probe->Lookup && probe->Lookup(kMusicDeviceMIDIEventSelect) != nullptr;
     std::free(probe);
