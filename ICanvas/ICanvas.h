@@ -103,7 +103,7 @@ public:
                         float thickness = 1.0f);
   virtual void DrawRoundRect(const IColor& color, const IRECT& bounds, float cornerRadius = 5.0f,
                              const IBlend* pBlend = nullptr, float thickness = 1.0f);
-  virtual void DrawRoundRect(const IColor& color, const IRECT& bounds, float cRTL, float cRTR, float cRBR, float cRBL,
+  virtual void DrawRoundRect(const IColor& color, const IRECT& bounds, float cRTL, float cRTR, float cRBL, float cRBR,
                              const IBlend* pBlend = nullptr, float thickness = 1.0f);
   virtual void DrawArc(const IColor& color, float cx, float cy, float r, float a1, float a2,
                        const IBlend* pBlend = nullptr, float thickness = 1.0f);
@@ -122,7 +122,7 @@ public:
   virtual void FillRect(const IColor& color, const IRECT& bounds, const IBlend* pBlend = nullptr);
   virtual void FillRoundRect(const IColor& color, const IRECT& bounds, float cornerRadius = 5.0f,
                              const IBlend* pBlend = nullptr);
-  virtual void FillRoundRect(const IColor& color, const IRECT& bounds, float cRTL, float cRTR, float cRBR, float cRBL,
+  virtual void FillRoundRect(const IColor& color, const IRECT& bounds, float cRTL, float cRTR, float cRBL, float cRBR,
                              const IBlend* pBlend = nullptr);
   virtual void FillCircle(const IColor& color, float cx, float cy, float r, const IBlend* pBlend = nullptr);
   virtual void FillEllipse(const IColor& color, const IRECT& bounds, const IBlend* pBlend = nullptr);
@@ -319,6 +319,12 @@ public:
   void RemoveControls(int fromIdx);
   // Every list control and every overlay.
   void RemoveAllControls();
+  // Move, size or place a control (SetPosition, SetSize,
+  // SetTargetAndDrawRECTs); everything is redrawn unless it is hidden. A
+  // null control changes nothing.
+  void SetControlPosition(IControl* pControl, float x, float y);
+  void SetControlSize(IControl* pControl, float w, float h);
+  void SetControlBounds(IControl* pControl, const IRECT& r);
 
   // --- Iteration, list order (index 0 first).
   void ForStandardControlsFunc(const std::function<void(IControl*)>& func);
@@ -461,7 +467,7 @@ public:
   void PathTriangle(float x1, float y1, float x2, float y2, float x3, float y3);
   void PathRect(const IRECT& bounds);
   void PathRoundRect(const IRECT& bounds, float cornerRadius = 0.0f);
-  void PathRoundRect(const IRECT& bounds, float cRTL, float cRTR, float cRBR, float cRBL);
+  void PathRoundRect(const IRECT& bounds, float cRTL, float cRTR, float cRBL, float cRBR);
   void PathConvexPolygon(float* x, float* y, int nPoints);
   void PathCircle(float cx, float cy, float r);
   void PathEllipse(const IRECT& bounds);

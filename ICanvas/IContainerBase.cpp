@@ -87,3 +87,14 @@ void IContainerBase::Hide(bool hide)
 }
 
 } // namespace weft::canvas
+
+namespace weft::canvas {
+
+void IContainerBase::SetDisabled(bool disable)
+{
+  for (IControl* pChild : mChildren)
+    pChild->SetDisabled(disable);
+  IControl::SetDisabled(disable);
+}
+
+} // namespace weft::canvas

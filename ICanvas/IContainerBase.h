@@ -48,6 +48,8 @@ public:
   void OnResize() override;
   // Hides or shows every child, then the container.
   void Hide(bool hide) override;
+  // Disables or enables every child, then the container.
+  void SetDisabled(bool disable) override;
 
 protected:
   AttachFunc mAttachFunc;

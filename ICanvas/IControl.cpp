@@ -3,10 +3,12 @@
 #include "ICanvas.h"
 #include "IContainerBase.h"
 #include "IGEditorDelegate.h"
+#include "IPopupMenu.h"
 #include "IParam.h"
 #include "IWeftUtilities.h"
 #include "LOOM_Assert.h"
 
+#include <chrono>
 #include <cmath>
 
 namespace weft::canvas {
@@ -14,6 +16,13 @@ namespace weft::canvas {
 namespace {
 
 constexpr int kClickAnimationMs = 100;
+
+double SteadyClockMs()
+{
+  return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
+IControl::ClockFunc sAnimationClock = SteadyClockMs;
 
 } // namespace
 
@@ -110,9 +119,14 @@ bool IControl::OnGesture(const IGestureInfo& info)
 
 void IControl::CreateContextMenu(IPopupMenu&) {}
 
-void IControl::OnPopupMenuSelection(IPopupMenu*, int)
+void IControl::OnPopupMenuSelection(IPopupMenu* pSelectedMenu, int valIdx)
 {
-  // Applying the chosen item comes with the popup-menu model.
+  // A menu closed without a choice (null, or chosen index -1) changes nothing.
+  if (!pSelectedMenu || pSelectedMenu->GetChosenItemIdx() < 0 || valIdx < 0 || valIdx >= NVals() ||
+      mDisablePrompt)
+    return;
+  if (const IParam* pParam = GetParam(valIdx))
+    SetValueFromUserInput(pParam->ToNormalized(static_cast<double>(pSelectedMenu->GetChosenItemIdx())), valIdx);
 }
 
 void IControl::OnDeleteFromPopupMenu(IPopupMenu*, int) {}
@@ -249,6 +263,9 @@ bool IControl::GetWantsGestures() const { return !mGestureFuncs.empty() && !mAni
 void IControl::SnapToMouse(float x, float y, EDirection direction, const IRECT& bounds, int valIdx, double minClip,
                            double maxClip)
 {
+  const float extent = direction == EDirection::Vertical ? bounds.H() : bounds.W();
+  if (!(extent > 0.0f))
+    return; // a track without length maps no position to a value
   bounds.Constrain(x, y);
   double v = direction == EDirection::Vertical ? 1.0 - (y - bounds.T) / bounds.H() : (x - bounds.L) / bounds.W();
   v = std::round(v * 1000.0) / 1000.0;
@@ -350,7 +367,13 @@ void IControl::PromptUserInput(int valIdx)
 {
   if (valIdx < 0 || valIdx >= NVals() || GetParamIdx(valIdx) <= kNoParameter || mDisablePrompt)
     return;
-  // Showing the prompt comes with the prompts of the drawing context.
+  const IParam* pParam = GetParam(valIdx);
+  // A list of named values is picked over the whole control; a number is
+  // typed into a 40 x 16 box in its middle.
+  const IRECT bounds = pParam && pParam->NDisplayTexts()
+                         ? mRECT
+                         : IRECT(mRECT.MW() - 20.0f, mRECT.MH() - 8.0f, mRECT.MW() + 20.0f, mRECT.MH() + 8.0f);
+  PromptUserInput(bounds, valIdx);
   SetDirty(false);
 }
 
@@ -393,7 +416,7 @@ void IControl::SetAnimation(IAnimationFunction func, int durationMs)
 
 void IControl::StartAnimation(int durationMs)
 {
-  mAnimationStartTime = Clock::now();
+  mAnimationStartTimeMs = AnimationClockMs();
   mAnimationDurationMs = durationMs;
 }
 
@@ -401,8 +424,7 @@ double IControl::GetAnimationProgress() const
 {
   if (!mAnimationFunc)
     return 0.0;
-  const double elapsedMs = std::chrono::duration<double, std::milli>(Clock::now() - mAnimationStartTime).count();
-  return elapsedMs / mAnimationDurationMs;
+  return (AnimationClockMs() - mAnimationStartTimeMs) / mAnimationDurationMs;
 }
 
 void IControl::Animate()
@@ -410,6 +432,10 @@ void IControl::Animate()
   if (mAnimationFunc)
     mAnimationFunc(this);
 }
+
+void IControl::SetAnimationClock(ClockFunc func) { sAnimationClock = func ? func : SteadyClockMs; }
+
+double IControl::AnimationClockMs() { return sAnimationClock(); }
 
 // --- Stock animation and action functions
 
@@ -421,8 +447,8 @@ void DefaultAnimationFunc(IControl* pCaller)
 
 void SplashAnimationFunc(IControl* pCaller)
 {
-  // The splash radius belongs to the vector controls; without them this ends
-  // the animation like the default.
+  // Only vector controls carry a splash; on any other control the animation
+  // just runs out like the default one.
   DefaultAnimationFunc(pCaller);
 }
 
@@ -430,7 +456,11 @@ void EmptyClickActionFunc(IControl*) {}
 
 void DefaultClickActionFunc(IControl* pCaller) { pCaller->SetAnimation(DefaultAnimationFunc, kClickAnimationMs); }
 
-void SplashClickActionFunc(IControl* pCaller) { pCaller->SetAnimation(SplashAnimationFunc, kClickAnimationMs); }
+void SplashClickActionFunc(IControl*)
+{
+  // A splash needs the vector mix-in's splash point and radius; a control
+  // without it gets no splash animation.
+}
 
 void ShowBubbleHorizontalActionFunc(IControl*)
 {

@@ -22,7 +22,6 @@
 #include "IWeftStructs.h"
 #include "LOOM_String.h"
 
-#include <chrono>
 #include <functional>
 #include <initializer_list>
 #include <unordered_map>
@@ -241,10 +240,14 @@ public:
   // frame on every control).
   void Animate();
 
+  // The clock animations read, in milliseconds. Process-wide; null restores
+  // the steady clock. Tests install a clock they advance by hand.
+  using ClockFunc = double (*)();
+  static void SetAnimationClock(ClockFunc func);
+  static double AnimationClockMs();
+
 protected:
   friend class ICanvas; // presets mGraphics before SetDelegate when attaching
-
-  using Clock = std::chrono::steady_clock;
 
   IRECT mRECT;
   IRECT mTargetRECT;
@@ -273,7 +276,7 @@ protected:
   IActionFunction mActionFunc;
   IActionFunction mAnimationEndActionFunc;
   IAnimationFunction mAnimationFunc;
-  Clock::time_point mAnimationStartTime;
+  double mAnimationStartTimeMs = 0.0;
   double mAnimationDurationMs = 0.0;
   std::vector<ParamTuple> mVals;
   std::unordered_map<EGestureType, IGestureFunc> mGestureFuncs;
