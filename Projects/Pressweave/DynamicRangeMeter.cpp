@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "IWeftUtilities.h"
+#include "VectorMath.h"
 
 namespace pressweave {
 
@@ -22,6 +23,15 @@ constexpr int kMaxRingLength = 1 << 21;
 bool ValidSampleRate(double sampleRate) noexcept
 {
   return sampleRate > 0.0 && std::isfinite(sampleRate);
+}
+
+// Filter memories this small hold nothing audible; in silence they would
+// otherwise decay through the subnormals, which are slow on every step.
+constexpr double kFlushBelow = 1e-30;
+
+double Flushed(double v) noexcept
+{
+  return std::fabs(v) < kFlushBelow ? 0.0 : v;
 }
 
 double LevelDB(double linear) noexcept
@@ -109,12 +119,8 @@ void DynamicRangeMeter::init_lufs_filters() noexcept
   mFilter[1] = FilterMemory{};
 }
 
-double DynamicRangeMeter::ApplyLUFSFilter(int channel, double x) noexcept
+double DynamicRangeMeter::KWeight(FilterMemory& m, double x) const noexcept
 {
-  if (channel != 0 && channel != 1)
-    return 0.0;
-  FilterMemory& m = mFilter[channel];
-
   const double y = mShelfB0 * x + mShelfB1 * m.shelfX1 + mShelfB2 * m.shelfX2 - mShelfA1 * m.shelfY1 - mShelfA2 * m.shelfY2;
   m.shelfX2 = m.shelfX1;
   m.shelfX1 = x;
@@ -135,20 +141,16 @@ double DynamicRangeMeter::ApplyLUFSFilter(int channel, double x) noexcept
   return z;
 }
 
-void DynamicRangeMeter::CalculateLUFSAbsolute(double left, double right, double now) noexcept
+double DynamicRangeMeter::ApplyLUFSFilter(int channel, double x) noexcept
 {
-  const double fl = ApplyLUFSFilter(0, left);
-  const double fr = ApplyLUFSFilter(1, right);
-  mLoudnessEnergy += fl * fl + fr * fr;
-  ++mLoudnessCount;
+  if (channel != 0 && channel != 1)
+    return 0.0;
+  return KWeight(mFilter[channel], x);
+}
 
-  bool time = false;
-  if (mLoudnessCount >= mLoudnessBlockLength / 8)
-    time = now - mLastLoudnessUpdate > kLoudnessInterval;
+void DynamicRangeMeter::UpdateLoudness(double now) noexcept
+{
   const bool fullBlock = mLoudnessCount >= mLoudnessBlockLength;
-  if (!fullBlock && !time)
-    return;
-
   double rms = std::sqrt(mLoudnessEnergy / std::max(mLoudnessCount, 1));
   if (!std::isfinite(rms) || rms < kMinLoudnessRMS)
     rms = kMinLoudnessRMS;
@@ -171,7 +173,116 @@ void DynamicRangeMeter::CalculateLUFSAbsolute(double left, double right, double 
   mLastLoudnessUpdate = now;
 }
 
-void DynamicRangeMeter::UpdateChannel(Channel& ch, const double* x, int n, double dt) noexcept
+template <bool kLoudness>
+void DynamicRangeMeter::AnalyseBlock(const double* left, const double* right, int n, double now,
+                                     double blockPeak[2], double sumOfSquares[2]) noexcept
+{
+  // Coefficients and memories live in registers through the loop; the
+  // per-sample work is one direct-form-I step of each filter for both
+  // channels at once, the loudness energy, and each channel's peak and sum
+  // of squares.
+  const Pair sb0 = Splat(mShelfB0), sb1 = Splat(mShelfB1), sb2 = Splat(mShelfB2);
+  const Pair sa1 = Splat(mShelfA1), sa2 = Splat(mShelfA2);
+  const Pair hb0 = Splat(mHpB0), hb1 = Splat(mHpB1), hb2 = Splat(mHpB2);
+  const Pair ha1 = Splat(mHpA1), ha2 = Splat(mHpA2);
+  const FilterMemory& ml = mFilter[0];
+  const FilterMemory& mr = mFilter[1];
+  Pair sx1{ml.shelfX1, mr.shelfX1}, sx2{ml.shelfX2, mr.shelfX2}, sy1{ml.shelfY1, mr.shelfY1},
+    sy2{ml.shelfY2, mr.shelfY2};
+  Pair hx1{ml.hpX1, mr.hpX1}, hx2{ml.hpX2, mr.hpX2}, hy1{ml.hpY1, mr.hpY1}, hy2{ml.hpY2, mr.hpY2};
+  Pair peak{0.0, 0.0};
+  Pair squares{0.0, 0.0};
+
+  // A loudness value is due at a full block, or once an eighth of one has
+  // gathered when the last value is older than the interval; after a value
+  // in this block (at this same clock instant) only a full block is.
+  const int full = mLoudnessBlockLength;
+  int due = now - mLastLoudnessUpdate > kLoudnessInterval ? full / 8 : full;
+  double energy = mLoudnessEnergy;
+
+  for (int s = 0; s < n;)
+  {
+    int stop = n;
+    if (kLoudness)
+    {
+      const int untilDue = due - mLoudnessCount;
+      stop = untilDue < 1 ? s + 1 : (untilDue < n - s ? s + untilDue : n);
+    }
+    for (int i = s; i < stop; ++i)
+    {
+      const Pair x{left[i], right[i]};
+      const Pair a = x < 0.0 ? -x : x;
+      peak = a > peak ? a : peak;
+      squares += x * x;
+      if (kLoudness)
+      {
+        const Pair y = sb0 * x + sb1 * sx1 + sb2 * sx2 - sa1 * sy1 - sa2 * sy2;
+        sx2 = sx1;
+        sx1 = x;
+        sy2 = sy1;
+        sy1 = y;
+        Pair z = hb0 * y + hb1 * hx1 + hb2 * hx2 - ha1 * hy1 - ha2 * hy2;
+        hx2 = hx1;
+        hx1 = y;
+        hy2 = hy1;
+        hy1 = z;
+        const Pair finite = z - z; // 0 where z is finite, NaN elsewhere
+        if (finite[0] != 0.0 || finite[1] != 0.0)
+        {
+          // That channel's filter starts afresh and gives 0.
+          for (int c = 0; c < 2; ++c)
+          {
+            if (finite[c] == 0.0)
+              continue;
+            for (Pair* m : {&sx1, &sx2, &sy1, &sy2, &hx1, &hx2, &hy1, &hy2})
+              (*m)[c] = 0.0;
+            z[c] = 0.0;
+          }
+        }
+        const Pair z2 = z * z;
+        energy += z2[0] + z2[1];
+      }
+    }
+    if (kLoudness)
+    {
+      mLoudnessCount += stop - s;
+      if (mLoudnessCount >= due)
+      {
+        mLoudnessEnergy = energy;
+        UpdateLoudness(now);
+        energy = mLoudnessEnergy;
+        due = full;
+      }
+    }
+    s = stop;
+  }
+
+  if (kLoudness)
+  {
+    mLoudnessEnergy = energy;
+    FilterMemory* const memories[2] = {&mFilter[0], &mFilter[1]};
+    for (int c = 0; c < 2; ++c)
+    {
+      FilterMemory& m = *memories[c];
+      m.shelfX1 = Flushed(sx1[c]);
+      m.shelfX2 = Flushed(sx2[c]);
+      m.shelfY1 = Flushed(sy1[c]);
+      m.shelfY2 = Flushed(sy2[c]);
+      m.hpX1 = Flushed(hx1[c]);
+      m.hpX2 = Flushed(hx2[c]);
+      m.hpY1 = Flushed(hy1[c]);
+      m.hpY2 = Flushed(hy2[c]);
+    }
+  }
+  for (int c = 0; c < 2; ++c)
+  {
+    blockPeak[c] = peak[c];
+    sumOfSquares[c] = squares[c];
+  }
+}
+
+void DynamicRangeMeter::UpdateChannel(Channel& ch, const double* x, int n, double dt, double blockPeak,
+                                      double sum) noexcept
 {
   const int length = RingLength();
   if (ch.ring.size() != length)
@@ -182,18 +293,8 @@ void DynamicRangeMeter::UpdateChannel(Channel& ch, const double* x, int n, doubl
   const double windowSeconds = mRmsWindowMs / 1000.0;
   const double rmsCoef = windowSeconds > 0.0 ? 1.0 - std::exp(-dt / windowSeconds) : 1.0;
 
-  double blockPeak = 0.0;
-  double sum = 0.0;
-  const bool hasRing = ch.ring.size() > 0;
-  for (int s = 0; s < n; ++s)
-  {
-    const double a = std::fabs(x[s]);
-    if (a > blockPeak)
-      blockPeak = a;
-    sum += x[s] * x[s];
-    if (hasRing)
-      ch.ring.push(a);
-  }
+  if (ch.ring.size() > 0)
+    ch.ring.pushMagnitudes(x, n);
 
   const double blockMeanSquare = sum / n;
   ch.meanSquare = std::isfinite(ch.meanSquare) ? rmsCoef * blockMeanSquare + (1.0 - rmsCoef) * ch.meanSquare
@@ -229,14 +330,15 @@ void DynamicRangeMeter::Process(const double* left, const double* right, int n) 
   if (!(dt > 0.0))
     return;
 
+  double blockPeak[2];
+  double sumOfSquares[2];
   if (mLoudnessEnabled)
-  {
-    for (int s = 0; s < n; ++s)
-      CalculateLUFSAbsolute(left[s], right[s], now);
-  }
+    AnalyseBlock<true>(left, right, n, now, blockPeak, sumOfSquares);
+  else
+    AnalyseBlock<false>(left, right, n, now, blockPeak, sumOfSquares);
 
-  UpdateChannel(mChannels[0], left, n, dt);
-  UpdateChannel(mChannels[1], right, n, dt);
+  UpdateChannel(mChannels[0], left, n, dt, blockPeak[0], sumOfSquares[0]);
+  UpdateChannel(mChannels[1], right, n, dt, blockPeak[1], sumOfSquares[1]);
 
   for (Channel& ch : mChannels)
     ch.rmsDB = ch.meanSquare > 0.0 ? 10.0 * std::log10(ch.meanSquare) : kDisplayBottom;

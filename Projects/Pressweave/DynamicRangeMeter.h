@@ -121,8 +121,20 @@ private:
   const Channel& Ch(int channel) const noexcept { return mChannels[channel == 0 ? 0 : 1]; }
   int RingLength() const noexcept;
   void init_lufs_filters() noexcept;
-  void CalculateLUFSAbsolute(double left, double right, double now) noexcept;
-  void UpdateChannel(Channel& ch, const double* x, int n, double dt) noexcept;
+  // One K-weighting step of the filter with memories m.
+  double KWeight(FilterMemory& m, double x) const noexcept;
+  // One pass over a block: each channel's largest |x| and sum of x^2, and
+  // with kLoudness the loudness step (the K-weighted energy per sample pair,
+  // a new smoothed value whenever one is due; filter memories below 1e-30
+  // flushed to 0 at the end).
+  template <bool kLoudness>
+  void AnalyseBlock(const double* left, const double* right, int n, double now, double blockPeak[2],
+                    double sumOfSquares[2]) noexcept;
+  // A new smoothed loudness from the energy gathered so far.
+  void UpdateLoudness(double now) noexcept;
+  // Peaks, hold, smoothed mean square and ring of one channel from the block
+  // x[0..n) whose largest |x| and sum of squares are given.
+  void UpdateChannel(Channel& ch, const double* x, int n, double dt, double blockPeak, double sum) noexcept;
 
   Clock mClock;
   double mSampleRate;
@@ -151,7 +163,7 @@ private:
 };
 
 // The analysis of one idle tick for one meter: buffers leftIndex and
-// rightIndex of the hand-off over the frames the render thread last wrote.
+// rightIndex of the hand-off's acquired bank over the frames written into it.
 void ProcessHandOff(DynamicRangeMeter& meter, const BufferManager& handOff, int leftIndex, int rightIndex) noexcept;
 
 } // namespace pressweave

@@ -58,8 +58,9 @@ void Pressweave::initMeters()
 void Pressweave::DynamicRangeProcess() noexcept
 {
   // The hand-off buffers are resized only by OnActivate and OnReset, while
-  // no render can be writing them; each analysis reads just the frames the
-  // last block wrote.
+  // no render can be writing them; each analysis reads just the frames of the
+  // latest published block (the one before when none came since).
+  mBufferManager.Acquire();
   ProcessHandOff(mInputMeter, mBufferManager, BufferManager::kDryLeft, BufferManager::kDryRight);
   ProcessHandOff(mOutputMeter, mBufferManager, BufferManager::kOutputLeft, BufferManager::kOutputRight);
   ProcessHandOff(mSidechainMeter, mBufferManager, BufferManager::kSidechainLeft, BufferManager::kSidechainRight);

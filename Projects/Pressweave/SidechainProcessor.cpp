@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <iterator>
+#include <limits>
+
+#include "VectorMath.h"
 
 namespace pressweave {
 
@@ -14,36 +16,22 @@ int OutputChannels(int nOutChansConnected) noexcept
   return std::clamp(nOutChansConnected, 0, 2);
 }
 
+constexpr int kCompressorChunk = 64; // samples per pass of the compressor
+
 // Every slot holds x: the detector starts at x's level instead of at silence.
-void PrimeWindow(SidechainCompressorState& state, double x) noexcept
+// Returns the window's running sum.
+double PrimeWindow(double* window, double x) noexcept
 {
-  std::fill(std::begin(state.mWindow), std::end(state.mWindow), x);
-  state.mWindowSum = kCompressorWindowSize * x;
-  state.mWindowUnprimed = false;
+  std::fill(window, window + kCompressorWindowSize, x);
+  return kCompressorWindowSize * x;
 }
 
-// Pushes one finite key energy into the window and returns the running sum.
-double PushKeyEnergy(SidechainCompressorState& state, double x) noexcept
+double SumWindow(const double* window) noexcept
 {
-  if (state.mWindowUnprimed)
-    PrimeWindow(state, x);
-
-  state.mWindowSum = state.mWindowSum - state.mWindow[state.mWindowIndex] + x;
-  state.mWindow[state.mWindowIndex] = x;
-  if (++state.mWindowIndex >= kCompressorWindowSize)
-  {
-    state.mWindowIndex = 0;
-    // Subtracting large values that have left the window leaves rounding
-    // behind; once per lap the sum starts again from what the window holds.
-    double sum = 0.0;
-    for (double v : state.mWindow)
-      sum += v;
-    state.mWindowSum = sum;
-  }
-
-  if (!(state.mWindowSum >= 0.0) || !std::isfinite(state.mWindowSum))
-    PrimeWindow(state, x);
-  return state.mWindowSum;
+  double sum = 0.0;
+  for (int i = 0; i < kCompressorWindowSize; ++i)
+    sum += window[i];
+  return sum;
 }
 
 } // namespace
@@ -51,9 +39,10 @@ double PushKeyEnergy(SidechainCompressorState& state, double x) noexcept
 SidechainKey MakeSidechainKey(const BufferManager& handOff) noexcept
 {
   SidechainKey key;
-  key.left = handOff.GetBuffer(BufferManager::kSidechainLeft);
-  key.right = handOff.GetBuffer(BufferManager::kSidechainRight);
-  key.nFrames = handOff.GetPairFrameCount(BufferManager::kSidechainLeft, BufferManager::kSidechainRight);
+  key.left = handOff.GetPendingBuffer(BufferManager::kSidechainLeft);
+  key.right = handOff.GetPendingBuffer(BufferManager::kSidechainRight);
+  key.nFrames = std::min(handOff.GetPendingFrameCount(BufferManager::kSidechainLeft),
+                         handOff.GetPendingFrameCount(BufferManager::kSidechainRight));
   return key;
 }
 
@@ -137,39 +126,117 @@ void ProcessClassicCompressor(SidechainCompressorState& state, const double* con
 
   const double attack = state.mAttackCoef;
   const double release = state.mReleaseCoef;
+  const double attackRest = 1.0 - attack;
+  const double releaseRest = 1.0 - release;
   const double threshold = std::pow(10.0, thresholdDB / 20.0);
   const double exponent = -(ratio - 1.0) / ratio;
   const int keyFrames = std::clamp(key.nFrames, 0, n);
 
+  // The state lives in locals for the block. Each chunk goes through four
+  // passes: the detector's running sum (a recurrence), then the targets (pow,
+  // independent per sample), then the gain (a recurrence), then the outputs.
+  double* const window = state.mWindow;
+  int index = state.mWindowIndex;
+  double sum = state.mWindowSum;
+  bool unprimed = state.mWindowUnprimed;
   double g = state.mCurrentGain;
-  for (int s = 0; s < n; ++s)
-  {
-    const double kl = s < keyFrames ? key.left[s] : 0.0;
-    const double kr = s < keyFrames ? key.right[s] : 0.0;
-    const double x = (kl * kl + kr * kr) / 2.0;
 
-    if (std::isfinite(x))
+  // A NaN target marks a sample whose key energy was not a finite number:
+  // the gain holds there.
+  constexpr double kHold = std::numeric_limits<double>::quiet_NaN();
+  // Zeroed once: the pair loops may read one slot past an odd chunk's end,
+  // and only ever from these.
+  double energy[kCompressorChunk];
+  double target[kCompressorChunk] = {};
+  double gains[kCompressorChunk] = {};
+
+  for (int offset = 0; offset < n; offset += kCompressorChunk)
+  {
+    const int m = std::min(kCompressorChunk, n - offset);
+    const int keyed = std::clamp(keyFrames - offset, 0, m);
+    for (int s = 0; s < keyed; ++s)
     {
-      const double sum = PushKeyEnergy(state, x);
-      const double rms = std::sqrt(sum / kCompressorWindowSize);
-      const double target = rms > threshold ? std::pow(rms / threshold, exponent) : 1.0;
-      if (g > target)
-        g = attack * g + (1.0 - attack) * target;
-      else
-        g = release * g + (1.0 - release) * target;
+      const double kl = key.left[offset + s];
+      const double kr = key.right[offset + s];
+      energy[s] = (kl * kl + kr * kr) / 2.0;
     }
-    else
+    for (int s = keyed; s < m; ++s)
+      energy[s] = 0.0;
+
+    for (int s = 0; s < m; ++s)
     {
-      // No usable level this sample: hold the gain, start the window afresh.
-      state.mWindowUnprimed = true;
+      const double x = energy[s];
+      if (!std::isfinite(x))
+      {
+        // No usable level this sample: hold the gain, start the window afresh.
+        unprimed = true;
+        energy[s] = kHold;
+        continue;
+      }
+      if (unprimed)
+      {
+        sum = PrimeWindow(window, x);
+        unprimed = false;
+      }
+      sum = sum - window[index] + x;
+      window[index] = x;
+      if (++index >= kCompressorWindowSize)
+      {
+        index = 0;
+        // Subtracting large values that have left the window leaves rounding
+        // behind; once per lap the sum starts again from what the window holds.
+        sum = SumWindow(window);
+      }
+      if (!(sum >= 0.0) || !std::isfinite(sum))
+        sum = PrimeWindow(window, x);
+      energy[s] = sum;
+    }
+
+    double* const rms = gains; // free until the gain pass
+    for (int s = 0; s < m; ++s)
+      rms[s] = std::sqrt(energy[s] / kCompressorWindowSize);
+    if (m % 2 != 0)
+      rms[m] = 0.0;
+    // Selects on lane pairs: a compiler does not turn these branches into
+    // selects by itself while comparisons may trap.
+    const Pair threshold2 = Splat(threshold);
+    const Pair one = Splat(1.0);
+    const Pair hold = Splat(kHold);
+    for (int s = 0; s < m; s += 2)
+      StorePair(target + s, LoadPair(rms + s) > threshold2 ? LoadPair(rms + s) / threshold2 : one);
+    PowBlock(target, exponent, target, m);
+    for (int s = 0; s < m; s += 2)
+    {
+      const Pair r = LoadPair(rms + s);
+      StorePair(target + s, r != r ? hold : (r > threshold2 ? LoadPair(target + s) : one));
+    }
+
+    for (int s = 0; s < m; ++s)
+    {
+      const double t = target[s];
+      if (t == t)
+      {
+        // Both candidates start before the comparison is known, which keeps
+        // the comparison off the recurrence's critical path.
+        const double attacked = attack * g + attackRest * t;
+        const double released = release * g + releaseRest * t;
+        g = g > t ? attacked : released;
+      }
+      gains[s] = g;
     }
 
     for (int k = 0; k < nOut; ++k)
     {
-      const double in = inputs[k][s];
-      outputs[k][s] = in * (1.0 - mix) + in * gain * g * mix;
+      const double* in = inputs[k] + offset;
+      double* out = outputs[k] + offset;
+      for (int s = 0; s < m; ++s)
+        out[s] = in[s] * (1.0 - mix) + in[s] * gain * gains[s] * mix;
     }
   }
+
+  state.mWindowIndex = index;
+  state.mWindowSum = sum;
+  state.mWindowUnprimed = unprimed;
   state.mCurrentGain = g;
 }
 

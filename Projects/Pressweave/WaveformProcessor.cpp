@@ -1,5 +1,6 @@
 #include "WaveformProcessor.h"
 
+#include <algorithm>
 #include <cmath>
 #include <new>
 
@@ -115,9 +116,13 @@ void WaveformProcessor::UpdateBeatPositionInRealTime(double increment) noexcept
 
 int WaveformProcessor::GetSlotIndex() const noexcept
 {
+  return SlotOf(mPhase.load(std::memory_order_relaxed));
+}
+
+int WaveformProcessor::SlotOf(double phase) const noexcept
+{
   if (mSize < 1)
     return 0;
-  double phase = mPhase.load(std::memory_order_relaxed);
   if (!std::isfinite(phase))
     phase = 0.0;
   double slot = std::fmod(std::floor(phase * mSize), static_cast<double>(mSize));
@@ -125,6 +130,113 @@ int WaveformProcessor::GetSlotIndex() const noexcept
     slot += mSize;
   const int index = static_cast<int>(slot);
   return index < mSize ? index : mSize - 1;
+}
+
+namespace {
+
+constexpr int kChunk = 256;
+
+// floor(phase * size) taken into 0..size-1 for |phase| < 1, where SlotOf's
+// fmod by the size only ever maps size itself to 0: the same slot, in
+// integer arithmetic.
+inline int SlotInRange(double phase, int size) noexcept
+{
+  const double v = phase * size;
+  int slot = static_cast<int>(v);
+  slot -= static_cast<double>(slot) > v ? 1 : 0;
+  slot -= slot >= size ? size : 0;
+  slot += slot < 0 ? size : 0;
+  return slot;
+}
+
+// Sample s of a channel that may be missing.
+inline double At(const double* x, int s) noexcept
+{
+  return x ? x[s] : 0.0;
+}
+
+} // namespace
+
+void WaveformProcessor::WriteSlots(const int* slots, const double* a, const double* b, int nFrames) noexcept
+{
+  std::atomic<double>* traceA = mTraceA.get();
+  std::atomic<double>* traceB = mTraceB.get();
+  for (int s = 0; s < nFrames; ++s)
+  {
+    traceA[slots[s]].store(std::fabs(At(a, s)), std::memory_order_relaxed);
+    traceB[slots[s]].store(std::fabs(At(b, s)), std::memory_order_relaxed);
+  }
+}
+
+void WaveformProcessor::CaptureBlock(const double* a, const double* b, int nFrames, double increment) noexcept
+{
+  if (mSize < 1 || nFrames < 1)
+    return;
+
+  const double windowLength = mWindowLength.load(std::memory_order_relaxed);
+  const bool advances = mTransportIsRunning.load(std::memory_order_relaxed) && std::isfinite(increment);
+  if (!advances || !(windowLength > 0.0))
+  {
+    // The phase stands still: every sample goes to one slot, and the last
+    // one is what stays there.
+    if (advances)
+    {
+      const double step = increment / GetQuarterNotesPerBeat();
+      double beatPos = mBeatPos.load(std::memory_order_relaxed);
+      for (int s = 0; s < nFrames; ++s)
+        beatPos += step;
+      mBeatPos.store(beatPos, std::memory_order_relaxed);
+    }
+    const int slot = GetSlotIndex();
+    WriteSlots(&slot, a ? a + nFrames - 1 : nullptr, b ? b + nFrames - 1 : nullptr, 1);
+    return;
+  }
+
+  const double quarterNotesPerBeat = GetQuarterNotesPerBeat();
+  const double step = increment / quarterNotesPerBeat;
+  const double w = windowLength / quarterNotesPerBeat;
+  double beatPos = mBeatPos.load(std::memory_order_relaxed);
+
+  // For a window of a power of two beats, beatPos / w is exact and so is
+  // q - trunc(q): it equals fmod(beatPos, w) / w bit for bit. The beat
+  // positions must stay where trunc fits an int64 (always, in practice).
+  int exponent = 0;
+  const bool powerOfTwo = std::frexp(w, &exponent) == 0.5 && exponent > -60 && exponent < 60;
+  const double end = beatPos + step * nFrames;
+  const double limit = 1e15 * w;
+  const bool exact = powerOfTwo && std::fabs(beatPos) < limit && std::fabs(end) < limit;
+  const double perWindow = 1.0 / w; // exact for a power of two
+
+  int slots[kChunk];
+  double phase = 0.0;
+  for (int offset = 0; offset < nFrames; offset += kChunk)
+  {
+    const int n = std::min(kChunk, nFrames - offset);
+    if (exact)
+    {
+      for (int s = 0; s < n; ++s)
+      {
+        beatPos += step;
+        const double q = beatPos * perWindow;
+        phase = q - static_cast<double>(static_cast<int64_t>(q));
+        slots[s] = SlotInRange(phase, mSize);
+      }
+    }
+    else
+    {
+      for (int s = 0; s < n; ++s)
+      {
+        beatPos += step;
+        phase = std::fmod(beatPos, w) / w;
+        if (!std::isfinite(phase))
+          phase = 0.0;
+        slots[s] = SlotInRange(phase, mSize);
+      }
+    }
+    WriteSlots(slots, a ? a + offset : nullptr, b ? b + offset : nullptr, n);
+  }
+  mBeatPos.store(beatPos, std::memory_order_relaxed);
+  mPhase.store(phase, std::memory_order_relaxed);
 }
 
 void WaveformProcessor::UpdateSamples(double a, double b) noexcept
@@ -173,12 +285,11 @@ void UpdateSamplesForWaveViewers(WaveformProcessor& left, WaveformProcessor& rig
 void CaptureScopeBlock(WaveformProcessor& left, WaveformProcessor& right, const double* const* sources,
                        const double* const* outputs, int nFrames, double increment) noexcept
 {
-  for (int s = 0; s < nFrames; ++s)
-  {
-    left.UpdateBeatPositionInRealTime(increment);
-    right.UpdateBeatPositionInRealTime(increment);
-    UpdateSamplesForWaveViewers(left, right, s, sources, outputs);
-  }
+  const double* const none[2] = {nullptr, nullptr};
+  const double* const* src = sources ? sources : none;
+  const double* const* out = outputs ? outputs : none;
+  left.CaptureBlock(src[0], out[0], nFrames, increment);
+  right.CaptureBlock(src[1], out[1], nFrames, increment);
 }
 
 } // namespace pressweave

@@ -141,7 +141,8 @@ TEST(PressweaveHandOff, TheMetersHandOffHoldsTheRenderedFramesAndZerosForAMissin
   rig.FillSignal(0, kN);
   rig.Fill(2, 0.9);
   rig.Process(100);
-  const BufferManager& handOff = rig.plug->GetBufferManager();
+  BufferManager& handOff = rig.plug->GetBufferManager();
+  ASSERT_TRUE(handOff.Acquire());
   EXPECT_EQ(handOff.GetFrameCount(BufferManager::kSidechainLeft), 100);
   EXPECT_EQ(handOff.GetBuffer(BufferManager::kDryLeft)[99], rig.in[0][99]);
   EXPECT_EQ(handOff.GetBuffer(BufferManager::kOutputRight)[99], rig.out[1][99]);
@@ -152,7 +153,8 @@ TEST(PressweaveHandOff, TheMetersHandOffHoldsTheRenderedFramesAndZerosForAMissin
   engagedRig.Fill(2, 0.5);
   engagedRig.Connect(2, 1, 2); // the right sidechain channel goes away
   engagedRig.Process(kN);
-  const BufferManager& engaged = engagedRig.plug->GetBufferManager();
+  BufferManager& engaged = engagedRig.plug->GetBufferManager();
+  engaged.Acquire();
   EXPECT_EQ(engaged.GetBuffer(BufferManager::kSidechainLeft)[kN - 1], 0.5);
   EXPECT_EQ(engaged.GetBuffer(BufferManager::kSidechainRight)[kN - 1], 0.0);
 }
@@ -171,6 +173,7 @@ TEST(PressweaveMonoMain, AMonoMainWithAStereoSidechainGathersBothSidechainChanne
     rig.Process(kN);
     ASSERT_TRUE(rig.plug->IsSidechainPresent());
     rig.Process(kN);
+    rig.plug->GetBufferManager().Acquire();
     EXPECT_EQ(rig.plug->GetBufferManager().GetBuffer(BufferManager::kSidechainRight)[10], 0.25);
     EXPECT_TRUE(std::all_of(rig.out[1].begin(), rig.out[1].begin() + kN, [](double x) { return std::isfinite(x); }));
     if (mode == kSidechainRingmod)
@@ -187,6 +190,7 @@ TEST(PressweaveMonoMain, AnUnconnectedMainChannelIsSilencedAtTheStartOfEachBlock
   rig.Fill(1, 0.8); // what the previous block left in the frame's scratch
   SetParam(*rig.plug, kStereoWidth, 150.0);
   rig.Process(kN);
+  rig.plug->GetBufferManager().Acquire();
   for (int s = 0; s < kN; ++s)
     ASSERT_EQ(rig.plug->GetBufferManager().GetBuffer(BufferManager::kDryRight)[s], 0.0);
 
@@ -260,6 +264,7 @@ TEST(PressweaveBufferSizes, ABlockLongerThanThePreparedSizeIsProcessedInSlicesWi
   EXPECT_EQ(rig.plug->GetPreparedFrames(), 512);
   for (int s = 0; s < 2000; ++s)
     ASSERT_NEAR(rig.out[0][s], rig.in[0][s] * 0.5, 1e-15) << s;
+  rig.plug->GetBufferManager().Acquire();
   EXPECT_EQ(rig.plug->GetBufferManager().GetFrameCount(BufferManager::kOutputLeft), 2000 - 3 * 512);
 }
 
