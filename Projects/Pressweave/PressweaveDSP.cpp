@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "IWeftUtilities.h"
+#include "VectorMath.h"
 
 namespace pressweave {
 
@@ -95,66 +96,81 @@ void PressweaveSetup(PressweaveDSP& dsp, double amount, bool shaperOn, int nOutp
 namespace {
 
 // processSample's arithmetic, operation for operation, with selects in place
-// of branches so the block loops vectorise; the fields are copied into locals
-// once per block.
+// of branches, on a double or on a Pair of samples (T); the fields are
+// broadcast into T once per block.
+template <class T>
 struct Shaper
 {
-  double driveGain, outputGain, limit, c1, c2, c3, c4, wet, dry;
-  bool shaperOn;
+  T driveGain, outputGain, limit, c1, c2, c3, c4, wet, dry;
 
   explicit Shaper(const PressweaveDSP& dsp) noexcept
-  : driveGain(dsp.getDriveGain())
-  , outputGain(dsp.getOutputGain())
-  , limit(dsp.getSampleLimit())
-  , c1(dsp.getCoefficient(0))
-  , c2(dsp.getCoefficient(1))
-  , c3(dsp.getCoefficient(2))
-  , c4(dsp.getCoefficient(3))
-  , wet(dsp.getWetShare())
-  , dry(dsp.getDryShare())
-  , shaperOn(dsp.isShaperOn())
+  : driveGain(Broadcast<T>(dsp.getDriveGain()))
+  , outputGain(Broadcast<T>(dsp.getOutputGain()))
+  , limit(Broadcast<T>(dsp.getSampleLimit()))
+  , c1(Broadcast<T>(dsp.getCoefficient(0)))
+  , c2(Broadcast<T>(dsp.getCoefficient(1)))
+  , c3(Broadcast<T>(dsp.getCoefficient(2)))
+  , c4(Broadcast<T>(dsp.getCoefficient(3)))
+  , wet(Broadcast<T>(dsp.getWetShare()))
+  , dry(Broadcast<T>(dsp.getDryShare()))
   {}
 
-  double Clip(double x) const noexcept { return std::min(std::max(x * driveGain, -limit), limit); }
-
-  double Shape(double x) const noexcept
+  // std::min(std::max(x * drive, -limit), limit), NaN passing through alike.
+  T Clip(T x) const noexcept
   {
-    const double a = std::fabs(x);
-    const double sign = x > 0.0 ? 1.0 : -1.0;
-    const double a2 = a * a;
-    const double a3 = a2 * a;
-    const double a4 = a3 * a;
-    const double inner = (c1 * a + c2 * a2 + c3 * a3 - c4 * (a2 - 2.0 * a3 + a4)) * wet + a * dry;
-    const double outer = (2.0 * a - a * a) * wet + a * dry;
-    const double f = a > 2.0 ? 0.0 : (a > 1.0 ? outer : inner);
+    const T driven = x * driveGain;
+    const T low = -limit;
+    const T raised = driven < low ? low : driven;
+    return limit < raised ? limit : raised;
+  }
+
+  T Shape(T x) const noexcept
+  {
+    const T zero = Broadcast<T>(0.0), one = Broadcast<T>(1.0), two = Broadcast<T>(2.0);
+    const T a = Abs(x);
+    const T sign = x > zero ? one : -one;
+    const T a2 = a * a;
+    const T a3 = a2 * a;
+    const T a4 = a3 * a;
+    const T inner = (c1 * a + c2 * a2 + c3 * a3 - c4 * (a2 - two * a3 + a4)) * wet + a * dry;
+    const T outer = (two * a - a * a) * wet + a * dry;
+    const T f = a > two ? zero : (a > one ? outer : inner);
     return f * sign;
+  }
+
+  // in * (1 - d) + P(in) * d, P being processSample; for a mono output
+  // (kMono) the shaper sees half the input and its result is doubled.
+  template <bool kShaperOn, bool kMono>
+  T Mix(T x, T d) const noexcept
+  {
+    const T one = Broadcast<T>(1.0), two = Broadcast<T>(2.0), half = Broadcast<T>(0.5);
+    T y = Clip(kMono ? half * x : x);
+    if (kShaperOn)
+      y = Shape(y);
+    y = y * outputGain;
+    return x * (one - d) + (kMono ? two * y : y) * d;
   }
 };
 
-// out[s] = in[s] * (1 - d) + P(in[s]) * d, P being processSample; for a
-// mono output (kMono) the shaper sees half the input and its result is
-// doubled. Specialised so the loop has no branch.
 template <bool kShaperOn, bool kMono>
-void ShapeBlock(const Shaper& p, const double* in, double* out, int n, double d) noexcept
+void ShapeBlock(const PressweaveDSP& dsp, const double* in, double* out, int n, double d) noexcept
 {
-  for (int s = 0; s < n; ++s)
-  {
-    const double x = in[s];
-    double y = p.Clip(kMono ? 0.5 * x : x);
-    if (kShaperOn)
-      y = p.Shape(y);
-    y *= p.outputGain;
-    out[s] = x * (1.0 - d) + (kMono ? 2.0 * y : y) * d;
-  }
+  const Shaper<Pair> pairs(dsp);
+  const Pair d2 = Splat(d);
+  int s = 0;
+  for (; s + 2 <= n; s += 2)
+    StorePair(out + s, pairs.template Mix<kShaperOn, kMono>(LoadPair(in + s), d2));
+  if (s < n)
+    out[s] = Shaper<double>(dsp).template Mix<kShaperOn, kMono>(in[s], d);
 }
 
 template <bool kMono>
-void ShapeChannel(const Shaper& p, const double* in, double* out, int n, double d) noexcept
+void ShapeChannel(const PressweaveDSP& dsp, const double* in, double* out, int n, double d) noexcept
 {
-  if (p.shaperOn)
-    ShapeBlock<true, kMono>(p, in, out, n, d);
+  if (dsp.isShaperOn())
+    ShapeBlock<true, kMono>(dsp, in, out, n, d);
   else
-    ShapeBlock<false, kMono>(p, in, out, n, d);
+    ShapeBlock<false, kMono>(dsp, in, out, n, d);
 }
 
 } // namespace
@@ -166,13 +182,12 @@ void PressweaveProcess(const PressweaveDSP& dsp, const double* const* inputs, do
     return;
 
   const double d = dryWetPercent / 100.0;
-  const Shaper shaper(dsp);
 
   if (nOutputs == 1)
   {
     // The shaper sees half the input and its result is doubled.
     if (inputs[0] && outputs[0])
-      ShapeChannel<true>(shaper, inputs[0], outputs[0], nFrames, d);
+      ShapeChannel<true>(dsp, inputs[0], outputs[0], nFrames, d);
     return;
   }
 
@@ -180,7 +195,7 @@ void PressweaveProcess(const PressweaveDSP& dsp, const double* const* inputs, do
   for (int k = 0; k < nChannels; ++k)
   {
     if (inputs[k] && outputs[k])
-      ShapeChannel<false>(shaper, inputs[k], outputs[k], nFrames, d);
+      ShapeChannel<false>(dsp, inputs[k], outputs[k], nFrames, d);
   }
 }
 

@@ -119,6 +119,7 @@ TEST(BlockKernels, ScopeCaptureMatchesTheSampleBySampleAdvanceInEveryWindow)
         ref.UpdateSamples(a[s], n == 1 ? 0.0 : b[s]);
       }
       ASSERT_TRUE(SameBits(fast.GetBeatPos(), ref.GetBeatPos()));
+      ASSERT_EQ(fast.GetPhase(), ref.GetPhase()); // 0 and -0 alike
       ASSERT_EQ(fast.GetSlotIndex(), ref.GetSlotIndex());
       for (int k = 0; k < fast.GetSize(); ++k)
         ASSERT_TRUE(SameBits(fast.GetInputLevel(k), ref.GetInputLevel(k)) &&
