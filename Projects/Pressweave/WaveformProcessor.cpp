@@ -4,6 +4,8 @@
 #include <cmath>
 #include <new>
 
+#include "VectorMath.h"
+
 namespace pressweave {
 
 namespace {
@@ -149,22 +151,19 @@ inline int SlotInRange(double phase, int size) noexcept
   return slot;
 }
 
-// Sample s of a channel that may be missing.
-inline double At(const double* x, int s) noexcept
-{
-  return x ? x[s] : 0.0;
-}
-
 } // namespace
 
 void WaveformProcessor::WriteSlots(const int* slots, const double* a, const double* b, int nFrames) noexcept
 {
+  static const double kSilence[kChunk] = {};
   std::atomic<double>* traceA = mTraceA.get();
   std::atomic<double>* traceB = mTraceB.get();
+  const double* const x = a ? a : kSilence; // a missing channel feeds 0
+  const double* const y = b ? b : kSilence;
   for (int s = 0; s < nFrames; ++s)
   {
-    traceA[slots[s]].store(std::fabs(At(a, s)), std::memory_order_relaxed);
-    traceB[slots[s]].store(std::fabs(At(b, s)), std::memory_order_relaxed);
+    traceA[slots[s]].store(std::fabs(x[s]), std::memory_order_relaxed);
+    traceB[slots[s]].store(std::fabs(y[s]), std::memory_order_relaxed);
   }
 }
 
@@ -198,40 +197,53 @@ void WaveformProcessor::CaptureBlock(const double* a, const double* b, int nFram
   double beatPos = mBeatPos.load(std::memory_order_relaxed);
 
   // For a window of a power of two beats, beatPos / w is exact and so is
-  // q - trunc(q): it equals fmod(beatPos, w) / w bit for bit. The beat
-  // positions must stay where trunc fits an int64 (always, in practice).
+  // q - trunc(q): it equals fmod(beatPos, w) / w bit for bit. The positions
+  // must stay where trunc fits an int32 (a billion windows: always, in
+  // practice); two samples go through at once.
   int exponent = 0;
   const bool powerOfTwo = std::frexp(w, &exponent) == 0.5 && exponent > -60 && exponent < 60;
   const double end = beatPos + step * nFrames;
-  const double limit = 1e15 * w;
+  const double limit = 1e9 * w;
   const bool exact = powerOfTwo && std::fabs(beatPos) < limit && std::fabs(end) < limit;
-  const double perWindow = 1.0 / w; // exact for a power of two
+  const Pair perWindow = Splat(1.0 / w); // exact for a power of two
+  const Pair size = Splat(mSize);
+  const Pair zero = Splat(0.0);
+  const Pair one = Splat(1.0);
 
   int slots[kChunk];
   double phase = 0.0;
   for (int offset = 0; offset < nFrames; offset += kChunk)
   {
     const int n = std::min(kChunk, nFrames - offset);
+    int s = 0;
     if (exact)
     {
-      for (int s = 0; s < n; ++s)
+      typedef int Ints __attribute__((vector_size(8)));
+      for (; s + 2 <= n; s += 2)
       {
-        beatPos += step;
-        const double q = beatPos * perWindow;
-        phase = q - static_cast<double>(static_cast<int64_t>(q));
-        slots[s] = SlotInRange(phase, mSize);
+        const double first = beatPos + step;
+        beatPos = first + step;
+        const Pair q = Pair{first, beatPos} * perWindow;
+        const Pair fraction = q - __builtin_convertvector(__builtin_convertvector(q, Ints), Pair);
+        // floor(fraction * size) wrapped into 0..size-1, as SlotInRange.
+        const Pair v = fraction * size;
+        Pair slot = __builtin_convertvector(__builtin_convertvector(v, Ints), Pair);
+        slot = slot > v ? slot - one : slot;
+        slot = slot >= size ? slot - size : slot;
+        slot = slot < zero ? slot + size : slot;
+        const Ints index = __builtin_convertvector(slot, Ints);
+        slots[s] = index[0];
+        slots[s + 1] = index[1];
+        phase = fraction[1];
       }
     }
-    else
+    for (; s < n; ++s)
     {
-      for (int s = 0; s < n; ++s)
-      {
-        beatPos += step;
-        phase = std::fmod(beatPos, w) / w;
-        if (!std::isfinite(phase))
-          phase = 0.0;
-        slots[s] = SlotInRange(phase, mSize);
-      }
+      beatPos += step;
+      phase = std::fmod(beatPos, w) / w;
+      if (!std::isfinite(phase))
+        phase = 0.0;
+      slots[s] = SlotInRange(phase, mSize);
     }
     WriteSlots(slots, a ? a + offset : nullptr, b ? b + offset : nullptr, n);
   }
