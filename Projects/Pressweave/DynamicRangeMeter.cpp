@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <type_traits>
 #include <cmath>
 
 #include "IWeftUtilities.h"
@@ -180,25 +181,72 @@ void DynamicRangeMeter::AnalyseBlock(const double* left, const double* right, in
   // Coefficients and memories live in registers through the loop; the
   // per-sample work is one direct-form-I step of each filter for both
   // channels at once, the loudness energy, and each channel's peak and sum
-  // of squares.
+  // of squares. The high-pass numerator is (1, -2, 1) by construction, so
+  // its products by 1 are left out (exact).
   const Pair sb0 = Splat(mShelfB0), sb1 = Splat(mShelfB1), sb2 = Splat(mShelfB2);
   const Pair sa1 = Splat(mShelfA1), sa2 = Splat(mShelfA2);
-  const Pair hb0 = Splat(mHpB0), hb1 = Splat(mHpB1), hb2 = Splat(mHpB2);
-  const Pair ha1 = Splat(mHpA1), ha2 = Splat(mHpA2);
+  const Pair hb1 = Splat(mHpB1), ha1 = Splat(mHpA1), ha2 = Splat(mHpA2);
   const FilterMemory& ml = mFilter[0];
   const FilterMemory& mr = mFilter[1];
-  Pair sx1{ml.shelfX1, mr.shelfX1}, sx2{ml.shelfX2, mr.shelfX2}, sy1{ml.shelfY1, mr.shelfY1},
-    sy2{ml.shelfY2, mr.shelfY2};
-  Pair hx1{ml.hpX1, mr.hpX1}, hx2{ml.hpX2, mr.hpX2}, hy1{ml.hpY1, mr.hpY1}, hy2{ml.hpY2, mr.hpY2};
-  Pair peak{0.0, 0.0};
-  Pair squares{0.0, 0.0};
+  struct State
+  {
+    Pair sx1, sx2, sy1, sy2, hx1, hx2, hy1, hy2, peak, squares;
+    double energy;
+  };
+  State st{{ml.shelfX1, mr.shelfX1}, {ml.shelfX2, mr.shelfX2}, {ml.shelfY1, mr.shelfY1}, {ml.shelfY2, mr.shelfY2},
+           {ml.hpX1, mr.hpX1},       {ml.hpX2, mr.hpX2},       {ml.hpY1, mr.hpY1},       {ml.hpY2, mr.hpY2},
+           {0.0, 0.0},               {0.0, 0.0},               mLoudnessEnergy};
+
+  // Samples from..to of the block. Unchecked, a filter output that is not a
+  // finite number only marks the returned Pair (NaN); checked, that channel's
+  // filter starts afresh at once and gives 0, as ApplyLUFSFilter does.
+  auto run = [&](State& t, int from, int to, auto checked) {
+    Pair poison{0.0, 0.0};
+    for (int i = from; i < to; ++i)
+    {
+      const Pair x{left[i], right[i]};
+      const Pair a = Abs(x);
+      t.peak = a > t.peak ? a : t.peak;
+      t.squares += x * x;
+      if (!kLoudness)
+        continue;
+      const Pair y = sb0 * x + sb1 * t.sx1 + sb2 * t.sx2 - sa1 * t.sy1 - sa2 * t.sy2;
+      t.sx2 = t.sx1;
+      t.sx1 = x;
+      t.sy2 = t.sy1;
+      t.sy1 = y;
+      Pair z = y + hb1 * t.hx1 + t.hx2 - ha1 * t.hy1 - ha2 * t.hy2;
+      t.hx2 = t.hx1;
+      t.hx1 = y;
+      t.hy2 = t.hy1;
+      t.hy1 = z;
+      const Pair finite = z - z; // 0 where z is finite, NaN elsewhere
+      if (decltype(checked)::value)
+      {
+        for (int c = 0; c < 2; ++c)
+        {
+          if (finite[c] == 0.0)
+            continue;
+          for (Pair* m : {&t.sx1, &t.sx2, &t.sy1, &t.sy2, &t.hx1, &t.hx2, &t.hy1, &t.hy2})
+            (*m)[c] = 0.0;
+          z[c] = 0.0;
+        }
+      }
+      else
+      {
+        poison += finite;
+      }
+      const Pair z2 = z * z;
+      t.energy += z2[0] + z2[1];
+    }
+    return poison;
+  };
 
   // A loudness value is due at a full block, or once an eighth of one has
   // gathered when the last value is older than the interval; after a value
   // in this block (at this same clock instant) only a full block is.
   const int full = mLoudnessBlockLength;
   int due = now - mLastLoudnessUpdate > kLoudnessInterval ? full / 8 : full;
-  double energy = mLoudnessEnergy;
 
   for (int s = 0; s < n;)
   {
@@ -208,49 +256,23 @@ void DynamicRangeMeter::AnalyseBlock(const double* left, const double* right, in
       const int untilDue = due - mLoudnessCount;
       stop = untilDue < 1 ? s + 1 : (untilDue < n - s ? s + untilDue : n);
     }
-    for (int i = s; i < stop; ++i)
+    const State before = st;
+    const Pair poison = run(st, s, stop, std::false_type{});
+    if (poison[0] != 0.0 || poison[1] != 0.0)
     {
-      const Pair x{left[i], right[i]};
-      const Pair a = x < 0.0 ? -x : x;
-      peak = a > peak ? a : peak;
-      squares += x * x;
-      if (kLoudness)
-      {
-        const Pair y = sb0 * x + sb1 * sx1 + sb2 * sx2 - sa1 * sy1 - sa2 * sy2;
-        sx2 = sx1;
-        sx1 = x;
-        sy2 = sy1;
-        sy1 = y;
-        Pair z = hb0 * y + hb1 * hx1 + hb2 * hx2 - ha1 * hy1 - ha2 * hy2;
-        hx2 = hx1;
-        hx1 = y;
-        hy2 = hy1;
-        hy1 = z;
-        const Pair finite = z - z; // 0 where z is finite, NaN elsewhere
-        if (finite[0] != 0.0 || finite[1] != 0.0)
-        {
-          // That channel's filter starts afresh and gives 0.
-          for (int c = 0; c < 2; ++c)
-          {
-            if (finite[c] == 0.0)
-              continue;
-            for (Pair* m : {&sx1, &sx2, &sy1, &sy2, &hx1, &hx2, &hy1, &hy2})
-              (*m)[c] = 0.0;
-            z[c] = 0.0;
-          }
-        }
-        const Pair z2 = z * z;
-        energy += z2[0] + z2[1];
-      }
+      // Rare: an input that is not finite (or absurdly large). Again, the
+      // careful way.
+      st = before;
+      run(st, s, stop, std::true_type{});
     }
     if (kLoudness)
     {
       mLoudnessCount += stop - s;
       if (mLoudnessCount >= due)
       {
-        mLoudnessEnergy = energy;
+        mLoudnessEnergy = st.energy;
         UpdateLoudness(now);
-        energy = mLoudnessEnergy;
+        st.energy = mLoudnessEnergy;
         due = full;
       }
     }
@@ -259,25 +281,25 @@ void DynamicRangeMeter::AnalyseBlock(const double* left, const double* right, in
 
   if (kLoudness)
   {
-    mLoudnessEnergy = energy;
+    mLoudnessEnergy = st.energy;
     FilterMemory* const memories[2] = {&mFilter[0], &mFilter[1]};
     for (int c = 0; c < 2; ++c)
     {
       FilterMemory& m = *memories[c];
-      m.shelfX1 = Flushed(sx1[c]);
-      m.shelfX2 = Flushed(sx2[c]);
-      m.shelfY1 = Flushed(sy1[c]);
-      m.shelfY2 = Flushed(sy2[c]);
-      m.hpX1 = Flushed(hx1[c]);
-      m.hpX2 = Flushed(hx2[c]);
-      m.hpY1 = Flushed(hy1[c]);
-      m.hpY2 = Flushed(hy2[c]);
+      m.shelfX1 = Flushed(st.sx1[c]);
+      m.shelfX2 = Flushed(st.sx2[c]);
+      m.shelfY1 = Flushed(st.sy1[c]);
+      m.shelfY2 = Flushed(st.sy2[c]);
+      m.hpX1 = Flushed(st.hx1[c]);
+      m.hpX2 = Flushed(st.hx2[c]);
+      m.hpY1 = Flushed(st.hy1[c]);
+      m.hpY2 = Flushed(st.hy2[c]);
     }
   }
   for (int c = 0; c < 2; ++c)
   {
-    blockPeak[c] = peak[c];
-    sumOfSquares[c] = squares[c];
+    blockPeak[c] = st.peak[c];
+    sumOfSquares[c] = st.squares[c];
   }
 }
 

@@ -132,9 +132,12 @@ void ProcessClassicCompressor(SidechainCompressorState& state, const double* con
   const double exponent = -(ratio - 1.0) / ratio;
   const int keyFrames = std::clamp(key.nFrames, 0, n);
 
-  // The state lives in locals for the block. Each chunk goes through four
-  // passes: the detector's running sum (a recurrence), then the targets (pow,
-  // independent per sample), then the gain (a recurrence), then the outputs.
+  // The state lives in locals for the block. Each chunk of samples goes
+  // through five passes: the key energies; the detector's running sum (a
+  // recurrence); the targets (pow, independent per sample); the gain (a
+  // recurrence); the outputs. The two recurrences run in one loop, the
+  // detector on chunk c and the gain on chunk c - 1, so neither waits for
+  // the other.
   double* const window = state.mWindow;
   int index = state.mWindowIndex;
   double sum = state.mWindowSum;
@@ -146,10 +149,69 @@ void ProcessClassicCompressor(SidechainCompressorState& state, const double* con
   constexpr double kHold = std::numeric_limits<double>::quiet_NaN();
   // Zeroed once: the pair loops may read one slot past an odd chunk's end,
   // and only ever from these.
-  double energy[kCompressorChunk];
-  double target[kCompressorChunk] = {};
+  double energy[kCompressorChunk + 1] = {};
+  double rms[kCompressorChunk + 1] = {};
+  double targets[2][kCompressorChunk + 1] = {};
   double gains[kCompressorChunk] = {};
 
+  auto detect = [&](int s) {
+    const double x = energy[s];
+    if (!std::isfinite(x))
+    {
+      // No usable level this sample: hold the gain, start the window afresh.
+      unprimed = true;
+      energy[s] = kHold;
+      return;
+    }
+    if (unprimed)
+    {
+      sum = PrimeWindow(window, x);
+      unprimed = false;
+    }
+    sum = sum - window[index] + x;
+    window[index] = x;
+    if (++index >= kCompressorWindowSize)
+    {
+      index = 0;
+      // Subtracting large values that have left the window leaves rounding
+      // behind; once per lap the sum starts again from what the window holds.
+      sum = SumWindow(window);
+    }
+    if (!(sum >= 0.0) || !std::isfinite(sum))
+      sum = PrimeWindow(window, x);
+    energy[s] = sum;
+  };
+  auto follow = [&](const double* target, int s) {
+    const double t = target[s];
+    if (t == t)
+    {
+      // Both candidates start before the comparison is known, which keeps
+      // the comparison off the recurrence's critical path.
+      const double attacked = attack * g + attackRest * t;
+      const double released = release * g + releaseRest * t;
+      g = g > t ? attacked : released;
+    }
+    gains[s] = g;
+  };
+  auto write = [&](int offset, int m) {
+    for (int k = 0; k < nOut; ++k)
+    {
+      const double* in = inputs[k] + offset;
+      double* out = outputs[k] + offset;
+      for (int s = 0; s < m; ++s)
+        out[s] = in[s] * (1.0 - mix) + in[s] * gain * gains[s] * mix;
+    }
+  };
+
+  // Selects on lane pairs: a compiler does not turn these branches into
+  // selects by itself while comparisons may trap.
+  const Pair threshold2 = Splat(threshold);
+  const Pair one = Splat(1.0);
+  const Pair hold = Splat(kHold);
+
+  int previousOffset = 0;
+  int previousCount = 0; // samples of chunk c - 1 still to follow and write
+  int current = 0;       // which of targets[] chunk c fills
   for (int offset = 0; offset < n; offset += kCompressorChunk)
   {
     const int m = std::min(kCompressorChunk, n - offset);
@@ -163,76 +225,39 @@ void ProcessClassicCompressor(SidechainCompressorState& state, const double* con
     for (int s = keyed; s < m; ++s)
       energy[s] = 0.0;
 
-    for (int s = 0; s < m; ++s)
+    const double* const previousTargets = targets[1 - current];
+    int s = 0;
+    for (; s < m && s < previousCount; ++s)
     {
-      const double x = energy[s];
-      if (!std::isfinite(x))
-      {
-        // No usable level this sample: hold the gain, start the window afresh.
-        unprimed = true;
-        energy[s] = kHold;
-        continue;
-      }
-      if (unprimed)
-      {
-        sum = PrimeWindow(window, x);
-        unprimed = false;
-      }
-      sum = sum - window[index] + x;
-      window[index] = x;
-      if (++index >= kCompressorWindowSize)
-      {
-        index = 0;
-        // Subtracting large values that have left the window leaves rounding
-        // behind; once per lap the sum starts again from what the window holds.
-        sum = SumWindow(window);
-      }
-      if (!(sum >= 0.0) || !std::isfinite(sum))
-        sum = PrimeWindow(window, x);
-      energy[s] = sum;
+      detect(s);
+      follow(previousTargets, s);
     }
+    for (int r = s; r < m; ++r)
+      detect(r);
+    for (int r = s; r < previousCount; ++r)
+      follow(previousTargets, r);
 
-    double* const rms = gains; // free until the gain pass
-    for (int s = 0; s < m; ++s)
-      rms[s] = std::sqrt(energy[s] / kCompressorWindowSize);
-    if (m % 2 != 0)
-      rms[m] = 0.0;
-    // Selects on lane pairs: a compiler does not turn these branches into
-    // selects by itself while comparisons may trap.
-    const Pair threshold2 = Splat(threshold);
-    const Pair one = Splat(1.0);
-    const Pair hold = Splat(kHold);
-    for (int s = 0; s < m; s += 2)
-      StorePair(target + s, LoadPair(rms + s) > threshold2 ? LoadPair(rms + s) / threshold2 : one);
+    double* const target = targets[current];
+    for (int r = 0; r < m; ++r)
+      rms[r] = std::sqrt(energy[r] / kCompressorWindowSize);
+    rms[m] = 0.0;
+    for (int r = 0; r < m; r += 2)
+      StorePair(target + r, LoadPair(rms + r) > threshold2 ? LoadPair(rms + r) / threshold2 : one);
     PowBlock(target, exponent, target, m);
-    for (int s = 0; s < m; s += 2)
+    for (int r = 0; r < m; r += 2)
     {
-      const Pair r = LoadPair(rms + s);
-      StorePair(target + s, r != r ? hold : (r > threshold2 ? LoadPair(target + s) : one));
+      const Pair level = LoadPair(rms + r);
+      StorePair(target + r, level != level ? hold : (level > threshold2 ? LoadPair(target + r) : one));
     }
 
-    for (int s = 0; s < m; ++s)
-    {
-      const double t = target[s];
-      if (t == t)
-      {
-        // Both candidates start before the comparison is known, which keeps
-        // the comparison off the recurrence's critical path.
-        const double attacked = attack * g + attackRest * t;
-        const double released = release * g + releaseRest * t;
-        g = g > t ? attacked : released;
-      }
-      gains[s] = g;
-    }
-
-    for (int k = 0; k < nOut; ++k)
-    {
-      const double* in = inputs[k] + offset;
-      double* out = outputs[k] + offset;
-      for (int s = 0; s < m; ++s)
-        out[s] = in[s] * (1.0 - mix) + in[s] * gain * gains[s] * mix;
-    }
+    write(previousOffset, previousCount);
+    previousOffset = offset;
+    previousCount = m;
+    current = 1 - current;
   }
+  for (int s = 0; s < previousCount; ++s)
+    follow(targets[1 - current], s);
+  write(previousOffset, previousCount);
 
   state.mWindowIndex = index;
   state.mWindowSum = sum;

@@ -98,7 +98,7 @@ struct ReferenceMeter
         sum += x[c][s] * x[c][s];
       }
       const double coef = 1.0 - std::exp(-dt / 0.3);
-      meanSquare[c] = coef * (sum / n) + (1.0 - coef) * meanSquare[c];
+      meanSquare[c] = std::isfinite(meanSquare[c]) ? coef * (sum / n) + (1.0 - coef) * meanSquare[c] : sum / n;
       peak[c] = std::max(blockPeak, peak[c] * std::exp(-dt / 0.2));
       if (blockPeak > hold[c])
         hold[c] = blockPeak, holdTimer[c] = 2.0;
