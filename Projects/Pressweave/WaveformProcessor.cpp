@@ -167,7 +167,15 @@ void WaveformProcessor::WriteSlots(const int* slots, const double* a, const doub
   }
 }
 
-void WaveformProcessor::CaptureBlock(const double* a, const double* b, int nFrames, double increment) noexcept
+bool WaveformProcessor::SharesTimelineWith(const WaveformProcessor& other) const noexcept
+{
+  return mSize == other.mSize && IsTransportRunning() == other.IsTransportRunning() &&
+         GetWindowLength() == other.GetWindowLength() && GetDenominator() == other.GetDenominator() &&
+         GetBeatPos() == other.GetBeatPos() && GetPhase() == other.GetPhase();
+}
+
+void WaveformProcessor::CaptureBlock(const double* a, const double* b, int nFrames, double increment,
+                                     WaveformProcessor* twin, const double* twinA, const double* twinB) noexcept
 {
   if (mSize < 1 || nFrames < 1)
     return;
@@ -188,6 +196,11 @@ void WaveformProcessor::CaptureBlock(const double* a, const double* b, int nFram
     }
     const int slot = GetSlotIndex();
     WriteSlots(&slot, a ? a + nFrames - 1 : nullptr, b ? b + nFrames - 1 : nullptr, 1);
+    if (twin)
+    {
+      twin->mBeatPos.store(GetBeatPos(), std::memory_order_relaxed);
+      twin->WriteSlots(&slot, twinA ? twinA + nFrames - 1 : nullptr, twinB ? twinB + nFrames - 1 : nullptr, 1);
+    }
     return;
   }
 
@@ -246,9 +259,16 @@ void WaveformProcessor::CaptureBlock(const double* a, const double* b, int nFram
       slots[s] = SlotInRange(phase, mSize);
     }
     WriteSlots(slots, a ? a + offset : nullptr, b ? b + offset : nullptr, n);
+    if (twin)
+      twin->WriteSlots(slots, twinA ? twinA + offset : nullptr, twinB ? twinB + offset : nullptr, n);
   }
-  mBeatPos.store(beatPos, std::memory_order_relaxed);
-  mPhase.store(phase, std::memory_order_relaxed);
+  for (WaveformProcessor* wp : {this, twin})
+  {
+    if (!wp)
+      continue;
+    wp->mBeatPos.store(beatPos, std::memory_order_relaxed);
+    wp->mPhase.store(phase, std::memory_order_relaxed);
+  }
 }
 
 void WaveformProcessor::UpdateSamples(double a, double b) noexcept
@@ -300,6 +320,12 @@ void CaptureScopeBlock(WaveformProcessor& left, WaveformProcessor& right, const 
   const double* const none[2] = {nullptr, nullptr};
   const double* const* src = sources ? sources : none;
   const double* const* out = outputs ? outputs : none;
+  // Both scopes normally follow one timeline: their slots are computed once.
+  if (left.SharesTimelineWith(right))
+  {
+    left.CaptureBlock(src[0], out[0], nFrames, increment, &right, src[1], out[1]);
+    return;
+  }
   left.CaptureBlock(src[0], out[0], nFrames, increment);
   right.CaptureBlock(src[1], out[1], nFrames, increment);
 }

@@ -61,7 +61,15 @@ public:
   // b[s]) for each sample s. A null a or b feeds 0. The transport snapshot and
   // the window are read once per block, the beat position and phase stored
   // once at its end.
-  void CaptureBlock(const double* a, const double* b, int nFrames, double increment) noexcept;
+  // With a twin that SharesTimelineWith this one, the twin captures twinA
+  // and twinB in the same pass from the same slots, as its own CaptureBlock
+  // would.
+  void CaptureBlock(const double* a, const double* b, int nFrames, double increment,
+                    WaveformProcessor* twin = nullptr, const double* twinA = nullptr,
+                    const double* twinB = nullptr) noexcept;
+  // Same size, transport state, window, denominator, beat position and
+  // phase: every slot of a block falls alike in both.
+  bool SharesTimelineWith(const WaveformProcessor& other) const noexcept;
 
   // Zeroes both traces.
   void ClearBuffers() noexcept;

@@ -97,34 +97,47 @@ TEST(BlockKernels, ScopeCaptureMatchesTheSampleBySampleAdvanceInEveryWindow)
   for (const Row& row : rows)
   {
     SCOPED_TRACE(testing::Message() << pw::test::SeedText(seed) << ", window " << row.window << "/" << row.denominator);
-    WaveformProcessor fast, ref;
+    // Two scopes on one timeline (slots shared) and one on its own.
+    WaveformProcessor fast[3], ref[3];
     weft::ITimeInfo info;
     info.mPPQPos = row.ppq;
     info.mTransportIsRunning = row.running;
     info.mDenominator = row.denominator;
-    for (WaveformProcessor* wp : {&fast, &ref})
+    for (int i = 0; i < 6; ++i)
     {
-      wp->SetWindowLength(row.window);
-      wp->SetTransport(info, 48000.0, 512);
-      wp->UpdateBeatPosition();
+      WaveformProcessor& wp = i < 3 ? fast[i] : ref[i - 3];
+      wp.SetWindowLength(row.window);
+      wp.SetTransport(info, 48000.0, 512);
+      wp.UpdateBeatPosition();
     }
     const double inc = BeatIncrementPerSample(60.0 + 140.0 * (rng() % 1000) / 1000.0, 48000.0);
     for (int n : {1, 255, 256, 257, 700})
     {
-      const auto a = pw::test::RandomSignal(rng, n), b = pw::test::RandomSignal(rng, n);
-      fast.CaptureBlock(a.data(), n == 1 ? nullptr : b.data(), n, inc);
+      std::vector<double> x[6];
+      for (auto& v : x)
+        v = pw::test::RandomSignal(rng, n);
+      const double* sources[2] = {x[0].data(), x[1].data()};
+      const double* outputs[2] = {n == 1 ? nullptr : x[2].data(), x[3].data()};
+      CaptureScopeBlock(fast[0], fast[1], sources, outputs, n, inc);
+      fast[2].CaptureBlock(x[4].data(), x[5].data(), n, inc);
       for (int s = 0; s < n; ++s)
       {
-        ref.UpdateBeatPositionInRealTime(inc);
-        ref.UpdateSamples(a[s], n == 1 ? 0.0 : b[s]);
+        for (int i = 0; i < 3; ++i)
+          ref[i].UpdateBeatPositionInRealTime(inc);
+        ref[0].UpdateSamples(x[0][s], n == 1 ? 0.0 : x[2][s]);
+        ref[1].UpdateSamples(x[1][s], x[3][s]);
+        ref[2].UpdateSamples(x[4][s], x[5][s]);
       }
-      ASSERT_TRUE(SameBits(fast.GetBeatPos(), ref.GetBeatPos()));
-      ASSERT_EQ(fast.GetPhase(), ref.GetPhase()); // 0 and -0 alike
-      ASSERT_EQ(fast.GetSlotIndex(), ref.GetSlotIndex());
-      for (int k = 0; k < fast.GetSize(); ++k)
-        ASSERT_TRUE(SameBits(fast.GetInputLevel(k), ref.GetInputLevel(k)) &&
-                    SameBits(fast.GetOutputLevel(k), ref.GetOutputLevel(k)))
-          << "slot " << k << " after a block of " << n;
+      for (int i = 0; i < 3; ++i)
+      {
+        ASSERT_TRUE(SameBits(fast[i].GetBeatPos(), ref[i].GetBeatPos())) << "scope " << i;
+        ASSERT_EQ(fast[i].GetPhase(), ref[i].GetPhase()); // 0 and -0 alike
+        ASSERT_EQ(fast[i].GetSlotIndex(), ref[i].GetSlotIndex());
+        for (int k = 0; k < fast[i].GetSize(); ++k)
+          ASSERT_TRUE(SameBits(fast[i].GetInputLevel(k), ref[i].GetInputLevel(k)) &&
+                      SameBits(fast[i].GetOutputLevel(k), ref[i].GetOutputLevel(k)))
+            << "scope " << i << ", slot " << k << " after a block of " << n;
+      }
     }
   }
 }
