@@ -4,6 +4,7 @@
 #include <chrono>
 #include <type_traits>
 #include <cmath>
+#include <cstring>
 
 #include "IWeftUtilities.h"
 #include "VectorMath.h"
@@ -341,15 +342,31 @@ void DynamicRangeMeter::UpdateChannel(Channel& ch, const double* x, int n, doubl
   ch.peakHoldDB = LevelDB(ch.peakHold);
 }
 
-void DynamicRangeMeter::Process(const double* left, const double* right, int n) noexcept
+bool DynamicRangeMeter::BeginAnalysis(const double* left, const double* right, int n, double& now,
+                                      double& dt) noexcept
 {
   if (n < 1 || !left || !right)
-    return;
-
-  const double now = mClock();
-  const double dt = now - mLastAnalysisTime;
+    return false;
+  now = mClock();
+  dt = now - mLastAnalysisTime;
   mLastAnalysisTime = now;
-  if (!(dt > 0.0))
+  return dt > 0.0;
+}
+
+void DynamicRangeMeter::FinishAnalysis(const double* left, const double* right, int n, double dt,
+                                       const double blockPeak[2], const double sumOfSquares[2]) noexcept
+{
+  UpdateChannel(mChannels[0], left, n, dt, blockPeak[0], sumOfSquares[0]);
+  UpdateChannel(mChannels[1], right, n, dt, blockPeak[1], sumOfSquares[1]);
+  for (Channel& ch : mChannels)
+    ch.rmsDB = ch.meanSquare > 0.0 ? 10.0 * std::log10(ch.meanSquare) : kDisplayBottom;
+}
+
+void DynamicRangeMeter::Process(const double* left, const double* right, int n) noexcept
+{
+  double now = 0.0;
+  double dt = 0.0;
+  if (!BeginAnalysis(left, right, n, now, dt))
     return;
 
   double blockPeak[2];
@@ -358,12 +375,218 @@ void DynamicRangeMeter::Process(const double* left, const double* right, int n) 
     AnalyseBlock<true>(left, right, n, now, blockPeak, sumOfSquares);
   else
     AnalyseBlock<false>(left, right, n, now, blockPeak, sumOfSquares);
+  FinishAnalysis(left, right, n, dt, blockPeak, sumOfSquares);
+}
 
-  UpdateChannel(mChannels[0], left, n, dt, blockPeak[0], sumOfSquares[0]);
-  UpdateChannel(mChannels[1], right, n, dt, blockPeak[1], sumOfSquares[1]);
+#if defined(__x86_64__) && defined(__GNUC__)
+#define PW_METER_QUADS 1
+namespace {
 
-  for (Channel& ch : mChannels)
-    ch.rmsDB = ch.meanSquare > 0.0 ? 10.0 * std::log10(ch.meanSquare) : kDisplayBottom;
+// The four-lane pass's state in plain doubles, lane by lane: left and right
+// of meter a, then of meter b. Order of rows: shelf x1, x2, y1, y2, high-pass
+// x1, x2, y1, y2, block peak, sum of squares.
+struct QuadState
+{
+  enum { kShelfX1, kShelfX2, kShelfY1, kShelfY2, kHpX1, kHpX2, kHpY1, kHpY2, kPeak, kSquares, kRows };
+  double rows[kRows][4];
+  double energy[2]; // per meter
+};
+
+#pragma GCC push_options
+#pragma GCC target("avx2")
+typedef double Quad __attribute__((vector_size(32)));
+typedef long long QuadBits __attribute__((vector_size(32)));
+
+// Samples from..to of four channels that are known to stay finite, with
+// coefficients shelf b0, b1, b2, a1, a2, high-pass b1, a1, a2: each lane does
+// AnalyseBlock's arithmetic on its channel.
+void RunQuads(QuadState& st, const double* c, const double* const* in, int from, int to) noexcept
+{
+  Quad r[QuadState::kRows];
+  std::memcpy(r, st.rows, sizeof r);
+  Quad k[8];
+  for (int i = 0; i < 8; ++i)
+    k[i] = Quad{c[i], c[i], c[i], c[i]};
+  Quad sx1 = r[0], sx2 = r[1], sy1 = r[2], sy2 = r[3], hx1 = r[4], hx2 = r[5], hy1 = r[6], hy2 = r[7];
+  Quad peak = r[8], squares = r[9];
+  double energyA = st.energy[0], energyB = st.energy[1];
+  const QuadBits magnitude = {0x7fffffffffffffffLL, 0x7fffffffffffffffLL, 0x7fffffffffffffffLL,
+                              0x7fffffffffffffffLL};
+  for (int i = from; i < to; ++i)
+  {
+    const Quad x = {in[0][i], in[1][i], in[2][i], in[3][i]};
+    const Quad a = reinterpret_cast<Quad>(reinterpret_cast<QuadBits>(x) & magnitude);
+    peak = a > peak ? a : peak;
+    squares += x * x;
+    const Quad y = k[0] * x + k[1] * sx1 + k[2] * sx2 - k[3] * sy1 - k[4] * sy2;
+    sx2 = sx1;
+    sx1 = x;
+    sy2 = sy1;
+    sy1 = y;
+    const Quad z = y + k[5] * hx1 + hx2 - k[6] * hy1 - k[7] * hy2;
+    hx2 = hx1;
+    hx1 = y;
+    hy2 = hy1;
+    hy1 = z;
+    const Quad z2 = z * z;
+    energyA += z2[0] + z2[1];
+    energyB += z2[2] + z2[3];
+  }
+  const Quad out[QuadState::kRows] = {sx1, sx2, sy1, sy2, hx1, hx2, hy1, hy2, peak, squares};
+  std::memcpy(st.rows, out, sizeof out);
+  st.energy[0] = energyA;
+  st.energy[1] = energyB;
+}
+// Below this every filter value stays far from overflowing, so no output can
+// stop being a finite number and the per-sample check can go.
+constexpr double kSafeMagnitude = 1e100;
+
+// Every |x[i]| below kSafeMagnitude (so no NaN either), four at a time.
+bool AllModerate(const double* x, int n) noexcept
+{
+  const QuadBits magnitude = {0x7fffffffffffffffLL, 0x7fffffffffffffffLL, 0x7fffffffffffffffLL,
+                              0x7fffffffffffffffLL};
+  const Quad limit = {kSafeMagnitude, kSafeMagnitude, kSafeMagnitude, kSafeMagnitude};
+  QuadBits ok = {-1, -1, -1, -1};
+  int i = 0;
+  for (; i + 4 <= n; i += 4)
+  {
+    Quad v;
+    std::memcpy(&v, x + i, sizeof v);
+    ok &= reinterpret_cast<Quad>(reinterpret_cast<QuadBits>(v) & magnitude) < limit;
+  }
+  bool all = ok[0] && ok[1] && ok[2] && ok[3];
+  for (; i < n; ++i)
+    all = all && std::fabs(x[i]) < kSafeMagnitude;
+  return all;
+}
+#pragma GCC pop_options
+
+} // namespace
+#endif
+
+bool DynamicRangeMeter::AnalyseTwo(DynamicRangeMeter& a, const double* const* aIn, double aNow, DynamicRangeMeter& b,
+                                   const double* const* bIn, double bNow, int n, double blockPeak[4],
+                                   double sumOfSquares[4]) noexcept
+{
+#ifdef PW_METER_QUADS
+  DynamicRangeMeter* const meters[2] = {&a, &b};
+  const double nows[2] = {aNow, bNow};
+  const double* const in[4] = {aIn[0], aIn[1], bIn[0], bIn[1]};
+  if (!__builtin_cpu_supports("avx2") || !a.mLoudnessEnabled || !b.mLoudnessEnabled)
+    return false;
+  const double coefficients[2][8] = {
+    {a.mShelfB0, a.mShelfB1, a.mShelfB2, a.mShelfA1, a.mShelfA2, a.mHpB1, a.mHpA1, a.mHpA2},
+    {b.mShelfB0, b.mShelfB1, b.mShelfB2, b.mShelfA1, b.mShelfA2, b.mHpB1, b.mHpA1, b.mHpA2}};
+  if (std::memcmp(coefficients[0], coefficients[1], sizeof coefficients[0]) != 0)
+    return false;
+  for (const double* x : in)
+  {
+    if (!AllModerate(x, n))
+      return false;
+  }
+  for (const DynamicRangeMeter* m : meters)
+  {
+    for (const FilterMemory& f : m->mFilter)
+    {
+      for (double v : {f.shelfX1, f.shelfX2, f.shelfY1, f.shelfY2, f.hpX1, f.hpX2, f.hpY1, f.hpY2})
+      {
+        if (!(std::fabs(v) < kSafeMagnitude))
+          return false;
+      }
+    }
+  }
+
+  QuadState st{};
+  double FilterMemory::*const fields[8] = {&FilterMemory::shelfX1, &FilterMemory::shelfX2, &FilterMemory::shelfY1,
+                                           &FilterMemory::shelfY2, &FilterMemory::hpX1,    &FilterMemory::hpX2,
+                                           &FilterMemory::hpY1,    &FilterMemory::hpY2};
+  for (int row = 0; row < 8; ++row)
+  {
+    for (int lane = 0; lane < 4; ++lane)
+      st.rows[row][lane] = meters[lane / 2]->mFilter[lane % 2].*fields[row];
+  }
+  st.energy[0] = a.mLoudnessEnergy;
+  st.energy[1] = b.mLoudnessEnergy;
+
+  // Each meter's loudness values fall due as in AnalyseBlock; the pass stops
+  // wherever one of the two is due.
+  int due[2];
+  for (int k = 0; k < 2; ++k)
+  {
+    const DynamicRangeMeter& m = *meters[k];
+    due[k] = nows[k] - m.mLastLoudnessUpdate > kLoudnessInterval ? m.mLoudnessBlockLength / 8
+                                                                 : m.mLoudnessBlockLength;
+  }
+  for (int s = 0; s < n;)
+  {
+    int stop = n;
+    for (const int k : {0, 1})
+    {
+      const int untilDue = due[k] - meters[k]->mLoudnessCount;
+      stop = std::min(stop, untilDue < 1 ? s + 1 : (untilDue < n - s ? s + untilDue : n));
+    }
+    RunQuads(st, coefficients[0], in, s, stop);
+    for (const int k : {0, 1})
+    {
+      DynamicRangeMeter& m = *meters[k];
+      m.mLoudnessCount += stop - s;
+      if (m.mLoudnessCount >= due[k])
+      {
+        m.mLoudnessEnergy = st.energy[k];
+        m.UpdateLoudness(nows[k]);
+        st.energy[k] = m.mLoudnessEnergy;
+        due[k] = m.mLoudnessBlockLength;
+      }
+    }
+    s = stop;
+  }
+
+  for (int lane = 0; lane < 4; ++lane)
+  {
+    DynamicRangeMeter& m = *meters[lane / 2];
+    m.mLoudnessEnergy = st.energy[lane / 2];
+    for (int row = 0; row < 8; ++row)
+      m.mFilter[lane % 2].*fields[row] = Flushed(st.rows[row][lane]);
+    blockPeak[lane] = st.rows[QuadState::kPeak][lane];
+    sumOfSquares[lane] = st.rows[QuadState::kSquares][lane];
+  }
+  return true;
+#else
+  (void)a, (void)aIn, (void)aNow, (void)b, (void)bIn, (void)bNow, (void)n, (void)blockPeak, (void)sumOfSquares;
+  return false;
+#endif
+}
+
+void DynamicRangeMeter::ProcessTwo(DynamicRangeMeter& a, const double* aLeft, const double* aRight,
+                                   DynamicRangeMeter& b, const double* bLeft, const double* bRight, int n) noexcept
+{
+  double aNow = 0.0, aDt = 0.0, bNow = 0.0, bDt = 0.0;
+  const bool aGoes = a.BeginAnalysis(aLeft, aRight, n, aNow, aDt);
+  const bool bGoes = b.BeginAnalysis(bLeft, bRight, n, bNow, bDt);
+  const double* const aIn[2] = {aLeft, aRight};
+  const double* const bIn[2] = {bLeft, bRight};
+  double peaks[4];
+  double sums[4];
+  if (aGoes && bGoes && AnalyseTwo(a, aIn, aNow, b, bIn, bNow, n, peaks, sums))
+  {
+    a.FinishAnalysis(aLeft, aRight, n, aDt, peaks, sums);
+    b.FinishAnalysis(bLeft, bRight, n, bDt, peaks + 2, sums + 2);
+    return;
+  }
+  for (const int k : {0, 1})
+  {
+    DynamicRangeMeter& m = k == 0 ? a : b;
+    const double* const* x = k == 0 ? aIn : bIn;
+    const double now = k == 0 ? aNow : bNow;
+    if (!(k == 0 ? aGoes : bGoes))
+      continue;
+    if (m.mLoudnessEnabled)
+      m.AnalyseBlock<true>(x[0], x[1], n, now, peaks, sums);
+    else
+      m.AnalyseBlock<false>(x[0], x[1], n, now, peaks, sums);
+    m.FinishAnalysis(x[0], x[1], n, k == 0 ? aDt : bDt, peaks, sums);
+  }
 }
 
 void ProcessHandOff(DynamicRangeMeter& meter, const BufferManager& handOff, int leftIndex, int rightIndex) noexcept

@@ -53,6 +53,12 @@ public:
   // changes.
   void Process(const double* left, const double* right, int n) noexcept;
 
+  // a.Process (aLeft, aRight, n) and b.Process (bLeft, bRight, n), with the
+  // same results; where AVX2 is there and both meters measure loudness at one
+  // sample rate, the two filter passes run as one four-lane pass.
+  static void ProcessTwo(DynamicRangeMeter& a, const double* aLeft, const double* aRight, DynamicRangeMeter& b,
+                         const double* bLeft, const double* bRight, int n) noexcept;
+
   // One K-weighting step (high shelf, then high-pass) for channel 0 or 1.
   // A result that is not a finite number clears that channel's filter
   // memories and gives 0, so one bad sample cannot silence the loudness for
@@ -130,6 +136,17 @@ private:
   template <bool kLoudness>
   void AnalyseBlock(const double* left, const double* right, int n, double now, double blockPeak[2],
                     double sumOfSquares[2]) noexcept;
+  // The first steps of Process: false when there is nothing to analyse;
+  // else the clock's time and the time since the last analysis.
+  bool BeginAnalysis(const double* left, const double* right, int n, double& now, double& dt) noexcept;
+  // The last steps of Process, from each channel's block peak and sum of squares.
+  void FinishAnalysis(const double* left, const double* right, int n, double dt, const double blockPeak[2],
+                      const double sumOfSquares[2]) noexcept;
+  // ProcessTwo's shared filter pass; false (nothing changed) when the two
+  // cannot share it.
+  static bool AnalyseTwo(DynamicRangeMeter& a, const double* const* aIn, double aNow, DynamicRangeMeter& b,
+                         const double* const* bIn, double bNow, int n, double blockPeak[4],
+                         double sumOfSquares[4]) noexcept;
   // A new smoothed loudness from the energy gathered so far.
   void UpdateLoudness(double now) noexcept;
   // Peaks, hold, smoothed mean square and ring of one channel from the block

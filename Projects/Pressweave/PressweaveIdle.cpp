@@ -61,8 +61,21 @@ void Pressweave::DynamicRangeProcess() noexcept
   // no render can be writing them; each analysis reads just the frames of the
   // latest published block (the one before when none came since).
   mBufferManager.Acquire();
-  ProcessHandOff(mInputMeter, mBufferManager, BufferManager::kDryLeft, BufferManager::kDryRight);
-  ProcessHandOff(mOutputMeter, mBufferManager, BufferManager::kOutputLeft, BufferManager::kOutputRight);
+  const BufferManager& handOff = mBufferManager;
+  const int n = handOff.GetPairFrameCount(BufferManager::kDryLeft, BufferManager::kDryRight);
+  if (n == handOff.GetPairFrameCount(BufferManager::kOutputLeft, BufferManager::kOutputRight))
+  {
+    // The input and output meters' filters in one pass.
+    DynamicRangeMeter::ProcessTwo(mInputMeter, handOff.GetBuffer(BufferManager::kDryLeft),
+                                  handOff.GetBuffer(BufferManager::kDryRight), mOutputMeter,
+                                  handOff.GetBuffer(BufferManager::kOutputLeft),
+                                  handOff.GetBuffer(BufferManager::kOutputRight), n);
+  }
+  else
+  {
+    ProcessHandOff(mInputMeter, handOff, BufferManager::kDryLeft, BufferManager::kDryRight);
+    ProcessHandOff(mOutputMeter, handOff, BufferManager::kOutputLeft, BufferManager::kOutputRight);
+  }
   ProcessHandOff(mSidechainMeter, mBufferManager, BufferManager::kSidechainLeft, BufferManager::kSidechainRight);
 }
 

@@ -172,30 +172,41 @@ TEST(BlockKernels, AmountStageMatchesProcessSampleForStereoAndMonoOutputs)
   }
 }
 
-TEST(BlockKernels, MeterMatchesTheSampleBySampleAnalysisThroughSignalAndSilence)
+TEST(BlockKernels, MetersMatchTheSampleBySampleAnalysisAloneOrInTwosThroughSignalAndSilence)
 {
   const uint64_t seed = pw::test::TestSeed();
   std::mt19937_64 rng(seed);
   gNow = 0.0;
-  DynamicRangeMeter meter(48000.0, 2.0, &FakeClock);
-  pw::test::ReferenceMeter ref(48000.0);
+  // Meter 0 alone; 1 and 2 together (one pass where the machine allows).
+  DynamicRangeMeter m0(48000.0, 2.0, &FakeClock), m1(48000.0, 2.0, &FakeClock), m2(48000.0, 2.0, &FakeClock);
+  DynamicRangeMeter* const meters[3] = {&m0, &m1, &m2};
+  pw::test::ReferenceMeter refs[3] = {pw::test::ReferenceMeter(48000.0), pw::test::ReferenceMeter(48000.0),
+                                      pw::test::ReferenceMeter(48000.0)};
   for (int block = 0; block < 400; ++block)
   {
     SCOPED_TRACE(testing::Message() << pw::test::SeedText(seed) << ", block " << block);
     const int n = 1 + static_cast<int>(rng() % 1024);
     const double level = block % 100 < 60 ? 1.0 : 0.0; // long silences leave the filters ringing down
-    auto l = pw::test::RandomSignal(rng, n, -level, level), r = pw::test::RandomSignal(rng, n, -level, level);
-    if (block == 30)
-      r[n / 2] = std::nan(""); // restarts that channel's filter
+    std::vector<double> x[6];
+    for (auto& v : x)
+      v = pw::test::RandomSignal(rng, n, -level, level);
+    if (block == 30 || block == 31)
+      x[block == 30 ? 1 : 4][n / 2] = std::nan(""); // restarts that channel's filter
     gNow += block % 7 == 0 ? 0.0 : 0.001 * (rng() % 120);
-    const double* x[2] = {l.data(), r.data()};
-    meter.Process(l.data(), r.data(), n);
-    ref.Process(x, n, gNow);
-    ASSERT_TRUE(Close(meter.GetLoudness(), ref.loudness, 1e-12));
-    for (int c = 0; c < 2; ++c)
+    m0.Process(x[0].data(), x[1].data(), n);
+    DynamicRangeMeter::ProcessTwo(m1, x[2].data(), x[3].data(), m2, x[4].data(), x[5].data(), n);
+    for (int k = 0; k < 3; ++k)
     {
-      ASSERT_TRUE(SameBits(meter.GetPeak(c), ref.peak[c]) && SameBits(meter.GetPeakHold(c), ref.hold[c]));
-      ASSERT_TRUE(SameBits(meter.GetMeanSquare(c), ref.meanSquare[c])) << "channel " << c;
+      const double* const in[2] = {x[2 * k].data(), x[2 * k + 1].data()};
+      refs[k].Process(in, n, gNow);
+      ASSERT_TRUE(Close(meters[k]->GetLoudness(), refs[k].loudness, 1e-12)) << "meter " << k;
+      for (int c = 0; c < 2; ++c)
+      {
+        ASSERT_TRUE(SameBits(meters[k]->GetPeak(c), refs[k].peak[c]) &&
+                    SameBits(meters[k]->GetPeakHold(c), refs[k].hold[c]))
+          << "meter " << k << ", channel " << c;
+        ASSERT_TRUE(SameBits(meters[k]->GetMeanSquare(c), refs[k].meanSquare[c])) << "meter " << k << ", channel " << c;
+      }
     }
   }
 }
