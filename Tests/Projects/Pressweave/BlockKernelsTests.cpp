@@ -1,6 +1,6 @@
-// Each block kernel against the sample-by-sample form it replaced, on seeded
-// random input: bit for bit, or within 1e-12 relative where the compressor's
-// pow is vectorised or the meter's filter memories are flushed.
+// Each block kernel against its sample-by-sample form on seeded random input:
+// bit for bit, or within 1e-12 relative where the compressor's pow is
+// vectorised or the meters' filter memories are flushed.
 
 #include "EngineReference.h"
 #include "EngineTestSignals.h"
@@ -19,7 +19,6 @@ using namespace pressweave;
 namespace {
 
 const double kInf = std::numeric_limits<double>::infinity();
-
 bool SameBits(double a, double b)
 {
   return std::memcmp(&a, &b, sizeof a) == 0 || (a != a && b != b);
@@ -27,9 +26,8 @@ bool SameBits(double a, double b)
 
 ::testing::AssertionResult Close(double a, double b, double relative)
 {
-  if (SameBits(a, b) || std::fabs(a - b) <= relative * std::max(std::fabs(a), std::fabs(b)))
-    return ::testing::AssertionSuccess();
-  return ::testing::AssertionFailure() << a << " vs " << b;
+  const bool close = SameBits(a, b) || std::fabs(a - b) <= relative * std::max(std::fabs(a), std::fabs(b));
+  return close ? ::testing::AssertionSuccess() : ::testing::AssertionFailure() << a << " vs " << b;
 }
 
 double gNow = 0.0;
