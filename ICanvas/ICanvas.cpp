@@ -5,6 +5,7 @@
 #include "ICornerResizerControl.h"
 #include "IFPSDisplayControl.h"
 #include "IGEditorDelegate.h"
+#include "IPanelControl.h"
 #include "IWeftTrace.h"
 #include "LOOM_Assert.h"
 
@@ -68,8 +69,10 @@ void ICanvas::AttachSVGBackground(const char* fileName)
 
 void ICanvas::AttachPanelBackground(const IPattern& pattern)
 {
-  // Needs the panel control of the simple controls.
-  (void)pattern;
+  auto* pPanel = new IPanelControl(GetBounds(), pattern);
+  pPanel->mGraphics = this;
+  pPanel->SetDelegate(mDelegate);
+  mControls.emplace(mControls.begin(), pPanel);
 }
 
 void ICanvas::AttachCornerResizer(EUIResizerMode sizeMode, bool layoutOnResize, const IColor& color,

@@ -24,6 +24,7 @@
 #include "IRECT.h"
 #include "IRECTList.h"
 #include "ISVG.h"
+#include "IShadow.h"
 #include "IStrokeFill.h"
 #include "PlatformFont.h"
 #include "IText.h"
@@ -46,7 +47,6 @@ class IGEditorDelegate;
 namespace weft::canvas {
 
 class IPopupMenu;
-struct IShadow;
 
 using weft::IGEditorDelegate;
 using ILayerPtr = std::unique_ptr<ILayer>;
@@ -520,6 +520,15 @@ public:
   void SetSharedResourcesSubPath(const char* path) { mSharedResourcesSubPath.Set(path ? path : ""); }
   const char* GetSharedResourcesSubPath() const { return mSharedResourcesSubPath.Get(); }
   const std::stack<ILayer*>& GetLayerStack() const { return mLayers; }
+  // Offset of the finished frame on screen, in window points; zero unless
+  // set.
+  void SetTranslation(float x, float y)
+  {
+    mXTranslation = x;
+    mYTranslation = y;
+  }
+  float GetXTranslation() const { return mXTranslation; }
+  float GetYTranslation() const { return mYTranslation; }
 
   // Calls ActivateGLContext now and DeactivateGLContext when it ends.
   class ScopedGLContext
@@ -592,6 +601,8 @@ protected:
   float mCursorY = -1.0f;
   std::stack<ILayer*> mLayers;
   IRECT mClipRECT;
+  float mXTranslation = 0.0f;
+  float mYTranslation = 0.0f;
   IMatrix mTransform;
   std::stack<IMatrix> mTransformStates;
 

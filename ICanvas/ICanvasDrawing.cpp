@@ -8,8 +8,6 @@
 
 #include <cmath>
 
-#include <cmath>
-
 namespace weft::canvas {
 
 namespace {
@@ -402,23 +400,6 @@ void ICanvas::PathEllipse(float x, float y, float r1, float r2, float angle)
   PathTransformScale(r1, r2);
   PathCircle(0.0f, 0.0f, 1.0f);
   PathTransformRestore();
-}
-
-} // namespace weft::canvas
-
-namespace weft::canvas {
-
-void RadialPoints(float angleDegrees, float cx, float cy, float rMin, float rMax, int nPoints, float (*points)[2])
-{
-  const float a = DegToRad(angleDegrees - 90.0f);
-  const float sinA = std::sin(a);
-  const float cosA = std::cos(a);
-  for (int i = 0; i < nPoints; ++i)
-  {
-    const float r = nPoints > 1 ? rMin + (rMax - rMin) * static_cast<float>(i) / static_cast<float>(nPoints - 1) : rMin;
-    points[i][0] = cx + r * cosA;
-    points[i][1] = cy + r * sinA;
-  }
 }
 
 } // namespace weft::canvas

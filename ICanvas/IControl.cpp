@@ -303,7 +303,7 @@ int IControl::GetParamIdx(int valIdx) const
   return mVals[static_cast<size_t>(valIdx)].mIdx;
 }
 
-const IParam* IControl::GetParam(int valIdx) const
+IParam* IControl::GetParam(int valIdx) const
 {
   const int paramIdx = GetParamIdx(valIdx);
   return paramIdx > kNoParameter && mDelegate ? mDelegate->GetParam(paramIdx) : nullptr;

@@ -152,7 +152,7 @@ public:
   void SetNVals(int nVals);
   int GetParamIdx(int valIdx = 0) const;
   // The bound parameter, or null for a value bound to none.
-  const IParam* GetParam(int valIdx = 0) const;
+  IParam* GetParam(int valIdx = 0) const;
   // The first value index bound to paramIdx, else kNoValIdx.
   int LinkedToParam(int paramIdx) const;
   double GetValue(int valIdx = 0) const;

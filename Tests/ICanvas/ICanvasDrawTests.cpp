@@ -159,3 +159,17 @@ TEST_F(Cycle, AnimationsRunBeforeCollectionAndTheFramesDisplayGetsFrameTimes)
   EXPECT_LT(fps->GetSample(fps->GetWritePos()), first);
   EXPECT_EQ(fps->GetWritePos(), 2);
 }
+
+TEST_F(Cycle, APanelBackgroundAttachedLastBecomesControlZeroAndIsDrawnFirst)
+{
+  Attach("a", Inner(10, 10, 50, 50));
+  g.AttachPanelBackground(IPattern(COLOR_BLUE));
+  ASSERT_EQ(g.NControls(), 2);
+  EXPECT_EQ(Str(g.GetControl(0)->GetRECT()), Str(g.GetBounds()));
+  EXPECT_EQ(g.GetControl(0)->GetTag(), kNoTag);
+  EXPECT_TRUE(g.GetControl(0)->GetIgnoreMouse());
+  g.log.clear();
+  g.Tick();
+  const Log fills = g.Only("Fill");
+  EXPECT_EQ(fills, (Log{"Fill" + Str(COLOR_BLUE), "Fill" + Str(COLOR_RED)}));
+}

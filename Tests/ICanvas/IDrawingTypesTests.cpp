@@ -51,29 +51,22 @@ TEST(DrawingDefaultsTest, ColourAndBlendConstantsHaveTheirExactValues)
     EXPECT_EQ(b.b.mMethod, b.method);
     EXPECT_EQ(b.b.mWeight, b.weight);
   }
-  EXPECT_EQ(static_cast<int>(EBlend::XOR), 9);
   EXPECT_EQ(BlendWeight(nullptr), 1.0f);
 }
 
 TEST(DrawingDefaultsTest, TextAndStyleDefaultsMatchTheTable)
 {
   EXPECT_STREQ(DEFAULT_TEXT.mFont, "Roboto-Regular");
-  EXPECT_EQ(DEFAULT_TEXT.mSize, 14.0f);
-  EXPECT_EQ(DEFAULT_TEXT.mAlign, EAlign::Center);
-  EXPECT_EQ(DEFAULT_TEXT.mVAlign, EVAlign::Middle);
-  EXPECT_EQ(DEFAULT_LABEL_TEXT.mSize, 19.0f);
-  EXPECT_EQ(DEFAULT_LABEL_TEXT.mVAlign, EVAlign::Top);
-  EXPECT_EQ(DEFAULT_VALUE_TEXT.mVAlign, EVAlign::Bottom);
-  EXPECT_EQ(DEFAULT_VALUE_TEXT.mAlign, EAlign::Center);
+  EXPECT_TRUE(DEFAULT_TEXT.mSize == 14.0f && DEFAULT_TEXT.mAlign == EAlign::Center &&
+              DEFAULT_TEXT.mVAlign == EVAlign::Middle && DEFAULT_TEXT.mAngle == 0.0f);
+  EXPECT_TRUE(DEFAULT_LABEL_TEXT.mSize == 19.0f && DEFAULT_LABEL_TEXT.mVAlign == EVAlign::Top);
+  EXPECT_TRUE(DEFAULT_VALUE_TEXT.mVAlign == EVAlign::Bottom && DEFAULT_VALUE_TEXT.mAlign == EAlign::Center);
 
   const IVStyle& s = DEFAULT_STYLE;
   EXPECT_TRUE(s.showLabel && s.showValue && s.hideCursor && s.drawFrame && s.drawShadows);
   EXPECT_FALSE(s.emboss);
-  EXPECT_EQ(s.roundness, 0.0f);
-  EXPECT_EQ(s.frameThickness, 1.0f);
-  EXPECT_EQ(s.shadowOffset, 3.0f);
-  EXPECT_EQ(s.widgetFrac, 1.0f);
-  EXPECT_EQ(s.labelOrientation, EOrientation::North);
+  EXPECT_TRUE(s.roundness == 0.0f && s.frameThickness == 1.0f && s.shadowOffset == 3.0f && s.widgetFrac == 1.0f &&
+              s.angle == 0.0f && s.labelOrientation == EOrientation::North);
   for (int i = 0; i < kNumVColors; ++i)
     EXPECT_EQ(s.colorSpec.GetColor(EVColor(i)), IVColorSpec::GetDefaultColor(EVColor(i)));
   EXPECT_EQ(IVColorSpec::GetDefaultColor(kNumVColors), COLOR_TRANSPARENT);

@@ -52,7 +52,7 @@ TEST(IRECTListTest, FindAndBoundsUseTheInsertionOrder)
   EXPECT_EQ(list.Find(20, 20), -1);
   EXPECT_EQ(Str(list.Bounds()), Str(IRECT(0, 0, 20, 20)));
   list.Clear();
-  EXPECT_TRUE(list.Bounds().Empty());
+  EXPECT_TRUE(list.Bounds().Empty() && list.Size() == 0);
 }
 
 TEST(IRECTListTest, OptimizeHandlesDuplicatesCornersAndNeighboursAsDocumented)

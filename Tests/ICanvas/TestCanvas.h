@@ -64,10 +64,7 @@ public:
   bool GetTextFromClipboard(LOOM_String&) override { return false; }
   bool SetTextInClipboard(const char*) override { return false; }
   void UpdateTooltips() override {}
-  EMsgBoxResult ShowMessageBox(const char*, const char*, EMsgBoxType, IMsgBoxCompletionHandlerFunc) override
-  {
-    return kNoResult;
-  }
+  EMsgBoxResult ShowMessageBox(const char*, const char*, EMsgBoxType, IMsgBoxCompletionHandlerFunc) override { return kNoResult; }
   void PromptForFile(LOOM_String&, LOOM_String&, EFileAction, const char*, IFileDialogCompletionHandlerFunc) override {}
   void PromptForDirectory(LOOM_String&, IFileDialogCompletionHandlerFunc) override {}
   bool PromptForColor(IColor&, const char*, IColorPickerHandlerFunc) override { return false; }
