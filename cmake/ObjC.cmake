@@ -21,7 +21,10 @@ target_compile_definitions(PressweaveObjC INTERFACE
 # warnings are not ours).
 target_include_directories(PressweaveObjC INTERFACE ${PROJECT_SOURCE_DIR}/PlatformShim/ObjC)
 target_include_directories(PressweaveObjC SYSTEM INTERFACE /usr/include/GNUstep)
-target_link_libraries(PressweaveObjC INTERFACE gnustep-base objc BlocksRuntime)
+# The blocks runtime comes before GNUstep-base, which carries a _Block_copy of
+# its own that does not copy clang's stack blocks: the first library loaded
+# provides the one every module uses.
+target_link_libraries(PressweaveObjC INTERFACE BlocksRuntime gnustep-base objc)
 # GNUstep's and the runtime's one-time allocations are not leaks: every
 # program that links them carries the suppressions (LeakSanitizer reads them
 # from the executable, so the source joins each one).
