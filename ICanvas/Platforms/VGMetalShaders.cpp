@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 const unsigned char mvg_bitcode_macos[] = kPWMTLLibraryMagic "vertexShader\0fragmentShader\0fragmentShaderAA";
 const unsigned int mvg_bitcode_macos_len = sizeof(mvg_bitcode_macos);
@@ -48,51 +49,124 @@ inline void TexColor(const MVGfragUniforms& u, const PWMTLFragmentSpan* span, fl
     c[1] = c[2] = c[3] = c[0];
 }
 
+// Coverage of count pixels from the scissor and, with anti-aliasing, the
+// stroke edges (count at most kChunk); clears keep where a fragment is
+// discarded.
+constexpr int kChunk = 256;
+
+template <bool kAntiAlias>
+void Coverage(const MVGfragUniforms& u, const PWMTLFragmentSpan* span, int first, int count, float* alpha,
+              uint8_t* keep)
+{
+  const float* sm = u.scissorMat;
+  const float x0 = span->varyings[0] + first * span->dvaryings[0], dx = span->dvaryings[0];
+  const float y0 = span->varyings[1] + first * span->dvaryings[1], dy = span->dvaryings[1];
+  if (sm[0] == 0.f && sm[1] == 0.f && sm[4] == 0.f && sm[5] == 0.f && sm[8] == 0.f && sm[9] == 0.f)
+  {
+    // No scissor transform: the mask is the same everywhere.
+    const float k = Clamp01(0.5f + u.scissorExt[0] * u.scissorScale[0]) *
+                    Clamp01(0.5f + u.scissorExt[1] * u.scissorScale[1]);
+    for (int i = 0; i < count; i++)
+      alpha[i] = k;
+  }
+  else
+    for (int i = 0; i < count; i++)
+    {
+      const float x = x0 + i * dx, y = y0 + i * dy;
+      const float scx = 0.5f - (std::fabs(sm[0] * x + sm[4] * y + sm[8]) - u.scissorExt[0]) * u.scissorScale[0];
+      const float scy = 0.5f - (std::fabs(sm[1] * x + sm[5] * y + sm[9]) - u.scissorExt[1]) * u.scissorScale[1];
+      alpha[i] = Clamp01(scx) * Clamp01(scy);
+    }
+  if (!kAntiAlias || u.type == MVG_SHADER_IMG)
+    return;
+  const float s0 = span->varyings[2] + first * span->dvaryings[2], ds = span->dvaryings[2];
+  const float t0 = span->varyings[3] + first * span->dvaryings[3], dt = span->dvaryings[3];
+  const float mult = u.strokeMult, threshold = u.strokeThr;
+  if (ds == 0.f && dt == 0.f && threshold <= -1.f)
+  {
+    // Inside a fill u and v are constant: so is the stroke coverage.
+    const float stroke = std::min(1.f, (1.f - std::fabs(s0 * 2.f - 1.f)) * mult) * std::min(1.f, t0);
+    for (int i = 0; i < count; i++)
+      alpha[i] *= stroke;
+    return;
+  }
+  float stroke[kChunk];
+  for (int i = 0; i < count; i++)
+  {
+    const float s = s0 + i * ds, t = t0 + i * dt;
+    stroke[i] = std::min(1.f, (1.f - std::fabs(s * 2.f - 1.f)) * mult) * std::min(1.f, t);
+    alpha[i] *= stroke[i];
+  }
+  if (threshold > -1.f) // stencil strokes discard what the threshold leaves out
+    for (int i = 0; i < count; i++)
+      keep[i] = stroke[i] >= threshold;
+}
+
 template <bool kAntiAlias> void FragmentShader(const PWMTLFragmentSpan* span, float* rgba, uint8_t* keep)
 {
-  const MVGfragUniforms& u = *reinterpret_cast<const MVGfragUniforms*>(span->buffers[0]);
-  const float* sm = u.scissorMat;
+  // A copy: the compiler may keep it in registers while writing rgba.
+  MVGfragUniforms u;
+  std::memcpy(&u, span->buffers[0], sizeof(u));
   const float* pm = u.paintMat;
-  float x = span->varyings[0], y = span->varyings[1], s = span->varyings[2], t = span->varyings[3];
-  const float dx = span->dvaryings[0], dy = span->dvaryings[1], ds = span->dvaryings[2], dt = span->dvaryings[3];
-  for (int i = 0; i < span->count; i++, x += dx, y += dy, s += ds, t += dt)
+  float alpha[kChunk];
+  for (int first = 0; first < span->count; first += kChunk)
   {
-    float* out = rgba + 4 * i;
-    const float scx = 0.5f - (std::fabs(sm[0] * x + sm[4] * y + sm[8]) - u.scissorExt[0]) * u.scissorScale[0];
-    const float scy = 0.5f - (std::fabs(sm[1] * x + sm[5] * y + sm[9]) - u.scissorExt[1]) * u.scissorScale[1];
-    const float scissor = Clamp01(scx) * Clamp01(scy);
-    float strokeAlpha = 1.f;
-    if (kAntiAlias)
+    const int n = std::min(kChunk, span->count - first);
+    Coverage<kAntiAlias>(u, span, first, n, alpha, keep + first);
+    float* out = rgba + 4 * first;
+    const float x0 = span->varyings[0] + first * span->dvaryings[0], dx = span->dvaryings[0];
+    const float y0 = span->varyings[1] + first * span->dvaryings[1], dy = span->dvaryings[1];
+    if (u.type == MVG_SHADER_FILLGRAD && std::memcmp(u.innerCol, u.outerCol, sizeof(u.innerCol)) == 0)
     {
-      strokeAlpha = std::min(1.f, (1.f - std::fabs(s * 2.f - 1.f)) * u.strokeMult) * std::min(1.f, t);
-      if (strokeAlpha < u.strokeThr)
+      const float r = u.innerCol[0], g = u.innerCol[1], b = u.innerCol[2], a = u.innerCol[3];
+      for (int i = 0; i < n; i++) // a plain colour
       {
-        keep[i] = 0;
-        continue;
+        out[4 * i + 0] = r * alpha[i];
+        out[4 * i + 1] = g * alpha[i];
+        out[4 * i + 2] = b * alpha[i];
+        out[4 * i + 3] = a * alpha[i];
       }
     }
-    if (u.type == MVG_SHADER_FILLGRAD)
+    else if (u.type == MVG_SHADER_FILLGRAD)
     {
-      const float px = pm[0] * x + pm[4] * y + pm[8], py = pm[1] * x + pm[5] * y + pm[9];
-      const float d =
-        Clamp01((RoundRectDistance(px, py, u.extent[0], u.extent[1], u.radius) + u.feather * 0.5f) / u.feather);
-      const float k = strokeAlpha * scissor;
+      const float halfFeather = u.feather * 0.5f, invFeather = 1.f / u.feather;
+      const float ex = u.extent[0], ey = u.extent[1], radius = u.radius;
+      const float m0 = pm[0], m1 = pm[1], m4 = pm[4], m5 = pm[5], m8 = pm[8], m9 = pm[9];
+      float inner[4], delta[4];
       for (int c = 0; c < 4; c++)
-        out[c] = (u.innerCol[c] + (u.outerCol[c] - u.innerCol[c]) * d) * k;
+        inner[c] = u.innerCol[c], delta[c] = u.outerCol[c] - u.innerCol[c];
+      float d[kChunk];
+      for (int i = 0; i < n; i++)
+      {
+        const float x = x0 + i * dx, y = y0 + i * dy;
+        const float px = m0 * x + m4 * y + m8, py = m1 * x + m5 * y + m9;
+        d[i] = Clamp01((RoundRectDistance(px, py, ex, ey, radius) + halfFeather) * invFeather);
+      }
+      for (int i = 0; i < n; i++)
+        for (int c = 0; c < 4; c++)
+          out[4 * i + c] = (inner[c] + delta[c] * d[i]) * alpha[i];
     }
     else if (u.type == MVG_SHADER_FILLIMG)
     {
-      const float px = pm[0] * x + pm[4] * y + pm[8], py = pm[1] * x + pm[5] * y + pm[9];
-      TexColor(u, span, px / u.extent[0], py / u.extent[1], out);
-      const float k = strokeAlpha * scissor;
-      for (int c = 0; c < 4; c++)
-        out[c] *= u.innerCol[c] * k;
+      for (int i = 0; i < n; i++)
+      {
+        const float x = x0 + i * dx, y = y0 + i * dy;
+        const float px = pm[0] * x + pm[4] * y + pm[8], py = pm[1] * x + pm[5] * y + pm[9];
+        TexColor(u, span, px / u.extent[0], py / u.extent[1], out + 4 * i);
+        for (int c = 0; c < 4; c++)
+          out[4 * i + c] *= u.innerCol[c] * alpha[i];
+      }
     }
     else
     {
-      TexColor(u, span, s, t, out);
-      for (int c = 0; c < 4; c++)
-        out[c] *= u.innerCol[c] * scissor;
+      const float s0 = span->varyings[2] + first * span->dvaryings[2], ds = span->dvaryings[2];
+      const float t0 = span->varyings[3] + first * span->dvaryings[3], dt = span->dvaryings[3];
+      for (int i = 0; i < n; i++)
+      {
+        TexColor(u, span, s0 + i * ds, t0 + i * dt, out + 4 * i);
+        for (int c = 0; c < 4; c++)
+          out[4 * i + c] *= u.innerCol[c] * alpha[i];
+      }
     }
   }
 }

@@ -4,6 +4,10 @@
 #include <cmath>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace pwmtl
 {
 
@@ -121,6 +125,95 @@ int Address(int mode, int i, int n)
     case 4: return (i < 0 || i >= n) ? -1 : i;
     case 1: i = i < 0 ? -i - 1 : i; [[fallthrough]];
     default: return i < 0 ? 0 : (i >= n ? n - 1 : i);
+  }
+}
+
+// Premultiplied source-over, d' = s + d (1 - a), on 8-bit pixels whose red,
+// green and blue bytes are at R, G and B (alpha at 3).
+template <int R, int G, int B> void SourceOver(uint8_t* row, const float* rgba, const uint8_t* mask, int n)
+{
+#if defined(__SSE2__)
+  // Four channels at once; _mm_cvtps_epi32 rounds to nearest like ToUnorm8
+  // (ties to even).
+  const __m128 zero = _mm_setzero_ps(), one = _mm_set1_ps(1.f), scale = _mm_set1_ps(255.f);
+  const __m128i bias = _mm_set1_epi32(128);
+  for (int i = 0; i < n; i++, row += 4)
+  {
+    if (!mask[i])
+      continue;
+    __m128 sf = _mm_min_ps(_mm_max_ps(_mm_loadu_ps(rgba + 4 * i), zero), one);
+    __m128i s8 = _mm_cvtps_epi32(_mm_mul_ps(sf, scale)); // r, g, b, a
+    if (R == 2) // memory order b, g, r, a
+      s8 = _mm_shuffle_epi32(s8, _MM_SHUFFLE(3, 0, 1, 2));
+    const int a = _mm_cvtsi128_si32(_mm_shuffle_epi32(s8, _MM_SHUFFLE(3, 3, 3, 3)));
+    __m128i out;
+    if (a == 255)
+      out = s8;
+    else
+    {
+      int32_t d;
+      std::memcpy(&d, row, 4);
+      __m128i d32 = _mm_unpacklo_epi16(_mm_unpacklo_epi8(_mm_cvtsi32_si128(d), _mm_setzero_si128()),
+                                       _mm_setzero_si128());
+      __m128i x = _mm_add_epi32(_mm_mullo_epi16(d32, _mm_set1_epi32(255 - a)), bias); // fits 16 bits
+      x = _mm_srli_epi32(_mm_add_epi32(x, _mm_srli_epi32(x, 8)), 8);
+      out = _mm_add_epi32(s8, x);
+    }
+    out = _mm_packs_epi32(out, out);
+    out = _mm_packus_epi16(out, out);
+    const int32_t px = _mm_cvtsi128_si32(out);
+    std::memcpy(row, &px, 4);
+  }
+#else
+  // x / 255 rounded, for x up to 255 * 255.
+  auto Div255 = [](uint32_t x) {
+    x += 128;
+    return (x + (x >> 8)) >> 8;
+  };
+  for (int i = 0; i < n; i++, row += 4)
+  {
+    if (!mask[i])
+      continue;
+    const float* s = rgba + 4 * i;
+    const uint32_t a = ToUnorm8(s[3]);
+    const uint32_t r = ToUnorm8(s[0]), g = ToUnorm8(s[1]), b = ToUnorm8(s[2]);
+    const uint32_t inv = 255 - a;
+    row[R] = (uint8_t)std::min<uint32_t>(255, r + Div255(row[R] * inv));
+    row[G] = (uint8_t)std::min<uint32_t>(255, g + Div255(row[G] * inv));
+    row[B] = (uint8_t)std::min<uint32_t>(255, b + Div255(row[B] * inv));
+    row[3] = (uint8_t)std::min<uint32_t>(255, a + Div255(row[3] * inv));
+  }
+#endif
+}
+
+// Any blend factors, colour write mask and colour format, in floats.
+void BlendGeneric(const Pipeline& p, int format, int bpp, uint8_t* row, const float* rgba, const uint8_t* mask, int n)
+{
+  int pos[4];
+  Channels(format, pos);
+  static const int kMaskBit[4] = {8, 4, 2, 1};
+  for (int i = 0; i < n; i++, row += bpp)
+  {
+    if (!mask[i])
+      continue;
+    const float* s = rgba + 4 * i;
+    float d[4] = {0.f, 0.f, 0.f, 1.f};
+    for (int c = 0; c < 4; c++)
+      if (pos[c] >= 0)
+        d[c] = row[pos[c]] * (1.f / 255.f);
+    float o[4];
+    for (int c = 0; c < 4; c++)
+    {
+      if (!p.blending)
+        o[c] = s[c];
+      else if (c < 3)
+        o[c] = s[c] * Factor(p.srcRGB, s, d, c) + d[c] * Factor(p.dstRGB, s, d, c);
+      else
+        o[c] = s[3] * Factor(p.srcAlpha, s, d, 3) + d[3] * Factor(p.dstAlpha, s, d, 3);
+    }
+    for (int c = 0; c < 4; c++)
+      if (pos[c] >= 0 && (p.writeMask & kMaskBit[c]))
+        row[pos[c]] = ToUnorm8(o[c]);
   }
 }
 } // namespace
@@ -380,86 +473,85 @@ void Rasterizer::Span(const DrawState& state, const StencilFace* face, PWMTLFrag
   if (face)
   {
     passing = 0;
-    const uint8_t refMasked = ref & face->readMask;
-    for (int i = 0; i < n; i++)
+    const uint8_t refMasked = ref & face->readMask, readMask = face->readMask;
+    switch (face->compare)
     {
-      pass[i] = Compare(face->compare, refMasked, stencilRow[i] & face->readMask);
-      passing += pass[i];
+      case 2: // equal
+        for (int i = 0; i < n; i++)
+          pass[i] = (stencilRow[i] & readMask) == refMasked;
+        break;
+      case 5: // not equal
+        for (int i = 0; i < n; i++)
+          pass[i] = (stencilRow[i] & readMask) != refMasked;
+        break;
+      default:
+        for (int i = 0; i < n; i++)
+          pass[i] = Compare(face->compare, refMasked, stencilRow[i] & readMask);
     }
+    for (int i = 0; i < n; i++)
+      passing += pass[i];
   }
   const Pipeline& p = *state.pipeline;
   const bool colour = color_ && p.fragmentFunction && p.writeMask && color_->format == p.colorFormat;
   uint8_t* keep = keep_.data();
   float* rgba = rgba_.data();
-  if (colour && passing)
-  {
-    std::memset(keep, 1, n);
+  std::memset(keep, 1, n);
+  // Without colour output the function still runs: its discards decide the
+  // stencil update. Only runs of pixels that passed the stencil test are
+  // shaded.
+  if (p.fragmentFunction && passing == n)
     p.fragmentFunction(&span, rgba, keep);
-  }
-  else if (!colour && p.fragmentFunction && passing)
+  else if (p.fragmentFunction && passing)
   {
-    // Discards still decide the stencil update.
-    std::memset(keep, 1, n);
-    p.fragmentFunction(&span, rgba, keep);
+    PWMTLFragmentSpan run = span;
+    for (int i = 0; i < n;)
+    {
+      if (!pass[i])
+      {
+        i++;
+        continue;
+      }
+      int end = i + 1;
+      while (end < n && pass[end])
+        end++;
+      run.x = span.x + i;
+      run.count = end - i;
+      for (int v = 0; v < kPWMTLMaxVaryings; v++)
+        run.varyings[v] = span.varyings[v] + span.dvaryings[v] * i;
+      p.fragmentFunction(&run, rgba + 4 * i, keep + i);
+      i = end;
+    }
   }
-  else
-    std::memset(keep, 1, n);
 
   if (face)
   {
     const uint8_t wm = face->writeMask;
-    for (int i = 0; i < n; i++)
-    {
-      uint8_t s = stencilRow[i];
-      uint8_t next = s;
-      if (!pass[i])
-        next = StencilOp(face->failOp, s, ref);
-      else if (keep[i])
-        next = StencilOp(face->passOp, s, ref);
-      stencilRow[i] = (uint8_t)((s & ~wm) | (next & wm));
-    }
+    if (face->failOp != 0 && passing < n)
+      for (int i = 0; i < n; i++)
+        if (!pass[i])
+          stencilRow[i] = (uint8_t)((stencilRow[i] & ~wm) | (StencilOp(face->failOp, stencilRow[i], ref) & wm));
+    if (face->passOp != 0 && passing)
+      for (int i = 0; i < n; i++)
+        if (pass[i] && keep[i])
+          stencilRow[i] = (uint8_t)((stencilRow[i] & ~wm) | (StencilOp(face->passOp, stencilRow[i], ref) & wm));
   }
   if (!colour || !passing)
     return;
 
-  int pos[4];
-  Channels(color_->format, pos);
+  // Fragments that failed the stencil test or were discarded write nothing.
+  uint8_t* mask = keep;
+  if (face)
+    for (int i = 0; i < n; i++)
+      mask[i] &= pass[i];
   const int bpp = color_->bytesPerPixel;
   uint8_t* row = color_->pixels.data() + (size_t)span.y * color_->rowBytes + (size_t)span.x * bpp;
   const bool sourceOver = p.blending && p.srcRGB == 1 && p.dstRGB == 5 && p.srcAlpha == 1 && p.dstAlpha == 5;
-  const bool allChannels = p.writeMask == 15 && bpp == 4;
-  for (int i = 0; i < n; i++, row += bpp)
-  {
-    if ((face && !pass[i]) || !keep[i])
-      continue;
-    const float* s = rgba + 4 * i;
-    if (sourceOver && allChannels)
-    {
-      // Premultiplied source-over in 8-bit steps: d' = s + d (1 - a).
-      const float inv = 1.f - Clamp01(s[3]);
-      for (int c = 0; c < 4; c++)
-        row[pos[c]] = ToUnorm8(s[c] + row[pos[c]] * (1.f / 255.f) * inv);
-      continue;
-    }
-    float d[4] = {0.f, 0.f, 0.f, 1.f};
-    for (int c = 0; c < 4; c++)
-      if (pos[c] >= 0)
-        d[c] = row[pos[c]] * (1.f / 255.f);
-    float o[4];
-    for (int c = 0; c < 4; c++)
-    {
-      if (!p.blending)
-        o[c] = s[c];
-      else if (c < 3)
-        o[c] = s[c] * Factor(p.srcRGB, s, d, c) + d[c] * Factor(p.dstRGB, s, d, c);
-      else
-        o[c] = s[3] * Factor(p.srcAlpha, s, d, 3) + d[3] * Factor(p.dstAlpha, s, d, 3);
-    }
-    static const int kMaskBit[4] = {8, 4, 2, 1};
-    for (int c = 0; c < 4; c++)
-      if (pos[c] >= 0 && (p.writeMask & kMaskBit[c]))
-        row[pos[c]] = ToUnorm8(o[c]);
-  }
+  if (sourceOver && p.writeMask == 15 && color_->format == kBGRA8)
+    SourceOver<2, 1, 0>(row, rgba, mask, n);
+  else if (sourceOver && p.writeMask == 15 && color_->format == kRGBA8)
+    SourceOver<0, 1, 2>(row, rgba, mask, n);
+  else
+    BlendGeneric(p, color_->format, bpp, row, rgba, mask, n);
 }
 
 } // namespace pwmtl
