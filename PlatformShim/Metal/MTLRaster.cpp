@@ -86,6 +86,32 @@ float Factor(int factor, const float* s, const float* d, int c)
   }
 }
 
+// Applies op where select is set, writing the bits of writeMask only.
+template <int kOp> void ApplyStencilOpT(uint8_t* stencil, const uint8_t* select, int n, uint8_t ref, uint8_t wm)
+{
+  for (int i = 0; i < n; i++)
+  {
+    const uint8_t s = stencil[i];
+    const uint8_t next = (uint8_t)((s & ~wm) | (StencilOp(kOp, s, ref) & wm));
+    stencil[i] = select[i] ? next : s;
+  }
+}
+
+void ApplyStencilOp(int op, uint8_t* stencil, const uint8_t* select, int n, uint8_t ref, uint8_t wm)
+{
+  switch (op)
+  {
+    case 1: ApplyStencilOpT<1>(stencil, select, n, ref, wm); break;
+    case 2: ApplyStencilOpT<2>(stencil, select, n, ref, wm); break;
+    case 3: ApplyStencilOpT<3>(stencil, select, n, ref, wm); break;
+    case 4: ApplyStencilOpT<4>(stencil, select, n, ref, wm); break;
+    case 5: ApplyStencilOpT<5>(stencil, select, n, ref, wm); break;
+    case 6: ApplyStencilOpT<6>(stencil, select, n, ref, wm); break;
+    case 7: ApplyStencilOpT<7>(stencil, select, n, ref, wm); break;
+    default: break; // keep
+  }
+}
+
 // Byte positions of red, green, blue and alpha in a pixel; -1 absent.
 void Channels(int format, int pos[4])
 {
@@ -245,7 +271,7 @@ void Rasterizer::Begin(Texture* color, Texture* stencil)
   {
     rgba_.resize((size_t)w * 4);
     keep_.resize(w);
-    pass_.resize(w);
+    pass_.resize(2 * (size_t)w);
   }
 }
 
@@ -259,12 +285,17 @@ void Rasterizer::ClearColor(const double rgba[4])
   for (int c = 0; c < 4; c++)
     if (pos[c] >= 0)
       px[pos[c]] = ToUnorm8((float)rgba[c]);
-  const int bpp = color_->bytesPerPixel;
+  if (color_->bytesPerPixel == 1)
+  {
+    std::fill(color_->pixels.begin(), color_->pixels.end(), px[0]);
+    return;
+  }
+  uint32_t word;
+  std::memcpy(&word, px, 4);
   for (int y = 0; y < color_->height; y++)
   {
     uint8_t* row = color_->pixels.data() + (size_t)y * color_->rowBytes;
-    for (int x = 0; x < color_->width; x++)
-      std::memcpy(row + (size_t)x * bpp, px, bpp);
+    std::fill_n(reinterpret_cast<uint32_t*>(row), color_->width, word); // rows are 4-byte aligned
   }
 }
 
@@ -476,6 +507,9 @@ void Rasterizer::Span(const DrawState& state, const StencilFace* face, PWMTLFrag
     const uint8_t refMasked = ref & face->readMask, readMask = face->readMask;
     switch (face->compare)
     {
+      case 7: // always
+        std::memset(pass, 1, n);
+        break;
       case 2: // equal
         for (int i = 0; i < n; i++)
           pass[i] = (stencilRow[i] & readMask) == refMasked;
@@ -525,15 +559,19 @@ void Rasterizer::Span(const DrawState& state, const StencilFace* face, PWMTLFrag
 
   if (face)
   {
-    const uint8_t wm = face->writeMask;
+    uint8_t* select = pass_.data() + n; // second half of the scratch
     if (face->failOp != 0 && passing < n)
+    {
       for (int i = 0; i < n; i++)
-        if (!pass[i])
-          stencilRow[i] = (uint8_t)((stencilRow[i] & ~wm) | (StencilOp(face->failOp, stencilRow[i], ref) & wm));
+        select[i] = !pass[i];
+      ApplyStencilOp(face->failOp, stencilRow, select, n, ref, face->writeMask);
+    }
     if (face->passOp != 0 && passing)
+    {
       for (int i = 0; i < n; i++)
-        if (pass[i] && keep[i])
-          stencilRow[i] = (uint8_t)((stencilRow[i] & ~wm) | (StencilOp(face->passOp, stencilRow[i], ref) & wm));
+        select[i] = pass[i] & keep[i];
+      ApplyStencilOp(face->passOp, stencilRow, select, n, ref, face->writeMask);
+    }
   }
   if (!colour || !passing)
     return;
