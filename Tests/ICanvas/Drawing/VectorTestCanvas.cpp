@@ -2,8 +2,6 @@
 
 #include "LocateResource.h"
 
-#include <fstream>
-#include <iterator>
 #include <sys/stat.h>
 
 using pw::test::RecordingBackend;
@@ -17,7 +15,7 @@ GpuLog& Gpu()
 }
 
 VectorCanvas::VectorCanvas(bool withView, int w, int h, float scale)
-: ICanvasVector(delegate, w, h, 60, scale)
+: StubCanvas(w, h, scale)
 {
   Gpu() = GpuLog();
   if (!withView)
@@ -27,17 +25,6 @@ VectorCanvas::VectorCanvas(bool withView, int w, int h, float scale)
 }
 
 VectorCanvas::~VectorCanvas() { OnViewDestroyed(); }
-
-FileFont::FileFont(const char* path) : PlatformFont(false)
-{
-  std::ifstream in(path, std::ios::binary);
-  mBytes.assign(std::istreambuf_iterator<char>(in), {});
-}
-
-IFontDataPtr FileFont::GetFontData()
-{
-  return std::make_unique<IFontData>(mBytes.data(), static_cast<int>(mBytes.size()), 0);
-}
 
 } // namespace pwtest
 
