@@ -173,6 +173,15 @@ TEST(ICanvasVector, AFrameIsDrawnIntoTheMainTargetThenOntoTheScreen)
   EXPECT_EQ(screen.paint.image, main);
   EXPECT_EQ(std::vector<float>(screen.paint.xform, screen.paint.xform + 6), std::vector<float>({1, 0, 0, 1, 3, 4}));
   EXPECT_EQ(g.backend.textures.at(main).w, 200);
+
+  pw::test::RecordingBackend gpu;
+  {
+    StubCanvas dropped(200, 100, 1.0f); // destroyed with its view still open
+    dropped.OnViewInitialized(&gpu);
+    dropped.DrawResize();
+  }
+  EXPECT_TRUE(gpu.deleted);
+  EXPECT_TRUE(gpu.textures.empty());
 }
 
 TEST(ICanvasVector, LayersAreTargetsDeletedAfterTheFrameThatDroppedThem)
@@ -251,6 +260,9 @@ TEST(ICanvasVector, BitmapsAreFoundOnceCachedUnderTheAskedScaleAndInvalidWhenMis
   EXPECT_FALSE(g.LoadBitmap("later.png").IsValid());
   std::rename(knob.c_str(), later.c_str());
   EXPECT_TRUE(g.LoadBitmap("later.png").IsValid());
+  std::FILE* f = std::fopen((std::string(dir) + "/bad.png").c_str(), "w");
+  std::fputs("not an image", f), std::fclose(f);
+  EXPECT_FALSE(g.LoadBitmap("bad.png").IsValid());
 
   g.DrawBitmap(IBitmap(), IRECT(0, 0, 4, 2), 0, 0);
   EXPECT_TRUE(g.backend.Calls("fill").empty());
@@ -266,7 +278,7 @@ TEST(ICanvasVector, BitmapsAreFoundOnceCachedUnderTheAskedScaleAndInvalidWhenMis
     EXPECT_EQ(g.BitmapExtSupported(ext), ok) << ext;
   g.OnViewDestroyed();
   EXPECT_TRUE(g.backend.textures.empty());
-  std::remove(later.c_str()), std::remove((std::string(dir) + "/knob.gif").c_str()), rmdir(dir);
+  std::remove(later.c_str()), std::remove((std::string(dir) + "/bad.png").c_str()), std::remove((std::string(dir) + "/knob.gif").c_str()), rmdir(dir);
 }
 
 TEST(ICanvasVector, FontsReachTheAtlasThroughTheStoreOnlyWhenAccepted)
@@ -321,7 +333,7 @@ TEST(ICanvasVector, TextIsMeasuredAndDrawnInItsFontOrNotAtAll)
 TEST(ICanvasVector, DottedLinesAlternateDashesAndAreSolidWithoutDashLength)
 {
   VectorCanvas g;
-  for (auto [dash, pieces] : {std::pair(2.0f, 2u), std::pair(0.0f, 1u), std::pair(-1.0f, 1u)})
+  for (auto [dash, pieces] : {std::pair(2.0f, 2u), std::pair(0.0f, 1u), std::pair(-1.0f, 1u), std::pair(1e-9f, 1u)})
   {
     g.DrawDottedLine(COLOR_BLACK, 0, 5, 10, 5, nullptr, 1, dash);
     EXPECT_EQ(DrawnPieces(Last(g, "stroke")), pieces) << dash;
@@ -342,8 +354,15 @@ TEST(ICanvasVector, LayerPixelsAreReadBackAndShortMasksIgnored)
   g.GetLayerBitmapData(layer, data);
   EXPECT_EQ(data.GetSize(), 64);
   EXPECT_EQ(Gpu().reads, std::vector<int>({layer->GetAPIBitmap()->GetBitmap()}));
+  const IShadow shadow(IPattern(COLOR_BLACK), 2, 1, 1, 0.5f, false);
+  g.ApplyShadowMask(layer, data, shadow);
+  const auto fills = g.backend.Calls("fill");
+  ASSERT_EQ(fills.size(), 4u); // clear, mask, shadow colour, shadow onto the layer
+  EXPECT_EQ(fills[0]->composite.srcRGB | fills[0]->composite.dstRGB, VG_ZERO);
+  EXPECT_EQ(fills[3]->composite.srcRGB | fills[3]->composite.dstRGB, VG_ONE_MINUS_DST_ALPHA | VG_ONE); // dst-over
+  EXPECT_FLOAT_EQ(fills[3]->paint.innerColor.a, 0.5f);
   data.Resize(63);
   const size_t before = g.backend.calls.size();
-  g.ApplyShadowMask(layer, data, IShadow(IPattern(COLOR_BLACK), 2, 1, 1, 0.5f, false));
+  g.ApplyShadowMask(layer, data, shadow);
   EXPECT_EQ(g.backend.calls.size(), before);
 }
