@@ -1,6 +1,6 @@
 #pragma once
-// The platform side of a vector drawing context that has no window: every
-// platform operation does nothing. Tests derive their contexts from it.
+// A vector drawing context without a window: every platform operation does
+// nothing. Tests derive their contexts from it.
 
 #include "ICanvasVector.h"
 #include "IGEditorDelegate.h"
@@ -13,18 +13,14 @@ namespace pwtest {
 
 using namespace weft::canvas;
 
-class TestDelegate : public weft::IGEditorDelegate
+struct DelegateHolder // made before the context that refers to it
 {
-public:
-  TestDelegate() : IGEditorDelegate(1) {}
-  void BeginInformHostOfParamChangeFromUI(int) override {}
-  void EndInformHostOfParamChangeFromUI(int) override {}
-};
-
-// Made before the context that refers to it.
-struct DelegateHolder
-{
-  TestDelegate delegate;
+  struct : weft::IGEditorDelegate
+  {
+    using IGEditorDelegate::IGEditorDelegate;
+    void BeginInformHostOfParamChangeFromUI(int) override {}
+    void EndInformHostOfParamChangeFromUI(int) override {}
+  } delegate{1};
 };
 
 class StubCanvas : private DelegateHolder, public ICanvasVector
@@ -42,10 +38,7 @@ public:
   bool GetTextFromClipboard(LOOM_String&) override { return false; }
   bool SetTextInClipboard(const char*) override { return false; }
   void UpdateTooltips() override {}
-  EMsgBoxResult ShowMessageBox(const char*, const char*, EMsgBoxType, IMsgBoxCompletionHandlerFunc) override
-  {
-    return kNoResult;
-  }
+  EMsgBoxResult ShowMessageBox(const char*, const char*, EMsgBoxType, IMsgBoxCompletionHandlerFunc) override { return kNoResult; }
   void PromptForFile(LOOM_String&, LOOM_String&, EFileAction, const char*, IFileDialogCompletionHandlerFunc) override {}
   void PromptForDirectory(LOOM_String&, IFileDialogCompletionHandlerFunc) override {}
   bool PromptForColor(IColor&, const char*, IColorPickerHandlerFunc) override { return false; }
@@ -59,21 +52,15 @@ public:
 };
 
 // A platform font over a file's bytes (face 0).
-class FileFont : public PlatformFont
+struct FileFont : PlatformFont
 {
-public:
-  explicit FileFont(const char* path) : PlatformFont(false)
-  {
-    std::ifstream in(path, std::ios::binary);
-    mBytes.assign(std::istreambuf_iterator<char>(in), {});
-  }
+  explicit FileFont(const char* path) : PlatformFont(false), in(path, std::ios::binary) {}
   IFontDataPtr GetFontData() override
   {
-    return std::make_unique<IFontData>(mBytes.data(), static_cast<int>(mBytes.size()), 0);
+    const std::vector<char> bytes{std::istreambuf_iterator<char>(in), {}};
+    return std::make_unique<IFontData>(bytes.data(), static_cast<int>(bytes.size()), 0);
   }
-
-private:
-  std::vector<unsigned char> mBytes;
+  std::ifstream in;
 };
 
 } // namespace pwtest
