@@ -52,6 +52,20 @@ private:
   std::size_t mNext = 0;
 };
 
+// A length in seconds above 0 and at most kMaxLengthSeconds, given once.
+Status ParseLength(const std::string& text, double& seconds)
+{
+  if (seconds != 0)
+    return Status::Error("--length given twice");
+  char* end = nullptr;
+  const double value = text.empty() || text[0] == '-' ? 0.0 : std::strtod(text.c_str(), &end);
+  if (!end || *end != '\0' || !(value > 0.0 && value <= kMaxLengthSeconds))
+    return Status::Error("--length needs a number of seconds above 0 and up to " +
+                         std::to_string(static_cast<int>(kMaxLengthSeconds)) + ", got '" + text + "'");
+  seconds = value;
+  return Status::Ok();
+}
+
 Status SetOnce(const std::string& option, const std::string& value, std::string& field)
 {
   if (!field.empty())
@@ -75,17 +89,28 @@ Status ParseRenderOptions(ArgumentReader& reader, CommandLine& line)
     const std::string name = arg.substr(0, equals);
     const std::string inlineText = equals == std::string::npos ? std::string() : arg.substr(equals + 1);
     const std::string* inlineValue = equals == std::string::npos ? nullptr : &inlineText;
+    if (name == "--midi" || name == "--length")
+    {
+      std::string value;
+      Status status = reader.Value(name, inlineValue, value);
+      if (status)
+        status = name == "--midi" ? SetOnce(name, value, line.midiPath) : ParseLength(value, line.lengthSeconds);
+      if (!status)
+        return status;
+      continue;
+    }
 
-    if (name == "--bypass")
+    if (name == "--bypass" || name == "--verbose")
     {
       if (inlineValue)
-        return Status::Error("--bypass takes no value");
-      line.bypass = true;
+        return Status::Error(name + " takes no value");
+      (name == "--bypass" ? line.bypass : line.verbose) = true;
       continue;
     }
     std::string value;
     if (name != "--in" && name != "--sidechain" && name != "--out" && name != "--param" && name != "--block" &&
-        name != "--rate" && name != "--host" && name != "--bundle" && name != "--state" && name != "--save-state")
+        name != "--rate" && name != "--host" && name != "--bundle" && name != "--state" && name != "--save-state" &&
+        name != "--outputs")
       return Status::Error("unknown option '" + name + "'");
     Status status = reader.Value(name, inlineValue, value);
     if (!status)
@@ -130,6 +155,16 @@ Status ParseRenderOptions(ArgumentReader& reader, CommandLine& line)
         return Status::Error("--rate needs a whole number of Hz from " + std::to_string(kMinSampleRate) + " to " +
                              std::to_string(kMaxSampleRate) + ", got '" + value + "'");
       line.sampleRate = static_cast<int>(hz);
+    }
+    else if (name == "--outputs")
+    {
+      long long n = 0;
+      if (line.outputChannels != 0)
+        return Status::Error("--outputs given twice");
+      if (!ParseWholeNumber(value, 1, kMaxOutputChannels, n))
+        return Status::Error("--outputs needs a whole number of channels from 1 to " +
+                             std::to_string(kMaxOutputChannels) + ", got '" + value + "'");
+      line.outputChannels = static_cast<int>(n);
     }
     else if (name == "--host")
     {
@@ -225,6 +260,10 @@ const char* UsageText() noexcept
          "    --in FILE           main input (WAV, AIFF, FLAC); without it a built-in\n"
          "                        program with a kick on the sidechain is rendered\n"
          "    --sidechain FILE    sidechain input\n"
+         "    --midi FILE         play a Standard MIDI File (format 0 or 1) into the\n"
+         "                        component\n"
+         "    --length SECONDS    how long to render a component without inputs\n"
+         "                        (default: the MIDI file's length plus 1 s)\n"
          "    --out FILE          output file, format from the extension (.wav float,\n"
          "                        .aiff float, .flac 24-bit); without it only the\n"
          "                        summary is printed\n"
@@ -241,6 +280,10 @@ const char* UsageText() noexcept
          "                        rendering (--param values apply over it)\n"
          "    --save-state FILE   save the component's state after rendering\n"
          "                        (a property list)\n"
+         "    --outputs N         output channels (default: the main input's); a mono\n"
+         "                        input into --outputs 2 is a mono track with a\n"
+         "                        stereo insert\n"
+         "    --verbose           let the component's own diagnostic output through\n"
          "  help                this text\n"
          "\n"
          "BUNDLE defaults to the Pressweave.component of the build.\n";

@@ -4,9 +4,11 @@
 //   pressweave-host info [BUNDLE]
 //   pressweave-host validate [BUNDLE]
 //   pressweave-host render [--in FILE] [--sidechain FILE] [--out FILE]
+//                          [--midi FILE] [--length SECONDS]
 //                          [--param NAME=VALUE]... [--block N] [--rate HZ]
 //                          [--host BUNDLE_ID] [--bypass] [--bundle BUNDLE]
 //                          [--state FILE] [--save-state FILE]
+//                          [--outputs N] [--verbose]
 //   pressweave-host help
 //
 // Options also take the form --option=value. Parsing only checks the form;
@@ -19,6 +21,9 @@
 #include <vector>
 
 namespace pw::host {
+
+inline constexpr double kMaxLengthSeconds = 3600.0;
+inline constexpr double kMidiTailSeconds = 1.0; // rendered past a MIDI file's end
 
 enum class CommandKind
 {
@@ -41,6 +46,8 @@ struct CommandLine
   std::string inPath;        // empty: the built-in program and kick
   std::string sidechainPath;
   std::string outPath;       // empty: render for the summary only
+  std::string midiPath;      // a Standard MIDI File played into the unit
+  double lengthSeconds = 0;  // 0: the MIDI file's length plus kMidiTailSeconds (units without inputs)
   std::vector<ParamArgument> params;
   std::uint32_t blockSize = 512;
   int sampleRate = 0;        // 0: the input's rate, or 48000 for the built-in signal
@@ -48,12 +55,15 @@ struct CommandLine
   bool bypass = false;
   std::string statePath;     // a saved state restored before rendering
   std::string saveStatePath; // where the state after rendering is saved
+  int outputChannels = 0;    // 0: as many as the main input has
+  bool verbose = false;      // let the component's own output through
 };
 
 inline constexpr int kDefaultSampleRate = 48000;
 inline constexpr int kMinSampleRate = 1000;
 inline constexpr int kMaxSampleRate = 768000;
 inline constexpr std::uint32_t kMaxBlockSize = 65536;
+inline constexpr int kMaxOutputChannels = 8;
 
 // args are the arguments after the program name. out is left as it was on
 // failure.

@@ -1,6 +1,7 @@
 #include "ComponentLoader.h"
 
 #include <AudioToolbox/AudioComponent.h>
+#include <AudioToolbox/MusicDevice.h>
 #include <AudioToolbox/PWShimAudioComponent.h>
 #include <CoreFoundation/CFDictionary.h>
 #include <CoreFoundation/CFString.h>
@@ -91,9 +92,9 @@ Status LoadedComponent::Open(const std::string& bundlePath, const HostIdentity& 
     Close();
     return Status::Error("the component does not export its factory " + mInfo.factoryFunction);
   }
-  AudioComponentFactoryFunction factory = nullptr;
+  FactoryFunction factory = nullptr;
   static_assert(sizeof(factory) == sizeof(symbol), "function and data pointers have one size");
-  factory = reinterpret_cast<AudioComponentFactoryFunction>(reinterpret_cast<void (*)()>(symbol));
+  factory = reinterpret_cast<FactoryFunction>(reinterpret_cast<void (*)()>(symbol));
 
   if (!RegisterBundle(mInfo, mBundlePath))
   {
@@ -116,6 +117,14 @@ Status LoadedComponent::Open(const std::string& bundlePath, const HostIdentity& 
     Close();
     return status;
   }
+  // Whether the interface hands out the MIDI call. Asked of a block that is
+  // never opened, so it holds no object and is only freed.
+  AudioComponentDescription description{mInfo.type, mInfo.subtype, mInfo.manufacturer, 0, 0};
+  if (auto* probe = static_cast<AudioComponentPlugInInterface*>(mFactory(&description)))
+  {
+    mTakesMidi = probe->Lookup && probe->Lookup(kMusicDeviceMIDIEventSelect) != nullptr;
+    std::free(probe);
+  }
   return Status::Ok();
 }
 
@@ -128,7 +137,7 @@ Status LoadedComponent::NewInstance(AudioUnit& out) const
   description.componentType = mInfo.type;
   description.componentSubType = mInfo.subtype;
   description.componentManufacturer = mInfo.manufacturer;
-  AudioComponentPlugInInterface* plugIn = mFactory(&description);
+  auto* plugIn = static_cast<AudioComponentPlugInInterface*>(mFactory(&description));
   if (!plugIn)
     return Status::Error(mInfo.factoryFunction + " made no instance");
   // When the interface's Open fails, the block stays ours and holds no

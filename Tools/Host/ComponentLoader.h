@@ -47,6 +47,8 @@ public:
   Status NewInstance(AudioUnit& out) const;
 
   bool IsOpen() const noexcept { return mUnit != nullptr; }
+  // Whether the component answers MusicDeviceMIDIEvent.
+  bool TakesMidi() const noexcept { return mTakesMidi; }
   AudioUnit Unit() const noexcept { return mUnit; }
   const BundleInfo& Info() const noexcept { return mInfo; }
   // The bundle folder, absolute.
@@ -56,10 +58,15 @@ private:
   BundleInfo mInfo;
   std::string mBundlePath;
   void* mLibrary = nullptr;
-  AudioComponentFactoryFunction mFactory = nullptr;
+  // The factory as components define it (void* result, IWEFT_AU_ENTRY_POINTS):
+  // called through a pointer of exactly its own type, as a sanitizer's
+  // function-type check demands, and its result converted afterwards.
+  using FactoryFunction = void* (*)(const AudioComponentDescription*);
+  FactoryFunction mFactory = nullptr;
   bool mBundleRegistered = false;
   bool mMainBundleSet = false;
   AudioUnit mUnit = nullptr;
+  bool mTakesMidi = false;
 };
 
 } // namespace pw::host

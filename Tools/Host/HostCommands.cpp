@@ -4,9 +4,11 @@
 #include "ClassInfoState.h"
 #include "ComponentLoader.h"
 #include "DefaultSignal.h"
+#include "NoInputSource.h"
 #include "Parameters.h"
 #include "ProgressBar.h"
 #include "StateFile.h"
+#include "UnitInstance.h"
 #include "Validator.h"
 
 #include <AudioToolbox/AudioUnitProperties.h>
@@ -135,7 +137,7 @@ void PrintChannelConfigurations(AudioUnit unit, std::FILE* out)
       pairs.clear();
     pairs.resize(std::min<std::size_t>(pairs.size(), size / sizeof(AUChannelInfo)));
   }
-  std::fprintf(out, "channel configurations (inputs-outputs, all buses together)\n ");
+  std::fprintf(out, "channel configurations (main input-main output)\n ");
   if (pairs.empty())
     std::fprintf(out, " not reported");
   for (const AUChannelInfo& pair : pairs)
@@ -214,7 +216,10 @@ void PrintSummary(std::FILE* out, const BundleInfo& info, const SessionSettings&
                static_cast<long long>(summary.frames), NumberText(summary.sampleRate).c_str(),
                static_cast<unsigned>(settings.blockSize), summary.wallSeconds, speedText);
   std::fprintf(out, "  %-13s %8s %10s %10s  %s\n", "bus", "channels", "peak dBFS", "RMS dBFS", "signal");
-  PrintLevels(out, "main in", summary.main, mainSource);
+  if (summary.main.channels > 0)
+    PrintLevels(out, "main in", summary.main, mainSource);
+  else
+    std::fprintf(out, "  %-13s %8s\n", "main in", "-");
   if (summary.sidechain.channels > 0)
     PrintLevels(out, "sidechain in", summary.sidechain, sidechainSource);
   else
@@ -313,6 +318,7 @@ Status RunInfo(const CommandLine& line, const CommandContext& context)
   std::fprintf(out, "  component     type %s, subtype %s, manufacturer %s\n", FourCharCodeText(info.type).c_str(),
                FourCharCodeText(info.subtype).c_str(), FourCharCodeText(info.manufacturer).c_str());
   std::fprintf(out, "  factory       %s\n", info.factoryFunction.c_str());
+  std::fprintf(out, "  MIDI input    %s\n", component.TakesMidi() ? "yes" : "no");
   PrintBuses(component.Unit(), out);
   PrintChannelConfigurations(component.Unit(), out);
   PrintTimes(component.Unit(), out);
@@ -351,8 +357,16 @@ Status RunRender(const CommandLine& line, const CommandContext& context)
   Status status = OpenInputs(line, sampleRate, main, sidechain, builtInKick);
   if (!status)
     return status;
+  MidiSequence midi;
+  if (!line.midiPath.empty() && !(status = ReadMidiFile(line.midiPath, sampleRate, midi)))
+    return status;
 
   VirtualClockOn virtualClock;
+  // Only the summary reaches the terminal: what the component prints (its
+  // channel I/O report on every instance) only with --verbose.
+  std::unique_ptr<QuietStandardOutput> quiet;
+  if (!line.verbose)
+    quiet = std::make_unique<QuietStandardOutput>();
   LoadedComponent component;
   if (!(status = component.Open(BundleOf(line, context), HostIdentity{line.hostBundleId, "1.0.0"})))
     return status;
@@ -360,6 +374,10 @@ Status RunRender(const CommandLine& line, const CommandContext& context)
   // The built-in kick goes only to a component that has a sidechain bus.
   if (builtInKick && ElementCount(unit, kAudioUnitScope_Input) < 2)
     sidechain.reset();
+  int ownOutputs = 0;
+  if (!(status = PrepareInputs(line, unit, ElementCount(unit, kAudioUnitScope_Input) > 0, sampleRate, midi, main,
+                               sidechain, ownOutputs)))
+    return status;
 
   std::vector<ParameterSetting> parameters;
   if (!(status = ResolveParameters(unit, line.params, parameters)))
@@ -370,8 +388,10 @@ Status RunRender(const CommandLine& line, const CommandContext& context)
   settings.blockSize = line.blockSize;
   settings.mainChannels = main->Channels();
   settings.sidechainChannels = sidechain ? sidechain->Channels() : 0;
-  settings.outputChannels = main->Channels();
+  settings.outputChannels = line.outputChannels != 0 ? line.outputChannels : main->Channels();
   settings.bypass = line.bypass;
+  if (ownOutputs > 0)
+    settings.outputChannels = ownOutputs;
 
   std::unique_ptr<AudioFileWriter> writer;
   if (!line.outPath.empty() &&
@@ -389,6 +409,11 @@ Status RunRender(const CommandLine& line, const CommandContext& context)
       return status;
     if (!(status = session.ApplyParameters(parameters)))
       return status;
+    std::size_t nextMidi = 0;
+    if (!line.midiPath.empty())
+      session.SetBeforeSlice([&](std::int64_t start, UInt32 frames) {
+        return SendMidiForSlice(unit, midi, nextMidi, start, frames);
+      });
     const bool longRender = static_cast<double>(main->Frames()) >= kProgressMinSeconds * sampleRate;
     ProgressBar bar(longRender ? context.progress : nullptr);
     status = session.Render(*main, sidechain.get(), writer.get(), summary,
@@ -412,6 +437,7 @@ Status RunRender(const CommandLine& line, const CommandContext& context)
     return status;
   if (stateFile && !(status = stateFile->Commit()))
     return status;
+  quiet.reset();
   PrintSummary(context.out, component.Info(), settings, summary, main->Describe(),
                sidechain ? sidechain->Describe() : std::string(), line.outPath);
   if (!line.statePath.empty())
