@@ -166,9 +166,10 @@ TEST(ICanvasResources, FontsLoadThroughThePlatformAndTheBackEndOrSayWhyNot)
 TEST(ICanvasLayers, LayersArePixelSizedAndRedrawnAfterAMoveOrAScaleChange)
 {
   TestGDelegate dlg;
+  Log sink; // outlives the control
   ResourceCanvas g(dlg);
   g.SetScreenScale(2.0f);
-  IControl* pControl = g.AttachControl(new LogControl(g.log, "c", IRECT(0, 0, 10, 10)));
+  IControl* pControl = g.AttachControl(new LogControl(sink, "c", IRECT(0, 0, 10, 10)));
   g.StartLayer(pControl, IRECT(0, 0, 10.2f, 10.2f));
   ILayerPtr layer = g.EndLayer();
   EXPECT_EQ(layer->GetAPIBitmap()->GetWidth(), 22);
