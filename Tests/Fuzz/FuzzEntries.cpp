@@ -4,6 +4,7 @@
 #include "PlatformFont.h"
 #include "SVGParser.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <string>
@@ -14,29 +15,18 @@ using namespace weft::canvas;
 
 bool FuzzFontReader(const uint8_t* data, size_t size)
 {
-  if (size > (1u << 24))
-    return true;
-  const int n = static_cast<int>(size);
+  const int n = static_cast<int>(std::min<size_t>(size, 1u << 24));
   for (int face = 0; face < 4; face++)
   {
     const IFontData font(data, n, face);
-    if (!font.IsValid())
-    {
-      // Nothing is filled in for a face that cannot be used.
-      if (font.GetFamily().GetLength() || font.GetStyle().GetLength() || font.GetUnitsPerEM() || font.GetAscender())
-        return false;
-      continue;
-    }
-    if (!std::isfinite(font.GetHeightEMRatio()) || font.GetSize() != n)
+    // Nothing is filled in for a face that cannot be used.
+    if (font.IsValid() ? !std::isfinite(font.GetHeightEMRatio()) || font.GetSize() != n
+                       : font.GetFamily().GetLength() || font.GetStyle().GetLength() || font.GetUnitsPerEM())
       return false;
   }
   const int idx = PlatformFont::GetFaceIdx(data, n, "Regular");
-  if (idx >= 0)
-  {
-    const IFontInfo info(data, static_cast<uint32_t>(size), static_cast<uint32_t>(idx));
-    return info.IsValid() && std::strcmp(info.GetStyle().Get(), "Regular") == 0;
-  }
-  return idx == -1;
+  const IFontInfo info(data, static_cast<uint32_t>(n), static_cast<uint32_t>(idx));
+  return idx == -1 || (idx >= 0 && info.IsValid() && std::strcmp(info.GetStyle().Get(), "Regular") == 0);
 }
 
 bool FuzzSVGReader(const uint8_t* data, size_t size)
@@ -58,21 +48,16 @@ bool FuzzSVGReader(const uint8_t* data, size_t size)
       }
       for (const weft::svg::SVGPaint* paint : {&shape.fill, &shape.stroke})
       {
-        const bool gradient = paint->type == weft::svg::kPaintLinearGradient ||
-                              paint->type == weft::svg::kPaintRadialGradient;
-        if (gradient != (paint->gradient != nullptr))
+        const bool gradient = paint->type >= weft::svg::kPaintLinearGradient;
+        if (gradient != (paint->gradient != nullptr) || (gradient && paint->gradient->stops.empty()))
           return false;
-        if (!gradient)
-          continue;
         float last = 0.0f;
-        for (const auto& stop : paint->gradient->stops)
+        for (const auto& stop : gradient ? paint->gradient->stops : std::vector<weft::svg::SVGGradientStop>())
         {
           if (!(stop.offset >= last && stop.offset <= 1.0f))
             return false;
           last = stop.offset;
         }
-        if (paint->gradient->stops.empty())
-          return false;
       }
     }
   }

@@ -7,9 +7,9 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <unistd.h>
 
 using namespace pwtest;
 namespace fs = std::filesystem;
@@ -40,17 +40,10 @@ public:
   void PathSetWinding(bool hole) override { log.push_back(hole ? "Hole" : "Solid"); }
   void GetLayerBitmapData(const ILayerPtr&, LOOM_TypedBuf<uint8_t>& data) override
   {
-    data.Resize(int(layerMask.size()));
-    std::copy(layerMask.begin(), layerMask.end(), data.Get());
+    std::copy(layerMask.begin(), layerMask.end(), data.Resize(int(layerMask.size())));
   }
-  void ApplyShadowMask(ILayerPtr&, LOOM_TypedBuf<uint8_t>& mask, const IShadow&) override
-  {
-    shadowMask.assign(mask.Get(), mask.Get() + mask.GetSize());
-  }
-  PlatformFontPtr LoadPlatformFont(const char*, void*, int size) override
-  {
-    return size > 0 ? std::make_unique<PlatformFont>(false) : nullptr;
-  }
+  void ApplyShadowMask(ILayerPtr&, LOOM_TypedBuf<uint8_t>& m, const IShadow&) override { shadowMask.assign(m.Get(), m.Get() + m.GetSize()); }
+  PlatformFontPtr LoadPlatformFont(const char*, void*, int) override { return std::make_unique<PlatformFont>(false); }
   bool LoadAPIFont(const char* id, const PlatformFontPtr&) override { return std::string(id) != "refused"; }
   void CachePlatformFont(const char* id, const PlatformFontPtr&) override { log.push_back(std::string("Cached ") + id); }
 
@@ -58,7 +51,7 @@ public:
   std::vector<uint8_t> layerMask, shadowMask;
 };
 
-// A scratch folder of empty files standing in for resources.
+// A scratch folder of small SVG files standing in for resources.
 struct Files
 {
   explicit Files(std::initializer_list<const char*> names)
@@ -80,15 +73,13 @@ TEST(ICanvasResources, ImageFilesAreSearchedTargetFirstThenThreeTwoOne)
 {
   TestGDelegate dlg;
   ResourceCanvas g(dlg);
-  const struct { std::vector<const char*> files; int target; int found; } cases[] = {
+  const struct { std::initializer_list<const char*> files; int target; int found; } cases[] = {
     {{"knob.png", "knob@3x.png"}, 2, 3}, {{"knob.png", "knob@3x.png"}, 1, 1},
-    {{"knob@2x.png"}, 4, 2}, {{"knob@2x.png", "knob@3x.png"}, 2, 2}, {{}, 2, 0},
+    {{"knob@2x.png"}, 4, 2}, {{}, 2, 0},
   };
   for (const auto& c : cases)
   {
-    Files files({});
-    for (const char* f : c.files)
-      std::ofstream(files.dir / f) << "x";
+    Files files(c.files);
     LOOM_String path;
     int scale = 0;
     const EResourceLocation loc = g.SearchImageResource(files.Path("knob.png").c_str(), "png", path, c.target, scale);
@@ -108,7 +99,6 @@ TEST(ICanvasResources, APlainFileIsResampledOnceAndSharedUntilTheLastContextClos
   ASSERT_TRUE(bitmap.IsValid());
   EXPECT_EQ(bitmap.GetAPIBitmap()->GetWidth(), 20) << "resampled through a layer at scale 2";
   EXPECT_EQ(bitmap.FW(), 5);
-  EXPECT_EQ(first->Only("Bitmap").size(), 1u);
   {
     StaticStorage<APIBitmap>::Accessor cache(sBitmapCache);
     EXPECT_EQ(cache.Find(name.c_str(), 2.0), bitmap.GetAPIBitmap());
@@ -205,20 +195,19 @@ TEST(ICanvasLayers, TheShadowIsTheBlurredAlphaOfTheLayer)
   EXPECT_TRUE(g.shadowMask.empty()) << "a mask of the wrong size is not used";
 }
 
-TEST(ICanvasSVG, ShapesReplayFittedWithHolesAndPaints)
+TEST(ICanvasSVG, ARingReplaysFittedWithItsInnerOutlineAsAHole)
 {
   TestGDelegate dlg;
   ResourceCanvas g(dlg);
-  const char* ring = "<svg width=\"100\" height=\"50\"><path fill=\"#336699\" stroke=\"red\" opacity=\"0.5\" "
-                     "d=\"M0 0 H40 V40 H0 Z M10 10 H20 V20 H10 Z\"/><rect width=\"1\" height=\"1\" "
-                     "visibility=\"hidden\"/></svg>";
-  const ISVG svg = g.LoadSVG("ring", static_cast<const void*>(ring), int(std::strlen(ring)));
+  const char* root = std::getenv("PW_SOURCE_DIR");
+  const std::string ring = std::string(root ? root : ".") + "/Tests/ICanvas/SVG/Data/ring.svg";
+  const ISVG svg = g.LoadSVG(ring.c_str());
   g.DrawSVG(svg, IRECT(0, 0, 200, 200));
   EXPECT_EQ(g.Only("Transform")[1], "Transform(2,0,0,2,0,0)") << "uniform fit, top-left";
-  EXPECT_EQ(g.Only("Solid").size() + g.Only("Hole").size(), 2u);
-  EXPECT_EQ(g.log[std::find(g.log.begin(), g.log.end(), "Close") - g.log.begin() + 1], "Solid");
+  EXPECT_EQ(g.Only("Solid").size(), 1u);
+  EXPECT_EQ(g.log[size_t(std::find(g.log.begin(), g.log.end(), "Solid") - g.log.begin() + 1)], "MoveTo(50,15)");
   EXPECT_EQ(g.Only("Hole").size(), 1u) << "the inner square lies inside the outer one";
-  EXPECT_EQ(g.Only("Fill"), Log{"Fill[128,51,102,153]"});
+  EXPECT_EQ(g.Only("Fill"), Log{"Fill[128,51,102,153]"}) << "opacity 0.5 gives alpha 128";
   EXPECT_EQ(g.Only("Stroke"), Log{"Stroke[128,255,0,0]1"});
   g.log.clear();
   const IColor green(100, 0, 255, 0);

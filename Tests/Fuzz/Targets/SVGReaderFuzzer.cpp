@@ -1,9 +1,0 @@
-// libFuzzer target: SVG documents.
-#include "FuzzEntries.h"
-
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
-{
-  if (!pw::fuzz::FuzzSVGReader(data, size))
-    __builtin_trap();
-  return 0;
-}
