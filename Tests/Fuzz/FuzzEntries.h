@@ -1,8 +1,6 @@
 #pragma once
-// Fuzz entries for the readers of untrusted files. Each reads one input
-// the way the editor would and checks what the reader promises about its
-// result; false when a promise is broken. The libFuzzer targets trap on
-// false; the corpus tests expect true for every seed and its mutations.
+// Fuzz entries for the readers of untrusted files: each reads one input and
+// returns false when the reader breaks a promise about its result.
 
 #include <cstddef>
 #include <cstdint>
