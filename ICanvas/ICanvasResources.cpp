@@ -162,6 +162,9 @@ IBitmap ICanvas::LoadBitmap(const char* name, const void* pData, int dataSize, i
 
 IBitmap ICanvas::ScaleBitmap(const IBitmap& inBitmap, const char* cacheName, int targetScale)
 {
+  // Nothing to resample, or nothing to resample it to.
+  if (!inBitmap.IsValid() || !(inBitmap.GetDrawScale() > 0.0f) || targetScale < 1)
+    return IBitmap();
   const float screenScale = mScreenScale, drawScale = mDrawScale;
   mScreenScale = static_cast<float>(targetScale);
   mDrawScale = inBitmap.GetDrawScale();

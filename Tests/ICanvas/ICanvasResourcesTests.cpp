@@ -107,6 +107,7 @@ TEST(ICanvasResources, APlainFileIsResampledOnceAndSharedUntilTheLastContextClos
   EXPECT_EQ(second->LoadBitmap(name.c_str(), 1, false, 2).GetAPIBitmap(), bitmap.GetAPIBitmap());
   EXPECT_EQ(first->loads + second->loads, 1);
   EXPECT_FALSE(first->LoadBitmap("knob.tga").IsValid());
+  EXPECT_FALSE(first->ScaleBitmap(IBitmap(), "none", 2).IsValid());
   first.reset();
   EXPECT_EQ(CacheSize(), 1);
   second.reset();
