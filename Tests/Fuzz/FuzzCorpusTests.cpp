@@ -1,5 +1,4 @@
-// Runs the fuzz entries over the seed corpus and seeded mutations of it, so
-// the ordinary and sanitizer builds cover what the fuzzers start from.
+// The fuzz entries over the seeds and seeded mutations, in every build.
 
 #include "FuzzEntries.h"
 

@@ -14,8 +14,7 @@ using namespace weft::svg;
 
 namespace {
 
-// The files double as the SVG fuzzer's seeds, whose corpus test checks
-// every path of them for whole cubic segments.
+// Also the SVG fuzzer's seeds: its corpus test checks every path's points.
 std::unique_ptr<SVGImage> Load(const char* name)
 {
   const char* root = std::getenv("PW_SOURCE_DIR");
