@@ -1,14 +1,18 @@
 #pragma once
-// Finding a named resource file at run time. Supplied by the platform layer
-// (bundle resources, the shared resources folder, then a plain path).
+// Finding resource files by name: the platform layer's search (the
+// plug-in's bundle, then the shared resources folder under subPath, then
+// the name as a path). The graphics core carries a fallback, replaced by the
+// platform's definition at link time, that accepts only the name as an
+// existing file path.
 
+#include "ICanvasConstants.h"
 #include "LOOM_String.h"
 
-namespace weft {
+namespace weft::canvas {
 
-// True with outPath set to the file of the given name and type; instance is
-// the module handle where the platform has one.
-bool LocateResource(const char* name, const char* type, LOOM_String& outPath, const char* bundleID, void* instance,
-                    const char* sharedResourcesSubPath);
+// kAbsolutePath with the full path in result when found; kNotFound (result
+// untouched) otherwise, and always for an empty or null name.
+EResourceLocation LocateResource(const char* name, const char* type, LOOM_String& result, const char* bundleID,
+                                 void* winModuleHandle, const char* sharedResourcesSubPath);
 
-} // namespace weft
+} // namespace weft::canvas

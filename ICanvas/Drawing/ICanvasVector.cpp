@@ -14,8 +14,6 @@ void vgDeleteMTL(VGcontext* ctx);
 
 namespace weft::canvas {
 
-StaticStorage<IFontData> sFontCache;
-
 namespace {
 
 // Anti-aliased edges, three frames in flight.

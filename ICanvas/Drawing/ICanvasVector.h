@@ -14,6 +14,7 @@
 // nothing is drawn and fonts are refused.
 
 #include "ICanvas.h"
+#include "ICanvasCaches.h"
 #include "IFontInfo.h"
 #include "LOOM_Mutex.h"
 #include "StaticStorage.h"
@@ -22,10 +23,6 @@
 #include <stack>
 
 namespace weft::canvas {
-
-// Font bytes handed to the renderer's atlas, by font id at scale 1.0; kept
-// while any vector drawing context exists.
-extern StaticStorage<IFontData> sFontCache;
 
 // Conversions onto the renderer's state (used by ICanvasVector).
 VGcolor VectorColor(const IColor& color, const IBlend* pBlend = nullptr);

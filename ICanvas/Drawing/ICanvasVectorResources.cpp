@@ -77,13 +77,15 @@ void ICanvasVector::DrawBitmap(const IBitmap& bitmap, const IRECT& dest, int src
 
 IBitmap ICanvasVector::LoadBitmap(const char* name, int nStates, bool framesAreHorizontal, int targetScale)
 {
+  if (!name || !name[0])
+    return IBitmap();
   if (targetScale == 0)
     targetScale = GetRoundedScreenScale();
   StaticStorage<APIBitmap>::Accessor storage(mBitmapCache);
   APIBitmap* pAPIBitmap = storage.Find(name, targetScale);
   if (!pAPIBitmap)
   {
-    const char* dot = name ? std::strrchr(name, '.') : nullptr;
+    const char* dot = std::strrchr(name, '.');
     const char* ext = dot ? dot + 1 : "";
     LOOM_String fullPath;
     int sourceScale = 0;

@@ -262,10 +262,6 @@ void Reader::SetProperty(Style& st, const std::string& name, const std::string& 
 {
   float x;
   uint32_t c;
-  auto number = [&](float& out) {
-    if (ParseNumber(v.c_str(), x))
-      out = x;
-  };
   if (v == "inherit")
     return;
   if (name == "fill")
@@ -274,10 +270,10 @@ void Reader::SetProperty(Style& st, const std::string& name, const std::string& 
     ParsePaint(v, st.stroke);
   else if (name == "color" && ParseColor(v, c))
     st.currentColor = c;
-  else if (name == "fill-opacity")
-    number(st.fillOpacity), st.fillOpacity = Clamp01(st.fillOpacity);
-  else if (name == "stroke-opacity")
-    number(st.strokeOpacity), st.strokeOpacity = Clamp01(st.strokeOpacity);
+  else if (name == "fill-opacity" && ParseNumber(v.c_str(), x))
+    st.fillOpacity = Clamp01(x);
+  else if (name == "stroke-opacity" && ParseNumber(v.c_str(), x))
+    st.strokeOpacity = Clamp01(x);
   else if (name == "opacity" && ParseNumber(v.c_str(), x))
     st.elementOpacity = Clamp01(x);
   else if (name == "stroke-width" && Length(v.c_str(), DiagonalRef(), x) && x >= 0.0f)

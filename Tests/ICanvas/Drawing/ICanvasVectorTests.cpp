@@ -33,10 +33,11 @@ void vgDeleteMTL(VGcontext* ctx) { vgDeleteInternal(ctx); }
 void mvgBindFramebuffer(MVGframebuffer* fb) { binds.push_back(fb ? fb->image : 0); }
 void mvgClearWithColor(VGcontext*, VGcolor) {}
 void mvgReadPixels(VGcontext*, int image, int, int, int, int, void*) { reads.push_back(image); }
-bool weft::LocateResource(const char* name, const char*, LOOM_String& outPath, const char*, void*, const char*)
+EResourceLocation weft::canvas::LocateResource(const char* name, const char*, LOOM_String& outPath, const char*, void*,
+                                               const char*)
 {
   const std::string path = resourceDir + "/" + name;
-  return !resourceDir.empty() && access(path.c_str(), F_OK) == 0 && (outPath.Set(path.c_str()), true);
+  return access(path.c_str(), F_OK) == 0 ? (outPath.Set(path.c_str()), kAbsolutePath) : kNotFound;
 }
 
 namespace {

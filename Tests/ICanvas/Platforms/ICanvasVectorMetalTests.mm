@@ -1,6 +1,5 @@
 #include "../Drawing/VectorCanvasStubs.h"
 #include "../Drawing/VG/FontTestFonts.h"
-#include "LocateResource.h"
 #include "VGMetal.h"
 
 #include <Metal/PWShimMetal.h>
@@ -9,8 +8,6 @@
 #include <gtest/gtest.h>
 
 #include <array>
-
-bool weft::LocateResource(const char*, const char*, LOOM_String&, const char*, void*, const char*) { return false; }
 
 using namespace pwtest;
 
