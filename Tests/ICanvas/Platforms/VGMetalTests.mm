@@ -13,6 +13,9 @@
 #include <thread>
 #include <vector>
 
+extern "C" BOOL GSRegisterCurrentThread(void);
+extern "C" void GSUnregisterCurrentThread(void);
+
 namespace
 {
 constexpr int kW = 64, kH = 64;
@@ -267,6 +270,34 @@ TEST_F(MetalBackend, TargetsClearReadBackSubRectanglesAndDropDrawsOfDeletedImage
   EXPECT_EQ(At(10, 10)[2], 255);
 }
 
+TEST_F(MetalBackend, TrianglesShadeAnAlphaTextureUpdatedInPlaceLikeAtlasText)
+{
+  // A 2x1 alpha image as the atlas of a glyph run: left texel set, right clear.
+  VGbackendParams* params = vgInternalParams(ctx);
+  const uint8_t texels[2] = {255, 0};
+  const int atlas = params->renderCreateTexture(params->userPtr, VG_TEXTURE_ALPHA, 2, 1, VG_IMAGE_NEAREST, texels);
+  ASSERT_GT(atlas, 0);
+  const uint8_t updated[2] = {0, 128}; // the whole image; only texel (1, 0) is copied
+  EXPECT_EQ(params->renderUpdateTexture(params->userPtr, atlas, 1, 0, 1, 1, updated), 1);
+  EXPECT_EQ(params->renderUpdateTexture(params->userPtr, atlas, 1, 0, 2, 1, updated), 0); // past the image
+  Render([&](VGcontext*) {
+    VGpaint paint = {};
+    paint.xform[0] = paint.xform[3] = 1.f;
+    paint.innerColor = paint.outerColor = vgRGBAf(0.f, 1.f, 0.f, 1.f);
+    paint.image = atlas;
+    VGscissor scissor = {{0, 0, 0, 0, 0, 0}, {-1.f, -1.f}};
+    const VGvertex quad[6] = {{0, 0, 0, 0}, {0, 32, 0, 1}, {32, 32, 1, 1}, {0, 0, 0, 0}, {32, 32, 1, 1}, {32, 0, 1, 0}};
+    VGcompositeOperationState over = {VG_ONE, VG_ONE_MINUS_SRC_ALPHA, VG_ONE, VG_ONE_MINUS_SRC_ALPHA};
+    params->renderTriangles(params->userPtr, &paint, over, &scissor, quad, 6, 1.f);
+  });
+  EXPECT_EQ(At(8, 16)[1], 255) << Dump();
+  EXPECT_EQ(At(8, 16)[3], 255);
+  EXPECT_EQ(At(24, 16)[1], 128);
+  EXPECT_EQ(At(40, 16)[3], 0);
+  EXPECT_EQ(params->renderDeleteTexture(params->userPtr, atlas), 1);
+  EXPECT_EQ(params->renderDeleteTexture(params->userPtr, atlas), 0);
+}
+
 TEST_F(MetalBackend, WithoutATargetTheFramePresentsOnTheLayer)
 {
   mvgBindFramebuffer(nullptr);
@@ -301,16 +332,21 @@ TEST_F(MetalBackend, AFourthFrameWaitsForOneOfThreeInFlightAndDeletionWaitsForAl
     frame();
   std::atomic<bool> fourthDone{false};
   std::thread fourth([&] {
+    GSRegisterCurrentThread(); // a thread GNUstep did not start
     NSAutoreleasePool* threadPool = [[NSAutoreleasePool alloc] init];
     frame();
     fourthDone = true;
     [threadPool release];
+    GSUnregisterCurrentThread();
   });
   std::this_thread::sleep_for(std::chrono::milliseconds(50));
   EXPECT_FALSE(fourthDone.load());
   PWMTLHoldExecution(false);
   fourth.join();
   EXPECT_TRUE(fourthDone.load());
+  id<MTLCommandBuffer> fence = [(id<MTLCommandQueue>)mvgCommandQueue(ctx) commandBuffer];
+  [fence commit]; // executes after the fourth frame: every set is free again
+  [fence waitUntilCompleted];
 
   // Three more in flight, then the context goes while they are held.
   PWMTLHoldExecution(true);
