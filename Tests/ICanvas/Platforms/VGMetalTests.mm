@@ -13,6 +13,9 @@
 #include <thread>
 #include <vector>
 
+extern "C" BOOL GSRegisterCurrentThread(void);
+extern "C" void GSUnregisterCurrentThread(void);
+
 namespace
 {
 constexpr int kW = 64, kH = 64;
@@ -267,6 +270,75 @@ TEST_F(MetalBackend, TargetsClearReadBackSubRectanglesAndDropDrawsOfDeletedImage
   EXPECT_EQ(At(10, 10)[2], 255);
 }
 
+TEST_F(MetalBackend, TrianglesShadeAnAlphaTextureUpdatedInPlaceLikeAtlasText)
+{
+  // A 2x1 alpha image as the atlas of a glyph run: left texel set, right clear.
+  VGbackendParams* params = vgInternalParams(ctx);
+  const uint8_t texels[2] = {255, 0};
+  const int atlas = params->renderCreateTexture(params->userPtr, VG_TEXTURE_ALPHA, 2, 1, VG_IMAGE_NEAREST, texels);
+  ASSERT_GT(atlas, 0);
+  const uint8_t updated[2] = {0, 128}; // the whole image; only texel (1, 0) is copied
+  EXPECT_EQ(params->renderUpdateTexture(params->userPtr, atlas, 1, 0, 1, 1, updated), 1);
+  EXPECT_EQ(params->renderUpdateTexture(params->userPtr, atlas, 1, 0, 2, 1, updated), 0); // past the image
+  Render([&](VGcontext*) {
+    VGpaint paint = {};
+    paint.xform[0] = paint.xform[3] = 1.f;
+    paint.innerColor = paint.outerColor = vgRGBAf(0.f, 1.f, 0.f, 1.f);
+    paint.image = atlas;
+    VGscissor scissor = {{0, 0, 0, 0, 0, 0}, {-1.f, -1.f}};
+    const VGvertex quad[6] = {{0, 0, 0, 0}, {0, 32, 0, 1}, {32, 32, 1, 1}, {0, 0, 0, 0}, {32, 32, 1, 1}, {32, 0, 1, 0}};
+    VGcompositeOperationState over = {VG_ONE, VG_ONE_MINUS_SRC_ALPHA, VG_ONE, VG_ONE_MINUS_SRC_ALPHA};
+    params->renderTriangles(params->userPtr, &paint, over, &scissor, quad, 6, 1.f);
+  });
+  EXPECT_EQ(At(8, 16)[1], 255) << Dump();
+  EXPECT_EQ(At(8, 16)[3], 255);
+  EXPECT_EQ(At(24, 16)[1], 128);
+  EXPECT_EQ(At(40, 16)[3], 0);
+  EXPECT_EQ(params->renderDeleteTexture(params->userPtr, atlas), 1);
+  EXPECT_EQ(params->renderDeleteTexture(params->userPtr, atlas), 0);
+}
+
+TEST_F(MetalBackend, AClearHoldsForOneFlushAndUnknownBlendFactorsBlendSourceOver)
+{
+  Render([](VGcontext*) {}, vgRGBAf(0.f, 0.f, 1.f, 1.f));
+  // No clear this time: the blue stays where nothing is drawn. The factor 3
+  // is no blend factor, so the half-transparent red blends source-over.
+  vgBeginFrame(ctx, kW, kH, 1.f);
+  vgBeginPath(ctx);
+  vgRect(ctx, 0, 0, 16, 16);
+  vgGlobalCompositeBlendFunc(ctx, 3, VG_ZERO);
+  vgFillColor(ctx, vgRGBAf(1.f, 0.f, 0.f, 0.5f));
+  vgFill(ctx);
+  vgEndFrame(ctx);
+  pixels.assign(kW * kH * 4, 0);
+  mvgReadPixels(ctx, fb->image, 0, 0, kW, kH, pixels.data());
+  EXPECT_EQ(At(40, 40)[2], 255) << Dump();
+  EXPECT_NEAR(At(8, 8)[0], 128, 1);
+  EXPECT_NEAR(At(8, 8)[2], 128, 1);
+  EXPECT_EQ(At(8, 8)[3], 255);
+}
+
+TEST_F(MetalBackend, AnImageOverAForeignTextureLeavesItAliveWhenDeleted)
+{
+  id<MTLDevice> device = (id<MTLDevice>)mvgDevice(ctx);
+  id<MTLTexture> texture = [device newTextureWithDescriptor:[MTLTextureDescriptor
+                                                              texture2DDescriptorWithPixelFormat:MTLPixelFormatRGBA8Unorm
+                                                                                           width:4
+                                                                                          height:4
+                                                                                       mipmapped:NO]];
+  const int image = mvgCreateImageFromHandle(ctx, texture, VG_IMAGE_NODELETE);
+  ASSERT_GT(image, 0);
+  EXPECT_EQ(mvgImageHandle(ctx, image), (void*)texture);
+  vgDeleteImage(ctx, image);
+  EXPECT_EQ(mvgImageHandle(ctx, image), nullptr);
+  EXPECT_EQ([texture retainCount], 1u); // still ours alone
+  const int next = mvgCreateImageFromHandle(ctx, texture, 0);
+  EXPECT_GT(next, image); // the freed record comes back under a new id
+  vgDeleteImage(ctx, next); // releases the reference the image took
+  EXPECT_EQ([texture retainCount], 1u);
+  [texture release];
+}
+
 TEST_F(MetalBackend, WithoutATargetTheFramePresentsOnTheLayer)
 {
   mvgBindFramebuffer(nullptr);
@@ -301,16 +373,21 @@ TEST_F(MetalBackend, AFourthFrameWaitsForOneOfThreeInFlightAndDeletionWaitsForAl
     frame();
   std::atomic<bool> fourthDone{false};
   std::thread fourth([&] {
+    GSRegisterCurrentThread(); // a thread GNUstep did not start
     NSAutoreleasePool* threadPool = [[NSAutoreleasePool alloc] init];
     frame();
     fourthDone = true;
     [threadPool release];
+    GSUnregisterCurrentThread();
   });
   std::this_thread::sleep_for(std::chrono::milliseconds(50));
   EXPECT_FALSE(fourthDone.load());
   PWMTLHoldExecution(false);
   fourth.join();
   EXPECT_TRUE(fourthDone.load());
+  id<MTLCommandBuffer> fence = [(id<MTLCommandQueue>)mvgCommandQueue(ctx) commandBuffer];
+  [fence commit]; // executes after the fourth frame: every set is free again
+  [fence waitUntilCompleted];
 
   // Three more in flight, then the context goes while they are held.
   PWMTLHoldExecution(true);
@@ -326,5 +403,41 @@ TEST_F(MetalBackend, AFourthFrameWaitsForOneOfThreeInFlightAndDeletionWaitsForAl
   vgDeleteMTL(ctx);
   ctx = nullptr;
   release.join();
+}
+} // namespace
+
+namespace
+{
+TEST(MetalBackendStencilStrokes, OverlappingStrokeSegmentsBlendOnce)
+{
+  NSAutoreleasePool* pool = [[NSAutoreleasePool alloc] init];
+  CAMetalLayer* layer = [[CAMetalLayer alloc] init];
+  VGcontext* ctx = vgCreateMTL(layer, VG_ANTIALIAS | VG_STENCIL_STROKES | VG_TRIPLE_BUFFER);
+  ASSERT_NE(ctx, nullptr);
+  MVGframebuffer* fb = mvgCreateFramebuffer(ctx, kW, kH, 0);
+  mvgBindFramebuffer(fb);
+  mvgClearWithColor(ctx, vgRGBAf(0.f, 0.f, 0.f, 0.f));
+  vgBeginFrame(ctx, kW, kH, 1.f);
+  // A path that crosses itself at (32, 32).
+  vgBeginPath(ctx);
+  vgMoveTo(ctx, 8, 32);
+  vgLineTo(ctx, 56, 32);
+  vgLineTo(ctx, 56, 56);
+  vgLineTo(ctx, 32, 56);
+  vgLineTo(ctx, 32, 8);
+  vgStrokeWidth(ctx, 8);
+  vgStrokeColor(ctx, vgRGBAf(1.f, 1.f, 1.f, 0.5f));
+  vgStroke(ctx);
+  vgEndFrame(ctx);
+  uint8_t crossing[4] = {}, single[4] = {};
+  mvgReadPixels(ctx, fb->image, 32, 32, 1, 1, crossing);
+  mvgReadPixels(ctx, fb->image, 20, 32, 1, 1, single);
+  EXPECT_NEAR(single[3], 128, 1);
+  EXPECT_EQ(crossing[3], single[3]) << "the stencil keeps the crossing from blending twice";
+  mvgBindFramebuffer(nullptr);
+  mvgDeleteFramebuffer(fb);
+  vgDeleteMTL(ctx);
+  [layer release];
+  [pool release];
 }
 } // namespace
