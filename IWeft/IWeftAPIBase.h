@@ -13,17 +13,19 @@
 // Threads:
 // - main thread: construction, destruction, CreateTimer, OnTimer, SetHost,
 //   every FromUI operation, the editor side of every queue.
-// - the host's parameter thread (any one thread at a time, the audio thread
-//   included): SendParameterValueFromAPI, the only producer of the parameter
-//   queue.
+// - the host's parameter threads (any threads, several at once, the audio
+//   thread included): SendParameterValueFromAPI, the producers of the
+//   parameter queue.
 // - the render thread: consumer of the queues from the editor, producer of
 //   the MIDI queue towards the editor (the binding's MIDI input).
-// Each queue has exactly one producer and one consumer thread. Nothing here
-// takes a lock; the queues never allocate after construction.
+// The parameter queue takes several producers; every other queue has exactly
+// one producer and one consumer thread. Nothing here takes a lock; the queues
+// never allocate after construction.
 
 #include "IPluginBase.h"
 #include "IWeftConfig.h"
 #include "IWeftMidi.h"
+#include "IWeftMultiProducerQueue.h"
 #include "IWeftQueue.h"
 #include "IWeftStructs.h"
 #include "IWeftTimer.h"
@@ -148,8 +150,8 @@ public:
   virtual void GetTrackNamespace(LOOM_String& str) { (void)str; }
   virtual int GetTrackNamespaceIndex() { return 0; }
 
-  // Called by the binding, on the thread the host sets parameters on, after
-  // it set the parameter. Queues (paramIdx, plain value) for the editor; with
+  // Called by the binding, on any thread the host sets parameters on (several
+  // may call at once), after it set the parameter. Queues (paramIdx, plain value) for the editor; with
   // normalized set, value (0..1) is first converted to the parameter's range.
   // An index outside the list or a non-finite value queues nothing; a full
   // queue (512 waiting) drops the value and counts the drop. Never blocks or
@@ -186,9 +188,9 @@ protected:
   // Main thread: created by CreateTimer, stopped by the destructor.
   std::unique_ptr<Timer> mTimer;
 
-  // Producer: the host's parameter thread (SendParameterValueFromAPI).
-  // Consumer: the main thread (OnTimer).
-  IWeftQueue<ParamTuple> mParamChangeToUIQueue{kParamQueueCapacity};
+  // Producers: every thread the host sets parameters on, at once
+  // (SendParameterValueFromAPI). Consumer: the main thread (OnTimer).
+  IWeftMultiProducerQueue<ParamTuple> mParamChangeToUIQueue{kParamQueueCapacity};
   // Producer: the main thread (DeferMidiMsg). Consumer: the render thread,
   // which drains it into ProcessMidiMsg before each block.
   IWeftQueue<IMidiMsg> mMidiMsgsFromEditor{kMidiQueueCapacity};

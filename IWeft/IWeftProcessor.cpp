@@ -3,6 +3,7 @@
 #include "LOOM_Assert.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -64,10 +65,12 @@ bool ParseIOSide(char* part, ERoute direction, IOConfig& config, int& nChansTota
     }
     else
     {
+      // A whole non-negative number: digits only, nothing before or after
+      // ("2x", "-2" and "2-2" are not channel counts).
       char* end = nullptr;
       errno = 0;
-      const long value = std::strtol(token, &end, 10);
-      if (end == token || errno == ERANGE || value > INT_MAX || value < INT_MIN)
+      const long value = std::isdigit(static_cast<unsigned char>(token[0])) ? std::strtol(token, &end, 10) : -1;
+      if (value < 0 || *end != '\0' || errno == ERANGE || value > INT_MAX)
       {
         std::printf("Error: something wrong in the %s part of this io string: %s.\n", RoutingDirStrs[direction], token);
         LOOM_ASSERT_MSG(false, "malformed bus token in the channel I/O string");

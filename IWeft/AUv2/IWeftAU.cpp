@@ -225,7 +225,7 @@ OSStatus IWeftAU::DoInitialize(IWeftAU* _this)
 
   _this->mActive = true;
   // A new render session: its first slice pulls the inputs whatever its time.
-  _this->mLastRenderSampleTime = -1.0;
+  _this->mLastRenderSampleTime.store(-1.0, std::memory_order_relaxed);
   _this->OnParamReset(kReset);
   _this->OnActivate(true);
   return noErr;
@@ -294,8 +294,9 @@ OSStatus IWeftAU::DoSetParameter(IWeftAU* _this, AudioUnitParameterID id, AudioU
 OSStatus IWeftAU::DoReset(IWeftAU* _this, AudioUnitScope /* scope */, AudioUnitElement /* element */)
 {
   // After a reset the host may start again at the same sample time: pull anew.
-  _this->mLastRenderSampleTime = -1.0;
-  _this->OnReset();
+  _this->mLastRenderSampleTime.store(-1.0, std::memory_order_relaxed);
+  // Hosts reset while they render (at a transport start, say).
+  _this->ExcludingRender([_this] { _this->OnReset(); });
   return noErr;
 }
 

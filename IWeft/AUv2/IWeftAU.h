@@ -12,12 +12,13 @@
 // - main thread: open, close, Initialize, Uninitialize, Reset, every property
 //   call, listener and render-notify registration, construction and
 //   destruction. The host never changes connections, formats or the block
-//   size while it renders.
+//   size while it renders; it may reset or switch bypass while it renders,
+//   and those run excluded from a slice's processing (ExcludingRender).
 // - render thread: Render (RenderProc and everything it calls), MIDI event
 //   and SysEx input, the Send operations towards the host's MIDI output.
 //   Nothing on it allocates, locks, prints or blocks.
-// - parameter thread (whichever the host uses, often the render thread):
-//   GetParameter, SetParameter, ScheduleParameters.
+// - parameter threads (whichever the host uses, often the render thread and
+//   the main thread at once): GetParameter, SetParameter, ScheduleParameters.
 
 #include "IWeftAPIBase.h"
 #include "IWeftAU_UnitNames.h"
@@ -32,7 +33,9 @@
 #include <CoreMIDI/CoreMIDI.h>
 #include <CoreServices/CoreServices.h>
 
+#include <atomic>
 #include <cstdint>
+#include <thread>
 
 namespace weft {
 
@@ -58,6 +61,8 @@ public:
   static constexpr int kDefaultBlockSize = 512;
   // Most buffers one input pull hands upstream (channels of one bus).
   static constexpr int kMaxBusChannels = 64;
+  // Most buses per direction the channel I/O checks take.
+  static constexpr int kMaxBuses = 64;
   // Registrations the host can hold at once.
   static constexpr int kMaxPropertyListeners = 128;
   static constexpr int kMaxRenderNotifies = 32;
@@ -163,9 +168,13 @@ public:
   // --- Render road (render thread) -----------------------------------------
 
   // Pulls the connected inputs, processes (or bypasses) the block once per
-  // time slice and writes outputBus. -10851 for a time stamp without a valid
+  // time slice and writes outputBus. -10867 for a unit that is not
+  // initialised (nothing pulled); -10851 for a time stamp without a valid
   // sample time, more frames than the block size or a missing buffer list;
-  // -10877 for an output bus the unit does not have.
+  // -10877 for an output bus the unit does not have. A unit with several
+  // output buses processes the slice on its first render call into its own
+  // output buffers, from which each bus's call copies its channels. A failed
+  // render is kept for LastRenderError (RenderFailed).
   static OSStatus RenderProc(void* pPlug, AudioUnitRenderActionFlags* ioActionFlags,
                              const AudioTimeStamp* inTimeStamp, UInt32 outputBus, UInt32 nFrames,
                              AudioBufferList* ioData);
@@ -175,7 +184,7 @@ public:
 
   // --- Parameters (the host's parameter thread) ----------------------------
 
-  // Global scope only (-10879), parameter in range (-10877).
+  // Global scope only (-10879), an existing parameter ID (-10878).
   static OSStatus GetParamProc(void* pPlug, AudioUnitParameterID id, AudioUnitScope scope, AudioUnitElement element,
                                AudioUnitParameterValue* pValue);
   // As above; a non-finite value is refused with -10851.
@@ -261,14 +270,19 @@ public:
   // -10879 otherwise, leaving every bus and the sample rate as they were.
   // Re-assesses the input connections after an accepted format.
   OSStatus SetStreamFormat(AudioUnitScope scope, AudioUnitElement element, const AudioStreamBasicDescription& asbd);
-  // SupportedNumChannels (13): the number of pairs; with pChannelInfo, one
-  // {inputs, outputs} pair per configuration.
+  // SupportedNumChannels (13): the number of pairs; with pChannelInfo, the
+  // {main input, main output} channel pairs of the configurations, each
+  // once, in order of first appearance (-1 for a wildcard bus).
   int GetSupportedNumChannels(AUChannelInfo* pChannelInfo) const;
   // Whether giving bus busIdx of the scope nChannels host channels keeps the
   // configuration legal.
   bool CheckLegalIO(AudioUnitScope scope, int busIdx, int nChannels);
   // Whether the channel counts negotiated so far are legal.
   bool CheckLegalIO();
+  // Whether buses with these host channel counts (-1: not negotiated) form a
+  // legal layout: the main input and output a SupportedNumChannels pair, each
+  // further bus a count some configuration gives it.
+  bool IsLegalLayout(const int* inCounts, const int* outCounts) const;
   // Sum of mHostChannels over the buses of pBuses other than excludeIdx that
   // were negotiated; -1 when none was.
   static int NHostChannelsConnected(const LOOM_PtrList<BusChannels>* pBuses, int excludeIdx = -1);
@@ -317,7 +331,10 @@ public:
 
   // --- State for the handlers ----------------------------------------------
 
-  bool IsActive() const noexcept { return mActive; }
+  bool IsActive() const noexcept { return mActive.load(std::memory_order_relaxed); }
+  // LastRenderError (22): the first failure since the last read, then noErr
+  // again (the read clears it).
+  OSStatus TakeLastRenderError() noexcept { return mLastRenderError.exchange(noErr, std::memory_order_relaxed); }
   AudioComponentInstance GetComponentInstance() const noexcept { return mComponentInstance; }
   void SetComponentInstance(AudioComponentInstance ci) noexcept { mComponentInstance = ci; }
   int NInBuses() const noexcept { return mInBuses.GetSize(); }
@@ -327,10 +344,41 @@ protected:
   // Render thread: builds the block's transport information from the host's
   // callbacks and hands it to the processor.
   void PreProcess();
+  // Render thread: keeps status for LastRenderError unless an earlier failure
+  // is still unread, then tells that property's listeners. Answers status.
+  OSStatus RenderFailed(OSStatus status) noexcept;
+  // Render thread: pulls every connected input bus and attaches its audio;
+  // the first failing pull's status.
+  OSStatus PullInputs(const AudioTimeStamp* inTimeStamp, UInt32 nFrames);
+  // Render thread: connects nBuffers channels of bus (the rest unconnected)
+  // and attaches ioData's buffers to them, or the unit's output scratch when
+  // ioData is null.
+  void ConnectOutputBus(BusChannels& bus, int nBuffers, AudioBufferList* ioData, int nFrames);
+
+  // Main thread: runs change (which may call OnActivate and OnReset) while no
+  // render call is processing a slice. A render call that finds it running
+  // passes its slice through instead of waiting (RenderProc).
+  template <class Change>
+  void ExcludingRender(Change&& change)
+  {
+    // acquire: the render thread's last slice happens before the change.
+    while (mProcessingGuard.exchange(true, std::memory_order_acquire))
+      std::this_thread::yield();
+    change();
+    mProcessingGuard.store(false, std::memory_order_release);
+  }
 
   // Main thread writes, render thread reads unless said otherwise.
-  bool mActive = false;                 // set by Initialize, cleared by Uninitialize
-  double mLastRenderSampleTime = -1.0;  // sample time of the last render that pulled the inputs
+  std::atomic<bool> mActive{false};     // set by Initialize, cleared by Uninitialize
+  // Render thread writes (RenderFailed), main thread reads and clears.
+  std::atomic<OSStatus> mLastRenderError{noErr};
+  // Held by the render thread while it processes a slice and by the main
+  // thread while ExcludingRender runs; neither side holds it long.
+  std::atomic<bool> mProcessingGuard{false};
+  // Sample time of the last render that pulled the inputs: the render thread
+  // writes it, Initialize and Reset clear it (Reset while the host renders).
+  // Relaxed: it orders no other memory.
+  std::atomic<double> mLastRenderSampleTime{-1.0};
   LOOM_String mCocoaViewClass;          // the editor-view factory class name
   AudioComponentInstance mComponentInstance = nullptr;
   HostCallbackInfo mHostCallbacks{};    // from HostCallbacks (27); null procedures until set

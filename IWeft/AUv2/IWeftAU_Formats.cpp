@@ -85,64 +85,114 @@ int IWeftAU::NHostChannelsConnected(const LOOM_PtrList<BusChannels>* pBuses, int
   return any ? total : -1;
 }
 
+bool IWeftAU::IsLegalLayout(const int* inCounts, const int* outCounts) const
+{
+  // The main pair must be one a configuration has (SupportedNumChannels);
+  // every further bus is negotiated on its own and must take its count in
+  // some configuration. -1 stands for a bus not negotiated (yet).
+  auto busTakes = [this](ERoute direction, int busIdx, int n) {
+    if (n < 0)
+      return true;
+    for (int i = 0; i < NIOConfigs(); ++i)
+    {
+      const IOConfig* pConfig = GetIOConfig(i);
+      if (busIdx >= pConfig->NBuses(direction))
+        continue;
+      const int busChannels = pConfig->NChansOnBusSAFE(direction, busIdx);
+      if (busChannels < 0 || busChannels == n)
+        return true;
+    }
+    return false;
+  };
+  const int mainIn = mInBuses.GetSize() > 0 ? inCounts[0] : 0;
+  const int mainOut = mOutBuses.GetSize() > 0 ? outCounts[0] : 0;
+  bool pairFound = false;
+  for (int i = 0; i < NIOConfigs() && !pairFound; ++i)
+  {
+    const IOConfig* pConfig = GetIOConfig(i);
+    const int in = pConfig->NBuses(kInput) > 0 ? pConfig->NChansOnBusSAFE(kInput, 0) : 0;
+    const int out = pConfig->NBuses(kOutput) > 0 ? pConfig->NChansOnBusSAFE(kOutput, 0) : 0;
+    pairFound = (mainIn < 0 || in < 0 || in == mainIn) && (mainOut < 0 || out < 0 || out == mainOut);
+  }
+  if (!pairFound)
+    return false;
+  for (int b = 1; b < mInBuses.GetSize(); ++b)
+    if (!busTakes(kInput, b, inCounts[b]))
+      return false;
+  for (int b = 1; b < mOutBuses.GetSize(); ++b)
+    if (!busTakes(kOutput, b, outCounts[b]))
+      return false;
+  return true;
+}
+
 bool IWeftAU::CheckLegalIO(AudioUnitScope scope, int busIdx, int nChannels)
 {
   const ERoute direction = scope == kAudioUnitScope_Input ? kInput : kOutput;
-  int nIn, nOut;
-  if (direction == kInput)
-  {
-    nIn = std::max(NHostChannelsConnected(&mInBuses, busIdx), 0) + nChannels;
-    nOut = mActive ? NHostChannelsConnected(&mOutBuses) : -1;
-  }
-  else
-  {
-    nOut = std::max(NHostChannelsConnected(&mOutBuses, busIdx), 0) + nChannels;
-    nIn = mActive ? NHostChannelsConnected(&mInBuses) : -1;
-  }
-  if (!LegalIO(nIn, nOut))
+  const LOOM_PtrList<BusChannels>& changed = direction == kInput ? mInBuses : mOutBuses;
+  if (busIdx < 0 || busIdx >= changed.GetSize() || mInBuses.GetSize() > kMaxBuses ||
+      mOutBuses.GetSize() > kMaxBuses)
     return false;
-
-  // The totals alone would let a bus take a count none of the configurations
-  // gives it (a sidechain of 3 when the main bus is not negotiated yet): the
-  // bus itself must take nChannels in some configuration. That configuration
-  // need not be the one the totals matched, so a sidechain may be negotiated
-  // before the main bus.
-  for (int i = 0; i < NIOConfigs(); ++i)
+  int counts[kNumRoutes][kMaxBuses];
+  for (ERoute route : {kInput, kOutput})
   {
-    const IOConfig* pConfig = GetIOConfig(i);
-    if (!pConfig || busIdx < 0 || busIdx >= pConfig->NBuses(direction))
-      continue;
-    const int busChannels = pConfig->NChansOnBusSAFE(direction, busIdx);
-    if (busChannels < 0 || busChannels == nChannels)
-      return true;
+    const LOOM_PtrList<BusChannels>& buses = route == kInput ? mInBuses : mOutBuses;
+    for (int b = 0; b < buses.GetSize(); ++b)
+      // Before Initialize the other direction may still change: it is not
+      // held against this one.
+      counts[route][b] = route == direction || mActive ? buses.Get(b)->mHostChannels : -1;
   }
-  return false;
+  counts[direction][busIdx] = nChannels;
+  return IsLegalLayout(counts[kInput], counts[kOutput]);
 }
 
 bool IWeftAU::CheckLegalIO()
 {
-  const int nIn = NHostChannelsConnected(&mInBuses);
-  const int nOut = NHostChannelsConnected(&mOutBuses);
-  if (nIn == 0 && nOut == 0)
-    return true;
-  return LegalIO(nIn, nOut);
+  if (mInBuses.GetSize() > kMaxBuses || mOutBuses.GetSize() > kMaxBuses)
+    return false;
+  int counts[kNumRoutes][kMaxBuses];
+  bool any = false;
+  for (ERoute route : {kInput, kOutput})
+  {
+    const LOOM_PtrList<BusChannels>& buses = route == kInput ? mInBuses : mOutBuses;
+    for (int b = 0; b < buses.GetSize(); ++b)
+    {
+      counts[route][b] = buses.Get(b)->mHostChannels;
+      any = any || counts[route][b] > 0;
+    }
+  }
+  return !any || IsLegalLayout(counts[kInput], counts[kOutput]);
 }
 
 int IWeftAU::GetSupportedNumChannels(AUChannelInfo* pChannelInfo) const
 {
-  const int n = NIOConfigs();
-  if (pChannelInfo)
+  // What a pair means to a host: channels of the main input to channels of
+  // the main output. Further buses (a sidechain) are negotiated on their own,
+  // so configurations that differ only there give one pair.
+  auto mainChannels = [](const IOConfig* pConfig, ERoute direction) {
+    if (pConfig->NBuses(direction) == 0)
+      return 0;
+    const int n = pConfig->NChansOnBusSAFE(direction, 0);
+    return n < 0 ? -1 : n;
+  };
+  int nPairs = 0;
+  for (int i = 0; i < NIOConfigs(); ++i)
   {
-    for (int i = 0; i < n; ++i)
+    const IOConfig* pConfig = GetIOConfig(i);
+    const int in = mainChannels(pConfig, kInput);
+    const int out = mainChannels(pConfig, kOutput);
+    bool seen = false;
+    for (int j = 0; j < i && !seen; ++j)
+      seen = mainChannels(GetIOConfig(j), kInput) == in && mainChannels(GetIOConfig(j), kOutput) == out;
+    if (seen)
+      continue;
+    if (pChannelInfo)
     {
-      const IOConfig* pConfig = GetIOConfig(i);
-      pChannelInfo[i].inChannels =
-        static_cast<SInt16>(pConfig->ContainsWildcard(kInput) ? -1 : pConfig->GetTotalNChannels(kInput));
-      pChannelInfo[i].outChannels =
-        static_cast<SInt16>(pConfig->ContainsWildcard(kOutput) ? -1 : pConfig->GetTotalNChannels(kOutput));
+      pChannelInfo[nPairs].inChannels = static_cast<SInt16>(in);
+      pChannelInfo[nPairs].outChannels = static_cast<SInt16>(out);
     }
+    ++nPairs;
   }
-  return n;
+  return nPairs;
 }
 
 int IWeftAU::GetChannelLayoutTags(AudioUnitScope scope, AudioUnitElement element, AudioChannelLayoutTag* pTags)

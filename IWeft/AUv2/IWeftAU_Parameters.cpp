@@ -24,7 +24,7 @@ namespace weft {
 namespace {
 
 constexpr OSStatus kInvalidProperty = kAudioUnitErr_InvalidProperty;
-constexpr OSStatus kInvalidElement = kAudioUnitErr_InvalidElement;
+constexpr OSStatus kInvalidParameter = kAudioUnitErr_InvalidParameter;
 constexpr OSStatus kInvalidValue = kAudioUnitErr_InvalidPropertyValue;
 
 // Flags every information record carries: the host releases the name
@@ -133,7 +133,7 @@ AudioUnitParameterUnit UnitFor(IParam::EParamUnit unit) noexcept
 }
 
 // The parameter a call addresses; null with the refusal in status: -10879
-// for a scope other than global, -10877 for an ID without a parameter.
+// for a scope other than global, -10878 for an ID without a parameter.
 IParam* FindGlobalParam(const IWeftAU& plug, AudioUnitScope scope, AudioUnitParameterID id, OSStatus& status) noexcept
 {
   if (scope != kAudioUnitScope_Global)
@@ -142,7 +142,7 @@ IParam* FindGlobalParam(const IWeftAU& plug, AudioUnitScope scope, AudioUnitPara
     return nullptr;
   }
   IParam* pParam = ParamForID(plug, id);
-  status = pParam ? noErr : kInvalidElement;
+  status = pParam ? noErr : kInvalidParameter;
   return pParam;
 }
 

@@ -212,7 +212,7 @@ OSStatus IWeftAU::GetProperty(AudioUnitPropertyID propID, AudioUnitScope scope, 
       if (!AnswerSize(pDataSize, pData, sizeof(OSStatus)))
         return kInvalidValue;
       if (pData)
-        WriteValue(pData, static_cast<OSStatus>(noErr));
+        WriteValue(pData, TakeLastRenderError());
       return noErr;
     }
     case kAudioUnitProperty_SetRenderCallback:
@@ -502,9 +502,12 @@ OSStatus IWeftAU::SetProperty(AudioUnitPropertyID propID, AudioUnitScope scope, 
       if (!ReadValue(pData, dataSize, value))
         return kInvalidValue;
       const bool bypassed = value != 0;
-      SetBypassed(bypassed);
-      OnActivate(!bypassed);
-      OnReset();
+      // The host may switch bypass while it renders.
+      ExcludingRender([&] {
+        SetBypassed(bypassed);
+        OnActivate(!bypassed);
+        OnReset();
+      });
       return noErr;
     }
     case kAudioUnitProperty_SetRenderCallback:

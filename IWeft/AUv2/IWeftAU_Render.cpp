@@ -56,19 +56,22 @@ OSStatus IWeftAU::RenderProc(void* pPlug, AudioUnitRenderActionFlags* /* ioActio
 {
   auto* _this = static_cast<IWeftAU*>(pPlug);
   if (!inTimeStamp || !ioData)
-    return kAudioUnitErr_InvalidPropertyValue;
+    return _this->RenderFailed(kAudioUnitErr_InvalidPropertyValue);
+  // Nothing is sized or reset for a render before Initialize.
+  if (!_this->IsActive())
+    return _this->RenderFailed(kAudioUnitErr_Uninitialized);
 
   _this->mLastRenderTimeStamp = *inTimeStamp;
 
   if (!(inTimeStamp->mFlags & kAudioTimeStampSampleTimeValid))
-    return kAudioUnitErr_InvalidPropertyValue;
+    return _this->RenderFailed(kAudioUnitErr_InvalidPropertyValue);
   if (nFrames > static_cast<UInt32>(_this->GetBlockSize()))
-    return kAudioUnitErr_InvalidPropertyValue;
+    return _this->RenderFailed(kAudioUnitErr_InvalidPropertyValue);
 
   const bool midiEffect = _this->IsMidiEffect();
   BusChannels* pOutBus = _this->mOutBuses.Get(static_cast<int>(std::min<UInt32>(outputBus, INT_MAX)));
   if (!pOutBus && !midiEffect)
-    return kAudioUnitErr_InvalidElement;
+    return _this->RenderFailed(kAudioUnitErr_InvalidElement);
 
   const int frames = static_cast<int>(nFrames);
   const UInt32 bufferBytes = nFrames * kBytesPerSample;
@@ -81,88 +84,38 @@ OSStatus IWeftAU::RenderProc(void* pPlug, AudioUnitRenderActionFlags* /* ioActio
   {
     const AudioBuffer& buffer = ioData->mBuffers[c];
     if (buffer.mData && buffer.mDataByteSize < bufferBytes)
-      return kAudio_ParamError;
+      return _this->RenderFailed(kAudio_ParamError);
   }
 
   const int nNotifies = _this->mRenderNotifies.Size();
-  for (int i = 0; i < nNotifies; ++i)
-  {
-    const RenderNotify& notify = _this->mRenderNotifies.Get(i);
-    AudioUnitRenderActionFlags flags = kAudioUnitRenderAction_PreRender;
-    notify.mProc(notify.mUserData, &flags, inTimeStamp, outputBus, nFrames, ioData);
-  }
+  auto notifyAll = [&](AudioUnitRenderActionFlags flagsToSend) {
+    for (int i = 0; i < nNotifies; ++i)
+    {
+      const RenderNotify& notify = _this->mRenderNotifies.Get(i);
+      AudioUnitRenderActionFlags flags = flagsToSend;
+      notify.mProc(notify.mUserData, &flags, inTimeStamp, outputBus, nFrames, ioData);
+    }
+  };
+  notifyAll(kAudioUnitRenderAction_PreRender);
 
-  int lastConnectedOutBus = -1;
+  const bool newSlice = inTimeStamp->mSampleTime != _this->mLastRenderSampleTime.load(std::memory_order_relaxed);
+  const bool severalOutBuses = _this->mOutBuses.GetSize() > 1;
+  bool process = midiEffect;
 
   if (!midiEffect)
   {
-    if (inTimeStamp->mSampleTime != _this->mLastRenderSampleTime)
+    if (newSlice)
     {
-      for (int i = 0; i < _this->mInBuses.GetSize(); ++i)
+      const OSStatus status = _this->PullInputs(inTimeStamp, nFrames);
+      if (status != noErr)
       {
-        BusChannels* pInBus = _this->mInBuses.Get(i);
-        InputBusConnection* pConnection = _this->mInBusConnections.Get(i);
-        if (!pInBus->mConnected || !pConnection)
-          continue;
-
-        const int nBuffers = std::max(0, std::min({pInBus->mHostChannels, pInBus->mPlugChannels, kMaxBusChannels}));
-        alignas(AudioBufferList) Byte listStorage[AudioBufferListSize(kMaxBusChannels)];
-        auto* pList = reinterpret_cast<AudioBufferList*>(listStorage);
-        pList->mNumberBuffers = static_cast<UInt32>(nBuffers);
-        for (int c = 0; c < nBuffers; ++c)
-        {
-          pList->mBuffers[c].mNumberChannels = 1;
-          pList->mBuffers[c].mDataByteSize = bufferBytes;
-          pList->mBuffers[c].mData = nullptr;
-        }
-
-        AudioUnitRenderActionFlags flags = 0;
-        OSStatus status = noErr;
-        switch (pConnection->mInputType)
-        {
-          case eDirectFastProc:
-            status = pConnection->mUpstreamRenderProc(pConnection->mUpstreamObject, &flags, inTimeStamp,
-                                                      pConnection->mUpstreamBus, nFrames, pList);
-            break;
-          case eDirectNoFastProc:
-            status = AudioUnitRender(pConnection->mUpstreamUnit, &flags, inTimeStamp, pConnection->mUpstreamBus,
-                                     nFrames, pList);
-            break;
-          case eRenderCallback:
-          {
-            float* pScratch = _this->mInScratchBuf.Get();
-            for (int c = 0; c < nBuffers; ++c)
-              pList->mBuffers[c].mData = pScratch + static_cast<size_t>(pInBus->mFirstPlugChannel + c) * nFrames;
-            status = RenderCallback(&pConnection->mRenderCallback, &flags, inTimeStamp, static_cast<UInt32>(i),
-                                    nFrames, pList);
-            break;
-          }
-          default:
-            continue;
-        }
-        if (status != noErr)
-          return status;
-
-        // Buffers the upstream side left out, null or short read as silence.
-        const int nReturned = std::min(nBuffers, static_cast<int>(std::min<UInt32>(pList->mNumberBuffers, INT_MAX)));
-        for (int c = 0; c < nBuffers; ++c)
-        {
-          float* pData = nullptr;
-          if (c < nReturned && pList->mBuffers[c].mDataByteSize >= bufferBytes)
-            pData = static_cast<float*>(pList->mBuffers[c].mData);
-          _this->AttachBuffers(kInput, pInBus->mFirstPlugChannel + c, 1, &pData, frames);
-        }
+        notifyAll(kAudioUnitRenderAction_PostRender | kAudioUnitRenderAction_PostRenderError);
+        return _this->RenderFailed(status);
       }
-      _this->mLastRenderSampleTime = inTimeStamp->mSampleTime;
+      _this->mLastRenderSampleTime.store(inTimeStamp->mSampleTime, std::memory_order_relaxed);
     }
 
-    // Only channels that received a buffer are connected; the rest of the
-    // bus processes in the processor's own scratch.
-    const int nUnconnected = std::max(pOutBus->mPlugChannels - nOutBuffers, 0);
-    _this->SetChannelConnections(kOutput, pOutBus->mFirstPlugChannel, nOutBuffers, true);
-    _this->SetChannelConnections(kOutput, pOutBus->mFirstPlugChannel + nOutBuffers, nUnconnected, false);
-    pOutBus->mConnected = true;
-
+    // The host reads buffers it left null from the unit's own.
     float* pOutScratch = _this->mOutScratchBuf.Get();
     for (int c = 0; c < nOutBuffers; ++c)
     {
@@ -172,47 +125,180 @@ OSStatus IWeftAU::RenderProc(void* pPlug, AudioUnitRenderActionFlags* /* ioActio
         buffer.mData = pOutScratch + static_cast<size_t>(pOutBus->mFirstPlugChannel + c) * nFrames;
         buffer.mDataByteSize = bufferBytes;
       }
-      float* pData = static_cast<float*>(buffer.mData);
-      _this->AttachBuffers(kOutput, pOutBus->mFirstPlugChannel + c, 1, &pData, frames);
     }
+    pOutBus->mConnected = true;
 
-    while (lastConnectedOutBus + 1 < _this->mOutBuses.GetSize() &&
-           _this->mOutBuses.Get(lastConnectedOutBus + 1)->mConnected)
-      ++lastConnectedOutBus;
+    if (!severalOutBuses)
+    {
+      _this->ConnectOutputBus(*pOutBus, nOutBuffers, ioData, frames);
+      process = true;
+    }
+    else if (newSlice)
+    {
+      // Every bus is processed now into the unit's own buffers: a host buffer
+      // of an earlier call of this slice may no longer exist.
+      for (int b = 0; b < _this->mOutBuses.GetSize(); ++b)
+      {
+        BusChannels& bus = *_this->mOutBuses.Get(b);
+        const int n = &bus == pOutBus ? nOutBuffers
+                                      : std::min(bus.mHostChannels < 0 ? bus.mPlugChannels : bus.mHostChannels,
+                                                 bus.mPlugChannels);
+        _this->ConnectOutputBus(bus, n, nullptr, frames);
+      }
+      process = true;
+    }
   }
 
-  // Process once per time slice: when the last connected output bus renders.
-  if (midiEffect || static_cast<int>(outputBus) == lastConnectedOutBus)
+  if (process)
   {
-    if (static_cast<int>(outputBus) + 1 < _this->mOutBuses.GetSize())
+    // acquire/release: pairs with ExcludingRender on the main thread.
+    if (!_this->mProcessingGuard.exchange(true, std::memory_order_acquire))
     {
-      const int firstLater = _this->mOutBuses.Get(static_cast<int>(outputBus) + 1)->mFirstPlugChannel;
-      _this->SetChannelConnections(kOutput, firstLater, _this->MaxNChannels(kOutput) - firstLater, false);
-    }
-
-    if (_this->GetBypassed())
-    {
-      _this->PassThroughBuffers(0.0f, frames);
+      if (_this->GetBypassed())
+      {
+        _this->PassThroughBuffers(0.0f, frames);
+      }
+      else
+      {
+        IMidiMsg msg;
+        while (_this->mMidiMsgsFromEditor.Pop(msg))
+          _this->ProcessMidiMsg(msg);
+        _this->PreProcess();
+        _this->ProcessBuffers(0.0f, frames);
+      }
+      _this->mProcessingGuard.store(false, std::memory_order_release);
     }
     else
     {
-      IMidiMsg msg;
-      while (_this->mMidiMsgsFromEditor.Pop(msg))
-        _this->ProcessMidiMsg(msg);
-      _this->PreProcess();
-      _this->ProcessBuffers(0.0f, frames);
+      // The main thread is resetting the plug-in's state: this one slice
+      // passes the inputs through rather than wait for it.
+      _this->PassThroughBuffers(0.0f, frames);
     }
   }
 
-  for (int i = 0; i < nNotifies; ++i)
+  if (severalOutBuses && pOutBus)
   {
-    const RenderNotify& notify = _this->mRenderNotifies.Get(i);
-    AudioUnitRenderActionFlags flags = kAudioUnitRenderAction_PostRender;
-    notify.mProc(notify.mUserData, &flags, inTimeStamp, outputBus, nFrames, ioData);
+    const float* pOutScratch = _this->mOutScratchBuf.Get();
+    for (int c = 0; c < nOutBuffers; ++c)
+    {
+      const float* pSource = pOutScratch + static_cast<size_t>(pOutBus->mFirstPlugChannel + c) * nFrames;
+      auto* pDest = static_cast<float*>(ioData->mBuffers[c].mData);
+      if (pDest != pSource)
+        std::memcpy(pDest, pSource, bufferBytes);
+    }
   }
+
+  if (nNotifies > 0)
+    notifyAll(kAudioUnitRenderAction_PostRender);
 
   _this->OutputSysexFromEditor();
   return noErr;
+}
+
+OSStatus IWeftAU::PullInputs(const AudioTimeStamp* inTimeStamp, UInt32 nFrames)
+{
+  const int frames = static_cast<int>(nFrames);
+  const UInt32 bufferBytes = nFrames * kBytesPerSample;
+  for (int i = 0; i < mInBuses.GetSize(); ++i)
+  {
+    BusChannels* pInBus = mInBuses.Get(i);
+    InputBusConnection* pConnection = mInBusConnections.Get(i);
+    if (!pInBus->mConnected || !pConnection)
+      continue;
+
+    const int nBuffers = std::max(0, std::min({pInBus->mHostChannels, pInBus->mPlugChannels, kMaxBusChannels}));
+    alignas(AudioBufferList) Byte listStorage[AudioBufferListSize(kMaxBusChannels)];
+    auto* pList = reinterpret_cast<AudioBufferList*>(listStorage);
+    pList->mNumberBuffers = static_cast<UInt32>(nBuffers);
+    for (int c = 0; c < nBuffers; ++c)
+    {
+      pList->mBuffers[c].mNumberChannels = 1;
+      pList->mBuffers[c].mDataByteSize = bufferBytes;
+      pList->mBuffers[c].mData = nullptr;
+    }
+
+    AudioUnitRenderActionFlags flags = 0;
+    OSStatus status = noErr;
+    switch (pConnection->mInputType)
+    {
+      case eDirectFastProc:
+        status = pConnection->mUpstreamRenderProc(pConnection->mUpstreamObject, &flags, inTimeStamp,
+                                                  pConnection->mUpstreamBus, nFrames, pList);
+        break;
+      case eDirectNoFastProc:
+        status = AudioUnitRender(pConnection->mUpstreamUnit, &flags, inTimeStamp, pConnection->mUpstreamBus,
+                                 nFrames, pList);
+        break;
+      case eRenderCallback:
+      {
+        float* pScratch = mInScratchBuf.Get();
+        for (int c = 0; c < nBuffers; ++c)
+          pList->mBuffers[c].mData = pScratch + static_cast<size_t>(pInBus->mFirstPlugChannel + c) * nFrames;
+        status = RenderCallback(&pConnection->mRenderCallback, &flags, inTimeStamp, static_cast<UInt32>(i),
+                                nFrames, pList);
+        break;
+      }
+      default:
+        continue;
+    }
+    if (status != noErr)
+      return status;
+
+    // Buffers the upstream side left out, null or short read as silence.
+    const int nReturned = std::min(nBuffers, static_cast<int>(std::min<UInt32>(pList->mNumberBuffers, INT_MAX)));
+    float* pFirst = nullptr;
+    for (int c = 0; c < nBuffers; ++c)
+    {
+      float* pData = nullptr;
+      if (c < nReturned && pList->mBuffers[c].mDataByteSize >= bufferBytes)
+        pData = static_cast<float*>(pList->mBuffers[c].mData);
+      if (c == 0)
+        pFirst = pData;
+      AttachBuffers(kInput, pInBus->mFirstPlugChannel + c, 1, &pData, frames);
+    }
+
+    // A mono main input under a main output of two or more channels feeds
+    // its one channel to the bus's second channel as well, so that both
+    // output channels carry it (bypassed too).
+    if (i == 0 && nBuffers == 1 && pInBus->mPlugChannels >= 2)
+    {
+      const BusChannels* pMainOut = mOutBuses.Get(0);
+      const int nMainOut = pMainOut ? (pMainOut->mHostChannels < 0 ? pMainOut->mPlugChannels
+                                                                    : std::min(pMainOut->mHostChannels,
+                                                                               pMainOut->mPlugChannels))
+                                    : 0;
+      const bool upmix = nMainOut >= 2;
+      SetChannelConnections(kInput, pInBus->mFirstPlugChannel + 1, 1, upmix);
+      if (upmix)
+        AttachBuffers(kInput, pInBus->mFirstPlugChannel + 1, 1, &pFirst, frames);
+    }
+  }
+  return noErr;
+}
+
+void IWeftAU::ConnectOutputBus(BusChannels& bus, int nBuffers, AudioBufferList* ioData, int nFrames)
+{
+  // Only channels that receive a buffer are connected; the rest of the bus
+  // processes in the processor's own scratch.
+  nBuffers = std::max(0, std::min(nBuffers, bus.mPlugChannels));
+  SetChannelConnections(kOutput, bus.mFirstPlugChannel, nBuffers, true);
+  SetChannelConnections(kOutput, bus.mFirstPlugChannel + nBuffers, bus.mPlugChannels - nBuffers, false);
+  float* pOutScratch = mOutScratchBuf.Get();
+  for (int c = 0; c < nBuffers; ++c)
+  {
+    float* pData = ioData ? static_cast<float*>(ioData->mBuffers[c].mData)
+                          : pOutScratch + static_cast<size_t>(bus.mFirstPlugChannel + c) * nFrames;
+    AttachBuffers(kOutput, bus.mFirstPlugChannel + c, 1, &pData, nFrames);
+  }
+}
+
+OSStatus IWeftAU::RenderFailed(OSStatus status) noexcept
+{
+  OSStatus expected = noErr;
+  if (status != noErr &&
+      mLastRenderError.compare_exchange_strong(expected, status, std::memory_order_relaxed))
+    InformListeners(kAudioUnitProperty_LastRenderError, kAudioUnitScope_Global);
+  return status;
 }
 
 void IWeftAU::PreProcess()

@@ -243,10 +243,10 @@ OSStatus IWeftAU::SetCurrentPreset(const AUPreset* pPreset)
 {
   if (!pPreset)
     return kAudio_ParamError;
-  // The record's name is not used; a number without a preset changes
-  // nothing.
-  RestorePreset(static_cast<int>(pPreset->presetNumber));
-  return noErr;
+  // The record's name is not used. A number without a preset (or a preset
+  // that does not apply) is refused and changes nothing.
+  return RestorePreset(static_cast<int>(pPreset->presetNumber)) ? static_cast<OSStatus>(noErr)
+                                                                 : static_cast<OSStatus>(kAudioUnitErr_InvalidPropertyValue);
 }
 
 } // namespace weft

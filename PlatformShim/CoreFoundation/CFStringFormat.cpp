@@ -197,14 +197,18 @@ bool AppendConversion(std::string& out, const Spec& spec, va_list* args)
   }
 }
 
-// Reads a decimal number at format[i]; false when it does not fit an int.
+// Largest field width or precision taken, written or from the arguments:
+// a larger one would build a string of that many characters.
+constexpr int kMaxFieldLength = 1000000;
+
+// Reads a decimal number at format[i]; false when it exceeds kMaxFieldLength.
 bool ReadNumber(std::string_view format, size_t& i, int& number)
 {
   long long value = 0;
   while (i < format.size() && format[i] >= '0' && format[i] <= '9')
   {
     value = value * 10 + (format[i] - '0');
-    if (value > 1000000)
+    if (value > kMaxFieldLength)
       return false;
     ++i;
   }
@@ -222,13 +226,13 @@ bool ParseSpec(std::string_view format, size_t& i, va_list* args, Spec& spec)
   if (i < format.size() && format[i] == '*')
   {
     ++i;
-    spec.width = va_arg(*args, int);
-    if (spec.width < 0)
-    {
-      // A negative width from the arguments means left alignment.
+    const int width = va_arg(*args, int);
+    if (width < -kMaxFieldLength || width > kMaxFieldLength)
+      return false;
+    // A negative width from the arguments means left alignment.
+    if (width < 0)
       spec.flags += '-';
-      spec.width = spec.width == INT_MIN ? 0 : -spec.width;
-    }
+    spec.width = width < 0 ? -width : width;
   }
   else if (i < format.size() && format[i] >= '1' && format[i] <= '9')
   {
@@ -246,6 +250,8 @@ bool ParseSpec(std::string_view format, size_t& i, va_list* args, Spec& spec)
     {
       ++i;
       const int precision = va_arg(*args, int);
+      if (precision > kMaxFieldLength)
+        return false;
       spec.precision = precision < 0 ? -1 : precision;
     }
     else if (!ReadNumber(format, i, spec.precision))

@@ -6,9 +6,9 @@
 // goniometer.
 //
 // Threads:
-// - main thread: construction, destruction, OnActivate, OnReset, the saved
-//   state and OnIdle (meters' analysis, scope transport, goniometer drain,
-//   settling the sidechain-present flag).
+// - main thread: construction, destruction, OnActivate, OnReset (never while
+//   the binding processes a slice), the saved state and OnIdle (meters'
+//   analysis, scope transport, goniometer drain).
 // - render thread: ProcessBlock and everything it calls. It never allocates,
 //   locks or blocks; every buffer it writes is sized on the main thread by
 //   OnActivate or OnReset.
@@ -136,7 +136,8 @@ public:
   // Sidechain detection for Logic and GarageBand: a side that carries a copy
   // of the main input is not a sidechain.
   void ProcessBlockForLogic(double** inputs, double** outputs, int nFrames) noexcept;
-  // Sidechain detection for other Audio Unit hosts (UpdateSidechainState).
+  // Sidechain detection for other Audio Unit hosts (UpdateSidechainState),
+  // then the sidechain-present flag from the two sides' states.
   void ProcessBlockForAU(double** inputs, double** outputs, int nFrames) noexcept;
   // Sidechain detection under other plug-in APIs: from the connections alone.
   void ProcessBlockForVST3(double** inputs, double** outputs, int nFrames) noexcept;
@@ -196,7 +197,8 @@ private:
   // Unconnected main channels hold the frame's scratch, which the stages
   // process in place: silence them so no block hears the one before.
   void SilenceUnconnectedMainInputs(double** inputs, int nFrames) noexcept;
-  // Puts the sidechain-present flag where the two sides' states say.
+  // Render thread: puts the sidechain-present flag where the two sides'
+  // states say.
   void SettleSidechainPresent() noexcept;
   // Render thread: the block's transport, for the idle handler.
   void PublishTransport() noexcept;
@@ -240,8 +242,7 @@ private:
   bool mSidechainConnectionFlags[4] = {false, false, false, false};
   // Raised by the render thread and OnActivate, cleared by the idle handler.
   std::atomic<bool> mEditorRefresh{false};
-  // Read by the render thread; written by it (Logic and other APIs) and by
-  // the idle handler.
+  // Written and read by the render thread, read by the editor.
   std::atomic<bool> mSidechainPresent{false};
   SidechainChannel mSidechain[2];
 

@@ -25,10 +25,9 @@ void Pressweave::OnIdle()
   DynamicRangeProcess();
   mGoniometerSender.TransmitData(*this);
 
-  // The audio must not wait for an editor: the flag is settled here whether
-  // or not one is open. Under other APIs every block sets it itself.
-  if (mEditorRefresh.exchange(false, std::memory_order_relaxed) && GetAPI() == weft::kAPIAUv2)
-    SettleSidechainPresent();
+  // Every block settles the sidechain-present flag itself; the refresh flag
+  // only tells the editor to redraw.
+  mEditorRefresh.store(false, std::memory_order_relaxed);
   // Marking the editor's controls dirty and its Plugin Doctor scale fix come
   // with the editor.
 }

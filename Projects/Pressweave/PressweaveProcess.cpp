@@ -153,6 +153,10 @@ void Pressweave::ProcessBlockForAU(double** inputs, double** outputs, int nFrame
   UpdateSidechainState(inputs, nFrames, changed);
   if (changed)
     mEditorRefresh.store(true, std::memory_order_relaxed);
+  // Settled here, before the block is processed, so that no block depends on
+  // when the main thread's idle timer last ran (an offline bounce, a busy
+  // main thread).
+  SettleSidechainPresent();
   MainAudioProcessing(inputs, outputs, nFrames);
 }
 

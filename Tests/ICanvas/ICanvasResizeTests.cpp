@@ -81,15 +81,13 @@ TEST_F(Scaling, AnEffectiveResizeTellsHostPlatformControlsAndLayoutInOrder)
 
 TEST_F(Scaling, ScreenScaleChangesRescaleEveryControl)
 {
-  g.SetScreenScale(2.0f);
-  EXPECT_EQ(g.GetScreenScale(), 2.0f);
+  g.SetScreenScale(1.5f);
+  EXPECT_EQ(g.GetScreenScale(), 1.5f);
   EXPECT_EQ(g.GetRoundedScreenScale(), 2);
   EXPECT_EQ(dlg.log, Log{"EditorResizeFromUI(1000,400,1)"});
   EXPECT_EQ(events, Log{"c.OnRescale"});
   EXPECT_EQ(g.log, (Log{"PlatformResize(1)", "DrawResize"}));
   EXPECT_TRUE(c->IsDirty());
-  g.SetScreenScale(1.5f);
-  EXPECT_EQ(g.GetRoundedScreenScale(), 2);
 }
 
 TEST_F(Scaling, DragResizingFollowsThePointer)

@@ -94,7 +94,6 @@ public:
   Log log;
   float windowScale = 1.0f;
   float mouseX = 0.0f, mouseY = 0.0f;
-  bool windowOpen() const { return mWindowOpen; }
 
 private:
   bool mWindowOpen = false;

@@ -98,6 +98,10 @@ TEST_F(ChannelIOParserTest, MalformedConfigurationsAreReportedAndLeftOut)
     {"1-1 1-1", "Error: Duplicate IO string. 1-1\n", 1},
     {"1.0-1 2-2", "Error: with multiple Input buses you can't define one with no channels!\n", 1},
     {"1-x", "Error: something wrong in the Output part of this io string: x.\n", 0},
+    {"2x-2y 1-1", "Error: something wrong in the Input part of this io string: 2x.\n", 1},
+    {"1--2 1-1", "Error: something wrong in the Output part of this io string: -2.\n", 1},
+    {"1.2-12.2-2 1-1", "Error: something wrong in the Output part of this io string: 2-2.\n", 1},
+    {"+1-1 1-1", "Error: something wrong in the Input part of this io string: +1.\n", 1},
     {"*-* 1-1", "Error: You can only have a single IO config when using wild cards.\n", 1},
   };
   for (const auto& c : cases)

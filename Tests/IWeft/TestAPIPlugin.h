@@ -38,7 +38,7 @@ public:
 
   // --- The binding's side of the queues.
 
-  weft::IWeftQueue<weft::ParamTuple>& ParamQueue() { return mParamChangeToUIQueue; }
+  weft::IWeftMultiProducerQueue<weft::ParamTuple>& ParamQueue() { return mParamChangeToUIQueue; }
   weft::IWeftQueue<weft::IMidiMsg>& MidiFromEditor() { return mMidiMsgsFromEditor; }
   weft::IWeftQueue<weft::IMidiMsg>& MidiToEditor() { return mMidiMsgsFromProcessor; }
   weft::IWeftQueue<weft::SysExData>& SysExFromEditor() { return mSysExDataFromEditor; }

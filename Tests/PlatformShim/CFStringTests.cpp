@@ -88,6 +88,15 @@ TEST_F(CFStringTest, FormatFollowsPrintfAndWritesObjectsByTheirDescription)
   EXPECT_EQ(CFStringGetLength(result.get()), 3);
 }
 
+TEST_F(CFStringTest, FieldLengthsAboveTheLimitAreRefusedWrittenOrFromTheArguments)
+{
+  EXPECT_EQ(Format(CFSTR("[%*@]"), -3, CFSTR("a")), "[a  ]");
+  EXPECT_EQ(Format(CFSTR("%*d"), 1000000, 1).size(), 1000000u);
+  EXPECT_EQ(Format(CFSTR("%*@"), INT_MAX, CFSTR("a")), "<null>");
+  EXPECT_EQ(Format(CFSTR("%*s"), INT_MIN, "a"), "<null>");
+  EXPECT_EQ(Format(CFSTR("%.*f"), 1000001, 1.0), "<null>");
+}
+
 TEST_F(CFStringTest, CompareOrdersByCodePointAndEqualTextsAreEqual)
 {
   CFOwned<CFStringRef> a(MakeString("name \xE2\x82\xAC")), b(MakeString("name \xE2\x82\xAC")), c(MakeString("name"));

@@ -13,6 +13,7 @@ constexpr AudioUnitScope kGroup = kAudioUnitScope_Group;
 
 constexpr OSStatus kInvalidProperty = kAudioUnitErr_InvalidProperty;
 constexpr OSStatus kInvalidElement = kAudioUnitErr_InvalidElement;
+constexpr OSStatus kInvalidParameter = kAudioUnitErr_InvalidParameter;
 constexpr OSStatus kInvalidScope = kAudioUnitErr_InvalidScope;
 constexpr OSStatus kInvalidValue = kAudioUnitErr_InvalidPropertyValue;
 constexpr OSStatus kNotInUse = kAudioUnitErr_PropertyNotInUse;

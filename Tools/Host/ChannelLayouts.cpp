@@ -40,7 +40,7 @@ bool ChannelCapabilities::IsLegal(const BusLayout& layout) const noexcept
       layout.sidechain > sidechainChannels || layout.output < 1 || layout.output > outputChannels)
     return false;
   for (const AUChannelInfo& pair : pairs)
-    if (Matches(pair.inChannels, layout.Inputs()) && Matches(pair.outChannels, layout.output))
+    if (Matches(pair.inChannels, layout.main) && Matches(pair.outChannels, layout.output))
       return true;
   return false;
 }

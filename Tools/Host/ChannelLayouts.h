@@ -1,11 +1,11 @@
 #pragma once
 // Which channel counts a host may give a unit's buses, as the validator
 // derives them from what the unit reports: its SupportedNumChannels pairs
-// (the total channels over the buses of each direction, -1 for any) and the
+// (main input channels to main output channels, -1 for any) and the
 // channels each bus reports before anything is negotiated (its largest
 // count). A layout is legal when no bus gets more than its largest count,
-// the main input and the output get at least one channel, and the totals
-// match a pair. Main thread.
+// the main input and the output get at least one channel, and they match a
+// pair; the sidechain is negotiated on its own. Main thread.
 
 #include "HostStatus.h"
 

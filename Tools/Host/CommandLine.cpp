@@ -76,16 +76,17 @@ Status ParseRenderOptions(ArgumentReader& reader, CommandLine& line)
     const std::string inlineText = equals == std::string::npos ? std::string() : arg.substr(equals + 1);
     const std::string* inlineValue = equals == std::string::npos ? nullptr : &inlineText;
 
-    if (name == "--bypass")
+    if (name == "--bypass" || name == "--verbose")
     {
       if (inlineValue)
-        return Status::Error("--bypass takes no value");
-      line.bypass = true;
+        return Status::Error(name + " takes no value");
+      (name == "--bypass" ? line.bypass : line.verbose) = true;
       continue;
     }
     std::string value;
     if (name != "--in" && name != "--sidechain" && name != "--out" && name != "--param" && name != "--block" &&
-        name != "--rate" && name != "--host" && name != "--bundle" && name != "--state" && name != "--save-state")
+        name != "--rate" && name != "--host" && name != "--bundle" && name != "--state" && name != "--save-state" &&
+        name != "--outputs")
       return Status::Error("unknown option '" + name + "'");
     Status status = reader.Value(name, inlineValue, value);
     if (!status)
@@ -130,6 +131,16 @@ Status ParseRenderOptions(ArgumentReader& reader, CommandLine& line)
         return Status::Error("--rate needs a whole number of Hz from " + std::to_string(kMinSampleRate) + " to " +
                              std::to_string(kMaxSampleRate) + ", got '" + value + "'");
       line.sampleRate = static_cast<int>(hz);
+    }
+    else if (name == "--outputs")
+    {
+      long long n = 0;
+      if (line.outputChannels != 0)
+        return Status::Error("--outputs given twice");
+      if (!ParseWholeNumber(value, 1, kMaxOutputChannels, n))
+        return Status::Error("--outputs needs a whole number of channels from 1 to " +
+                             std::to_string(kMaxOutputChannels) + ", got '" + value + "'");
+      line.outputChannels = static_cast<int>(n);
     }
     else if (name == "--host")
     {
@@ -241,6 +252,10 @@ const char* UsageText() noexcept
          "                        rendering (--param values apply over it)\n"
          "    --save-state FILE   save the component's state after rendering\n"
          "                        (a property list)\n"
+         "    --outputs N         output channels (default: the main input's); a mono\n"
+         "                        input into --outputs 2 is a mono track with a\n"
+         "                        stereo insert\n"
+         "    --verbose           let the component's own diagnostic output through\n"
          "  help                this text\n"
          "\n"
          "BUNDLE defaults to the Pressweave.component of the build.\n";

@@ -7,6 +7,7 @@
 //                          [--param NAME=VALUE]... [--block N] [--rate HZ]
 //                          [--host BUNDLE_ID] [--bypass] [--bundle BUNDLE]
 //                          [--state FILE] [--save-state FILE]
+//                          [--outputs N] [--verbose]
 //   pressweave-host help
 //
 // Options also take the form --option=value. Parsing only checks the form;
@@ -48,12 +49,15 @@ struct CommandLine
   bool bypass = false;
   std::string statePath;     // a saved state restored before rendering
   std::string saveStatePath; // where the state after rendering is saved
+  int outputChannels = 0;    // 0: as many as the main input has
+  bool verbose = false;      // let the component's own output through
 };
 
 inline constexpr int kDefaultSampleRate = 48000;
 inline constexpr int kMinSampleRate = 1000;
 inline constexpr int kMaxSampleRate = 768000;
 inline constexpr std::uint32_t kMaxBlockSize = 65536;
+inline constexpr int kMaxOutputChannels = 8;
 
 // args are the arguments after the program name. out is left as it was on
 // failure.

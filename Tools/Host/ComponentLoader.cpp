@@ -91,9 +91,9 @@ Status LoadedComponent::Open(const std::string& bundlePath, const HostIdentity& 
     Close();
     return Status::Error("the component does not export its factory " + mInfo.factoryFunction);
   }
-  AudioComponentFactoryFunction factory = nullptr;
+  FactoryFunction factory = nullptr;
   static_assert(sizeof(factory) == sizeof(symbol), "function and data pointers have one size");
-  factory = reinterpret_cast<AudioComponentFactoryFunction>(reinterpret_cast<void (*)()>(symbol));
+  factory = reinterpret_cast<FactoryFunction>(reinterpret_cast<void (*)()>(symbol));
 
   if (!RegisterBundle(mInfo, mBundlePath))
   {
@@ -128,7 +128,7 @@ Status LoadedComponent::NewInstance(AudioUnit& out) const
   description.componentType = mInfo.type;
   description.componentSubType = mInfo.subtype;
   description.componentManufacturer = mInfo.manufacturer;
-  AudioComponentPlugInInterface* plugIn = mFactory(&description);
+  auto* plugIn = static_cast<AudioComponentPlugInInterface*>(mFactory(&description));
   if (!plugIn)
     return Status::Error(mInfo.factoryFunction + " made no instance");
   // When the interface's Open fails, the block stays ours and holds no

@@ -56,7 +56,11 @@ private:
   BundleInfo mInfo;
   std::string mBundlePath;
   void* mLibrary = nullptr;
-  AudioComponentFactoryFunction mFactory = nullptr;
+  // The factory as components define it (void* result, IWEFT_AU_ENTRY_POINTS):
+  // called through a pointer of exactly its own type, as a sanitizer's
+  // function-type check demands, and its result converted afterwards.
+  using FactoryFunction = void* (*)(const AudioComponentDescription*);
+  FactoryFunction mFactory = nullptr;
   bool mBundleRegistered = false;
   bool mMainBundleSet = false;
   AudioUnit mUnit = nullptr;

@@ -7,6 +7,7 @@
 #include "Parameters.h"
 #include "ProgressBar.h"
 #include "StateFile.h"
+#include "UnitInstance.h"
 #include "Validator.h"
 
 #include <AudioToolbox/AudioUnitProperties.h>
@@ -135,7 +136,7 @@ void PrintChannelConfigurations(AudioUnit unit, std::FILE* out)
       pairs.clear();
     pairs.resize(std::min<std::size_t>(pairs.size(), size / sizeof(AUChannelInfo)));
   }
-  std::fprintf(out, "channel configurations (inputs-outputs, all buses together)\n ");
+  std::fprintf(out, "channel configurations (main input-main output)\n ");
   if (pairs.empty())
     std::fprintf(out, " not reported");
   for (const AUChannelInfo& pair : pairs)
@@ -353,6 +354,11 @@ Status RunRender(const CommandLine& line, const CommandContext& context)
     return status;
 
   VirtualClockOn virtualClock;
+  // Only the summary reaches the terminal: what the component prints (its
+  // channel I/O report on every instance) only with --verbose.
+  std::unique_ptr<QuietStandardOutput> quiet;
+  if (!line.verbose)
+    quiet = std::make_unique<QuietStandardOutput>();
   LoadedComponent component;
   if (!(status = component.Open(BundleOf(line, context), HostIdentity{line.hostBundleId, "1.0.0"})))
     return status;
@@ -370,7 +376,7 @@ Status RunRender(const CommandLine& line, const CommandContext& context)
   settings.blockSize = line.blockSize;
   settings.mainChannels = main->Channels();
   settings.sidechainChannels = sidechain ? sidechain->Channels() : 0;
-  settings.outputChannels = main->Channels();
+  settings.outputChannels = line.outputChannels != 0 ? line.outputChannels : main->Channels();
   settings.bypass = line.bypass;
 
   std::unique_ptr<AudioFileWriter> writer;
@@ -412,6 +418,7 @@ Status RunRender(const CommandLine& line, const CommandContext& context)
     return status;
   if (stateFile && !(status = stateFile->Commit()))
     return status;
+  quiet.reset();
   PrintSummary(context.out, component.Info(), settings, summary, main->Describe(),
                sidechain ? sidechain->Describe() : std::string(), line.outPath);
   if (!line.statePath.empty())

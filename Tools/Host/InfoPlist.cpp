@@ -6,6 +6,7 @@
 #include <fstream>
 #include <iterator>
 #include <limits>
+#include <unordered_set>
 #include <utility>
 
 namespace pw::host {
@@ -448,6 +449,7 @@ private:
     out.type = PlistValue::Type::Dict;
     if (open.empty)
       return Status::Ok();
+    std::unordered_set<std::string> seen;
     for (;;)
     {
       Tag tag;
@@ -459,7 +461,8 @@ private:
       std::string key;
       if (!tag.empty && !(status = ReadText("key", key)))
         return status;
-      if (std::find(out.keys.begin(), out.keys.end(), key) != out.keys.end())
+      // A set of the keys so far keeps a dictionary of n keys linear in n.
+      if (!seen.insert(key).second)
         return Fail("duplicate key '" + key + "'");
       if (!(status = SkipMisc(false)))
         return status;

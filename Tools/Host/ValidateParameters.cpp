@@ -358,7 +358,7 @@ bool SameValues(const std::vector<float>& a, const std::vector<float>& b) noexce
   return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(float)) == 0;
 }
 
-// IDs the unit does not have answer -10877 everywhere, the wrong scope
+// IDs the unit does not have answer -10878 everywhere, the wrong scope
 // -10879, and neither changes a parameter.
 void CheckRefusals(AudioUnit unit, const std::vector<AudioUnitParameterID>& ids, PhaseResult& result)
 {
@@ -370,9 +370,9 @@ void CheckRefusals(AudioUnit unit, const std::vector<AudioUnitParameterID>& ids,
     const std::string label = "unknown parameter " + std::to_string(id);
     float value = 0.0f;
     OSStatus status = AudioUnitGetParameter(unit, id, kGlobal, 0, &value);
-    result.Expect(status == kAudioUnitErr_InvalidElement, label + ": GetParameter answers " + StatusText(status));
+    result.Expect(status == kAudioUnitErr_InvalidParameter, label + ": GetParameter answers " + StatusText(status));
     status = AudioUnitSetParameter(unit, id, kGlobal, 0, 0.5f, 0);
-    result.Expect(status == kAudioUnitErr_InvalidElement, label + ": SetParameter answers " + StatusText(status));
+    result.Expect(status == kAudioUnitErr_InvalidParameter, label + ": SetParameter answers " + StatusText(status));
 
     AudioUnitParameterEvent event{};
     event.scope = kGlobal;
@@ -380,20 +380,20 @@ void CheckRefusals(AudioUnit unit, const std::vector<AudioUnitParameterID>& ids,
     event.eventType = kParameterEvent_Immediate;
     event.eventValues.immediate.value = 0.5f;
     status = AudioUnitScheduleParameters(unit, &event, 1);
-    result.Expect(status == kAudioUnitErr_InvalidElement,
+    result.Expect(status == kAudioUnitErr_InvalidParameter,
                   label + ": ScheduleParameters answers " + StatusText(status));
 
     AudioUnitParameterInfo info{};
     UInt32 size = sizeof info;
     status = AudioUnitGetProperty(unit, kAudioUnitProperty_ParameterInfo, kGlobal, id, &info, &size);
-    result.Expect(status == kAudioUnitErr_InvalidElement, label + ": ParameterInfo answers " + StatusText(status));
+    result.Expect(status == kAudioUnitErr_InvalidParameter, label + ": ParameterInfo answers " + StatusText(status));
 
     AudioUnitParameterStringFromValue toText{id, &value, nullptr};
     size = sizeof toText;
     status = AudioUnitGetProperty(unit, kAudioUnitProperty_ParameterStringFromValue, kGlobal, 0, &toText, &size);
     if (toText.outString)
       CFRelease(toText.outString);
-    result.Expect(status == kAudioUnitErr_InvalidElement,
+    result.Expect(status == kAudioUnitErr_InvalidParameter,
                   label + ": ParameterStringFromValue answers " + StatusText(status));
 
     AudioUnitParameterIDName name{id, kAudioUnitParameterName_Full, nullptr};
@@ -401,7 +401,7 @@ void CheckRefusals(AudioUnit unit, const std::vector<AudioUnitParameterID>& ids,
     status = AudioUnitGetProperty(unit, kAudioUnitProperty_ParameterIDName, kGlobal, 0, &name, &size);
     if (name.outName)
       CFRelease(name.outName);
-    result.Expect(status == kAudioUnitErr_InvalidElement, label + ": ParameterIDName answers " + StatusText(status));
+    result.Expect(status == kAudioUnitErr_InvalidParameter, label + ": ParameterIDName answers " + StatusText(status));
 
     CFStringRef text = CFStringCreateWithCString(kCFAllocatorDefault, "1", kCFStringEncodingUTF8);
     AudioUnitParameterValueFromString toValue{id, text, 0.0f};
@@ -409,7 +409,7 @@ void CheckRefusals(AudioUnit unit, const std::vector<AudioUnitParameterID>& ids,
     status = AudioUnitGetProperty(unit, kAudioUnitProperty_ParameterValueFromString, kGlobal, 0, &toValue, &size);
     if (text)
       CFRelease(text);
-    result.Expect(status == kAudioUnitErr_InvalidElement,
+    result.Expect(status == kAudioUnitErr_InvalidParameter,
                   label + ": ParameterValueFromString answers " + StatusText(status));
   }
 

@@ -1,5 +1,6 @@
 // The phases that render: "channel configurations", "render slices",
-// "bypass" and "uninitialize and initialize".
+// "bypass", "uninitialize and initialize", "uninitialized render", "channel
+// pairs", "last render error", "render matrix" and "slicing".
 
 #include "CanonicalFormat.h"
 #include "ChannelLayouts.h"
@@ -10,8 +11,10 @@
 #include <AudioToolbox/AudioUnitProperties.h>
 
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <memory>
+#include <vector>
 
 namespace pw::host {
 
@@ -43,7 +46,8 @@ bool ReadCapabilities(const LoadedComponent& component, ChannelCapabilities& cap
 // (rig->Layout()) for slices of up to maxFrames frames; failures go to
 // result.
 bool OpenFullestRig(const LoadedComponent& component, UInt32 maxFrames, UnitInstance& instance,
-                    std::unique_ptr<ValidationRig>& rig, PhaseResult& result)
+                    std::unique_ptr<ValidationRig>& rig, PhaseResult& result,
+                    double sampleRate = ValidationRig::kSampleRate)
 {
   ChannelCapabilities caps;
   if (!ReadCapabilities(component, caps, result))
@@ -57,7 +61,7 @@ bool OpenFullestRig(const LoadedComponent& component, UInt32 maxFrames, UnitInst
   if (!OpenInstance(component, instance, result))
     return false;
   rig = std::make_unique<ValidationRig>(instance.Unit());
-  const Status configured = rig->Configure(layout, maxFrames);
+  const Status configured = rig->Configure(layout, maxFrames, sampleRate);
   if (!configured)
   {
     result.Fail(layout.Text() + " cannot be set up: " + configured.Message());
@@ -95,7 +99,7 @@ bool CheckSlice(ValidationRig& rig, UInt32 frames, bool lendBuffers, PhaseResult
       continue;
     }
     for (UInt32 i = 0; i < frames && good; ++i)
-      if (!std::isfinite(out[i]))
+      if (!std::isfinite(out[i]) || std::fpclassify(out[i]) == FP_SUBNORMAL)
       {
         result.Fail(slice + " gives " + ValueText(out[i]) + " at frame " + std::to_string(i) + " of channel " +
                     std::to_string(c));
@@ -325,6 +329,199 @@ PhaseResult ValidateReinitialization(const LoadedComponent& component)
   }
   result.SetSummary("renders after Uninitialize and Initialize, after a repeated Initialize, and with a maximum of " +
                     std::to_string(kSmallerMaxFrames) + " frames set in between (one frame more refused)");
+  return result;
+}
+
+namespace {
+
+// Counts the listener calls of one property.
+void CountCall(void* refCon, AudioUnit, AudioUnitPropertyID, AudioUnitScope, AudioUnitElement)
+{
+  ++*static_cast<int*>(refCon);
+}
+
+OSStatus LastRenderError(AudioUnit unit)
+{
+  OSStatus error = 1;
+  UInt32 size = sizeof error;
+  const OSStatus status =
+    AudioUnitGetProperty(unit, kAudioUnitProperty_LastRenderError, kAudioUnitScope_Global, 0, &error, &size);
+  return status == noErr ? error : status;
+}
+
+std::string RateText(double rate)
+{
+  char text[32];
+  std::snprintf(text, sizeof text, "%g Hz", rate);
+  return text;
+}
+
+} // namespace
+
+PhaseResult ValidateUninitializedRender(const LoadedComponent& component)
+{
+  PhaseResult result("uninitialized render");
+  UnitInstance instance;
+  std::unique_ptr<ValidationRig> rig;
+  if (!OpenFullestRig(component, kSliceFrames, instance, rig, result))
+    return result;
+  const auto expectRefused = [&](const std::string& when) {
+    const int pulls = rig->Pulls();
+    const OSStatus status = rig->Render(kSliceFrames);
+    result.Expect(status == kAudioUnitErr_Uninitialized, "a slice " + when + " answers " + StatusText(status) +
+                                                           ", expected -10867");
+    result.Expect(rig->Pulls() == pulls, "a slice " + when + " pulls the inputs");
+    result.Expect(rig->MarkersIntactFrom(0), "a slice " + when + " writes into the output");
+  };
+  result.Expect(rig->Uninitialize() == noErr, "Uninitialize fails");
+  expectRefused("after Uninitialize");
+  if (result.Expect(rig->Initialize() == noErr, "Initialize after Uninitialize fails"))
+    CheckSlice(*rig, kSliceFrames, true, result);
+
+  // A unit never initialised at all.
+  UnitInstance fresh;
+  if (OpenInstance(component, fresh, result))
+  {
+    AudioBufferList none{};
+    AudioTimeStamp ts{};
+    ts.mFlags = kAudioTimeStampSampleTimeValid;
+    AudioUnitRenderActionFlags flags = 0;
+    const OSStatus status = AudioUnitRender(fresh.Unit(), &flags, &ts, 0, 0, &none);
+    result.Expect(status == kAudioUnitErr_Uninitialized,
+                  "a slice before Initialize answers " + StatusText(status) + ", expected -10867");
+  }
+  result.SetSummary("a slice after Uninitialize and before any Initialize is refused with -10867, pulling and "
+                    "writing nothing; it renders once initialised again");
+  return result;
+}
+
+PhaseResult ValidateChannelPairs(const LoadedComponent& component)
+{
+  PhaseResult result("channel pairs");
+  ChannelCapabilities caps;
+  if (!ReadCapabilities(component, caps, result))
+    return result;
+  std::string listed;
+  for (std::size_t i = 0; i < caps.pairs.size(); ++i)
+  {
+    const AUChannelInfo& pair = caps.pairs[i];
+    const std::string text = std::to_string(pair.inChannels) + "-" + std::to_string(pair.outChannels);
+    listed += (listed.empty() ? "" : " ") + text;
+    for (std::size_t j = 0; j < i; ++j)
+      result.Expect(caps.pairs[j].inChannels != pair.inChannels || caps.pairs[j].outChannels != pair.outChannels,
+                    "the pair " + text + " is listed twice");
+    // A wildcard takes the bus's own count.
+    const BusLayout layout{pair.inChannels < 0 ? caps.mainChannels : pair.inChannels, 0,
+                           pair.outChannels < 0 ? caps.outputChannels : pair.outChannels};
+    if (layout.main < 1 || layout.output < 1)
+      continue;
+    UnitInstance instance;
+    if (!OpenInstance(component, instance, result))
+      break;
+    ValidationRig rig(instance.Unit());
+    const Status configured = rig.Configure(layout, kSliceFrames);
+    if (!configured)
+      result.Fail("the pair " + text + " is refused: " + configured.Message());
+    else if (!CheckSlice(rig, kSliceFrames, true, result))
+      result.Fail("with the pair " + text);
+  }
+  result.SetSummary("main input to main output, each once: " + listed + "; each set alone initialises and renders");
+  return result;
+}
+
+PhaseResult ValidateLastRenderError(const LoadedComponent& component)
+{
+  PhaseResult result("last render error");
+  UnitInstance instance;
+  std::unique_ptr<ValidationRig> rig;
+  if (!OpenFullestRig(component, kSliceFrames, instance, rig, result))
+    return result;
+  const AudioUnit unit = instance.Unit();
+  int told = 0;
+  result.Expect(AudioUnitAddPropertyListener(unit, kAudioUnitProperty_LastRenderError, CountCall, &told) == noErr,
+                "a LastRenderError listener is refused");
+
+  constexpr OSStatus kInputError = -6789;
+  rig->FailInputs(kInputError);
+  OSStatus status = rig->Render(kSliceFrames);
+  result.Expect(status == kInputError, "a slice whose input fails answers " + StatusText(status) + ", expected " +
+                                         StatusText(kInputError));
+  rig->FailInputs(noErr);
+  CheckSlice(*rig, kSliceFrames, true, result);
+  status = LastRenderError(unit);
+  result.Expect(status == kInputError, "LastRenderError after the failure and a good slice answers " +
+                                         StatusText(status) + ", expected " + StatusText(kInputError));
+  status = LastRenderError(unit);
+  result.Expect(status == noErr, "LastRenderError read a second time answers " + StatusText(status));
+  result.Expect(told == 1, "its listeners were told " + std::to_string(told) + " times, expected once");
+  AudioUnitRemovePropertyListenerWithUserData(unit, kAudioUnitProperty_LastRenderError, CountCall, &told);
+  result.SetSummary("a failing input's status is answered, kept through a good slice until read, and told to the "
+                    "listeners once");
+  return result;
+}
+
+PhaseResult ValidateRenderMatrix(const LoadedComponent& component)
+{
+  PhaseResult result("render matrix");
+  const struct { UInt32 frames; double rate; } cases[] = {
+    {64, 22050.0}, {137, 96000.0}, {4096, 48000.0}, {512, 192000.0}, {512, 11025.0}, {333, 44123.45},
+  };
+  for (const auto& c : cases)
+  {
+    UnitInstance instance;
+    std::unique_ptr<ValidationRig> rig;
+    if (!OpenFullestRig(component, c.frames, instance, rig, result, c.rate))
+      break;
+    // A second of audio in slices of the case's length.
+    const int slices = static_cast<int>(c.rate / c.frames) + 1;
+    for (int s = 0; s < slices; ++s)
+      if (!CheckSlice(*rig, c.frames, true, result))
+      {
+        result.Fail("at " + RateText(c.rate));
+        break;
+      }
+  }
+  result.SetSummary("a second of slices of 64 frames at 22050 Hz, 137 at 96000, 4096 at 48000, 512 at 192000 and "
+                    "11025, 333 at 44123.45: finite audio without subnormals");
+  return result;
+}
+
+PhaseResult ValidateSlicing(const LoadedComponent& component)
+{
+  PhaseResult result("slicing");
+  constexpr UInt32 kWhole = 512;
+  constexpr UInt32 kPiece = 64;
+  UnitInstance wholeInstance, piecesInstance;
+  std::unique_ptr<ValidationRig> whole, pieces;
+  if (!OpenFullestRig(component, kWhole, wholeInstance, whole, result) ||
+      !OpenFullestRig(component, kWhole, piecesInstance, pieces, result))
+    return result;
+  const int channels = whole->Layout().output;
+  // A few blocks in, so that any settling at the start is behind both.
+  for (int round = 0; round < 4 && result.Passed(); ++round)
+  {
+    if (!CheckSlice(*whole, kWhole, true, result))
+      break;
+    std::vector<std::vector<float>> expected;
+    for (int c = 0; c < channels; ++c)
+      expected.emplace_back(whole->Output(c), whole->Output(c) + kWhole);
+    for (UInt32 at = 0; at < kWhole && result.Passed(); at += kPiece)
+    {
+      if (!CheckSlice(*pieces, kPiece, true, result))
+        break;
+      for (int c = 0; c < channels; ++c)
+        for (UInt32 i = 0; i < kPiece; ++i)
+          if (!SameBits(pieces->Output(c)[i], expected[static_cast<std::size_t>(c)][at + i]))
+          {
+            result.Fail("frame " + std::to_string(round * kWhole + at + i) + " of channel " + std::to_string(c) +
+                        " is " + ValueText(pieces->Output(c)[i]) + " in slices of 64, " +
+                        ValueText(expected[static_cast<std::size_t>(c)][at + i]) + " in slices of 512");
+            c = channels;
+            break;
+          }
+    }
+  }
+  result.SetSummary("8 slices of 64 frames equal 1 slice of 512 bit for bit, over 2048 frames");
   return result;
 }
 

@@ -73,7 +73,7 @@ float ValidationRig::SidechainSample(int channel, std::int64_t frame) noexcept
 
 Status ValidationRig::SetFormat(AudioUnitScope scope, AudioUnitElement element, int channels, const char* bus)
 {
-  const AudioStreamBasicDescription asbd = CanonicalFormat(kSampleRate, channels);
+  const AudioStreamBasicDescription asbd = CanonicalFormat(mSampleRate, channels);
   const OSStatus status = AudioUnitSetProperty(mUnit, kAudioUnitProperty_StreamFormat, scope, element, &asbd,
                                                sizeof asbd);
   if (status != noErr)
@@ -82,7 +82,7 @@ Status ValidationRig::SetFormat(AudioUnitScope scope, AudioUnitElement element, 
   return Status::Ok();
 }
 
-Status ValidationRig::Configure(const BusLayout& layout, UInt32 maxFrames)
+Status ValidationRig::Configure(const BusLayout& layout, UInt32 maxFrames, double sampleRate)
 {
   if (mConfigured)
     return Status::Error("the rig is configured already");
@@ -90,8 +90,9 @@ Status ValidationRig::Configure(const BusLayout& layout, UInt32 maxFrames)
     return Status::Error("the rig needs a slice and channels on the main input and the output");
   mLayout = layout;
   mMaxFrames = maxFrames;
+  mSampleRate = sampleRate;
 
-  Float64 rate = kSampleRate;
+  Float64 rate = sampleRate;
   OSStatus status =
     AudioUnitSetProperty(mUnit, kAudioUnitProperty_SampleRate, kAudioUnitScope_Global, 0, &rate, sizeof rate);
   if (status != noErr)
@@ -170,6 +171,8 @@ OSStatus ValidationRig::RenderCallback(void* refCon, AudioUnitRenderActionFlags*
   if (frames > capacity)
     return kAudio_ParamError;
   ++feed->rig->mPulls;
+  if (feed->rig->mInputStatus != noErr)
+    return feed->rig->mInputStatus;
   const auto start = static_cast<std::int64_t>(timeStamp->mSampleTime);
   for (UInt32 b = 0; b < list->mNumberBuffers; ++b)
   {

@@ -36,9 +36,12 @@ public:
   ValidationRig(const ValidationRig&) = delete;
   ValidationRig& operator=(const ValidationRig&) = delete;
 
-  // Negotiates layout with slices of up to maxFrames frames and initialises
-  // the unit. The message names the step that the unit refused. Once.
-  Status Configure(const BusLayout& layout, UInt32 maxFrames);
+  // Negotiates layout at sampleRate with slices of up to maxFrames frames
+  // and initialises the unit. The message names the step that the unit
+  // refused. Once.
+  Status Configure(const BusLayout& layout, UInt32 maxFrames, double sampleRate = kSampleRate);
+  // Every input pull from now on answers status (noErr: the inputs again).
+  void FailInputs(OSStatus status) noexcept { mInputStatus = status; }
 
   OSStatus Initialize();
   OSStatus Uninitialize();
@@ -86,6 +89,8 @@ private:
   AudioUnit mUnit;
   BusLayout mLayout;
   UInt32 mMaxFrames = 0;
+  double mSampleRate = kSampleRate;
+  OSStatus mInputStatus = 0;
   bool mConfigured = false;
   bool mInitialized = false;
   std::int64_t mSampleTime = 0;

@@ -106,6 +106,11 @@ const Phase kPhases[] = {
   {"bypass", &ValidateBypass},
   {"class-info state", &ValidateClassInfo},
   {"uninitialize and initialize", &ValidateReinitialization},
+  {"uninitialized render", &ValidateUninitializedRender},
+  {"channel pairs", &ValidateChannelPairs},
+  {"last render error", &ValidateLastRenderError},
+  {"render matrix", &ValidateRenderMatrix},
+  {"slicing", &ValidateSlicing},
 };
 
 } // namespace

@@ -35,5 +35,19 @@ PhaseResult ValidateBypass(const LoadedComponent& component);
 PhaseResult ValidateClassInfo(const LoadedComponent& component);
 // Uninitialize and Initialize again, also with a smaller maximum slice.
 PhaseResult ValidateReinitialization(const LoadedComponent& component);
+// A render before Initialize and after Uninitialize answers -10867 and pulls
+// nothing.
+PhaseResult ValidateUninitializedRender(const LoadedComponent& component);
+// Each SupportedNumChannels pair is listed once, and set on the main input
+// and the output it initialises and renders.
+PhaseResult ValidateChannelPairs(const LoadedComponent& component);
+// A failing input is answered by the render, kept by LastRenderError (and
+// its listeners told) until read.
+PhaseResult ValidateLastRenderError(const LoadedComponent& component);
+// Slice lengths at sample rates from 11025 to 192000 Hz, odd ones included,
+// render finite audio without subnormals.
+PhaseResult ValidateRenderMatrix(const LoadedComponent& component);
+// Eight slices of 64 frames give the same audio as one slice of 512.
+PhaseResult ValidateSlicing(const LoadedComponent& component);
 
 } // namespace pw::host

@@ -51,16 +51,18 @@ TEST_P(UnitOnRoad, OpensInactiveAndInitializeUninitializeAndResetReachTheProcess
 
 TEST_P(UnitOnRoad, InitializeRefusesAnIllegalChannelConfigurationAndStaysInactive)
 {
-  // Each alone is legal before Initialize; together (1 in, 2 out) no
-  // configuration has them.
-  ASSERT_EQ(SetStreamChannels(unit, kAudioUnitScope_Input, 0, 1), noErr);
-  ASSERT_EQ(SetStreamChannels(unit, kAudioUnitScope_Output, 0, 2), noErr);
-  EXPECT_EQ(AudioUnitInitialize(unit), badComponentSelector);
-  EXPECT_FALSE(plug->IsActive());
-  EXPECT_TRUE(plug->activations.empty());
+  // "1-1 2.2-2.2": each alone is legal before Initialize; together (1 in,
+  // 2 out) no configuration has them.
+  OpenUnit twoOut(GetParam(), TestAUTwoOutPlugin_Factory, TestAUTwoOutPlugin_Entry);
+  auto* twoOutPlug = twoOut.Object<TestAUTwoOutPlugin>();
+  ASSERT_EQ(SetStreamChannels(twoOut, kAudioUnitScope_Input, 0, 1), noErr);
+  ASSERT_EQ(SetStreamChannels(twoOut, kAudioUnitScope_Output, 0, 2), noErr);
+  EXPECT_EQ(AudioUnitInitialize(twoOut), badComponentSelector);
+  EXPECT_FALSE(twoOutPlug->IsActive());
+  EXPECT_TRUE(twoOutPlug->activations.empty());
 
-  ASSERT_EQ(SetStreamChannels(unit, kAudioUnitScope_Output, 0, 1), noErr);
-  EXPECT_EQ(AudioUnitInitialize(unit), noErr);
+  ASSERT_EQ(SetStreamChannels(twoOut, kAudioUnitScope_Output, 0, 1), noErr);
+  EXPECT_EQ(AudioUnitInitialize(twoOut), noErr);
 }
 
 TEST_P(UnitOnRoad, MidiInputIsABadSelectorForAPluginWithoutMidiIn)

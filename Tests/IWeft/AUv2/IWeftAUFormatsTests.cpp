@@ -73,8 +73,9 @@ const Negotiation kNegotiations[] = {
    {{kIn, 0, 2, noErr},
     {kOut, 0, 2, noErr},
     {kAudioUnitScope_Global, 0, kInitialize, noErr},
-    {kIn, 0, 1, kRefused}, // one main channel with two outputs is no configuration
-    {kIn, 1, 2, noErr},    // a stereo sidechain next to them is (2.2-2)
+    {kIn, 0, 1, noErr},    // a mono main input under two outputs is a pair (1.2-2)
+    {kIn, 1, 3, kRefused}, // no configuration gives the sidechain three
+    {kIn, 1, 2, noErr},
     {kAudioUnitScope_Global, 0, kUninitialize, noErr},
     {kIn, 0, 1, noErr}}}, // before Initialize alone is enough
   // A mono sidechain alone totals one input (as 1-1) and takes one channel

@@ -274,8 +274,8 @@ TEST_P(AUParameters, BadScopesIDsAndValuesAreRefusedAndChangeNothing)
   constexpr auto kPastLast = static_cast<AudioUnitParameterID>(ParamsTestPlugin::kNumParams);
   const std::tuple<AudioUnitScope, AudioUnitParameterID, float, OSStatus> cases[] = {
     {kIn, 0, 3.0f, kInvalidProperty},           {kOut, 0, 3.0f, kInvalidProperty},
-    {kAudioUnitScope_Group, 0, 3.0f, kInvalidProperty}, {kGlobal, kPastLast, 0.5f, kInvalidElement},
-    {kGlobal, 0x80000000u, 0.5f, kInvalidElement}, {kGlobal, 0xFFFFFFFFu, 0.5f, kInvalidElement},
+    {kAudioUnitScope_Group, 0, 3.0f, kInvalidProperty}, {kGlobal, kPastLast, 0.5f, kInvalidParameter},
+    {kGlobal, 0x80000000u, 0.5f, kInvalidParameter}, {kGlobal, 0xFFFFFFFFu, 0.5f, kInvalidParameter},
     {kGlobal, 0, kNaN, kInvalidValue},          {kGlobal, 0, kInf, kInvalidValue},
     {kGlobal, 0, -kInf, kInvalidValue},
   };
@@ -326,7 +326,7 @@ TEST_P(AUParameters, AListWithOneBadImmediateEventIsRefusedWholeWithThatEventsSt
   const std::vector<double> before = Values();
   const std::pair<AudioUnitParameterEvent, OSStatus> cases[] = {
     {Immediate(0, 1.0f, 0, kIn), kInvalidProperty},
-    {Immediate(ParamsTestPlugin::kNumParams, 1.0f, 0), kInvalidElement},
+    {Immediate(ParamsTestPlugin::kNumParams, 1.0f, 0), kInvalidParameter},
     {Immediate(0, std::numeric_limits<float>::quiet_NaN(), 0), kInvalidValue},
   };
   for (const auto& [bad, status] : cases)
@@ -374,7 +374,7 @@ TEST_P(AUParameters, InformationRecordsOfEveryKindOfParameterMatchByteForByte)
 TEST_P(AUParameters, ParameterInfoChecksScopeAndElementAndItsSizeQuestionMakesNoNameString)
 {
   AudioUnitParameterInfo info;
-  EXPECT_EQ(Info(ParamsTestPlugin::kNumParams, info), kInvalidElement);
+  EXPECT_EQ(Info(ParamsTestPlugin::kNumParams, info), kInvalidParameter);
   EXPECT_EQ(Info(0, info, kIn), kInvalidProperty);
   const CFIndex liveBefore = PWShimCFLiveObjectCount();
   EXPECT_EQ(GetPropInfo(Unit(), kAudioUnitProperty_ParameterInfo, kGlobal, 0).size, 104u);
@@ -437,7 +437,7 @@ TEST_P(AUParameters, ValueStringsListTheTextsOfEnumAndBoolParametersOnly)
   EXPECT_TRUE(ValueStrings(0, &status).empty());
   EXPECT_EQ(status, kInvalidProperty);
   ValueStrings(ParamsTestPlugin::kNumParams, &status);
-  EXPECT_EQ(status, kInvalidElement);
+  EXPECT_EQ(status, kInvalidParameter);
 }
 
 TEST_P(AUParameters, StringFromValueShowsTheGivenValueOrTheCurrentOneAndRefusesBadQuestions)
@@ -449,7 +449,7 @@ TEST_P(AUParameters, StringFromValueShowsTheGivenValueOrTheCurrentOneAndRefusesB
     {6, &tilt, kGlobal, noErr, "-1.5"},
     {1, nullptr, kGlobal, noErr, "on"}, // Bypass is on by default
     {0, &gain, kIn, kInvalidProperty, ""},
-    {ParamsTestPlugin::kNumParams, &gain, kGlobal, kInvalidElement, ""},
+    {ParamsTestPlugin::kNumParams, &gain, kGlobal, kInvalidParameter, ""},
     {0, &nan, kGlobal, kInvalidValue, ""},
   };
   for (const auto& [id, value, scope, status, text] : cases)
@@ -477,7 +477,7 @@ TEST_P(AUParameters, ValueFromStringParsesIntoTheRangeSetsNothingAndRefusesBadQu
 
   float value = -1.0f;
   EXPECT_EQ(ValueFromString(0, CFSTR("2"), value, kIn), kInvalidProperty);
-  EXPECT_EQ(ValueFromString(ParamsTestPlugin::kNumParams, CFSTR("2"), value), kInvalidElement);
+  EXPECT_EQ(ValueFromString(ParamsTestPlugin::kNumParams, CFSTR("2"), value), kInvalidParameter);
   EXPECT_EQ(ValueFromString(0, nullptr, value), kInvalidValue);
   CFNumberRef notAString = CFNumberCreate(kCFAllocatorDefault, kCFNumberFloat32Type, &value);
   EXPECT_EQ(ValueFromString(0, reinterpret_cast<CFStringRef>(notAString), value), kInvalidValue);
@@ -498,7 +498,7 @@ TEST_P(AUParameters, ParameterIDNameCutsToTheDesiredCharactersClampedToThirtyOne
     EXPECT_EQ(Name(kAudioUnitProperty_ParameterIDName, id, length, name), noErr);
     EXPECT_EQ(name, expected) << "parameter " << id << " length " << length;
   }
-  EXPECT_EQ(Name(kAudioUnitProperty_ParameterIDName, ParamsTestPlugin::kNumParams, -1, name), kInvalidElement);
+  EXPECT_EQ(Name(kAudioUnitProperty_ParameterIDName, ParamsTestPlugin::kNumParams, -1, name), kInvalidParameter);
   EXPECT_EQ(name, "<none>");
   EXPECT_EQ(Name(kAudioUnitProperty_ParameterIDName, 0, -1, name, kIn), kInvalidProperty);
 }

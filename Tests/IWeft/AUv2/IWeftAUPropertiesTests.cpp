@@ -177,7 +177,7 @@ const InfoRow kInfoRows[] = {
   {kAudioUnitProperty_StreamFormat, kGlobal, 0, noErr, 40, true, true},
   {kAudioUnitProperty_ElementCount, kIn, 0, noErr, 4, false, true},
   {kAudioUnitProperty_Latency, kGlobal, 0, noErr, 8, false, true},
-  {kAudioUnitProperty_SupportedNumChannels, kGlobal, 0, noErr, 8 * 4, false, true},
+  {kAudioUnitProperty_SupportedNumChannels, kGlobal, 0, noErr, 4 * 4, false, true},
   {kAudioUnitProperty_MaximumFramesPerSlice, kGlobal, 0, noErr, 4, true, true},
   {kAudioUnitProperty_AudioChannelLayout, kOut, 0, kInvalidValue, kNoSize, false, false},
   {kAudioUnitProperty_TailTime, kGlobal, 0, noErr, 8, false, true},
@@ -284,10 +284,10 @@ TEST_P(AUProperties, GetWritesTheUnitsValues)
   ASSERT_EQ(AudioUnitGetProperty(Unit(), kAudioUnitProperty_ParameterList, kGlobal, 0, ids, &size), noErr);
   EXPECT_EQ(std::make_tuple(size, ids[0], ids[1]), std::make_tuple(4u, 0u, 77u));
 
-  // The configurations' bus channels summed: "1-1 1.1-1 1.2-1 1.2-2 2.1-1 2.1-2 2-2 2.2-2".
-  const auto pairs = Value<std::array<AUChannelInfo, 8>>(kAudioUnitProperty_SupportedNumChannels, kGlobal, 0);
-  const SInt16 expected[8][2] = {{1, 1}, {2, 1}, {3, 1}, {3, 2}, {3, 1}, {3, 2}, {2, 2}, {4, 2}};
-  for (int i = 0; i < 8; ++i)
+  // Main input to main output, once each: "1-1 1.1-1 1.2-1 1.2-2 2.1-1 2.1-2 2-2 2.2-2".
+  const auto pairs = Value<std::array<AUChannelInfo, 4>>(kAudioUnitProperty_SupportedNumChannels, kGlobal, 0);
+  const SInt16 expected[4][2] = {{1, 1}, {1, 2}, {2, 1}, {2, 2}};
+  for (int i = 0; i < 4; ++i)
     EXPECT_EQ(std::make_pair(pairs[i].inChannels, pairs[i].outChannels),
               std::make_pair(expected[i][0], expected[i][1]));
 

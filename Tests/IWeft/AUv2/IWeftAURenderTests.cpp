@@ -68,6 +68,7 @@ protected:
 
 PW_INSTANTIATE_BOTH_ROADS(Render);
 
+
 TEST_P(Render, OutputCombinesTheMainInputWithTheConnectedSidechainChannels)
 {
   BufferList out(2, kFrames);
@@ -117,11 +118,14 @@ TEST_P(Render, BadRenderArgumentsAreRefusedBeforeAnythingIsPulledNotifiedOrProce
     const AudioTimeStamp ts = MakeTimeStamp(0.0, sampleTimeValid);
     EXPECT_EQ(AudioUnitRender(unit, nullptr, &ts, bus, nFrames, out.List()), status) << what;
   }
+  BufferList out(2, kFrames);
+  ASSERT_EQ(AudioUnitUninitialize(unit), noErr);
+  EXPECT_EQ(RenderBlock(out, 0.0, kFrames), kAudioUnitErr_Uninitialized);
   EXPECT_EQ(main.calls, 0);
   EXPECT_EQ(notified, 0);
   EXPECT_EQ(plug->processCount, 0);
 
-  BufferList out(2, kFrames);
+  ASSERT_EQ(AudioUnitInitialize(unit), noErr);
   EXPECT_EQ(RenderBlock(out, 0.0, kFrames), noErr) << "a block of the maximum size";
 }
 
@@ -194,13 +198,19 @@ TEST_P(Render, BypassPassesTheMainInputThroughBitForBit)
   }
 }
 
-TEST_P(Render, AFailedPullIsAnsweredAndNothingIsProcessed)
+TEST_P(Render, AMonoMainInputFeedsBothOutputChannelsProcessedAndBypassed)
 {
-  side.answer = -1234;
+  ASSERT_EQ(AudioUnitUninitialize(unit), noErr);
+  ASSERT_EQ(SetStreamChannels(unit, kAudioUnitScope_Input, 0, 1), noErr);
+  ASSERT_EQ(AudioUnitInitialize(unit), noErr);
   BufferList out(2, kFrames);
-  EXPECT_EQ(RenderBlock(out, 0.0), -1234);
-  EXPECT_EQ(plug->processCount, 0);
-  EXPECT_EQ(out.Channel(0)[0], -99.0f) << "the host's buffers are left as given";
+  ASSERT_EQ(RenderBlock(out, 0.0), noErr);
+  EXPECT_EQ(out.Channel(1)[5], Expected(0, 5) - side.base[0] * 0.5f + side.base[1] * 0.5f);
+
+  ASSERT_EQ(SetProp(unit, kAudioUnitProperty_BypassEffect, kAudioUnitScope_Global, 0, UInt32(1)), noErr);
+  ASSERT_EQ(RenderBlock(out, 64.0), noErr);
+  EXPECT_EQ(std::memcmp(out.Channel(0), out.Channel(1), kFrames * sizeof(float)), 0);
+  EXPECT_EQ(out.Channel(1)[5], main.base[0] + 5 * main.step);
 }
 
 // Each registration's tag and the flags it saw, in call order.
@@ -235,6 +245,32 @@ TEST_P(Render, RenderNotificationsRunBeforeAndAfterInRegistrationOrder)
   EXPECT_EQ(log, (NotifyLog{{2, kPre}, {2, kPost}}));
 }
 
+TEST_P(Render, AFailedPullIsAnsweredKeptForLastRenderErrorAndNothingIsProcessed)
+{
+  int told = 0;
+  const AudioUnitPropertyListenerProc count = [](void* n, AudioUnit, AudioUnitPropertyID, AudioUnitScope,
+                                                 AudioUnitElement) { ++*static_cast<int*>(n); };
+  ASSERT_EQ(AudioUnitAddPropertyListener(unit, kAudioUnitProperty_LastRenderError, count, &told), noErr);
+  NotifyLog log;
+  NotifyTag tag{&log, 1};
+  ASSERT_EQ(AudioUnitAddRenderNotify(unit, RecordNotify, &tag), noErr);
+  side.answer = -1234;
+  BufferList out(2, kFrames);
+  EXPECT_EQ(RenderBlock(out, 0.0), -1234);
+  EXPECT_EQ(plug->processCount, 0);
+  EXPECT_EQ(out.Channel(0)[0], -99.0f) << "the host's buffers are left as given";
+  EXPECT_EQ(told, 1);
+  EXPECT_EQ(log.back().second, kAudioUnitRenderAction_PostRender | kAudioUnitRenderAction_PostRenderError);
+
+  // Kept through later renders, good or bad, until read once.
+  side.answer = noErr;
+  ASSERT_EQ(RenderBlock(out, 64.0), noErr);
+  EXPECT_EQ(RenderBlock(out, 128.0, kFrames + 1), kAudioUnitErr_InvalidPropertyValue);
+  EXPECT_EQ(PropValue<OSStatus>(unit, kAudioUnitProperty_LastRenderError, kAudioUnitScope_Global, 0), -1234);
+  EXPECT_EQ(PropValue<OSStatus>(unit, kAudioUnitProperty_LastRenderError, kAudioUnitScope_Global, 0), noErr);
+  EXPECT_EQ(told, 1);
+}
+
 TEST_P(Render, AnUpstreamUnitIsPulledThroughItsOwnRenderUntilTheConnectionCloses)
 {
   OpenUnit upstream(GetParam());
@@ -263,6 +299,28 @@ TEST_P(Render, AnUpstreamUnitIsPulledThroughItsOwnRenderUntilTheConnectionCloses
   ASSERT_EQ(RenderBlock(out, 64.0), noErr);
   EXPECT_EQ(upstreamSource.calls, 1);
   EXPECT_EQ(out.Channel(0)[9], 8.0f * 0.5f);
+}
+
+// Output record c = input c x gain + input c + 2 x 0.5 (gain 1): bus 0 mixes
+// both inputs, bus 1 carries the sidechain.
+TEST_P(Render, EachOutputBusGetsItsSliceInItsOwnCallAndNoneWritesAnEarlierCallsBuffers)
+{
+  OpenUnit twoOut(GetParam(), TestAUTwoOutPlugin_Factory, TestAUTwoOutPlugin_Entry);
+  ASSERT_EQ(SetMaxFrames(twoOut, kFrames), noErr);
+  ASSERT_EQ(SetRenderCallback(twoOut, 0, main), noErr);
+  ASSERT_EQ(SetRenderCallback(twoOut, 1, side), noErr);
+  ASSERT_EQ(AudioUnitInitialize(twoOut), noErr);
+  for (double sampleTime : {0.0, 64.0})
+  {
+    BufferList bus0(2, kFrames), bus1(2, kFrames, false);
+    ASSERT_EQ(RenderAt(twoOut, bus0, sampleTime, kFrames, 0), noErr);
+    EXPECT_EQ(bus0.Channel(1)[3], main.base[1] + 3 * main.step + side.base[1] * 0.5f);
+    std::vector<float> kept(bus0.Channel(0), bus0.Channel(0) + kFrames);
+    ASSERT_EQ(RenderAt(twoOut, bus1, sampleTime, kFrames, 1), noErr);
+    EXPECT_EQ(std::memcmp(bus0.Channel(0), kept.data(), kFrames * sizeof(float)), 0);
+    EXPECT_EQ(bus1.Channel(1)[3], side.base[1]);
+  }
+  EXPECT_EQ(twoOut.Object<TestAUTwoOutPlugin>()->processCount, 2) << "once per slice";
 }
 
 TEST_P(Render, TheRenderRoadAllocatesNothing)

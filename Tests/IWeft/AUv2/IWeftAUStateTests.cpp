@@ -333,13 +333,14 @@ TEST_F(AUState, SettingThePresentPresetRestoresItAndBothPresetPropertiesReportIt
   }
 }
 
-TEST_F(AUState, APresetNumberWithoutPresetChangesNothing)
+TEST_F(AUState, APresetNumberWithoutPresetIsRefusedAndChangesNothing)
 {
   ASSERT_EQ(SetPreset(mA, kAudioUnitProperty_CurrentPreset, 2), noErr);
   a->SetValues(3.0, 1, 0.3);
   const auto before = Snapshot(*a);
-  for (SInt32 number : {3, -1, 0x7FFFFFFF})
-    EXPECT_EQ(SetPreset(mA, kAudioUnitProperty_CurrentPreset, number), noErr);
+  for (AudioUnitPropertyID id : {kAudioUnitProperty_CurrentPreset, kAudioUnitProperty_PresentPreset})
+    for (SInt32 number : {3, -1, 0x7FFFFFFF})
+      EXPECT_EQ(SetPreset(mA, id, number), kInvalidValue) << id << " " << number;
   EXPECT_EQ(Snapshot(*a), before);
 }
 

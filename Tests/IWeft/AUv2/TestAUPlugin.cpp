@@ -4,3 +4,4 @@
 
 IWEFT_AU_ENTRY_POINTS(TestAUPlugin, pw::test::TestAUPlugin, false)
 IWEFT_AU_ENTRY_POINTS(TestAUMidiPlugin, pw::test::TestAUMidiPlugin, true)
+IWEFT_AU_ENTRY_POINTS(TestAUTwoOutPlugin, pw::test::TestAUTwoOutPlugin, false)

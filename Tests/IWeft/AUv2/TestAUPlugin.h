@@ -89,8 +89,18 @@ public:
   {}
 };
 
+// The same plug-in with two stereo output buses (or mono in and out).
+class TestAUTwoOutPlugin : public TestAUPlugin
+{
+public:
+  explicit TestAUTwoOutPlugin(const weft::InstanceInfo& info)
+  : TestAUPlugin(info, MakeTestAUConfig("1-1 2.2-2.2"))
+  {}
+};
+
 } // namespace pw::test
 
+IWEFT_AU_VIEW_CLASS(TestAUTwoOutPlugin, pw::test::TestAUTwoOutPlugin)
 IWEFT_AU_VIEW_CLASS(TestAUPlugin, pw::test::TestAUPlugin)
 IWEFT_AU_VIEW_CLASS(TestAUMidiPlugin, pw::test::TestAUMidiPlugin)
 
@@ -99,3 +109,5 @@ extern "C" void* TestAUPlugin_Factory(const AudioComponentDescription* desc);
 extern "C" ComponentResult TestAUPlugin_Entry(ComponentParameters* params, Handle storage);
 extern "C" void* TestAUMidiPlugin_Factory(const AudioComponentDescription* desc);
 extern "C" ComponentResult TestAUMidiPlugin_Entry(ComponentParameters* params, Handle storage);
+extern "C" void* TestAUTwoOutPlugin_Factory(const AudioComponentDescription* desc);
+extern "C" ComponentResult TestAUTwoOutPlugin_Entry(ComponentParameters* params, Handle storage);

@@ -79,6 +79,9 @@ TEST(HostCommandLine, RefusesMalformedCommandLinesChangingNothing)
     {{"render", "--block", "99999999999999999999"}, badBlock},
     {{"render", "--rate", "999"}, "--rate needs a whole number of Hz"},
     {{"render", "--rate", "fast"}, "--rate needs a whole number of Hz"},
+    {{"render", "--outputs", "0"}, "--outputs needs a whole number of channels from 1 to 8"},
+    {{"render", "--outputs", "2", "--outputs", "2"}, "--outputs given twice"},
+    {{"render", "--verbose=1"}, "--verbose takes no value"},
     {{"render", "--out", "x.wav", "--save-state", "x.wav"}, "--save-state and --out name the same file"},
   };
   for (const auto& c : cases)

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <string>
 
 using pw::host::BundleInfo;
@@ -94,6 +95,9 @@ TEST(InfoPlistReader, RefusesMalformedAndHostileDocumentsLeavingTheResultAlone)
     {"", "unexpected end of the document"},
     {Wrap("<integer>9223372036854775808</integer>"), "is not a 64-bit integer"},
     {Wrap("<real>1e999</real>"), "is not a real number"},
+    // The file's own bytes are quoted with their control bytes escaped.
+    {Wrap("<dict><key>\x1b[2Jk\n</key><true/><key>\x1b[2Jk\n</key><true/></dict>"),
+     "duplicate key '\\x1B[2Jk\\x0A'"},
   };
   for (const auto& c : cases)
   {
@@ -104,6 +108,16 @@ TEST(InfoPlistReader, RefusesMalformedAndHostileDocumentsLeavingTheResultAlone)
     EXPECT_NE(status.Message().find(c.message), std::string::npos) << status.Message();
     EXPECT_EQ(out.text, "untouched");
   }
+  // A dictionary of 40,000 keys reads in time linear in its keys.
+  std::string keys;
+  for (int i = 0; i < 40000; ++i)
+    keys += "<key>" + std::to_string(i) + "</key><true/>";
+  const auto start = std::chrono::steady_clock::now();
+  PlistValue big;
+  ASSERT_TRUE(ParsePlist(Wrap("<dict>" + keys + "</dict>"), big));
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+  EXPECT_EQ(big.keys.size(), 40000u);
+
   PlistValue missing;
   EXPECT_EQ(pw::host::ReadPlistFile("/nonexistent/Info.plist", missing).Message(), "cannot read /nonexistent/Info.plist");
 }

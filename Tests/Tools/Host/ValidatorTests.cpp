@@ -26,6 +26,8 @@ const std::vector<std::string> kPhaseNames = {"open and close",
                                               "bypass",
                                               "class-info state",
                                               "uninitialize and initialize",
+                                              "uninitialized render", "channel pairs",
+                                              "last render error", "render matrix", "slicing",
                                               "CoreFoundation objects"};
 
 class ValidateCommandTest : public ::testing::Test
@@ -57,8 +59,8 @@ protected:
   {
     EXPECT_EQ(run.exitCode, failed.empty() ? 0 : 1) << run.out;
     EXPECT_EQ(run.err, failed.empty() ? "" : "pressweave-host: validation failed: " + std::to_string(failed.size()) +
-                                               " of 10 phases failed\n");
-    EXPECT_EQ(run.out.find("all 10 phases passed\n") != std::string::npos, failed.empty()) << run.out;
+                                               " of 15 phases failed\n");
+    EXPECT_EQ(run.out.find("all 15 phases passed\n") != std::string::npos, failed.empty()) << run.out;
     std::vector<std::string> lines;
     std::istringstream stream(run.out);
     for (std::string line; std::getline(stream, line);)
@@ -94,7 +96,7 @@ TEST_F(ValidateCommandTest, PressweaveAndTheTestComponentPassEveryPhase)
   const std::vector<std::string> lines = ExpectPhases(run, {});
   EXPECT_EQ(run.out.rfind("validating Corvantis x Lumidrake: Pressweave (", 0), 0u) << run.out;
   EXPECT_EQ(LineOf(lines, "parameters").rfind("PASS  parameters: 14 parameters", 0), 0u) << LineOf(lines, "parameters");
-  EXPECT_NE(LineOf(lines, "channel configurations").find("10 legal layouts initialise and render, 26 illegal ones"),
+  EXPECT_NE(LineOf(lines, "channel configurations").find("12 legal layouts initialise and render, 24 illegal ones"),
             std::string::npos);
   EXPECT_EQ(run.out.find("CHANNEL IO PARSER"), std::string::npos) << "the component's own output is silenced";
 }
@@ -113,6 +115,7 @@ TEST_F(ValidateCommandTest, EachFaultFailsExactlyThePhasesThatCheckIt)
     // it once per observation (saved, before and after each of ten damaged
     // dictionaries, after the restore).
     {"leak", {"CoreFoundation objects"}, "1 by required properties, 13 by class-info state"},
+    {"lasterror", {"last render error"}, "LastRenderError after the failure and a good slice answers status 0"},
   };
   for (const auto& c : cases)
   {

@@ -137,9 +137,8 @@ TEST(PressweaveCompressor, AttackAndReleaseInMillisecondsSetTheCoefficientsAtThe
 
 TEST(PressweaveHandOff, TheMetersHandOffHoldsTheRenderedFramesAndZerosForAMissingOrInactiveSidechain)
 {
-  DirectRig rig;
+  DirectRig rig(2, 0, 2);
   rig.FillSignal(0, kN);
-  rig.Fill(2, 0.9);
   rig.Process(100);
   const BufferManager& handOff = rig.plug->GetBufferManager();
   EXPECT_EQ(handOff.GetFrameCount(BufferManager::kSidechainLeft), 100);

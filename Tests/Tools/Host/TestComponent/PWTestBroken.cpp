@@ -11,6 +11,7 @@
 //   restore   a class-info restore moves parameter 0 before the binding
 //             checks the dictionary, so a refused one changes the instance
 //   leak      every ClassInfo get leaves a CoreFoundation string behind
+//   lasterror LastRenderError always answers 0
 //
 // Everything else is the test plug-in's own behaviour.
 
@@ -47,15 +48,15 @@ namespace {
 
 using Factory = weft::IWeftAUFactory<pw::test::PWTestBrokenPlugin, false>;
 
-enum class Fault { MaxFrames, Bypass, NonFinite, Restore, Leak };
+enum class Fault { MaxFrames, Bypass, NonFinite, Restore, Leak, LastError };
 
 Fault sFault = Fault::MaxFrames;
 
 Fault FaultFromEnvironment()
 {
   const char* name = std::getenv("PW_TEST_BROKEN_FAULT");
-  const char* const names[] = {"bypass", "nan", "restore", "leak"}; // Fault after MaxFrames, in order
-  for (int i = 0; name && i < 4; ++i)
+  const char* const names[] = {"bypass", "nan", "restore", "leak", "lasterror"}; // Fault after MaxFrames, in order
+  for (int i = 0; name && i < 5; ++i)
     if (std::strcmp(name, names[i]) == 0)
       return static_cast<Fault>(i + 1);
   return Fault::MaxFrames;
@@ -97,7 +98,11 @@ OSStatus GetProperty(void* self, AudioUnitPropertyID id, AudioUnitScope scope, A
 {
   if (sFault == Fault::Leak && id == kAudioUnitProperty_ClassInfo && outData)
     CFStringCreateWithCString(kCFAllocatorDefault, "never released", kCFStringEncodingUTF8);
-  return Factory::AUMethodGetProperty(self, id, scope, element, outData, ioDataSize);
+  const OSStatus status = Factory::AUMethodGetProperty(self, id, scope, element, outData, ioDataSize);
+  // Forgets every render error.
+  if (sFault == Fault::LastError && id == kAudioUnitProperty_LastRenderError && outData && status == noErr)
+    *static_cast<OSStatus*>(outData) = noErr;
+  return status;
 }
 
 OSStatus SetParameter(void* self, AudioUnitParameterID id, AudioUnitScope scope, AudioUnitElement element,

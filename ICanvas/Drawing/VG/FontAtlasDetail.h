@@ -1,0 +1,120 @@
+#pragma once
+// Internals of the font atlas, shared by FontAtlas.cpp and its tests only.
+// The renderer uses the plain API of FontAtlas.h.
+
+#include "FontAtlas.h"
+
+#include <stb/stb_truetype.h>
+
+#include <cstddef>
+
+constexpr int FNT_SCRATCH_BUF_SIZE = 96000; // bytes of rasteriser scratch
+constexpr int FNT_MAX_STATES = 20;
+constexpr int FNT_MAX_FALLBACKS = 20;
+constexpr int FNT_HASH_LUT_SIZE = 256;
+constexpr int FNT_VERTEX_COUNT = 1024;
+constexpr int FNT_INIT_FONTS = 4;
+constexpr int FNT_INIT_GLYPHS = 256;
+constexpr int FNT_INIT_ATLAS_NODES = 256;
+constexpr int FNT_MAX_BLUR = 20;
+constexpr int FNT_MAX_ATLAS_SIDE = 32767; // skyline nodes and glyph rectangles are shorts
+
+struct FNTskylineNode
+{
+  short x, y, width;
+};
+
+// The upper outline of the used area, left to right, covering the full width.
+struct FNTskyline
+{
+  int width, height;
+  FNTskylineNode* nodes;
+  int nnodes, cnodes;
+};
+
+struct FNTglyphEntry
+{
+  unsigned int codepoint;
+  int index; // glyph index in the font that rendered it
+  int next;  // next entry of the same hash chain, -1 ends
+  short size, blur; // size in tenths of a pixel
+  short x0, y0, x1, y1; // rectangle with margin in the atlas; x0, y0 = -1: not placed
+  short xadv;           // tenths of a pixel
+  short xoff, yoff;     // rectangle with margin relative to the pen
+};
+
+struct FNTfontSlot
+{
+  stbtt_fontinfo font; // userdata = the owning FNTatlas (scratch allocator)
+  char name[64];
+  unsigned char* data;
+  int dataSize;
+  unsigned char freeData;
+  float ascender, descender, lineh; // in font heights (ascent - descent)
+  FNTglyphEntry* glyphs;
+  int cglyphs, nglyphs;
+  int lut[FNT_HASH_LUT_SIZE];
+  int fallbacks[FNT_MAX_FALLBACKS];
+  int nfallbacks;
+};
+
+struct FNTdrawState
+{
+  int font;
+  int align;
+  float size;
+  unsigned int color;
+  float blur;
+  float spacing;
+};
+
+struct FNTatlas
+{
+  FNTatlasParams params;
+  float itw, ith; // 1 / width, 1 / height
+  unsigned char* texData;
+  int dirtyRect[4]; // empty when x0 >= x1 or y0 >= y1
+  FNTfontSlot** fonts;
+  int cfonts, nfonts;
+  FNTskyline* atlas;
+  float verts[FNT_VERTEX_COUNT * 2];
+  float tcoords[FNT_VERTEX_COUNT * 2];
+  unsigned int colors[FNT_VERTEX_COUNT];
+  int nverts;
+  unsigned char* scratch;
+  int nscratch;
+  FNTdrawState states[FNT_MAX_STATES];
+  int nstates;
+  FNTerrorCallback handleError;
+  void* errorUptr;
+};
+
+// The chain of a codepoint is the low 8 bits of this hash.
+unsigned int fnt__hashint(unsigned int a);
+
+// Feeds one byte to the UTF-8 automaton. Returns the new state: 0 = *codep
+// holds a complete codepoint, 12 = invalid (never left), else inside a
+// sequence.
+unsigned int fnt__decutf8(unsigned int* state, unsigned int* codep, unsigned int byte);
+
+// The rasteriser's allocator: bump allocation from the atlas scratch buffer,
+// rounded up to 16 bytes. When the buffer is exhausted the error callback
+// hears FNT_SCRATCH_FULL and the memory comes from the heap instead;
+// fnt__tmpfree releases only such heap blocks.
+void* fnt__tmpalloc(size_t size, void* up);
+void fnt__tmpfree(void* ptr, void* up);
+
+// Skyline packer. fnt__atlasAddRect: 1 and the position, or 0.
+FNTskyline* fnt__allocAtlas(int w, int h, int nnodes);
+void fnt__deleteAtlas(FNTskyline* atlas);
+int fnt__atlasAddRect(FNTskyline* atlas, int rw, int rh, int* rx, int* ry);
+int fnt__atlasExpand(FNTskyline* atlas, int w, int h);
+void fnt__atlasReset(FNTskyline* atlas, int w, int h);
+
+// Fixed-point blur of a w x h block (row stride in bytes) of radius blur.
+int fnt__blurAlpha(int blur);
+void fnt__blur(unsigned char* dst, int w, int h, int dstStride, int blur);
+
+// The cached glyph, rasterising and packing it first when needed; null when
+// the size is below 0.2 pixels or (required bitmap) it cannot be packed.
+FNTglyphEntry* fnt__getGlyph(FNTatlas* stash, FNTfontSlot* font, unsigned int codepoint, short isize, short iblur, int bitmapOption);
