@@ -1,8 +1,10 @@
 #pragma once
 // Test doubles for the drawing context: a recording back end that logs every
 // path primitive, paint, transform and clip as text, with deterministic text
-// measuring; a headless window a test ticks like the platform's frame timer;
-// a control that logs what reaches it; and a graphics delegate.
+// measuring and a scriptable platform menu and text field; a headless window
+// a test ticks like the platform's frame timer; controls that log what
+// reaches them; stand-ins for the in-window popup menu, text entry and
+// bubble; and a graphics delegate.
 
 #include "ICanvas.h"
 #include "IGEditorDelegate.h"
@@ -73,8 +75,14 @@ public:
   PlatformFontPtr LoadPlatformFont(const char*, const char*, ETextStyle) override { return nullptr; }
   PlatformFontPtr LoadPlatformFont(const char*, void*, int) override { return nullptr; }
   void CachePlatformFont(const char*, const PlatformFontPtr&) override {}
-  void CreatePlatformTextEntry(int, const IText&, const IRECT&, int, const char*) override {}
-  IPopupMenu* CreatePlatformPopupMenu(IPopupMenu&, const IRECT&, bool&) override { return nullptr; }
+  // Logs "PlatformText(param,length,str)"; with textSync it commits
+  // textReply at once, else CommitPlatformText does later.
+  void CreatePlatformTextEntry(int paramIdx, const IText&, const IRECT&, int length, const char* str) override;
+  // Logs "PlatformMenu(title,items)" and chooses menuChoice (-1: none); with
+  // menuAsync the answer waits for CompletePlatformMenu.
+  IPopupMenu* CreatePlatformPopupMenu(IPopupMenu& menu, const IRECT& bounds, bool& isAsync) override;
+  void CompletePlatformMenu();
+  void CommitPlatformText(const char* str) { SetControlValueAfterTextEdit(str); }
   float GetPlatformWindowScale() const override { return windowScale; }
   void PlatformResize(bool parentHasResized) override;
   void DrawResize() override { log.push_back("DrawResize"); }
@@ -94,9 +102,15 @@ public:
   Log log;
   float windowScale = 1.0f;
   float mouseX = 0.0f, mouseY = 0.0f;
+  int menuChoice = -1;
+  bool menuAsync = false;
+  bool textSync = false;
+  std::string textReply;
+  IRECT lastPromptBounds;
 
 private:
   bool mWindowOpen = false;
+  IPopupMenu* mPendingMenu = nullptr;
 };
 
 // Logs "<name>.<event>" into a shared log; Draw fills its rectangle.
@@ -128,6 +142,85 @@ private:
   std::string mName;
 };
 
+// A LogControl that also logs the pointer, drop and prompt completions it
+// receives: "<name>.Down", ".Up", ".Drag", ".Dbl", ".Wheel", ".Over",
+// ".Out", ".Cancel", ".Drop(path)", ".Menu(idx)" (-2 for no menu),
+// ".Context(idx)", ".Text(str)"; contextItems fill its context menu.
+class InputControl : public LogControl
+{
+public:
+  using LogControl::LogControl;
+  void OnMouseDown(float x, float y, const IMouseMod& mod) override;
+  void OnMouseUp(float, float, const IMouseMod&) override { Add("Up"); }
+  void OnMouseDrag(float, float, float, float, const IMouseMod&) override { Add("Drag"); }
+  void OnMouseDblClick(float, float, const IMouseMod&) override { Add("Dbl"); }
+  void OnMouseWheel(float, float, const IMouseMod&, float) override { Add("Wheel"); }
+  void OnMouseOver(float, float, const IMouseMod&) override { Add("Over"); }
+  void OnMouseOut() override { Add("Out"); }
+  void OnTouchCancelled(float, float, const IMouseMod&) override { Add("Cancel"); }
+  void OnDrop(const char* str) override { Add(std::string("Drop(") + str + ")"); }
+  void CreateContextMenu(IPopupMenu& menu) override;
+  void OnPopupMenuSelection(IPopupMenu* pMenu, int valIdx) override;
+  void OnContextSelection(int idx) override { Add("Context(" + std::to_string(idx) + ")"); }
+  void OnTextEntryCompletion(const char* str, int) override { Add(std::string("Text(") + str + ")"); }
+  void SetDblAsSingle(bool on) { mDblAsSingleClick = on; }
+  void SetPromptable() { mDisablePrompt = false; }
+  void SetShowsLabel() { mPromptShowsParamLabel = true; }
+
+  std::vector<const char*> contextItems;
+  // Opens this menu from its own mouse-down when set.
+  IPopupMenu* menuOnDown = nullptr;
+};
+
+// The in-window popup menu: state 2 while showing; Choose completes it.
+class StandInPopup : public IPopupMenuControlBase
+{
+public:
+  StandInPopup(int paramIdx, const IText&, const IRECT& collapsed, const IRECT&) : IPopupMenuControlBase(collapsed, paramIdx) {}
+  void CreatePopupMenu(IPopupMenu& menu, const IRECT& bounds) override;
+  int GetState() const override { return state; }
+  bool GetExpanded() const override { return state == 2; }
+  void Draw(ICanvas&) override {}
+  void OnMouseDown(float, float, const IMouseMod&) override { ++clicks; }
+  // idx -1 dismisses (no menu is handed back).
+  void Choose(int idx);
+
+  IPopupMenu* menu = nullptr;
+  IRECT anchor;
+  int state = 0;
+  int clicks = 0;
+};
+
+// The in-window text entry: open between CreateTextEntry and Commit.
+class StandInTextEntry : public ITextEntryControlBase
+{
+public:
+  StandInTextEntry() : ITextEntryControlBase(IRECT()) {}
+  void CreateTextEntry(int paramIdx, const IText&, const IRECT&, int, const char* str) override;
+  bool EditInProgress() const override { return open; }
+  void Draw(ICanvas&) override {}
+  void Commit(const char* str);
+
+  bool open = false;
+  int param = -2;
+  std::string seed;
+};
+
+// Logs "Bubble(<n>:<str>@touch)" into the shared log.
+class StandInBubble : public IBubbleControlBase
+{
+public:
+  StandInBubble(Log& sink, int n) : IBubbleControlBase(IRECT()), mSink(sink), mN(n) {}
+  void ShowBubble(IControl*, float, float, const char* str, EDirection, const IRECT&, uint64_t touchID) override;
+  uint64_t GetTouchID() const override { return mTouchID; }
+  void Draw(ICanvas&) override {}
+
+private:
+  Log& mSink;
+  int mN;
+  uint64_t mTouchID = 0;
+};
+
 // A graphics delegate that logs editor-size requests and parameter traffic;
 // its make-graphics function makes a RecordingCanvas of 1000 x 400.
 class TestGDelegate : public weft::IGEditorDelegate
@@ -135,8 +228,10 @@ class TestGDelegate : public weft::IGEditorDelegate
 public:
   explicit TestGDelegate(int nParams = 4);
 
-  void BeginInformHostOfParamChangeFromUI(int) override {}
-  void EndInformHostOfParamChangeFromUI(int) override {}
+  void BeginInformHostOfParamChangeFromUI(int paramIdx) override { log.push_back("Begin(" + std::to_string(paramIdx) + ")"); }
+  void EndInformHostOfParamChangeFromUI(int paramIdx) override { log.push_back("End(" + std::to_string(paramIdx) + ")"); }
+  // Logs "Midi(status,data1,data2)".
+  void SendMidiMsgFromUI(const weft::IMidiMsg& msg) override;
   bool EditorResizeFromUI(int viewWidth, int viewHeight, bool needsPlatformResize) override;
   void SendParameterValueFromUI(int paramIdx, double normalizedValue) override;
   void OnMidiMsgUI(const weft::IMidiMsg&) override { log.push_back("OnMidiMsgUI"); }
