@@ -529,6 +529,8 @@ public:
   void AttachPopupMenuControl(IPopupMenuControlBase* pControl);
   void RemovePopupMenuControl();
   IPopupMenuControlBase* GetPopupMenuControl() const { return mPopupControl.get(); }
+  // The in-window menu is showing, opening or closing.
+  bool PopupMenuBusy() const { return mPopupControl && mPopupControl->GetState() != 0; }
   template <class T = ITextEntryControl>
   void AttachTextEntryControl()
   {

@@ -76,9 +76,9 @@ void ICanvasLiveEdit::OnMouseDown(float x, float y, const IMouseMod& mod)
     mSelectedControls.clear();
   Select(pControl);
 
-  if (mod.A)
+  // Without a placeholder maker an alt-click is a plain click.
+  if (mod.A && AddPlaceHolder(mMouseDownRECT))
   {
-    AddPlaceHolder(mMouseDownRECT);
     mClickedOnControl = mGraphics->NControls() - 1;
     mMouseClickedOnResizeHandle = false;
     return;

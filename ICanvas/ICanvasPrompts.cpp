@@ -33,6 +33,8 @@ void ICanvas::PromptUserInput(IControl& control, const IRECT& bounds, int valIdx
                       (pParam->Type() == IParam::kTypeBool && pParam->NDisplayTexts() > 0);
   if (isMenu)
   {
+    if (PopupMenuBusy())
+      return; // the prompt menu is still on show
     LOOM_String current;
     pParam->GetDisplay(current, true);
     mPromptPopupMenu.Clear(true);
@@ -74,7 +76,7 @@ void ICanvas::DoCreatePopupMenu(IControl& control, IPopupMenu& menu, const IRECT
 {
   // An in-window menu still showing or closing keeps its caller: the new
   // request is refused whole and its press ends at the release as usual.
-  if (mPopupControl && mPopupControl->GetState() != 0)
+  if (PopupMenuBusy())
     return;
 
   mPopupEndsGesture = &control == mInPress;
@@ -132,6 +134,8 @@ void ICanvas::DeleteFromPopupMenu(IPopupMenu* pMenu, int itemIdx)
 
 void ICanvas::PopupHostContextMenuForParam(IControl* pControl, int /*paramIdx*/, float x, float y)
 {
+  if (PopupMenuBusy())
+    return; // the prompt menu may be the one on show
   mPromptPopupMenu.Clear(true);
   if (!pControl)
     return;
