@@ -325,6 +325,12 @@ public:
   void RemoveControls(int fromIdx);
   // Every list control and every overlay.
   void RemoveAllControls();
+  // Move, size or place a control (SetPosition, SetSize,
+  // SetTargetAndDrawRECTs); everything is redrawn unless it is hidden. A
+  // null control changes nothing.
+  void SetControlPosition(IControl* pControl, float x, float y);
+  void SetControlSize(IControl* pControl, float w, float h);
+  void SetControlBounds(IControl* pControl, const IRECT& r);
 
   // --- Iteration, list order (index 0 first).
   void ForStandardControlsFunc(const std::function<void(IControl*)>& func);

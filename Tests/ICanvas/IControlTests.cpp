@@ -142,3 +142,19 @@ TEST_F(Values, SnappingMapsTheTrackAndIgnoresATrackWithoutLength)
   EXPECT_DOUBLE_EQ(a->GetValue(), 0.3);
   EXPECT_TRUE(dlg.log.empty());
 }
+
+TEST_F(Values, MovingAControlRedrawsEverythingUnlessItIsHidden)
+{
+  Plain* a = Add(kNoParameter);
+  Plain* b = Add(kNoParameter);
+  g.SetAllControlsClean();
+  g.SetControlPosition(a, -5, 10);
+  EXPECT_EQ(a->GetRECT(), IRECT(0, 10, 10, 110));
+  EXPECT_TRUE(b->IsDirty());
+  a->Hide(true);
+  g.SetAllControlsClean();
+  g.SetControlSize(a, 4, 4);
+  g.SetControlBounds(nullptr, IRECT());
+  EXPECT_EQ(a->GetRECT(), IRECT(0, 10, 4, 14));
+  EXPECT_FALSE(b->IsDirty());
+}
