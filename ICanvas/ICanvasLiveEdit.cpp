@@ -115,13 +115,12 @@ void ICanvasLiveEdit::OnMouseDrag(float x, float y, float, float, const IMouseMo
     const float right = std::max(SnapToGrid(mMouseDownRECT.R + (x - mx)), mMouseDownRECT.L + mGridSize);
     const float bottom = std::max(SnapToGrid(mMouseDownRECT.B + (y - my)), mMouseDownRECT.T + mGridSize);
     const IRECT& r = pControl->GetRECT();
-    pControl->SetSize(right - r.L, bottom - r.T);
-    mGraphics->SetAllControlsDirty();
+    mGraphics->SetControlSize(pControl, right - r.L, bottom - r.T);
   }
   else
   {
-    pControl->SetPosition(SnapToGrid(mMouseDownRECT.L + (x - mx)), SnapToGrid(mMouseDownRECT.T + (y - my)));
-    mGraphics->SetAllControlsDirty();
+    mGraphics->SetControlPosition(pControl, SnapToGrid(mMouseDownRECT.L + (x - mx)),
+                                  SnapToGrid(mMouseDownRECT.T + (y - my)));
   }
 }
 

@@ -195,11 +195,18 @@ void ICanvas::AttachPopupMenuControl(IPopupMenuControlBase* pControl)
 
 void ICanvas::RemovePopupMenuControl()
 {
-  if (mPopupControl && ControlIsCaptured(mPopupControl.get()))
+  if (!mPopupControl)
+    return;
+  const bool wasShowing = PopupMenuBusy();
+  if (ControlIsCaptured(mPopupControl.get()))
     ReleaseMouseCapture();
   if (mMouseOver == mPopupControl.get())
     ClearMouseOver();
   mPopupControl.reset();
+  // A menu taken away unanswered is a dismissal: its caller and the host
+  // still hear the end.
+  if (wasShowing)
+    SetControlValueAfterPopupMenu(nullptr);
 }
 
 void ICanvas::AttachTextEntryControl(ITextEntryControlBase* pControl)
@@ -213,7 +220,12 @@ void ICanvas::AttachTextEntryControl(ITextEntryControlBase* pControl)
 
 void ICanvas::RemoveTextEntryControl()
 {
-  if (mTextEntryControl && ControlIsCaptured(mTextEntryControl.get()))
+  if (!mTextEntryControl)
+    return;
+  // An edit taken away unanswered is forgotten; no text reaches the control.
+  if (mTextEntryControl->EditInProgress())
+    ClearInTextEntryControl();
+  if (ControlIsCaptured(mTextEntryControl.get()))
     ReleaseMouseCapture();
   if (mMouseOver == mTextEntryControl.get())
     ClearMouseOver();

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 namespace pwtest {
 
@@ -34,6 +35,13 @@ std::string Str(const IColor& c)
   char buf[64];
   std::snprintf(buf, sizeof(buf), "[%d,%d,%d,%d]", c.A, c.R, c.G, c.B);
   return buf;
+}
+
+std::vector<IMouseInfo> At(float x, float y, IMouseMod mod, float dX, float dY)
+{
+  IMouseInfo info;
+  info.x = x, info.y = y, info.dX = dX, info.dY = dY, info.ms = mod;
+  return {info};
 }
 
 IRECTList RecordingCanvas::Tick()
@@ -144,87 +152,25 @@ void RecordingCanvas::DoDrawText(const IText&, const char* str, const IRECT& bou
   log.push_back(std::string("Text(") + str + ")" + Str(bounds));
 }
 
-void RecordingCanvas::CreatePlatformTextEntry(int paramIdx, const IText&, const IRECT& bounds, int length,
-                                              const char* str)
+void RecordingCanvas::CreatePlatformTextEntry(int paramIdx, const IText&, const IRECT&, int length, const char* str)
 {
-  lastPromptBounds = bounds;
   log.push_back("PlatformText(" + std::to_string(paramIdx) + "," + std::to_string(length) + "," + str + ")");
   if (textSync)
     SetControlValueAfterTextEdit(textReply.c_str());
 }
 
-IPopupMenu* RecordingCanvas::CreatePlatformPopupMenu(IPopupMenu& menu, const IRECT& bounds, bool& isAsync)
+IPopupMenu* RecordingCanvas::CreatePlatformPopupMenu(IPopupMenu& menu, const IRECT&, bool& isAsync)
 {
-  lastPromptBounds = bounds;
   log.push_back(std::string("PlatformMenu(") + menu.GetRootTitle() + "," + std::to_string(menu.NItems()) + ")");
-  mPendingMenu = &menu;
-  isAsync = menuAsync;
-  if (menuAsync)
-    return nullptr;
   menu.SetChosenItemIdx(menuChoice);
-  return menuChoice < 0 ? nullptr : &menu;
+  mPendingMenu = (isAsync = menuAsync) ? &menu : nullptr;
+  return menuAsync || menuChoice < 0 ? nullptr : &menu;
 }
 
 void RecordingCanvas::CompletePlatformMenu()
 {
-  IPopupMenu* pMenu = mPendingMenu;
-  mPendingMenu = nullptr;
-  if (pMenu)
-    pMenu->SetChosenItemIdx(menuChoice);
+  IPopupMenu* pMenu = std::exchange(mPendingMenu, nullptr);
   SetControlValueAfterPopupMenu(menuChoice < 0 ? nullptr : pMenu);
-}
-
-void InputControl::OnMouseDown(float, float, const IMouseMod& mod)
-{
-  Add(mod.R ? "RightDown" : "Down");
-  if (menuOnDown)
-    GetUI()->CreatePopupMenu(*this, *menuOnDown, mRECT);
-}
-
-void InputControl::CreateContextMenu(IPopupMenu& menu)
-{
-  for (const char* str : contextItems)
-    menu.AddItem(str);
-}
-
-void InputControl::OnPopupMenuSelection(IPopupMenu* pMenu, int valIdx)
-{
-  Add("Menu(" + std::to_string(pMenu ? pMenu->GetChosenItemIdx() : -2) + ")");
-  IControl::OnPopupMenuSelection(pMenu, valIdx);
-}
-
-void StandInPopup::CreatePopupMenu(IPopupMenu& m, const IRECT& bounds)
-{
-  menu = &m;
-  anchor = bounds;
-  state = 2;
-}
-
-void StandInPopup::Choose(int idx)
-{
-  state = 0;
-  if (idx >= 0)
-    menu->SetChosenItemIdx(idx);
-  GetUI()->SetControlValueAfterPopupMenu(idx >= 0 ? menu : nullptr);
-}
-
-void StandInTextEntry::CreateTextEntry(int paramIdx, const IText&, const IRECT&, int, const char* str)
-{
-  open = true;
-  param = paramIdx;
-  seed = str;
-}
-
-void StandInTextEntry::Commit(const char* str)
-{
-  open = false;
-  GetUI()->SetControlValueAfterTextEdit(str);
-}
-
-void StandInBubble::ShowBubble(IControl*, float, float, const char* str, EDirection, const IRECT&, uint64_t touchID)
-{
-  mTouchID = touchID;
-  mSink.push_back("Bubble(" + std::to_string(mN) + ":" + str + "@" + std::to_string(touchID) + ")");
 }
 
 void LogControl::Draw(ICanvas& g)
@@ -244,12 +190,6 @@ TestGDelegate::TestGDelegate(int nParams) : IGEditorDelegate(nParams)
   SetSizeConstraints(333, 3000, 133, 1200);
   SetMakeGraphicsFunc([this]() -> ICanvas* { return new RecordingCanvas(*this); });
   SetLayoutFunc([this](ICanvas*) { ++layouts; });
-}
-
-void TestGDelegate::SendMidiMsgFromUI(const weft::IMidiMsg& msg)
-{
-  log.push_back("Midi(" + std::to_string(msg.mStatus) + "," + std::to_string(msg.mData1) + "," +
-                std::to_string(msg.mData2) + ")");
 }
 
 bool TestGDelegate::EditorResizeFromUI(int viewWidth, int viewHeight, bool needsPlatformResize)
