@@ -127,8 +127,6 @@ TEST_F(Input, WheelDropsAndDoubleClicksReachTheControlUnderThePointer)
   EXPECT_EQ(log, (Log{"a.Wheel", "b.Drop(/tmp/x.wav)", "a.Dbl", "b.Down"})) << "b takes a double click as a press";
 }
 
-// --- Prompts
-
 TEST_F(Input, OnlyEnumsAndBoolsWithTextsGetMenusOthersATextEntrySeededWithTheirDisplay)
 {
   g.PromptUserInput(*Add("mode", {2}, IRECT()), IRECT(), 0);
@@ -163,7 +161,6 @@ TEST_F(Input, MenusOpenedByAPressEndItsGestureWhenTheyCompleteOnEveryPresenter)
   g.CompletePlatformMenu(), g.CompletePlatformMenu();
   EXPECT_EQ(log, (Log{"Begin(2)", "mode.Down", "mode.Menu(0)", "FromUI(2,0.000000)", "End(2)"}))
     << "a second completion finds no caller";
-
   // In-window presenters take over; a busy menu refuses new prompts.
   log.clear(), mode->menuOnDown = nullptr;
   g.AttachPopupMenuControl<StandInPopup>(DEFAULT_TEXT, IRECT(0, 0, 50, 50));
