@@ -4,9 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <string>
-
 #include "DynamicRangeMeter.h"
 #include "TestCanvas.h"
 
@@ -18,31 +15,21 @@ struct DynamicRangeMeterProbe
   static void Set(DynamicRangeMeter& m, double peak, double hold, double rms)
   {
     for (auto& ch : m.mChannels)
-    {
-      ch.peakDB = peak;
-      ch.peakHoldDB = hold;
-      ch.rmsDB = rms;
-    }
+      ch.peakDB = peak, ch.peakHoldDB = hold, ch.rmsDB = rms;
   }
   static void SetLoudness(DynamicRangeMeter& m, double momentary, double displayed)
   {
-    m.mLoudness = momentary;
-    m.mDisplayLoudness = displayed;
+    m.mLoudness = momentary, m.mDisplayLoudness = displayed;
   }
 };
 
-} // namespace pressweave
-
-namespace pwtest {
-
 struct CanvasFixture : ::testing::Test
 {
-  TestGDelegate dlg;
-  RecordingCanvas g{dlg};
+  pwtest::TestGDelegate dlg;
+  pwtest::RecordingCanvas g{dlg};
 
   bool Has(const std::string& entry) const { return std::count(g.log.begin(), g.log.end(), entry) > 0; }
-  // Entries starting with prefix.
-  size_t Count(const std::string& prefix) const { return g.Only(prefix).size(); }
+  size_t Count(const std::string& prefix) const { return g.Only(prefix).size(); } // entries starting so
 };
 
-} // namespace pwtest
+} // namespace pressweave
