@@ -74,17 +74,13 @@ TEST(BufferManagerHandOff, WriteCopiesWithoutAllocatingAndRecordsTheFramesCutToT
 TEST(BufferManagerHandOff, AcquireTakesTheLatestPublishedBlockAndKeepsItUntilANewerOne)
 {
   BufferManager bm(4);
-  for (double v : {1.0, 2.0, 3.0})
+  for (double v : {1.0, 2.0, 3.0, 4.0})
   {
-    const std::vector<double> x(4, v);
-    bm.Write(0, x.data(), 4);
-    bm.Publish();
+    bm.Write(0, std::vector<double>(4, v).data(), v < 4.0 ? 4 : 2);
+    if (v < 4.0)
+      bm.Publish(); // the fourth block is still being written
   }
   ASSERT_TRUE(bm.Acquire());
-  EXPECT_EQ(bm.GetBuffer(0)[0], 3.0);
-  // A block being written is not seen, and the acquired one stays.
-  const std::vector<double> y(4, 4.0);
-  bm.Write(0, y.data(), 2);
   EXPECT_FALSE(bm.Acquire());
   EXPECT_EQ(bm.GetBuffer(0)[0], 3.0);
   EXPECT_EQ(bm.GetPairFrameCount(0, 1), 0);
@@ -105,19 +101,18 @@ TEST(RingBufferTest, KeepsTheLatestValuesAndRefusesAZeroSize)
 
 TEST(RingBufferTest, PushingABlockLeavesWhatPushingItsMagnitudesOneByOneLeaves)
 {
+  const std::vector<double> x{-1, 2, -3, 4, -5, 6, -7, 8, -9, 10, -11};
   for (int start : {0, 2, 5})
     for (int n : {1, 3, 4, 11})
     {
       RingBuffer block, single;
       block.resize(4), single.resize(4);
-      std::vector<double> x{-1, 2, -3, 4, -5, 6, -7, 8, -9, 10, -11};
       for (int i = 0; i < start; ++i)
         block.push(0.5 * i), single.push(0.5 * i);
       block.pushMagnitudes(x.data(), n);
       for (int i = 0; i < n; ++i)
         single.push(std::fabs(x[i]));
-      EXPECT_EQ(block.full(), single.full()) << start << "+" << n;
       for (int i = 0; i < 4; ++i)
-        EXPECT_EQ(block.get(i), single.get(i)) << start << "+" << n << " at " << i;
+        EXPECT_TRUE(block.get(i) == single.get(i) && block.full() == single.full()) << start << "+" << n << " at " << i;
     }
 }
