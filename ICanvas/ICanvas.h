@@ -44,6 +44,10 @@ namespace weft {
 class IGEditorDelegate;
 } // namespace weft
 
+namespace weft::svg {
+struct SVGPaint;
+} // namespace weft::svg
+
 namespace weft::canvas {
 
 class IPopupMenu;
@@ -158,6 +162,8 @@ public:
   // --- Fonts: true when the font was loaded under fontID.
   virtual bool LoadFont(const char* fontID, const char* fileNameOrResID);
   virtual bool LoadFont(const char* fontID, void* pData, int dataSize);
+  // An installed font by family name and style.
+  bool LoadFont(const char* fontID, const char* fontName, ETextStyle style);
 
   // --- Layers and shadows.
   virtual void ApplyLayerDropShadow(ILayerPtr& layer, const IShadow& shadow);
@@ -512,6 +518,12 @@ public:
   void DrawFittedLayer(const ILayerPtr& layer, const IRECT& bounds, const IBlend* pBlend);
   void DrawRotatedLayer(const ILayerPtr& layer, double angle);
 
+  // ===== SVG =====
+
+  // An SVG paint as a pattern: colours take the shape's opacity, gradient
+  // stops stay opaque.
+  static IPattern GetSVGPattern(const weft::svg::SVGPaint& paint, float opacity);
+
   // ===== Resources =====
 
   IBitmap GetScaledBitmap(IBitmap& src);
@@ -550,6 +562,9 @@ public:
   };
 
 protected:
+  // Replays the image's visible shapes in image coordinates; a given colour
+  // replaces every shape's paint of that kind.
+  void DoDrawSVG(const ISVG& svg, const IBlend* pBlend, const IColor* pStrokeColor, const IColor* pFillColor);
   // Identity transform, cleared path, clip r; r becomes the current region.
   void PrepareRegion(const IRECT& r);
   // Draws every control that meets bounds.
@@ -613,6 +628,13 @@ protected:
   std::stack<IMatrix> mTransformStates;
 
 private:
+  // The end of both LoadBitmap forms: resample, cache or hand back the
+  // bitmap found; pLoaded is one this call decoded.
+  IBitmap FinishLoadBitmap(APIBitmap* pBitmap, std::unique_ptr<APIBitmap> pLoaded, const char* name, int nStates,
+                           bool framesAreHorizontal, int targetScale);
+  // Hands a platform font to the back end and caches it; prints the failure
+  // message about arg and returns false otherwise.
+  bool LoadFontResult(const char* fontID, const PlatformFontPtr& font, bool fromMemory, const char* arg);
   // The topmost visible list control that takes the mouse at the point.
   IControl* FindControlAt(float x, float y) const;
   bool OnKey(float x, float y, const IKeyPress& key, bool isUp);
