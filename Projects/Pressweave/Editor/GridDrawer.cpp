@@ -45,9 +45,21 @@ GridDrawer::GridDrawer(const IRECT& bounds, const IColor* colors, float minFreq,
 
 void GridDrawer::Draw(ICanvas& g)
 {
-  // The cached layer needs the drawing context's layer operations; until it
-  // has them the content is drawn directly, which gives the same picture.
-  DrawContent(g);
+  if (!mUseLayer)
+  {
+    DrawContent(g);
+    return;
+  }
+  if (!g.CheckLayer(mLayer))
+  {
+    g.StartLayer(this, mGridRect, false);
+    DrawContent(g);
+    mLayer = g.EndLayer();
+  }
+  if (mLayer)
+    g.DrawLayer(mLayer, nullptr);
+  else
+    DrawContent(g);
 }
 
 void GridDrawer::DrawContent(ICanvas& g)

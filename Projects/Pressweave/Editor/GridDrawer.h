@@ -1,11 +1,13 @@
 #pragma once
 // The background grid of the meter column: in the meter-decibel mode the
-// meters' dB scale (drawn once into a layer and reused when a layer is
-// asked for), otherwise a log-frequency grid with labels and a 6 dB grid.
+// meters' dB scale, otherwise a log-frequency grid with labels and a 6 dB
+// grid. With a layer, the content is drawn once and the layer reused until
+// the drawing context invalidates it (resize, move, scale change).
 // Threads: main thread.
 
 #include <vector>
 
+#include "ICanvas.h"
 #include "IControl.h"
 
 namespace pressweave {
@@ -23,7 +25,6 @@ public:
   ~GridDrawer() override = default;
 
   void Draw(ICanvas& g) override;
-  bool UsesLayer() const { return mUseLayer; }
 
   void DrawBackGround(ICanvas& g, const IRECT& r);
   void DrawMeterDBGrid(ICanvas& g, const IRECT& r);
@@ -46,6 +47,7 @@ private:
   float mMaxDB;
   bool mUseLayer;
   bool mMeterDBMode;
+  weft::canvas::ILayerPtr mLayer; // the cached content; empty until drawn
   IColor mColors[4];
 };
 

@@ -26,8 +26,13 @@ TEST_F(GridTest, MeterScaleDrawsSeventeenLevelsAndLabelsAllButTheEnds)
     EXPECT_TRUE(Has(line)) << line;
     EXPECT_EQ(Has(label), d != -66 && d != 6 && d != 9) << label;
   }
-  EXPECT_EQ(Count("Stroke" + Str(decibelGrid) + "1"), 17u);
-  EXPECT_EQ(Count("Text"), 14u);
+  EXPECT_EQ(Count("Stroke" + Str(decibelGrid) + "1") + Count("Text"), 17u + 14u);
+  g.log.clear();
+  grid.Draw(g); // then only the layer, until a rescale
+  EXPECT_EQ(Count("Stroke") + Count("Bitmap(875,0,1000,240)"), 1u);
+  g.Resize(1000, 400, 1.5f);
+  grid.Draw(g);
+  EXPECT_EQ(Count("Stroke" + Str(decibelGrid) + "1") + Count("Bitmap"), 17u + 2u);
 
   GridDrawer flat(IRECT(875, 0, 1000, 240), kGridColors, 10, 22000, 6, 6, false, true),
     flatFreq(IRECT(875, 0, 1000, 240), kGridColors, 10, 22000, 6, 6, false, false);
