@@ -136,10 +136,10 @@ void GridDrawer::DrawGridFreqs(ICanvas& g, const IRECT& r)
 void GridDrawer::DrawGridDecibels(ICanvas& g, const IRECT& r)
 {
   const float range = mMaxDB - mMinDB;
-  if (!(std::isfinite(range) && range > 0.0f))
+  if (!(std::isfinite(range) && range != 0.0f))
     return;
   const IText text(12.0f, mColors[kGridText], nullptr, EAlign::Center, EVAlign::Middle);
-  // range is finite, so the count is bounded by it.
+  // range is finite, so the count is bounded by it; a reversed range gives at most one label.
   const int count = static_cast<int>(std::min(range / 6.0f, 100000.0f)) + 1;
   for (int i = 0; i < count; ++i)
   {

@@ -241,7 +241,7 @@ void WaveformControl::DrawGrid(ICanvas& g)
   const long long currentBeat = TruncClamped(beatInBar, -1, maxCount);
 
   const double barsInWindow = win / barLength;
-  const long long bars = std::clamp(TruncClamped(std::round(barsInWindow), 1, maxCount), 1LL, maxCount);
+  const long long bars = TruncClamped(std::round(barsInWindow), 1, maxCount); // a NaN gives 1
   const float barWidth = r.W() / static_cast<float>(bars);
   // The page of bars that holds the current bar.
   const long long firstBar = TruncClamped(barIndex / bars, -kBarLimit, kBarLimit) * bars;
