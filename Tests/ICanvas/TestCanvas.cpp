@@ -93,8 +93,9 @@ void RecordingCanvas::PathQuadraticBezierTo(float, float, float x2, float y2)
   log.push_back(Fmt("QuadTo(%g,%g)", x2, y2));
 }
 
-void RecordingCanvas::PathStroke(const IPattern& pattern, float thickness, const IStrokeOptions&, const IBlend*)
+void RecordingCanvas::PathStroke(const IPattern& pattern, float thickness, const IStrokeOptions& options, const IBlend*)
 {
+  strokeOptions.push_back(options);
   log.push_back("Stroke" + Str(pattern.GetStop(0).mColor) + Fmt("%g", thickness, 0));
 }
 

@@ -52,7 +52,7 @@ public:
   void PathLineTo(float x, float y) override;
   void PathCubicBezierTo(float, float, float, float, float x2, float y2) override;
   void PathQuadraticBezierTo(float, float, float x2, float y2) override;
-  void PathStroke(const IPattern& pattern, float thickness, const IStrokeOptions&, const IBlend*) override;
+  void PathStroke(const IPattern& pattern, float thickness, const IStrokeOptions& options, const IBlend*) override;
   void PathFill(const IPattern& pattern, const IFillOptions&, const IBlend*) override;
   void PathTransformSetMatrix(const IMatrix& m) override;
   void SetClipRegion(const IRECT& r) override { log.push_back("Clip" + Str(r)); }
@@ -99,6 +99,7 @@ public:
   using ICanvas::DrawControl;
 
   Log log;
+  std::vector<IStrokeOptions> strokeOptions; // one per PathStroke, in order
   float windowScale = 1.0f;
   float mouseX = 0.0f, mouseY = 0.0f;
   int menuChoice = -1;
