@@ -65,10 +65,10 @@ public:
   int W() const noexcept { return mW; }
   int H() const noexcept { return mH; }
   int N() const noexcept { return mN; }
-  // One frame's width and height in points; a bitmap without frames gives
-  // its whole size.
-  int FW() const noexcept { return mFramesAreHorizontal && mN > 0 ? mW / mN : mW; }
-  int FH() const noexcept { return !mFramesAreHorizontal && mN > 0 ? mH / mN : mH; }
+  // One frame's width and height in points; the frames' side is 0 for a
+  // bitmap without frames.
+  int FW() const noexcept { return mFramesAreHorizontal ? (mN > 0 ? mW / mN : 0) : mW; }
+  int FH() const noexcept { return !mFramesAreHorizontal ? (mN > 0 ? mH / mN : 0) : mH; }
   bool GetFramesAreHorizontal() const noexcept { return mFramesAreHorizontal; }
   float GetScale() const noexcept { return mAPIBitmap ? mAPIBitmap->GetScale() : 0.0f; }
   float GetDrawScale() const noexcept { return mAPIBitmap ? mAPIBitmap->GetDrawScale() : 0.0f; }

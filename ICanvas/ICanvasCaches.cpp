@@ -4,5 +4,6 @@ namespace weft::canvas {
 
 StaticStorage<APIBitmap> sBitmapCache;
 StaticStorage<SVGHolder> sSVGCache;
+StaticStorage<IFontData> sFontCache;
 
 } // namespace weft::canvas

@@ -3,6 +3,7 @@
 // context retains both while it exists (see StaticStorage).
 
 #include "IBitmap.h"
+#include "IFontInfo.h"
 #include "ISVG.h"
 #include "StaticStorage.h"
 
@@ -10,5 +11,7 @@ namespace weft::canvas {
 
 extern StaticStorage<APIBitmap> sBitmapCache;
 extern StaticStorage<SVGHolder> sSVGCache;
+// Font bytes by font identifier at scale 1.0, filled by the back ends.
+extern StaticStorage<IFontData> sFontCache;
 
 } // namespace weft::canvas

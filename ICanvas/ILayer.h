@@ -29,6 +29,8 @@ public:
   void Invalidate() { mInvalid = true; }
   bool IsInvalid() const { return mInvalid; }
   APIBitmap* GetAPIBitmap() const { return mBitmap.get(); }
+  // Hands the bitmap to the caller; the layer is left without one.
+  APIBitmap* ReleaseAPIBitmap() { return mBitmap.release(); }
   // One frame, not horizontal, no resource name; does not own the bitmap.
   IBitmap GetBitmap() const { return IBitmap(mBitmap.get(), 1, false, ""); }
   const IRECT& Bounds() const { return mRECT; }

@@ -3,16 +3,20 @@
 // cache and frees it with the deleter its creator gives (the parser's own
 // delete function); ISVG is a non-owning handle onto the image.
 
-struct NSVGimage;
+namespace weft::svg {
+struct SVGImage;
+} // namespace weft::svg
 
 namespace weft::canvas {
+
+using weft::svg::SVGImage;
 
 class SVGHolder
 {
 public:
-  using Deleter = void (*)(NSVGimage*);
+  using Deleter = void (*)(SVGImage*);
 
-  SVGHolder(NSVGimage* pImage, Deleter deleter) : mImage(pImage), mDeleter(deleter) {}
+  SVGHolder(SVGImage* pImage, Deleter deleter) : mImage(pImage), mDeleter(deleter) {}
   ~SVGHolder()
   {
     if (mImage && mDeleter)
@@ -21,16 +25,16 @@ public:
   SVGHolder(const SVGHolder&) = delete;
   SVGHolder& operator=(const SVGHolder&) = delete;
 
-  NSVGimage* GetImage() const noexcept { return mImage; }
+  SVGImage* GetImage() const noexcept { return mImage; }
 
 private:
-  NSVGimage* mImage = nullptr;
+  SVGImage* mImage = nullptr;
   Deleter mDeleter = nullptr;
 };
 
 struct ISVG
 {
-  explicit ISVG(NSVGimage* pImage = nullptr) : mImage(pImage) {}
+  explicit ISVG(SVGImage* pImage = nullptr) : mImage(pImage) {}
 
   bool IsValid() const noexcept { return mImage != nullptr; }
   // The image's width and height; both require an image. Defined with the
@@ -38,7 +42,7 @@ struct ISVG
   float W() const;
   float H() const;
 
-  NSVGimage* mImage = nullptr; // not owned
+  SVGImage* mImage = nullptr; // not owned
 };
 
 } // namespace weft::canvas

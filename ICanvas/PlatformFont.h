@@ -3,6 +3,8 @@
 // layer derives its own from. The drawing context owns loaded fonts through
 // PlatformFontPtr until the back end has taken their bytes.
 
+#include "IFontInfo.h"
+
 #include <memory>
 
 namespace weft::canvas {
@@ -15,6 +17,15 @@ public:
   virtual ~PlatformFont() = default;
   PlatformFont(const PlatformFont&) = delete;
   PlatformFont& operator=(const PlatformFont&) = delete;
+
+  // The platform's font descriptor; none in the base.
+  virtual void* GetDescriptor() { return nullptr; }
+  // The font's bytes and face; the base gives an invalid, empty one.
+  virtual IFontDataPtr GetFontData();
+
+  // The first face of the file or collection whose style name equals
+  // styleName (any named face when styleName is empty); -1 when none.
+  static int GetFaceIdx(const void* data, int dataSize, const char* styleName);
 
   bool IsSystem() const noexcept { return mSystem; }
 

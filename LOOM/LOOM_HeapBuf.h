@@ -15,6 +15,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <type_traits>
+#include <utility>
 
 class LOOM_HeapBuf
 {
@@ -23,6 +24,17 @@ public:
   ~LOOM_HeapBuf() { std::free(mData); }
 
   LOOM_HeapBuf(const LOOM_HeapBuf&) = delete;
+  // Takes other's memory; other is left empty (same granularity).
+  LOOM_HeapBuf(LOOM_HeapBuf&& other) noexcept
+  : mData(other.mData)
+  , mAllocated(other.mAllocated)
+  , mSize(other.mSize)
+  , mGranularity(other.mGranularity)
+  {
+    other.mData = nullptr;
+    other.mAllocated = 0;
+    other.mSize = 0;
+  }
   LOOM_HeapBuf& operator=(const LOOM_HeapBuf& other)
   {
     CopyFrom(&other, false);
@@ -188,6 +200,8 @@ public:
   explicit LOOM_TypedBuf(int granularity = 4096) noexcept : mHB(granularity) {}
 
   LOOM_TypedBuf(const LOOM_TypedBuf&) = delete;
+  // Takes other's memory; other is left empty.
+  LOOM_TypedBuf(LOOM_TypedBuf&& other) noexcept : mHB(std::move(other.mHB)) {}
   LOOM_TypedBuf& operator=(const LOOM_TypedBuf& other)
   {
     mHB = other.mHB;

@@ -7,15 +7,15 @@ function(pw_glob_sources out dir)
 endfunction()
 
 # pw_add_test_suite(<dir> LIBS <libs...>): one GoogleTest
-# executable per *Tests.cpp file in <dir>, named after the file, registered
+# executable per *Tests.cpp or *Tests.mm (Objective-C++) file in <dir>, named after the file, registered
 # with CTest test by test. Files in <dir> not ending in Tests.cpp are shared
 # helpers linked into every executable of the folder. Files ending in
 # ConcurrencyTests.cpp get the CTest label "concurrency" and join the
 # concurrency-tests target, which the ThreadSanitizer build runs alone.
 function(pw_add_test_suite dir)
   cmake_parse_arguments(ARG "" "" "LIBS" ${ARGN})
-  file(GLOB _tests CONFIGURE_DEPENDS "${dir}/*Tests.cpp")
-  file(GLOB _all CONFIGURE_DEPENDS "${dir}/*.cpp")
+  file(GLOB _tests CONFIGURE_DEPENDS "${dir}/*Tests.cpp" "${dir}/*Tests.mm")
+  file(GLOB _all CONFIGURE_DEPENDS "${dir}/*.cpp" "${dir}/*.mm")
   set(_helpers ${_all})
   if(_tests)
     list(REMOVE_ITEM _helpers ${_tests})

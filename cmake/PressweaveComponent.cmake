@@ -164,7 +164,7 @@ function(pw_add_component target)
   # Our own libraries go in statically; PlatformShim stays the one shared copy
   # of the platform registries that the host also uses.
   target_link_libraries(${target} PRIVATE ${ARG_LIBS} PlatformShim)
-  target_link_options(${target} PRIVATE -Wl,--no-undefined -Wl,--version-script=${_map})
+  target_link_options(${target} PRIVATE ${PW_NO_UNDEFINED} -Wl,--version-script=${_map})
   set_target_properties(${target} PROPERTIES
     OUTPUT_NAME ${ARG_NAME}
     PREFIX ""

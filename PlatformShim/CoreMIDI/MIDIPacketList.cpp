@@ -55,7 +55,8 @@ MIDIPacket* MIDIPacketListAdd(MIDIPacketList* pktlist, ByteCount listSize, MIDIP
     {
       if (nData > roomAfterCurrent)
         return nullptr;
-      std::memcpy(&curPacket->data[curPacket->length], data, nData);
+      Byte* end = &curPacket->data[0]; // data runs past its declared 256 bytes
+      std::memcpy(end + curPacket->length, data, nData);
       curPacket->length = static_cast<UInt16>(curPacket->length + nData);
       return curPacket;
     }

@@ -52,6 +52,20 @@ private:
   std::size_t mNext = 0;
 };
 
+// A length in seconds above 0 and at most kMaxLengthSeconds, given once.
+Status ParseLength(const std::string& text, double& seconds)
+{
+  if (seconds != 0)
+    return Status::Error("--length given twice");
+  char* end = nullptr;
+  const double value = text.empty() || text[0] == '-' ? 0.0 : std::strtod(text.c_str(), &end);
+  if (!end || *end != '\0' || !(value > 0.0 && value <= kMaxLengthSeconds))
+    return Status::Error("--length needs a number of seconds above 0 and up to " +
+                         std::to_string(static_cast<int>(kMaxLengthSeconds)) + ", got '" + text + "'");
+  seconds = value;
+  return Status::Ok();
+}
+
 Status SetOnce(const std::string& option, const std::string& value, std::string& field)
 {
   if (!field.empty())
@@ -75,6 +89,16 @@ Status ParseRenderOptions(ArgumentReader& reader, CommandLine& line)
     const std::string name = arg.substr(0, equals);
     const std::string inlineText = equals == std::string::npos ? std::string() : arg.substr(equals + 1);
     const std::string* inlineValue = equals == std::string::npos ? nullptr : &inlineText;
+    if (name == "--midi" || name == "--length")
+    {
+      std::string value;
+      Status status = reader.Value(name, inlineValue, value);
+      if (status)
+        status = name == "--midi" ? SetOnce(name, value, line.midiPath) : ParseLength(value, line.lengthSeconds);
+      if (!status)
+        return status;
+      continue;
+    }
 
     if (name == "--bypass" || name == "--verbose")
     {
@@ -236,6 +260,10 @@ const char* UsageText() noexcept
          "    --in FILE           main input (WAV, AIFF, FLAC); without it a built-in\n"
          "                        program with a kick on the sidechain is rendered\n"
          "    --sidechain FILE    sidechain input\n"
+         "    --midi FILE         play a Standard MIDI File (format 0 or 1) into the\n"
+         "                        component\n"
+         "    --length SECONDS    how long to render a component without inputs\n"
+         "                        (default: the MIDI file's length plus 1 s)\n"
          "    --out FILE          output file, format from the extension (.wav float,\n"
          "                        .aiff float, .flac 24-bit); without it only the\n"
          "                        summary is printed\n"

@@ -4,6 +4,7 @@
 //   pressweave-host info [BUNDLE]
 //   pressweave-host validate [BUNDLE]
 //   pressweave-host render [--in FILE] [--sidechain FILE] [--out FILE]
+//                          [--midi FILE] [--length SECONDS]
 //                          [--param NAME=VALUE]... [--block N] [--rate HZ]
 //                          [--host BUNDLE_ID] [--bypass] [--bundle BUNDLE]
 //                          [--state FILE] [--save-state FILE]
@@ -20,6 +21,9 @@
 #include <vector>
 
 namespace pw::host {
+
+inline constexpr double kMaxLengthSeconds = 3600.0;
+inline constexpr double kMidiTailSeconds = 1.0; // rendered past a MIDI file's end
 
 enum class CommandKind
 {
@@ -42,6 +46,8 @@ struct CommandLine
   std::string inPath;        // empty: the built-in program and kick
   std::string sidechainPath;
   std::string outPath;       // empty: render for the summary only
+  std::string midiPath;      // a Standard MIDI File played into the unit
+  double lengthSeconds = 0;  // 0: the MIDI file's length plus kMidiTailSeconds (units without inputs)
   std::vector<ParamArgument> params;
   std::uint32_t blockSize = 512;
   int sampleRate = 0;        // 0: the input's rate, or 48000 for the built-in signal

@@ -1,6 +1,7 @@
 #include "ComponentLoader.h"
 
 #include <AudioToolbox/AudioComponent.h>
+#include <AudioToolbox/MusicDevice.h>
 #include <AudioToolbox/PWShimAudioComponent.h>
 #include <CoreFoundation/CFDictionary.h>
 #include <CoreFoundation/CFString.h>
@@ -115,6 +116,14 @@ Status LoadedComponent::Open(const std::string& bundlePath, const HostIdentity& 
     mUnit = nullptr;
     Close();
     return status;
+  }
+  // Whether the interface hands out the MIDI call. Asked of a block that is
+  // never opened, so it holds no object and is only freed.
+  AudioComponentDescription description{mInfo.type, mInfo.subtype, mInfo.manufacturer, 0, 0};
+  if (auto* probe = static_cast<AudioComponentPlugInInterface*>(mFactory(&description)))
+  {
+    mTakesMidi = probe->Lookup && probe->Lookup(kMusicDeviceMIDIEventSelect) != nullptr;
+    std::free(probe);
   }
   return Status::Ok();
 }

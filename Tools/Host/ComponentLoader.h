@@ -47,6 +47,8 @@ public:
   Status NewInstance(AudioUnit& out) const;
 
   bool IsOpen() const noexcept { return mUnit != nullptr; }
+  // Whether the component answers MusicDeviceMIDIEvent.
+  bool TakesMidi() const noexcept { return mTakesMidi; }
   AudioUnit Unit() const noexcept { return mUnit; }
   const BundleInfo& Info() const noexcept { return mInfo; }
   // The bundle folder, absolute.
@@ -64,6 +66,7 @@ private:
   bool mBundleRegistered = false;
   bool mMainBundleSet = false;
   AudioUnit mUnit = nullptr;
+  bool mTakesMidi = false;
 };
 
 } // namespace pw::host

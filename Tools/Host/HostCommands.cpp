@@ -4,6 +4,7 @@
 #include "ClassInfoState.h"
 #include "ComponentLoader.h"
 #include "DefaultSignal.h"
+#include "NoInputSource.h"
 #include "Parameters.h"
 #include "ProgressBar.h"
 #include "StateFile.h"
@@ -215,7 +216,10 @@ void PrintSummary(std::FILE* out, const BundleInfo& info, const SessionSettings&
                static_cast<long long>(summary.frames), NumberText(summary.sampleRate).c_str(),
                static_cast<unsigned>(settings.blockSize), summary.wallSeconds, speedText);
   std::fprintf(out, "  %-13s %8s %10s %10s  %s\n", "bus", "channels", "peak dBFS", "RMS dBFS", "signal");
-  PrintLevels(out, "main in", summary.main, mainSource);
+  if (summary.main.channels > 0)
+    PrintLevels(out, "main in", summary.main, mainSource);
+  else
+    std::fprintf(out, "  %-13s %8s\n", "main in", "-");
   if (summary.sidechain.channels > 0)
     PrintLevels(out, "sidechain in", summary.sidechain, sidechainSource);
   else
@@ -314,6 +318,7 @@ Status RunInfo(const CommandLine& line, const CommandContext& context)
   std::fprintf(out, "  component     type %s, subtype %s, manufacturer %s\n", FourCharCodeText(info.type).c_str(),
                FourCharCodeText(info.subtype).c_str(), FourCharCodeText(info.manufacturer).c_str());
   std::fprintf(out, "  factory       %s\n", info.factoryFunction.c_str());
+  std::fprintf(out, "  MIDI input    %s\n", component.TakesMidi() ? "yes" : "no");
   PrintBuses(component.Unit(), out);
   PrintChannelConfigurations(component.Unit(), out);
   PrintTimes(component.Unit(), out);
@@ -352,6 +357,9 @@ Status RunRender(const CommandLine& line, const CommandContext& context)
   Status status = OpenInputs(line, sampleRate, main, sidechain, builtInKick);
   if (!status)
     return status;
+  MidiSequence midi;
+  if (!line.midiPath.empty() && !(status = ReadMidiFile(line.midiPath, sampleRate, midi)))
+    return status;
 
   VirtualClockOn virtualClock;
   // Only the summary reaches the terminal: what the component prints (its
@@ -366,6 +374,10 @@ Status RunRender(const CommandLine& line, const CommandContext& context)
   // The built-in kick goes only to a component that has a sidechain bus.
   if (builtInKick && ElementCount(unit, kAudioUnitScope_Input) < 2)
     sidechain.reset();
+  int ownOutputs = 0;
+  if (!(status = PrepareInputs(line, unit, ElementCount(unit, kAudioUnitScope_Input) > 0, sampleRate, midi, main,
+                               sidechain, ownOutputs)))
+    return status;
 
   std::vector<ParameterSetting> parameters;
   if (!(status = ResolveParameters(unit, line.params, parameters)))
@@ -378,6 +390,8 @@ Status RunRender(const CommandLine& line, const CommandContext& context)
   settings.sidechainChannels = sidechain ? sidechain->Channels() : 0;
   settings.outputChannels = line.outputChannels != 0 ? line.outputChannels : main->Channels();
   settings.bypass = line.bypass;
+  if (ownOutputs > 0)
+    settings.outputChannels = ownOutputs;
 
   std::unique_ptr<AudioFileWriter> writer;
   if (!line.outPath.empty() &&
@@ -395,6 +409,11 @@ Status RunRender(const CommandLine& line, const CommandContext& context)
       return status;
     if (!(status = session.ApplyParameters(parameters)))
       return status;
+    std::size_t nextMidi = 0;
+    if (!line.midiPath.empty())
+      session.SetBeforeSlice([&](std::int64_t start, UInt32 frames) {
+        return SendMidiForSlice(unit, midi, nextMidi, start, frames);
+      });
     const bool longRender = static_cast<double>(main->Frames()) >= kProgressMinSeconds * sampleRate;
     ProgressBar bar(longRender ? context.progress : nullptr);
     status = session.Render(*main, sidechain.get(), writer.get(), summary,

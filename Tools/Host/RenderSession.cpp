@@ -178,7 +178,7 @@ Status RenderSession::Configure(const SessionSettings& settings)
   if (!std::isfinite(settings.sampleRate) || settings.sampleRate <= 0.0)
     return Status::Error("the sample rate must be above 0 Hz");
   const auto legalCount = [](int n, int lowest) { return n >= lowest && n <= kMaxFileChannels; };
-  if (!legalCount(settings.mainChannels, 1) || !legalCount(settings.sidechainChannels, 0) ||
+  if (!legalCount(settings.mainChannels, 0) || !legalCount(settings.sidechainChannels, 0) ||
       !legalCount(settings.outputChannels, 1))
     return Status::Error("illegal channel count: each bus takes 1 to " + std::to_string(kMaxFileChannels) +
                          " channels");
@@ -208,14 +208,19 @@ Status RenderSession::Configure(const SessionSettings& settings)
   if (AudioUnitGetProperty(mUnit, kAudioUnitProperty_ElementCount, kAudioUnitScope_Output, 0, &outputs, &size) !=
       noErr)
     outputs = 0;
-  if (inputs < 1)
+  if (inputs < 1 && settings.mainChannels > 0)
     return Status::Error("the component has no audio input");
+  if (inputs > 0 && settings.mainChannels == 0)
+    return Status::Error("illegal channel count: the main input takes 1 to " + std::to_string(kMaxFileChannels) +
+                         " channels");
   if (settings.sidechainChannels > 0 && inputs < 2)
     return Status::Error("the component has no sidechain input");
   if (outputs < 1)
     return Status::Error("the component has no audio output");
 
-  Status result = SetStreamFormat(kAudioUnitScope_Input, 0, settings.mainChannels, "main input");
+  Status result = settings.mainChannels > 0
+                    ? SetStreamFormat(kAudioUnitScope_Input, 0, settings.mainChannels, "main input")
+                    : Status::Ok();
   if (result && settings.sidechainChannels > 0)
     result = SetStreamFormat(kAudioUnitScope_Input, 1, settings.sidechainChannels, "sidechain input");
   if (result)
@@ -231,7 +236,8 @@ Status RenderSession::Configure(const SessionSettings& settings)
 
   // From here on the unit holds pointers into this session.
   mConfigured = true;
-  result = InstallRenderCallback(0, mMainFeed);
+  if (settings.mainChannels > 0)
+    result = InstallRenderCallback(0, mMainFeed);
   if (result && settings.sidechainChannels > 0)
     result = InstallRenderCallback(1, mSidechainFeed);
   if (!result)
@@ -329,6 +335,9 @@ Status RenderSession::Render(SignalSource& main, SignalSource* sidechain, Signal
       list->mBuffers[c].mDataByteSize = frames * sizeof(float);
       list->mBuffers[c].mData = mOutput[static_cast<std::size_t>(c)].data();
     }
+    if (mBeforeSlice)
+      if (Status sent = mBeforeSlice(done, frames); !sent)
+        return sent;
     AudioUnitRenderActionFlags flags = 0;
     const OSStatus status = AudioUnitRender(mUnit, &flags, &timeStamp, 0, frames, list);
     if (status != noErr)

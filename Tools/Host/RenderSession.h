@@ -32,7 +32,7 @@ struct SessionSettings
 {
   double sampleRate = 48000.0; // frames per second
   UInt32 blockSize = 512;      // frames per slice, 1 to 65536
-  int mainChannels = 2;
+  int mainChannels = 2;        // 0: a unit without inputs (the main source only sets the length)
   int sidechainChannels = 0;   // 0: the sidechain bus stays unconnected
   int outputChannels = 2;
   bool bypass = false;
@@ -90,6 +90,11 @@ public:
 
   const HostTransport& Transport() const noexcept { return mTransport; }
 
+  // Called before each slice is rendered with the slice's first frame and
+  // length, e.g. to send the slice's MIDI; a failure stops the render.
+  using SliceFn = std::function<Status(std::int64_t, UInt32)>;
+  void SetBeforeSlice(SliceFn fn) { mBeforeSlice = std::move(fn); }
+
 private:
   // One input bus's audio for the current slice, handed to the unit by the
   // render callback.
@@ -121,6 +126,7 @@ private:
   BusFeed mSidechainFeed;
   std::vector<std::vector<float>> mOutput;     // blockSize floats per output channel
   std::vector<std::uint64_t> mOutputList;      // the output AudioBufferList, 8-byte aligned
+  SliceFn mBeforeSlice;
 };
 
 } // namespace pw::host

@@ -30,7 +30,8 @@ struct MidiOutput
     for (UInt32 i = 0; i < pList->numPackets; ++i, pPkt = MIDIPacketNext(pPkt))
     {
       const MIDITimeStamp time = pPkt->timeStamp; // a copy: the packed field may be misaligned
-      packets.emplace_back(time, std::vector<Byte>(pPkt->data, pPkt->data + pPkt->length));
+      const Byte* data = &pPkt->data[0]; // a SysEx packet runs past the declared 256 bytes
+      packets.emplace_back(time, std::vector<Byte>(data, data + pPkt->length));
     }
     return self->answer;
   }

@@ -1,0 +1,180 @@
+#include "VGMetalShaders.h"
+
+#include <Metal/PWShimMetal.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+const unsigned char mvg_bitcode_macos[] = kPWMTLLibraryMagic "vertexShader\0fragmentShader\0fragmentShaderAA";
+const unsigned int mvg_bitcode_macos_len = sizeof(mvg_bitcode_macos);
+
+namespace
+{
+// Varyings: 0, 1 position in points; 2, 3 texture coordinate.
+void VertexShader(const PWMTLVertexIn* in, PWMTLVertexOut* out)
+{
+  const float* viewSize = reinterpret_cast<const float*>(in->buffers[1]);
+  const float x = in->attributes[0][0], y = in->attributes[0][1];
+  out->position[0] = 2.f * x / viewSize[0] - 1.f;
+  out->position[1] = 1.f - 2.f * y / viewSize[1];
+  out->position[2] = 0.f;
+  out->position[3] = 1.f;
+  out->varyings[0] = x;
+  out->varyings[1] = y;
+  out->varyings[2] = in->attributes[1][0];
+  out->varyings[3] = in->attributes[1][1];
+}
+
+inline float Clamp01(float v)
+{
+  return v < 0.f ? 0.f : (v > 1.f ? 1.f : v);
+}
+
+// Signed distance from a rounded rectangle of half size ext and radius rad.
+inline float RoundRectDistance(float px, float py, float ex, float ey, float rad)
+{
+  const float dx = std::fabs(px) - (ex - rad), dy = std::fabs(py) - (ey - rad);
+  const float mx = std::max(dx, 0.f), my = std::max(dy, 0.f);
+  return std::min(std::max(dx, dy), 0.f) + std::sqrt(mx * mx + my * my) - rad;
+}
+
+// The texture's colour as premultiplied rgba by the block's texture type.
+inline void TexColor(const MVGfragUniforms& u, const PWMTLFragmentSpan* span, float s, float t, float* c)
+{
+  PWMTLSample(span->textures[0], span->samplers[0], s, t, c);
+  if (u.texType == 1)
+    c[0] *= c[3], c[1] *= c[3], c[2] *= c[3];
+  else if (u.texType == 2)
+    c[1] = c[2] = c[3] = c[0];
+}
+
+// Coverage of count pixels from the scissor and, with anti-aliasing, the
+// stroke edges (count at most kChunk); clears keep where a fragment is
+// discarded.
+constexpr int kChunk = 256;
+
+template <bool kAntiAlias>
+void Coverage(const MVGfragUniforms& u, const PWMTLFragmentSpan* span, int first, int count, float* alpha,
+              uint8_t* keep)
+{
+  const float* sm = u.scissorMat;
+  const float x0 = span->varyings[0] + first * span->dvaryings[0], dx = span->dvaryings[0];
+  const float y0 = span->varyings[1] + first * span->dvaryings[1], dy = span->dvaryings[1];
+  if (sm[0] == 0.f && sm[1] == 0.f && sm[4] == 0.f && sm[5] == 0.f && sm[8] == 0.f && sm[9] == 0.f)
+  {
+    // No scissor transform: the mask is the same everywhere.
+    const float k = Clamp01(0.5f + u.scissorExt[0] * u.scissorScale[0]) *
+                    Clamp01(0.5f + u.scissorExt[1] * u.scissorScale[1]);
+    for (int i = 0; i < count; i++)
+      alpha[i] = k;
+  }
+  else
+    for (int i = 0; i < count; i++)
+    {
+      const float x = x0 + i * dx, y = y0 + i * dy;
+      const float scx = 0.5f - (std::fabs(sm[0] * x + sm[4] * y + sm[8]) - u.scissorExt[0]) * u.scissorScale[0];
+      const float scy = 0.5f - (std::fabs(sm[1] * x + sm[5] * y + sm[9]) - u.scissorExt[1]) * u.scissorScale[1];
+      alpha[i] = Clamp01(scx) * Clamp01(scy);
+    }
+  if (!kAntiAlias || u.type == MVG_SHADER_IMG)
+    return;
+  const float s0 = span->varyings[2] + first * span->dvaryings[2], ds = span->dvaryings[2];
+  const float t0 = span->varyings[3] + first * span->dvaryings[3], dt = span->dvaryings[3];
+  const float mult = u.strokeMult, threshold = u.strokeThr;
+  if (ds == 0.f && dt == 0.f && threshold <= -1.f)
+  {
+    // Inside a fill u and v are constant: so is the stroke coverage.
+    const float stroke = std::min(1.f, (1.f - std::fabs(s0 * 2.f - 1.f)) * mult) * std::min(1.f, t0);
+    for (int i = 0; i < count; i++)
+      alpha[i] *= stroke;
+    return;
+  }
+  float stroke[kChunk];
+  for (int i = 0; i < count; i++)
+  {
+    const float s = s0 + i * ds, t = t0 + i * dt;
+    stroke[i] = std::min(1.f, (1.f - std::fabs(s * 2.f - 1.f)) * mult) * std::min(1.f, t);
+    alpha[i] *= stroke[i];
+  }
+  if (threshold > -1.f) // stencil strokes discard what the threshold leaves out
+    for (int i = 0; i < count; i++)
+      keep[i] = stroke[i] >= threshold;
+}
+
+template <bool kAntiAlias> void FragmentShader(const PWMTLFragmentSpan* span, float* rgba, uint8_t* keep)
+{
+  // The loops below read the block's values into locals, so writes to rgba
+  // need not reload them.
+  const MVGfragUniforms& u = *reinterpret_cast<const MVGfragUniforms*>(span->buffers[0]);
+  const float* pm = u.paintMat;
+  float alpha[kChunk];
+  for (int first = 0; first < span->count; first += kChunk)
+  {
+    const int n = std::min(kChunk, span->count - first);
+    Coverage<kAntiAlias>(u, span, first, n, alpha, keep + first);
+    float* out = rgba + 4 * first;
+    const float x0 = span->varyings[0] + first * span->dvaryings[0], dx = span->dvaryings[0];
+    const float y0 = span->varyings[1] + first * span->dvaryings[1], dy = span->dvaryings[1];
+    if (u.type == MVG_SHADER_FILLGRAD && std::memcmp(u.innerCol, u.outerCol, sizeof(u.innerCol)) == 0)
+    {
+      const float r = u.innerCol[0], g = u.innerCol[1], b = u.innerCol[2], a = u.innerCol[3];
+      for (int i = 0; i < n; i++) // a plain colour
+      {
+        out[4 * i + 0] = r * alpha[i];
+        out[4 * i + 1] = g * alpha[i];
+        out[4 * i + 2] = b * alpha[i];
+        out[4 * i + 3] = a * alpha[i];
+      }
+    }
+    else if (u.type == MVG_SHADER_FILLGRAD)
+    {
+      const float halfFeather = u.feather * 0.5f, invFeather = 1.f / u.feather;
+      const float ex = u.extent[0], ey = u.extent[1], radius = u.radius;
+      const float m0 = pm[0], m1 = pm[1], m4 = pm[4], m5 = pm[5], m8 = pm[8], m9 = pm[9];
+      float inner[4], delta[4];
+      for (int c = 0; c < 4; c++)
+        inner[c] = u.innerCol[c], delta[c] = u.outerCol[c] - u.innerCol[c];
+      float d[kChunk];
+      for (int i = 0; i < n; i++)
+      {
+        const float x = x0 + i * dx, y = y0 + i * dy;
+        const float px = m0 * x + m4 * y + m8, py = m1 * x + m5 * y + m9;
+        d[i] = Clamp01((RoundRectDistance(px, py, ex, ey, radius) + halfFeather) * invFeather);
+      }
+      for (int i = 0; i < n; i++)
+        for (int c = 0; c < 4; c++)
+          out[4 * i + c] = (inner[c] + delta[c] * d[i]) * alpha[i];
+    }
+    else if (u.type == MVG_SHADER_FILLIMG)
+    {
+      for (int i = 0; i < n; i++)
+      {
+        const float x = x0 + i * dx, y = y0 + i * dy;
+        const float px = pm[0] * x + pm[4] * y + pm[8], py = pm[1] * x + pm[5] * y + pm[9];
+        TexColor(u, span, px / u.extent[0], py / u.extent[1], out + 4 * i);
+        for (int c = 0; c < 4; c++)
+          out[4 * i + c] *= u.innerCol[c] * alpha[i];
+      }
+    }
+    else
+    {
+      const float s0 = span->varyings[2] + first * span->dvaryings[2], ds = span->dvaryings[2];
+      const float t0 = span->varyings[3] + first * span->dvaryings[3], dt = span->dvaryings[3];
+      for (int i = 0; i < n; i++)
+      {
+        TexColor(u, span, s0 + i * ds, t0 + i * dt, out + 4 * i);
+        for (int c = 0; c < 4; c++)
+          out[4 * i + c] *= u.innerCol[c] * alpha[i];
+      }
+    }
+  }
+}
+} // namespace
+
+void mvgRegisterShaderFunctions()
+{
+  PWMTLRegisterVertexFunction("vertexShader", VertexShader);
+  PWMTLRegisterFragmentFunction("fragmentShader", FragmentShader<false>);
+  PWMTLRegisterFragmentFunction("fragmentShaderAA", FragmentShader<true>);
+}

@@ -1,0 +1,2 @@
+// GNUstep's headers look for the blocks runtime here; Debian ships it as <Block.h>.
+#include <Block.h>

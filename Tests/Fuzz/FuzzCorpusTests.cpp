@@ -1,0 +1,60 @@
+// The fuzz entries over the seeds and seeded mutations, in every build.
+
+#include "FuzzEntries.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+// The seed, then exactly sized copies (so overreads are seen) with bytes
+// overwritten or cut short.
+void RunMutations(bool (*entry)(const uint8_t*, size_t), const std::string& path)
+{
+  std::ifstream in(path, std::ios::binary);
+  const Bytes seed{std::istreambuf_iterator<char>(in), {}};
+  ASSERT_FALSE(seed.empty()) << path;
+  ASSERT_TRUE(entry(seed.data(), seed.size())) << path;
+  const unsigned rngSeed = 99;
+  std::mt19937 rng(rngSeed);
+  for (int m = 0; m < 300; m++)
+  {
+    Bytes b = seed;
+    if (m % 2 == 0)
+      for (int k = 0; k < 1 + int(rng() % 8); k++)
+        b[rng() % b.size()] = static_cast<uint8_t>(rng() % 4 == 0 ? 0xFF : rng());
+    else
+      b.resize(rng() % b.size());
+    ASSERT_TRUE(entry(b.data(), b.size())) << path << " mutation " << m << " (seed " << rngSeed << ")";
+  }
+}
+
+std::string Source(const std::string& path)
+{
+  const char* root = std::getenv("PW_SOURCE_DIR");
+  return std::string(root ? root : ".") + "/" + path;
+}
+
+} // namespace
+
+TEST(FuzzCorpus, FontReaderKeepsItsPromisesOverSeedsAndMutations)
+{
+  for (const std::string& path : {Source("Tests/Fuzz/Corpus/font/two-faces.ttc"),
+                                  Source("Tests/Fuzz/Corpus/font/mac-names.ttf"),
+                                  std::string("/usr/share/fonts/truetype/roboto/unhinted/RobotoTTF/Roboto-Regular.ttf")})
+    RunMutations(pw::fuzz::FuzzFontReader, path);
+}
+
+TEST(FuzzCorpus, SVGReaderKeepsItsPromisesOverSeedsAndMutations)
+{
+  for (const char* file : {"shapes.svg", "paths.svg", "groups.svg", "gradients.svg", "ring.svg"})
+    RunMutations(pw::fuzz::FuzzSVGReader, Source("Tests/ICanvas/SVG/Data/") + file);
+}

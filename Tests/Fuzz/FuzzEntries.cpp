@@ -1,0 +1,67 @@
+#include "FuzzEntries.h"
+
+#include "IFontInfo.h"
+#include "PlatformFont.h"
+#include "SVGParser.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <string>
+
+namespace pw::fuzz {
+
+using namespace weft::canvas;
+
+bool FuzzFontReader(const uint8_t* data, size_t size)
+{
+  const int n = static_cast<int>(std::min<size_t>(size, 1u << 24));
+  for (int face = 0; face < 4; face++)
+  {
+    const IFontData font(data, n, face);
+    // Nothing is filled in for a face that cannot be used.
+    if (font.IsValid() ? !std::isfinite(font.GetHeightEMRatio()) || font.GetSize() != n
+                       : font.GetFamily().GetLength() || font.GetStyle().GetLength() || font.GetUnitsPerEM())
+      return false;
+  }
+  const int idx = PlatformFont::GetFaceIdx(data, n, "Regular");
+  const IFontInfo info(data, static_cast<uint32_t>(n), static_cast<uint32_t>(idx));
+  return idx == -1 || (idx >= 0 && info.IsValid() && std::strcmp(info.GetStyle().Get(), "Regular") == 0);
+}
+
+bool FuzzSVGReader(const uint8_t* data, size_t size)
+{
+  const std::string text(reinterpret_cast<const char*>(data), size);
+  for (const char* units : {"px", "mm"})
+  {
+    const auto image = weft::svg::ParseSVG(text.c_str(), units, 96.0f);
+    if (!image)
+      continue;
+    for (const weft::svg::SVGShape& shape : image->shapes)
+    {
+      if (shape.paths.empty() || shape.strokeDashCount < 0 || shape.strokeDashCount > weft::svg::kMaxDashes)
+        return false;
+      for (const weft::svg::SVGPath& path : shape.paths)
+      {
+        if (path.NPts() < 4 || (path.NPts() - 1) % 3 != 0 || path.pts.size() % 2 != 0)
+          return false;
+      }
+      for (const weft::svg::SVGPaint* paint : {&shape.fill, &shape.stroke})
+      {
+        const bool gradient = paint->type >= weft::svg::kPaintLinearGradient;
+        if (gradient != (paint->gradient != nullptr) || (gradient && paint->gradient->stops.empty()))
+          return false;
+        float last = 0.0f;
+        for (const auto& stop : gradient ? paint->gradient->stops : std::vector<weft::svg::SVGGradientStop>())
+        {
+          if (!(stop.offset >= last && stop.offset <= 1.0f))
+            return false;
+          last = stop.offset;
+        }
+      }
+    }
+  }
+  return true;
+}
+
+} // namespace pw::fuzz

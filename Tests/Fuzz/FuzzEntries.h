@@ -1,0 +1,17 @@
+#pragma once
+// Fuzz entries for the readers of untrusted files: each reads one input and
+// returns false when the reader breaks a promise about its result.
+
+#include <cstddef>
+#include <cstdint>
+
+namespace pw::fuzz {
+
+// As a font file or collection: the first faces, and face lookup by style.
+bool FuzzFontReader(const uint8_t* data, size_t size);
+
+// As SVG text: paths are whole cubic chains, dashes and gradient stops in
+// range.
+bool FuzzSVGReader(const uint8_t* data, size_t size);
+
+} // namespace pw::fuzz

@@ -1,0 +1,221 @@
+#include "TestCanvas.h"
+
+#include "ICanvasCaches.h"
+#include "IGaussianBlur.h"
+#include "IShadow.h"
+#include "SVGImage.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <unistd.h>
+
+using namespace pwtest;
+namespace fs = std::filesystem;
+
+namespace {
+
+// A back end that decodes "files" as 10 x 10 point images at the scale
+// asked for, counts decodes, fills layers with a known mask and records
+// windings and the shadow mask.
+class ResourceCanvas : public RecordingCanvas
+{
+public:
+  using RecordingCanvas::RecordingCanvas;
+
+  APIBitmap* LoadAPIBitmap(const char*, int scale, EResourceLocation, const char*) override
+  {
+    loads++;
+    return CreateAPIBitmap(10 * scale, 10 * scale, float(scale), 1.0, false);
+  }
+  // Like the vector back end: what it decodes from memory it caches itself.
+  APIBitmap* LoadAPIBitmap(const char* name, const void*, int, int scale) override
+  {
+    APIBitmap* pBitmap = CreateAPIBitmap(8, 8, float(scale), 1.0, false);
+    StaticStorage<APIBitmap>::Accessor(sBitmapCache).Add(pBitmap, name, scale);
+    return pBitmap;
+  }
+  bool BitmapExtSupported(const char* ext) override { return std::string(ext) != "tga"; }
+  void PathSetWinding(bool hole) override { log.push_back(hole ? "Hole" : "Solid"); }
+  void GetLayerBitmapData(const ILayerPtr&, LOOM_TypedBuf<uint8_t>& data) override
+  {
+    std::copy(layerMask.begin(), layerMask.end(), data.Resize(int(layerMask.size())));
+  }
+  void ApplyShadowMask(ILayerPtr&, LOOM_TypedBuf<uint8_t>& m, const IShadow&) override { shadowMask.assign(m.Get(), m.Get() + m.GetSize()); }
+  PlatformFontPtr LoadPlatformFont(const char*, void*, int) override { return std::make_unique<PlatformFont>(false); }
+  bool LoadAPIFont(const char* id, const PlatformFontPtr&) override { return std::string(id) != "refused"; }
+  void CachePlatformFont(const char* id, const PlatformFontPtr&) override { log.push_back(std::string("Cached ") + id); }
+
+  int loads = 0;
+  std::vector<uint8_t> layerMask, shadowMask;
+};
+
+// A scratch folder of small SVG files standing in for resources.
+struct Files
+{
+  explicit Files(std::initializer_list<const char*> names)
+  {
+    fs::create_directories(dir);
+    for (const char* n : names)
+      std::ofstream(dir / n) << "<svg width=\"100\" height=\"50\"><rect width=\"1\" height=\"1\"/></svg>";
+  }
+  ~Files() { fs::remove_all(dir); }
+  std::string Path(const char* name) const { return (dir / name).string(); }
+  fs::path dir = fs::temp_directory_path() / ("pw-resources-" + std::to_string(::getpid()));
+};
+
+int CacheSize() { return StaticStorage<APIBitmap>::Accessor(sBitmapCache).Size(); }
+
+} // namespace
+
+TEST(ICanvasResources, ImageFilesAreSearchedTargetFirstThenThreeTwoOne)
+{
+  TestGDelegate dlg;
+  ResourceCanvas g(dlg);
+  const struct { std::initializer_list<const char*> files; int target; int found; } cases[] = {
+    {{"knob.png", "knob@3x.png"}, 2, 3}, {{"knob.png", "knob@3x.png"}, 1, 1},
+    {{"knob@2x.png"}, 4, 2}, {{}, 2, 0},
+  };
+  for (const auto& c : cases)
+  {
+    Files files(c.files);
+    LOOM_String path;
+    int scale = 0;
+    const EResourceLocation loc = g.SearchImageResource(files.Path("knob.png").c_str(), "png", path, c.target, scale);
+    EXPECT_EQ(loc == kNotFound ? 0 : scale, c.found) << c.target;
+  }
+}
+
+TEST(ICanvasResources, APlainFileIsResampledOnceAndSharedUntilTheLastContextCloses)
+{
+  Files files({"knob.png"});
+  const std::string name = files.Path("knob.png");
+  TestGDelegate dlg;
+  auto first = std::make_unique<ResourceCanvas>(dlg);
+  auto second = std::make_unique<ResourceCanvas>(dlg);
+  first->SetScreenScale(2.0f);
+  const IBitmap bitmap = first->LoadBitmap(name.c_str(), 2, true);
+  ASSERT_TRUE(bitmap.IsValid());
+  EXPECT_EQ(bitmap.GetAPIBitmap()->GetWidth(), 20) << "resampled through a layer at scale 2";
+  EXPECT_EQ(bitmap.FW(), 5);
+  {
+    StaticStorage<APIBitmap>::Accessor cache(sBitmapCache);
+    EXPECT_EQ(cache.Find(name.c_str(), 2.0), bitmap.GetAPIBitmap());
+    EXPECT_EQ(cache.Find(name.c_str(), 1.0), nullptr) << "only the resampled bitmap is kept";
+  }
+  EXPECT_EQ(second->LoadBitmap(name.c_str(), 1, false, 2).GetAPIBitmap(), bitmap.GetAPIBitmap());
+  EXPECT_EQ(first->loads + second->loads, 1);
+  EXPECT_FALSE(first->LoadBitmap("knob.tga").IsValid());
+  EXPECT_FALSE(first->ScaleBitmap(IBitmap(), "none", 2).IsValid());
+  first.reset();
+  EXPECT_EQ(CacheSize(), 1);
+  second.reset();
+  EXPECT_EQ(CacheSize(), 0);
+}
+
+TEST(ICanvasResources, ABitmapFromMemoryHasOneOwner)
+{
+  TestGDelegate dlg;
+  ResourceCanvas g(dlg);
+  const uint8_t bytes[4] = {};
+  const IBitmap bitmap = g.LoadBitmap("mem.png", bytes, 4, 0, false, 1);
+  ASSERT_TRUE(bitmap.IsValid());
+  EXPECT_EQ(CacheSize(), 1) << "the back end cached it; it is not added twice";
+  EXPECT_EQ(bitmap.FH(), 0) << "no frames: frame size 0";
+}
+
+TEST(ICanvasResources, SVGFilesAreParsedOnceAndMissingOnesAreInvalid)
+{
+  Files files({"icon.svg"});
+  TestGDelegate dlg;
+  ResourceCanvas g(dlg);
+  const ISVG a = g.LoadSVG(files.Path("icon.svg").c_str());
+  ASSERT_TRUE(a.IsValid());
+  EXPECT_EQ(a.W(), 100.0f);
+  fs::remove(files.Path("icon.svg"));
+  EXPECT_EQ(g.LoadSVG(files.Path("icon.svg").c_str()).mImage, a.mImage) << "the second load comes from the cache";
+  EXPECT_FALSE(g.LoadSVG(files.Path("other.svg").c_str()).IsValid());
+  EXPECT_FALSE(g.LoadSVG("bad", static_cast<const void*>("<svg"), 4).IsValid());
+  EXPECT_EQ(g.LoadResource(files.Path("other.svg").c_str(), "svg").GetSize(), 0u);
+}
+
+TEST(ICanvasResources, FontsLoadThroughThePlatformAndTheBackEndOrSayWhyNot)
+{
+  TestGDelegate dlg;
+  ResourceCanvas g(dlg);
+  char bytes[4] = {};
+  testing::internal::CaptureStdout();
+  EXPECT_TRUE(g.LoadFont("ui", bytes, 4));
+  EXPECT_FALSE(g.LoadFont("refused", bytes, 4));
+  EXPECT_FALSE(g.LoadFont("missing", "Nowhere.ttf"));
+  EXPECT_EQ(testing::internal::GetCapturedStdout(),
+            "Could not load font refused\nCould not locate font Nowhere.ttf\n");
+  EXPECT_EQ(g.Only("Cached"), Log{"Cached ui"});
+}
+
+TEST(ICanvasLayers, LayersArePixelSizedAndRedrawnAfterAMoveOrAScaleChange)
+{
+  TestGDelegate dlg;
+  Log sink; // outlives the control
+  ResourceCanvas g(dlg);
+  g.SetScreenScale(2.0f);
+  IControl* pControl = g.AttachControl(new LogControl(sink, "c", IRECT(0, 0, 10, 10)));
+  g.StartLayer(pControl, IRECT(0, 0, 10.2f, 10.2f));
+  ILayerPtr layer = g.EndLayer();
+  EXPECT_EQ(layer->GetAPIBitmap()->GetWidth(), 22);
+  EXPECT_TRUE(g.CheckLayer(layer));
+  pControl->SetTargetAndDrawRECTs(IRECT(5, 0, 15, 10));
+  EXPECT_FALSE(g.CheckLayer(layer));
+  EXPECT_TRUE(layer->IsInvalid());
+  g.StartLayer(nullptr, IRECT(0, 0, 4, 4));
+  layer = g.EndLayer();
+  g.SetScreenScale(1.0f);
+  EXPECT_FALSE(g.CheckLayer(layer));
+  EXPECT_FALSE(g.CheckLayer(nullptr));
+  EXPECT_EQ(g.PopLayer(), nullptr);
+}
+
+TEST(ICanvasLayers, TheShadowIsTheBlurredAlphaOfTheLayer)
+{
+  TestGDelegate dlg;
+  ResourceCanvas g(dlg);
+  g.StartLayer(nullptr, IRECT(0, 0, 8, 8));
+  ILayerPtr layer = g.EndLayer();
+  g.layerMask.assign(8 * 8 * 4, 0);
+  g.layerMask[4 * (3 * 8 + 4) + 3] = 255;
+  std::vector<uint8_t> expected = g.layerMask, scratch;
+  IGaussianBlur(2.0 * 1.0 + 1.0).Apply(expected.data(), expected.size(), 8, 8, 3, false, scratch);
+  g.ApplyLayerDropShadow(layer, IShadow(COLOR_BLACK, 2.0f, 2, 2, 0.5f));
+  EXPECT_EQ(g.shadowMask, expected);
+  g.ApplyLayerDropShadow(layer, IShadow(COLOR_BLACK, 0.0f, 2, 2, 0.5f));
+  EXPECT_EQ(g.shadowMask, g.layerMask) << "blur 0 leaves the mask as it is";
+  g.layerMask.resize(10);
+  g.shadowMask.clear();
+  g.ApplyLayerDropShadow(layer, IShadow(COLOR_BLACK, 2.0f, 2, 2, 0.5f));
+  EXPECT_TRUE(g.shadowMask.empty()) << "a mask of the wrong size is not used";
+}
+
+TEST(ICanvasSVG, ARingReplaysFittedWithItsInnerOutlineAsAHole)
+{
+  TestGDelegate dlg;
+  ResourceCanvas g(dlg);
+  const char* root = std::getenv("PW_SOURCE_DIR");
+  const std::string ring = std::string(root ? root : ".") + "/Tests/ICanvas/SVG/Data/ring.svg";
+  const ISVG svg = g.LoadSVG(ring.c_str());
+  g.DrawSVG(svg, IRECT(0, 0, 200, 200));
+  EXPECT_EQ(g.Only("Transform")[1], "Transform(2,0,0,2,0,0)") << "uniform fit, top-left";
+  EXPECT_EQ(g.Only("Solid").size(), 1u);
+  EXPECT_EQ(g.log[size_t(std::find(g.log.begin(), g.log.end(), "Solid") - g.log.begin() + 1)], "MoveTo(50,15)");
+  EXPECT_EQ(g.Only("Hole").size(), 1u) << "the inner square lies inside the outer one";
+  EXPECT_EQ(g.Only("Fill"), Log{"Fill[128,51,102,153]"}) << "opacity 0.5 gives alpha 128";
+  EXPECT_EQ(g.Only("Stroke"), Log{"Stroke[128,255,0,0]1"});
+  g.log.clear();
+  const IColor green(100, 0, 255, 0);
+  g.DrawSVG(svg, IRECT(0, 0, 10, 10), nullptr, nullptr, &green);
+  EXPECT_EQ(g.Only("Fill"), Log{"Fill[100,0,255,0]"});
+  g.log.clear();
+  g.DrawSVG(g.LoadSVG("empty", static_cast<const void*>("<svg/>"), 6), IRECT(0, 0, 10, 10));
+  g.DrawSVG(ISVG(), IRECT(0, 0, 10, 10));
+  EXPECT_TRUE(g.log.empty()) << "no size, or no image: nothing drawn";
+}

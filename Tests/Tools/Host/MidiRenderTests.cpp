@@ -1,0 +1,154 @@
+// Standard MIDI Files read with their tempo map, and the host playing one
+// into the test instrument.
+
+#include "CommandLine.h"
+#include "FakeHostedUnit.h"
+#include "HostRunner.h"
+#include "MidiFile.h"
+#include "RenderSession.h"
+#include "ToneMeasure.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#ifndef PW_PWTESTSYNTHCOMPONENT_BUNDLE
+#define PW_PWTESTSYNTHCOMPONENT_BUNDLE ""
+#endif
+
+using namespace pw::test;
+using pw::host::MidiSequence;
+using pw::host::ReadMidiFile;
+
+namespace {
+
+const std::string kSynthBundle = PW_PWTESTSYNTHCOMPONENT_BUNDLE;
+
+std::string Be(unsigned value, int n) // big-endian, n bytes
+{
+  std::string b;
+  for (int i = n - 1; i >= 0; --i)
+    b += static_cast<char>((value >> (8 * i)) & 0xFF);
+  return b;
+}
+
+// A track chunk: delta times and events, closed by an end-of-track event.
+std::string Chunk(const std::string& body)
+{
+  return "MTrk" + Be(static_cast<unsigned>(body.size() + 4), 4) + body + std::string("\x00\xFF\x2F\x00", 4);
+}
+
+// A4 for a quarter at 120 BPM (0 to 0.5 s); at 1 s the tempo halves and E5
+// sounds for a quarter (1 to 2 s). Format 1 keeps the tempo map in a track
+// of its own. Deltas: 0, a quarter of 480 ticks (0x83 0x60), a half (0x87 0x40).
+std::string TwoNotes(int format)
+{
+  const std::string z(1, '\0'), q("\x83\x60", 2), half("\x87\x40", 2);
+  auto tempo = [](unsigned us) { return std::string("\xFF\x51\x03", 3) + Be(us, 3); };
+  const std::string a4 = "\x90\x45\x64" + q + "\x80\x45\x64", e5 = "\x90\x4C\x64" + q + "\x80\x4C\x64";
+  const std::string header = "MThd" + Be(6, 4) + Be(format, 2) + Be(format + 1, 2) + Be(480, 2);
+  if (format == 0)
+    return header + Chunk(z + tempo(500000) + z + a4 + q + tempo(1000000) + z + e5);
+  return header + Chunk(z + tempo(500000) + half + tempo(1000000)) + Chunk(z + a4 + q + e5);
+}
+
+class MidiRenderTest : public ::testing::Test
+{
+protected:
+  std::string File(const std::string& name, const std::string& bytes)
+  {
+    std::ofstream(mFolder.Path(name), std::ios::binary) << bytes;
+    return mFolder.Path(name);
+  }
+  HostRun Host(std::vector<std::string> args) { return RunProgram(kHost, args, mFolder); }
+  TempFolder mFolder;
+};
+
+} // namespace
+
+TEST_F(MidiRenderTest, ReadsFormatsZeroAndOneWithTheirTempoChangesInFramesAndRefusesDamagedFiles)
+{
+  for (int format : {0, 1})
+  {
+    MidiSequence seq;
+    ASSERT_TRUE(ReadMidiFile(File("two.mid", TwoNotes(format)), 48000, seq)) << format;
+    std::vector<std::vector<int>> got;
+    for (const auto& e : seq.events)
+      got.push_back({static_cast<int>(e.frame), e.status, e.data1});
+    EXPECT_EQ(got, (std::vector<std::vector<int>>{{0, 0x90, 69}, {24000, 0x80, 69}, {48000, 0x90, 76},
+                                                  {96000, 0x80, 76}}))
+      << format;
+    EXPECT_DOUBLE_EQ(seq.lengthSeconds, 2.0);
+  }
+  const std::string good = TwoNotes(1);
+  const std::string paths[] = {File("cut-event.mid", good.substr(0, good.size() - 6)), File("text.mid", "no MIDI"),
+                               File("format2.mid", "MThd" + Be(6, 4) + Be(2, 2) + Be(1, 2) + Be(480, 2) + Chunk("")),
+                               mFolder.Path("none.mid")};
+  for (const std::string& path : paths)
+  {
+    MidiSequence seq;
+    seq.lengthSeconds = 7;
+    const auto status = ReadMidiFile(path, 48000, seq);
+    EXPECT_NE(status.Message().find("'" + path + "'"), std::string::npos) << status.Message();
+    EXPECT_EQ(seq.lengthSeconds, 7);
+  }
+}
+
+TEST_F(MidiRenderTest, HostPlaysTheFileIntoTheInstrumentAtTheFilesTimes)
+{
+  if (kHost.empty() || kSynthBundle.empty())
+    GTEST_SKIP() << "the host or the test instrument is not built";
+  const HostRun info = Host({"info", kSynthBundle});
+  for (const char* line : {"type aumu", "MIDI input    yes", "no input bus"})
+    EXPECT_NE(info.out.find(line), std::string::npos) << info.out;
+
+  const std::string two = File("two.mid", TwoNotes(1));
+  // Slices of 448 frames: the notes fall inside slices.
+  const HostRun run = Host({"render", "--bundle", kSynthBundle, "--midi", two, "--out", mFolder.Path("o.wav"),
+                            "--block", "448"});
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  const Channels out = ReadAudio(mFolder.Path("o.wav"));
+  ASSERT_EQ(out.size(), 2u);
+  ASSERT_EQ(out[0].size(), 144000u); // the file's 2 s and the 1 s tail
+  auto silent = [&](long from, long to) {
+    return std::all_of(out[0].begin() + from, out[0].begin() + to, [](float x) { return x == 0; }) &&
+           std::all_of(out[1].begin() + from, out[1].begin() + to, [](float x) { return x == 0; });
+  };
+  EXPECT_NEAR(MeasureHz(out[0], 1000, 23000, 48000), 440.0, 0.1);
+  EXPECT_TRUE(silent(24000 + 200, 48001)); // released at 0.5 s; E5's gate opens one frame after 1 s
+  EXPECT_NE(out[0][48002], 0.0f);
+  EXPECT_NEAR(MeasureHz(out[1], 49000, 95000, 48000), 440.0 * std::exp2(7 / 12.0), 0.1);
+  EXPECT_TRUE(silent(96000 + 200, 144000));
+
+  const std::vector<std::string> kept = {"o.wav", "two.mid"};
+  const struct { std::vector<std::string> args; const char* fragment; } refused[] = {
+    {{"--bundle", kTestBundle, "--midi", two}, "takes no MIDI input"},
+    {{"--bundle", kSynthBundle}, "give --length or --midi"},
+    {{"--bundle", kSynthBundle, "--length", "1", "--in", mFolder.Path("o.wav")}, "--in and --sidechain do not apply"},
+    {{"--bundle", kTestBundle, "--length", "1"}, "--length applies only"},
+  };
+  for (const auto& c : refused)
+  {
+    std::vector<std::string> args = c.args;
+    args.insert(args.begin(), "render");
+    args.insert(args.end(), {"--out", mFolder.Path("x.wav")});
+    ExpectRefused(Host(args), c.fragment, mFolder, kept);
+  }
+  File("cut.mid", TwoNotes(1).substr(0, 40));
+  ExpectRefused(Host({"render", "--bundle", kSynthBundle, "--midi", mFolder.Path("cut.mid"), "--out",
+                      mFolder.Path("x.wav")}),
+                "' is not a readable Standard MIDI File: ", mFolder, {"cut.mid", "o.wav", "two.mid"});
+  pw::host::CommandLine line;
+  EXPECT_EQ(pw::host::ParseCommandLine({"render", "--length", "2x"}, line).Message(),
+            "--length needs a number of seconds above 0 and up to 3600, got '2x'");
+}
+
+TEST_F(MidiRenderTest, ASessionWithoutMainChannelsIsRefusedForAUnitWithInputs)
+{
+  FakeHostedUnit fake;
+  const OpenUnit open = Open(fake);
+  pw::host::RenderSession session(open.get());
+  const pw::host::SessionSettings settings{48000.0, 64, 0, 0, 2, false};
+  EXPECT_EQ(session.Configure(settings).Message(), "illegal channel count: the main input takes 1 to 8 channels");
+  EXPECT_FALSE(fake.initialized);
+}
