@@ -124,7 +124,8 @@ void RecordingCanvas::PathQuadraticBezierTo(float, float, float x2, float y2)
   log.push_back(Fmt("QuadTo(%g,%g)", x2, y2));
 }
 
-void RecordingCanvas::PathStroke(const IPattern& pattern, float thickness, const IStrokeOptions& options, const IBlend* pBlend)
+void RecordingCanvas::PathStroke(const IPattern& pattern, float thickness, const IStrokeOptions& options,
+                                 const IBlend* pBlend)
 {
   strokeOptions.push_back(options);
   const std::string blend = logBlend && pBlend ? Fmt("~%g", pBlend->mWeight, 0) : "";
