@@ -181,8 +181,9 @@ float RecordingCanvas::DoMeasureText(const IText& text, const char* str, IRECT& 
   return w;
 }
 
-void RecordingCanvas::DoDrawText(const IText&, const char* str, const IRECT& bounds, const IBlend*)
+void RecordingCanvas::DoDrawText(const IText& text, const char* str, const IRECT& bounds, const IBlend*)
 {
+  textColors.push_back(text.mFGColor);
   log.push_back(std::string("Text(") + str + ")" + Str(bounds));
 }
 
@@ -191,6 +192,37 @@ void RecordingCanvas::CreatePlatformTextEntry(int paramIdx, const IText&, const 
   log.push_back("PlatformText(" + std::to_string(paramIdx) + "," + std::to_string(length) + "," + str + ")");
   if (textSync)
     SetControlValueAfterTextEdit(textReply.c_str());
+}
+
+void RecordingCanvas::HideMouseCursor(bool hide, bool lock)
+{
+  cursorLog.push_back("Cursor(" + std::to_string(hide) + "," + std::to_string(lock) + ")");
+}
+
+bool RecordingCanvas::GetTextFromClipboard(LOOM_String& str)
+{
+  if (!clipboardFull)
+    return false;
+  str.Set(clipboard.c_str());
+  return true;
+}
+
+bool RecordingCanvas::SetTextInClipboard(const char* str)
+{
+  clipboard = str ? str : "";
+  clipboardFull = true;
+  return true;
+}
+
+bool RecordingCanvas::PromptForColor(IColor& color, const char* str, IColorPickerHandlerFunc func)
+{
+  log.push_back(std::string("PromptForColor(") + (str ? str : "") + ")");
+  if (!colorReply)
+    return false;
+  color = colorAnswer;
+  if (func)
+    func(color);
+  return true;
 }
 
 IPopupMenu* RecordingCanvas::CreatePlatformPopupMenu(IPopupMenu& menu, const IRECT&, bool& isAsync)

@@ -63,20 +63,24 @@ public:
   void SetClipRegion(const IRECT& r) override { log.push_back("Clip" + Str(r)); }
   void CompleteRegion(const IRECT& r) override { log.push_back("Complete" + Str(r)); }
   void GetMouseLocation(float& x, float& y) const override;
-  void HideMouseCursor(bool, bool) override {}
+  // Logs "Cursor(hide,lock)" into cursorLog.
+  void HideMouseCursor(bool hide, bool lock) override;
   void MoveMouseCursor(float, float) override {}
   void ForceEndUserEdit() override {}
   // The headless window: opening lays out the controls like a platform view.
   void* OpenWindow(void* pParent) override;
   void CloseWindow() override;
   void* GetWindow() override { return mWindowOpen ? this : nullptr; }
-  bool GetTextFromClipboard(LOOM_String&) override { return false; }
-  bool SetTextInClipboard(const char*) override { return false; }
+  // An in-memory clipboard: false while it holds nothing.
+  bool GetTextFromClipboard(LOOM_String& str) override;
+  bool SetTextInClipboard(const char* str) override;
   void UpdateTooltips() override {}
   EMsgBoxResult ShowMessageBox(const char*, const char*, EMsgBoxType, IMsgBoxCompletionHandlerFunc) override { return kNoResult; }
   void PromptForFile(LOOM_String&, LOOM_String&, EFileAction, const char*, IFileDialogCompletionHandlerFunc) override {}
   void PromptForDirectory(LOOM_String&, IFileDialogCompletionHandlerFunc) override {}
-  bool PromptForColor(IColor&, const char*, IColorPickerHandlerFunc) override { return false; }
+  // Logs "PromptForColor(str)"; with colorReply set it answers at once:
+  // the colour is written, the handler runs and true is returned.
+  bool PromptForColor(IColor& color, const char* str, IColorPickerHandlerFunc func) override;
   bool OpenURL(const char*, const char*, const char*, const char*) override { return false; }
   PlatformFontPtr LoadPlatformFont(const char*, const char*) override { return nullptr; }
   PlatformFontPtr LoadPlatformFont(const char*, const char*, ETextStyle) override { return nullptr; }
@@ -112,6 +116,12 @@ public:
   int menuChoice = -1;
   bool menuAsync = false, textSync = false;
   std::string textReply;
+  Log cursorLog;
+  std::vector<IColor> textColors; // one per drawn text, in order
+  bool colorReply = false;
+  IColor colorAnswer;
+  bool clipboardFull = false;
+  std::string clipboard;
 
 private:
   bool mWindowOpen = false;
