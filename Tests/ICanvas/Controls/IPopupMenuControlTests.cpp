@@ -1,0 +1,246 @@
+#include "IPopupMenuControl.h"
+#include "OverlayFixture.h"
+
+using namespace pwtest;
+using Panel = IPopupMenuControl::MenuPanel;
+
+namespace {
+
+// Items print five points per character and are ten high: the cell of
+// "bbbb" is 20 + 2 x 5 + 10 + 8 = 48 wide.
+struct Popup : Overlays
+{
+  Log& log = dlg.log; // outlives the controls
+  IPopupMenuControl* pm = nullptr;
+  InputControl* caller = nullptr;
+
+  Popup()
+  {
+    g.AttachPopupMenuControl<IPopupMenuControl>(text);
+    pm = static_cast<IPopupMenuControl*>(g.GetPopupMenuControl());
+    caller = static_cast<InputControl*>(g.AttachControl(new InputControl(log, "c", IRECT(0, 0, 10, 10))));
+    log.clear();
+  }
+  void Open(IPopupMenu& m, const IRECT& anchor) { g.CreatePopupMenu(*caller, m, anchor), Advance(pm, 101); }
+  void Close()
+  {
+    for (int i = 0; i < 3; ++i)
+      Advance(pm, 101);
+  }
+  const IRECT& Cell(int panel, int i) const { return *pm->GetPanel(panel)->mCellBounds[i]; }
+  void Over(int panel, int i) { pm->OnMouseOver(Cell(panel, i).MW(), Cell(panel, i).MH(), IMouseMod()); }
+  void Press(float x, float y) { g.OnMouseDown(At(x, y)), g.OnMouseUp(At(x, y)); }
+  void Click(int panel, int i) { Over(panel, i), Press(Cell(panel, i).MW(), Cell(panel, i).MH()); }
+  static IPopupMenu* Items(int n)
+  {
+    auto* m = new IPopupMenu();
+    for (int i = 0; i < n; ++i)
+      m->AddItem("x");
+    return m;
+  }
+  static std::string Kinds(const Log& shapes)
+  {
+    std::string out;
+    for (const std::string& s : shapes)
+      out += s.substr(0, s.find('(')) + " ";
+    return out;
+  }
+};
+
+} // namespace
+
+TEST_F(Popup, PanelsStackBreakIntoColumnsScrollOrMoveUp)
+{
+  IPopupMenu m("", {"aa", "bbbb", "c"});
+  m.AddItem("-", -1, IPopupMenu::Item::kSeparator);
+  float w = 0, h = 0;
+  pm->GetPanelDimensions(m, w, h);
+  EXPECT_EQ(w, 48.0f);
+  EXPECT_EQ(h, 3 * 2.0f + 3 * 10.0f + 2.0f);
+
+  std::unique_ptr<IPopupMenu> many(Items(13));
+  pm->SetMaxBounds(IRECT(0, 0, 1000, 400)), pm->SetScrollIfTooBig(false), pm->SetMaxColumnItems(4);
+  Panel columns(*pm, *many, 0, 0, -1);
+  std::vector<float> lefts;
+  for (int i : {0, 3, 4, 8, 12})
+    lefts.push_back(columns.mCellBounds[i]->L);
+  EXPECT_EQ(lefts, (std::vector<float>{5, 5, 40, 75, 110})) << "columns 33 wide, 2 apart";
+  EXPECT_EQ(columns.mCellBounds[4]->T, 5.0f);
+
+  pm->SetScrollIfTooBig(true);
+  Panel movedUp(*pm, *many, 0, 200, -1);
+  EXPECT_FALSE(movedUp.mScroller);
+  EXPECT_EQ(movedUp.NCells(), 13);
+  EXPECT_EQ(movedUp.mCellBounds[0]->T, 200 + 5 + 10 - 130.0f);
+
+  pm->SetMaxBounds(IRECT(0, 0, 1000, 100)), pm->SetMaxColumnItems(0);
+  Panel scroller(*pm, *many, 0, 50, -1);
+  EXPECT_TRUE(scroller.mScroller);
+  EXPECT_EQ(scroller.NCells(), 6) << "(95 - 15) / 12 rows";
+  EXPECT_EQ(scroller.mCellBounds[0]->T, 15.0f);
+
+  pm->SetMaxBounds(IRECT(0, 0, 1000, 20));
+  Panel tiny(*pm, *many, 0, 0, -1);
+  EXPECT_EQ(tiny.mScrollMaxRows, 1) << "never zero rows";
+  EXPECT_EQ(tiny.NCells(), 1);
+}
+
+TEST_F(Popup, TheRootPanelPrefersBelowThenBesideOrAboveAndSubmenuMenusTakeTheRoomierSide)
+{
+  IPopupMenu m3("", {"aa", "bbbb", "c"});
+  std::unique_ptr<IPopupMenu> m10(Items(10)); // 33 x 118
+  IPopupMenu withSub("", {"aa"});
+  withSub.AddItem("bbbb", new IPopupMenu("", {"x"}));
+  struct Case
+  {
+    IPopupMenu* menu;
+    IRECT anchor;
+    int dir;
+    IRECT target;
+  } cases[] = {
+    {&m3, IRECT(100, 100, 140, 120), 2, IRECT(96, 120, 154, 164)},
+    {m10.get(), IRECT(950, 250, 990, 270), 3, IRECT(907, 152, 950, 280)},
+    {&m3, IRECT(950, 380, 990, 395), 0, IRECT(932, 336, 990, 380)},
+    {&withSub, IRECT(100, 300, 140, 320), 0, IRECT(96, 268, 154, 300)},
+  };
+  for (const Case& c : cases)
+  {
+    Open(*c.menu, c.anchor);
+    EXPECT_EQ(pm->GetCalloutArrowDir(), c.dir) << Str(c.anchor);
+    EXPECT_EQ(Str(pm->GetTargetRECT()), Str(c.target));
+    Press(500, 5), Close();
+  }
+}
+
+TEST_F(Popup, FadeInExpandFlickerFadeOutAndIdleOnTheClock)
+{
+  IPopupMenu m("", {"aa", "bbbb", "c"}), other("", {"zz"});
+  g.CreatePopupMenu(*caller, m, IRECT(100, 100, 140, 120));
+  Advance(pm, 50);
+  EXPECT_FLOAT_EQ(pm->GetPanel(0)->mBlend.mWeight, 0.475f);
+  Press(Cell(0, 1).MW(), Cell(0, 1).MH());
+  EXPECT_EQ(pm->GetState(), 1) << "only the expanded menu takes the mouse";
+  Advance(pm, 51);
+  EXPECT_EQ(pm->GetState(), 2);
+  EXPECT_FLOAT_EQ(pm->GetPanel(0)->mBlend.mWeight, 0.95f);
+  pm->CreatePopupMenu(other, IRECT());
+  EXPECT_EQ(pm->GetMenu(), &m) << "a request while open is ignored whole";
+
+  Over(0, 1);
+  Drawn(pm);
+  EXPECT_EQ(g.Kind("Rect").size(), 1u) << "the hovered highlight";
+  Click(0, 1);
+  EXPECT_EQ(log, (Log{"c.Menu(1)"}));
+  EXPECT_EQ(pm->GetState(), 4);
+  Drawn(pm);
+  EXPECT_EQ(g.Kind("Rect").size(), 0u) << "the flicker hides the chosen highlight";
+  Advance(pm, 101);
+  EXPECT_EQ(pm->GetState(), 3);
+  Advance(pm, 50);
+  EXPECT_FLOAT_EQ(pm->GetPanel(0)->mBlend.mWeight, 0.475f);
+  Advance(pm, 51);
+  EXPECT_EQ(pm->GetState(), 6);
+  EXPECT_FALSE(pm->IsHidden()) << "shown through the idle";
+  Advance(pm, 101);
+  EXPECT_EQ(pm->GetState(), 0);
+  EXPECT_TRUE(pm->IsHidden());
+  EXPECT_EQ(pm->NPanels(), 0);
+  EXPECT_EQ(pm->GetActivePanel(), nullptr);
+}
+
+TEST_F(Popup, SubmenusOpenBesideTheirCellAreReusedAndHideWithTheirChildren)
+{
+  auto* sub = new IPopupMenu("", {"x", "y"});
+  sub->AddItem("deep", new IPopupMenu("", {"z"}));
+  IPopupMenu m("", {"aa"});
+  m.AddItem("sub", sub);
+  m.AddItem("plain");
+  Open(m, IRECT(100, 100, 140, 120));
+  Over(0, 1);
+  ASSERT_EQ(pm->NPanels(), 2);
+  EXPECT_EQ(pm->GetState(), 5);
+  EXPECT_EQ(Cell(1, 0).L, Cell(0, 1).R + 10) << "beside the cell, padded";
+  Advance(pm, 100);
+  EXPECT_EQ(pm->GetPanel(1)->mBlend.mWeight, 0.0f);
+  Advance(pm, 90);
+  EXPECT_FLOAT_EQ(pm->GetPanel(1)->mBlend.mWeight, 0.95f);
+  Advance(pm, 11);
+  EXPECT_EQ(pm->GetState(), 2);
+  Over(0, 2);
+  EXPECT_FALSE(pm->GetPanel(1)->mShouldDraw);
+  Over(0, 1);
+  EXPECT_EQ(pm->NPanels(), 2) << "reused";
+  EXPECT_TRUE(pm->GetPanel(1)->mShouldDraw);
+  Over(1, 2), Advance(pm, 201);
+  ASSERT_EQ(pm->NPanels(), 3);
+  Over(0, 2);
+  EXPECT_FALSE(pm->GetPanel(1)->mShouldDraw);
+  EXPECT_FALSE(pm->GetPanel(2)->mShouldDraw) << "a grandchild hides with its parent";
+  Over(0, 1), Advance(pm, 201);
+  Click(1, 1);
+  EXPECT_EQ(log, (Log{"c.Menu(1)"}));
+  EXPECT_EQ(sub->GetChosenItemIdx(), 1);
+  EXPECT_EQ(m.GetChosenItemIdx(), -1);
+}
+
+TEST_F(Popup, TitlesSeparatorsDisabledAndSubmenuItemsChooseNothing)
+{
+  IPopupMenu m;
+  m.AddItem("title", -1, IPopupMenu::Item::kTitle);
+  m.AddItem("-", -1, IPopupMenu::Item::kSeparator);
+  m.AddItem("off", -1, IPopupMenu::Item::kDisabled);
+  m.AddItem("sub", new IPopupMenu("", {"x"}));
+  for (int i = 0; i < 4; ++i)
+  {
+    Open(m, IRECT(100, 100, 140, 120));
+    Over(0, i), Advance(pm, 201), Click(0, i);
+    EXPECT_EQ(m.GetChosenItemIdx(), -1) << i;
+    Close();
+  }
+  EXPECT_EQ(log, Log(4, "c.Menu(-2)")) << "each still completes, as no choice";
+}
+
+TEST_F(Popup, AScrollerShowsArrowsScrollsOneItemPerHoverAndItsArrowsChooseNothing)
+{
+  std::unique_ptr<IPopupMenu> m(Items(20));
+  pm->SetMaxBounds(IRECT(0, 0, 1000, 100));
+  Open(*m, IRECT(100, 10, 140, 20));
+  Panel* p = pm->GetPanel(0);
+  ASSERT_EQ(p->NCells(), 6);
+  auto arrows = [&] {
+    Drawn(pm);
+    std::string out;
+    float y1 = 0, y3 = 0, x = 0;
+    for (const std::string& t : g.Kind("Tri"))
+      std::sscanf(t.c_str(), "Tri(%f,%f,%*f,%*f)(%f,%f", &x, &y1, &x, &y3), out += y3 > y1 ? "down " : "up ";
+    return out;
+  };
+  EXPECT_EQ(arrows(), "down ");
+  for (int i = 0; i < 20; ++i)
+    Over(0, 5);
+  EXPECT_EQ(p->mScrollItemOffset, 14) << "stops at n - m";
+  EXPECT_EQ(arrows(), "up ");
+  for (int i = 0; i < 12; ++i)
+    Over(0, 0);
+  EXPECT_EQ(p->mScrollItemOffset, 2);
+  EXPECT_EQ(arrows(), "up down ");
+  Click(0, 5);
+  EXPECT_EQ(log, (Log{"c.Menu(-2)"})) << "the arrow stands for no item";
+}
+
+TEST_F(Popup, EachPanelDrawsShadowBackgroundCellsTicksArrowsSeparatorsAndCallout)
+{
+  IPopupMenu m("", {"aa"});
+  m.GetItem(0)->SetChecked(true);
+  m.AddItem("sub", new IPopupMenu("", {"x"}));
+  m.AddItem("-", -1, IPopupMenu::Item::kSeparator);
+  m.AddItem("c");
+  pm->SetCallout(true);
+  Open(m, IRECT(100, 100, 140, 120));
+  const Log shapes = Drawn(pm);
+  EXPECT_EQ(Kinds(shapes), "Shadow RRect Text RRect Text Tri Rect Text Tri ");
+  EXPECT_EQ(shapes[6].substr(shapes[6].find('[')), "[255,200,200,200]@0.25");
+  EXPECT_EQ(shapes.back(), "Tri(116,128,124,128)(120,120,0,0)[255,255,255,255]@0.95") << "pointing up at the anchor";
+  pm->GetPanel(0)->mBlend.mWeight = 0.9f;
+  EXPECT_EQ(Kinds(Drawn(pm)), "Shadow RRect Text RRect Text Tri Text Tri ") << "no separator while fading";
+}
