@@ -229,7 +229,9 @@ bool ITextEntryControl::InsertChars(int pos, const char16_t* units, int count)
   if (pos < 0 || pos > Length() || count < 0 || (count > 0 && !units))
     return false;
   mEditString.insert(static_cast<size_t>(pos), units, static_cast<size_t>(count));
-  SetStr(ToUTF8(mEditString).c_str());
+  // Through UTF-8 and back; the unit count stays, and the engine moves its
+  // own cursor after this returns.
+  mEditString = ToUTF16(ToUTF8(mEditString).c_str());
   OnTextChange();
   return true;
 }
@@ -239,7 +241,7 @@ bool ITextEntryControl::DeleteChars(int pos, int count)
   if (pos < 0 || pos > Length() || count < 0)
     return false;
   mEditString.erase(static_cast<size_t>(pos), static_cast<size_t>(std::min(count, Length() - pos)));
-  SetStr(ToUTF8(mEditString).c_str());
+  mEditString = ToUTF16(ToUTF8(mEditString).c_str());
   OnTextChange();
   return true;
 }
