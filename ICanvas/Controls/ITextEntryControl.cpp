@@ -20,6 +20,8 @@ enum EVirtualKey
   kVK_ESCAPE = 0x1B,
   kVK_SPACE = 0x20,
   kVK_PRIOR = 0x21,
+  kVK_LEFT = 0x25,
+  kVK_UP = 0x26,
   kVK_DOWN = 0x28,
   kVK_DELETE = 0x2E,
   kVK_0 = 0x30,
@@ -146,11 +148,19 @@ ITextEntryControl::ITextEntryControl()
 ITextEntryControl::~ITextEntryControl() = default;
 
 template <class F>
-bool ITextEntryControl::CallSTB(F&& operation)
+bool ITextEntryControl::CallSTB(F&& operation, bool backward)
 {
   STB_TexteditState before;
   std::memcpy(&before, &mEditState, sizeof(before));
   operation();
+  // No index past the text, and none between the two units of a pair.
+  const int len = Length();
+  for (int* idx : {&mEditState.cursor, &mEditState.select_start, &mEditState.select_end})
+  {
+    *idx = std::clamp(*idx, 0, len);
+    if (*idx > 0 && *idx < len && IsHigh(mEditString[*idx - 1]) && IsLow(mEditString[*idx]))
+      *idx += backward ? -1 : 1;
+  }
   const bool changed = std::memcmp(&before, &mEditState, sizeof(before)) != 0;
   if (changed)
     SetDirty(false);
@@ -412,7 +422,17 @@ bool ITextEntryControl::OnKeyDown(float, float, const IKeyPress& key)
     code |= kAltBit;
   if (key.mShift)
     code |= kShiftBit;
-  return CallSTB([&] { TextEngine::Key(*this, mEditState, code); });
+  // A pair is deleted whole: as a selection of its two units.
+  const int c0 = mEditState.cursor, vk = code & ~(kShiftBit | kAltBit);
+  if (mEditState.select_start == mEditState.select_end)
+  {
+    if (vk == (kVirtualBit | kVK_BACK) && c0 >= 2 && IsLow(CharAt(c0 - 1)) && IsHigh(CharAt(c0 - 2)))
+      mEditState.select_start = c0 - 2, mEditState.select_end = c0;
+    else if (vk == (kVirtualBit | kVK_DELETE) && IsHigh(CharAt(c0)) && IsLow(CharAt(c0 + 1)))
+      mEditState.select_start = c0, mEditState.select_end = c0 + 2;
+  }
+  const bool backward = vk == (kVirtualBit | kVK_LEFT) || vk == (kVirtualBit | kVK_UP) || vk == (kVirtualBit | kVK_PRIOR);
+  return CallSTB([&] { TextEngine::Key(*this, mEditState, code); }, backward);
 }
 
 // --- Mouse

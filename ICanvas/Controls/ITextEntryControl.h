@@ -75,10 +75,12 @@ public:
   void Layout(StbTexteditRow* row, int startIdx);
 
 protected:
-  // Runs one engine operation; marks the control dirty (without action) and
-  // returns true when it changed the editing state.
+  // Runs one engine operation; keeps every index inside the text and off the
+  // middle of a surrogate pair (moving it back for backward moves); marks
+  // the control dirty (without action) and returns true when the editing
+  // state changed.
   template <class F>
-  bool CallSTB(F&& operation);
+  bool CallSTB(F&& operation, bool backward = false);
   void OnTextChange();
   void FillCharWidthCache();
   float MeasureCharWidth(char16_t c, char16_t previous);

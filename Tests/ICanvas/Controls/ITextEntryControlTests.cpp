@@ -125,8 +125,12 @@ TEST_F(Entry, EmojiStayWholeAndAPasteStopsAtItsLineBreak)
   Key("v", 'V', false, true);
   Key("a", 'A', false, true), Key("c", 'C', false, true);
   EXPECT_EQ(g.clipboard, "\xF0\x9F\x98\x80" "1\xF0\x9F\x98\x80");
-  Key(nullptr, 0x0D);
-  EXPECT_EQ(log.back(), "plain.Text(\xF0\x9F\x98\x80" "1\xF0\x9F\x98\x80)");
+  Key(nullptr, 0x23), Key(nullptr, 0x08);
+  EXPECT_EQ(te->GetUnits().size(), 3u) << "Backspace takes the whole pair";
+  Key(nullptr, 0x25), Key(nullptr, 0x25);
+  EXPECT_EQ(te->GetEditState().cursor, 0) << "Left steps over the pair";
+  Key(nullptr, 0x2E), Key(nullptr, 0x0D);
+  EXPECT_EQ(log.back(), "plain.Text(1)");
   EXPECT_EQ(ITextEntryControl::ToUTF8(u"\xD800" "a"), "\xEF\xBF\xBD" "a") << "a lone surrogate keeps its unit";
   EXPECT_EQ(ITextEntryControl::ToUTF16("\xC0\xAF\xED\xA0\x80"), std::u16string(u"\uFFFD\uFFFD")) << "overlong, surrogate";
 }
