@@ -157,3 +157,25 @@ TEST_F(Entry, ARightClickOffersCutCopyPasteThroughTheInWindowMenu)
   EXPECT_EQ(te->GetStr(), "abab");
   EXPECT_TRUE(te->EditInProgress()) << "the menu's clicks stay with the menu";
 }
+
+TEST_F(Entry, PromptsRunThroughTheInWindowPresentersAndAnOpenMenuKeepsItsCaller)
+{
+  g.AttachPopupMenuControl<IPopupMenuControl>(text);
+  auto* pm = static_cast<IPopupMenuControl*>(g.GetPopupMenuControl());
+  InputControl *mode = Add("mode", 2), *other = Add("other", 2);
+  for (InputControl* c : {mode, other, gain})
+    c->SetFlags(false, true, false);
+  g.PromptUserInput(*mode, IRECT(400, 100, 440, 120), 0);
+  Advance(pm, 101);
+  g.PromptUserInput(*other, IRECT(), 0);
+  EXPECT_EQ(g.GetControlInPopupMenu(), mode) << "refused while the first menu shows";
+  const IRECT r = *pm->GetPanel(0)->mCellBounds[2];
+  pm->OnMouseOver(r.MW(), r.MH(), IMouseMod());
+  g.OnMouseDown(At(r.MW(), r.MH())), g.OnMouseUp(At(r.MW(), r.MH()));
+  EXPECT_EQ(dlg.GetParam(2)->Int(), 2);
+  EXPECT_EQ(g.Only("Platform"), Log{}) << "no platform menu or field";
+  g.PromptUserInput(*gain, IRECT(), 0);
+  EXPECT_EQ(te->GetStr(), "0.0");
+  Key("3", '3'), Key(nullptr, 0x0D);
+  EXPECT_DOUBLE_EQ(dlg.GetParam(0)->Value(), 3.0);
+}

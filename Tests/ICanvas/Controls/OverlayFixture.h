@@ -3,7 +3,7 @@
 // every filled rectangle, round rectangle, triangle, shadow and text with its
 // colour and blend weight (kerning "AV" one point tighter), 10-point texts
 // five points per character, the hand-driven clock of ControlsFixture.h, and
-// parameters 0 "Gain" (double), 1 "Steps" (int), 2 "On" (bool).
+// parameters 0 "Gain" (double), 1 "Steps" (int), 2 "Mode" (enum of three).
 
 #include "ControlsFixture.h"
 
@@ -61,7 +61,7 @@ struct Overlays : testing::Test
   {
     dlg.GetParam(0)->InitDouble("Gain", 0.0, -10.0, 10.0, 0.1);
     dlg.GetParam(1)->InitInt("Steps", 2, 0, 4);
-    dlg.GetParam(2)->InitBool("On", false);
+    dlg.GetParam(2)->InitEnum("Mode", 0, {"x", "yy", "zzz"});
     gClockMs = 0.0;
     IControl::SetAnimationClock([] { return gClockMs; });
   }
