@@ -169,6 +169,7 @@ TEST_F(Entry, PromptsRunThroughTheInWindowPresentersAndAnOpenMenuKeepsItsCaller)
   Advance(pm, 101);
   g.PromptUserInput(*other, IRECT(), 0);
   EXPECT_EQ(g.GetControlInPopupMenu(), mode) << "refused while the first menu shows";
+  EXPECT_EQ(g.GetPromptMenu().NItems(), 3) << "the menu on show keeps its items";
   const IRECT r = *pm->GetPanel(0)->mCellBounds[2];
   pm->OnMouseOver(r.MW(), r.MH(), IMouseMod());
   g.OnMouseDown(At(r.MW(), r.MH())), g.OnMouseUp(At(r.MW(), r.MH()));
@@ -178,4 +179,11 @@ TEST_F(Entry, PromptsRunThroughTheInWindowPresentersAndAnOpenMenuKeepsItsCaller)
   EXPECT_EQ(te->GetStr(), "0.0");
   Key("3", '3'), Key(nullptr, 0x0D);
   EXPECT_DOUBLE_EQ(dlg.GetParam(0)->Value(), 3.0);
+  for (int i = 0; i < 3; ++i)
+    Advance(pm, 101);
+  IPopupMenu menu("", {"x"});
+  other->menuOnDown = &menu; // on top at (5, 305)
+  log.clear(), g.OnMouseDown(At(5, 305));
+  g.RemovePopupMenuControl();
+  EXPECT_EQ(log, (Log{"Begin(2)", "other.Down", "other.Menu(-2)", "End(2)"})) << "a menu taken away unanswered still completes";
 }
