@@ -1,42 +1,32 @@
 #include "ControlsFixture.h"
 #include "IVRadioButtonControl.h"
 
-#include <cstdio>
-
 using namespace pwtest;
-
-namespace {
 
 struct Tabs : Widgets
 {
-  const IVStyle bare = style.WithShowLabel(false).WithDrawFrame(false);
   Tabs() { style.showValue = false; }
   IVTabSwitchControl* Make(int param, std::vector<const char*> labels, EVShape shape = EVShape::Rectangle,
                            EDirection dir = EDirection::Horizontal)
   {
-    IVStyle s = bare;
-    s.showValue = false;
-    return Attach(new IVTabSwitchControl(IRECT(0, 0, 300, 50), param, labels, "", s.WithRoundness(1.0f), shape, dir));
+    const IVStyle s = style.WithShowLabel(false).WithDrawFrame(false).WithRoundness(1.0f);
+    return Attach(new IVTabSwitchControl(IRECT(0, 0, 300, 50), param, labels, "", s, shape, dir));
   }
-  // Rounded corners per painted path, "|" after each paint: arcs of radius
-  // above 0, named by the quarter they sweep.
+  // Per paint, "|", after the rounded corners of its path, named by the
+  // quarter each arc sweeps.
   std::string Corners(IControl* c)
   {
     Drawn(c);
     std::string out;
+    double r = 0, a1 = 0;
     for (const std::string& e : g.log)
-    {
-      double r = 0, a1 = 0;
       if (std::sscanf(e.c_str(), "Arc(%*f,%*f,%lf,%lf", &r, &a1) == 2 && r > 0)
         out += a1 < 90 ? "TR" : a1 < 180 ? "BR" : a1 < 270 ? "BL" : "TL";
       else if (e.compare(0, 4, "Fill") == 0)
         out += "|";
-    }
     return out;
   }
 };
-
-} // namespace
 
 TEST_F(Tabs, ButtonsSplitTheWidgetAndClicksSelectTheirState)
 {
@@ -52,32 +42,26 @@ TEST_F(Tabs, ButtonsSplitTheWidgetAndClicksSelectTheirState)
   EXPECT_EQ(four->GetMouseOverButton(), 3);
   four->OnMouseOut();
   EXPECT_EQ(four->GetMouseOverButton(), -1);
-  IVTabSwitchControl* short_ = Make(1, {"only"});
-  short_->SetValue(1.0);
-  EXPECT_STREQ(short_->GetSelectedLabelStr(), "") << "the selected state has no label";
+  IVTabSwitchControl* few = Make(1, {"only"});
+  few->SetValue(1.0);
+  EXPECT_STREQ(few->GetSelectedLabelStr(), "") << "the selected state has no label";
   IVTabSwitchControl single(IRECT(0, 0, 100, 20), nullptr, {"one"});
   single.SetTargetAndDrawRECTs(IRECT(0, 0, 100, 20));
-  single.SetValue(1.0);
-  single.OnMouseDown(50, 10, mouse);
+  single.SetValue(1.0), single.OnMouseDown(50, 10, mouse);
   EXPECT_EQ(single.GetValue(), 0.0) << "one state: the first, not 0 / 0";
 }
 
-TEST_F(Tabs, DisabledStatesAreDrawnDisabledButStaySelectable)
+TEST_F(Tabs, StatesDrawDisabledStaySelectableAndRoundTheirPlaceInTheRow)
 {
   IVTabSwitchControl* t = Make(1, {"a", "b", "c"});
   const Log enabled = Drawn(t);
   t->SetStateDisabled(1, true);
   const Log drawn = Drawn(t);
-  EXPECT_EQ(drawn[1], enabled[1]);
-  EXPECT_NE(drawn[2], enabled[2]) << "darkened";
+  EXPECT_TRUE(drawn[1] == enabled[1] && drawn[2] != enabled[2]) << "only state 1 darkened";
   t->OnMouseDown(150, 25, mouse);
   EXPECT_EQ(t->GetValue(), 0.5);
   t->SetDisabled(true);
   EXPECT_NE(Drawn(t)[1], enabled[1]) << "a disabled control draws every state disabled";
-}
-
-TEST_F(Tabs, RectangleShapesRoundTheCornersOfTheirPlaceInTheRow)
-{
   const std::vector<const char*> three{"", "", ""};
   EXPECT_EQ(Corners(Make(1, three, EVShape::TopRounded)), "|TL||TR|");
   EXPECT_EQ(Corners(Make(1, three, EVShape::TopRounded, EDirection::Vertical)), "|TR||BR|");
@@ -91,10 +75,9 @@ TEST_F(Tabs, RadioButtonsSitInTheLeftColumnWithTheirTextsBeside)
                                                EVShape::AllRounded, EDirection::Vertical, 8.0f));
   const Log d = Drawn(mode);
   // 8 x 8 buttons centred at x 141 (faces inset by half the frame).
-  EXPECT_EQ(d[1] + d[3] + d[5], "Fill[255,240,240,240](137.5,275.833,144.5,282.833)Fill[255,200,200,200](137.5,322.5,144.5,329.5)"
-                                "Fill[255,200,200,200](137.5,369.167,144.5,376.167)");
+  EXPECT_EQ(d[1] + d[3] + d[5], "Fill[255,240,240,240](137.5,275.833,144.5,282.833)Fill[255,200,200,200]"
+                                "(137.5,322.5,144.5,329.5)Fill[255,200,200,200](137.5,369.167,144.5,376.167)");
   EXPECT_EQ(d.back(), "Text(RINGMOD)(153,349.333,218.25,396)");
-  ASSERT_EQ(g.textColors.size(), 4u);
   EXPECT_EQ(Str(g.textColors[1]) + Str(g.textColors[2]), Str(mode->GetColor(kPR)) + Str(mode->GetColor(kX1)));
   EXPECT_EQ(mode->GetText().mAlign, EAlign::Near);
   g.OnMouseDown(At(200, 326));
@@ -104,6 +87,7 @@ TEST_F(Tabs, RadioButtonsSitInTheLeftColumnWithTheirTextsBeside)
   auto* theme = Attach(new IVRadioButtonControl(IRECT(2, 242, 123, 282), 3, {}, "SCOPE THEME", style,
                                                 EVShape::AllRounded, EDirection::Horizontal, 8.0f));
   const Log t = Drawn(theme);
-  EXPECT_EQ(t[1] + t[3] + t[5] + t[7], "Fill[255,240,240,240](10.5,264.5,17.5,271.5)Fill[255,200,200,200](40.75,264.5,47.75,271.5)"
-                                       "Fill[255,200,200,200](71,264.5,78,271.5)Fill[255,200,200,200](101.25,264.5,108.25,271.5)");
+  EXPECT_EQ(t[1] + t[3] + t[5] + t[7], "Fill[255,240,240,240](10.5,264.5,17.5,271.5)Fill[255,200,200,200](40.75,264.5,"
+                                       "47.75,271.5)Fill[255,200,200,200](71,264.5,78,271.5)Fill[255,200,200,200]"
+                                       "(101.25,264.5,108.25,271.5)");
 }
