@@ -1,4 +1,5 @@
 #include "IEditorDelegate.h"
+#include "RecordingDelegate.h"
 
 #include <gtest/gtest.h>
 
@@ -11,46 +12,7 @@ namespace {
 using weft::EParamSource;
 using weft::IEditorDelegate;
 using Log = std::vector<std::string>;
-
-std::string Call(const char* name, int idx, const std::string& rest = "")
-{
-  return std::string(name) + "(" + std::to_string(idx) + rest + ")";
-}
-
-std::string Source(EParamSource source) { return weft::ParamSourceStrs[source]; }
-
-// Records the calls that reach the plug-in side as "Name(args)", then runs
-// the default body so that the defaults' own chains stay observable.
-class RecordingDelegate : public IEditorDelegate
-{
-public:
-  explicit RecordingDelegate(int nParams) : IEditorDelegate(nParams) {}
-
-  void OnUIOpen() override
-  {
-    log.push_back("OnUIOpen");
-    IEditorDelegate::OnUIOpen();
-  }
-  void OnParamChange(int idx, EParamSource source, int offset) override
-  {
-    log.push_back(Call("OnParamChange", idx, "," + Source(source) + "," + std::to_string(offset)));
-    IEditorDelegate::OnParamChange(idx, source, offset);
-  }
-  void OnParamChange(int idx) override { log.push_back(Call("OnParamChange", idx)); }
-  void OnParamChangeUI(int idx, EParamSource source) override
-  {
-    log.push_back(Call("OnParamChangeUI", idx, "," + Source(source)));
-  }
-  void SendParameterValueFromDelegate(int idx, double value, bool normalized) override
-  {
-    log.push_back(Call("Send", idx, "," + std::to_string(value) + (normalized ? ",true" : ",false")));
-    IEditorDelegate::SendParameterValueFromDelegate(idx, value, normalized);
-  }
-  void BeginInformHostOfParamChangeFromUI(int) override {}
-  void EndInformHostOfParamChangeFromUI(int) override {}
-
-  Log log;
-};
+using pw::test::RecordingDelegate;
 
 // Two parameters -12..12 in steps of 0.5 at 6 and -12: normalised 0.75 and 0.
 class EditorDelegateTest : public ::testing::Test

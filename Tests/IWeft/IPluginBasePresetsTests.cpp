@@ -13,6 +13,7 @@
 #include <vector>
 
 using namespace weft;
+using pw::test::BytesOf;
 using pw::test::ReadFileBytes;
 using pw::test::TempFile;
 using pw::test::TestPlugin;
@@ -63,15 +64,21 @@ Bytes Header(const char* form, uint32_t byteSize, uint32_t formatVersion)
   return b;
 }
 
-// A parameter-form program: the header, 2 parameters, the 28-byte name and
-// the two values.
-Bytes ValuesProgram(const char* name, float v0, float v1)
+// A program's head: the header, 2 parameters and the 28-byte name.
+Bytes ProgramHead(const char* form, uint32_t byteSize, const char* name)
 {
-  Bytes b = Header("FxCk", 0, 1);
+  Bytes b = Header(form, byteSize, 1);
   PutBE32(b, 2);
   Bytes field(28, 0);
   std::memcpy(field.data(), name, std::strlen(name));
   b.insert(b.end(), field.begin(), field.end());
+  return b;
+}
+
+// A parameter-form program holding two normalised values.
+Bytes ValuesProgram(const char* name, float v0, float v1)
+{
+  Bytes b = ProgramHead("FxCk", 0, name);
   for (float f : {v0, v1})
   {
     uint32_t bits;
@@ -90,7 +97,7 @@ Bytes Snapshot(const TestPlugin& plug)
   plug.SerializeParams(chunk);
   const int current = plug.GetCurrentPresetIdx();
   chunk.Put(&current);
-  return Bytes(chunk.GetData(), chunk.GetData() + chunk.Size());
+  return BytesOf(chunk);
 }
 
 class PresetFileTest : public testing::Test
@@ -137,6 +144,17 @@ TEST_F(PresetFileTest, ParameterFormProgramIs64BigEndianBytesWithTheNameCutTo27C
   const Bytes expected = ValuesProgram("A program name far longer t", 0.75f, 0.25f);
   ASSERT_EQ(expected.size(), 64u);
   EXPECT_EQ(Saved(false, false), expected);
+}
+
+TEST_F(PresetFileTest, StateFormProgramHoldsTheNameAndTheSerializedStateWithSize60PlusState)
+{
+  Bytes state = {0x74, 0x66, 0x66, 0x70, 0x00, 0x00, 0x01, 0x00};
+  const double values[2] = {6.0, 1.0};
+  PutLE(state, values, 16);
+  Bytes expected = ProgramHead("FPCh", 60 + static_cast<uint32_t>(state.size()), "Init");
+  PutBE32(expected, static_cast<uint32_t>(state.size()));
+  expected.insert(expected.end(), state.begin(), state.end());
+  EXPECT_EQ(Saved(false, true), expected);
 }
 
 TEST_F(PresetFileTest, StateFormBankHoldsSerializedPresetsWithSize160PlusState)
@@ -226,74 +244,79 @@ TEST_F(PresetFileTest, FullWidthNameIsReadTerminatedAndNonFiniteValuesLeaveTheir
 
 // --- Damaged and foreign files
 
-TEST_F(PresetFileTest, MissingTruncatedAndForeignProgramsAreRefused)
+// A damaged copy of a file plug saves: cut to cutTo bytes, or raw bytes
+// written at offset, or a big-endian word written at offset.
+struct Damage
+{
+  bool bank, stateForm;
+  long cutTo; // -1: not cut
+  size_t offset;
+  const char* raw; // null: write word
+  uint32_t word;
+  const char* what;
+};
+
+// Parameter-form program: 64 bytes. State-form program: state size at 56.
+// Parameter-form bank: 156 + 2 x 64 bytes, count at 24. State-form bank: 219
+// bytes, state size at 156 (55 bytes are less than the presets need).
+const Damage kDamages[] = {
+  {false, false, 0, 0, nullptr, 0, "empty program"},
+  {false, false, 27, 0, nullptr, 0, "program cut in the header"},
+  {false, false, 55, 0, nullptr, 0, "program cut in the name"},
+  {false, false, 59, 0, nullptr, 0, "program cut in the first value"},
+  {false, false, 63, 0, nullptr, 0, "program cut in the last value"},
+  {false, false, -1, 0, "c", 0, "program with the wrong chunk magic"},
+  {false, false, -1, 19, "u", 0, "program with the wrong ID"},
+  {false, false, -1, 15, "\x02", 0, "program with the wrong format version"},
+  {false, false, -1, 8, "FxBk", 0, "bank tag in a program"},
+  {false, true, -1, 56, nullptr, 16, "program state size 16"},
+  {false, true, -1, 56, nullptr, 25, "program state size 25"},
+  {false, true, -1, 56, nullptr, 0x7FFFFFFF, "program state size 2^31-1"},
+  {false, true, -1, 56, nullptr, 0x80000000, "program state size 2^31"},
+  {false, true, -1, 56, nullptr, 0xFFFFFFFF, "program state size 2^32-1"},
+  {true, false, 0, 0, nullptr, 0, "empty bank"},
+  {true, false, 155, 0, nullptr, 0, "bank cut in the header"},
+  {true, false, 156, 0, nullptr, 0, "bank without programs"},
+  {true, false, 219, 0, nullptr, 0, "bank cut in the first program"},
+  {true, false, 283, 0, nullptr, 0, "bank cut in the last program"},
+  {true, false, -1, 3, "k", 0, "bank with the wrong chunk magic"},
+  {true, false, -1, 19, "u", 0, "bank with the wrong ID"},
+  {true, false, -1, 8, "FxCk", 0, "program tag in a bank"},
+  {true, false, -1, 8, "FBCh", 0, "state-form bank without state chunks"},
+  {true, false, -1, 156 + 8, "FPCh", 0, "first program in state form"},
+  {true, false, -1, 156 + 64 + 27, "\x01", 0, "second program with one parameter"},
+  {true, false, -1, 24, nullptr, 3, "bank count 3"},
+  {true, false, -1, 24, nullptr, 0x7FFFFFFF, "bank count 2^31-1"},
+  {true, false, -1, 24, nullptr, 0x80000000, "bank count 2^31"},
+  {true, false, -1, 24, nullptr, 0xFFFFFFFF, "bank count 2^32-1"},
+  {true, true, 218, 0, nullptr, 0, "state-form bank cut by one byte"},
+  {true, true, -1, 156, nullptr, 219, "bank state size larger than the file"},
+  {true, true, -1, 156, nullptr, 54, "bank state size short of the presets"},
+  {true, true, -1, 156, nullptr, 0x7FFFFFFF, "bank state size 2^31-1"},
+  {true, true, -1, 156, nullptr, 0xFFFFFFFF, "bank state size 2^32-1"},
+};
+
+TEST_F(PresetFileTest, DamagedOrForeignFilesAreRefusedWithNothingChanged)
 {
   EXPECT_FALSE(plug.LoadPresetFromFXP(nullptr));
-  EXPECT_FALSE(plug.LoadPresetFromFXP(path.Path())); // does not exist
-  const Bytes whole = ValuesProgram("Cut", 1.0f, 1.0f);
-  for (long len : {0, 27, 55, 59, 63})
-    ExpectRefused(Bytes(whole.begin(), whole.begin() + len), false, "length " + std::to_string(len));
-  const struct { size_t offset; const char* bytes; const char* what; } cases[] = {
-    {0, "c", "wrong chunk magic"}, {19, "u", "wrong ID"}, {15, "\x02", "wrong format version"},
-    {8, "FxBk", "bank tag in a program"}};
-  for (const auto& c : cases)
+  EXPECT_FALSE(plug.LoadPresetFromFXP(path.Path()) || plug.LoadBankFromFXB(path.Path())) << "no such file";
+  ASSERT_EQ(Saved(true, true).size(), 219u);
+  for (const Damage& d : kDamages)
   {
-    Bytes file = whole;
-    std::memcpy(file.data() + c.offset, c.bytes, std::strlen(c.bytes));
-    ExpectRefused(file, false, c.what);
+    Bytes file = Saved(d.bank, d.stateForm);
+    if (d.cutTo >= 0)
+      file.resize(static_cast<size_t>(d.cutTo));
+    else if (d.raw)
+      std::memcpy(file.data() + d.offset, d.raw, std::strlen(d.raw));
+    else
+      SetBE32At(file, d.offset, d.word);
+    ExpectRefused(file, d.bank, d.what);
   }
-}
 
-TEST_F(PresetFileTest, StateFormProgramsWithoutStateChunksOrWithABadStateAreRefused)
-{
-  const Bytes valid = Saved(false, true); // the state size at byte 56 is 24
+  const Bytes program = Saved(false, true);
   plug.SetStateChunks(false);
-  ExpectRefused(valid, false, "FPCh without state chunks");
+  ExpectRefused(program, false, "state-form program without state chunks");
   plug.SetStateChunks(true);
-  for (uint32_t stateSize : {16u, 25u, 0x7FFFFFFFu, 0xFFFFFFFFu, 0x80000000u})
-  {
-    Bytes file = valid;
-    SetBE32At(file, 56, stateSize);
-    ExpectRefused(file, false, "state size " + std::to_string(stateSize));
-  }
   plug.SetStateHeader(true);
-  ExpectRefused(valid, false, "UnserializeState fails");
-}
-
-TEST_F(PresetFileTest, ForeignOrTruncatedBanksAndCountsThatDoNotFitTheFileAreRefused)
-{
-  const Bytes valid = Saved(true, false);
-  ASSERT_EQ(valid.size(), 156u + 2u * 64u);
-  const struct { size_t offset; const char* bytes; const char* what; } cases[] = {
-    {3, "k", "wrong chunk magic"}, {19, "u", "wrong ID"}, {8, "FxCk", "program tag in a bank"},
-    {8, "FBCh", "FBCh without state chunks"}, {156 + 8, "FPCh", "first program in state form"},
-    {156 + 64 + 27, "\x01", "second program has one parameter"}};
-  for (const auto& c : cases)
-  {
-    Bytes file = valid;
-    std::memcpy(file.data() + c.offset, c.bytes, std::strlen(c.bytes));
-    ExpectRefused(file, true, c.what);
-  }
-  for (long len : {0, 155, 156, 219, 283})
-    ExpectRefused(Bytes(valid.begin(), valid.begin() + len), true, "length " + std::to_string(len));
-  for (uint32_t count : {3u, 0x7FFFFFFFu, 0xFFFFFFFFu, 0x80000000u})
-  {
-    Bytes file = valid;
-    SetBE32At(file, 24, count);
-    ExpectRefused(file, true, "count " + std::to_string(count));
-  }
-}
-
-TEST_F(PresetFileTest, StateFormBankWithOversizedOrDamagedStateIsRefused)
-{
-  const Bytes valid = Saved(true, true);
-  // The last size claims fewer bytes than the presets need.
-  for (uint32_t stateSize : {static_cast<uint32_t>(valid.size()), 0x7FFFFFFFu, 0xFFFFFFFFu,
-                             static_cast<uint32_t>(valid.size() - 160 - 5)})
-  {
-    Bytes file = valid;
-    SetBE32At(file, 156, stateSize);
-    ExpectRefused(file, true, "state size " + std::to_string(stateSize));
-  }
-  ExpectRefused(Bytes(valid.begin(), valid.end() - 1), true, "file cut by one byte");
+  ExpectRefused(program, false, "a state the plug-in refuses");
 }

@@ -8,7 +8,10 @@
 #include <vector>
 
 using namespace weft;
+using pw::test::BytesOf;
+using pw::test::SetValues;
 using pw::test::TestPlugin;
+using pw::test::ValuesOf;
 
 namespace {
 
@@ -32,21 +35,6 @@ void InitTestParams(TestPlugin& plug)
   plug.GetParam(kMix)->InitDouble("Mix", 50.0, 0.0, 100.0, 1.0, "%");
 }
 
-Values ValuesOf(const TestPlugin& plug)
-{
-  Values values;
-  for (int i = 0; i < plug.NParams(); ++i)
-    values.push_back(plug.GetParam(i)->Value());
-  return values;
-}
-
-void SetValues(TestPlugin& plug, const Values& values)
-{
-  for (int i = 0; i < plug.NParams(); ++i)
-    plug.GetParam(i)->Set(values[static_cast<size_t>(i)]);
-}
-
-Bytes BytesOf(const IByteChunk& chunk) { return Bytes(chunk.GetData(), chunk.GetData() + chunk.Size()); }
 
 // Each preset's name, with "*" for an initialised one, joined by "|".
 std::string Presets(const TestPlugin& plug)

@@ -14,18 +14,12 @@
 using namespace weft;
 using pw::test::TempFile;
 using pw::test::TestPlugin;
+using pw::test::ValuesOf;
 
 namespace {
 
 using Values = std::vector<double>;
 
-Values ValuesOf(const TestPlugin& plug)
-{
-  Values values;
-  for (int i = 0; i < plug.NParams(); ++i)
-    values.push_back(plug.GetParam(i)->Value());
-  return values;
-}
 
 std::string FileText(const char* path)
 {

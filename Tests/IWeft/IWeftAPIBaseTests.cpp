@@ -76,7 +76,7 @@ std::vector<uint8_t> StateBytes(const std::vector<double>& values)
 TEST_F(APIBaseTest, ConstructionTakesTheConfigurationAndKeepsAtMost128CharactersOfEachName)
 {
   const std::string longName(200, 'n');
-  weft::Config config = pw::test::MakeTestConfig(1, false, 2);
+  weft::Config config = pw::test::MakeTestConfig("2-2", 1, 2);
   config.pluginName = config.productName = config.mfrName = longName.c_str();
   weft::IWeftAPIBase plugin(config, weft::kAPIVST3);
   for (const char* name : {plugin.GetPluginName(), plugin.GetProductName(), plugin.GetMfrName()})

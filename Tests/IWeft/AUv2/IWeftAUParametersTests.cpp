@@ -36,9 +36,8 @@ public:
   static constexpr int kNumParams = kFirstUnitParam + weft::IParam::kUnitCustom + 1;
 
   explicit ParamsTestPlugin(const weft::InstanceInfo& info)
-  : TestAUPlugin(info, weft::Config(kNumParams, 1, "2-2", "ParamsTest", "Params", "Acme", kTestAUVersion,
-                                    0x50726d73 /* "Prms" */, 0x41636d65, 0, false, false, false, true, 0, false, 400,
-                                    300, false, 200, 800, 150, 600, "com.acme.paramstest", ""))
+  : TestAUPlugin(info, MakeTestConfig("2-2", kNumParams, 1, false, 0, false, 0, 0x50726d73 /* "Prms" */,
+                                      "com.acme.paramstest"))
   {
     using weft::IParam;
     GetParam(1)->InitBool("Bypass", true);
@@ -136,13 +135,7 @@ protected:
 
   AudioUnit Unit() const { return mUnit.Get(); }
 
-  std::vector<double> Values() const
-  {
-    std::vector<double> values;
-    for (int i = 0; i < mPlug->NParams(); ++i)
-      values.push_back(mPlug->GetParam(i)->Value());
-    return values;
-  }
+  std::vector<double> Values() const { return ValuesOf(*mPlug); }
 
   OSStatus Info(AudioUnitElement idx, AudioUnitParameterInfo& info, AudioUnitScope scope = kGlobal)
   {

@@ -23,9 +23,7 @@ public:
   static constexpr int kSubtype = 0x53746174; // "Stat"
 
   explicit StateTestPlugin(const weft::InstanceInfo& info)
-  : TestAUPlugin(info, weft::Config(3, 3, "2-2", "StateTest", "State", "Acme", kTestAUVersion, kSubtype, 0x41636d65,
-                                    0, false, false, false, true, 0, false, 400, 300, false, 200, 800, 150, 600,
-                                    "com.acme.statetest", ""))
+  : TestAUPlugin(info, MakeTestConfig("2-2", 3, 3, false, 0, false, 0, kSubtype, "com.acme.statetest"))
   {
     GetParam(1)->InitEnum("Mode", 0, {"A", "B", "C"});
     GetParam(2)->InitDouble("Depth", 0.5, 0.0, 1.0, 0.01);
@@ -78,10 +76,7 @@ namespace {
 // Everything a restore may change.
 auto Snapshot(const StateTestPlugin& plug)
 {
-  std::vector<double> values;
-  for (int i = 0; i < plug.NParams(); ++i)
-    values.push_back(plug.GetParam(i)->Value());
-  return std::make_tuple(values, plug.scale, plug.GetCurrentPresetIdx(), plug.restores);
+  return std::make_tuple(ValuesOf(plug), plug.scale, plug.GetCurrentPresetIdx(), plug.restores);
 }
 
 SInt32 NumberIn(CFDictionaryRef dict, CFStringRef key)

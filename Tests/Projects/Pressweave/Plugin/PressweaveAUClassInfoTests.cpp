@@ -13,7 +13,7 @@
 namespace {
 
 using namespace pressweave;
-using pw::test::Values;
+using pw::test::ValuesOf;
 
 SInt32 NumberIn(CFDictionaryRef dict, CFStringRef key)
 {
@@ -82,7 +82,7 @@ TEST_F(PressweaveClassInfo, TheDictionaryRestoresEveryParameterAndTheScaleInAnot
   CFMutableDictionaryRef scaled = WithData(state, DataOf(state), 1.5f);
   EXPECT_EQ(b.Restore(scaled), noErr);
   CFRelease(scaled);
-  EXPECT_EQ(Values(*b.plug), Values(*a.plug));
+  EXPECT_EQ(ValuesOf(*b.plug), ValuesOf(*a.plug));
   EXPECT_EQ(b.plug->GetStoredDrawScale(), 1.5f);
 }
 

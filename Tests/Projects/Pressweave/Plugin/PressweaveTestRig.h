@@ -8,6 +8,7 @@
 
 #include "CFTestUtils.h"
 #include "IWeftAUFactory.h"
+#include "PluginTestUtils.h"
 #include "Pressweave.h"
 
 #include <AudioToolbox/AudioToolbox.h>
@@ -51,15 +52,6 @@ inline void SetParam(Pressweave& plug, int idx, double value)
 {
   plug.GetParam(idx)->Set(value);
 }
-
-inline std::vector<double> Values(const Pressweave& plug)
-{
-  std::vector<double> values;
-  for (int i = 0; i < plug.NParams(); ++i)
-    values.push_back(plug.GetParam(i)->Value());
-  return values;
-}
-
 
 // A deterministic test signal: a few detuned sines, amplitude below 1.
 inline double TestSignal(int channel, long long frame)
