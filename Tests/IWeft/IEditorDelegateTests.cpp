@@ -5,6 +5,7 @@
 
 #include <climits>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -72,6 +73,22 @@ TEST_F(EditorDelegateTest, AValueFromTheDelegateOnlyReachesTheEditorAndAValueFro
   EXPECT_EQ(d.GetParam(0)->Value(), 0.0);
   d.SendParameterValueFromUI(0, 1.7);
   EXPECT_EQ(d.GetParam(0)->Value(), 12.0);
+}
+
+TEST_F(EditorDelegateTest, SizeConstraintsTakeEitherOrderAndAResizeOutsideThemIsClampedAndRefused)
+{
+  d.SetSizeConstraints(500, 100, 900, 300);
+  EXPECT_EQ(std::vector<int>({d.GetMinWidth(), d.GetMaxWidth(), d.GetMinHeight(), d.GetMaxHeight()}),
+            std::vector<int>({100, 500, 300, 900}));
+  int w = 5, h = 50;
+  EXPECT_FALSE(d.ConstrainEditorResize(w, h));
+  EXPECT_EQ(std::make_pair(w, h), std::make_pair(100, 300));
+  w = 600, h = 1000;
+  EXPECT_FALSE(d.ConstrainEditorResize(w, h));
+  EXPECT_EQ(std::make_pair(w, h), std::make_pair(500, 900));
+  w = 100, h = 900;
+  EXPECT_TRUE(d.ConstrainEditorResize(w, h)) << "the limits themselves fit";
+  EXPECT_EQ(std::make_pair(w, h), std::make_pair(100, 900));
 }
 
 TEST_F(EditorDelegateDeathTest, AnIndexOutsideTheListGivesNoParameterAndAValueFromTheUIForItIsRefused)

@@ -101,7 +101,7 @@ TEST_F(PluginBaseTest, ParamBlockIsOneDoublePerParameterAndRoundTripsAsOnePreset
   EXPECT_EQ(plug.Notes().resets, std::vector<EParamSource>{kPresetRecall});
 }
 
-TEST_F(PluginBaseTest, UnserializeParamsConstrainsValuesSkipsNonFiniteOnesAndStopsAtAnIncompleteValue)
+TEST_F(PluginBaseTest, UnserializeParamsConstrainsValuesSkipsNonFiniteOnesStopsAtAnIncompleteValueAndAlwaysResets)
 {
   const double nan = std::numeric_limits<double>::quiet_NaN();
   const double inf = std::numeric_limits<double>::infinity();
@@ -118,8 +118,10 @@ TEST_F(PluginBaseTest, UnserializeParamsConstrainsValuesSkipsNonFiniteOnesAndSto
   {
     SCOPED_TRACE(c.after[0]);
     SetValues(plug, {1.0, 2.0, 0.0, 30.0});
+    plug.ClearNotes();
     EXPECT_EQ(plug.UnserializeParams(c.block, c.start), c.result);
     EXPECT_EQ(ValuesOf(plug), c.after);
+    EXPECT_EQ(plug.Notes().resets, std::vector<EParamSource>{kPresetRecall}) << "refused or not, a reset follows";
   }
 }
 

@@ -8,6 +8,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -94,13 +95,18 @@ TEST_F(ToolsTest, CopyDefaultAndRandomiseWorkOnARangeOrAGroupInIndexOrder)
   EXPECT_EQ(ValuesOf(plug), (Values{0.0, 1.0, 0.0, 50.0}));
 
   std::srand(12345);
+  std::set<double> gains, modes;
   for (int round = 0; round < 20; ++round)
   {
     plug.RandomiseParamValues(0, 1);
     const Values v = ValuesOf(plug);
     EXPECT_TRUE(std::abs(v[0]) <= 12.0 && v[1] >= 0.0 && v[1] <= 4.0 && v[1] == std::round(v[1]));
     EXPECT_EQ(Values(v.begin() + 2, v.end()), (Values{0.0, 50.0})) << "randomising leaves the rest alone";
+    gains.insert(v[0]);
+    modes.insert(v[1]);
   }
+  EXPECT_GE(gains.size(), 15u) << "the gain was not randomised";
+  EXPECT_GE(modes.size(), 3u) << "the mode was not randomised";
 }
 
 TEST_F(ToolsTest, SourceDumpsListCurrentValuesByTypeAndAppend)
