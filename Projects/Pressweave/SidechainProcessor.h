@@ -51,7 +51,8 @@ struct SidechainKey
   int nFrames = 0;
 };
 
-// Buffers 4 and 5 of the hand-off with the frames the last block wrote.
+// Buffers 4 and 5 of the bank the render thread is filling, with the frames
+// this block wrote. Render thread.
 SidechainKey MakeSidechainKey(const BufferManager& handOff) noexcept;
 
 // exp(-1 / (sampleRate * timeSeconds)): the one-pole coefficient for a time
