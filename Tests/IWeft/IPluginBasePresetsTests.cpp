@@ -10,6 +10,7 @@
 #include <cstring>
 #include <limits>
 #include <string>
+#include <utility>
 #include <vector>
 
 using namespace weft;
@@ -244,56 +245,26 @@ TEST_F(PresetFileTest, FullWidthNameIsReadTerminatedAndNonFiniteValuesLeaveTheir
 
 // --- Damaged and foreign files
 
-// A damaged copy of a file plug saves: cut to cutTo bytes, or raw bytes
-// written at offset, or a big-endian word written at offset.
-struct Damage
-{
-  bool bank, stateForm;
-  long cutTo; // -1: not cut
-  size_t offset;
-  const char* raw; // null: write word
-  uint32_t word;
-  const char* what;
-};
-
+// Damaged copies of each kind of file plug saves: cut to a length, with
+// bytes written at an offset, or with a big-endian word written at wordAt.
 // Parameter-form program: 64 bytes. State-form program: state size at 56.
 // Parameter-form bank: 156 + 2 x 64 bytes, count at 24. State-form bank: 219
-// bytes, state size at 156 (55 bytes are less than the presets need).
-const Damage kDamages[] = {
-  {false, false, 0, 0, nullptr, 0, "empty program"},
-  {false, false, 27, 0, nullptr, 0, "program cut in the header"},
-  {false, false, 55, 0, nullptr, 0, "program cut in the name"},
-  {false, false, 59, 0, nullptr, 0, "program cut in the first value"},
-  {false, false, 63, 0, nullptr, 0, "program cut in the last value"},
-  {false, false, -1, 0, "c", 0, "program with the wrong chunk magic"},
-  {false, false, -1, 19, "u", 0, "program with the wrong ID"},
-  {false, false, -1, 15, "\x02", 0, "program with the wrong format version"},
-  {false, false, -1, 8, "FxBk", 0, "bank tag in a program"},
-  {false, true, -1, 56, nullptr, 16, "program state size 16"},
-  {false, true, -1, 56, nullptr, 25, "program state size 25"},
-  {false, true, -1, 56, nullptr, 0x7FFFFFFF, "program state size 2^31-1"},
-  {false, true, -1, 56, nullptr, 0x80000000, "program state size 2^31"},
-  {false, true, -1, 56, nullptr, 0xFFFFFFFF, "program state size 2^32-1"},
-  {true, false, 0, 0, nullptr, 0, "empty bank"},
-  {true, false, 155, 0, nullptr, 0, "bank cut in the header"},
-  {true, false, 156, 0, nullptr, 0, "bank without programs"},
-  {true, false, 219, 0, nullptr, 0, "bank cut in the first program"},
-  {true, false, 283, 0, nullptr, 0, "bank cut in the last program"},
-  {true, false, -1, 3, "k", 0, "bank with the wrong chunk magic"},
-  {true, false, -1, 19, "u", 0, "bank with the wrong ID"},
-  {true, false, -1, 8, "FxCk", 0, "program tag in a bank"},
-  {true, false, -1, 8, "FBCh", 0, "state-form bank without state chunks"},
-  {true, false, -1, 156 + 8, "FPCh", 0, "first program in state form"},
-  {true, false, -1, 156 + 64 + 27, "\x01", 0, "second program with one parameter"},
-  {true, false, -1, 24, nullptr, 3, "bank count 3"},
-  {true, false, -1, 24, nullptr, 0x7FFFFFFF, "bank count 2^31-1"},
-  {true, false, -1, 24, nullptr, 0x80000000, "bank count 2^31"},
-  {true, false, -1, 24, nullptr, 0xFFFFFFFF, "bank count 2^32-1"},
-  {true, true, 218, 0, nullptr, 0, "state-form bank cut by one byte"},
-  {true, true, -1, 156, nullptr, 219, "bank state size larger than the file"},
-  {true, true, -1, 156, nullptr, 54, "bank state size short of the presets"},
-  {true, true, -1, 156, nullptr, 0x7FFFFFFF, "bank state size 2^31-1"},
-  {true, true, -1, 156, nullptr, 0xFFFFFFFF, "bank state size 2^32-1"},
+// bytes, state size at 156 (54 bytes are fewer than the presets need).
+struct Damages
+{
+  bool bank, stateForm;
+  std::vector<size_t> cuts;
+  std::vector<std::pair<size_t, const char*>> patches;
+  size_t wordAt;
+  std::vector<uint32_t> words;
+};
+
+const Damages kDamages[] = {
+  {false, false, {0, 27, 55, 59, 63}, {{0, "c"}, {19, "u"}, {15, "\x02"}, {8, "FxBk"}}, 0, {}},
+  {false, true, {}, {}, 56, {16, 25, 0x7FFFFFFF, 0x80000000, 0xFFFFFFFF}},
+  {true, false, {0, 155, 156, 219, 283}, {{3, "k"}, {19, "u"}, {8, "FxCk"}, {8, "FBCh"}, {164, "FPCh"}, {247, "\x01"}},
+   24, {3, 0x7FFFFFFF, 0x80000000, 0xFFFFFFFF}},
+  {true, true, {218}, {}, 156, {219, 54, 0x7FFFFFFF, 0xFFFFFFFF}},
 };
 
 TEST_F(PresetFileTest, DamagedOrForeignFilesAreRefusedWithNothingChanged)
@@ -301,16 +272,27 @@ TEST_F(PresetFileTest, DamagedOrForeignFilesAreRefusedWithNothingChanged)
   EXPECT_FALSE(plug.LoadPresetFromFXP(nullptr));
   EXPECT_FALSE(plug.LoadPresetFromFXP(path.Path()) || plug.LoadBankFromFXB(path.Path())) << "no such file";
   ASSERT_EQ(Saved(true, true).size(), 219u);
-  for (const Damage& d : kDamages)
+  for (const Damages& d : kDamages)
   {
-    Bytes file = Saved(d.bank, d.stateForm);
-    if (d.cutTo >= 0)
-      file.resize(static_cast<size_t>(d.cutTo));
-    else if (d.raw)
-      std::memcpy(file.data() + d.offset, d.raw, std::strlen(d.raw));
-    else
-      SetBE32At(file, d.offset, d.word);
-    ExpectRefused(file, d.bank, d.what);
+    const std::string kind = std::string(d.stateForm ? "state-form " : "") + (d.bank ? "bank" : "program");
+    for (size_t cut : d.cuts)
+    {
+      Bytes file = Saved(d.bank, d.stateForm);
+      file.resize(cut);
+      ExpectRefused(file, d.bank, kind + " cut to " + std::to_string(cut));
+    }
+    for (const auto& [offset, bytes] : d.patches)
+    {
+      Bytes file = Saved(d.bank, d.stateForm);
+      std::memcpy(file.data() + offset, bytes, std::strlen(bytes));
+      ExpectRefused(file, d.bank, kind + " with '" + bytes + "' at " + std::to_string(offset));
+    }
+    for (uint32_t word : d.words)
+    {
+      Bytes file = Saved(d.bank, d.stateForm);
+      SetBE32At(file, d.wordAt, word);
+      ExpectRefused(file, d.bank, kind + " with " + std::to_string(word) + " at " + std::to_string(d.wordAt));
+    }
   }
 
   const Bytes program = Saved(false, true);

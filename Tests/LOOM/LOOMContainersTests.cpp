@@ -16,25 +16,6 @@ namespace
 {
 // ---- LOOM_HeapBuf ----
 
-TEST(LOOMHeapBuf, FreshAllocationFollowsTheGranularityRule)
-{
-  ASSERT_EQ(sizeof(void*), 8u);
-  struct Row { int granularity, size, allocated; };
-  const Row rows[] = {
-    {4096, 8, 4000},                                // one pointer: ((8 + 4096 + 96) & ~4095) - 96
-    {128, 2, 130},                                  // 2 + 128
-    {128, 300, 450},                                // 300 + 300 / 2
-    {4096, 10000, 12192},                           // g = 5000 rounded down to 4096
-    {4096, 16 * 1024 * 1024, 20 * 1024 * 1024 - 96}, // g = n / 2 capped at 4 MiB
-  };
-  for (const Row& r : rows)
-  {
-    LOOM_HeapBuf hb(r.granularity);
-    ASSERT_NE(hb.Resize(r.size, false), nullptr);
-    EXPECT_EQ(hb.GetAllocated(), r.allocated) << "granularity " << r.granularity << ", size " << r.size;
-  }
-}
-
 TEST(LOOMHeapBuf, GrowingKeepsTheContentsAndAnImpossibleSizeFailsKeepingThem)
 {
   LOOM_HeapBuf hb(128);
