@@ -1,7 +1,7 @@
 // FXP program and FXB bank files: byte layout, round trips and refusal of
 // damaged or foreign files.
 
-#include "TestFiles.h"
+#include "TempFolder.h"
 #include "TestPlugin.h"
 
 #include <gtest/gtest.h>
@@ -15,10 +15,7 @@
 
 using namespace weft;
 using pw::test::BytesOf;
-using pw::test::ReadFileBytes;
-using pw::test::TempFile;
 using pw::test::TestPlugin;
-using pw::test::WriteFileBytes;
 
 namespace {
 
@@ -116,8 +113,9 @@ protected:
   Bytes Saved(bool bank, bool stateChunks)
   {
     plug.SetStateChunks(stateChunks);
-    EXPECT_TRUE(bank ? plug.SaveBankAsFXB(path.Path()) : plug.SavePresetAsFXP(path.Path()));
-    return ReadFileBytes(path.Path());
+    EXPECT_TRUE(bank ? plug.SaveBankAsFXB(path.c_str()) : plug.SavePresetAsFXP(path.c_str()));
+    const std::string text = folder.ReadText("file.fx");
+    return Bytes(text.begin(), text.end());
   }
 
   // Sets values that no test file holds: the reference for "nothing changed".
@@ -125,16 +123,17 @@ protected:
   {
     plug.GetParam(0)->Set(-3.0);
     plug.GetParam(1)->Set(2);
-    WriteFileBytes(path.Path(), file);
+    folder.WriteText("file.fx", std::string(file.begin(), file.end()));
     const Bytes before = Snapshot(plug);
     plug.ClearNotes();
-    EXPECT_FALSE(bank ? plug.LoadBankFromFXB(path.Path()) : plug.LoadPresetFromFXP(path.Path())) << what;
+    EXPECT_FALSE(bank ? plug.LoadBankFromFXB(path.c_str()) : plug.LoadPresetFromFXP(path.c_str())) << what;
     EXPECT_EQ(Snapshot(plug), before) << what;
     EXPECT_EQ(plug.Notes().presetChangesToHost, 0) << what;
   }
 
   TestPlugin plug{2, 2};
-  TempFile path{".fx"};
+  pw::test::TempFolder folder;
+  const std::string path = folder.Path("file.fx");
 };
 
 } // namespace
@@ -182,7 +181,7 @@ TEST_F(PresetFileTest, StateFormBankHoldsSerializedPresetsWithSize160PlusState)
 
 TEST_F(PresetFileTest, SavingToAnEmptyOrUnopenablePathFails)
 {
-  const std::string bad = std::string(path.Path()) + "/missing/dir.fxp";
+  const std::string bad = folder.Path("missing/dir.fxp");
   for (const char* p : {"", static_cast<const char*>(nullptr), bad.c_str()})
     EXPECT_FALSE(plug.SavePresetAsFXP(p) || plug.SaveBankAsFXB(p));
 }
@@ -198,7 +197,7 @@ TEST_F(PresetFileTest, BanksAndProgramsRoundTripInBothForms)
     loader.SetStateChunks(stateChunks);
     loader.SetCurrentPresetIdx(1); // a state-form bank keeps the loader's current preset
     Saved(true, stateChunks);
-    ASSERT_TRUE(loader.LoadBankFromFXB(path.Path()));
+    ASSERT_TRUE(loader.LoadBankFromFXB(path.c_str()));
     EXPECT_EQ(Snapshot(loader), Snapshot(plug));
 
     loader.SetStateHeader(stateChunks); // a program's state goes through the plug-in's own state form
@@ -207,7 +206,7 @@ TEST_F(PresetFileTest, BanksAndProgramsRoundTripInBothForms)
     plug.ModifyCurrentPreset("Saved");
     Saved(false, stateChunks);
     loader.SetCurrentPresetIdx(0);
-    ASSERT_TRUE(loader.LoadPresetFromFXP(path.Path())); // into the current preset
+    ASSERT_TRUE(loader.LoadPresetFromFXP(path.c_str())); // into the current preset
     EXPECT_EQ(std::vector<double>({loader.GetParam(0)->Value(), loader.GetParam(1)->Value()}),
               std::vector<double>({-9.0, 3.0}));
     EXPECT_EQ(std::string(loader.GetPresetName(0)) + "|" + loader.GetPresetName(1), "Saved|Other");
@@ -224,8 +223,8 @@ TEST_F(PresetFileTest, BankWithMoreProgramsThanPresetsIgnoresTheExtraPrograms)
   const Bytes third = ValuesProgram("C", 1.0f, 1.0f);
   file.insert(file.end(), third.begin(), third.end());
   plug.GetParam(0)->Set(-3.0);
-  WriteFileBytes(path.Path(), file);
-  ASSERT_TRUE(plug.LoadBankFromFXB(path.Path()));
+  folder.WriteText("file.fx", std::string(file.begin(), file.end()));
+  ASSERT_TRUE(plug.LoadBankFromFXB(path.c_str()));
   ASSERT_EQ(plug.NPresets(), 2);
   EXPECT_STREQ(plug.GetPresetName(1), "Other");
   EXPECT_DOUBLE_EQ(plug.GetParam(0)->Value(), 6.0); // program 0 is current
@@ -236,8 +235,8 @@ TEST_F(PresetFileTest, FullWidthNameIsReadTerminatedAndNonFiniteValuesLeaveTheir
   plug.GetParam(0)->Set(-3.0);
   Bytes file = ValuesProgram("", std::numeric_limits<float>::quiet_NaN(), 1.0f);
   std::memset(file.data() + 28, 'x', 28);
-  WriteFileBytes(path.Path(), file);
-  ASSERT_TRUE(plug.LoadPresetFromFXP(path.Path()));
+  folder.WriteText("file.fx", std::string(file.begin(), file.end()));
+  ASSERT_TRUE(plug.LoadPresetFromFXP(path.c_str()));
   EXPECT_EQ(std::string(plug.GetPresetName(0)), std::string(28, 'x'));
   EXPECT_DOUBLE_EQ(plug.GetParam(0)->Value(), -3.0);
   EXPECT_DOUBLE_EQ(plug.GetParam(1)->Value(), 4.0);
@@ -270,7 +269,7 @@ const Damages kDamages[] = {
 TEST_F(PresetFileTest, DamagedOrForeignFilesAreRefusedWithNothingChanged)
 {
   EXPECT_FALSE(plug.LoadPresetFromFXP(nullptr));
-  EXPECT_FALSE(plug.LoadPresetFromFXP(path.Path()) || plug.LoadBankFromFXB(path.Path())) << "no such file";
+  EXPECT_FALSE(plug.LoadPresetFromFXP(path.c_str()) || plug.LoadBankFromFXB(path.c_str())) << "no such file";
   ASSERT_EQ(Saved(true, true).size(), 219u);
   for (const Damages& d : kDamages)
   {
