@@ -1,6 +1,7 @@
 #pragma once
 // CoreFoundation helpers for tests of code that hands strings and objects to
-// a host: a string's text, and a leak check on the stand-in's live objects.
+// a host: a string's text, an owner of one reference, and a leak check on the
+// stand-in's live objects.
 
 #include <CoreFoundation/CoreFoundation.h>
 #include <CoreFoundation/PWShimCFBase.h>
@@ -32,6 +33,33 @@ public:
 
 private:
   CFIndex mAtStart = PWShimCFLiveObjectCount();
+};
+
+// A fixture whose tests must leave as many live objects as they found.
+class CFLeakCheckedTest : public ::testing::Test
+{
+  CFLeakCheck mLeakCheck;
+};
+
+// Owns one reference (from a Create or Copy call).
+template <class Ref>
+class CFOwned
+{
+public:
+  explicit CFOwned(Ref ref = nullptr) : mRef(ref) {}
+  ~CFOwned()
+  {
+    if (mRef)
+      CFRelease(mRef);
+  }
+  CFOwned(const CFOwned&) = delete;
+  CFOwned& operator=(const CFOwned&) = delete;
+
+  Ref get() const { return mRef; }
+  explicit operator bool() const { return mRef != nullptr; }
+
+private:
+  Ref mRef;
 };
 
 } // namespace pw::test
