@@ -15,6 +15,12 @@ PressweaveDSP::PressweaveDSP() noexcept
 void PressweaveDSP::processSetup(double drive, double outputLevel, double mix, double curve, bool shaperOn,
                                  bool limitToOne) noexcept
 {
+  // The same arguments again (every block, as a rule) give the same fields:
+  // the two exponentials are not taken again. The initial fields are those
+  // of all-zero, all-off arguments.
+  if (drive == mDrive && outputLevel == mOutputLevel && mix == mMix && curve == mCurve && shaperOn == mShaperOn &&
+      limitToOne == mLimitToOne)
+    return;
   mDrive = drive;
   mOutputLevel = outputLevel;
   mMix = mix;

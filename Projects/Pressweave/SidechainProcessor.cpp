@@ -128,7 +128,12 @@ void ProcessClassicCompressor(SidechainCompressorState& state, const double* con
   const double release = state.mReleaseCoef;
   const double attackRest = 1.0 - attack;
   const double releaseRest = 1.0 - release;
-  const double threshold = std::pow(10.0, thresholdDB / 20.0);
+  if (thresholdDB != state.mThresholdDB)
+  {
+    state.mThreshold = std::pow(10.0, thresholdDB / 20.0);
+    state.mThresholdDB = thresholdDB;
+  }
+  const double threshold = state.mThreshold;
   const double exponent = -(ratio - 1.0) / ratio;
   const int keyFrames = std::clamp(key.nFrames, 0, n);
 

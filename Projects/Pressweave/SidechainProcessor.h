@@ -31,6 +31,8 @@ struct SidechainCompressorState
   double mWindow[kCompressorWindowSize] = {}; // key energies (L^2 + R^2) / 2
   int mWindowIndex = 0;
   double mWindowSum = 0.0;          // sum of mWindow
+  double mThresholdDB = 0.0;        // the threshold mThreshold was computed for
+  double mThreshold = 1.0;          // 10^(mThresholdDB / 20)
 };
 
 // Parameter values that the compressor reads each block.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <new>
 
 #include "VectorMath.h"
@@ -213,8 +214,11 @@ void WaveformProcessor::CaptureBlock(const double* a, const double* b, int nFram
   // q - trunc(q): it equals fmod(beatPos, w) / w bit for bit. The positions
   // must stay where trunc fits an int32 (a billion windows: always, in
   // practice); two samples go through at once.
-  int exponent = 0;
-  const bool powerOfTwo = std::frexp(w, &exponent) == 0.5 && exponent > -60 && exponent < 60;
+  // A positive power of two 2^k has no mantissa bits; k within +-59.
+  uint64_t bits = 0;
+  std::memcpy(&bits, &w, sizeof bits);
+  const int k = static_cast<int>(bits >> 52) - 1023; // the sign bit makes k huge
+  const bool powerOfTwo = (bits & 0x000FFFFFFFFFFFFFull) == 0 && k > -60 && k < 60;
   const double end = beatPos + step * nFrames;
   const double limit = 1e9 * w;
   const bool exact = powerOfTwo && std::fabs(beatPos) < limit && std::fabs(end) < limit;

@@ -13,17 +13,14 @@
 using pressweave::BufferManager;
 
 // Every block writes its number into all six buffers over a seeded number of
-// frames. Each acquired bank must hold one block whole: six buffers of the
-// same number and frame count, never older than the bank before.
+// frames. Each acquired bank must hold one block whole, never older than the
+// bank before, and the last block must arrive.
 TEST(BufferManagerConcurrency, EveryAcquiredBankHoldsOneWholeBlockAndTheyNeverGoBack)
 {
-  constexpr int kSize = 256;
-  constexpr int kBlocks = 20000;
+  constexpr int kSize = 256, kBlocks = 20000;
   const unsigned seed = std::random_device{}();
   BufferManager bm(kSize);
-  std::atomic<bool> started{false};
-  std::atomic<bool> done{false};
-
+  std::atomic<bool> started{false}, done{false};
   std::thread render([&] {
     std::mt19937 rng(seed);
     std::vector<double> block(kSize);
@@ -41,8 +38,7 @@ TEST(BufferManagerConcurrency, EveryAcquiredBankHoldsOneWholeBlockAndTheyNeverGo
   });
 
   double last = 0.0;
-  bool finished = false;
-  while (!finished && !HasFailure())
+  for (bool finished = false; !finished && !HasFailure();)
   {
     started.store(true);
     finished = done.load(); // one more look after the last block
@@ -60,5 +56,5 @@ TEST(BufferManagerConcurrency, EveryAcquiredBankHoldsOneWholeBlockAndTheyNeverGo
     last = b;
   }
   render.join();
-  EXPECT_EQ(last, kBlocks) << "the last block published is the one seen last";
+  EXPECT_EQ(last, kBlocks);
 }

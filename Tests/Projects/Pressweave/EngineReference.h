@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numeric>
 #include <vector>
 
 namespace pw::test {
@@ -24,13 +25,13 @@ inline void ReferenceCompressor(pressweave::SidechainCompressorState& st, const 
     st.mWindowSum = kCompressorWindowSize * x;
     st.mWindowUnprimed = false;
   };
-  const double threshold = std::pow(10.0, cs.thresholdDB / 20.0);
-  const double exponent = -(cs.ratio - 1.0) / cs.ratio;
+  const double threshold = std::pow(10.0, cs.thresholdDB / 20.0), exponent = -(cs.ratio - 1.0) / cs.ratio;
   double g = st.mCurrentGain;
   for (int s = 0; s < n; ++s)
   {
     const double kl = s < keyFrames ? keyL[s] : 0.0, kr = s < keyFrames ? keyR[s] : 0.0;
     const double x = (kl * kl + kr * kr) / 2.0;
+    st.mWindowUnprimed = st.mWindowUnprimed || !std::isfinite(x);
     if (std::isfinite(x))
     {
       if (st.mWindowUnprimed)
@@ -38,22 +39,13 @@ inline void ReferenceCompressor(pressweave::SidechainCompressorState& st, const 
       st.mWindowSum = st.mWindowSum - st.mWindow[st.mWindowIndex] + x;
       st.mWindow[st.mWindowIndex] = x;
       if (++st.mWindowIndex >= kCompressorWindowSize)
-      {
-        st.mWindowIndex = 0;
-        st.mWindowSum = 0.0;
-        for (double v : st.mWindow)
-          st.mWindowSum += v;
-      }
+        st.mWindowIndex = 0, st.mWindowSum = std::accumulate(std::begin(st.mWindow), std::end(st.mWindow), 0.0);
       if (!(st.mWindowSum >= 0.0) || !std::isfinite(st.mWindowSum))
         prime(x);
       const double rms = std::sqrt(st.mWindowSum / kCompressorWindowSize);
       const double target = rms > threshold ? std::pow(rms / threshold, exponent) : 1.0;
       const double c = g > target ? st.mAttackCoef : st.mReleaseCoef;
       g = c * g + (1.0 - c) * target;
-    }
-    else
-    {
-      st.mWindowUnprimed = true;
     }
     for (int k = 0; k < 2; ++k)
       out[k][s] = in[k][s] * (1.0 - mix) + in[k][s] * gain * g * mix;
@@ -78,10 +70,8 @@ struct ReferenceMeter
     {
       const double fl = filter.ApplyLUFSFilter(0, x[0][s]), fr = filter.ApplyLUFSFilter(1, x[1][s]);
       energy += fl * fl + fr * fr;
-      ++count;
-      const bool time = count >= blockLength / 8 && now - lastLoudness > 0.1;
-      const bool full = count >= blockLength;
-      if (!full && !time)
+      const bool full = ++count >= blockLength;
+      if (!full && !(count >= blockLength / 8 && now - lastLoudness > 0.1))
         continue;
       const double rms = std::max(std::sqrt(energy / std::max(count, 1)), 1e-10);
       loudness = (full ? 0.2 : 0.5) * (std::log(rms) * 8.6562 - 0.8) + (full ? 0.8 : 0.5) * loudness;
@@ -93,10 +83,7 @@ struct ReferenceMeter
     {
       double blockPeak = 0.0, sum = 0.0;
       for (int s = 0; s < n; ++s)
-      {
-        blockPeak = std::max(blockPeak, std::fabs(x[c][s]));
-        sum += x[c][s] * x[c][s];
-      }
+        blockPeak = std::max(blockPeak, std::fabs(x[c][s])), sum += x[c][s] * x[c][s];
       const double coef = 1.0 - std::exp(-dt / 0.3);
       meanSquare[c] = std::isfinite(meanSquare[c]) ? coef * (sum / n) + (1.0 - coef) * meanSquare[c] : sum / n;
       peak[c] = std::max(blockPeak, peak[c] * std::exp(-dt / 0.2));
