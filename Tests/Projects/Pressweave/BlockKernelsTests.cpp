@@ -1,6 +1,6 @@
-// Each block kernel against the sample-by-sample form it replaced, on seeded
-// random input: bit for bit, or within 1e-12 relative where the compressor's
-// pow is vectorised or the meter's filter memories are flushed.
+// Each block kernel against its sample-by-sample form on seeded random input:
+// bit for bit, or within 1e-12 relative where the compressor's pow is
+// vectorised or the meters' filter memories are flushed.
 
 #include "EngineReference.h"
 #include "EngineTestSignals.h"
@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <limits>
 
@@ -18,7 +19,6 @@ using namespace pressweave;
 namespace {
 
 const double kInf = std::numeric_limits<double>::infinity();
-
 bool SameBits(double a, double b)
 {
   return std::memcmp(&a, &b, sizeof a) == 0 || (a != a && b != b);
@@ -26,9 +26,8 @@ bool SameBits(double a, double b)
 
 ::testing::AssertionResult Close(double a, double b, double relative)
 {
-  if (SameBits(a, b) || std::fabs(a - b) <= relative * std::max(std::fabs(a), std::fabs(b)))
-    return ::testing::AssertionSuccess();
-  return ::testing::AssertionFailure() << a << " vs " << b;
+  const bool close = SameBits(a, b) || std::fabs(a - b) <= relative * std::max(std::fabs(a), std::fabs(b));
+  return close ? ::testing::AssertionSuccess() : ::testing::AssertionFailure() << a << " vs " << b;
 }
 
 double gNow = 0.0;
@@ -56,8 +55,7 @@ TEST(BlockKernels, CompressorMatchesTheSampleBySampleLoopAcrossBlocksAndBadKeys)
   std::uniform_real_distribution<double> u(0.0, 1.0);
   const CompressorSettings cs{-40.0 * u(rng), 1.0 + 35.0 * u(rng), 20.0 * u(rng), 100.0 * u(rng)};
   SidechainCompressorState fast, ref;
-  ref.mAttackTime = cs.attackMs / 1000.0;
-  ref.mReleaseTime = cs.releaseMs / 1000.0;
+  ref.mAttackTime = cs.attackMs / 1000.0, ref.mReleaseTime = cs.releaseMs / 1000.0;
   UpdateCompressorCoefficients(ref, 48000.0);
   // Exact when pow is std::pow; otherwise its 1e-15 only passes into a mix.
   const double tolerance = PowBlockIsVectorised() ? 1e-12 : 0.0;
@@ -71,8 +69,7 @@ TEST(BlockKernels, CompressorMatchesTheSampleBySampleLoopAcrossBlocksAndBadKeys)
     const auto l = pw::test::RandomSignal(rng, n), r = pw::test::RandomSignal(rng, n);
     std::vector<double> fl(n), fr(n), rl(n), rr(n);
     const double* in[2] = {l.data(), r.data()};
-    double* fastOut[2] = {fl.data(), fr.data()};
-    double* refOut[2] = {rl.data(), rr.data()};
+    double *fastOut[2] = {fl.data(), fr.data()}, *refOut[2] = {rl.data(), rr.data()};
     ProcessClassicCompressor(fast, in, fastOut, n, 0.8, 0.7, cs, {keyL.data(), keyR.data(), keyFrames}, 2, 48000.0);
     pw::test::ReferenceCompressor(ref, in, refOut, n, 0.8, 0.7, cs, keyL.data(), keyR.data(), keyFrames);
     for (int s = 0; s < n; ++s)
@@ -109,8 +106,7 @@ TEST(BlockKernels, ScopeCaptureMatchesTheSampleBySampleAdvanceInEveryWindow)
     for (int n : {1, 255, 256, 257, 700})
     {
       std::vector<double> x[6];
-      for (auto& v : x)
-        v = pw::test::RandomSignal(rng, n);
+      std::generate(std::begin(x), std::end(x), [&] { return pw::test::RandomSignal(rng, n); });
       const double* sources[2] = {x[0].data(), x[1].data()};
       const double* outputs[2] = {n == 1 ? nullptr : x[2].data(), x[3].data()};
       CaptureScopeBlock(fast[0], fast[1], sources, outputs, n, inc);
@@ -172,16 +168,15 @@ TEST(BlockKernels, MetersMatchTheSampleBySampleAnalysisAloneOrInTwosThroughSigna
   // Meter 0 alone; 1 and 2 together (one pass where the machine allows).
   DynamicRangeMeter m0(48000.0, 2.0, &FakeClock), m1(48000.0, 2.0, &FakeClock), m2(48000.0, 2.0, &FakeClock);
   DynamicRangeMeter* const meters[3] = {&m0, &m1, &m2};
-  pw::test::ReferenceMeter refs[3] = {pw::test::ReferenceMeter(48000.0), pw::test::ReferenceMeter(48000.0),
-                                      pw::test::ReferenceMeter(48000.0)};
+  using Ref = pw::test::ReferenceMeter;
+  Ref refs[3] = {Ref(48000.0), Ref(48000.0), Ref(48000.0)};
   for (int block = 0; block < 400; ++block)
   {
     SCOPED_TRACE(testing::Message() << pw::test::SeedText(seed) << ", block " << block);
     const int n = 1 + static_cast<int>(rng() % 1024);
     const double level = block % 100 < 60 ? 1.0 : 0.0; // long silences leave the filters ringing down
     std::vector<double> x[6];
-    for (auto& v : x)
-      v = pw::test::RandomSignal(rng, n, -level, level);
+    std::generate(std::begin(x), std::end(x), [&] { return pw::test::RandomSignal(rng, n, -level, level); });
     if (block == 30 || block == 31)
       x[block == 30 ? 1 : 4][n / 2] = std::nan(""); // restarts that channel's filter
     gNow += block % 7 == 0 ? 0.0 : 0.001 * (rng() % 120);
@@ -193,12 +188,10 @@ TEST(BlockKernels, MetersMatchTheSampleBySampleAnalysisAloneOrInTwosThroughSigna
       refs[k].Process(in, n, gNow);
       ASSERT_TRUE(Close(meters[k]->GetLoudness(), refs[k].loudness, 1e-12)) << "meter " << k;
       for (int c = 0; c < 2; ++c)
-      {
         ASSERT_TRUE(SameBits(meters[k]->GetPeak(c), refs[k].peak[c]) &&
-                    SameBits(meters[k]->GetPeakHold(c), refs[k].hold[c]))
+                    SameBits(meters[k]->GetPeakHold(c), refs[k].hold[c]) &&
+                    SameBits(meters[k]->GetMeanSquare(c), refs[k].meanSquare[c]))
           << "meter " << k << ", channel " << c;
-        ASSERT_TRUE(SameBits(meters[k]->GetMeanSquare(c), refs[k].meanSquare[c])) << "meter " << k << ", channel " << c;
-      }
     }
   }
 }

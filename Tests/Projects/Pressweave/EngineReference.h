@@ -1,7 +1,6 @@
 #pragma once
-// The engine's kernels as they were written first, one sample at a time: the
-// oracles the block versions are held to. Kept plain on purpose; do not speed
-// these up.
+// The engine's kernels as first written, one sample at a time: the oracles the
+// block versions are held to. Kept plain on purpose.
 
 #include "DynamicRangeMeter.h"
 #include "SidechainProcessor.h"
@@ -9,7 +8,6 @@
 #include <algorithm>
 #include <cmath>
 #include <numeric>
-#include <vector>
 
 namespace pw::test {
 
@@ -57,8 +55,7 @@ inline void ReferenceCompressor(pressweave::SidechainCompressorState& st, const 
 // meter of the same sample rate used as a plain filter (ApplyLUFSFilter).
 struct ReferenceMeter
 {
-  explicit ReferenceMeter(double sampleRate) : filter(sampleRate, 2.0), blockLength(static_cast<int>(0.4 * sampleRate))
-  {}
+  explicit ReferenceMeter(double rate) : filter(rate, 2.0), blockLength(static_cast<int>(0.4 * rate)) {}
 
   void Process(const double* const* x, int n, double now)
   {
@@ -97,9 +94,8 @@ struct ReferenceMeter
   }
 
   pressweave::DynamicRangeMeter filter;
-  int blockLength;
+  int blockLength, count = 0;
   double lastAnalysis = 0.0, lastLoudness = 0.0, energy = 0.0, loudness = -120.0;
-  int count = 0;
   double meanSquare[2] = {0.0, 0.0}, peak[2] = {-120.0, -120.0}, hold[2] = {-120.0, -120.0}, holdTimer[2] = {};
 };
 
