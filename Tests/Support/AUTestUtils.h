@@ -1,13 +1,17 @@
 #pragma once
 // What tests need of an Audio Unit host, for any unit: time stamps, buffer
-// lists, property reads and writes, stream formats and renders. Main thread.
+// lists, property reads and writes, stream formats, renders and parameter
+// descriptions. Main thread.
 
+#include "CFTestUtils.h"
 #include "IWeftAU.h"
 
 #include <AudioToolbox/AudioToolbox.h>
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <string>
 #include <vector>
 
 namespace pw::test {
@@ -107,6 +111,83 @@ inline OSStatus SetMaxFrames(AudioUnit unit, UInt32 frames)
 {
   return AudioUnitSetProperty(unit, kAudioUnitProperty_MaximumFramesPerSlice, kAudioUnitScope_Global, 0, &frames,
                               sizeof frames);
+}
+
+// The fields of a parameter's information record; unitName null: none.
+struct ParameterRecord
+{
+  const char* name;
+  AudioUnitParameterUnit unit;
+  const char* unitName;
+  float minValue, maxValue, defaultValue;
+  UInt32 flags;
+  UInt32 clumpID = 0;
+};
+
+// Checks the record of parameter idx byte for byte (padding zero), releasing
+// the name string as a host does.
+inline void ExpectParameterRecord(AudioUnit unit, AudioUnitElement idx, const ParameterRecord& r)
+{
+  SCOPED_TRACE(testing::Message() << "parameter " << idx << " " << r.name);
+  AudioUnitParameterInfo actual;
+  std::memset(&actual, 0xAB, sizeof actual);
+  UInt32 size = sizeof actual;
+  ASSERT_EQ(AudioUnitGetProperty(unit, kAudioUnitProperty_ParameterInfo, kAudioUnitScope_Global, idx, &actual, &size),
+            noErr);
+  ASSERT_NE(actual.cfNameString, nullptr);
+  EXPECT_EQ(Utf8(actual.cfNameString), r.name);
+  if (r.unitName)
+    EXPECT_EQ(Utf8(actual.unitName), r.unitName);
+  else
+    EXPECT_EQ(actual.unitName, nullptr);
+
+  AudioUnitParameterInfo expected;
+  std::memset(&expected, 0, sizeof expected);
+  std::strncpy(expected.name, r.name, sizeof expected.name - 1);
+  expected.unitName = actual.unitName;
+  expected.clumpID = r.clumpID;
+  expected.cfNameString = actual.cfNameString;
+  expected.unit = r.unit;
+  expected.minValue = r.minValue;
+  expected.maxValue = r.maxValue;
+  expected.defaultValue = r.defaultValue;
+  expected.flags = r.flags;
+  EXPECT_EQ(std::memcmp(&actual, &expected, sizeof actual), 0)
+    << "unit " << actual.unit << " flags 0x" << std::hex << actual.flags << " clump " << std::dec << actual.clumpID
+    << " min " << actual.minValue << " max " << actual.maxValue << " default " << actual.defaultValue;
+  CFRelease(actual.cfNameString);
+}
+
+// The texts of ParameterValueStrings, empty on failure (status in pStatus).
+inline std::vector<std::string> ParameterValueStrings(AudioUnit unit, AudioUnitElement idx,
+                                                      OSStatus* pStatus = nullptr)
+{
+  CFArrayRef strings = nullptr;
+  UInt32 size = sizeof strings;
+  const OSStatus status =
+    AudioUnitGetProperty(unit, kAudioUnitProperty_ParameterValueStrings, kAudioUnitScope_Global, idx, &strings, &size);
+  if (pStatus)
+    *pStatus = status;
+  std::vector<std::string> texts;
+  for (CFIndex i = 0; status == noErr && i < CFArrayGetCount(strings); ++i)
+    texts.push_back(Utf8(static_cast<CFStringRef>(CFArrayGetValueAtIndex(strings, i))));
+  if (status == noErr)
+    CFRelease(strings);
+  return texts;
+}
+
+// ParameterStringFromValue; "" on failure, with the status.
+inline std::string ParameterStringFromValue(AudioUnit unit, AudioUnitParameterID id, const float* pValue,
+                                            OSStatus& status, AudioUnitScope scope = kAudioUnitScope_Global)
+{
+  AudioUnitParameterStringFromValue record{id, pValue, nullptr};
+  UInt32 size = sizeof record;
+  status = AudioUnitGetProperty(unit, kAudioUnitProperty_ParameterStringFromValue, scope, 0, &record, &size);
+  if (!record.outString)
+    return "";
+  const std::string text = Utf8(record.outString);
+  CFRelease(record.outString);
+  return text;
 }
 
 } // namespace pw::test
