@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,18 @@ inline std::string Utf8(CFStringRef str)
   if (!CFStringGetCString(str, buffer.data(), static_cast<CFIndex>(buffer.size()), kCFStringEncodingUTF8))
     return "<not convertible>";
   return buffer.data();
+}
+
+// The 32-bit number under key in dict (the failure is reported; -1 then).
+inline int32_t NumberIn(CFDictionaryRef dict, CFStringRef key)
+{
+  const auto number = static_cast<CFNumberRef>(CFDictionaryGetValue(dict, key));
+  int32_t value = -1;
+  EXPECT_TRUE(number && CFGetTypeID(number) == CFNumberGetTypeID() && CFNumberGetType(number) == kCFNumberSInt32Type)
+    << Utf8(key) << " is not a 32-bit number";
+  if (number)
+    CFNumberGetValue(number, kCFNumberSInt32Type, &value);
+  return value;
 }
 
 // Fails the test when CoreFoundation objects made after its construction

@@ -79,17 +79,6 @@ auto Snapshot(const StateTestPlugin& plug)
   return std::make_tuple(ValuesOf(plug), plug.scale, plug.GetCurrentPresetIdx(), plug.restores);
 }
 
-SInt32 NumberIn(CFDictionaryRef dict, CFStringRef key)
-{
-  const auto number = static_cast<CFNumberRef>(CFDictionaryGetValue(dict, key));
-  SInt32 value = -1;
-  EXPECT_NE(number, nullptr);
-  EXPECT_EQ(CFGetTypeID(number), CFNumberGetTypeID());
-  EXPECT_EQ(CFNumberGetType(number), kCFNumberSInt32Type);
-  CFNumberGetValue(number, kCFNumberSInt32Type, &value);
-  return value;
-}
-
 class AUState : public ::testing::Test
 {
 protected:

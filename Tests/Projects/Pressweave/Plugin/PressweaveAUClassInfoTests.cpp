@@ -12,13 +12,7 @@
 namespace {
 
 using namespace pressweave;
-
-SInt32 NumberIn(CFDictionaryRef dict, CFStringRef key)
-{
-  SInt32 value = -1;
-  EXPECT_TRUE(CFNumberGetValue(static_cast<CFNumberRef>(CFDictionaryGetValue(dict, key)), kCFNumberSInt32Type, &value));
-  return value;
-}
+using pw::test::NumberIn;
 
 std::vector<uint8_t> DataOf(CFDictionaryRef dict)
 {
