@@ -8,13 +8,13 @@
 
 using namespace pwtest;
 
-TEST(ImageControls, BitmapIsOneFrameAtItsPointAndSurvivesAFailedReloadOrAMissingFile)
+TEST(ImageControls, BitmapIsOneFrameAtItsPointAndBackgroundsBecomeControlZero)
 {
   TestGDelegate dlg;
   RecordingCanvas g{dlg};
-  APIBitmap strip(1, 30, 200, 1.0f, 1.0f);
-  auto* c = new IBitmapControl(10, 20, IBitmap(&strip, 4, false, "strip"), kNoParameter, EBlend::Add);
-  g.AttachControl(c); // the rescale on attaching finds no file for "strip"
+  g.RetainBitmap(IBitmap(new APIBitmap(1, 30, 200, 1.0f, 1.0f), 4, false, "strip.png"), "strip.png"); // cache-owned
+  auto* c = new IBitmapControl(10, 20, g.LoadBitmap("strip.png", 4), kNoParameter, EBlend::Add);
+  g.AttachControl(c); // reloaded from the cache for the screen scale
   c->SetValue(1.0);
   g.log.clear();
   c->Draw(g);
@@ -22,13 +22,14 @@ TEST(ImageControls, BitmapIsOneFrameAtItsPointAndSurvivesAFailedReloadOrAMissing
   EXPECT_EQ(c->GetBlend().mMethod, EBlend::Add);
 
   g.AttachSVGBackground("no-such-file.svg");
-  g.AttachBackground("no-such-file.png");
+  g.AttachBackground("strip.png");
   ASSERT_TRUE(dynamic_cast<IBitmapControl*>(g.GetControl(0)) && dynamic_cast<ISVGControl*>(g.GetControl(1)));
-  EXPECT_EQ(Str(g.GetControl(1)->GetRECT()) + Str(g.GetControl(0)->GetRECT()), "(0,0,1000,400)(0,0,0,0)");
+  EXPECT_EQ(Str(g.GetControl(1)->GetRECT()) + Str(g.GetControl(0)->GetRECT()), "(0,0,1000,400)(0,0,30,200)");
+  IBitmapControl missing(0, 0, IBitmap());
   g.log.clear();
-  g.GetControl(0)->Draw(g);
+  missing.Draw(g);
   g.GetControl(1)->Draw(g);
-  EXPECT_TRUE(g.log.empty()) << "missing files draw nothing";
+  EXPECT_TRUE(g.log.empty()) << "a missing bitmap or SVG draws nothing";
 }
 
 TEST(ImageControls, SVGIsScaledIntoTheControlAndRenderedOnceIntoItsLayer)
