@@ -43,6 +43,12 @@ void PlaceHolder::Draw(ICanvas& g)
   }
 }
 
+void PlaceHolder::OnMouseDblClick(float, float, const IMouseMod&)
+{
+  if (GetUI())
+    GetUI()->CreateTextEntry(*this, mText, mRECT, mStr.Get(), 0);
+}
+
 void PlaceHolder::OnTextEntryCompletion(const char* str, int) { SetStr(str); }
 
 } // namespace weft::canvas

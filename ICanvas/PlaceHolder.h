@@ -1,6 +1,7 @@
 #pragma once
 // PlaceHolder: a white box with red diagonals that shows its own position
-// and size, for laying out an editor before the real control exists.
+// and size, for laying out an editor before the real control exists. A
+// double-click edits its caption in a text entry.
 
 #include "ITextControl.h"
 
@@ -14,6 +15,7 @@ public:
   void Draw(ICanvas& g) override;
   // Recomputes the position, width and height texts.
   void OnResize() override;
+  void OnMouseDblClick(float x, float y, const IMouseMod& mod) override;
   // The entered text becomes the caption.
   void OnTextEntryCompletion(const char* str, int valIdx) override;
 

@@ -122,8 +122,9 @@ TEST_F(Simple, PlaceHolderShowsItsGeometryAndPanelItsPatternUnderAFrame)
                            "Stroke[255,255,0,0]2(10,20,110,70)", "Fill[255,255,255,255](0,0,40,20)~0.75",
                            "Text(50.0)(20,45,20,45)", "Text(100.0)(60,30,60,30)", "Text(10.0, 20.0)(20,30,20,30)",
                            "Text(Gain)(0,0,40,20)"}));
-  p->OnTextEntryCompletion("Wet", 0);
-  EXPECT_STREQ(p->GetStr(), "Wet");
+  p->OnMouseDblClick(20, 30, mouse);
+  g.SetControlValueAfterTextEdit("Wet");
+  EXPECT_STREQ(p->GetStr(), "Wet") << "edited in a text entry";
 
   auto* panel = Attach(new IPanelControl(IRECT(0, 0, 40, 30), IPattern(COLOR_BLUE), true));
   EXPECT_TRUE(panel->GetIgnoreMouse());

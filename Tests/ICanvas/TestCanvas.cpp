@@ -194,37 +194,6 @@ void RecordingCanvas::CreatePlatformTextEntry(int paramIdx, const IText&, const 
     SetControlValueAfterTextEdit(textReply.c_str());
 }
 
-void RecordingCanvas::HideMouseCursor(bool hide, bool lock)
-{
-  cursorLog.push_back("Cursor(" + std::to_string(hide) + "," + std::to_string(lock) + ")");
-}
-
-bool RecordingCanvas::GetTextFromClipboard(LOOM_String& str)
-{
-  if (!clipboardFull)
-    return false;
-  str.Set(clipboard.c_str());
-  return true;
-}
-
-bool RecordingCanvas::SetTextInClipboard(const char* str)
-{
-  clipboard = str ? str : "";
-  clipboardFull = true;
-  return true;
-}
-
-bool RecordingCanvas::PromptForColor(IColor& color, const char* str, IColorPickerHandlerFunc func)
-{
-  log.push_back(std::string("PromptForColor(") + (str ? str : "") + ")");
-  if (!colorReply)
-    return false;
-  color = colorAnswer;
-  if (func)
-    func(color);
-  return true;
-}
-
 IPopupMenu* RecordingCanvas::CreatePlatformPopupMenu(IPopupMenu& menu, const IRECT&, bool& isAsync)
 {
   log.push_back(std::string("PlatformMenu(") + menu.GetRootTitle() + "," + std::to_string(menu.NItems()) + ")");
