@@ -34,7 +34,6 @@ public:
   int GetState() const { return mState; }
   int GetArrowDir() const { return mArrowDir; }
   const IRECT& GetBubbleBounds() const { return mBubbleBounds; }
-  float GetWeight() const { return mBlend.mWeight; }
 
   enum EState
   {

@@ -9,21 +9,10 @@ namespace {
 // 10 margin all round.
 struct Bubble : Overlays
 {
-  struct Probe : IBubbleControl
-  {
-    using IBubbleControl::IBubbleControl;
-    void Arrow(int dir) { mArrowDir = dir; }
-  };
-  Log& log = dlg.log;
+  struct Probe : IBubbleControl { using IBubbleControl::IBubbleControl; void Arrow(int dir) { mArrowDir = dir; } };
   Probe* b = new Probe(text);
-  InputControl *right = nullptr, *top = nullptr;
-
-  Bubble()
-  {
-    g.AttachBubbleControl(b);
-    right = static_cast<InputControl*>(g.AttachControl(new InputControl(log, "r", IRECT(900, 100, 990, 120))));
-    top = static_cast<InputControl*>(g.AttachControl(new InputControl(log, "t", IRECT(100, 0, 140, 20))));
-  }
+  InputControl *right = Caller("r", kNoParameter, IRECT(900, 100, 990, 120)), *top = Caller("t", kNoParameter, IRECT(100, 0, 140, 20));
+  Bubble() { g.AttachBubbleControl(b); }
 };
 
 } // namespace
@@ -54,26 +43,18 @@ TEST_F(Bubble, PlacedBesideOrAboveAndFlippedAtTheEdges)
 
 TEST_F(Bubble, FadesInHoldsWhileTheCallerIsHeldAndFadesOut)
 {
+  std::string seq; // state and weight after each step, h when hidden
+  auto steps = [&](std::initializer_list<double> list) {
+    for (double ms : list)
+      Advance(b, ms), seq += std::to_string(b->GetState()) + W(&b->GetBlend()) + (b->IsHidden() ? "h " : " ");
+  };
   b->ShowBubble(right, 500, 200, "v", EDirection::Horizontal, IRECT(), 3);
-  EXPECT_EQ(b->GetState(), 1);
-  EXPECT_FALSE(b->IsHidden());
-  Advance(b, 100);
-  EXPECT_FLOAT_EQ(b->GetWeight(), 0.475f);
-  Advance(b, 101);
-  EXPECT_EQ(b->GetState(), 2);
+  steps({100, 101});
   g.OnMouseDown(At(950, 110));
-  Advance(b, 999);
-  EXPECT_FLOAT_EQ(b->GetWeight(), 0.95f);
-  Advance(b, 2), Advance(b, 201);
-  EXPECT_EQ(b->GetState(), 2) << "held: checked again every 200 ms";
+  steps({999, 2, 201});
   g.OnMouseUp(At(950, 110));
-  Advance(b, 201);
-  EXPECT_EQ(b->GetState(), 3);
-  Advance(b, 100);
-  EXPECT_FLOAT_EQ(b->GetWeight(), 0.475f);
-  Advance(b, 101);
-  EXPECT_EQ(b->GetState(), 0);
-  EXPECT_TRUE(b->IsHidden());
+  steps({201, 100, 101});
+  EXPECT_EQ(seq, "1@0.475 2@0.95 2@0.95 2@0.95 2@0.95 3@0.95 3@0.475 0@0h ") << "held: checked again every 200 ms";
   EXPECT_EQ(b->GetTouchID(), 0u);
 }
 

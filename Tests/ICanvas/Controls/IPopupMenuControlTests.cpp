@@ -10,34 +10,16 @@ namespace {
 // "bbbb" is 20 + 2 x 5 + 10 + 8 = 48 wide.
 struct Popup : Overlays
 {
-  Log& log = dlg.log; // outlives the controls
-  IPopupMenuControl* pm = nullptr;
-  InputControl* caller = nullptr;
+  Log& log = dlg.log;
+  IPopupMenuControl* pm = (g.AttachPopupMenuControl<IPopupMenuControl>(text), static_cast<IPopupMenuControl*>(g.GetPopupMenuControl()));
+  InputControl* caller = Caller("c", kNoParameter, IRECT(0, 0, 10, 10));
 
-  Popup()
-  {
-    g.AttachPopupMenuControl<IPopupMenuControl>(text);
-    pm = static_cast<IPopupMenuControl*>(g.GetPopupMenuControl());
-    caller = static_cast<InputControl*>(g.AttachControl(new InputControl(log, "c", IRECT(0, 0, 10, 10))));
-    log.clear();
-  }
   void Open(IPopupMenu& m, const IRECT& anchor) { g.CreatePopupMenu(*caller, m, anchor), Advance(pm, 101); }
-  void Close()
-  {
-    for (int i = 0; i < 3; ++i)
-      Advance(pm, 101);
-  }
   const IRECT& Cell(int panel, int i) const { return *pm->GetPanel(panel)->mCellBounds[i]; }
   void Over(int panel, int i) { pm->OnMouseOver(Cell(panel, i).MW(), Cell(panel, i).MH(), IMouseMod()); }
   void Press(float x, float y) { g.OnMouseDown(At(x, y)), g.OnMouseUp(At(x, y)); }
   void Click(int panel, int i) { Over(panel, i), Press(Cell(panel, i).MW(), Cell(panel, i).MH()); }
-  static IPopupMenu* Items(int n)
-  {
-    auto* m = new IPopupMenu();
-    for (int i = 0; i < n; ++i)
-      m->AddItem("x");
-    return m;
-  }
+  static IPopupMenu* Items(int n) { auto* m = new IPopupMenu(); while (n--) m->AddItem("x"); return m; }
   static std::string Kinds(const Log& shapes)
   {
     std::string out;
@@ -91,60 +73,44 @@ TEST_F(Popup, TheRootPanelPrefersBelowThenBesideOrAboveAndSubmenuMenusTakeTheRoo
   std::unique_ptr<IPopupMenu> m10(Items(10)); // 33 x 118
   IPopupMenu withSub("", {"aa"});
   withSub.AddItem("bbbb", new IPopupMenu("", {"x"}));
-  struct Case
-  {
-    IPopupMenu* menu;
-    IRECT anchor;
-    int dir;
-    IRECT target;
-  } cases[] = {
+  struct { IPopupMenu* menu; IRECT anchor; int dir; IRECT target; } cases[] = {
     {&m3, IRECT(100, 100, 140, 120), 2, IRECT(96, 120, 154, 164)},
     {m10.get(), IRECT(950, 250, 990, 270), 3, IRECT(907, 152, 950, 280)},
     {&m3, IRECT(950, 380, 990, 395), 0, IRECT(932, 336, 990, 380)},
     {&withSub, IRECT(100, 300, 140, 320), 0, IRECT(96, 268, 154, 300)},
   };
-  for (const Case& c : cases)
+  for (const auto& c : cases)
   {
     Open(*c.menu, c.anchor);
     EXPECT_EQ(pm->GetCalloutArrowDir(), c.dir) << Str(c.anchor);
     EXPECT_EQ(Str(pm->GetTargetRECT()), Str(c.target));
-    Press(500, 5), Close();
+    Press(500, 5), Advance(pm, 101, 3);
   }
 }
 
 TEST_F(Popup, FadeInExpandFlickerFadeOutAndIdleOnTheClock)
 {
   IPopupMenu m("", {"aa", "bbbb", "c"}), other("", {"zz"});
+  std::string seq; // state, root weight, h when hidden
+  auto step = [&](double ms) {
+    Advance(pm, ms);
+    seq += std::to_string(pm->GetState()) + (pm->NPanels() ? W(&pm->GetPanel(0)->mBlend) : "") + (pm->IsHidden() ? "h " : " ");
+  };
   g.CreatePopupMenu(*caller, m, IRECT(100, 100, 140, 120));
-  Advance(pm, 50);
-  EXPECT_FLOAT_EQ(pm->GetPanel(0)->mBlend.mWeight, 0.475f);
-  Press(Cell(0, 1).MW(), Cell(0, 1).MH());
-  EXPECT_EQ(pm->GetState(), 1) << "only the expanded menu takes the mouse";
-  Advance(pm, 51);
-  EXPECT_EQ(pm->GetState(), 2);
-  EXPECT_FLOAT_EQ(pm->GetPanel(0)->mBlend.mWeight, 0.95f);
+  step(50);
+  Press(Cell(0, 1).MW(), Cell(0, 1).MH()); // only the expanded menu takes the mouse
+  step(51);
   pm->CreatePopupMenu(other, IRECT());
   EXPECT_EQ(pm->GetMenu(), &m) << "a request while open is ignored whole";
-
   Over(0, 1);
-  Drawn(pm);
-  EXPECT_EQ(g.Kind("Rect").size(), 1u) << "the hovered highlight";
+  EXPECT_EQ((Drawn(pm), g.Kind("Rect").size()), 1u) << "the hovered highlight";
   Click(0, 1);
   EXPECT_EQ(log, (Log{"c.Menu(1)"}));
   EXPECT_EQ(pm->GetState(), 4);
-  Drawn(pm);
-  EXPECT_EQ(g.Kind("Rect").size(), 0u) << "the flicker hides the chosen highlight";
-  Advance(pm, 101);
-  EXPECT_EQ(pm->GetState(), 3);
-  Advance(pm, 50);
-  EXPECT_FLOAT_EQ(pm->GetPanel(0)->mBlend.mWeight, 0.475f);
-  Advance(pm, 51);
-  EXPECT_EQ(pm->GetState(), 6);
-  EXPECT_FALSE(pm->IsHidden()) << "shown through the idle";
-  Advance(pm, 101);
-  EXPECT_EQ(pm->GetState(), 0);
-  EXPECT_TRUE(pm->IsHidden());
-  EXPECT_EQ(pm->NPanels(), 0);
+  EXPECT_EQ((Drawn(pm), g.Kind("Rect").size()), 0u) << "the flicker hides the chosen highlight";
+  for (double ms : {101.0, 50.0, 51.0, 101.0})
+    step(ms);
+  EXPECT_EQ(seq, "1@0.475 2@0.95 3@0.95 3@0.475 6@0 0h ") << "shown until the idle ends";
   EXPECT_EQ(pm->GetActivePanel(), nullptr);
 }
 
@@ -155,27 +121,21 @@ TEST_F(Popup, SubmenusOpenBesideTheirCellAreReusedAndHideWithTheirChildren)
   IPopupMenu m("", {"aa"});
   m.AddItem("sub", sub);
   m.AddItem("plain");
+  auto shown = [&] { std::string s; for (int i = 0; i < pm->NPanels(); ++i) s += pm->GetPanel(i)->mShouldDraw ? "1" : "0"; return s; };
   Open(m, IRECT(100, 100, 140, 120));
   Over(0, 1);
   ASSERT_EQ(pm->NPanels(), 2);
-  EXPECT_EQ(pm->GetState(), 5);
   EXPECT_EQ(Cell(1, 0).L, Cell(0, 1).R + 10) << "beside the cell, padded";
-  Advance(pm, 100);
-  EXPECT_EQ(pm->GetPanel(1)->mBlend.mWeight, 0.0f);
-  Advance(pm, 90);
-  EXPECT_FLOAT_EQ(pm->GetPanel(1)->mBlend.mWeight, 0.95f);
-  Advance(pm, 11);
-  EXPECT_EQ(pm->GetState(), 2);
+  std::string fade = std::to_string(pm->GetState());
+  for (double ms : {100.0, 90.0, 11.0})
+    Advance(pm, ms), fade += W(&pm->GetPanel(1)->mBlend) + std::to_string(pm->GetState());
+  EXPECT_EQ(fade, "5@05@0.955@0.952") << "shown only at the end of its 200 ms";
   Over(0, 2);
-  EXPECT_FALSE(pm->GetPanel(1)->mShouldDraw);
+  EXPECT_EQ(shown(), "10");
   Over(0, 1);
-  EXPECT_EQ(pm->NPanels(), 2) << "reused";
-  EXPECT_TRUE(pm->GetPanel(1)->mShouldDraw);
-  Over(1, 2), Advance(pm, 201);
-  ASSERT_EQ(pm->NPanels(), 3);
-  Over(0, 2);
-  EXPECT_FALSE(pm->GetPanel(1)->mShouldDraw);
-  EXPECT_FALSE(pm->GetPanel(2)->mShouldDraw) << "a grandchild hides with its parent";
+  EXPECT_EQ(shown(), "11") << "reused";
+  Over(1, 2), Advance(pm, 201), Over(0, 2);
+  EXPECT_EQ(shown(), "100") << "a grandchild hides with its parent";
   Over(0, 1), Advance(pm, 201);
   Click(1, 1);
   EXPECT_EQ(log, (Log{"c.Menu(1)"}));
@@ -195,7 +155,7 @@ TEST_F(Popup, TitlesSeparatorsDisabledAndSubmenuItemsChooseNothing)
     Open(m, IRECT(100, 100, 140, 120));
     Over(0, i), Advance(pm, 201), Click(0, i);
     EXPECT_EQ(m.GetChosenItemIdx(), -1) << i;
-    Close();
+    Advance(pm, 101, 3);
   }
   EXPECT_EQ(log, Log(4, "c.Menu(-2)")) << "each still completes, as no choice";
 }
@@ -207,17 +167,16 @@ TEST_F(Popup, AScrollerShowsArrowsScrollsOneItemPerHoverAndItsArrowsChooseNothin
   Open(*m, IRECT(100, 10, 140, 20));
   Panel* p = pm->GetPanel(0);
   ASSERT_EQ(p->NCells(), 6);
-  auto arrows = [&] {
-    Drawn(pm);
+  auto arrows = [&] { // up or down, by where the apex lies
     std::string out;
     float y1 = 0, y3 = 0, x = 0;
-    for (const std::string& t : g.Kind("Tri"))
+    for (const std::string& t : (Drawn(pm), g.Kind("Tri")))
       std::sscanf(t.c_str(), "Tri(%f,%f,%*f,%*f)(%f,%f", &x, &y1, &x, &y3), out += y3 > y1 ? "down " : "up ";
     return out;
   };
   EXPECT_EQ(arrows(), "down ");
   for (int i = 0; i < 20; ++i)
-    Over(0, 5);
+    Over(0, 5); // one item per hover
   EXPECT_EQ(p->mScrollItemOffset, 14) << "stops at n - m";
   EXPECT_EQ(arrows(), "up ");
   for (int i = 0; i < 12; ++i)

@@ -12,44 +12,25 @@ namespace {
 struct Entry : Overlays
 {
   Log& log = dlg.log;
-  ITextEntryControl* te = nullptr;
-  InputControl *plain = nullptr, *steps = nullptr, *gain = nullptr;
+  ITextEntryControl* te = (g.AttachTextEntryControl<ITextEntryControl>(), static_cast<ITextEntryControl*>(g.GetTextEntryControl()));
+  InputControl *plain = Caller("plain", kNoParameter), *steps = Caller("steps", 1), *gain = Caller("gain", 0);
 
-  Entry()
-  {
-    g.AttachTextEntryControl<ITextEntryControl>();
-    te = static_cast<ITextEntryControl*>(g.GetTextEntryControl());
-    plain = Add("plain", kNoParameter), steps = Add("steps", 1), gain = Add("gain", 0);
-    log.clear();
-  }
-  InputControl* Add(const char* name, int param)
-  {
-    return static_cast<InputControl*>(g.AttachControl(new InputControl(log, name, IRECT(0, 300, 10, 310), param)));
-  }
   void Edit(InputControl* c, const char* str, EAlign align = EAlign::Center)
   {
     IText t = text;
     t.mAlign = align;
     g.CreateTextEntry(*c, t, IRECT(100, 100, 300, 120), str, 0);
   }
-  bool Key(const char* utf8, int vk, bool shift = false, bool ctrl = false)
-  {
-    return te->OnKeyDown(0, 0, IKeyPress(utf8, vk, shift, ctrl));
-  }
-  std::string Caret() { return Str(IRECT(0, 106, 0, 114)); }
+  bool Key(const char* utf8, int vk, bool shift = false, bool ctrl = false) { return te->OnKeyDown(0, 0, IKeyPress(utf8, vk, shift, ctrl)); }
 };
 
 } // namespace
 
 TEST_F(Entry, NumericParametersTakeDigitsSignsAndPointsOnlyForDoubles)
 {
-  struct
-  {
-    const char* text;
-    int vk;
-    bool shift, handled;
-  } keys[] = {{"a", 'A', false, false}, {"+", 0xBB, true, true}, {"-", 0xBD, false, true}, {"5", 0x65, false, true},
-              {"!", '1', true, false},  {".", 0xBE, false, false}, {"7", '7', false, true}};
+  struct { const char* text; int vk; bool shift, handled; } keys[] = {
+    {"a", 'A', false, false}, {"+", 0xBB, true, true}, {"-", 0xBD, false, true}, {"5", 0x65, false, true},
+    {"!", '1', true, false},  {".", 0xBE, false, false}, {"7", '7', false, true}};
   Edit(steps, "");
   for (const auto& k : keys)
     EXPECT_EQ(Key(k.text, k.vk, k.shift), k.handled) << k.text;
@@ -67,10 +48,8 @@ TEST_F(Entry, TheFirstKeyReplacesTheTextAndTheKeyTableMovesEditsAndUndoes)
   EXPECT_TRUE(Key("z", 'Z', false, true)) << "undo with nothing to undo";
   EXPECT_TRUE(Key("Z", 'Z', true, true));
   Edit(plain, "hello");
-  Key("x", 'X'), Key("y", 'Y');
-  EXPECT_EQ(te->GetStr(), "xy");
-  Key("z", 'Z', false, true);
-  EXPECT_EQ(te->GetStr(), "x");
+  Key("x", 'X'), Key("y", 'Y'), Key("z", 'Z', false, true);
+  EXPECT_EQ(te->GetStr(), "x") << "the first key replaced the text; then undo";
   Key("Z", 'Z', true, true);
   EXPECT_EQ(te->GetStr(), "xy");
   Key(nullptr, 0x24, false, true), Key("z", 'Z');
@@ -145,8 +124,7 @@ TEST_F(Entry, ARightClickOffersCutCopyPasteThroughTheInWindowMenu)
     const IRECT r = *pm->GetPanel(0)->mCellBounds[item];
     pm->OnMouseOver(r.MW(), r.MH(), IMouseMod());
     g.OnMouseDown(At(r.MW(), r.MH())), g.OnMouseUp(At(r.MW(), r.MH()));
-    for (int i = 0; i < 3; ++i)
-      Advance(pm, 101);
+    Advance(pm, 101, 3);
   };
   Edit(plain, "ab");
   choose(0);
@@ -162,7 +140,7 @@ TEST_F(Entry, PromptsRunThroughTheInWindowPresentersAndAnOpenMenuKeepsItsCaller)
 {
   g.AttachPopupMenuControl<IPopupMenuControl>(text);
   auto* pm = static_cast<IPopupMenuControl*>(g.GetPopupMenuControl());
-  InputControl *mode = Add("mode", 2), *other = Add("other", 2);
+  InputControl *mode = Caller("mode", 2), *other = Caller("other", 2);
   for (InputControl* c : {mode, other, gain})
     c->SetFlags(false, true, false);
   g.PromptUserInput(*mode, IRECT(400, 100, 440, 120), 0);
@@ -179,8 +157,7 @@ TEST_F(Entry, PromptsRunThroughTheInWindowPresentersAndAnOpenMenuKeepsItsCaller)
   EXPECT_EQ(te->GetStr(), "0.0");
   Key("3", '3'), Key(nullptr, 0x0D);
   EXPECT_DOUBLE_EQ(dlg.GetParam(0)->Value(), 3.0);
-  for (int i = 0; i < 3; ++i)
-    Advance(pm, 101);
+  Advance(pm, 101, 3);
   IPopupMenu menu("", {"x"});
   other->menuOnDown = &menu; // on top at (5, 305)
   log.clear(), g.OnMouseDown(At(5, 305));

@@ -35,19 +35,10 @@ struct OverlayCanvas : RecordingCanvas
   float DoMeasureText(const IText& text, const char* str, IRECT& bounds) const override
   {
     float w = RecordingCanvas::DoMeasureText(text, str, bounds);
-    for (const char* p = str; (p = std::strstr(p, "AV")); ++p)
-      w -= 1.0f;
-    bounds.R = w;
-    return w;
+    for (const char* p = str; (p = std::strstr(p, "AV")); ++p) w -= 1.0f;
+    return bounds.R = w;
   }
-  Log Kind(const std::string& prefix) const
-  {
-    Log out;
-    for (const std::string& s : shapes)
-      if (s.compare(0, prefix.size(), prefix) == 0)
-        out.push_back(s);
-    return out;
-  }
+  Log Kind(const std::string& prefix) const { Log out; for (const auto& s : shapes) if (!s.rfind(prefix, 0)) out.push_back(s); return out; }
   Log shapes;
 };
 
@@ -66,8 +57,16 @@ struct Overlays : testing::Test
     IControl::SetAnimationClock([] { return gClockMs; });
   }
   ~Overlays() override { IControl::SetAnimationClock(nullptr); }
-  void Advance(IControl* c, double ms) { gClockMs += ms, c->Animate(); }
+  void Advance(IControl* c, double ms, int times = 1) { while (times--) gClockMs += ms, c->Animate(); }
   Log Drawn(IControl* c) { g.shapes.clear(), c->Draw(g); return g.shapes; }
+  // Caller controls log into the delegate's log (which outlives them),
+  // cleared of their attachment.
+  InputControl* Caller(const char* name, int param, const IRECT& r = IRECT(0, 300, 10, 310))
+  {
+    auto* c = static_cast<InputControl*>(g.AttachControl(new InputControl(dlg.log, name, r, param)));
+    dlg.log.clear();
+    return c;
+  }
 };
 
 } // namespace pwtest

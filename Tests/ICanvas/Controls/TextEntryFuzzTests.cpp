@@ -1,4 +1,7 @@
-#include "TextEntryFuzz.h"
+#include <cstddef>
+#include <cstdint>
+
+namespace pwtest { bool FuzzTextEntry(const uint8_t* data, size_t size); } // TextEntryFuzz.cpp
 
 #include <gtest/gtest.h>
 
