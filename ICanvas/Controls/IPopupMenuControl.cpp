@@ -269,14 +269,14 @@ void IPopupMenuControl::Expand(const IRECT& A)
 
   if (mMenuHasSubmenu)
   {
+    // Centred on the anchor, on its roomier side.
     mSubmenusOnRight = B.MW() >= A.MW();
+    const bool downward = B.B - A.B >= A.T - B.T;
+    downward ? below() : above();
     x = A.MW() - w / 2.0f + mRootPanelShift * (mSubmenusOnRight ? -1.0f : 1.0f);
     clampX();
-    if (B.B - A.B >= A.T - B.T)
+    if (downward)
     {
-      below();
-      x = A.MW() - w / 2.0f + mRootPanelShift * (mSubmenusOnRight ? -1.0f : 1.0f);
-      clampX();
       if (y > maxY)
         y = maxY;
       if (y <= minY)
@@ -284,9 +284,6 @@ void IPopupMenuControl::Expand(const IRECT& A)
     }
     else
     {
-      above();
-      x = A.MW() - w / 2.0f + mRootPanelShift * (mSubmenusOnRight ? -1.0f : 1.0f);
-      clampX();
       if (y <= minY)
         y = minY;
       if (y > maxY)
