@@ -17,6 +17,7 @@
 #include "IWeftUtilities.h"
 #include "LOOM_Assert.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdint>
@@ -140,7 +141,7 @@ public:
         return;
     }
 
-    for (int s = 0; s < nFrames; ++s)
+    for (int s = 0; s < nFrames;)
     {
       if (mBufCount == mBufferSize)
       {
@@ -163,14 +164,22 @@ public:
         mBufCount = 0;
       }
 
-      for (int c = chanOffset; c < lastChan; ++c)
+      // The frames that fit the record, with the sums in locals: the same
+      // additions in the same order per channel.
+      const int run = std::min(nFrames - s, mBufferSize - mBufCount);
+      std::array<float, MAXNC> sums = mRunningSum;
+      for (int j = 0; j < run; ++j)
       {
-        const float v = static_cast<float>(inputs[c][s]);
-        mBuffer.vals[c][mBufCount] = v;
-        mRunningSum[c] += std::fabs(v);
+        for (int c = chanOffset; c < lastChan; ++c)
+        {
+          const float v = static_cast<float>(inputs[c][s + j]);
+          mBuffer.vals[c][mBufCount + j] = v;
+          sums[c] += std::fabs(v);
+        }
       }
-
-      ++mBufCount;
+      mRunningSum = sums;
+      mBufCount += run;
+      s += run;
     }
   }
 

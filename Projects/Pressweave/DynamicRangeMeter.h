@@ -53,6 +53,12 @@ public:
   // changes.
   void Process(const double* left, const double* right, int n) noexcept;
 
+  // a.Process (aLeft, aRight, n) and b.Process (bLeft, bRight, n), with the
+  // same results; where AVX2 is there and both meters measure loudness at one
+  // sample rate, the two filter passes run as one four-lane pass.
+  static void ProcessTwo(DynamicRangeMeter& a, const double* aLeft, const double* aRight, DynamicRangeMeter& b,
+                         const double* bLeft, const double* bRight, int n) noexcept;
+
   // One K-weighting step (high shelf, then high-pass) for channel 0 or 1.
   // A result that is not a finite number clears that channel's filter
   // memories and gives 0, so one bad sample cannot silence the loudness for
@@ -121,8 +127,31 @@ private:
   const Channel& Ch(int channel) const noexcept { return mChannels[channel == 0 ? 0 : 1]; }
   int RingLength() const noexcept;
   void init_lufs_filters() noexcept;
-  void CalculateLUFSAbsolute(double left, double right, double now) noexcept;
-  void UpdateChannel(Channel& ch, const double* x, int n, double dt) noexcept;
+  // One K-weighting step of the filter with memories m.
+  double KWeight(FilterMemory& m, double x) const noexcept;
+  // One pass over a block: each channel's largest |x| and sum of x^2, and
+  // with kLoudness the loudness step (the K-weighted energy per sample pair,
+  // a new smoothed value whenever one is due; filter memories below 1e-30
+  // flushed to 0 at the end).
+  template <bool kLoudness>
+  void AnalyseBlock(const double* left, const double* right, int n, double now, double blockPeak[2],
+                    double sumOfSquares[2]) noexcept;
+  // The first steps of Process: false when there is nothing to analyse;
+  // else the clock's time and the time since the last analysis.
+  bool BeginAnalysis(const double* left, const double* right, int n, double& now, double& dt) noexcept;
+  // The last steps of Process, from each channel's block peak and sum of squares.
+  void FinishAnalysis(const double* left, const double* right, int n, double dt, const double blockPeak[2],
+                      const double sumOfSquares[2]) noexcept;
+  // ProcessTwo's shared filter pass; false (nothing changed) when the two
+  // cannot share it.
+  static bool AnalyseTwo(DynamicRangeMeter& a, const double* const* aIn, double aNow, DynamicRangeMeter& b,
+                         const double* const* bIn, double bNow, int n, double blockPeak[4],
+                         double sumOfSquares[4]) noexcept;
+  // A new smoothed loudness from the energy gathered so far.
+  void UpdateLoudness(double now) noexcept;
+  // Peaks, hold, smoothed mean square and ring of one channel from the block
+  // x[0..n) whose largest |x| and sum of squares are given.
+  void UpdateChannel(Channel& ch, const double* x, int n, double dt, double blockPeak, double sum) noexcept;
 
   Clock mClock;
   double mSampleRate;
@@ -151,7 +180,7 @@ private:
 };
 
 // The analysis of one idle tick for one meter: buffers leftIndex and
-// rightIndex of the hand-off over the frames the render thread last wrote.
+// rightIndex of the hand-off's acquired bank over the frames written into it.
 void ProcessHandOff(DynamicRangeMeter& meter, const BufferManager& handOff, int leftIndex, int rightIndex) noexcept;
 
 } // namespace pressweave

@@ -15,8 +15,9 @@
 // - any thread: OnParamChange (the host's parameter thread, the editor,
 //   a restore). It only records what the idle handler applies.
 // Flags and sidechain states shared between the render thread and the idle
-// handler are atomics; the hand-off buffers and the scopes are read by the
-// main thread without locks (a late value shifts one meter or scope frame).
+// handler are atomics; the meters' hand-off passes whole blocks through a
+// triple buffer (BufferManager); the scopes' slots are relaxed atomics (a late
+// value shifts one scope frame).
 
 #include "BufferManager.h"
 #include "DynamicRangeMeter.h"
@@ -184,6 +185,8 @@ public:
   const WaveformProcessor& GetScopeLeft() const noexcept { return mScopeLeft; }
   const WaveformProcessor& GetScopeRight() const noexcept { return mScopeRight; }
   const BufferManager& GetBufferManager() const noexcept { return mBufferManager; }
+  // Main thread (Acquire and the reads of the acquired bank).
+  BufferManager& GetBufferManager() noexcept { return mBufferManager; }
   const SidechainCompressorState& GetCompressorState() const noexcept { return mCompressor; }
 
 private:

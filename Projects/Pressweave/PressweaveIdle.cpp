@@ -57,10 +57,24 @@ void Pressweave::initMeters()
 void Pressweave::DynamicRangeProcess() noexcept
 {
   // The hand-off buffers are resized only by OnActivate and OnReset, while
-  // no render can be writing them; each analysis reads just the frames the
-  // last block wrote.
-  ProcessHandOff(mInputMeter, mBufferManager, BufferManager::kDryLeft, BufferManager::kDryRight);
-  ProcessHandOff(mOutputMeter, mBufferManager, BufferManager::kOutputLeft, BufferManager::kOutputRight);
+  // no render can be writing them; each analysis reads just the frames of the
+  // latest published block (the one before when none came since).
+  mBufferManager.Acquire();
+  const BufferManager& handOff = mBufferManager;
+  const int n = handOff.GetPairFrameCount(BufferManager::kDryLeft, BufferManager::kDryRight);
+  if (n == handOff.GetPairFrameCount(BufferManager::kOutputLeft, BufferManager::kOutputRight))
+  {
+    // The input and output meters' filters in one pass.
+    DynamicRangeMeter::ProcessTwo(mInputMeter, handOff.GetBuffer(BufferManager::kDryLeft),
+                                  handOff.GetBuffer(BufferManager::kDryRight), mOutputMeter,
+                                  handOff.GetBuffer(BufferManager::kOutputLeft),
+                                  handOff.GetBuffer(BufferManager::kOutputRight), n);
+  }
+  else
+  {
+    ProcessHandOff(mInputMeter, handOff, BufferManager::kDryLeft, BufferManager::kDryRight);
+    ProcessHandOff(mOutputMeter, handOff, BufferManager::kOutputLeft, BufferManager::kOutputRight);
+  }
   ProcessHandOff(mSidechainMeter, mBufferManager, BufferManager::kSidechainLeft, BufferManager::kSidechainRight);
 }
 

@@ -360,6 +360,7 @@ void Pressweave::ProcessSlice(double* const* inputs, double* const* outputs, int
   mBufferManager.Write(BufferManager::kOutputRight, outputs[1], n);
   mBufferManager.Write(BufferManager::kDryLeft, dry[0], n);
   mBufferManager.Write(BufferManager::kDryRight, dry[1], n);
+  mBufferManager.Publish();
 
   mGoniometerSender.ProcessBlock(outputs, n, kCtrlTagGoniometer, 2, 0);
 }

@@ -4,6 +4,7 @@
 // allocates, push and get do not.
 
 #include <algorithm>
+#include <cmath>
 #include <memory>
 #include <new>
 
@@ -28,6 +29,34 @@ public:
       mRead = (mRead + 1) % mSize;
     mWrite = (mWrite + 1) % mSize;
     mFull = mWrite == mRead;
+  }
+
+  // |x[0]| .. |x[n - 1]| pushed in order: the same contents and positions
+  // as n calls of push, without a division per value.
+  void pushMagnitudes(const double* x, int n) noexcept
+  {
+    LOOM_ASSERT_MSG(mSize > 0, "RingBuffer::pushMagnitudes on a ring of size 0");
+    if (mSize < 1 || n < 1)
+      return;
+    // Pushes until the write position reaches the read position.
+    const int room = mFull ? 0 : (mRead > mWrite ? mRead - mWrite : mRead + mSize - mWrite);
+    // Only the last mSize values survive; they go where push would put them.
+    const int first = n > mSize ? n - mSize : 0;
+    int pos = static_cast<int>((mWrite + static_cast<long long>(first)) % mSize);
+    for (int i = first; i < n;)
+    {
+      const int run = std::min(n - i, mSize - pos);
+      for (int j = 0; j < run; ++j)
+        mData[static_cast<size_t>(pos + j)] = std::fabs(x[i + j]);
+      i += run;
+      pos = pos + run == mSize ? 0 : pos + run;
+    }
+    mWrite = static_cast<int>((mWrite + static_cast<long long>(n)) % mSize);
+    if (n >= room)
+    {
+      mFull = true;
+      mRead = mWrite;
+    }
   }
 
   // Element i counted from the read position (the oldest value once full),

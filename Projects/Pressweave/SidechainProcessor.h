@@ -31,6 +31,8 @@ struct SidechainCompressorState
   double mWindow[kCompressorWindowSize] = {}; // key energies (L^2 + R^2) / 2
   int mWindowIndex = 0;
   double mWindowSum = 0.0;          // sum of mWindow
+  double mThresholdDB = 0.0;        // the threshold mThreshold was computed for
+  double mThreshold = 1.0;          // 10^(mThresholdDB / 20)
 };
 
 // Parameter values that the compressor reads each block.
@@ -51,7 +53,8 @@ struct SidechainKey
   int nFrames = 0;
 };
 
-// Buffers 4 and 5 of the hand-off with the frames the last block wrote.
+// Buffers 4 and 5 of the bank the render thread is filling, with the frames
+// this block wrote. Render thread.
 SidechainKey MakeSidechainKey(const BufferManager& handOff) noexcept;
 
 // exp(-1 / (sampleRate * timeSeconds)): the one-pole coefficient for a time

@@ -72,8 +72,10 @@ void StereoProcess(const double* const* inputs, double* const* outputs, int nFra
   const double volume = sp.getVolumeAdjustment();
   const double angleVolume = sp.getAngleVolumeAdjustment();
   const double width = sp.getWidth();
-  const double c = std::cos(sp.getAngle());
-  const double s = std::sin(sp.getAngle());
+  // The angle is 0 unless set otherwise: cos 1 and sin 0 exactly, no calls.
+  const double angle = sp.getAngle();
+  const double c = angle == 0.0 ? 1.0 : std::cos(angle);
+  const double s = angle == 0.0 ? 0.0 : std::sin(angle);
 
   for (int i = 0; i < nFrames; ++i)
   {

@@ -1,7 +1,11 @@
 #include "WaveformProcessor.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <new>
+
+#include "VectorMath.h"
 
 namespace pressweave {
 
@@ -115,9 +119,13 @@ void WaveformProcessor::UpdateBeatPositionInRealTime(double increment) noexcept
 
 int WaveformProcessor::GetSlotIndex() const noexcept
 {
+  return SlotOf(mPhase.load(std::memory_order_relaxed));
+}
+
+int WaveformProcessor::SlotOf(double phase) const noexcept
+{
   if (mSize < 1)
     return 0;
-  double phase = mPhase.load(std::memory_order_relaxed);
   if (!std::isfinite(phase))
     phase = 0.0;
   double slot = std::fmod(std::floor(phase * mSize), static_cast<double>(mSize));
@@ -125,6 +133,146 @@ int WaveformProcessor::GetSlotIndex() const noexcept
     slot += mSize;
   const int index = static_cast<int>(slot);
   return index < mSize ? index : mSize - 1;
+}
+
+namespace {
+
+constexpr int kChunk = 256;
+
+// floor(phase * size) taken into 0..size-1 for |phase| < 1, where SlotOf's
+// fmod by the size only ever maps size itself to 0: the same slot, in
+// integer arithmetic.
+inline int SlotInRange(double phase, int size) noexcept
+{
+  const double v = phase * size;
+  int slot = static_cast<int>(v);
+  slot -= static_cast<double>(slot) > v ? 1 : 0;
+  slot -= slot >= size ? size : 0;
+  slot += slot < 0 ? size : 0;
+  return slot;
+}
+
+} // namespace
+
+void WaveformProcessor::WriteSlots(const int* slots, const double* a, const double* b, int nFrames) noexcept
+{
+  static const double kSilence[kChunk] = {};
+  std::atomic<double>* traceA = mTraceA.get();
+  std::atomic<double>* traceB = mTraceB.get();
+  const double* const x = a ? a : kSilence; // a missing channel feeds 0
+  const double* const y = b ? b : kSilence;
+  for (int s = 0; s < nFrames; ++s)
+  {
+    traceA[slots[s]].store(std::fabs(x[s]), std::memory_order_relaxed);
+    traceB[slots[s]].store(std::fabs(y[s]), std::memory_order_relaxed);
+  }
+}
+
+bool WaveformProcessor::SharesTimelineWith(const WaveformProcessor& other) const noexcept
+{
+  return mSize == other.mSize && IsTransportRunning() == other.IsTransportRunning() &&
+         GetWindowLength() == other.GetWindowLength() && GetDenominator() == other.GetDenominator() &&
+         GetBeatPos() == other.GetBeatPos() && GetPhase() == other.GetPhase();
+}
+
+void WaveformProcessor::CaptureBlock(const double* a, const double* b, int nFrames, double increment,
+                                     WaveformProcessor* twin, const double* twinA, const double* twinB) noexcept
+{
+  if (mSize < 1 || nFrames < 1)
+    return;
+
+  const double windowLength = mWindowLength.load(std::memory_order_relaxed);
+  const bool advances = mTransportIsRunning.load(std::memory_order_relaxed) && std::isfinite(increment);
+  if (!advances || !(windowLength > 0.0))
+  {
+    // The phase stands still: every sample goes to one slot, and the last
+    // one is what stays there.
+    if (advances)
+    {
+      const double step = increment / GetQuarterNotesPerBeat();
+      double beatPos = mBeatPos.load(std::memory_order_relaxed);
+      for (int s = 0; s < nFrames; ++s)
+        beatPos += step;
+      mBeatPos.store(beatPos, std::memory_order_relaxed);
+    }
+    const int slot = GetSlotIndex();
+    WriteSlots(&slot, a ? a + nFrames - 1 : nullptr, b ? b + nFrames - 1 : nullptr, 1);
+    if (twin)
+    {
+      twin->mBeatPos.store(GetBeatPos(), std::memory_order_relaxed);
+      twin->WriteSlots(&slot, twinA ? twinA + nFrames - 1 : nullptr, twinB ? twinB + nFrames - 1 : nullptr, 1);
+    }
+    return;
+  }
+
+  const double quarterNotesPerBeat = GetQuarterNotesPerBeat();
+  const double step = increment / quarterNotesPerBeat;
+  const double w = windowLength / quarterNotesPerBeat;
+  double beatPos = mBeatPos.load(std::memory_order_relaxed);
+
+  // For a window of a power of two beats, beatPos / w is exact and so is
+  // q - trunc(q): it equals fmod(beatPos, w) / w bit for bit. The positions
+  // must stay where trunc fits an int32 (a billion windows: always, in
+  // practice); two samples go through at once.
+  // A positive power of two 2^k has no mantissa bits; k within +-59.
+  uint64_t bits = 0;
+  std::memcpy(&bits, &w, sizeof bits);
+  const int k = static_cast<int>(bits >> 52) - 1023; // the sign bit makes k huge
+  const bool powerOfTwo = (bits & 0x000FFFFFFFFFFFFFull) == 0 && k > -60 && k < 60;
+  const double end = beatPos + step * nFrames;
+  const double limit = 1e9 * w;
+  const bool exact = powerOfTwo && std::fabs(beatPos) < limit && std::fabs(end) < limit;
+  const Pair perWindow = Splat(1.0 / w); // exact for a power of two
+  const Pair size = Splat(mSize);
+  const Pair zero = Splat(0.0);
+  const Pair one = Splat(1.0);
+
+  int slots[kChunk];
+  double phase = 0.0;
+  for (int offset = 0; offset < nFrames; offset += kChunk)
+  {
+    const int n = std::min(kChunk, nFrames - offset);
+    int s = 0;
+    if (exact)
+    {
+      typedef int Ints __attribute__((vector_size(8)));
+      for (; s + 2 <= n; s += 2)
+      {
+        const double first = beatPos + step;
+        beatPos = first + step;
+        const Pair q = Pair{first, beatPos} * perWindow;
+        const Pair fraction = q - __builtin_convertvector(__builtin_convertvector(q, Ints), Pair);
+        // floor(fraction * size) wrapped into 0..size-1, as SlotInRange.
+        const Pair v = fraction * size;
+        Pair slot = __builtin_convertvector(__builtin_convertvector(v, Ints), Pair);
+        slot = slot > v ? slot - one : slot;
+        slot = slot >= size ? slot - size : slot;
+        slot = slot < zero ? slot + size : slot;
+        const Ints index = __builtin_convertvector(slot, Ints);
+        slots[s] = index[0];
+        slots[s + 1] = index[1];
+        phase = fraction[1];
+      }
+    }
+    for (; s < n; ++s)
+    {
+      beatPos += step;
+      phase = std::fmod(beatPos, w) / w;
+      if (!std::isfinite(phase))
+        phase = 0.0;
+      slots[s] = SlotInRange(phase, mSize);
+    }
+    WriteSlots(slots, a ? a + offset : nullptr, b ? b + offset : nullptr, n);
+    if (twin)
+      twin->WriteSlots(slots, twinA ? twinA + offset : nullptr, twinB ? twinB + offset : nullptr, n);
+  }
+  for (WaveformProcessor* wp : {this, twin})
+  {
+    if (!wp)
+      continue;
+    wp->mBeatPos.store(beatPos, std::memory_order_relaxed);
+    wp->mPhase.store(phase, std::memory_order_relaxed);
+  }
 }
 
 void WaveformProcessor::UpdateSamples(double a, double b) noexcept
@@ -173,12 +321,17 @@ void UpdateSamplesForWaveViewers(WaveformProcessor& left, WaveformProcessor& rig
 void CaptureScopeBlock(WaveformProcessor& left, WaveformProcessor& right, const double* const* sources,
                        const double* const* outputs, int nFrames, double increment) noexcept
 {
-  for (int s = 0; s < nFrames; ++s)
+  const double* const none[2] = {nullptr, nullptr};
+  const double* const* src = sources ? sources : none;
+  const double* const* out = outputs ? outputs : none;
+  // Both scopes normally follow one timeline: their slots are computed once.
+  if (left.SharesTimelineWith(right))
   {
-    left.UpdateBeatPositionInRealTime(increment);
-    right.UpdateBeatPositionInRealTime(increment);
-    UpdateSamplesForWaveViewers(left, right, s, sources, outputs);
+    left.CaptureBlock(src[0], out[0], nFrames, increment, &right, src[1], out[1]);
+    return;
   }
+  left.CaptureBlock(src[0], out[0], nFrames, increment);
+  right.CaptureBlock(src[1], out[1], nFrames, increment);
 }
 
 } // namespace pressweave

@@ -56,6 +56,21 @@ public:
   // Render thread: writes |a| and |b| into the slot of the current phase.
   void UpdateSamples(double a, double b) noexcept;
 
+  // Render thread: one block at once, with exactly the phases and slots of
+  // UpdateBeatPositionInRealTime (increment) followed by UpdateSamples (a[s],
+  // b[s]) for each sample s. A null a or b feeds 0. The transport snapshot and
+  // the window are read once per block, the beat position and phase stored
+  // once at its end.
+  // With a twin that SharesTimelineWith this one, the twin captures twinA
+  // and twinB in the same pass from the same slots, as its own CaptureBlock
+  // would.
+  void CaptureBlock(const double* a, const double* b, int nFrames, double increment,
+                    WaveformProcessor* twin = nullptr, const double* twinA = nullptr,
+                    const double* twinB = nullptr) noexcept;
+  // Same size, transport state, window, denominator, beat position and
+  // phase: every slot of a block falls alike in both.
+  bool SharesTimelineWith(const WaveformProcessor& other) const noexcept;
+
   // Zeroes both traces.
   void ClearBuffers() noexcept;
 
@@ -82,6 +97,10 @@ public:
 
 private:
   double PhaseOf(double beatPos) const noexcept;
+  int SlotOf(double phase) const noexcept;
+  // The slot of sample s of the block: the phases of up to kChunk samples are
+  // computed first, then the slots written, so no store waits on a phase.
+  void WriteSlots(const int* slots, const double* a, const double* b, int nFrames) noexcept;
 
   std::unique_ptr<std::atomic<double>[]> mTraceA; // |input or sidechain| per slot
   std::unique_ptr<std::atomic<double>[]> mTraceB; // |output| per slot
@@ -114,8 +133,9 @@ double BeatIncrementPerSample(double tempo, double sampleRate) noexcept;
 void UpdateSamplesForWaveViewers(WaveformProcessor& left, WaveformProcessor& right, int s,
                                  const double* const* sources, const double* const* outputs) noexcept;
 
-// The per-sample scope pass of one block: for each sample, advance both beat
-// positions by increment, then write the slot pair (as above). Render thread.
+// The scope pass of one block: the same traces and positions as advancing both
+// beat positions by increment and writing the slot pair (as above) sample by
+// sample, through CaptureBlock. Render thread.
 void CaptureScopeBlock(WaveformProcessor& left, WaveformProcessor& right, const double* const* sources,
                        const double* const* outputs, int nFrames, double increment) noexcept;
 

@@ -1,10 +1,18 @@
 // Rendering cost of Pressweave as a host sees it: stereo main and stereo
-// sidechain at 48 kHz, 512-frame blocks through AudioUnitRender, in each
-// sidechain mode with the "Pressweave" amount stage off and on. The
-// per_frame counter is the time of one frame (seconds; "n" is ns).
+// sidechain at 48 kHz through AudioUnitRender, with the host's transport
+// playing (120 BPM, 4/4) so the scopes advance, in each sidechain mode and in
+// the heaviest setting (Combined, "Pressweave" 100, "Stereo Width" 200 %).
+// The signals are the ones ../shared/bench/peers feeds the established
+// sidechain compressors, so the two can be read as ratios:
+//   duck: main = 110 Hz sine at 0.25 plus uniform noise at 0.1 per channel,
+//         sidechain = 60 Hz kick bursts, peak 0.9, 80 ms decay, two a second;
+//   loud: the same main, sidechain = a steady 60 Hz sine at 0.5 plus noise.
+// BM_Meters times the idle handler's meter analysis of one rendered block.
+// The per_frame counter is the time of one frame (seconds; "n" is ns).
 //
 //   build/<dir>/Tests/Benchmarks/pressweave-bench
 
+#include "HostTransport.h"
 #include "IWeftAUFactory.h"
 #include "Pressweave.h"
 
@@ -14,7 +22,9 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <vector>
@@ -22,8 +32,20 @@
 namespace {
 
 constexpr double kSampleRate = 48000.0;
-constexpr UInt32 kFrames = 512;
-constexpr int kPeriod = 48000; // frames of source material, looped
+constexpr UInt32 kMaxFrames = 512;
+constexpr int kPeriod = 1 << 17; // frames of source material, looped
+enum ESignal
+{
+  kDuck = 0,
+  kLoud
+};
+enum ESetting
+{
+  kRingmod = pressweave::kSidechainRingmod,
+  kCompressor = pressweave::kSidechainCompressor,
+  kCombined = pressweave::kSidechainCombined,
+  kHeaviest // Combined, amount 100, width 200
+};
 
 struct Source
 {
@@ -40,8 +62,13 @@ OSStatus Feed(void* refCon, AudioUnitRenderActionFlags*, const AudioTimeStamp*, 
     auto* dest = static_cast<float*>(ioData->mBuffers[b].mData);
     if (!dest)
       continue;
-    for (UInt32 s = 0; s < nFrames; ++s)
-      dest[s] = src->channel[b][static_cast<size_t>((src->position + s) % kPeriod)];
+    for (UInt32 s = 0; s < nFrames;)
+    {
+      const auto at = static_cast<size_t>((src->position + s) % kPeriod);
+      const UInt32 run = std::min<UInt32>(nFrames - s, static_cast<UInt32>(kPeriod - at));
+      std::copy_n(src->channel[b].data() + at, run, dest + s);
+      s += run;
+    }
   }
   src->position += nFrames;
   return noErr;
@@ -71,23 +98,39 @@ void SetFormat(AudioUnit unit, AudioUnitScope scope, AudioUnitElement element)
         "StreamFormat");
 }
 
-// One opened, initialised unit with its sources and output buffers.
+// The peers' signals, sample for sample as their bench host makes them.
+void MakeSignals(int signal, Source& main, Source& sidechain)
+{
+  uint32_t rng = 12345u;
+  auto noise = [&rng] {
+    rng = rng * 1664525u + 1013904223u;
+    return static_cast<float>(rng >> 8) * (1.0f / 8388608.0f) - 1.0f;
+  };
+  for (Source* s : {&main, &sidechain})
+    for (auto& c : s->channel)
+      c.resize(kPeriod);
+  for (int i = 0; i < kPeriod; ++i)
+  {
+    const double t = i / kSampleRate;
+    const float tone = 0.25f * static_cast<float>(std::sin(2 * M_PI * 110.0 * t));
+    for (auto& c : main.channel)
+      c[i] = tone + 0.1f * noise();
+    const double tk = std::fmod(t, 0.5);
+    const float kick = signal == kLoud ? 0.5f * static_cast<float>(std::sin(2 * M_PI * 60.0 * t)) + 0.1f * noise()
+                                       : 0.9f * static_cast<float>(std::exp(-tk / 0.08) * std::sin(2 * M_PI * 60.0 * tk));
+    for (auto& c : sidechain.channel)
+      c[i] = kick;
+  }
+}
+
+// One opened, initialised unit with its sources, transport and outputs.
 class BenchHost
 {
 public:
-  BenchHost(int mode, bool amountOn)
+  BenchHost(int signal, int setting, UInt32 frames)
+  : mFrames(frames)
   {
-    for (int c = 0; c < 2; ++c)
-    {
-      main.channel[c].resize(kPeriod);
-      sidechain.channel[c].resize(kPeriod);
-      for (int s = 0; s < kPeriod; ++s)
-      {
-        main.channel[c][s] = static_cast<float>(0.5 * std::sin(0.013 * s + c) + 0.2 * std::sin(0.0021 * s));
-        sidechain.channel[c][s] = (s / 6000) % 2 == 0 ? static_cast<float>(0.9 * std::sin(0.03 * s + 0.5)) : 0.0f;
-      }
-    }
-
+    MakeSignals(signal, main, sidechain);
     PWShimCFBundleSetMainBundle(nullptr, "com.example.benchhost", "1.0");
     block = static_cast<AudioComponentPlugInInterface*>(Pressweave_Factory(nullptr));
     Check(block ? PWShimAudioComponentInstanceNew(block, &unit) : -1, "open");
@@ -102,19 +145,30 @@ public:
     Check(AudioUnitSetProperty(unit, kAudioUnitProperty_SetRenderCallback, kAudioUnitScope_Input, 1, &scCb,
                                sizeof(scCb)),
           "sidechain callback");
+    HostCallbackInfo callbacks = transport.Callbacks();
+    Check(AudioUnitSetProperty(unit, kAudioUnitProperty_HostCallbacks, kAudioUnitScope_Global, 0, &callbacks,
+                               sizeof(callbacks)),
+          "host callbacks");
+    const UInt32 maxFrames = kMaxFrames;
+    Check(AudioUnitSetProperty(unit, kAudioUnitProperty_MaximumFramesPerSlice, kAudioUnitScope_Global, 0,
+                               &maxFrames, sizeof(maxFrames)),
+          "MaximumFramesPerSlice");
     Check(AudioUnitInitialize(unit), "Initialize");
-    SetParam(pressweave::kSidechainMode, mode);
-    SetParam(pressweave::kPressweaveOn, amountOn ? 1.0 : 0.0);
-    SetParam(pressweave::kPressweaveAmount, 75.0);
+    const bool heaviest = setting == kHeaviest;
+    SetParam(pressweave::kSidechainMode, heaviest ? kCombined : setting);
+    SetParam(pressweave::kPressweaveOn, heaviest ? 1.0 : 0.0);
+    SetParam(pressweave::kPressweaveAmount, heaviest ? 100.0 : 24.0);
+    SetParam(pressweave::kStereoWidth, heaviest ? 200.0 : 100.0);
 
-    // The first block finds the sidechain; the idle tick engages the modes.
+    // The first block finds the sidechain and publishes the transport; the
+    // idle tick engages the modes and starts the scopes.
     Render();
     using Factory = weft::IWeftAUFactory<pressweave::Pressweave, false>;
-    auto* plug = static_cast<pressweave::Pressweave*>(Factory::GetPlug(block));
+    plug = static_cast<pressweave::Pressweave*>(Factory::GetPlug(block));
     plug->OnIdle();
-    if (!plug->IsSidechainPresent())
+    if (!plug->IsSidechainPresent() || !plug->GetScopeLeft().IsTransportRunning())
     {
-      std::fprintf(stderr, "pressweave-bench: the sidechain did not engage\n");
+      std::fprintf(stderr, "pressweave-bench: the sidechain or the transport did not engage\n");
       std::exit(1);
     }
   }
@@ -134,17 +188,19 @@ public:
     {
       UInt32 count;
       AudioBuffer buffers[2];
-    } list{2, {{1, kFrames * 4, outL}, {1, kFrames * 4, outR}}};
+    } list{2, {{1, mFrames * 4, outL}, {1, mFrames * 4, outR}}};
+    transport.SetSampleTime(sampleTime);
     AudioTimeStamp ts{};
     ts.mSampleTime = sampleTime;
     ts.mFlags = kAudioTimeStampSampleTimeValid;
     AudioUnitRenderActionFlags flags = 0;
-    Check(AudioUnitRender(unit, &flags, &ts, 0, kFrames, reinterpret_cast<AudioBufferList*>(&list)), "Render");
-    sampleTime += kFrames;
+    Check(AudioUnitRender(unit, &flags, &ts, 0, mFrames, reinterpret_cast<AudioBufferList*>(&list)), "Render");
+    sampleTime += mFrames;
   }
 
-  float outL[kFrames];
-  float outR[kFrames];
+  pressweave::Pressweave* plug = nullptr;
+  float outL[kMaxFrames];
+  float outR[kMaxFrames];
 
 private:
   void SetParam(int idx, double value)
@@ -154,35 +210,54 @@ private:
           "SetParameter");
   }
 
+  UInt32 mFrames;
   Source main;
   Source sidechain;
+  pw::host::HostTransport transport{kSampleRate};
   AudioComponentPlugInInterface* block = nullptr;
   AudioUnit unit = nullptr;
   double sampleTime = 0.0;
 };
 
+void PerFrame(benchmark::State& state, UInt32 frames)
+{
+  state.counters["per_frame"] = benchmark::Counter(static_cast<double>(state.iterations()) * frames,
+                                                   benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+
 void BM_Render(benchmark::State& state)
 {
-  BenchHost host(static_cast<int>(state.range(0)), state.range(1) != 0);
+  const auto frames = static_cast<UInt32>(state.range(1));
+  BenchHost host(static_cast<int>(state.range(0)), static_cast<int>(state.range(2)), frames);
   for (auto _ : state)
   {
     host.Render();
     benchmark::DoNotOptimize(host.outL);
     benchmark::ClobberMemory();
   }
-  state.counters["per_frame"] = benchmark::Counter(static_cast<double>(state.iterations()) * kFrames,
-                                                   benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+  PerFrame(state, frames);
+}
+
+// The idle handler's meter analysis (three meters, loudness on) of a
+// 512-frame block, per audio frame of that block.
+void BM_Meters(benchmark::State& state)
+{
+  BenchHost host(static_cast<int>(state.range(0)), kCompressor, kMaxFrames);
+  for (int i = 0; i < 100; ++i)
+    host.Render();
+  for (auto _ : state)
+  {
+    host.plug->DynamicRangeProcess();
+    benchmark::ClobberMemory();
+  }
+  PerFrame(state, kMaxFrames);
 }
 
 } // namespace
 
 BENCHMARK(BM_Render)
-  ->ArgNames({"mode", "amount"})
-  ->Args({pressweave::kSidechainRingmod, 0})
-  ->Args({pressweave::kSidechainRingmod, 1})
-  ->Args({pressweave::kSidechainCompressor, 0})
-  ->Args({pressweave::kSidechainCompressor, 1})
-  ->Args({pressweave::kSidechainCombined, 0})
-  ->Args({pressweave::kSidechainCombined, 1});
+  ->ArgNames({"signal", "block", "setting"})
+  ->ArgsProduct({{kDuck, kLoud}, {64, 512}, {kRingmod, kCompressor, kCombined, kHeaviest}});
+BENCHMARK(BM_Meters)->ArgNames({"signal"})->Args({kDuck})->Args({kLoud});
 
 BENCHMARK_MAIN();

@@ -16,6 +16,10 @@ namespace pw::host {
 // the same everywhere.
 double DeterministicSine(double cycles) noexcept;
 
+// DeterministicSine of cycles[i] into out[i] for i < n, the same bits, with
+// the polynomials of neighbouring values interleaved so they overlap.
+void DeterministicSines(const double* cycles, double* out, int n) noexcept;
+
 class DefaultProgramSignal final : public SignalSource
 {
 public:

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <vector>
 
 using pressweave::BufferManager;
@@ -30,6 +31,8 @@ TEST(BufferManagerSizing, SixZeroBuffersAreKeptByAResetToTheSameSizeAndRenewedBy
 
   const std::vector<double> x(32, 0.5);
   bm.Write(2, x.data(), 32);
+  bm.Publish();
+  ASSERT_TRUE(bm.Acquire());
   const double* before = bm.GetBuffer(2);
   EXPECT_TRUE(bm.Reset(32));
   EXPECT_EQ(bm.GetBuffer(2), before);
@@ -41,7 +44,7 @@ TEST(BufferManagerSizing, SixZeroBuffersAreKeptByAResetToTheSameSizeAndRenewedBy
   EXPECT_TRUE(bm.Reset(-5)); // counts as 0: no buffers
   EXPECT_EQ(bm.GetBuffer(0), nullptr);
   bm.Write(0, x.data(), 8);
-  EXPECT_EQ(bm.GetFrameCount(0), 0);
+  EXPECT_EQ(bm.GetPendingFrameCount(0), 0);
 }
 
 TEST(BufferManagerHandOff, WriteCopiesWithoutAllocatingAndRecordsTheFramesCutToTheBufferSize)
@@ -51,8 +54,11 @@ TEST(BufferManagerHandOff, WriteCopiesWithoutAllocatingAndRecordsTheFramesCutToT
   {
     pw::test::AllocationCounter allocs;
     bm.Write(3, x.data(), 5);
+    bm.Publish();
     EXPECT_EQ(allocs.Count(), 0u);
   }
+  EXPECT_EQ(bm.GetFrameCount(3), 0) << "nothing is seen before an Acquire";
+  ASSERT_TRUE(bm.Acquire());
   EXPECT_EQ(bm.GetFrameCount(3), 5);
   EXPECT_EQ(bm.GetBuffer(3)[4], 5.0);
   EXPECT_EQ(bm.GetBuffer(3)[5], 0.0);
@@ -60,8 +66,23 @@ TEST(BufferManagerHandOff, WriteCopiesWithoutAllocatingAndRecordsTheFramesCutToT
   bm.Write(1, x.data(), 12);
   bm.Write(9, x.data(), 12);
   bm.Write(0, x.data(), -3);
-  EXPECT_EQ(bm.GetFrameCount(1), 8);
-  EXPECT_EQ(bm.GetFrameCount(0), 0);
+  EXPECT_EQ(bm.GetPendingFrameCount(1), 8);
+  EXPECT_EQ(bm.GetPendingBuffer(1)[7], 8.0);
+  EXPECT_EQ(bm.GetPendingFrameCount(0), 0);
+}
+
+TEST(BufferManagerHandOff, AcquireTakesTheLatestPublishedBlockAndKeepsItUntilANewerOne)
+{
+  BufferManager bm(4);
+  for (double v : {1.0, 2.0, 3.0, 4.0})
+  {
+    bm.Write(0, std::vector<double>(4, v).data(), v < 4.0 ? 4 : 2);
+    if (v < 4.0)
+      bm.Publish(); // the fourth block is still being written
+  }
+  ASSERT_TRUE(bm.Acquire());
+  EXPECT_FALSE(bm.Acquire());
+  EXPECT_EQ(bm.GetBuffer(0)[0], 3.0);
   EXPECT_EQ(bm.GetPairFrameCount(0, 1), 0);
 }
 
@@ -76,4 +97,22 @@ TEST(RingBufferTest, KeepsTheLatestValuesAndRefusesAZeroSize)
   EXPECT_EQ(ring.get(2), 4.0);
   EXPECT_FALSE(ring.resize(0));
   EXPECT_EQ(ring.size(), 3);
+}
+
+TEST(RingBufferTest, PushingABlockLeavesWhatPushingItsMagnitudesOneByOneLeaves)
+{
+  const std::vector<double> x{-1, 2, -3, 4, -5, 6, -7, 8, -9, 10, -11};
+  for (int start : {0, 2, 5})
+    for (int n : {1, 3, 4, 11})
+    {
+      RingBuffer block, single;
+      block.resize(4), single.resize(4);
+      for (int i = 0; i < start; ++i)
+        block.push(0.5 * i), single.push(0.5 * i);
+      block.pushMagnitudes(x.data(), n);
+      for (int i = 0; i < n; ++i)
+        single.push(std::fabs(x[i]));
+      for (int i = 0; i < 4; ++i)
+        EXPECT_TRUE(block.get(i) == single.get(i) && block.full() == single.full()) << start << "+" << n << " at " << i;
+    }
 }

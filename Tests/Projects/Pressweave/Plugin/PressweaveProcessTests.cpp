@@ -140,7 +140,8 @@ TEST(PressweaveHandOff, TheMetersHandOffHoldsTheRenderedFramesAndZerosForAMissin
   DirectRig rig(2, 0, 2);
   rig.FillSignal(0, kN);
   rig.Process(100);
-  const BufferManager& handOff = rig.plug->GetBufferManager();
+  BufferManager& handOff = rig.plug->GetBufferManager();
+  ASSERT_TRUE(handOff.Acquire());
   EXPECT_EQ(handOff.GetFrameCount(BufferManager::kSidechainLeft), 100);
   EXPECT_EQ(handOff.GetBuffer(BufferManager::kDryLeft)[99], rig.in[0][99]);
   EXPECT_EQ(handOff.GetBuffer(BufferManager::kOutputRight)[99], rig.out[1][99]);
@@ -151,7 +152,8 @@ TEST(PressweaveHandOff, TheMetersHandOffHoldsTheRenderedFramesAndZerosForAMissin
   engagedRig.Fill(2, 0.5);
   engagedRig.Connect(2, 1, 2); // the right sidechain channel goes away
   engagedRig.Process(kN);
-  const BufferManager& engaged = engagedRig.plug->GetBufferManager();
+  BufferManager& engaged = engagedRig.plug->GetBufferManager();
+  engaged.Acquire();
   EXPECT_EQ(engaged.GetBuffer(BufferManager::kSidechainLeft)[kN - 1], 0.5);
   EXPECT_EQ(engaged.GetBuffer(BufferManager::kSidechainRight)[kN - 1], 0.0);
 }
@@ -170,6 +172,7 @@ TEST(PressweaveMonoMain, AMonoMainWithAStereoSidechainGathersBothSidechainChanne
     rig.Process(kN);
     ASSERT_TRUE(rig.plug->IsSidechainPresent());
     rig.Process(kN);
+    rig.plug->GetBufferManager().Acquire();
     EXPECT_EQ(rig.plug->GetBufferManager().GetBuffer(BufferManager::kSidechainRight)[10], 0.25);
     EXPECT_TRUE(std::all_of(rig.out[1].begin(), rig.out[1].begin() + kN, [](double x) { return std::isfinite(x); }));
     if (mode == kSidechainRingmod)
@@ -186,6 +189,7 @@ TEST(PressweaveMonoMain, AnUnconnectedMainChannelIsSilencedAtTheStartOfEachBlock
   rig.Fill(1, 0.8); // what the previous block left in the frame's scratch
   SetParam(*rig.plug, kStereoWidth, 150.0);
   rig.Process(kN);
+  rig.plug->GetBufferManager().Acquire();
   for (int s = 0; s < kN; ++s)
     ASSERT_EQ(rig.plug->GetBufferManager().GetBuffer(BufferManager::kDryRight)[s], 0.0);
 
@@ -259,6 +263,7 @@ TEST(PressweaveBufferSizes, ABlockLongerThanThePreparedSizeIsProcessedInSlicesWi
   EXPECT_EQ(rig.plug->GetPreparedFrames(), 512);
   for (int s = 0; s < 2000; ++s)
     ASSERT_NEAR(rig.out[0][s], rig.in[0][s] * 0.5, 1e-15) << s;
+  rig.plug->GetBufferManager().Acquire();
   EXPECT_EQ(rig.plug->GetBufferManager().GetFrameCount(BufferManager::kOutputLeft), 2000 - 3 * 512);
 }
 
