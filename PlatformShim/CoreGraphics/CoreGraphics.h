@@ -1,0 +1,7 @@
+#pragma once
+// Every public CoreGraphics header of the platform stand-in.
+
+#include <CoreGraphics/CGAffineTransform.h>
+#include <CoreGraphics/CGDataProvider.h>
+#include <CoreGraphics/CGFont.h>
+#include <CoreGraphics/CGGeometry.h>
