@@ -11,7 +11,8 @@
 //
 // Without a renderer context (before OnViewInitialized, after
 // OnViewDestroyed, or when it could not be made) or without a main target,
-// nothing is drawn and fonts are refused.
+// frames are dropped: nothing is drawn. Without a renderer context fonts
+// are refused too.
 
 #include "ICanvas.h"
 #include "ICanvasCaches.h"
