@@ -1140,7 +1140,9 @@ id<MTLDepthStencilState> NewStencilState(id<MTLDevice> device, MTLCompareFunctio
   [commandBuffer enqueue];
   MVGcontext_vPressweave_au* context = self; // outlives its frames: deletion waits for them
   [commandBuffer addCompletedHandler:^(id<MTLCommandBuffer>) {
+    NSAutoreleasePool* handlerPool = [[NSAutoreleasePool alloc] init]; // an entry from the driver's thread
     [context returnBufferSet:buffers];
+    [handlerPool release];
   }];
 
   _buffers = buffers; // recording helpers below read the current set

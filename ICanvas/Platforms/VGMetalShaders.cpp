@@ -104,9 +104,9 @@ void Coverage(const MVGfragUniforms& u, const PWMTLFragmentSpan* span, int first
 
 template <bool kAntiAlias> void FragmentShader(const PWMTLFragmentSpan* span, float* rgba, uint8_t* keep)
 {
-  // A copy: the compiler may keep it in registers while writing rgba.
-  MVGfragUniforms u;
-  std::memcpy(&u, span->buffers[0], sizeof(u));
+  // The loops below read the block's values into locals, so writes to rgba
+  // need not reload them.
+  const MVGfragUniforms& u = *reinterpret_cast<const MVGfragUniforms*>(span->buffers[0]);
   const float* pm = u.paintMat;
   float alpha[kChunk];
   for (int first = 0; first < span->count; first += kChunk)

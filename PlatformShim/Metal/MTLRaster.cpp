@@ -163,33 +163,56 @@ template <int R, int G, int B> void SourceOver(uint8_t* row, const float* rgba, 
   // (ties to even).
   const __m128 zero = _mm_setzero_ps(), one = _mm_set1_ps(1.f), scale = _mm_set1_ps(255.f);
   const __m128i bias = _mm_set1_epi32(128);
-  for (int i = 0; i < n; i++, row += 4)
-  {
-    if (!mask[i])
-      continue;
-    __m128 sf = _mm_min_ps(_mm_max_ps(_mm_loadu_ps(rgba + 4 * i), zero), one);
+  auto convert = [&](const float* src) {
+    const __m128 sf = _mm_min_ps(_mm_max_ps(_mm_loadu_ps(src), zero), one);
     __m128i s8 = _mm_cvtps_epi32(_mm_mul_ps(sf, scale)); // r, g, b, a
     if (R == 2) // memory order b, g, r, a
       s8 = _mm_shuffle_epi32(s8, _MM_SHUFFLE(3, 0, 1, 2));
+    return s8;
+  };
+  auto blendOne = [&](const float* src, uint8_t* px) {
+    const __m128i s8 = convert(src);
     const int a = _mm_cvtsi128_si32(_mm_shuffle_epi32(s8, _MM_SHUFFLE(3, 3, 3, 3)));
-    __m128i out;
-    if (a == 255)
-      out = s8;
-    else
+    __m128i out = s8;
+    if (a != 255)
     {
       int32_t d;
-      std::memcpy(&d, row, 4);
-      __m128i d32 = _mm_unpacklo_epi16(_mm_unpacklo_epi8(_mm_cvtsi32_si128(d), _mm_setzero_si128()),
-                                       _mm_setzero_si128());
+      std::memcpy(&d, px, 4);
+      const __m128i d32 =
+        _mm_unpacklo_epi16(_mm_unpacklo_epi8(_mm_cvtsi32_si128(d), _mm_setzero_si128()), _mm_setzero_si128());
       __m128i x = _mm_add_epi32(_mm_mullo_epi16(d32, _mm_set1_epi32(255 - a)), bias); // fits 16 bits
       x = _mm_srli_epi32(_mm_add_epi32(x, _mm_srli_epi32(x, 8)), 8);
       out = _mm_add_epi32(s8, x);
     }
     out = _mm_packs_epi32(out, out);
     out = _mm_packus_epi16(out, out);
-    const int32_t px = _mm_cvtsi128_si32(out);
-    std::memcpy(row, &px, 4);
+    const int32_t result = _mm_cvtsi128_si32(out);
+    std::memcpy(px, &result, 4);
+  };
+  int i = 0;
+  for (; i + 4 <= n; i += 4, row += 16)
+  {
+    // Four opaque pixels are plain stores.
+    uint32_t m;
+    std::memcpy(&m, mask + i, 4);
+    if (m == 0x01010101u)
+    {
+      const __m128i p01 = _mm_packs_epi32(convert(rgba + 4 * i), convert(rgba + 4 * i + 4));
+      const __m128i p23 = _mm_packs_epi32(convert(rgba + 4 * i + 8), convert(rgba + 4 * i + 12));
+      const __m128i px = _mm_packus_epi16(p01, p23);
+      if ((_mm_movemask_epi8(_mm_cmpeq_epi8(px, _mm_set1_epi8((char)0xff))) & 0x8888) == 0x8888)
+      {
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(row), px);
+        continue;
+      }
+    }
+    for (int k = 0; k < 4; k++)
+      if (mask[i + k])
+        blendOne(rgba + 4 * (i + k), row + 4 * k);
   }
+  for (; i < n; i++, row += 4)
+    if (mask[i])
+      blendOne(rgba + 4 * i, row);
 #else
   // x / 255 rounded, for x up to 255 * 255.
   auto Div255 = [](uint32_t x) {

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -230,6 +232,40 @@ TEST_F(MetalStandIn, BlendFactorsCombineSourceAndDestination)
     [cb waitUntilCompleted];
     // The clear colour is itself quantised to 8 bits: allow one step more.
     EXPECT_NEAR(Pixels()[2], c.expectRed * 255.f, 1.5f) << c.src << " " << c.dst;
+  }
+}
+
+TEST_F(MetalStandIn, FastSourceOverMatchesTheFloatFormulaOnRandomColours)
+{
+  const unsigned seed = 1234;
+  srand(seed);
+  auto unit = [] { return (float)(rand() % 1001) / 1000.f; };
+  id<MTLBuffer> quad = Buffer({0, 0, 0, 8, 8, 0, 8, 8});
+  for (int n = 0; n < 24; n++)
+  {
+    const float a = n % 4 == 0 ? 1.f : unit(), da = unit();
+    const float src[5] = {unit() * a, unit() * a, unit() * a, a, 0.f};
+    const MTLClearColor dst = MTLClearColorMake(unit() * da, unit() * da, unit() * da, da);
+    id<MTLBuffer> colour = Buffer(std::vector<float>(src, src + 5));
+    id<MTLCommandBuffer> cb = [queue commandBuffer];
+    id<MTLRenderCommandEncoder> e = Begin(cb, dst);
+    [e setRenderPipelineState:Pipeline(true, MTLBlendFactorOne, MTLBlendFactorOneMinusSourceAlpha)];
+    [e setVertexBuffer:quad offset:0 atIndex:0];
+    [e setFragmentBuffer:colour offset:0 atIndex:0];
+    [e drawPrimitives:MTLPrimitiveTypeTriangleStrip vertexStart:0 vertexCount:4];
+    [e endEncoding];
+    [cb commit];
+    [cb waitUntilCompleted];
+    const std::vector<uint8_t> px = Pixels();
+    const double d[4] = {dst.blue, dst.green, dst.red, dst.alpha}; // stored B, G, R, A
+    const float s[4] = {src[2], src[1], src[0], src[3]};
+    for (int c = 0; c < 4; c++)
+    {
+      // The clear colour is quantised first, as the target holds it.
+      const float dq = std::round(d[c] * 255.f) / 255.f;
+      EXPECT_NEAR(px[(8 * 3 + 5) * 4 + c], (s[c] + dq * (1.f - a)) * 255.f, 1.f)
+        << "seed " << seed << " case " << n << " channel " << c;
+    }
   }
 }
 
