@@ -1,6 +1,7 @@
 #include "ICanvas.h"
 
 #include "ICanvasCaches.h"
+#include "ICanvasLiveEdit.h"
 #include "IContainerBase.h"
 #include "ICornerResizerControl.h"
 #include "IFPSDisplayControl.h"
@@ -166,6 +167,8 @@ void ICanvas::ForgetControl(IControl* pControl)
     pParent->RemoveChildControl(pControl);
   if (IContainerBase* pContainer = dynamic_cast<IContainerBase*>(pControl))
     pContainer->DetachChildren();
+  if (mLiveEdit)
+    static_cast<ICanvasLiveEdit*>(mLiveEdit.get())->Deselect(pControl);
 }
 
 void ICanvas::DestroyControlAt(int idx)
@@ -240,8 +243,9 @@ void ICanvas::ForStandardControlsFunc(const std::function<void(IControl*)>& func
 void ICanvas::ForAllControlsFunc(const std::function<void(IControl*)>& func)
 {
   ForStandardControlsFunc(func);
-  for (IControl* pOverlay :
-       {mFPSDisplay.get(), mLiveEdit.get(), mCornerResizer.get(), mTextEntryControl.get(), mPopupControl.get()})
+  for (IControl* pOverlay : {mFPSDisplay.get(), mLiveEdit.get(), mCornerResizer.get(),
+                             static_cast<IControl*>(mTextEntryControl.get()),
+                             static_cast<IControl*>(mPopupControl.get())})
   {
     if (pOverlay)
       func(pOverlay);

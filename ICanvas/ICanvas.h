@@ -20,7 +20,9 @@
 #include "ILayer.h"
 #include "IMatrix.h"
 #include "IMouse.h"
+#include "IOverlayControlBases.h"
 #include "IPattern.h"
+#include "IPopupMenu.h"
 #include "IRECT.h"
 #include "IRECTList.h"
 #include "ISVG.h"
@@ -50,7 +52,11 @@ struct SVGPaint;
 
 namespace weft::canvas {
 
-class IPopupMenu;
+// The controls library's in-window presenters, the defaults of the
+// Attach... templates below.
+class IPopupMenuControl;
+class ITextEntryControl;
+class IBubbleControl;
 
 using weft::IGEditorDelegate;
 using ILayerPtr = std::unique_ptr<ILayer>;
@@ -410,7 +416,10 @@ public:
   bool ControlIsCaptured(IControl* pControl) const;
   // Holds pControl for the pointer touchID until ReleaseMouseCapture.
   void SetCapturedControl(IControl* pControl, uint64_t touchID = 0);
+  // Empties the capture map; shows a cursor hidden during a drag.
   void ReleaseMouseCapture();
+  // Appends the id of every touch that holds pControl.
+  void GetTouches(IControl* pControl, std::vector<uint64_t>& touchIDs) const;
   void GetMouseDownPoint(float& x, float& y) const
   {
     x = mMouseDownX;
@@ -433,19 +442,130 @@ public:
   IControl* GetControlInPopupMenu() const { return mInPopupMenu; }
   void EnableMouseOver(bool enable) { mEnableMouseOver = enable; }
   bool MouseOverEnabled() const { return mEnableMouseOver; }
+  // Several touches may then hold controls at once.
+  void EnableMultiTouch(bool enable) { mEnableMultiTouch = enable; }
   bool MultiTouchEnabled() const { return mEnableMultiTouch; }
   void SetTabletInput(bool tablet) { mTabletInput = tablet; }
+  // Enabling also switches mouse-over on.
+  void EnableTooltips(bool enable);
   bool TooltipsEnabled() const { return mEnableTooltips; }
+
+  // ===== Input dispatch (points; lists hold the mouse or one entry per
+  // changed touch) =====
+
+  // The control for a pointer: its capture, else an open popup or text
+  // entry, the live-edit overlay, the corner resizer, the frames display,
+  // then the topmost control of the list. With capture the control is held
+  // for touchID (null when multi-touch refuses a second touch on it).
+  IControl* GetMouseControl(float x, float y, bool capture, bool mouseOver = false, uint64_t touchID = 0);
+  // Index of the topmost list control hit, or -1. Control 0 never gets
+  // mouse-over; while live editing, any parentless control whose rectangle
+  // holds the point.
+  int GetMouseControlIdx(float x, float y, bool mouseOver = false);
+  // A press begins the host gesture of every bound value; a right click on
+  // a bound control opens its context menu instead.
+  void OnMouseDown(const std::vector<IMouseInfo>& points);
+  // Ends the gestures the matching press began and releases its capture.
+  void OnMouseUp(const std::vector<IMouseInfo>& points);
+  void OnMouseDrag(const std::vector<IMouseInfo>& points);
+  // Releases the withdrawn touches without ending their gestures.
+  void OnTouchCancelled(const std::vector<IMouseInfo>& points);
+  // True when a control was hit.
+  bool OnMouseDblClick(float x, float y, const IMouseMod& mod);
+  // True when a control is under the pointer.
+  bool OnMouseOver(float x, float y, const IMouseMod& mod);
+  void OnMouseOut();
+  // d in wheel steps; true when a control took it.
+  bool OnMouseWheel(float x, float y, const IMouseMod& mod, float d);
   // A key at the pointer position: the control under the pointer (other
   // than control 0) decides first, then the key handler. True when handled.
   bool OnKeyDown(float x, float y, const IKeyPress& key);
   bool OnKeyUp(float x, float y, const IKeyPress& key);
-  // Called with (key, isUp) for keys no control took.
-  void SetKeyHandlerFunc(IKeyHandlerFunc func) { mKeyHandlerFunc = std::move(func); }
+  void OnDrop(const char* str, float x, float y);
+  void OnDropMultiple(const std::vector<const char*>& paths, float x, float y);
+  // The control under the gesture when it wants gestures, else the first
+  // gesture region holding the point.
+  void OnGestureRecognized(const IGestureInfo& info);
+  void AttachGestureRecognizerToRegion(const IRECT& bounds, EGestureType type, IGestureFunc func);
   // True when the control under the point wants gestures or a gesture
   // region holds the point.
   bool RespondsToGesture(float x, float y);
   void ClearGestureRegions();
+  // Re-applies the stored cursor.
+  void OnSetCursor() { SetMouseCursor(mCursorType); }
+  // Called with (key, isUp) for keys no control took.
+  void SetKeyHandlerFunc(IKeyHandlerFunc func) { mKeyHandlerFunc = std::move(func); }
+  // Plays notes from the computer keyboard (A W S E D F T G Y H U J K O L,
+  // Z and X shift octaves) through the delegate and then func; takes every
+  // key no control took.
+  void SetQwertyMidiKeyHandlerFunc(std::function<void(const IMidiMsg& msg)> func = nullptr);
+  void SetAppearanceChangedFunc(IAppearanceFunc func) { mAppearanceChangedFunc = std::move(func); }
+  void OnAppearanceChanged(EUIAppearance appearance);
+  void OnGUIIdle();
+  // Creates or removes the live-edit overlay.
+  void EnableLiveEdit(bool enable);
+  bool LiveEditEnabled() const { return mLiveEdit != nullptr; }
+  // Parameter of value 0 of the control under the point, or -1; remembered
+  // until read by GetLastClickedParamForPTAutomation.
+  int GetParamIdxForPTAutomation(float x, float y);
+  int GetLastClickedParamForPTAutomation();
+
+  // ===== Prompts, text entry and bubbles =====
+
+  // A menu of the display texts for an enum parameter (or a bool one with
+  // display texts), else a text entry seeded with the value's display.
+  void PromptUserInput(IControl& control, const IRECT& bounds, int valIdx = 0);
+  void CreatePopupMenu(IControl& control, IPopupMenu& menu, const IRECT& bounds, int valIdx = 0);
+  void CreatePopupMenu(IControl& control, IPopupMenu& menu, float x, float y, int valIdx = 0);
+  void CreateTextEntry(IControl& control, const IText& text, const IRECT& bounds, const char* str = "",
+                       int valIdx = 0);
+  // Completions from the presenters.
+  void SetControlValueAfterTextEdit(const char* str);
+  void SetControlValueAfterPopupMenu(IPopupMenu* pMenu);
+  void DeleteFromPopupMenu(IPopupMenu* pMenu, int itemIdx);
+  // The control's context menu at (x, y); not shown when left empty.
+  void PopupHostContextMenuForParam(IControl* pControl, int paramIdx, float x, float y);
+  void PopupHostContextMenuForParam(int controlIdx, int paramIdx, float x, float y);
+  const IPopupMenu& GetPromptMenu() const { return mPromptPopupMenu; }
+
+  // In-window presenters replace the platform's menu and text field while
+  // attached. The template forms make the controls library's presenters (or
+  // T) with their standard arguments; the pointer forms adopt a made one.
+  template <class T = IPopupMenuControl>
+  void AttachPopupMenuControl(const IText& text = DEFAULT_TEXT, const IRECT& bounds = IRECT())
+  {
+    if (!mPopupControl)
+      AttachPopupMenuControl(new T(kNoParameter, text, IRECT(), bounds));
+  }
+  // A second one is discarded (deleted).
+  void AttachPopupMenuControl(IPopupMenuControlBase* pControl);
+  void RemovePopupMenuControl();
+  IPopupMenuControlBase* GetPopupMenuControl() const { return mPopupControl.get(); }
+  // The in-window menu is showing, opening or closing.
+  bool PopupMenuBusy() const { return mPopupControl && mPopupControl->GetState() != 0; }
+  template <class T = ITextEntryControl>
+  void AttachTextEntryControl()
+  {
+    if (!mTextEntryControl)
+      AttachTextEntryControl(new T());
+  }
+  // A second one is discarded (deleted).
+  void AttachTextEntryControl(ITextEntryControlBase* pControl);
+  void RemoveTextEntryControl();
+  ITextEntryControlBase* GetTextEntryControl() const { return mTextEntryControl.get(); }
+  template <class T = IBubbleControl>
+  void AttachBubbleControl(const IText& text = DEFAULT_TEXT)
+  {
+    AttachBubbleControl(new T(text, COLOR_WHITE, COLOR_BLACK, 5.0f));
+  }
+  void AttachBubbleControl(IBubbleControlBase* pControl);
+  int NBubbleControls() const { return static_cast<int>(mBubbleControls.size()); }
+  // Shows str in a bubble beside pCaller; with multi-touch, in the bubble of
+  // the one touch that holds pCaller. Nothing without a bubble.
+  void ShowBubbleControl(IControl* pCaller, float x, float y, const char* str, EDirection dir = EDirection::Horizontal,
+                         IRECT minimumContentBounds = IRECT());
+  // Each list control bound on value 0 gets its parameter's name as tooltip.
+  void AssignParamNameToolTips();
 
   // ===== Path helpers and transform stack =====
 
@@ -574,11 +694,12 @@ protected:
   std::vector<std::unique_ptr<IControl>> mControls;
   std::unordered_map<int, IControl*> mCtrlTags;
   std::unique_ptr<IControl> mCornerResizer;
-  std::vector<std::unique_ptr<IControl>> mBubbleControls;
-  std::unique_ptr<IControl> mPopupControl;
+  std::vector<std::unique_ptr<IBubbleControlBase>> mBubbleControls;
+  std::unique_ptr<IPopupMenuControlBase> mPopupControl;
   std::unique_ptr<IControl> mFPSDisplay;
-  std::unique_ptr<IControl> mTextEntryControl;
+  std::unique_ptr<ITextEntryControlBase> mTextEntryControl;
   std::unique_ptr<IControl> mLiveEdit;
+  IPopupMenu mPromptPopupMenu;
   IRECT mPerfDisplayBounds;
   LOOM_String mSharedResourcesSubPath;
   ECursor mCursorType = ECursor::ARROW;
@@ -596,6 +717,11 @@ protected:
   IControl* mInPopupMenu = nullptr;
   void* mPlatformContext = nullptr;
   bool mIsContextMenu = false;
+  // The control whose OnMouseDown runs, its host gestures just begun.
+  IControl* mInPress = nullptr;
+  // The open menu was opened by the press that began its control's host
+  // gestures: its completion ends them.
+  bool mPopupEndsGesture = false;
   int mTextEntryValIdx = kNoValIdx;
   int mPopupMenuValIdx = kNoValIdx;
   int mMouseOverIdx = -1;
@@ -635,9 +761,12 @@ private:
   // Hands a platform font to the back end and caches it; prints the failure
   // message about arg and returns false otherwise.
   bool LoadFontResult(const char* fontID, const PlatformFontPtr& font, bool fromMemory, const char* arg);
-  // The topmost visible list control that takes the mouse at the point.
-  IControl* FindControlAt(float x, float y) const;
   bool OnKey(float x, float y, const IKeyPress& key, bool isUp);
+  // Begin or end the host gesture of every bound value, in value order.
+  void InformHostOfGesture(IControl* pControl, bool begin);
+  void DoCreatePopupMenu(IControl& control, IPopupMenu& menu, const IRECT& bounds, int valIdx, bool isContext);
+  // Gives an overlay the context and the delegate.
+  void AdoptOverlay(IControl* pControl);
   // Forgets every reference to pControl (and, for a container, the parent
   // links of its children) before it is destroyed.
   void ForgetControl(IControl* pControl);

@@ -377,11 +377,12 @@ void IControl::PromptUserInput(int valIdx)
   SetDirty(false);
 }
 
-void IControl::PromptUserInput(const IRECT&, int valIdx)
+void IControl::PromptUserInput(const IRECT& bounds, int valIdx)
 {
   if (valIdx < 0 || valIdx >= NVals() || GetParamIdx(valIdx) <= kNoParameter || mDisablePrompt)
     return;
-  // Showing the prompt comes with the prompts of the drawing context.
+  if (mGraphics)
+    mGraphics->PromptUserInput(*this, bounds, valIdx);
 }
 
 void IControl::SetPTParameterHighlight(bool isHighlighted, int colorIdx)
@@ -462,14 +463,32 @@ void SplashClickActionFunc(IControl*)
   // without it gets no splash animation.
 }
 
-void ShowBubbleHorizontalActionFunc(IControl*)
+namespace {
+
+// The bound parameter's display with its label in a bubble at (x, y).
+void ShowValueBubble(IControl* pCaller, float x, float y, EDirection dir)
 {
-  // The value bubble comes with the bubble control.
+  const IParam* pParam = pCaller->GetParam(0);
+  ICanvas* pUI = pCaller->GetUI();
+  if (!pParam || !pUI)
+    return;
+  LOOM_String display;
+  pParam->GetDisplayWithLabel(display);
+  pUI->ShowBubbleControl(pCaller, x, y, display.Get(), dir, IRECT(0.0f, 0.0f, 50.0f, 30.0f));
 }
 
-void ShowBubbleVerticalActionFunc(IControl*)
+} // namespace
+
+void ShowBubbleHorizontalActionFunc(IControl* pCaller)
 {
-  // The value bubble comes with the bubble control.
+  const IRECT& r = pCaller->GetRECT();
+  ShowValueBubble(pCaller, r.R, r.MH(), EDirection::Horizontal);
+}
+
+void ShowBubbleVerticalActionFunc(IControl* pCaller)
+{
+  const IRECT& r = pCaller->GetRECT();
+  ShowValueBubble(pCaller, r.MW(), r.T, EDirection::Vertical);
 }
 
 } // namespace weft::canvas

@@ -105,6 +105,9 @@ public:
                  const IColor& barLeft, const IColor& barRight);
   void DrawLUFSZones(ICanvas& g, const IRECT& r, const std::function<float(double)>& dBToHeight);
 
+  // Tests of the drawing set the drawn values exactly through this.
+  friend struct DynamicRangeMeterProbe;
+
 private:
   struct Channel
   {

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 namespace pwtest {
 
@@ -34,6 +35,13 @@ std::string Str(const IColor& c)
   char buf[64];
   std::snprintf(buf, sizeof(buf), "[%d,%d,%d,%d]", c.A, c.R, c.G, c.B);
   return buf;
+}
+
+std::vector<IMouseInfo> At(float x, float y, IMouseMod mod, float dX, float dY)
+{
+  IMouseInfo info;
+  info.x = x, info.y = y, info.dX = dX, info.dY = dY, info.ms = mod;
+  return {info};
 }
 
 IRECTList RecordingCanvas::Tick()
@@ -85,8 +93,9 @@ void RecordingCanvas::PathQuadraticBezierTo(float, float, float x2, float y2)
   log.push_back(Fmt("QuadTo(%g,%g)", x2, y2));
 }
 
-void RecordingCanvas::PathStroke(const IPattern& pattern, float thickness, const IStrokeOptions&, const IBlend*)
+void RecordingCanvas::PathStroke(const IPattern& pattern, float thickness, const IStrokeOptions& options, const IBlend*)
 {
+  strokeOptions.push_back(options);
   log.push_back("Stroke" + Str(pattern.GetStop(0).mColor) + Fmt("%g", thickness, 0));
 }
 
@@ -142,6 +151,27 @@ float RecordingCanvas::DoMeasureText(const IText& text, const char* str, IRECT& 
 void RecordingCanvas::DoDrawText(const IText&, const char* str, const IRECT& bounds, const IBlend*)
 {
   log.push_back(std::string("Text(") + str + ")" + Str(bounds));
+}
+
+void RecordingCanvas::CreatePlatformTextEntry(int paramIdx, const IText&, const IRECT&, int length, const char* str)
+{
+  log.push_back("PlatformText(" + std::to_string(paramIdx) + "," + std::to_string(length) + "," + str + ")");
+  if (textSync)
+    SetControlValueAfterTextEdit(textReply.c_str());
+}
+
+IPopupMenu* RecordingCanvas::CreatePlatformPopupMenu(IPopupMenu& menu, const IRECT&, bool& isAsync)
+{
+  log.push_back(std::string("PlatformMenu(") + menu.GetRootTitle() + "," + std::to_string(menu.NItems()) + ")");
+  menu.SetChosenItemIdx(menuChoice);
+  mPendingMenu = (isAsync = menuAsync) ? &menu : nullptr;
+  return menuAsync || menuChoice < 0 ? nullptr : &menu;
+}
+
+void RecordingCanvas::CompletePlatformMenu()
+{
+  IPopupMenu* pMenu = std::exchange(mPendingMenu, nullptr);
+  SetControlValueAfterPopupMenu(menuChoice < 0 ? nullptr : pMenu);
 }
 
 void LogControl::Draw(ICanvas& g)

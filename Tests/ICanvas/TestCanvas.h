@@ -1,8 +1,9 @@
 #pragma once
 // Test doubles for the drawing context: a recording back end that logs every
 // path primitive, paint, transform and clip as text, with deterministic text
-// measuring; a headless window a test ticks like the platform's frame timer;
-// a control that logs what reaches it; and a graphics delegate.
+// measuring and scriptable platform prompts; a headless window a test ticks
+// like the platform's frame timer; controls that log what reaches them;
+// in-window presenters; and a graphics delegate.
 
 #include "ICanvas.h"
 #include "IGEditorDelegate.h"
@@ -17,6 +18,9 @@ using Log = std::vector<std::string>;
 
 std::string Str(const IRECT& r);
 std::string Str(const IColor& c);
+// One pointer sample (the left button by default) and a touch's modifiers.
+std::vector<IMouseInfo> At(float x, float y, IMouseMod mod = IMouseMod(true), float dX = 0, float dY = 0);
+inline IMouseMod Touch(uint64_t id) { return IMouseMod(true, false, false, false, false, id); }
 
 class RecordingCanvas : public ICanvas
 {
@@ -48,7 +52,7 @@ public:
   void PathLineTo(float x, float y) override;
   void PathCubicBezierTo(float, float, float, float, float x2, float y2) override;
   void PathQuadraticBezierTo(float, float, float x2, float y2) override;
-  void PathStroke(const IPattern& pattern, float thickness, const IStrokeOptions&, const IBlend*) override;
+  void PathStroke(const IPattern& pattern, float thickness, const IStrokeOptions& options, const IBlend*) override;
   void PathFill(const IPattern& pattern, const IFillOptions&, const IBlend*) override;
   void PathTransformSetMatrix(const IMatrix& m) override;
   void SetClipRegion(const IRECT& r) override { log.push_back("Clip" + Str(r)); }
@@ -73,8 +77,11 @@ public:
   PlatformFontPtr LoadPlatformFont(const char*, const char*, ETextStyle) override { return nullptr; }
   PlatformFontPtr LoadPlatformFont(const char*, void*, int) override { return nullptr; }
   void CachePlatformFont(const char*, const PlatformFontPtr&) override {}
-  void CreatePlatformTextEntry(int, const IText&, const IRECT&, int, const char*) override {}
-  IPopupMenu* CreatePlatformPopupMenu(IPopupMenu&, const IRECT&, bool&) override { return nullptr; }
+  // Log "PlatformText(param,length,str)" and "PlatformMenu(title,items)"; with textSync the
+  // text field commits textReply; the menu chooses menuChoice (-1: none), with menuAsync later.
+  void CreatePlatformTextEntry(int paramIdx, const IText&, const IRECT&, int length, const char* str) override;
+  IPopupMenu* CreatePlatformPopupMenu(IPopupMenu& menu, const IRECT& bounds, bool& isAsync) override;
+  void CompletePlatformMenu();
   float GetPlatformWindowScale() const override { return windowScale; }
   void PlatformResize(bool parentHasResized) override;
   void DrawResize() override { log.push_back("DrawResize"); }
@@ -92,11 +99,16 @@ public:
   using ICanvas::DrawControl;
 
   Log log;
+  std::vector<IStrokeOptions> strokeOptions; // one per PathStroke, in order
   float windowScale = 1.0f;
   float mouseX = 0.0f, mouseY = 0.0f;
+  int menuChoice = -1;
+  bool menuAsync = false, textSync = false;
+  std::string textReply;
 
 private:
   bool mWindowOpen = false;
+  IPopupMenu* mPendingMenu = nullptr;
 };
 
 // Logs "<name>.<event>" into a shared log; Draw fills its rectangle.
@@ -128,6 +140,81 @@ private:
   std::string mName;
 };
 
+// A LogControl that also logs "<name>.<event>" for pointer events, drops and
+// prompt completions (Menu(-2): no menu); contextItems fill its context menu
+// and menuOnDown, when set, opens from its mouse-down.
+class InputControl : public LogControl
+{
+public:
+  using LogControl::LogControl;
+  void OnMouseDown(float, float, const IMouseMod& mod) override
+  {
+    Add(mod.R ? "RightDown" : "Down");
+    if (menuOnDown)
+      GetUI()->CreatePopupMenu(*this, *menuOnDown, mRECT);
+  }
+  void OnMouseUp(float, float, const IMouseMod&) override { Add("Up"); }
+  void OnMouseDrag(float, float, float, float, const IMouseMod&) override { Add("Drag"); }
+  void OnMouseDblClick(float, float, const IMouseMod&) override { Add("Dbl"); }
+  void OnMouseWheel(float, float, const IMouseMod&, float) override { Add("Wheel"); }
+  void OnMouseOver(float, float, const IMouseMod&) override { Add("Over"); }
+  void OnMouseOut() override { Add("Out"); }
+  void OnTouchCancelled(float, float, const IMouseMod&) override { Add("Cancel"); }
+  void OnDrop(const char* str) override { Add(std::string("Drop(") + str + ")"); }
+  void CreateContextMenu(IPopupMenu& menu) override { for (const char* str : contextItems) menu.AddItem(str); }
+  void OnPopupMenuSelection(IPopupMenu* pMenu, int valIdx) override
+  {
+    Add("Menu(" + std::to_string(pMenu ? pMenu->GetChosenItemIdx() : -2) + ")");
+    IControl::OnPopupMenuSelection(pMenu, valIdx);
+  }
+  void OnContextSelection(int idx) override { Add("Context(" + std::to_string(idx) + ")"); }
+  void OnTextEntryCompletion(const char* str, int) override { Add(std::string("Text(") + str + ")"); }
+  void SetFlags(bool dblAsSingle, bool prompts, bool label) { mDblAsSingleClick = dblAsSingle, mDisablePrompt = !prompts, mPromptShowsParamLabel = label; }
+  std::vector<const char*> contextItems;
+  IPopupMenu* menuOnDown = nullptr;
+};
+
+// In-window presenters: the popup shows (state 2) until Choose (-1: none);
+// the text entry is open until Commit; each bubble logs "Bubble(n:str@touch)".
+struct StandInPopup : IPopupMenuControlBase
+{
+  StandInPopup(int paramIdx, const IText&, const IRECT& collapsed, const IRECT&) : IPopupMenuControlBase(collapsed, paramIdx) {}
+  void CreatePopupMenu(IPopupMenu& m, const IRECT& bounds) override { menu = &m, anchor = bounds, state = 2; }
+  int GetState() const override { return state; }
+  bool GetExpanded() const override { return state == 2; }
+  void Draw(ICanvas&) override {}
+  void OnMouseDown(float, float, const IMouseMod&) override { ++clicks; }
+  void Choose(int idx) { state = 0, menu->SetChosenItemIdx(idx), GetUI()->SetControlValueAfterPopupMenu(idx < 0 ? nullptr : menu); }
+  IPopupMenu* menu = nullptr;
+  IRECT anchor;
+  int state = 0, clicks = 0;
+};
+
+struct StandInTextEntry : ITextEntryControlBase
+{
+  StandInTextEntry() : ITextEntryControlBase(IRECT()) {}
+  void CreateTextEntry(int paramIdx, const IText&, const IRECT&, int, const char* str) override { open = true, param = paramIdx, seed = str; }
+  bool EditInProgress() const override { return open; }
+  void Draw(ICanvas&) override {}
+  void Commit(const char* str) { open = false, GetUI()->SetControlValueAfterTextEdit(str); }
+  bool open = false;
+  int param = -2;
+  std::string seed;
+};
+
+struct StandInBubble : IBubbleControlBase
+{
+  explicit StandInBubble(int n) : IBubbleControlBase(IRECT()), n(n) {}
+  void ShowBubble(IControl*, float, float, const char* str, EDirection, const IRECT&, uint64_t touchID) override
+  {
+    static_cast<RecordingCanvas*>(GetUI())->log.push_back("Bubble(" + std::to_string(n) + ":" + str + "@" + std::to_string(touch = touchID) + ")");
+  }
+  uint64_t GetTouchID() const override { return touch; }
+  void Draw(ICanvas&) override {}
+  int n;
+  uint64_t touch = 0;
+};
+
 // A graphics delegate that logs editor-size requests and parameter traffic;
 // its make-graphics function makes a RecordingCanvas of 1000 x 400.
 class TestGDelegate : public weft::IGEditorDelegate
@@ -135,8 +222,12 @@ class TestGDelegate : public weft::IGEditorDelegate
 public:
   explicit TestGDelegate(int nParams = 4);
 
-  void BeginInformHostOfParamChangeFromUI(int) override {}
-  void EndInformHostOfParamChangeFromUI(int) override {}
+  void BeginInformHostOfParamChangeFromUI(int paramIdx) override { log.push_back("Begin(" + std::to_string(paramIdx) + ")"); }
+  void EndInformHostOfParamChangeFromUI(int paramIdx) override { log.push_back("End(" + std::to_string(paramIdx) + ")"); }
+  void SendMidiMsgFromUI(const weft::IMidiMsg& m) override
+  {
+    log.push_back("Midi(" + std::to_string(m.mStatus) + "," + std::to_string(m.mData1) + "," + std::to_string(m.mData2) + ")");
+  }
   bool EditorResizeFromUI(int viewWidth, int viewHeight, bool needsPlatformResize) override;
   void SendParameterValueFromUI(int paramIdx, double normalizedValue) override;
   void OnMidiMsgUI(const weft::IMidiMsg&) override { log.push_back("OnMidiMsgUI"); }
