@@ -2,7 +2,9 @@
 
 #include <cmath>
 
-#if defined(PW_HAVE_LIBMVEC) && defined(__x86_64__) && defined(__GNUC__)
+// clang (14) passes the vector arguments of libmvec's functions in memory,
+// not in the registers they expect: the scalar loop there.
+#if defined(PW_HAVE_LIBMVEC) && defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
 #include <immintrin.h>
 #define PW_VECTOR_POW 1
 #endif
@@ -18,12 +20,14 @@ void PowScalar(const double* base, double exponent, double* out, int n) noexcept
 }
 
 #ifdef PW_VECTOR_POW
+#pragma GCC push_options
+#pragma GCC target("avx2")
 // libmvec's four-lane AVX2 pow, named by the vector function ABI.
-extern "C" __attribute__((target("avx2"))) __m256d _ZGVdN4vv_pow(__m256d x, __m256d y);
+extern "C" __m256d _ZGVdN4vv_pow(__m256d x, __m256d y);
 
 // Only loads, the calls and stores (here and below): nothing a compiler could
 // contract into a fused multiply-add.
-__attribute__((target("avx2"))) void PowAVX2(const double* base, double exponent, double* out, int n) noexcept
+void PowAVX2(const double* base, double exponent, double* out, int n) noexcept
 {
   const __m256d y = _mm256_set1_pd(exponent);
   int i = 0;
@@ -31,11 +35,14 @@ __attribute__((target("avx2"))) void PowAVX2(const double* base, double exponent
     _mm256_storeu_pd(out + i, _ZGVdN4vv_pow(_mm256_loadu_pd(base + i), y));
   PowScalar(base + i, exponent, out + i, n - i);
 }
+#pragma GCC pop_options
 
+#pragma GCC push_options
+#pragma GCC target("avx512f")
 // The eight-lane AVX-512 pow of the same library.
-extern "C" __attribute__((target("avx512f"))) __m512d _ZGVeN8vv_pow(__m512d x, __m512d y);
+extern "C" __m512d _ZGVeN8vv_pow(__m512d x, __m512d y);
 
-__attribute__((target("avx512f"))) void PowAVX512(const double* base, double exponent, double* out, int n) noexcept
+void PowAVX512(const double* base, double exponent, double* out, int n) noexcept
 {
   const __m512d y = _mm512_set1_pd(exponent);
   int i = 0;
@@ -43,6 +50,7 @@ __attribute__((target("avx512f"))) void PowAVX512(const double* base, double exp
     _mm512_storeu_pd(out + i, _ZGVeN8vv_pow(_mm512_loadu_pd(base + i), y));
   PowAVX2(base + i, exponent, out + i, n - i);
 }
+#pragma GCC pop_options
 #endif
 
 } // namespace
