@@ -2,8 +2,8 @@
 
 #include <cmath>
 
-// clang (14) passes the vector arguments of libmvec's functions in memory,
-// not in the registers they expect: the scalar loop there.
+// Only gcc: clang 14 calls the library's vector functions with a different
+// register convention and gets wrong results, so it keeps the scalar loop.
 #if defined(PW_HAVE_LIBMVEC) && defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
 #include <immintrin.h>
 #define PW_VECTOR_POW 1
