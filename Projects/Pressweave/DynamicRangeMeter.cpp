@@ -392,8 +392,12 @@ struct QuadState
   double energy[2]; // per meter
 };
 
+#if defined(__clang__)
+#pragma clang attribute push(__attribute__((target("avx2"))), apply_to = function)
+#else
 #pragma GCC push_options
 #pragma GCC target("avx2")
+#endif
 typedef double Quad __attribute__((vector_size(32)));
 typedef long long QuadBits __attribute__((vector_size(32)));
 
@@ -460,7 +464,11 @@ bool AllModerate(const double* x, int n) noexcept
     all = all && std::fabs(x[i]) < kSafeMagnitude;
   return all;
 }
+#if defined(__clang__)
+#pragma clang attribute pop
+#else
 #pragma GCC pop_options
+#endif
 
 } // namespace
 #endif

@@ -1,5 +1,6 @@
 #include "IByteChunk.h"
 #include "IWeftVersion.h"
+#include "PluginTestUtils.h"
 
 #include <gtest/gtest.h>
 
@@ -10,15 +11,12 @@
 
 using weft::IByteChunk;
 using weft::IByteStream;
+using pw::test::BytesOf;
 
 namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-Bytes BytesOf(const IByteChunk& chunk)
-{
-  return chunk.Size() ? Bytes(chunk.GetData(), chunk.GetData() + chunk.Size()) : Bytes();
-}
 
 IByteChunk ChunkOf(const Bytes& bytes)
 {

@@ -1,9 +1,11 @@
 #include "IEditorDelegate.h"
+#include "RecordingDelegate.h"
 
 #include <gtest/gtest.h>
 
 #include <climits>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -11,46 +13,7 @@ namespace {
 using weft::EParamSource;
 using weft::IEditorDelegate;
 using Log = std::vector<std::string>;
-
-std::string Call(const char* name, int idx, const std::string& rest = "")
-{
-  return std::string(name) + "(" + std::to_string(idx) + rest + ")";
-}
-
-std::string Source(EParamSource source) { return weft::ParamSourceStrs[source]; }
-
-// Records the calls that reach the plug-in side as "Name(args)", then runs
-// the default body so that the defaults' own chains stay observable.
-class RecordingDelegate : public IEditorDelegate
-{
-public:
-  explicit RecordingDelegate(int nParams) : IEditorDelegate(nParams) {}
-
-  void OnUIOpen() override
-  {
-    log.push_back("OnUIOpen");
-    IEditorDelegate::OnUIOpen();
-  }
-  void OnParamChange(int idx, EParamSource source, int offset) override
-  {
-    log.push_back(Call("OnParamChange", idx, "," + Source(source) + "," + std::to_string(offset)));
-    IEditorDelegate::OnParamChange(idx, source, offset);
-  }
-  void OnParamChange(int idx) override { log.push_back(Call("OnParamChange", idx)); }
-  void OnParamChangeUI(int idx, EParamSource source) override
-  {
-    log.push_back(Call("OnParamChangeUI", idx, "," + Source(source)));
-  }
-  void SendParameterValueFromDelegate(int idx, double value, bool normalized) override
-  {
-    log.push_back(Call("Send", idx, "," + std::to_string(value) + (normalized ? ",true" : ",false")));
-    IEditorDelegate::SendParameterValueFromDelegate(idx, value, normalized);
-  }
-  void BeginInformHostOfParamChangeFromUI(int) override {}
-  void EndInformHostOfParamChangeFromUI(int) override {}
-
-  Log log;
-};
+using pw::test::RecordingDelegate;
 
 // Two parameters -12..12 in steps of 0.5 at 6 and -12: normalised 0.75 and 0.
 class EditorDelegateTest : public ::testing::Test
@@ -110,6 +73,22 @@ TEST_F(EditorDelegateTest, AValueFromTheDelegateOnlyReachesTheEditorAndAValueFro
   EXPECT_EQ(d.GetParam(0)->Value(), 0.0);
   d.SendParameterValueFromUI(0, 1.7);
   EXPECT_EQ(d.GetParam(0)->Value(), 12.0);
+}
+
+TEST_F(EditorDelegateTest, SizeConstraintsTakeEitherOrderAndAResizeOutsideThemIsClampedAndRefused)
+{
+  d.SetSizeConstraints(500, 100, 900, 300);
+  EXPECT_EQ(std::vector<int>({d.GetMinWidth(), d.GetMaxWidth(), d.GetMinHeight(), d.GetMaxHeight()}),
+            std::vector<int>({100, 500, 300, 900}));
+  int w = 5, h = 50;
+  EXPECT_FALSE(d.ConstrainEditorResize(w, h));
+  EXPECT_EQ(std::make_pair(w, h), std::make_pair(100, 300));
+  w = 600, h = 1000;
+  EXPECT_FALSE(d.ConstrainEditorResize(w, h));
+  EXPECT_EQ(std::make_pair(w, h), std::make_pair(500, 900));
+  w = 100, h = 900;
+  EXPECT_TRUE(d.ConstrainEditorResize(w, h)) << "the limits themselves fit";
+  EXPECT_EQ(std::make_pair(w, h), std::make_pair(100, 900));
 }
 
 TEST_F(EditorDelegateDeathTest, AnIndexOutsideTheListGivesNoParameterAndAValueFromTheUIForItIsRefused)

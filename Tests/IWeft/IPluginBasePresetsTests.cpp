@@ -1,7 +1,7 @@
 // FXP program and FXB bank files: byte layout, round trips and refusal of
 // damaged or foreign files.
 
-#include "TestFiles.h"
+#include "TempFolder.h"
 #include "TestPlugin.h"
 
 #include <gtest/gtest.h>
@@ -10,13 +10,12 @@
 #include <cstring>
 #include <limits>
 #include <string>
+#include <utility>
 #include <vector>
 
 using namespace weft;
-using pw::test::ReadFileBytes;
-using pw::test::TempFile;
+using pw::test::BytesOf;
 using pw::test::TestPlugin;
-using pw::test::WriteFileBytes;
 
 namespace {
 
@@ -63,15 +62,21 @@ Bytes Header(const char* form, uint32_t byteSize, uint32_t formatVersion)
   return b;
 }
 
-// A parameter-form program: the header, 2 parameters, the 28-byte name and
-// the two values.
-Bytes ValuesProgram(const char* name, float v0, float v1)
+// A program's head: the header, 2 parameters and the 28-byte name.
+Bytes ProgramHead(const char* form, uint32_t byteSize, const char* name)
 {
-  Bytes b = Header("FxCk", 0, 1);
+  Bytes b = Header(form, byteSize, 1);
   PutBE32(b, 2);
   Bytes field(28, 0);
   std::memcpy(field.data(), name, std::strlen(name));
   b.insert(b.end(), field.begin(), field.end());
+  return b;
+}
+
+// A parameter-form program holding two normalised values.
+Bytes ValuesProgram(const char* name, float v0, float v1)
+{
+  Bytes b = ProgramHead("FxCk", 0, name);
   for (float f : {v0, v1})
   {
     uint32_t bits;
@@ -90,7 +95,7 @@ Bytes Snapshot(const TestPlugin& plug)
   plug.SerializeParams(chunk);
   const int current = plug.GetCurrentPresetIdx();
   chunk.Put(&current);
-  return Bytes(chunk.GetData(), chunk.GetData() + chunk.Size());
+  return BytesOf(chunk);
 }
 
 class PresetFileTest : public testing::Test
@@ -108,8 +113,9 @@ protected:
   Bytes Saved(bool bank, bool stateChunks)
   {
     plug.SetStateChunks(stateChunks);
-    EXPECT_TRUE(bank ? plug.SaveBankAsFXB(path.Path()) : plug.SavePresetAsFXP(path.Path()));
-    return ReadFileBytes(path.Path());
+    EXPECT_TRUE(bank ? plug.SaveBankAsFXB(path.c_str()) : plug.SavePresetAsFXP(path.c_str()));
+    const std::string text = folder.ReadText("file.fx");
+    return Bytes(text.begin(), text.end());
   }
 
   // Sets values that no test file holds: the reference for "nothing changed".
@@ -117,16 +123,17 @@ protected:
   {
     plug.GetParam(0)->Set(-3.0);
     plug.GetParam(1)->Set(2);
-    WriteFileBytes(path.Path(), file);
+    folder.WriteText("file.fx", std::string(file.begin(), file.end()));
     const Bytes before = Snapshot(plug);
     plug.ClearNotes();
-    EXPECT_FALSE(bank ? plug.LoadBankFromFXB(path.Path()) : plug.LoadPresetFromFXP(path.Path())) << what;
+    EXPECT_FALSE(bank ? plug.LoadBankFromFXB(path.c_str()) : plug.LoadPresetFromFXP(path.c_str())) << what;
     EXPECT_EQ(Snapshot(plug), before) << what;
     EXPECT_EQ(plug.Notes().presetChangesToHost, 0) << what;
   }
 
   TestPlugin plug{2, 2};
-  TempFile path{".fx"};
+  pw::test::TempFolder folder;
+  const std::string path = folder.Path("file.fx");
 };
 
 } // namespace
@@ -137,6 +144,17 @@ TEST_F(PresetFileTest, ParameterFormProgramIs64BigEndianBytesWithTheNameCutTo27C
   const Bytes expected = ValuesProgram("A program name far longer t", 0.75f, 0.25f);
   ASSERT_EQ(expected.size(), 64u);
   EXPECT_EQ(Saved(false, false), expected);
+}
+
+TEST_F(PresetFileTest, StateFormProgramHoldsTheNameAndTheSerializedStateWithSize60PlusState)
+{
+  Bytes state = {0x74, 0x66, 0x66, 0x70, 0x00, 0x00, 0x01, 0x00};
+  const double values[2] = {6.0, 1.0};
+  PutLE(state, values, 16);
+  Bytes expected = ProgramHead("FPCh", 60 + static_cast<uint32_t>(state.size()), "Init");
+  PutBE32(expected, static_cast<uint32_t>(state.size()));
+  expected.insert(expected.end(), state.begin(), state.end());
+  EXPECT_EQ(Saved(false, true), expected);
 }
 
 TEST_F(PresetFileTest, StateFormBankHoldsSerializedPresetsWithSize160PlusState)
@@ -163,7 +181,7 @@ TEST_F(PresetFileTest, StateFormBankHoldsSerializedPresetsWithSize160PlusState)
 
 TEST_F(PresetFileTest, SavingToAnEmptyOrUnopenablePathFails)
 {
-  const std::string bad = std::string(path.Path()) + "/missing/dir.fxp";
+  const std::string bad = folder.Path("missing/dir.fxp");
   for (const char* p : {"", static_cast<const char*>(nullptr), bad.c_str()})
     EXPECT_FALSE(plug.SavePresetAsFXP(p) || plug.SaveBankAsFXB(p));
 }
@@ -179,7 +197,7 @@ TEST_F(PresetFileTest, BanksAndProgramsRoundTripInBothForms)
     loader.SetStateChunks(stateChunks);
     loader.SetCurrentPresetIdx(1); // a state-form bank keeps the loader's current preset
     Saved(true, stateChunks);
-    ASSERT_TRUE(loader.LoadBankFromFXB(path.Path()));
+    ASSERT_TRUE(loader.LoadBankFromFXB(path.c_str()));
     EXPECT_EQ(Snapshot(loader), Snapshot(plug));
 
     loader.SetStateHeader(stateChunks); // a program's state goes through the plug-in's own state form
@@ -188,7 +206,7 @@ TEST_F(PresetFileTest, BanksAndProgramsRoundTripInBothForms)
     plug.ModifyCurrentPreset("Saved");
     Saved(false, stateChunks);
     loader.SetCurrentPresetIdx(0);
-    ASSERT_TRUE(loader.LoadPresetFromFXP(path.Path())); // into the current preset
+    ASSERT_TRUE(loader.LoadPresetFromFXP(path.c_str())); // into the current preset
     EXPECT_EQ(std::vector<double>({loader.GetParam(0)->Value(), loader.GetParam(1)->Value()}),
               std::vector<double>({-9.0, 3.0}));
     EXPECT_EQ(std::string(loader.GetPresetName(0)) + "|" + loader.GetPresetName(1), "Saved|Other");
@@ -205,8 +223,8 @@ TEST_F(PresetFileTest, BankWithMoreProgramsThanPresetsIgnoresTheExtraPrograms)
   const Bytes third = ValuesProgram("C", 1.0f, 1.0f);
   file.insert(file.end(), third.begin(), third.end());
   plug.GetParam(0)->Set(-3.0);
-  WriteFileBytes(path.Path(), file);
-  ASSERT_TRUE(plug.LoadBankFromFXB(path.Path()));
+  folder.WriteText("file.fx", std::string(file.begin(), file.end()));
+  ASSERT_TRUE(plug.LoadBankFromFXB(path.c_str()));
   ASSERT_EQ(plug.NPresets(), 2);
   EXPECT_STREQ(plug.GetPresetName(1), "Other");
   EXPECT_DOUBLE_EQ(plug.GetParam(0)->Value(), 6.0); // program 0 is current
@@ -217,8 +235,8 @@ TEST_F(PresetFileTest, FullWidthNameIsReadTerminatedAndNonFiniteValuesLeaveTheir
   plug.GetParam(0)->Set(-3.0);
   Bytes file = ValuesProgram("", std::numeric_limits<float>::quiet_NaN(), 1.0f);
   std::memset(file.data() + 28, 'x', 28);
-  WriteFileBytes(path.Path(), file);
-  ASSERT_TRUE(plug.LoadPresetFromFXP(path.Path()));
+  folder.WriteText("file.fx", std::string(file.begin(), file.end()));
+  ASSERT_TRUE(plug.LoadPresetFromFXP(path.c_str()));
   EXPECT_EQ(std::string(plug.GetPresetName(0)), std::string(28, 'x'));
   EXPECT_DOUBLE_EQ(plug.GetParam(0)->Value(), -3.0);
   EXPECT_DOUBLE_EQ(plug.GetParam(1)->Value(), 4.0);
@@ -226,74 +244,60 @@ TEST_F(PresetFileTest, FullWidthNameIsReadTerminatedAndNonFiniteValuesLeaveTheir
 
 // --- Damaged and foreign files
 
-TEST_F(PresetFileTest, MissingTruncatedAndForeignProgramsAreRefused)
+// Damaged copies of each kind of file plug saves: cut to a length, with
+// bytes written at an offset, or with a big-endian word written at wordAt.
+// Parameter-form program: 64 bytes. State-form program: state size at 56.
+// Parameter-form bank: 156 + 2 x 64 bytes, count at 24. State-form bank: 219
+// bytes, state size at 156 (54 bytes are fewer than the presets need).
+struct Damages
+{
+  bool bank, stateForm;
+  std::vector<size_t> cuts;
+  std::vector<std::pair<size_t, const char*>> patches;
+  size_t wordAt;
+  std::vector<uint32_t> words;
+};
+
+const Damages kDamages[] = {
+  {false, false, {0, 27, 55, 59, 63}, {{0, "c"}, {19, "u"}, {15, "\x02"}, {8, "FxBk"}}, 0, {}},
+  {false, true, {}, {}, 56, {16, 25, 0x7FFFFFFF, 0x80000000, 0xFFFFFFFF}},
+  {true, false, {0, 155, 156, 219, 283}, {{3, "k"}, {19, "u"}, {8, "FxCk"}, {8, "FBCh"}, {164, "FPCh"}, {247, "\x01"}},
+   24, {3, 0x7FFFFFFF, 0x80000000, 0xFFFFFFFF}},
+  {true, true, {218}, {}, 156, {219, 54, 0x7FFFFFFF, 0xFFFFFFFF}},
+};
+
+TEST_F(PresetFileTest, DamagedOrForeignFilesAreRefusedWithNothingChanged)
 {
   EXPECT_FALSE(plug.LoadPresetFromFXP(nullptr));
-  EXPECT_FALSE(plug.LoadPresetFromFXP(path.Path())); // does not exist
-  const Bytes whole = ValuesProgram("Cut", 1.0f, 1.0f);
-  for (long len : {0, 27, 55, 59, 63})
-    ExpectRefused(Bytes(whole.begin(), whole.begin() + len), false, "length " + std::to_string(len));
-  const struct { size_t offset; const char* bytes; const char* what; } cases[] = {
-    {0, "c", "wrong chunk magic"}, {19, "u", "wrong ID"}, {15, "\x02", "wrong format version"},
-    {8, "FxBk", "bank tag in a program"}};
-  for (const auto& c : cases)
+  EXPECT_FALSE(plug.LoadPresetFromFXP(path.c_str()) || plug.LoadBankFromFXB(path.c_str())) << "no such file";
+  ASSERT_EQ(Saved(true, true).size(), 219u);
+  for (const Damages& d : kDamages)
   {
-    Bytes file = whole;
-    std::memcpy(file.data() + c.offset, c.bytes, std::strlen(c.bytes));
-    ExpectRefused(file, false, c.what);
+    const std::string kind = std::string(d.stateForm ? "state-form " : "") + (d.bank ? "bank" : "program");
+    for (size_t cut : d.cuts)
+    {
+      Bytes file = Saved(d.bank, d.stateForm);
+      file.resize(cut);
+      ExpectRefused(file, d.bank, kind + " cut to " + std::to_string(cut));
+    }
+    for (const auto& [offset, bytes] : d.patches)
+    {
+      Bytes file = Saved(d.bank, d.stateForm);
+      std::memcpy(file.data() + offset, bytes, std::strlen(bytes));
+      ExpectRefused(file, d.bank, kind + " with '" + bytes + "' at " + std::to_string(offset));
+    }
+    for (uint32_t word : d.words)
+    {
+      Bytes file = Saved(d.bank, d.stateForm);
+      SetBE32At(file, d.wordAt, word);
+      ExpectRefused(file, d.bank, kind + " with " + std::to_string(word) + " at " + std::to_string(d.wordAt));
+    }
   }
-}
 
-TEST_F(PresetFileTest, StateFormProgramsWithoutStateChunksOrWithABadStateAreRefused)
-{
-  const Bytes valid = Saved(false, true); // the state size at byte 56 is 24
+  const Bytes program = Saved(false, true);
   plug.SetStateChunks(false);
-  ExpectRefused(valid, false, "FPCh without state chunks");
+  ExpectRefused(program, false, "state-form program without state chunks");
   plug.SetStateChunks(true);
-  for (uint32_t stateSize : {16u, 25u, 0x7FFFFFFFu, 0xFFFFFFFFu, 0x80000000u})
-  {
-    Bytes file = valid;
-    SetBE32At(file, 56, stateSize);
-    ExpectRefused(file, false, "state size " + std::to_string(stateSize));
-  }
   plug.SetStateHeader(true);
-  ExpectRefused(valid, false, "UnserializeState fails");
-}
-
-TEST_F(PresetFileTest, ForeignOrTruncatedBanksAndCountsThatDoNotFitTheFileAreRefused)
-{
-  const Bytes valid = Saved(true, false);
-  ASSERT_EQ(valid.size(), 156u + 2u * 64u);
-  const struct { size_t offset; const char* bytes; const char* what; } cases[] = {
-    {3, "k", "wrong chunk magic"}, {19, "u", "wrong ID"}, {8, "FxCk", "program tag in a bank"},
-    {8, "FBCh", "FBCh without state chunks"}, {156 + 8, "FPCh", "first program in state form"},
-    {156 + 64 + 27, "\x01", "second program has one parameter"}};
-  for (const auto& c : cases)
-  {
-    Bytes file = valid;
-    std::memcpy(file.data() + c.offset, c.bytes, std::strlen(c.bytes));
-    ExpectRefused(file, true, c.what);
-  }
-  for (long len : {0, 155, 156, 219, 283})
-    ExpectRefused(Bytes(valid.begin(), valid.begin() + len), true, "length " + std::to_string(len));
-  for (uint32_t count : {3u, 0x7FFFFFFFu, 0xFFFFFFFFu, 0x80000000u})
-  {
-    Bytes file = valid;
-    SetBE32At(file, 24, count);
-    ExpectRefused(file, true, "count " + std::to_string(count));
-  }
-}
-
-TEST_F(PresetFileTest, StateFormBankWithOversizedOrDamagedStateIsRefused)
-{
-  const Bytes valid = Saved(true, true);
-  // The last size claims fewer bytes than the presets need.
-  for (uint32_t stateSize : {static_cast<uint32_t>(valid.size()), 0x7FFFFFFFu, 0xFFFFFFFFu,
-                             static_cast<uint32_t>(valid.size() - 160 - 5)})
-  {
-    Bytes file = valid;
-    SetBE32At(file, 156, stateSize);
-    ExpectRefused(file, true, "state size " + std::to_string(stateSize));
-  }
-  ExpectRefused(Bytes(valid.begin(), valid.end() - 1), true, "file cut by one byte");
+  ExpectRefused(program, false, "a state the plug-in refuses");
 }

@@ -8,7 +8,10 @@
 #include <vector>
 
 using namespace weft;
+using pw::test::BytesOf;
+using pw::test::SetValues;
 using pw::test::TestPlugin;
+using pw::test::ValuesOf;
 
 namespace {
 
@@ -32,21 +35,6 @@ void InitTestParams(TestPlugin& plug)
   plug.GetParam(kMix)->InitDouble("Mix", 50.0, 0.0, 100.0, 1.0, "%");
 }
 
-Values ValuesOf(const TestPlugin& plug)
-{
-  Values values;
-  for (int i = 0; i < plug.NParams(); ++i)
-    values.push_back(plug.GetParam(i)->Value());
-  return values;
-}
-
-void SetValues(TestPlugin& plug, const Values& values)
-{
-  for (int i = 0; i < plug.NParams(); ++i)
-    plug.GetParam(i)->Set(values[static_cast<size_t>(i)]);
-}
-
-Bytes BytesOf(const IByteChunk& chunk) { return Bytes(chunk.GetData(), chunk.GetData() + chunk.Size()); }
 
 // Each preset's name, with "*" for an initialised one, joined by "|".
 std::string Presets(const TestPlugin& plug)
@@ -113,7 +101,7 @@ TEST_F(PluginBaseTest, ParamBlockIsOneDoublePerParameterAndRoundTripsAsOnePreset
   EXPECT_EQ(plug.Notes().resets, std::vector<EParamSource>{kPresetRecall});
 }
 
-TEST_F(PluginBaseTest, UnserializeParamsConstrainsValuesSkipsNonFiniteOnesAndStopsAtAnIncompleteValue)
+TEST_F(PluginBaseTest, UnserializeParamsConstrainsValuesSkipsNonFiniteOnesStopsAtAnIncompleteValueAndAlwaysResets)
 {
   const double nan = std::numeric_limits<double>::quiet_NaN();
   const double inf = std::numeric_limits<double>::infinity();
@@ -130,8 +118,10 @@ TEST_F(PluginBaseTest, UnserializeParamsConstrainsValuesSkipsNonFiniteOnesAndSto
   {
     SCOPED_TRACE(c.after[0]);
     SetValues(plug, {1.0, 2.0, 0.0, 30.0});
+    plug.ClearNotes();
     EXPECT_EQ(plug.UnserializeParams(c.block, c.start), c.result);
     EXPECT_EQ(ValuesOf(plug), c.after);
+    EXPECT_EQ(plug.Notes().resets, std::vector<EParamSource>{kPresetRecall}) << "refused or not, a reset follows";
   }
 }
 

@@ -1,37 +1,24 @@
 // Parameter ranges and groups, build texts and the developer dumps of the
 // plug-in base: the operations a developer uses while making presets.
 
-#include "TestFiles.h"
+#include "TempFolder.h"
 #include "TestPlugin.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstdlib>
+#include <set>
 #include <string>
 #include <vector>
 
 using namespace weft;
-using pw::test::TempFile;
 using pw::test::TestPlugin;
+using pw::test::ValuesOf;
 
 namespace {
 
 using Values = std::vector<double>;
-
-Values ValuesOf(const TestPlugin& plug)
-{
-  Values values;
-  for (int i = 0; i < plug.NParams(); ++i)
-    values.push_back(plug.GetParam(i)->Value());
-  return values;
-}
-
-std::string FileText(const char* path)
-{
-  const std::vector<uint8_t> bytes = pw::test::ReadFileBytes(path);
-  return std::string(bytes.begin(), bytes.end());
-}
 
 // Gain (double, "Level"), Mode (int, "Shape"), Bypass (bool, "Level"),
 // Mix (double, "Shape").
@@ -47,7 +34,8 @@ protected:
   }
 
   TestPlugin plug{4, 1};
-  TempFile file{".txt"};
+  pw::test::TempFolder folder;
+  const std::string file = folder.Path("dump.txt");
 };
 
 } // namespace
@@ -100,13 +88,18 @@ TEST_F(ToolsTest, CopyDefaultAndRandomiseWorkOnARangeOrAGroupInIndexOrder)
   EXPECT_EQ(ValuesOf(plug), (Values{0.0, 1.0, 0.0, 50.0}));
 
   std::srand(12345);
+  std::set<double> gains, modes;
   for (int round = 0; round < 20; ++round)
   {
     plug.RandomiseParamValues(0, 1);
     const Values v = ValuesOf(plug);
     EXPECT_TRUE(std::abs(v[0]) <= 12.0 && v[1] >= 0.0 && v[1] <= 4.0 && v[1] == std::round(v[1]));
     EXPECT_EQ(Values(v.begin() + 2, v.end()), (Values{0.0, 50.0})) << "randomising leaves the rest alone";
+    gains.insert(v[0]);
+    modes.insert(v[1]);
   }
+  EXPECT_GE(gains.size(), 15u) << "the gain was not randomised";
+  EXPECT_GE(modes.size(), 3u) << "the mode was not randomised";
 }
 
 TEST_F(ToolsTest, SourceDumpsListCurrentValuesByTypeAndAppend)
@@ -114,11 +107,11 @@ TEST_F(ToolsTest, SourceDumpsListCurrentValuesByTypeAndAppend)
   plug.MakePreset("Init", 1.5, 3, 1, 25.0);
   ASSERT_TRUE(plug.RestorePreset(0));
   const char* names[4] = {"kGain", "kMode", "kBypass", "kMix"};
-  plug.DumpMakePresetSrc(file.Path());
+  plug.DumpMakePresetSrc(file.c_str());
   plug.GetParam(0)->Set(-0.25);
   plug.GetParam(2)->Set(0.0);
-  plug.DumpMakePresetFromNamedParamsSrc(file.Path(), names);
-  EXPECT_EQ(FileText(file.Path()), "MakePreset(\"Init\", 1.500000, 3, true, 25.000000);\n"
+  plug.DumpMakePresetFromNamedParamsSrc(file.c_str(), names);
+  EXPECT_EQ(folder.ReadText("dump.txt"), "MakePreset(\"Init\", 1.500000, 3, true, 25.000000);\n"
                                    "  MakePresetFromNamedParams(\"Init\", 4,\n"
                                    "    kGain, -0.250000,\n"
                                    "    kMode, 3,\n"
@@ -134,15 +127,15 @@ TEST(PresetBlob, ABlobPresetStoresTheDecodedBytesAndDumpsBackAsTheSameBase64)
   one.MakePresetFromBlob("Blob", "AAAAAAAA8D8=", 8);
   ASSERT_TRUE(one.RestorePreset(0));
   EXPECT_DOUBLE_EQ(one.GetParam(0)->Value(), 1.0);
-  TempFile file(".txt");
-  one.DumpPresetBlob(file.Path());
-  EXPECT_EQ(FileText(file.Path()), "MakePresetFromBlob(\"Blob\", \"AAAAAAAA8D8=\", 8);\n");
+  pw::test::TempFolder folder;
+  one.DumpPresetBlob(folder.Path("dump.txt").c_str());
+  EXPECT_EQ(folder.ReadText("dump.txt"), "MakePresetFromBlob(\"Blob\", \"AAAAAAAA8D8=\", 8);\n");
 }
 
 TEST_F(ToolsTest, DumpsWithoutACurrentPresetOrToAnUnopenableFileWriteNothing)
 {
   plug.MakePreset("Init", 1.5, 3, 1, 25.0);
-  const std::string badPath = std::string(file.Path()) + "/no/such/dir.txt";
+  const std::string badPath = folder.Path("no/such/dir.txt");
   plug.DumpPresetBlob(badPath.c_str());
   plug.DumpMakePresetSrc("");
   plug.DumpMakePresetSrc(nullptr);
@@ -152,10 +145,9 @@ TEST_F(ToolsTest, DumpsWithoutACurrentPresetOrToAnUnopenableFileWriteNothing)
   outOfRange.SetCurrentPresetIdx(5);
   for (TestPlugin* p : {&none, &outOfRange})
   {
-    p->DumpPresetBlob(file.Path());
-    p->DumpMakePresetSrc(file.Path());
-    p->DumpMakePresetFromNamedParamsSrc(file.Path(), names);
+    p->DumpPresetBlob(file.c_str());
+    p->DumpMakePresetSrc(file.c_str());
+    p->DumpMakePresetFromNamedParamsSrc(file.c_str(), names);
   }
-  EXPECT_TRUE(pw::test::ReadFileBytes(file.Path()).empty());
-  EXPECT_TRUE(pw::test::ReadFileBytes(badPath.c_str()).empty());
+  EXPECT_EQ(folder.Entries(), std::vector<std::string>{}) << "no file was written";
 }

@@ -1,6 +1,7 @@
 #include "ISender.h"
 
 #include "AllocationCounter.h"
+#include "RecordingDelegate.h"
 
 #include <gtest/gtest.h>
 
@@ -12,26 +13,7 @@ namespace {
 
 using GonioSender = weft::IBufferSender<2, 64, 128>;
 using GonioData = GonioSender::TDataPacket;
-
-// An editor delegate that keeps a copy of every control message.
-class RecordingDelegate : public weft::IEditorDelegate
-{
-public:
-  struct Message { int ctrlTag; int msgTag; int dataSize; GonioData data; };
-
-  RecordingDelegate() : IEditorDelegate(0) {}
-  void BeginInformHostOfParamChangeFromUI(int) override {}
-  void EndInformHostOfParamChangeFromUI(int) override {}
-  void SendControlMsgFromDelegate(int ctrlTag, int msgTag, int dataSize, const void* pData) override
-  {
-    Message m{ctrlTag, msgTag, dataSize, {}};
-    if (dataSize == static_cast<int>(sizeof(GonioData)))
-      std::memcpy(&m.data, pData, sizeof(GonioData));
-    messages.push_back(m);
-  }
-
-  std::vector<Message> messages;
-};
+using pw::test::RecordingDelegate;
 
 GonioData Record(int ctrlTag, float firstValue)
 {
@@ -90,7 +72,7 @@ TEST(SenderTest, RecordsReachTheDelegateInOrderWithTheirTagAndMessageTag0UpTo64)
   {
     const auto& m = messages[i];
     ASSERT_EQ(std::vector<int>({m.ctrlTag, m.msgTag, m.dataSize}), std::vector<int>({100 + i, 0, 1036}));
-    ASSERT_EQ(m.data.vals[0][0], static_cast<float>(i));
+    ASSERT_EQ(m.As<GonioData>().vals[0][0], static_cast<float>(i));
   }
   EXPECT_TRUE(Transmit(sender).empty());
 }
@@ -105,7 +87,7 @@ TEST(SenderTest, EachRecordIsPreparedForTheEditorAndOneWithoutAControlTagIsSkipp
   sender.PushData(Record(5, 1.5f));
   sender.TransmitData(dlg);
   ASSERT_EQ(dlg.messages.size(), 1u);
-  EXPECT_EQ(dlg.messages[0].data.vals[0][0], 3.0f);
+  EXPECT_EQ(dlg.messages[0].As<GonioData>().vals[0][0], 3.0f);
 
   sender.PushData(Record(weft::kNoTag, 2.0f));
   sender.PushData(Record(6, 3.0f));
@@ -137,7 +119,7 @@ TEST(BufferSenderTest, AFullBufferIsSentAboveTheThresholdOrJustAfterAndAlwaysAtM
     sender.ProcessBlock(StereoFeed(1).Channels(), 1, 5); // pushes the last full buffer
     std::vector<float> sent;
     for (const auto& m : Transmit(sender))
-      sent.push_back(m.data.vals[0][0]);
+      sent.push_back(m.As<GonioData>().vals[0][0]);
     EXPECT_EQ(sent, c.sent);
   }
 }
@@ -154,7 +136,7 @@ TEST(BufferSenderTest, TheThresholdAppliesToTheSumOverAllChannelsInUse)
   // The first (the previous total starts high), the loud one and the one after it.
   const auto messages = Transmit(sender);
   ASSERT_EQ(messages.size(), 3u);
-  EXPECT_EQ(messages[1].data.vals[1][30], 0.06f);
+  EXPECT_EQ(messages[1].As<GonioData>().vals[1][30], 0.06f);
 }
 
 TEST(BufferSenderTest, ABufferOf128IsPushedAtTheFirstFrameOfTheThirdBlockOf64)
@@ -176,7 +158,7 @@ TEST(BufferSenderTest, ARecordHoldsTheFramesAsFloatsUnderEachChannelsOwnIndex)
 {
   GonioSender sender(-100.0);
   sender.ProcessBlock(StereoFeed(129, 0.75, 0.1).Channels(), 129, 8, 1, 1); // the right channel only
-  const GonioData d = Transmit(sender).at(0).data;
+  const GonioData d = Transmit(sender).at(0).As<GonioData>();
   EXPECT_EQ(std::vector<int>({d.ctrlTag, d.nChans, d.chanOffset}), std::vector<int>({8, 1, 1}));
   EXPECT_EQ(std::vector<float>(d.vals[1].begin(), d.vals[1].end()), std::vector<float>(128, 0.1f));
   EXPECT_EQ(d.vals[0][0], 0.0f) << "channel 0 is not in use";

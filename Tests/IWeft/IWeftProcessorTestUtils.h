@@ -3,6 +3,7 @@
 
 #include "IWeftConfig.h"
 #include "IWeftProcessor.h"
+#include "PluginTestUtils.h"
 
 #include <gtest/gtest.h>
 
@@ -13,21 +14,13 @@ namespace pw::test {
 
 constexpr const char* kProductIOStr = "1-1 1.1-1 1.2-1 1.2-2 2.1-1 2.1-2 2-2 2.2-2";
 
-inline weft::Config MakeTestConfig(const char* channelIOStr, int latency = 0, int plugType = 0,
-                                   bool doesMidiIn = false)
-{
-  return weft::Config(2, 1, channelIOStr, "Test", "Test", "Tester", 0x10000, 0x54657374, 0x54737472, latency,
-                      doesMidiIn, false, false, false, plugType, false, 100, 50, false, 10, 1000, 5, 500,
-                      "com.test.plugin", "group.com.test");
-}
-
 // Records the MIDI it is asked to send in a fixed array, so sending never
 // allocates; every call fails once failAt is reached.
 class TestProcessorBase : public weft::IWeftProcessor
 {
 public:
   explicit TestProcessorBase(const char* channelIOStr, int latency = 0, int plugType = 0, bool doesMidiIn = false)
-  : weft::IWeftProcessor(MakeTestConfig(channelIOStr, latency, plugType, doesMidiIn), weft::kAPIAUv2)
+  : weft::IWeftProcessor(MakeTestConfig(channelIOStr, 2, 1, false, plugType, doesMidiIn, latency), weft::kAPIAUv2)
   {}
 
   bool SendMidiMsg(const weft::IMidiMsg& msg) override

@@ -97,7 +97,7 @@ protected:
 
 } // namespace
 
-TEST_F(ProcessorBlockTest, FloatBlockIsProcessedAsDoublesAndOnlyConnectedChannelsReachTheHost)
+TEST_F(ProcessorBlockTest, FloatBlockIsProcessedAsDoublesAndOnlyConnectedChannelsReachTheHostReplacedOrAccumulated)
 {
   Connect(3, 1); // stereo main, mono sidechain; input 3 and output 1 unconnected
   HostBlock host(3, 0.25f);
@@ -109,6 +109,13 @@ TEST_F(ProcessorBlockTest, FloatBlockIsProcessedAsDoublesAndOnlyConnectedChannel
     EXPECT_EQ(mP->mInputs[3][s], 0.0); // its zeroed scratch buffer
     EXPECT_EQ(host.out[0][s], static_cast<float>(0.5 * host.in[0][s] + host.in[2][s]));
     EXPECT_EQ(host.out[1][s], -7.f);
+  }
+  // Accumulating adds the block onto what the host's buffers hold.
+  ASSERT_TRUE(mP->ProcessBuffersAccumulating(kBlock));
+  for (int s = 0; s < kBlock; ++s)
+  {
+    ASSERT_EQ(host.out[0][s], 2.f * static_cast<float>(0.5 * host.in[0][s] + host.in[2][s])) << s;
+    ASSERT_EQ(host.out[1][s], -7.f) << s;
   }
 }
 

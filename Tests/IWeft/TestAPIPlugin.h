@@ -6,19 +6,13 @@
 // main thread only.
 
 #include "IWeftAPIBase.h"
+#include "PluginTestUtils.h"
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
 namespace pw::test {
-
-inline weft::Config MakeTestConfig(int nParams, bool hasUI, int nPresets = 0)
-{
-  return weft::Config(nParams, nPresets, "2-2", "TestAPIPlugin", "Test Product", "Acme", 0x010203,
-                      0x54657374 /* "Test" */, 0x41636d65 /* "Acme" */, 0, false, false, false, true, 0, hasUI,
-                      640, 480, true, 200, 1200, 150, 900, "com.acme.test", "group.com.acme");
-}
 
 class TestAPIPlugin : public weft::IWeftAPIBase
 {
@@ -30,7 +24,7 @@ public:
 
   // Every parameter is a double from 0 to 100 with step 0.001.
   explicit TestAPIPlugin(int nParams = 4, bool hasUI = true)
-  : IWeftAPIBase(MakeTestConfig(nParams, hasUI), weft::kAPIAUv2)
+  : IWeftAPIBase(MakeTestConfig("2-2", nParams, 0, hasUI), weft::kAPIAUv2)
   {
     for (int i = 0; i < NParams(); ++i)
       GetParam(i)->InitDouble("Param", 0.0, 0.0, 100.0, 0.001);

@@ -4,6 +4,7 @@
 // notifications that would have reached a host or an editor.
 
 #include "IPluginBase.h"
+#include "PluginTestUtils.h"
 
 #include <vector>
 

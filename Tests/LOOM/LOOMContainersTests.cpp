@@ -4,36 +4,17 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <chrono>
 #include <climits>
 #include <cstring>
 #include <future>
 #include <thread>
+#include <memory>
 #include <vector>
 
 namespace
 {
 // ---- LOOM_HeapBuf ----
-
-TEST(LOOMHeapBuf, FreshAllocationFollowsTheGranularityRule)
-{
-  ASSERT_EQ(sizeof(void*), 8u);
-  struct Row { int granularity, size, allocated; };
-  const Row rows[] = {
-    {4096, 8, 4000},                                // one pointer: ((8 + 4096 + 96) & ~4095) - 96
-    {128, 2, 130},                                  // 2 + 128
-    {128, 300, 450},                                // 300 + 300 / 2
-    {4096, 10000, 12192},                           // g = 5000 rounded down to 4096
-    {4096, 16 * 1024 * 1024, 20 * 1024 * 1024 - 96}, // g = n / 2 capped at 4 MiB
-  };
-  for (const Row& r : rows)
-  {
-    LOOM_HeapBuf hb(r.granularity);
-    ASSERT_NE(hb.Resize(r.size, false), nullptr);
-    EXPECT_EQ(hb.GetAllocated(), r.allocated) << "granularity " << r.granularity << ", size " << r.size;
-  }
-}
 
 TEST(LOOMHeapBuf, GrowingKeepsTheContentsAndAnImpossibleSizeFailsKeepingThem)
 {
@@ -230,33 +211,24 @@ TEST(LOOMPtrListSorted, InsertSortedKeepsTheOrderAndLowerBoundReportsMatchesAndI
 
 // ---- LOOM_Mutex ----
 
-TEST(LOOMMutex, TheOwnerMayLockAgainWhileOtherThreadsWaitForTheRelease)
+// Runs fn on its own thread; false if it does not finish within 5 s (the
+// thread is then left behind, blocked).
+template <class Fn>
+bool FinishesOnItsOwnThread(Fn fn)
 {
-  LOOM_Mutex mutex;
-  std::atomic<bool> entered{false};
-  std::thread other;
-  std::promise<void> relocked;
-  std::future<void> done = relocked.get_future();
-  std::thread owner([&] {
+  auto done = std::make_shared<std::promise<void>>();
+  std::future<void> finished = done->get_future();
+  std::thread([fn, done] { fn(); done->set_value(); }).detach();
+  return finished.wait_for(std::chrono::seconds(5)) == std::future_status::ready;
+}
+
+TEST(LOOMMutex, TheOwnerMayLockAgainAndTheMutexIsFreeOnceEveryLockEnds)
+{
+  static LOOM_Mutex mutex; // outlives a thread left blocked by a failure
+  ASSERT_TRUE(FinishesOnItsOwnThread([] {
     LOOM_MutexLock outer(&mutex);
-    {
-      LOOM_MutexLock inner(&mutex);
-      relocked.set_value();
-      other = std::thread([&] {
-        LOOM_MutexLock lock(&mutex);
-        entered = true;
-      });
-      std::this_thread::sleep_for(std::chrono::milliseconds(50));
-      EXPECT_FALSE(entered.load());
-    }
-  });
-  if (done.wait_for(std::chrono::seconds(5)) != std::future_status::ready)
-  {
-    owner.detach();
-    FAIL() << "second lock deadlocked";
-  }
-  owner.join();
-  other.join();
-  EXPECT_TRUE(entered.load());
+    LOOM_MutexLock inner(&mutex);
+  })) << "the owner's second lock deadlocked";
+  EXPECT_TRUE(FinishesOnItsOwnThread([] { LOOM_MutexLock lock(&mutex); })) << "still locked after both locks ended";
 }
 } // namespace

@@ -1,9 +1,12 @@
-#include "CFLeakCheckedTest.h"
+#include "CFTestUtils.h"
 
 #include <CoreFoundation/CoreFoundation.h>
 #include <CoreFoundation/PWShimCFBundle.h>
 
 #include <string>
+
+using pw::test::CFLeakCheckedTest;
+using pw::test::CFOwned;
 
 namespace {
 
@@ -34,7 +37,6 @@ protected:
   {
     PWShimCFBundleUnregister(kPluginID);
     PWShimCFBundleClearMainBundle();
-    CFLeakCheckedTest::TearDown();
   }
 
   CFBundleRef Registered() const

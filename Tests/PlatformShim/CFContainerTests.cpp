@@ -1,10 +1,13 @@
-#include "CFLeakCheckedTest.h"
+#include "CFTestUtils.h"
 
 #include <CoreFoundation/CoreFoundation.h>
 
 #include <cstdint>
 #include <cstring>
 #include <limits>
+
+using pw::test::CFLeakCheckedTest;
+using pw::test::CFOwned;
 
 namespace {
 

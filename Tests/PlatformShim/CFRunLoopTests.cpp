@@ -1,4 +1,4 @@
-#include "CFLeakCheckedTest.h"
+#include "CFTestUtils.h"
 
 #include <CoreFoundation/CFRunLoop.h>
 #include <CoreFoundation/PWShimCFBase.h>
@@ -9,6 +9,9 @@
 #include <functional>
 #include <string>
 #include <vector>
+
+using pw::test::CFLeakCheckedTest;
+using pw::test::CFOwned;
 
 namespace {
 
@@ -44,17 +47,8 @@ void Add(CFRunLoopTimerRef t) { CFRunLoopAddTimer(CFRunLoopGetMain(), t, kCFRunL
 class RunLoopTest : public CFLeakCheckedTest
 {
 protected:
-  void SetUp() override
-  {
-    ASSERT_TRUE(PWShimRunLoopSetVirtualClock(true));
-    CFLeakCheckedTest::SetUp();
-  }
-
-  void TearDown() override
-  {
-    CFLeakCheckedTest::TearDown();
-    PWShimRunLoopSetVirtualClock(false);
-  }
+  void SetUp() override { ASSERT_TRUE(PWShimRunLoopSetVirtualClock(true)); }
+  void TearDown() override { PWShimRunLoopSetVirtualClock(false); }
 
   std::string mLog;
 };

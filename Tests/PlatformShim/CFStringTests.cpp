@@ -1,4 +1,4 @@
-#include "CFLeakCheckedTest.h"
+#include "CFTestUtils.h"
 
 #include <CoreFoundation/CoreFoundation.h>
 
@@ -6,6 +6,9 @@
 #include <string>
 #include <utility>
 #include <vector>
+
+using pw::test::CFLeakCheckedTest;
+using pw::test::CFOwned;
 
 namespace {
 

@@ -15,8 +15,6 @@ namespace pwtest {
 
 struct FakeAudioUnit
 {
-  static constexpr UInt32 kParameterCount = 8;
-
   AudioComponentPlugInInterface interface{};  // first: the interface pointer is the unit
 
   // Set by Open.
@@ -26,17 +24,12 @@ struct FakeAudioUnit
   int closes = 0;
 
   int calls[19] = {};  // calls seen, by selector
-  AudioUnitScope lastScope = 0;
-  AudioUnitElement lastElement = 0;
 
-  Float64 sampleRate = 44100.0;
-  AudioUnitParameterValue parameters[kParameterCount] = {};
-  UInt32 lastBufferOffset = 0;
+  AudioUnitParameterValue parameters[8] = {}; // parameter 0: a processor's gain
 
   // Render: a source writes sourceLevel x (channel + 1) into every sample.
   Float32 sourceLevel = 0.0f;
   AudioUnitConnection upstream{};
-  AudioUnitRenderActionFlags lastFlagsSeen = 0xFFFFFFFFu;
   Float64 lastRenderSampleTime = -1.0;
   UInt32 lastRenderBus = 0xFFFFFFFFu;
 
@@ -64,7 +57,7 @@ struct FakeAudioUnit
     return noErr;
   }
 
-  // Initialize and Uninitialize: counted only.
+  // Initialize: counted only.
   template <SInt16 Selector>
   static OSStatus Count(void* self)
   {
@@ -72,85 +65,31 @@ struct FakeAudioUnit
     return noErr;
   }
 
-  FakeAudioUnit* Record(SInt16 selector, AudioUnitScope scope, AudioUnitElement element)
+  // The only property: a connection to an upstream unit.
+  static OSStatus SetProperty(void* self, AudioUnitPropertyID id, AudioUnitScope, AudioUnitElement, const void* data,
+                              UInt32 size)
   {
-    ++calls[selector];
-    lastScope = scope;
-    lastElement = element;
-    return this;
-  }
-
-  // Only the sample rate is a property.
-  static OSStatus GetPropertyInfo(void* self, AudioUnitPropertyID id, AudioUnitScope scope, AudioUnitElement element,
-                                  UInt32* size, Boolean* writable)
-  {
-    Self(self)->Record(kAudioUnitGetPropertyInfoSelect, scope, element);
-    if (id != kAudioUnitProperty_SampleRate)
+    if (id != kAudioUnitProperty_MakeConnection || size != sizeof(AudioUnitConnection))
       return kAudioUnitErr_InvalidProperty;
-    *size = sizeof(Float64);
-    *writable = true;
-    return noErr;
-  }
-
-  static OSStatus GetProperty(void* self, AudioUnitPropertyID id, AudioUnitScope scope, AudioUnitElement element,
-                              void* data, UInt32* size)
-  {
-    FakeAudioUnit* unit = Self(self)->Record(kAudioUnitGetPropertySelect, scope, element);
-    if (id != kAudioUnitProperty_SampleRate || *size < sizeof(Float64))
-      return kAudioUnitErr_InvalidProperty;
-    *static_cast<Float64*>(data) = unit->sampleRate;
-    *size = sizeof(Float64);
-    return noErr;
-  }
-
-  // Also takes a connection to an upstream unit.
-  static OSStatus SetProperty(void* self, AudioUnitPropertyID id, AudioUnitScope scope, AudioUnitElement element,
-                              const void* data, UInt32 size)
-  {
-    FakeAudioUnit* unit = Self(self)->Record(kAudioUnitSetPropertySelect, scope, element);
-    if (id == kAudioUnitProperty_MakeConnection && size == sizeof(AudioUnitConnection))
-      unit->upstream = *static_cast<const AudioUnitConnection*>(data);
-    else if (id == kAudioUnitProperty_SampleRate && size == sizeof(Float64))
-      unit->sampleRate = *static_cast<const Float64*>(data);
-    else
-      return kAudioUnitErr_InvalidProperty;
+    Self(self)->upstream = *static_cast<const AudioUnitConnection*>(data);
     return noErr;
   }
 
   static OSStatus GetParameter(void* self, AudioUnitParameterID id, AudioUnitScope, AudioUnitElement,
                                AudioUnitParameterValue* value)
   {
-    FakeAudioUnit* unit = Self(self);
-    ++unit->calls[kAudioUnitGetParameterSelect];
-    if (id >= kParameterCount)
+    if (id >= 8)
       return kAudioUnitErr_InvalidParameter;
-    *value = unit->parameters[id];
+    *value = Self(self)->parameters[id];
     return noErr;
   }
 
   static OSStatus SetParameter(void* self, AudioUnitParameterID id, AudioUnitScope, AudioUnitElement,
-                               AudioUnitParameterValue value, UInt32 bufferOffset)
+                               AudioUnitParameterValue value, UInt32)
   {
-    FakeAudioUnit* unit = Self(self);
-    ++unit->calls[kAudioUnitSetParameterSelect];
-    if (id >= kParameterCount)
+    if (id >= 8)
       return kAudioUnitErr_InvalidParameter;
-    unit->parameters[id] = value;
-    unit->lastBufferOffset = bufferOffset;
-    return noErr;
-  }
-
-  // Applies the immediate events; ramps are skipped.
-  static OSStatus ScheduleParameters(void* self, const AudioUnitParameterEvent* events, UInt32 count)
-  {
-    ++Self(self)->calls[kAudioUnitScheduleParametersSelect];
-    for (UInt32 i = 0; i < count; ++i)
-    {
-      const AudioUnitParameterEvent& e = events[i];
-      if (e.eventType == kParameterEvent_Immediate)
-        SetParameter(self, e.parameter, e.scope, e.element, e.eventValues.immediate.value,
-                     e.eventValues.immediate.bufferOffset);
-    }
+    Self(self)->parameters[id] = value;
     return noErr;
   }
 
@@ -159,7 +98,6 @@ struct FakeAudioUnit
   {
     FakeAudioUnit* unit = Self(self);
     ++unit->calls[kAudioUnitRenderSelect];
-    unit->lastFlagsSeen = flags ? *flags : 0xFFFFFFFFu;
     unit->lastRenderSampleTime = timeStamp->mSampleTime;
     unit->lastRenderBus = bus;
     if (unit->upstream.sourceAudioUnit)
@@ -191,14 +129,10 @@ struct FakeAudioUnit
     switch (selector)
     {
       case kAudioUnitInitializeSelect: return AsMethod(&Count<kAudioUnitInitializeSelect>);
-      case kAudioUnitUninitializeSelect: return AsMethod(&Count<kAudioUnitUninitializeSelect>);
-      case kAudioUnitGetPropertyInfoSelect: return AsMethod(&GetPropertyInfo);
-      case kAudioUnitGetPropertySelect: return AsMethod(&GetProperty);
       case kAudioUnitSetPropertySelect: return AsMethod(&SetProperty);
       case kAudioUnitGetParameterSelect: return AsMethod(&GetParameter);
       case kAudioUnitSetParameterSelect: return AsMethod(&SetParameter);
       case kAudioUnitRenderSelect: return AsMethod(&Render);
-      case kAudioUnitScheduleParametersSelect: return AsMethod(&ScheduleParameters);
       default: return nullptr;
     }
   }

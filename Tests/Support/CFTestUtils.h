@@ -1,12 +1,14 @@
 #pragma once
 // CoreFoundation helpers for tests of code that hands strings and objects to
-// a host: a string's text, and a leak check on the stand-in's live objects.
+// a host: a string's text, an owner of one reference, and a leak check on the
+// stand-in's live objects.
 
 #include <CoreFoundation/CoreFoundation.h>
 #include <CoreFoundation/PWShimCFBase.h>
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -23,6 +25,18 @@ inline std::string Utf8(CFStringRef str)
   return buffer.data();
 }
 
+// The 32-bit number under key in dict (the failure is reported; -1 then).
+inline int32_t NumberIn(CFDictionaryRef dict, CFStringRef key)
+{
+  const auto number = static_cast<CFNumberRef>(CFDictionaryGetValue(dict, key));
+  int32_t value = -1;
+  EXPECT_TRUE(number && CFGetTypeID(number) == CFNumberGetTypeID() && CFNumberGetType(number) == kCFNumberSInt32Type)
+    << Utf8(key) << " is not a 32-bit number";
+  if (number)
+    CFNumberGetValue(number, kCFNumberSInt32Type, &value);
+  return value;
+}
+
 // Fails the test when CoreFoundation objects made after its construction
 // outlive its destruction: declare it before the units it watches.
 class CFLeakCheck
@@ -32,6 +46,33 @@ public:
 
 private:
   CFIndex mAtStart = PWShimCFLiveObjectCount();
+};
+
+// A fixture whose tests must leave as many live objects as they found.
+class CFLeakCheckedTest : public ::testing::Test
+{
+  CFLeakCheck mLeakCheck;
+};
+
+// Owns one reference (from a Create or Copy call).
+template <class Ref>
+class CFOwned
+{
+public:
+  explicit CFOwned(Ref ref = nullptr) : mRef(ref) {}
+  ~CFOwned()
+  {
+    if (mRef)
+      CFRelease(mRef);
+  }
+  CFOwned(const CFOwned&) = delete;
+  CFOwned& operator=(const CFOwned&) = delete;
+
+  Ref get() const { return mRef; }
+  explicit operator bool() const { return mRef != nullptr; }
+
+private:
+  Ref mRef;
 };
 
 } // namespace pw::test

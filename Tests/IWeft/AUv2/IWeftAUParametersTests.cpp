@@ -36,9 +36,8 @@ public:
   static constexpr int kNumParams = kFirstUnitParam + weft::IParam::kUnitCustom + 1;
 
   explicit ParamsTestPlugin(const weft::InstanceInfo& info)
-  : TestAUPlugin(info, weft::Config(kNumParams, 1, "2-2", "ParamsTest", "Params", "Acme", kTestAUVersion,
-                                    0x50726d73 /* "Prms" */, 0x41636d65, 0, false, false, false, true, 0, false, 400,
-                                    300, false, 200, 800, 150, 600, "com.acme.paramstest", ""))
+  : TestAUPlugin(info, MakeTestConfig("2-2", kNumParams, 1, false, 0, false, 0, 0x50726d73 /* "Prms" */,
+                                      "com.acme.paramstest"))
   {
     using weft::IParam;
     GetParam(1)->InitBool("Bypass", true);
@@ -136,13 +135,7 @@ protected:
 
   AudioUnit Unit() const { return mUnit.Get(); }
 
-  std::vector<double> Values() const
-  {
-    std::vector<double> values;
-    for (int i = 0; i < mPlug->NParams(); ++i)
-      values.push_back(mPlug->GetParam(i)->Value());
-    return values;
-  }
+  std::vector<double> Values() const { return ValuesOf(*mPlug); }
 
   OSStatus Info(AudioUnitElement idx, AudioUnitParameterInfo& info, AudioUnitScope scope = kGlobal)
   {
@@ -151,69 +144,10 @@ protected:
     return AudioUnitGetProperty(Unit(), kAudioUnitProperty_ParameterInfo, scope, idx, &info, &size);
   }
 
-  // Checks the record of parameter idx byte for byte against the expected
-  // fields (padding zero); unitName null means no unit name.
   void ExpectRecord(AudioUnitElement idx, const char* name, AudioUnitParameterUnit unit, const char* unitName,
                     float minValue, float maxValue, float defaultValue, UInt32 flags, UInt32 clumpID = 0)
   {
-    SCOPED_TRACE(testing::Message() << "parameter " << idx << " " << name);
-    AudioUnitParameterInfo actual;
-    ASSERT_EQ(Info(idx, actual), noErr);
-
-    ASSERT_NE(actual.cfNameString, nullptr);
-    EXPECT_EQ(Utf8(actual.cfNameString), name);
-    if (unitName)
-      EXPECT_EQ(Utf8(actual.unitName), unitName);
-    else
-      EXPECT_EQ(actual.unitName, nullptr);
-
-    AudioUnitParameterInfo expected;
-    std::memset(&expected, 0, sizeof expected);
-    std::strncpy(expected.name, name, sizeof expected.name - 1);
-    expected.unitName = actual.unitName;
-    expected.clumpID = clumpID;
-    expected.cfNameString = actual.cfNameString;
-    expected.unit = unit;
-    expected.minValue = minValue;
-    expected.maxValue = maxValue;
-    expected.defaultValue = defaultValue;
-    expected.flags = flags;
-    EXPECT_EQ(std::memcmp(&actual, &expected, sizeof actual), 0)
-      << "unit " << actual.unit << " flags 0x" << std::hex << actual.flags << " clump " << std::dec
-      << actual.clumpID << " min " << actual.minValue << " max " << actual.maxValue << " default "
-      << actual.defaultValue;
-    CFRelease(actual.cfNameString); // the host releases it
-  }
-
-  std::vector<std::string> ValueStrings(AudioUnitElement idx, OSStatus* pStatus = nullptr)
-  {
-    CFArrayRef strings = nullptr;
-    UInt32 size = sizeof strings;
-    const OSStatus status =
-      AudioUnitGetProperty(Unit(), kAudioUnitProperty_ParameterValueStrings, kGlobal, idx, &strings, &size);
-    if (pStatus)
-      *pStatus = status;
-    std::vector<std::string> texts;
-    if (status != noErr)
-      return texts;
-    for (CFIndex i = 0; i < CFArrayGetCount(strings); ++i)
-      texts.push_back(Utf8(static_cast<CFStringRef>(CFArrayGetValueAtIndex(strings, i))));
-    CFRelease(strings);
-    return texts;
-  }
-
-  // ParameterStringFromValue; "" on failure, with the status.
-  std::string StringFromValue(AudioUnitParameterID id, const float* pValue, OSStatus& status,
-                              AudioUnitScope scope = kGlobal)
-  {
-    AudioUnitParameterStringFromValue record{id, pValue, nullptr};
-    UInt32 size = sizeof record;
-    status = AudioUnitGetProperty(Unit(), kAudioUnitProperty_ParameterStringFromValue, scope, 0, &record, &size);
-    if (!record.outString)
-      return "";
-    const std::string text = Utf8(record.outString);
-    CFRelease(record.outString);
-    return text;
+    ExpectParameterRecord(Unit(), idx, {name, unit, unitName, minValue, maxValue, defaultValue, flags, clumpID});
   }
 
   OSStatus ValueFromString(AudioUnitParameterID id, CFStringRef text, float& value, AudioUnitScope scope = kGlobal)
@@ -426,17 +360,17 @@ TEST_P(AUParameters, UnitNameStringsStayWithTheUnitSoRepeatedQuestionsLeakNothin
 
 TEST_P(AUParameters, ValueStringsListTheTextsOfEnumAndBoolParametersOnly)
 {
-  EXPECT_EQ(ValueStrings(1), (std::vector<std::string>{"off", "on"}));
-  EXPECT_EQ(ValueStrings(3), (std::vector<std::string>{"Soft", "Hard", "Fold"}));
+  EXPECT_EQ(ParameterValueStrings(Unit(), 1), (std::vector<std::string>{"off", "on"}));
+  EXPECT_EQ(ParameterValueStrings(Unit(), 3), (std::vector<std::string>{"Soft", "Hard", "Fold"}));
   EXPECT_EQ(GetPropInfo(Unit(), kAudioUnitProperty_ParameterValueStrings, kGlobal, 3).size, 8u);
 
   const PropInfo none = GetPropInfo(Unit(), kAudioUnitProperty_ParameterValueStrings, kGlobal, 0);
   EXPECT_EQ(none.status, kInvalidProperty);
   EXPECT_EQ(none.size, 0u);
   OSStatus status = noErr;
-  EXPECT_TRUE(ValueStrings(0, &status).empty());
+  EXPECT_TRUE(ParameterValueStrings(Unit(), 0, &status).empty());
   EXPECT_EQ(status, kInvalidProperty);
-  ValueStrings(ParamsTestPlugin::kNumParams, &status);
+  ParameterValueStrings(Unit(), ParamsTestPlugin::kNumParams, &status);
   EXPECT_EQ(status, kInvalidParameter);
 }
 
@@ -455,7 +389,7 @@ TEST_P(AUParameters, StringFromValueShowsTheGivenValueOrTheCurrentOneAndRefusesB
   for (const auto& [id, value, scope, status, text] : cases)
   {
     OSStatus answered = -1;
-    EXPECT_EQ(StringFromValue(id, value, answered, scope), text) << "parameter " << id;
+    EXPECT_EQ(ParameterStringFromValue(Unit(), id, value, answered, scope), text) << "parameter " << id;
     EXPECT_EQ(answered, status) << "parameter " << id;
   }
 }

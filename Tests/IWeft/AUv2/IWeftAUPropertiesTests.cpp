@@ -52,10 +52,8 @@ class PropsInstrument : public PropsTestPlugin
 {
 public:
   explicit PropsInstrument(const weft::InstanceInfo& info)
-  : PropsTestPlugin(info, weft::Config(1, 1, "0-2", "PropsInstrument", "Props", "Acme", kTestAUVersion,
-                                       0x50496e73 /* "PIns" */, 0x41636d65, 0, false, false, false, true,
-                                       weft::IWeftProcessor::kPlugTypeInstrument, false, 400, 300, false, 200, 800,
-                                       150, 600, "com.acme.propsinstrument", ""))
+  : PropsTestPlugin(info, MakeTestConfig("0-2", 1, 1, false, weft::IWeftProcessor::kPlugTypeInstrument, false, 0,
+                                         0x50496e73 /* "PIns" */, "com.acme.propsinstrument"))
   {}
 };
 

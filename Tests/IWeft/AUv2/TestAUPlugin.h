@@ -13,6 +13,7 @@
 
 #include "IWeftAU.h"
 #include "IWeftAUFactory.h"
+#include "PluginTestUtils.h"
 
 #include <vector>
 
@@ -24,9 +25,7 @@ inline constexpr int kTestAUVersion = 0x010203;
 inline weft::Config MakeTestAUConfig(const char* channelIO = "1-1 1.1-1 1.2-1 1.2-2 2.1-1 2.1-2 2-2 2.2-2",
                                      bool doesMidiIn = false)
 {
-  return weft::Config(1, 1, channelIO, "TestAUPlugin", "Test AU", "Acme", kTestAUVersion, 0x54737441 /* "TstA" */,
-                      0x41636d65 /* "Acme" */, 0, doesMidiIn, false, false, true, 0, true, 400, 300, false, 200,
-                      800, 150, 600, kTestAUBundleID, "");
+  return MakeTestConfig(channelIO, 1, 1, true, 0, doesMidiIn, 0, 0x54737441 /* "TstA" */, kTestAUBundleID);
 }
 
 class TestAUPlugin : public weft::IWeftAU

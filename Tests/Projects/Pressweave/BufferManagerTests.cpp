@@ -1,15 +1,12 @@
 #include "BufferManager.h"
-#include "RingBuffer.h"
 
 #include "AllocationCounter.h"
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <vector>
 
 using pressweave::BufferManager;
-using pressweave::RingBuffer;
 
 namespace {
 
@@ -84,35 +81,4 @@ TEST(BufferManagerHandOff, AcquireTakesTheLatestPublishedBlockAndKeepsItUntilANe
   EXPECT_FALSE(bm.Acquire());
   EXPECT_EQ(bm.GetBuffer(0)[0], 3.0);
   EXPECT_EQ(bm.GetPairFrameCount(0, 1), 0);
-}
-
-TEST(RingBufferTest, KeepsTheLatestValuesAndRefusesAZeroSize)
-{
-  RingBuffer ring;
-  ASSERT_TRUE(ring.resize(3));
-  for (double v : {1.0, 2.0, 3.0, 4.0})
-    ring.push(v);
-  EXPECT_TRUE(ring.full());
-  EXPECT_EQ(ring.get(0), 2.0);
-  EXPECT_EQ(ring.get(2), 4.0);
-  EXPECT_FALSE(ring.resize(0));
-  EXPECT_EQ(ring.size(), 3);
-}
-
-TEST(RingBufferTest, PushingABlockLeavesWhatPushingItsMagnitudesOneByOneLeaves)
-{
-  const std::vector<double> x{-1, 2, -3, 4, -5, 6, -7, 8, -9, 10, -11};
-  for (int start : {0, 2, 5})
-    for (int n : {1, 3, 4, 11})
-    {
-      RingBuffer block, single;
-      block.resize(4), single.resize(4);
-      for (int i = 0; i < start; ++i)
-        block.push(0.5 * i), single.push(0.5 * i);
-      block.pushMagnitudes(x.data(), n);
-      for (int i = 0; i < n; ++i)
-        single.push(std::fabs(x[i]));
-      for (int i = 0; i < 4; ++i)
-        EXPECT_TRUE(block.get(i) == single.get(i) && block.full() == single.full()) << start << "+" << n << " at " << i;
-    }
 }

@@ -141,6 +141,29 @@ TEST(Compressor, GainFallsTowardsTheRatioTargetWithTheAttackCoefficient)
   EXPECT_DOUBLE_EQ(c.state.mReleaseCoef, std::exp(-1.0 / 2205.0));
 }
 
+TEST(Compressor, RatioOneNeverCompressesZeroDBActsOnlyAboveFullScaleAndZeroReleaseRecoversAtOnce)
+{
+  CompressorRun unity;
+  unity.settings.ratio = 1.0;
+  EXPECT_EQ(unity.Run(2000, 4.0), std::vector<double>(2000, 1.0)) << "ratio 1";
+
+  CompressorRun fullScale;
+  fullScale.settings.thresholdDB = 0.0;
+  EXPECT_EQ(fullScale.Run(2000, 0.99), std::vector<double>(2000, 1.0)) << "a key below full scale";
+  EXPECT_NEAR(fullScale.Run(2000, 2.0).back(), Target(2.0, 0.0, 4.0), 1e-9) << "a key above it";
+
+  // Once the window holds only silence the target is 1: a zero release is
+  // there on that very sample, a 50 ms one (2205 samples) is far from it.
+  for (double releaseMs : {0.0, 50.0})
+  {
+    CompressorRun c;
+    c.settings.releaseMs = releaseMs;
+    c.Run(2000, 0.5);
+    const auto out = c.Run(kCompressorWindowSize, 0.0);
+    EXPECT_EQ(out.back() == 1.0, releaseMs == 0.0) << releaseMs << " ms: " << out.back();
+  }
+}
+
 TEST(Compressor, MatchesAPlainWindowedReferenceOnRandomInputAcrossBlocks)
 {
   const uint64_t seed = pw::test::TestSeed();

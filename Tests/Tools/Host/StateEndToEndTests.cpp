@@ -90,23 +90,6 @@ TEST_F(StateEndToEndTest, ASavedStateNamesTheComponentAndRendersTheSameAudioWhen
   EXPECT_EQ(SavedGain("s.state"), 0.5);
 }
 
-TEST_F(StateEndToEndTest, PressweaveRoundTripsItsState)
-{
-  if (kPressweaveBundle.empty())
-    GTEST_SKIP() << "the Pressweave component is not built";
-  ASSERT_EQ(Render({"--param", "Threshold=-24", "--param", "Sidechain Mode=Compressor", "--param", "Dry/Wet=70",
-                    "--out", mFolder.Path("a.wav"), "--save-state", mFolder.Path("p.state")},
-                   kPressweaveBundle)
-              .exitCode,
-            0);
-  const HostRun run = Render(
-    {"--state", mFolder.Path("p.state"), "--out", mFolder.Path("b.wav"), "--save-state", mFolder.Path("q.state")},
-    kPressweaveBundle);
-  ASSERT_EQ(run.exitCode, 0) << run.err;
-  EXPECT_EQ(mFolder.ReadText("a.wav"), mFolder.ReadText("b.wav"));
-  EXPECT_EQ(mFolder.ReadText("p.state"), mFolder.ReadText("q.state")) << "the restored state saves the same file";
-}
-
 TEST_F(StateEndToEndTest, AStateThatCannotBeUsedOrSavedStopsTheCommandBeforeRendering)
 {
   // The test plug-in's identity with a chunk one byte short of its gain, and another component's.

@@ -3,10 +3,8 @@
 // that stay with the unit, the value strings of the enum and bool
 // parameters, and values shown as text. (Parsing text is the binding's.)
 
-#include "AUTestNames.h"
 #include "PressweaveTestRig.h"
 
-#include <cstring>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -14,26 +12,15 @@
 namespace {
 
 using namespace pressweave;
-using pw::test::Utf8;
-using pw::test::kGlobal;
 
 // Every record: name released by the host, has a name string, readable,
 // writable, high resolution; plus "values have strings" for the lists.
 constexpr UInt32 kBase = 0xC8800010u;
 constexpr UInt32 kListed = kBase | 0x00200000u;
 
-struct InfoRow
-{
-  const char* name;
-  AudioUnitParameterUnit unit;
-  const char* unitName; // null: none
-  float minValue, maxValue, defaultValue;
-  UInt32 flags;
-};
-
 // Index order. Double parameters with a label report it as a custom unit,
 // without one the generic unit; enums are indexed, the switch boolean.
-const InfoRow kRecords[kNumParams] = {
+const pw::test::ParameterRecord kRecords[kNumParams] = {
   {"Input Gain", kAudioUnitParameterUnit_CustomUnit, "%", 0, 100, 100, kBase},
   {"Threshold", kAudioUnitParameterUnit_CustomUnit, "dB", -60, 0, -60, kBase},
   {"Ratio", kAudioUnitParameterUnit_Generic, nullptr, 1, 36, 20, kBase},
@@ -53,20 +40,6 @@ const InfoRow kRecords[kNumParams] = {
 class PressweaveAUParams : public ::testing::Test
 {
 protected:
-  AudioUnit Unit() const { return mHost.unit; }
-
-  std::string StringFromValue(AudioUnitParameterID id, float value)
-  {
-    AudioUnitParameterStringFromValue record{id, &value, nullptr};
-    UInt32 size = sizeof record;
-    EXPECT_EQ(AudioUnitGetProperty(Unit(), kAudioUnitProperty_ParameterStringFromValue, kGlobal, 0, &record, &size),
-              noErr);
-    const std::string text = Utf8(record.outString);
-    if (record.outString)
-      CFRelease(record.outString);
-    return text;
-  }
-
   pw::test::CFLeakCheck mLeakCheck; // closing the unit releases its unit names
   pw::test::AUHost mHost;
 };
@@ -75,33 +48,7 @@ TEST_F(PressweaveAUParams, EveryInformationRecordMatchesByteForByteWithUnitNames
 {
   const CFIndex before = PWShimCFLiveObjectCount();
   for (int idx = 0; idx < kNumParams; ++idx)
-  {
-    const InfoRow& row = kRecords[idx];
-    SCOPED_TRACE(testing::Message() << "parameter " << idx << " " << row.name);
-    AudioUnitParameterInfo actual;
-    std::memset(&actual, 0xAB, sizeof actual);
-    UInt32 size = sizeof actual;
-    ASSERT_EQ(AudioUnitGetProperty(Unit(), kAudioUnitProperty_ParameterInfo, kGlobal, UInt32(idx), &actual, &size),
-              noErr);
-    ASSERT_NE(actual.cfNameString, nullptr);
-    EXPECT_EQ(Utf8(actual.cfNameString), row.name);
-    EXPECT_EQ(Utf8(actual.unitName), row.unitName ? row.unitName : "<none>");
-
-    AudioUnitParameterInfo expected;
-    std::memset(&expected, 0, sizeof expected); // clumpID 0: no parameter has a group
-    std::strncpy(expected.name, row.name, sizeof expected.name - 1);
-    expected.unitName = actual.unitName;
-    expected.cfNameString = actual.cfNameString;
-    expected.unit = row.unit;
-    expected.minValue = row.minValue;
-    expected.maxValue = row.maxValue;
-    expected.defaultValue = row.defaultValue;
-    expected.flags = row.flags;
-    EXPECT_EQ(std::memcmp(&actual, &expected, sizeof actual), 0)
-      << "unit " << actual.unit << " flags 0x" << std::hex << actual.flags << std::dec << " min " << actual.minValue
-      << " max " << actual.maxValue << " default " << actual.defaultValue;
-    CFRelease(actual.cfNameString);
-  }
+    pw::test::ExpectParameterRecord(mHost.unit, static_cast<AudioUnitElement>(idx), kRecords[idx]);
   EXPECT_EQ(PWShimCFLiveObjectCount(), before + 3) << "\"%\", \"dB\" and \"ms\", owned by the unit";
 }
 
@@ -115,18 +62,8 @@ TEST_F(PressweaveAUParams, EnumAndBoolParametersListTheirValueStrings)
     {kScopeTheme, {"1", "2", "3", "4"}},
   };
   for (const auto& [idx, expected] : listed)
-  {
-    CFArrayRef strings = nullptr;
-    UInt32 size = sizeof strings;
-    ASSERT_EQ(AudioUnitGetProperty(Unit(), kAudioUnitProperty_ParameterValueStrings, kGlobal,
-                                   static_cast<AudioUnitElement>(idx), &strings, &size),
-              noErr);
-    std::vector<std::string> texts;
-    for (CFIndex i = 0; i < CFArrayGetCount(strings); ++i)
-      texts.push_back(Utf8(static_cast<CFStringRef>(CFArrayGetValueAtIndex(strings, i))));
-    CFRelease(strings);
-    EXPECT_EQ(texts, expected) << kRecords[idx].name;
-  }
+    EXPECT_EQ(pw::test::ParameterValueStrings(mHost.unit, static_cast<AudioUnitElement>(idx)), expected)
+      << kRecords[idx].name;
 }
 
 TEST_F(PressweaveAUParams, ValuesShowAsTheEditorShowsThemWithTheStepsPrecision)
@@ -135,7 +72,13 @@ TEST_F(PressweaveAUParams, ValuesShowAsTheEditorShowsThemWithTheStepsPrecision)
     {kSidechainMode, 2, "Combined"}, {kInputGain, 12.34f, "12.34"}, {kThreshold, -12.5f, "-12.5"},
     {kRelease, 350, "350.0"}};
   for (const auto& [idx, value, text] : cases)
-    EXPECT_EQ(StringFromValue(static_cast<AudioUnitParameterID>(idx), value), text) << kRecords[idx].name;
+  {
+    OSStatus status = -1;
+    EXPECT_EQ(pw::test::ParameterStringFromValue(mHost.unit, static_cast<AudioUnitParameterID>(idx), &value, status),
+              text)
+      << kRecords[idx].name;
+    EXPECT_EQ(status, noErr);
+  }
 }
 
 } // namespace

@@ -159,19 +159,6 @@ TEST_F(PressweaveGenericAUDetection, AnActiveSidechainDropsToConnectedAfter44100
   EXPECT_EQ(host.plug->GetSidechainChannel(0).mSilentSamples, 0);
 }
 
-TEST_F(PressweaveGenericAUDetection, ADisconnectedSidechainIsNotConnectedAtOnce)
-{
-  FeedSidechainBurst(host, 0.5f, 1 << 16);
-  ASSERT_EQ(host.Render(kBlock), noErr);
-  host.plug->OnIdle();
-  ASSERT_TRUE(host.plug->IsSidechainPresent());
-  host.ConnectSidechain(false);
-  ASSERT_EQ(host.Render(kBlock), noErr);
-  EXPECT_EQ(StateOf(*host.plug, 1), kSidechainNotConnected);
-  host.plug->OnIdle();
-  EXPECT_FALSE(host.plug->IsSidechainPresent());
-}
-
 // --- The state machine driven directly ---------------------------------------------
 
 class PressweaveSidechainState : public ::testing::Test

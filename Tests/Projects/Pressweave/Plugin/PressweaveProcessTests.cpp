@@ -123,7 +123,7 @@ TEST(PressweaveProcess, EachStageAndModeFollowsItsFormula)
   }
 }
 
-TEST(PressweaveCompressor, AttackAndReleaseInMillisecondsSetTheCoefficientsAtTheSessionRate)
+TEST(PressweaveCompressor, AttackAndReleaseInMillisecondsSetTheCoefficientsAtTheSessionRateAgainOnAReset)
 {
   DirectRig rig;
   EngageSidechain(rig);
@@ -133,6 +133,10 @@ TEST(PressweaveCompressor, AttackAndReleaseInMillisecondsSetTheCoefficientsAtThe
   rig.Process(kN);
   EXPECT_NEAR(rig.plug->GetCompressorState().mAttackCoef, std::exp(-1.0 / 48.0), 1e-15);
   EXPECT_NEAR(rig.plug->GetCompressorState().mReleaseCoef, std::exp(-1.0 / 480.0), 1e-15);
+  rig.plug->SetSampleRate(96000.0);
+  rig.plug->OnReset();
+  EXPECT_NEAR(rig.plug->GetCompressorState().mAttackCoef, std::exp(-1.0 / 96.0), 1e-15) << "after a reset at 96 kHz";
+  EXPECT_NEAR(rig.plug->GetCompressorState().mReleaseCoef, std::exp(-1.0 / 960.0), 1e-15);
 }
 
 TEST(PressweaveHandOff, TheMetersHandOffHoldsTheRenderedFramesAndZerosForAMissingOrInactiveSidechain)

@@ -9,7 +9,7 @@
 
 using namespace pressweave;
 using pw::test::TestPressweave;
-using pw::test::Values;
+using pw::test::ValuesOf;
 
 namespace {
 
@@ -73,7 +73,7 @@ TEST_F(PressweaveState, AStateAppendedToAChunkRestoresEveryParameterAndTheScaleF
   std::memcpy(chunk.GetData() + 4 + 8, &scale, sizeof(scale));
 
   EXPECT_EQ(plug.UnserializeState(chunk, 4), 128);
-  EXPECT_EQ(Values(plug), Values(source));
+  EXPECT_EQ(ValuesOf(plug), ValuesOf(source));
   EXPECT_EQ(plug.GetStoredDrawScale(), 1.5f);
   weft::IByteChunk again; // the next save carries what was restored
   ASSERT_TRUE(plug.SerializeState(again));
@@ -83,7 +83,7 @@ TEST_F(PressweaveState, AStateAppendedToAChunkRestoresEveryParameterAndTheScaleF
 TEST_F(PressweaveState, AShortChunkOrAStartOutsideTheChunkIsRefusedWithNothingChanged)
 {
   const weft::IByteChunk full = SavedState(2.0f);
-  const std::vector<double> before = Values(plug);
+  const std::vector<double> before = ValuesOf(plug);
   for (int length : {0, 11, 12, 116, 123})
   {
     weft::IByteChunk cut;
@@ -92,7 +92,7 @@ TEST_F(PressweaveState, AShortChunkOrAStartOutsideTheChunkIsRefusedWithNothingCh
   }
   for (int start : {-1, 1, std::numeric_limits<int>::max()})
     EXPECT_EQ(plug.UnserializeState(full, start), -1) << "start " << start;
-  EXPECT_EQ(Values(plug), before);
+  EXPECT_EQ(ValuesOf(plug), before);
   EXPECT_EQ(plug.GetStoredDrawScale(), 1.0f);
 }
 

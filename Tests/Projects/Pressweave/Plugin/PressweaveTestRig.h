@@ -4,10 +4,12 @@
 //   hand and ProcessBlock called with the rig's own double buffers;
 // - AUHost: the component opened through its factory and the platform
 //   stand-in, fed by render callbacks and rendered with AudioUnitRender, as
-//   a host does.
+//   a host does (with the host helpers all Audio Unit tests share).
 
+#include "AUTestUtils.h"
 #include "CFTestUtils.h"
 #include "IWeftAUFactory.h"
+#include "PluginTestUtils.h"
 #include "Pressweave.h"
 
 #include <AudioToolbox/AudioToolbox.h>
@@ -51,15 +53,6 @@ inline void SetParam(Pressweave& plug, int idx, double value)
 {
   plug.GetParam(idx)->Set(value);
 }
-
-inline std::vector<double> Values(const Pressweave& plug)
-{
-  std::vector<double> values;
-  for (int i = 0; i < plug.NParams(); ++i)
-    values.push_back(plug.GetParam(i)->Value());
-  return values;
-}
-
 
 // A deterministic test signal: a few detuned sines, amplitude below 1.
 inline double TestSignal(int channel, long long frame)
@@ -180,10 +173,6 @@ public:
               noErr);
     return static_cast<CFDictionaryRef>(state);
   }
-  OSStatus Restore(CFTypeRef state)
-  {
-    return AudioUnitSetProperty(unit, kAudioUnitProperty_ClassInfo, kAudioUnitScope_Global, 0, &state, sizeof state);
-  }
 
   // frames of TestSignal on both main channels of a fresh host.
   void FeedMain(int frames)
@@ -195,10 +184,7 @@ public:
 
   void SetFormat(AudioUnitScope scope, AudioUnitElement element, int nChannels)
   {
-    const AudioStreamBasicDescription asbd{
-      kSampleRate, kAudioFormatLinearPCM, kAudioFormatFlagsAudioUnitCanonical, 4, 1, 4, UInt32(nChannels), 32, 0};
-    EXPECT_EQ(AudioUnitSetProperty(unit, kAudioUnitProperty_StreamFormat, scope, element, &asbd, sizeof(asbd)),
-              noErr);
+    EXPECT_EQ(SetStreamChannels(unit, scope, element, nChannels, kSampleRate), noErr);
   }
 
   // Sets or removes the sidechain bus's render callback.
@@ -213,20 +199,10 @@ public:
   // Renders n frames of output bus 0 into outL/outR (resized to n).
   OSStatus Render(int n)
   {
-    outL.assign(static_cast<size_t>(n), -7.0f);
-    outR.assign(static_cast<size_t>(n), -7.0f);
-    struct { UInt32 count; AudioBuffer buffers[2]; } list{};
-    static_assert(offsetof(decltype(list), buffers) == offsetof(AudioBufferList, mBuffers), "buffer list layout");
-    list.count = 2;
-    list.buffers[0] = {1, static_cast<UInt32>(n * sizeof(float)), outL.data()};
-    list.buffers[1] = {1, static_cast<UInt32>(n * sizeof(float)), outR.data()};
-
-    AudioTimeStamp ts{};
-    ts.mSampleTime = sampleTime;
-    ts.mFlags = kAudioTimeStampSampleTimeValid;
-    AudioUnitRenderActionFlags flags = 0;
-    const OSStatus status =
-      AudioUnitRender(unit, &flags, &ts, 0, static_cast<UInt32>(n), reinterpret_cast<AudioBufferList*>(&list));
+    BufferList out(2, n);
+    const OSStatus status = RenderAt(unit, out, sampleTime, static_cast<UInt32>(n));
+    outL.assign(out.Channel(0), out.Channel(0) + n);
+    outR.assign(out.Channel(1), out.Channel(1) + n);
     if (status == noErr)
       sampleTime += n;
     return status;
