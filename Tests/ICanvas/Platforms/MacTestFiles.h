@@ -1,10 +1,12 @@
 #pragma once
-// Temporary folders for the platform layer's tests: a tree of files under
-// the test's temporary folder, bundles registered with the CoreFoundation
+// Temporary folders for the platform layer's tests: a tree of files in a
+// fresh temporary folder, bundles registered with the CoreFoundation
 // stand-in, and HOME pointed into the tree.
 
 #include <CoreFoundation/CoreFoundation.h>
 #include <CoreFoundation/PWShimCFBundle.h>
+
+#include "TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -17,11 +19,8 @@ namespace pwtest {
 
 struct TempTree
 {
-  TempTree()
-  : root(std::filesystem::path(::testing::TempDir()) /
-         ("mac-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name())))
+  TempTree() : root(folder.Root())
   {
-    std::filesystem::remove_all(root);
     std::filesystem::create_directories(root / "home");
     savedHome = std::getenv("HOME") ? std::getenv("HOME") : "";
     setenv("HOME", (root / "home").c_str(), 1);
@@ -32,7 +31,6 @@ struct TempTree
     for (const std::string& id : bundles)
       PWShimCFBundleUnregister(id.c_str());
     PWShimCFBundleClearMainBundle();
-    std::filesystem::remove_all(root);
   }
   // Writes bytes to root/relative (folders made as needed); the full path.
   std::string File(const std::string& relative, const std::string& bytes = "x")
@@ -54,6 +52,7 @@ struct TempTree
     bundles.push_back(id);
   }
 
+  pw::test::TempFolder folder;
   std::filesystem::path root;
   std::string savedHome;
   std::vector<std::string> bundles;
