@@ -23,6 +23,11 @@ enum : CFTypeID
   kTypeIDArray = 8,
   kTypeIDURL = 9,
   kTypeIDBundle = 10,
+  kTypeIDSet = 11,
+  kTypeIDDataProvider = 12,
+  kTypeIDGraphicsFont = 13,
+  kTypeIDTextFont = 14,
+  kTypeIDFontDescriptor = 15,
 };
 
 // Reference-counted base. A counted object is created with one reference

@@ -3,4 +3,5 @@
 // Manager road.
 
 #include <CoreServices/Components.h>
+#include <CoreServices/Gestalt.h>
 #include <CoreServices/MacTypes.h>

@@ -1,0 +1,265 @@
+#pragma once
+// The AppKit stand-in: what the editor view and its drawing context call.
+// Views form a tree inside windows with flipped coordinate conversions;
+// frames post the frame-changed notification; windows and the main screen
+// have a position and a backing scale; the pasteboard, the workspace and
+// dragging out record what they are asked. Hooks for hosts and tests are in
+// PWShimAppKit.h. Main thread only.
+
+#import <Foundation/Foundation.h>
+
+#include <CoreGraphics/CoreGraphics.h>
+
+#define PWAPPKIT_EXPORT __attribute__((visibility("default")))
+#define PWAPPKIT_EXTERN extern "C" __attribute__((visibility("default")))
+
+@class CALayer, NSWindow, NSScreen, NSView, NSEvent, NSImage, NSPasteboard, NSAppearance, NSDraggingSession;
+
+typedef NSInteger NSToolTipTag;
+typedef NSString* NSPasteboardType;
+typedef NSString* NSAppearanceName;
+typedef NSUInteger NSDragOperation;
+enum
+{
+  NSDragOperationNone = 0,
+  NSDragOperationCopy = 1,
+  NSDragOperationGeneric = 4
+};
+typedef NSInteger NSDraggingContext;
+typedef NSInteger NSDraggingFormation;
+enum
+{
+  NSDraggingFormationDefault = 0,
+  NSDraggingFormationNone = 1
+};
+typedef NSUInteger NSTrackingAreaOptions;
+enum
+{
+  NSTrackingMouseEnteredAndExited = 0x01,
+  NSTrackingActiveAlways = 0x80,
+  NSTrackingEnabledDuringMouseDrag = 0x400
+};
+typedef NSInteger NSViewLayerContentsRedrawPolicy;
+enum
+{
+  NSViewLayerContentsRedrawDuringViewResize = 2
+};
+
+PWAPPKIT_EXTERN double NSAppKitVersionNumber;
+PWAPPKIT_EXTERN NSString* const NSViewFrameDidChangeNotification;
+PWAPPKIT_EXTERN NSPasteboardType const NSPasteboardTypeString;
+PWAPPKIT_EXTERN NSPasteboardType const NSPasteboardTypeFileURL;
+PWAPPKIT_EXTERN NSPasteboardType const NSFilenamesPboardType;
+PWAPPKIT_EXTERN NSAppearanceName const NSAppearanceNameAqua;
+PWAPPKIT_EXTERN NSAppearanceName const NSAppearanceNameDarkAqua;
+
+PWAPPKIT_EXTERN BOOL NSApplicationLoad(void);
+
+PWAPPKIT_EXPORT @interface NSResponder : NSObject
+- (NSResponder*)nextResponder;
+- (BOOL)acceptsFirstResponder;
+@end
+
+PWAPPKIT_EXPORT @interface NSApplication : NSResponder
++ (NSApplication*)sharedApplication;
+- (NSEvent*)currentEvent; // nil: no event is being handled
+@end
+PWAPPKIT_EXTERN NSApplication* NSApp;
+
+PWAPPKIT_EXPORT @interface NSEvent : NSObject
++ (NSPoint)mouseLocation; // global, origin at the bottom left of the main screen
+@end
+
+PWAPPKIT_EXPORT @interface NSAppearance : NSObject
+{
+  NSString* _name;
+}
++ (NSAppearance*)appearanceNamed:(NSAppearanceName)name;
+- (NSAppearanceName)name;
+@end
+
+PWAPPKIT_EXPORT @interface NSImage : NSObject
+{
+@public // to the stand-in
+  NSSize _size;
+  NSString* _file;
+}
+- (NSSize)size;
+- (void)setSize:(NSSize)size;
+@end
+
+PWAPPKIT_EXPORT @interface NSScreen : NSObject
+{
+@public // to the stand-in
+  NSRect _frame;
+  CGFloat _scale;
+}
++ (NSScreen*)mainScreen;
+- (NSRect)frame;
+- (CGFloat)backingScaleFactor;
+@end
+
+PWAPPKIT_EXPORT @interface NSTrackingArea : NSObject
+{
+  NSRect _rect;
+  NSTrackingAreaOptions _options;
+  id _owner;
+}
+- (id)initWithRect:(NSRect)rect options:(NSTrackingAreaOptions)options owner:(id)owner userInfo:(NSDictionary*)info;
+- (NSRect)rect;
+- (NSTrackingAreaOptions)options;
+- (id)owner;
+@end
+
+PWAPPKIT_EXPORT @interface NSView : NSResponder
+{
+@public // to the stand-in
+  NSRect _frame;
+  NSView* _superview;         // not owned
+  NSWindow* _window;          // not owned; set on a window's content view
+  NSMutableArray* _subviews;  // owned
+  NSMutableArray* _toolTips;  // owned: NSValue rects
+  NSMutableArray* _trackingAreas;
+  NSArray* _draggedTypes;
+  CALayer* _layer;            // owned
+  BOOL _hidden, _wantsLayer, _postsFrameChanges;
+  NSViewLayerContentsRedrawPolicy _redrawPolicy;
+}
+- (id)initWithFrame:(NSRect)frame;
+- (NSRect)frame;
+- (NSRect)bounds;
+- (void)setFrame:(NSRect)frame;
+- (void)setFrameSize:(NSSize)size;
+- (void)setFrameOrigin:(NSPoint)origin;
+- (BOOL)postsFrameChangedNotifications;
+- (void)setPostsFrameChangedNotifications:(BOOL)posts;
+- (NSView*)superview;
+- (NSArray*)subviews;
+- (NSWindow*)window;
+- (void)addSubview:(NSView*)view;
+- (void)removeFromSuperview;
+- (BOOL)isFlipped;
+- (BOOL)isOpaque;
+- (BOOL)isHidden;
+- (void)setHidden:(BOOL)hidden;
+- (BOOL)wantsLayer;
+- (void)setWantsLayer:(BOOL)wants;
+- (CALayer*)layer;
+- (void)setLayer:(CALayer*)layer;
+- (NSViewLayerContentsRedrawPolicy)layerContentsRedrawPolicy;
+- (void)setLayerContentsRedrawPolicy:(NSViewLayerContentsRedrawPolicy)policy;
+- (void)registerForDraggedTypes:(NSArray*)types;
+- (NSArray*)registeredDraggedTypes;
+- (NSPoint)convertPoint:(NSPoint)point fromView:(NSView*)view; // nil: window coordinates
+- (NSPoint)convertPoint:(NSPoint)point toView:(NSView*)view;
+- (NSToolTipTag)addToolTipRect:(NSRect)rect owner:(id)owner userData:(void*)data;
+- (void)removeAllToolTips;
+- (NSArray*)trackingAreas;
+- (void)addTrackingArea:(NSTrackingArea*)area;
+- (void)removeTrackingArea:(NSTrackingArea*)area;
+- (void)updateTrackingAreas;
+- (void)viewDidMoveToWindow;
+- (void)viewDidChangeBackingProperties;
+- (void)viewDidChangeEffectiveAppearance;
+- (NSAppearance*)effectiveAppearance;
+- (void)drawRect:(NSRect)rect;
+- (NSDraggingSession*)beginDraggingSessionWithItems:(NSArray*)items event:(NSEvent*)event source:(id)source;
+@end
+
+PWAPPKIT_EXPORT @interface NSWindow : NSResponder
+{
+@public // to the stand-in
+  NSRect _frame;
+  CGFloat _scale;
+  NSView* _contentView; // owned
+  NSResponder* _firstResponder;
+  BOOL _acceptsMouseMoved;
+}
+- (NSRect)frame;
+- (CGFloat)backingScaleFactor;
+- (NSView*)contentView;
+- (void)setContentView:(NSView*)view;
+- (BOOL)makeFirstResponder:(NSResponder*)responder;
+- (NSResponder*)firstResponder;
+- (BOOL)acceptsMouseMovedEvents;
+- (void)setAcceptsMouseMovedEvents:(BOOL)accepts;
+- (NSRect)convertRectFromScreen:(NSRect)rect;
+- (NSRect)convertRectToScreen:(NSRect)rect;
+@end
+
+PWAPPKIT_EXPORT @interface NSAnimationContext : NSObject
+{
+  NSTimeInterval _duration;
+}
++ (void)beginGrouping;
++ (void)endGrouping;
++ (NSAnimationContext*)currentContext;
+- (NSTimeInterval)duration;
+- (void)setDuration:(NSTimeInterval)duration;
+@end
+
+PWAPPKIT_EXPORT @interface NSPasteboard : NSObject
+{
+  NSMutableDictionary* _items; // type -> NSString or property list
+  NSInteger _changeCount;
+}
++ (NSPasteboard*)generalPasteboard;
++ (NSPasteboard*)pasteboardWithUniqueName;
+- (NSInteger)clearContents;
+- (NSArray*)types;
+- (BOOL)setString:(NSString*)string forType:(NSPasteboardType)type;
+- (NSString*)stringForType:(NSPasteboardType)type;
+- (BOOL)setPropertyList:(id)list forType:(NSPasteboardType)type;
+- (id)propertyListForType:(NSPasteboardType)type;
+// NSURLs: file URLs as NSPasteboardTypeFileURL strings; false for anything else.
+- (BOOL)writeObjects:(NSArray*)objects;
+@end
+
+PWAPPKIT_EXPORT @interface NSPasteboardItem : NSObject
+{
+  NSMutableDictionary* _items;
+}
+- (BOOL)setString:(NSString*)string forType:(NSPasteboardType)type;
+- (NSString*)stringForType:(NSPasteboardType)type;
+@end
+
+PWAPPKIT_EXPORT @interface NSDraggingItem : NSObject
+{
+  id _writer;
+  NSRect _frame;
+  id _contents;
+}
+- (id)initWithPasteboardWriter:(id)writer;
+- (void)setDraggingFrame:(NSRect)frame contents:(id)contents;
+- (NSRect)draggingFrame;
+- (id)item;
+@end
+
+PWAPPKIT_EXPORT @interface NSDraggingSession : NSObject
+{
+  BOOL _animates;
+  NSDraggingFormation _formation;
+}
+- (BOOL)animatesToStartingPositionsOnCancelOrFail;
+- (void)setAnimatesToStartingPositionsOnCancelOrFail:(BOOL)animates;
+- (NSDraggingFormation)draggingFormation;
+- (void)setDraggingFormation:(NSDraggingFormation)formation;
+@end
+
+@protocol NSDraggingInfo <NSObject>
+- (NSPasteboard*)draggingPasteboard;
+- (NSPoint)draggingLocation; // window coordinates
+@end
+
+@protocol NSDraggingSource <NSObject>
+- (NSDragOperation)draggingSession:(NSDraggingSession*)session
+  sourceOperationMaskForDraggingContext:(NSDraggingContext)context;
+@end
+
+PWAPPKIT_EXPORT @interface NSWorkspace : NSObject
++ (NSWorkspace*)sharedWorkspace;
+- (BOOL)openURL:(NSURL*)url;
+- (BOOL)openFile:(NSString*)path;
+- (BOOL)selectFile:(NSString*)path inFileViewerRootedAtPath:(NSString*)root;
+- (NSImage*)iconForFile:(NSString*)path;
+@end

@@ -1,0 +1,70 @@
+#pragma once
+// Internal to the stand-in: the objects behind data providers and graphics
+// fonts, shared with CoreText.
+
+#include "CGDataProvider.h"
+#include "CGFont.h"
+
+#include "../CoreFoundation/CFRuntime.h"
+
+#include <string>
+#include <vector>
+
+namespace pwshim {
+
+class CGDataProviderObject final : public CFObject
+{
+public:
+  CGDataProviderObject(const void* data, size_t size, void* info, CGDataProviderReleaseDataCallback release,
+                       std::string path)
+  : CFObject(kTypeIDDataProvider), mData(data), mSize(size), mInfo(info), mRelease(release), mPath(std::move(path))
+  {
+  }
+  // Bytes read from a file, owned by this object.
+  CGDataProviderObject(std::vector<uint8_t> bytes, std::string path)
+  : CFObject(kTypeIDDataProvider), mOwned(std::move(bytes)), mData(mOwned.data()), mSize(mOwned.size()),
+    mPath(std::move(path))
+  {
+  }
+  ~CGDataProviderObject() override
+  {
+    if (mRelease)
+      mRelease(mInfo, mData, mSize);
+  }
+  const uint8_t* Data() const noexcept { return static_cast<const uint8_t*>(mData); }
+  size_t Size() const noexcept { return mSize; }
+  // The file's path for a provider over a URL, else empty.
+  const std::string& Path() const noexcept { return mPath; }
+
+private:
+  std::vector<uint8_t> mOwned;
+  const void* mData = nullptr;
+  size_t mSize = 0;
+  void* mInfo = nullptr;
+  CGDataProviderReleaseDataCallback mRelease = nullptr;
+  std::string mPath;
+};
+
+class CGFontObject final : public CFObject
+{
+public:
+  explicit CGFontObject(CGDataProviderObject* provider) : CFObject(kTypeIDGraphicsFont), mProvider(provider)
+  {
+    mProvider->Retain();
+  }
+  ~CGFontObject() override { mProvider->Release(); }
+  const CGDataProviderObject& Provider() const noexcept { return *mProvider; }
+
+private:
+  CGDataProviderObject* mProvider;
+};
+
+// Family and style names of each face of a font file or collection (empty
+// names where the name table has none); empty when the bytes are no font.
+struct FaceNames
+{
+  std::string family, style;
+};
+std::vector<FaceNames> ReadFaceNames(const uint8_t* data, size_t size);
+
+} // namespace pwshim
