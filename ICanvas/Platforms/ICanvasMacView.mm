@@ -44,7 +44,10 @@ NSRect weft::canvas::ToNSRect(ICanvas* g, const IRECT& bounds)
 
 - (void)dealloc
 {
+  [self endUserInput];
+  [self endColorPicking];
   delete mColorPickerFunc;
+  [mMoveCursor release];
   [mTrackingArea release];
   [[NSNotificationCenter defaultCenter] removeObserver:self];
   delete mDirtyRects;
@@ -177,6 +180,7 @@ NSRect weft::canvas::ToNSRect(ICanvas* g, const IRECT& bounds)
 - (void)removeFromSuperview
 {
   [self retain];
+  [self endUserInput];
   if (ICanvasMac* graphics = mGraphics)
   {
     graphics->SetPlatformContext(nullptr);
