@@ -29,10 +29,11 @@ double Number(NSDictionary* info, NSString* key)
   return [value respondsToSelector:@selector(doubleValue)] ? [value doubleValue] : 0.0;
 }
 
-// The cursor named name from the system artwork: the PDF drawn at scales 1
-// to 4 with the artwork's shadow; nil when the artwork is missing.
-NSCursor* MakeCursorFromName(const char* name)
+} // namespace
+
+void weft::canvas::MakeCursorFromName(NSCursor*& cursor, const char* name)
 {
+  cursor = nil;
   char imagePath[1024], infoPath[1024];
   std::snprintf(imagePath, sizeof(imagePath), "%s%s/cursor.pdf", kCursorFolder, name);
   std::snprintf(infoPath, sizeof(infoPath), "file:%s%s/info.plist", kCursorFolder, name);
@@ -40,11 +41,14 @@ NSCursor* MakeCursorFromName(const char* name)
   if (!pdf || ![pdf isValid])
   {
     [pdf release];
-    return nil;
+    return;
   }
   const NSSize size = [pdf size];
   NSImage* image = [[NSImage alloc] initWithSize:size];
-  NSDictionary* info = [NSDictionary dictionaryWithContentsOfURL:[NSURL URLWithString:[NSString stringWithUTF8String:infoPath]]];
+  NSURL* infoURL = [NSURL URLWithString:[NSString stringWithUTF8String:infoPath]];
+  NSDictionary* info = [[NSFileManager defaultManager] fileExistsAtPath:[infoURL path]]
+                         ? [NSDictionary dictionaryWithContentsOfURL:infoURL]
+                         : nil; // no info: no hot spot, no shadow
   const double hotX = Number(info, @"hotx-scaled"), hotY = Number(info, @"hoty-scaled");
   const double blur = Number(info, @"blur"), offsetX = Number(info, @"shadowoffsetx"),
                offsetY = Number(info, @"shadowoffsety");
@@ -72,18 +76,15 @@ NSCursor* MakeCursorFromName(const char* name)
     CGContextRelease(context);
     CGImageRelease(shadowed);
   }
-  NSCursor* cursor = [[image representations] count] ? [[NSCursor alloc] initWithImage:image hotSpot:NSMakePoint(hotX, hotY)]
-                                                      : nil;
+  if ([[image representations] count])
+    cursor = [[NSCursor alloc] initWithImage:image hotSpot:NSMakePoint(hotX, hotY)];
   [pdf release];
   [image release];
   CGColorRelease(shadowColor);
-  return cursor;
 }
 
-NSCursor* Offered(SEL selector)
-{
-  return [NSCursor respondsToSelector:selector] ? [NSCursor performSelector:selector] : nil;
-}
+namespace {
+
 } // namespace
 
 int weft::canvas::MacKeyCodeToVK(int code)
@@ -170,213 +171,3 @@ int weft::canvas::MacKeyEventToVK(NSEvent* event, int& flags)
   return vk;
 }
 
-@implementation ICanvasView_vPressweave_au (Input)
-
-- (void)getMouseXY:(NSEvent*)event :(float&)x :(float&)y
-{
-  if (!mGraphics)
-    return;
-  const NSPoint point = [self convertPoint:[event locationInWindow] fromView:nil];
-  const float scale = mGraphics->GetDrawScale();
-  x = static_cast<float>(point.x) / scale;
-  y = static_cast<float>(point.y) / scale;
-  // Tablet first: a pen's event is never warped back, not even the first.
-  mGraphics->SetTabletInput([event subtype] == NSEventSubtypeTabletPoint);
-  mGraphics->DoCursorLock(x, y, mPrevX, mPrevY);
-  x = mPrevX;
-  y = mPrevY;
-}
-
-- (IMouseInfo)getMouseLeft:(NSEvent*)event
-{
-  IMouseInfo info;
-  [self getMouseXY:event :info.x :info.y];
-  const NSEventModifierFlags mods = [event modifierFlags];
-  info.ms = IMouseMod(true, mods & kCommand, mods & kShift, mods & kControl, mods & kOption);
-  return info;
-}
-
-- (IMouseInfo)getMouseRight:(NSEvent*)event
-{
-  IMouseInfo info;
-  [self getMouseXY:event :info.x :info.y];
-  const NSEventModifierFlags mods = [event modifierFlags];
-  info.ms = IMouseMod(false, true, mods & kShift, mods & kControl, mods & kOption);
-  return info;
-}
-
-- (void)mouseDownWith:(IMouseInfo)info event:(NSEvent*)event
-{
-  // A click count below 1 is a single click.
-  const NSInteger clicks = [event clickCount] < 1 ? 1 : [event clickCount];
-  if ((clicks - 1) % 2)
-    mGraphics->OnMouseDblClick(info.x, info.y, info.ms);
-  else
-    mGraphics->OnMouseDown({info});
-}
-
-- (void)mouseDown:(NSEvent*)event
-{
-  if (mGraphics)
-    [self mouseDownWith:[self getMouseLeft:event] event:event];
-}
-
-- (void)rightMouseDown:(NSEvent*)event
-{
-  if (mGraphics)
-    [self mouseDownWith:[self getMouseRight:event] event:event];
-}
-
-- (void)mouseUp:(NSEvent*)event
-{
-  if (!mGraphics)
-    return;
-  mGraphics->OnMouseUp({[self getMouseLeft:event]});
-  if (mMouseOutDuringDrag && mGraphics)
-  {
-    mGraphics->OnMouseOut();
-    mMouseOutDuringDrag = false;
-  }
-}
-
-- (void)rightMouseUp:(NSEvent*)event
-{
-  if (mGraphics)
-    mGraphics->OnMouseUp({[self getMouseRight:event]});
-}
-
-- (void)dragWith:(IMouseInfo)info prevX:(float)prevX prevY:(float)prevY
-{
-  if (mGraphics->IsInPlatformTextEntry())
-    return;
-  info.dX = info.x - prevX;
-  info.dY = info.y - prevY;
-  mGraphics->OnMouseDrag({info});
-}
-
-- (void)mouseDragged:(NSEvent*)event
-{
-  if (!mGraphics)
-    return;
-  const float prevX = mPrevX, prevY = mPrevY;
-  [self dragWith:[self getMouseLeft:event] prevX:prevX prevY:prevY];
-}
-
-- (void)rightMouseDragged:(NSEvent*)event
-{
-  if (!mGraphics)
-    return;
-  const float prevX = mPrevX, prevY = mPrevY;
-  [self dragWith:[self getMouseRight:event] prevX:prevX prevY:prevY];
-}
-
-- (void)mouseMoved:(NSEvent*)event
-{
-  if (!mGraphics)
-    return;
-  const IMouseInfo info = [self getMouseLeft:event];
-  mGraphics->OnMouseOver(info.x, info.y, info.ms);
-}
-
-- (void)mouseEntered:(NSEvent*)event
-{
-  (void)event;
-  if (!mGraphics)
-    return;
-  mMouseOutDuringDrag = false;
-  mGraphics->OnSetCursor();
-}
-
-- (void)mouseExited:(NSEvent*)event
-{
-  (void)event;
-  if (!mGraphics)
-    return;
-  if (mGraphics->ControlIsCaptured())
-    mMouseOutDuringDrag = true;
-  else
-    mGraphics->OnMouseOut();
-}
-
-- (void)scrollWheel:(NSEvent*)event
-{
-  if (!mGraphics)
-    return;
-  if (mTextFieldView)
-    [self endUserInput];
-  const IMouseInfo info = [self getMouseLeft:event];
-  mGraphics->OnMouseWheel(info.x, info.y, info.ms, static_cast<float>([event deltaY]));
-}
-
-- (bool)handleKey:(NSEvent*)event up:(bool)isUp
-{
-  int flags = 0;
-  int vk = MacKeyEventToVK(event, flags);
-  NSString* str = [event charactersIgnoringModifiers];
-  const int c = str && [str length] == 1 ? [str characterAtIndex:0] : 0;
-  if (!(flags & kFVirtKey))
-    vk = 0;
-  char utf8[5] = {};
-  if (c)
-    LOOM_MakeUTFChar(utf8, c, sizeof(utf8));
-  const IKeyPress key(utf8, vk, flags & kFShift, flags & kFControl, flags & kFAlt);
-  return isUp ? mGraphics->OnKeyUp(mPrevX, mPrevY, key) : mGraphics->OnKeyDown(mPrevX, mPrevY, key);
-}
-
-- (void)keyDown:(NSEvent*)event
-{
-  if (mGraphics && [self handleKey:event up:false])
-    return;
-  [[self nextResponder] keyDown:event];
-}
-
-- (void)keyUp:(NSEvent*)event
-{
-  if (mGraphics && [self handleKey:event up:true])
-    return;
-  [[self nextResponder] keyUp:event];
-}
-
-- (void)setMouseCursor:(ECursor)cursorType
-{
-  NSCursor* cursor = nil;
-  switch (cursorType)
-  {
-    case ECursor::ARROW: cursor = [NSCursor arrowCursor]; break;
-    case ECursor::IBEAM: cursor = [NSCursor IBeamCursor]; break;
-    case ECursor::WAIT:
-    case ECursor::APPSTARTING: cursor = Offered(@selector(busyButClickableCursor)); break;
-    case ECursor::CROSS: cursor = [NSCursor crosshairCursor]; break;
-    case ECursor::UPARROW:
-      cursor = Offered(@selector(_windowResizeNorthCursor));
-      if (!cursor)
-        cursor = [NSCursor resizeUpCursor];
-      break;
-    case ECursor::SIZENWSE: cursor = Offered(@selector(_windowResizeNorthWestSouthEastCursor)); break;
-    case ECursor::SIZENESW: cursor = Offered(@selector(_windowResizeNorthEastSouthWestCursor)); break;
-    case ECursor::SIZEWE:
-      cursor = Offered(@selector(_windowResizeEastWestCursor));
-      if (!cursor)
-        cursor = [NSCursor resizeLeftRightCursor];
-      break;
-    case ECursor::SIZENS:
-      cursor = Offered(@selector(_windowResizeNorthSouthCursor));
-      if (!cursor)
-        cursor = [NSCursor resizeUpDownCursor];
-      break;
-    case ECursor::SIZEALL:
-      if (!mMoveCursor)
-        mMoveCursor = MakeCursorFromName("move");
-      cursor = mMoveCursor;
-      break;
-    case ECursor::INO: cursor = [NSCursor operationNotAllowedCursor]; break;
-    case ECursor::HAND: cursor = [NSCursor pointingHandCursor]; break;
-    case ECursor::HELP: cursor = Offered(@selector(_helpCursor)); break;
-  }
-  if ([NSCursor respondsToSelector:@selector(helpCursorShown)] && [NSCursor helpCursorShown] &&
-      cursorType != ECursor::HELP)
-    [NSCursor _setHelpCursor:false];
-  [cursor ? cursor : [NSCursor arrowCursor] set];
-}
-
-@end

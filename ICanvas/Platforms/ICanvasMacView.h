@@ -24,6 +24,9 @@ int MacKeyCodeToVK(int code);
 // 16 Option, 32 Control, and 1 when the answer is a virtual-key code (Shift
 // is cleared again when it is not).
 int MacKeyEventToVK(NSEvent* event, int& flags);
+// A new cursor (one reference) from the system's cursor artwork named name,
+// drawn at scales 1 to 4 with its shadow; nil when the artwork is missing.
+void MakeCursorFromName(NSCursor*& cursor, const char* name);
 
 // Device RGB of the colour's channels / 255, and back (x 255, truncated).
 NSColor* ToNSColor(const IColor& color);
@@ -78,7 +81,7 @@ IColor FromNSColor(NSColor* color);
   NSTimer* mTimer; // owned by the run loop; nil when stopped
   NSTrackingArea* mTrackingArea;
   id mTextFieldView;
-  id mMoveCursor;
+  NSCursor* mMoveCursor;
   float mPrevX, mPrevY;
   bool mMouseOutDuringDrag;
   weft::canvas::IRECTList* mDirtyRects; // owned
