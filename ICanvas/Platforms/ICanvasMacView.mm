@@ -572,6 +572,11 @@ NSRect weft::canvas::ToNSRect(ICanvas* g, const IRECT& bounds)
   [window makeFirstResponder:field];
 }
 
+- (BOOL)hasTextField
+{
+  return mTextFieldView != nil;
+}
+
 - (void)controlTextDidEndEditing:(NSNotification*)notification
 {
   NSTextField* field = [notification object];
