@@ -6,6 +6,10 @@
 #include <cmath>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 const unsigned char mvg_bitcode_macos[] = kPWMTLLibraryMagic "vertexShader\0fragmentShader\0fragmentShaderAA";
 const unsigned int mvg_bitcode_macos_len = sizeof(mvg_bitcode_macos);
 
@@ -51,14 +55,15 @@ inline void TexColor(const MVGfragUniforms& u, const PWMTLFragmentSpan* span, fl
 
 // Coverage of count pixels from the scissor and, with anti-aliasing, the
 // stroke edges (count at most kChunk); clears keep where a fragment is
-// discarded.
+// discarded. True when every pixel has the same coverage.
 constexpr int kChunk = 256;
 
 template <bool kAntiAlias>
-void Coverage(const MVGfragUniforms& u, const PWMTLFragmentSpan* span, int first, int count, float* alpha,
+bool Coverage(const MVGfragUniforms& u, const PWMTLFragmentSpan* span, int first, int count, float* alpha,
               uint8_t* keep)
 {
   const float* sm = u.scissorMat;
+  bool uniform = true;
   const float x0 = span->varyings[0] + first * span->dvaryings[0], dx = span->dvaryings[0];
   const float y0 = span->varyings[1] + first * span->dvaryings[1], dy = span->dvaryings[1];
   if (sm[0] == 0.f && sm[1] == 0.f && sm[4] == 0.f && sm[5] == 0.f && sm[8] == 0.f && sm[9] == 0.f)
@@ -70,6 +75,8 @@ void Coverage(const MVGfragUniforms& u, const PWMTLFragmentSpan* span, int first
       alpha[i] = k;
   }
   else
+  {
+    uniform = false;
     for (int i = 0; i < count; i++)
     {
       const float x = x0 + i * dx, y = y0 + i * dy;
@@ -77,8 +84,9 @@ void Coverage(const MVGfragUniforms& u, const PWMTLFragmentSpan* span, int first
       const float scy = 0.5f - (std::fabs(sm[1] * x + sm[5] * y + sm[9]) - u.scissorExt[1]) * u.scissorScale[1];
       alpha[i] = Clamp01(scx) * Clamp01(scy);
     }
+  }
   if (!kAntiAlias || u.type == MVG_SHADER_IMG)
-    return;
+    return uniform;
   const float s0 = span->varyings[2] + first * span->dvaryings[2], ds = span->dvaryings[2];
   const float t0 = span->varyings[3] + first * span->dvaryings[3], dt = span->dvaryings[3];
   const float mult = u.strokeMult, threshold = u.strokeThr;
@@ -88,7 +96,7 @@ void Coverage(const MVGfragUniforms& u, const PWMTLFragmentSpan* span, int first
     const float stroke = std::min(1.f, (1.f - std::fabs(s0 * 2.f - 1.f)) * mult) * std::min(1.f, t0);
     for (int i = 0; i < count; i++)
       alpha[i] *= stroke;
-    return;
+    return uniform;
   }
   float stroke[kChunk];
   for (int i = 0; i < count; i++)
@@ -100,23 +108,73 @@ void Coverage(const MVGfragUniforms& u, const PWMTLFragmentSpan* span, int first
   if (threshold > -1.f) // stencil strokes discard what the threshold leaves out
     for (int i = 0; i < count; i++)
       keep[i] = stroke[i] >= threshold;
+  return false;
 }
 
-template <bool kAntiAlias> void FragmentShader(const PWMTLFragmentSpan* span, float* rgba, uint8_t* keep)
+// count premultiplied float colours as 8-bit pixels: clamped to 0..1 and
+// rounded to nearest (ties to even), red first or, with bgra, blue first.
+void Pack(const float* rgba, int count, bool bgra, uint8_t* out)
+{
+  int i = 0;
+#if defined(__SSE2__)
+  const __m128 zero = _mm_setzero_ps(), one = _mm_set1_ps(1.f), scale = _mm_set1_ps(255.f);
+  auto convert = [&](const float* src) {
+    const __m128i v = _mm_cvtps_epi32(_mm_mul_ps(_mm_min_ps(_mm_max_ps(_mm_loadu_ps(src), zero), one), scale));
+    return bgra ? _mm_shuffle_epi32(v, _MM_SHUFFLE(3, 0, 1, 2)) : v;
+  };
+  for (; i + 4 <= count; i += 4)
+  {
+    const __m128i p01 = _mm_packs_epi32(convert(rgba + 4 * i), convert(rgba + 4 * i + 4));
+    const __m128i p23 = _mm_packs_epi32(convert(rgba + 4 * i + 8), convert(rgba + 4 * i + 12));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 4 * i), _mm_packus_epi16(p01, p23));
+  }
+  for (; i < count; i++)
+  {
+    const __m128i p = _mm_packs_epi32(convert(rgba + 4 * i), zero);
+    const int32_t v = _mm_cvtsi128_si32(_mm_packus_epi16(p, p));
+    std::memcpy(out + 4 * i, &v, 4);
+  }
+#else
+  for (; i < count; i++)
+    for (int c = 0; c < 4; c++)
+    {
+      const float v = rgba[4 * i + c];
+      out[4 * i + (bgra && c < 3 ? 2 - c : c)] = (uint8_t)std::nearbyint(Clamp01(v != v ? 0.f : v) * 255.f);
+    }
+#endif
+}
+
+// Shades into float colours, or with kBytes into 8-bit pixels (see Pack).
+template <bool kAntiAlias, bool kBytes> void Shade(const PWMTLFragmentSpan* span, void* dst, uint8_t* keep)
 {
   // The loops below read the block's values into locals, so writes to rgba
   // need not reload them.
   const MVGfragUniforms& u = *reinterpret_cast<const MVGfragUniforms*>(span->buffers[0]);
   const float* pm = u.paintMat;
   float alpha[kChunk];
+  float local[kBytes ? 4 * kChunk : 1];
   for (int first = 0; first < span->count; first += kChunk)
   {
     const int n = std::min(kChunk, span->count - first);
-    Coverage<kAntiAlias>(u, span, first, n, alpha, keep + first);
-    float* out = rgba + 4 * first;
+    const bool uniform = Coverage<kAntiAlias>(u, span, first, n, alpha, keep + first);
+    float* out = kBytes ? local : static_cast<float*>(dst) + 4 * first;
+    uint8_t* out8 = kBytes ? static_cast<uint8_t*>(dst) + 4 * first : nullptr;
     const float x0 = span->varyings[0] + first * span->dvaryings[0], dx = span->dvaryings[0];
     const float y0 = span->varyings[1] + first * span->dvaryings[1], dy = span->dvaryings[1];
-    if (u.type == MVG_SHADER_FILLGRAD && std::memcmp(u.innerCol, u.outerCol, sizeof(u.innerCol)) == 0)
+    const bool solid = u.type == MVG_SHADER_FILLGRAD && std::memcmp(u.innerCol, u.outerCol, sizeof(u.innerCol)) == 0;
+    if (kBytes && solid && uniform)
+    {
+      // One colour for the whole chunk.
+      for (int c = 0; c < 4; c++)
+        out[c] = u.innerCol[c] * alpha[0];
+      Pack(out, 1, span->bgra, out8);
+      uint32_t pixel;
+      std::memcpy(&pixel, out8, 4);
+      for (int i = 1; i < n; i++)
+        std::memcpy(out8 + 4 * i, &pixel, 4);
+      continue;
+    }
+    if (solid)
     {
       const float r = u.innerCol[0], g = u.innerCol[1], b = u.innerCol[2], a = u.innerCol[3];
       for (int i = 0; i < n; i++) // a plain colour
@@ -168,7 +226,19 @@ template <bool kAntiAlias> void FragmentShader(const PWMTLFragmentSpan* span, fl
           out[4 * i + c] *= u.innerCol[c] * alpha[i];
       }
     }
+    if (kBytes)
+      Pack(out, n, span->bgra, out8);
   }
+}
+
+template <bool kAntiAlias> void FragmentShader(const PWMTLFragmentSpan* span, float* rgba, uint8_t* keep)
+{
+  Shade<kAntiAlias, false>(span, rgba, keep);
+}
+
+template <bool kAntiAlias> void FragmentShader8(const PWMTLFragmentSpan* span, uint8_t* pixels, uint8_t* keep)
+{
+  Shade<kAntiAlias, true>(span, pixels, keep);
 }
 } // namespace
 
@@ -177,4 +247,6 @@ void mvgRegisterShaderFunctions()
   PWMTLRegisterVertexFunction("vertexShader", VertexShader);
   PWMTLRegisterFragmentFunction("fragmentShader", FragmentShader<false>);
   PWMTLRegisterFragmentFunction("fragmentShaderAA", FragmentShader<true>);
+  PWMTLRegisterFragmentFunction8("fragmentShader", FragmentShader8<false>);
+  PWMTLRegisterFragmentFunction8("fragmentShaderAA", FragmentShader8<true>);
 }

@@ -235,6 +235,72 @@ template <int R, int G, int B> void SourceOver(uint8_t* row, const float* rgba, 
 #endif
 }
 
+// Premultiplied source-over of 8-bit source pixels (alpha at byte 3, the
+// other bytes in the target's order), or with replace a plain store, where
+// mask is set: the integer form of SourceOver above, to the same results.
+void SourceOver8(uint8_t* row, const uint8_t* src, const uint8_t* mask, int n, bool replace)
+{
+  int i = 0;
+#if defined(__SSE2__)
+  const __m128i zero = _mm_setzero_si128(), bias = _mm_set1_epi16(128), ones = _mm_set1_epi8((char)0xff);
+  const __m128i alphaBytes = _mm_set1_epi32((int)0xff000000u);
+  for (; i + 4 <= n; i += 4)
+  {
+    uint32_t m;
+    std::memcpy(&m, mask + i, 4);
+    if (!m)
+      continue;
+    const __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + 4 * i));
+    __m128i* dp = reinterpret_cast<__m128i*>(row + 4 * i);
+    const bool opaque = (_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_and_si128(s, alphaBytes), alphaBytes)) & 0x8888) == 0x8888;
+    if (m == 0x01010101u && (opaque || replace))
+    {
+      _mm_storeu_si128(dp, s);
+      continue;
+    }
+    const __m128i d = _mm_loadu_si128(dp);
+    __m128i out = s;
+    if (!replace)
+    {
+      // 255 - alpha in every byte of its pixel.
+      __m128i a = _mm_srli_epi32(s, 24);
+      a = _mm_or_si128(a, _mm_slli_epi32(a, 8));
+      a = _mm_or_si128(a, _mm_slli_epi32(a, 16));
+      const __m128i inv = _mm_xor_si128(a, ones);
+      __m128i lo = _mm_add_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(d, zero), _mm_unpacklo_epi8(inv, zero)), bias);
+      __m128i hi = _mm_add_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(d, zero), _mm_unpackhi_epi8(inv, zero)), bias);
+      lo = _mm_srli_epi16(_mm_add_epi16(lo, _mm_srli_epi16(lo, 8)), 8);
+      hi = _mm_srli_epi16(_mm_add_epi16(hi, _mm_srli_epi16(hi, 8)), 8);
+      out = _mm_adds_epu8(s, _mm_packus_epi16(lo, hi));
+    }
+    if (m != 0x01010101u)
+    {
+      // Whole pixels where mask is set.
+      __m128i sel = _mm_cvtsi32_si128((int)m);
+      sel = _mm_unpacklo_epi8(sel, sel);
+      sel = _mm_unpacklo_epi16(sel, sel);
+      sel = _mm_cmpgt_epi32(sel, zero);
+      out = _mm_or_si128(_mm_and_si128(sel, out), _mm_andnot_si128(sel, d));
+    }
+    _mm_storeu_si128(dp, out);
+  }
+#endif
+  for (; i < n; i++)
+  {
+    if (!mask[i])
+      continue;
+    uint8_t* d = row + 4 * i;
+    const uint8_t* s = src + 4 * i;
+    const uint32_t inv = replace ? 0 : 255 - s[3];
+    for (int c = 0; c < 4; c++)
+    {
+      uint32_t x = d[c] * inv + 128;
+      x = (x + (x >> 8)) >> 8;
+      d[c] = (uint8_t)std::min<uint32_t>(255, s[c] + x);
+    }
+  }
+}
+
 // Any blend factors, colour write mask and colour format, in floats.
 void BlendGeneric(const Pipeline& p, int format, int bpp, uint8_t* row, const float* rgba, const uint8_t* mask, int n)
 {
@@ -295,6 +361,7 @@ void Rasterizer::Begin(Texture* color, Texture* stencil)
     rgba_.resize((size_t)w * 4);
     keep_.resize(w);
     pass_.resize(2 * (size_t)w);
+    pixels8_.resize((size_t)w * 4);
   }
 }
 
@@ -464,6 +531,7 @@ void Rasterizer::Triangle(const DrawState& state, const ScreenVertex& a, const S
   // Varying planes: value = base + gx (x - a.fx) + gy (y - a.fy).
   PWMTLFragmentSpan span;
   span.frontFacing = front;
+  span.bgra = color_ && color_->format == kBGRA8;
   std::memcpy(span.buffers, state.fragmentBuffers, sizeof(span.buffers));
   std::memcpy(span.textures, state.textures, sizeof(span.textures));
   std::memcpy(span.samplers, state.samplers, sizeof(span.samplers));
@@ -550,14 +618,26 @@ void Rasterizer::Span(const DrawState& state, const StencilFace* face, PWMTLFrag
   }
   const Pipeline& p = *state.pipeline;
   const bool colour = color_ && p.fragmentFunction && p.writeMask && color_->format == p.colorFormat;
+  const bool sourceOver = p.blending && p.srcRGB == 1 && p.dstRGB == 5 && p.srcAlpha == 1 && p.dstAlpha == 5;
+  // 8-bit shading where the result is stored as 8 bits unchanged or blended
+  // source-over.
+  const bool bytes = colour && p.fragmentFunction8 && p.writeMask == 15 && (sourceOver || !p.blending) &&
+                     (color_->format == kBGRA8 || color_->format == kRGBA8);
   uint8_t* keep = keep_.data();
   float* rgba = rgba_.data();
+  uint8_t* pixels8 = pixels8_.data();
   std::memset(keep, 1, n);
+  auto shade = [&](const PWMTLFragmentSpan& run, int offset) {
+    if (bytes)
+      p.fragmentFunction8(&run, pixels8 + 4 * offset, keep + offset);
+    else
+      p.fragmentFunction(&run, rgba + 4 * offset, keep + offset);
+  };
   // Without colour output the function still runs: its discards decide the
   // stencil update. Only runs of pixels that passed the stencil test are
   // shaded.
   if (p.fragmentFunction && passing == n)
-    p.fragmentFunction(&span, rgba, keep);
+    shade(span, 0);
   else if (p.fragmentFunction && passing)
   {
     PWMTLFragmentSpan run = span;
@@ -575,7 +655,7 @@ void Rasterizer::Span(const DrawState& state, const StencilFace* face, PWMTLFrag
       run.count = end - i;
       for (int v = 0; v < kPWMTLMaxVaryings; v++)
         run.varyings[v] = span.varyings[v] + span.dvaryings[v] * i;
-      p.fragmentFunction(&run, rgba + 4 * i, keep + i);
+      shade(run, i);
       i = end;
     }
   }
@@ -606,8 +686,9 @@ void Rasterizer::Span(const DrawState& state, const StencilFace* face, PWMTLFrag
       mask[i] &= pass[i];
   const int bpp = color_->bytesPerPixel;
   uint8_t* row = color_->pixels.data() + (size_t)span.y * color_->rowBytes + (size_t)span.x * bpp;
-  const bool sourceOver = p.blending && p.srcRGB == 1 && p.dstRGB == 5 && p.srcAlpha == 1 && p.dstAlpha == 5;
-  if (sourceOver && p.writeMask == 15 && color_->format == kBGRA8)
+  if (bytes)
+    SourceOver8(row, pixels8, mask, n, !p.blending);
+  else if (sourceOver && p.writeMask == 15 && color_->format == kBGRA8)
     SourceOver<2, 1, 0>(row, rgba, mask, n);
   else if (sourceOver && p.writeMask == 15 && color_->format == kRGBA8)
     SourceOver<0, 1, 2>(row, rgba, mask, n);

@@ -45,6 +45,7 @@ struct Pipeline
 {
   PWMTLVertexFunction vertexFunction = nullptr;
   PWMTLFragmentFunction fragmentFunction = nullptr; // null: no colour output
+  PWMTLFragmentFunction8 fragmentFunction8 = nullptr; // optional 8-bit form
   VertexAttribute attributes[kPWMTLMaxAttributes];
   int strides[kPWMTLMaxBuffers] = {};
   int colorFormat = 0;
@@ -99,7 +100,7 @@ private:
   uint32_t shadedFirst_ = 0;
   std::vector<ScreenVertex> shaded_; // scratch, grows only
   std::vector<float> rgba_;
-  std::vector<uint8_t> keep_, pass_;
+  std::vector<uint8_t> keep_, pass_, pixels8_;
 };
 
 } // namespace pwmtl
