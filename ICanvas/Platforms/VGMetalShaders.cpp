@@ -144,6 +144,91 @@ void Pack(const float* rgba, int count, bool bgra, uint8_t* out)
 #endif
 }
 
+// Pack of (inner + delta d[i]) alpha[i], or inner alpha[i] without d, each
+// channel computed as the float shading does; reads d and alpha up to a
+// multiple of 4 (kChunk is one).
+void PackPaint(const float* inner, const float* delta, const float* d, const float* alpha, int count, bool bgra,
+               uint8_t* out)
+{
+#if defined(__SSE2__)
+  const __m128 zero = _mm_setzero_ps(), one = _mm_set1_ps(1.f), scale = _mm_set1_ps(255.f);
+  const __m128 in0 = _mm_set1_ps(inner[0]), in1 = _mm_set1_ps(inner[1]), in2 = _mm_set1_ps(inner[2]),
+               in3 = _mm_set1_ps(inner[3]);
+  const __m128 de0 = _mm_set1_ps(d ? delta[0] : 0.f), de1 = _mm_set1_ps(d ? delta[1] : 0.f),
+               de2 = _mm_set1_ps(d ? delta[2] : 0.f), de3 = _mm_set1_ps(d ? delta[3] : 0.f);
+  auto channel = [&](__m128 v, __m128 a) {
+    return _mm_cvtps_epi32(_mm_mul_ps(_mm_min_ps(_mm_max_ps(_mm_mul_ps(v, a), zero), one), scale));
+  };
+  for (int i = 0; i < count; i += 4)
+  {
+    const __m128 a = _mm_loadu_ps(alpha + i);
+    __m128i r, g, b, al;
+    if (d)
+    {
+      const __m128 t = _mm_loadu_ps(d + i);
+      r = channel(_mm_add_ps(in0, _mm_mul_ps(de0, t)), a);
+      g = channel(_mm_add_ps(in1, _mm_mul_ps(de1, t)), a);
+      b = channel(_mm_add_ps(in2, _mm_mul_ps(de2, t)), a);
+      al = channel(_mm_add_ps(in3, _mm_mul_ps(de3, t)), a);
+    }
+    else
+      r = channel(in0, a), g = channel(in1, a), b = channel(in2, a), al = channel(in3, a);
+    if (bgra)
+      std::swap(r, b);
+    const __m128i pixels = _mm_or_si128(_mm_or_si128(r, _mm_slli_epi32(g, 8)),
+                                        _mm_or_si128(_mm_slli_epi32(b, 16), _mm_slli_epi32(al, 24)));
+    if (count - i >= 4)
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 4 * i), pixels);
+    else
+    {
+      uint8_t last[16];
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(last), pixels);
+      std::memcpy(out + 4 * i, last, 4 * (count - i));
+    }
+  }
+#else
+  float rgba[4];
+  for (int i = 0; i < count; i++)
+  {
+    for (int c = 0; c < 4; c++)
+      rgba[c] = (d ? inner[c] + delta[c] * d[i] : inner[c]) * alpha[i];
+    Pack(rgba, 1, bgra, out + 4 * i);
+  }
+#endif
+}
+
+// Whether a gradient's colour changes by less than half an 8-bit step over n
+// pixels from (x0, y0) on, stepping by (dx, dy), at coverage alpha. True
+// where the distance to the box follows one paint axis only (as across a
+// linear gradient's bands): the distance is 1-Lipschitz along that axis, and
+// a bound on float rounding is added.
+bool FlatGradient(const MVGfragUniforms& u, float x0, float dx, float y0, float dy, int n, float alpha)
+{
+  const float* m = u.paintMat;
+  const float px0 = m[0] * x0 + m[4] * y0 + m[8], py0 = m[1] * x0 + m[5] * y0 + m[9];
+  const float gx = m[0] * dx + m[4] * dy, gy = m[1] * dx + m[5] * dy; // per pixel
+  const float px1 = px0 + gx * (n - 1), py1 = py0 + gy * (n - 1);
+  // Bounds of |p| - (extent - radius) over the span, per axis.
+  auto low = [](float a, float b, float e) { return ((a < 0.f) != (b < 0.f) ? 0.f : std::min(std::fabs(a), std::fabs(b))) - e; };
+  auto high = [](float a, float b, float e) { return std::max(std::fabs(a), std::fabs(b)) - e; };
+  const float ex = u.extent[0] - u.radius, ey = u.extent[1] - u.radius;
+  float change;
+  if (high(px0, px1, ex) <= std::min(low(py0, py1, ey), 0.f))
+    change = std::fabs(gy) * (n - 1);
+  else if (high(py0, py1, ey) <= std::min(low(px0, px1, ex), 0.f))
+    change = std::fabs(gx) * (n - 1);
+  else
+    return false;
+  const float magnitude = std::fabs(m[0] * x0) + std::fabs(m[4] * y0) + std::fabs(m[1] * x0) + std::fabs(m[5] * y0) +
+                          std::fabs(m[8]) + std::fabs(m[9]) + std::fabs(px1) + std::fabs(py1) + u.extent[0] +
+                          u.extent[1];
+  change += magnitude * 1e-6f;
+  float spread = 0.f;
+  for (int c = 0; c < 4; c++)
+    spread = std::max(spread, std::fabs(u.outerCol[c] - u.innerCol[c]));
+  return change / u.feather * spread * alpha * 255.f < 0.5f;
+}
+
 // Shades into float colours, or with kBytes into 8-bit pixels (see Pack).
 template <bool kAntiAlias, bool kBytes> void Shade(const PWMTLFragmentSpan* span, void* dst, uint8_t* keep)
 {
@@ -174,6 +259,13 @@ template <bool kAntiAlias, bool kBytes> void Shade(const PWMTLFragmentSpan* span
         std::memcpy(out8 + 4 * i, &pixel, 4);
       continue;
     }
+    if (kBytes && solid)
+    {
+      for (int i = n; i % 4; i++)
+        alpha[i] = 0.f;
+      PackPaint(u.innerCol, nullptr, nullptr, alpha, n, span->bgra, out8);
+      continue;
+    }
     if (solid)
     {
       const float r = u.innerCol[0], g = u.innerCol[1], b = u.innerCol[2], a = u.innerCol[3];
@@ -194,11 +286,31 @@ template <bool kAntiAlias, bool kBytes> void Shade(const PWMTLFragmentSpan* span
       for (int c = 0; c < 4; c++)
         inner[c] = u.innerCol[c], delta[c] = u.outerCol[c] - u.innerCol[c];
       float d[kChunk];
+      if (kBytes && uniform && FlatGradient(u, x0, dx, y0, dy, n, alpha[0]))
+      {
+        // Every pixel within half a step of the first: one colour.
+        const float px = m0 * x0 + m4 * y0 + m8, py = m1 * x0 + m5 * y0 + m9;
+        d[0] = Clamp01((RoundRectDistance(px, py, ex, ey, radius) + halfFeather) * invFeather);
+        d[1] = d[2] = d[3] = 0.f;
+        PackPaint(inner, delta, d, alpha, 1, span->bgra, out8);
+        uint32_t pixel;
+        std::memcpy(&pixel, out8, 4);
+        for (int i = 1; i < n; i++)
+          std::memcpy(out8 + 4 * i, &pixel, 4);
+        continue;
+      }
       for (int i = 0; i < n; i++)
       {
         const float x = x0 + i * dx, y = y0 + i * dy;
         const float px = m0 * x + m4 * y + m8, py = m1 * x + m5 * y + m9;
         d[i] = Clamp01((RoundRectDistance(px, py, ex, ey, radius) + halfFeather) * invFeather);
+      }
+      if (kBytes)
+      {
+        for (int i = n; i % 4; i++)
+          alpha[i] = d[i] = 0.f;
+        PackPaint(inner, delta, d, alpha, n, span->bgra, out8);
+        continue;
       }
       for (int i = 0; i < n; i++)
         for (int c = 0; c < 4; c++)

@@ -1,12 +1,23 @@
 #include "MTLRaster.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstring>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
+
+namespace
+{
+std::atomic<bool> gUse8{true};
+}
+
+void PWMTLUseFragmentFunctions8(bool use)
+{
+  gUse8 = use;
+}
 
 namespace pwmtl
 {
@@ -349,6 +360,7 @@ void Rasterizer::Begin(Texture* color, Texture* stencil)
 {
   color_ = color;
   stencil_ = stencil;
+  use8_ = gUse8;
   int w = color ? color->width : (stencil ? stencil->width : 0);
   int h = color ? color->height : (stencil ? stencil->height : 0);
   if (color && stencil)
@@ -554,24 +566,57 @@ void Rasterizer::Triangle(const DrawState& state, const ScreenVertex& a, const S
       face = &f;
   }
 
+  // Each edge bounds a row's run by floor(n / d) pixels from px0, with n
+  // growing by dn per row: a left bound (lo) where the edge function grows
+  // along x, a right one (hi) where it falls; an edge along x only keeps or
+  // empties the row by the sign of n. The quotient follows in a double,
+  // corrected to the exact one, so rows need no division.
+  struct Walk
+  {
+    int kind; // 0 along x, 1 left, 2 right
+    int64_t n, dn, d;
+    double q, dq;
+  } walks[3];
+  {
+    const int64_t cy = py0 * 256 + 128, cx = px0 * 256 + 128;
+    for (int k = 0; k < 3; k++)
+    {
+      Walk& w = walks[k];
+      const int64_t e0 = dx[k] * (cy - v[k]->y) - dy[k] * (cx - v[k]->x) + bias[k];
+      const int64_t step = -dy[k] * 256; // change along x
+      w.kind = step == 0 ? 0 : (step > 0 ? 1 : 2);
+      w.n = step > 0 ? -e0 + step - 1 : e0;
+      w.dn = step > 0 ? -dx[k] * 256 : dx[k] * 256;
+      w.d = step > 0 ? step : -step;
+      const double inv = w.d ? 1.0 / (double)w.d : 0.0;
+      w.q = (double)w.n * inv;
+      w.dq = (double)w.dn * inv;
+    }
+  }
   for (int64_t py = py0; py <= py1; py++)
   {
-    const int64_t cy = py * 256 + 128;
-    const int64_t cx = px0 * 256 + 128;
     int64_t lo = px0, hi = px1;
-    for (int k = 0; k < 3 && lo <= hi; k++)
+    for (Walk& w : walks)
     {
-      const int64_t e0 = dx[k] * (cy - v[k]->y) - dy[k] * (cx - v[k]->x) + bias[k];
-      const int64_t step = -dy[k] * 256;
-      if (step == 0)
+      if (w.kind == 0)
       {
-        if (e0 < 0)
+        if (w.n < 0)
           hi = lo - 1;
       }
-      else if (step > 0)
-        lo = std::max(lo, px0 + (e0 >= 0 ? 0 : FloorDiv(-e0 + step - 1, step)));
       else
-        hi = std::min(hi, e0 < 0 ? px0 - 1 : px0 + FloorDiv(e0, -step));
+      {
+        int64_t q = (int64_t)std::floor(w.q);
+        while (q * w.d > w.n)
+          q--;
+        while (w.n - q * w.d >= w.d)
+          q++;
+        if (w.kind == 1)
+          lo = std::max(lo, px0 + std::max<int64_t>(q, 0));
+        else
+          hi = std::min(hi, px0 + q);
+      }
+      w.n += w.dn;
+      w.q += w.dq;
     }
     if (lo > hi)
       continue;
@@ -600,6 +645,7 @@ void Rasterizer::Span(const DrawState& state, const StencilFace* face, PWMTLFrag
     {
       case 7: // always
         std::memset(pass, 1, n);
+        passing = n;
         break;
       case 2: // equal
         for (int i = 0; i < n; i++)
@@ -613,15 +659,16 @@ void Rasterizer::Span(const DrawState& state, const StencilFace* face, PWMTLFrag
         for (int i = 0; i < n; i++)
           pass[i] = Compare(face->compare, refMasked, stencilRow[i] & readMask);
     }
-    for (int i = 0; i < n; i++)
-      passing += pass[i];
+    if (face->compare != 7)
+      for (int i = 0; i < n; i++)
+        passing += pass[i];
   }
   const Pipeline& p = *state.pipeline;
   const bool colour = color_ && p.fragmentFunction && p.writeMask && color_->format == p.colorFormat;
   const bool sourceOver = p.blending && p.srcRGB == 1 && p.dstRGB == 5 && p.srcAlpha == 1 && p.dstAlpha == 5;
   // 8-bit shading where the result is stored as 8 bits unchanged or blended
   // source-over.
-  const bool bytes = colour && p.fragmentFunction8 && p.writeMask == 15 && (sourceOver || !p.blending) &&
+  const bool bytes = use8_ && colour && p.fragmentFunction8 && p.writeMask == 15 && (sourceOver || !p.blending) &&
                      (color_->format == kBGRA8 || color_->format == kRGBA8);
   uint8_t* keep = keep_.data();
   float* rgba = rgba_.data();
@@ -643,14 +690,13 @@ void Rasterizer::Span(const DrawState& state, const StencilFace* face, PWMTLFrag
     PWMTLFragmentSpan run = span;
     for (int i = 0; i < n;)
     {
-      if (!pass[i])
-      {
-        i++;
-        continue;
-      }
-      int end = i + 1;
-      while (end < n && pass[end])
-        end++;
+      // pass holds 0s and 1s: find where the next run starts and ends.
+      const void* start = std::memchr(pass + i, 1, n - i);
+      if (!start)
+        break;
+      i = (int)(static_cast<const uint8_t*>(start) - pass);
+      const void* stop = std::memchr(pass + i, 0, n - i);
+      const int end = stop ? (int)(static_cast<const uint8_t*>(stop) - pass) : n;
       run.x = span.x + i;
       run.count = end - i;
       for (int v = 0; v < kPWMTLMaxVaryings; v++)

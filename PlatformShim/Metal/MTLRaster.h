@@ -98,6 +98,7 @@ private:
   Texture* stencil_ = nullptr;
   int clipX0_ = 0, clipY0_ = 0, clipX1_ = 0, clipY1_ = 0; // pixel bounds, exclusive end
   uint32_t shadedFirst_ = 0;
+  bool use8_ = true;
   std::vector<ScreenVertex> shaded_; // scratch, grows only
   std::vector<float> rgba_;
   std::vector<uint8_t> keep_, pass_, pixels8_;

@@ -88,6 +88,10 @@ PWMTL_EXPORT bool PWMTLRegisterFragmentFunction(const char* name, PWMTLFragmentF
 // only. False for a null or empty name or a null function.
 PWMTL_EXPORT bool PWMTLRegisterFragmentFunction8(const char* name, PWMTLFragmentFunction8 function);
 
+// With false, render passes begun from then on use the float forms only (to
+// compare the two); true again by default.
+PWMTL_EXPORT void PWMTLUseFragmentFunctions8(bool use);
+
 // Library data: kPWMTLLibraryMagic (8 bytes), then the function names, each
 // ending in a NUL byte. newFunctionWithName: finds a name only when the data
 // lists it and a function of that name is registered.
