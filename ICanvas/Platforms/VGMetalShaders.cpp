@@ -63,20 +63,14 @@ bool Coverage(const MVGfragUniforms& u, const PWMTLFragmentSpan* span, int first
               uint8_t* keep)
 {
   const float* sm = u.scissorMat;
-  bool uniform = true;
   const float x0 = span->varyings[0] + first * span->dvaryings[0], dx = span->dvaryings[0];
   const float y0 = span->varyings[1] + first * span->dvaryings[1], dy = span->dvaryings[1];
-  if (sm[0] == 0.f && sm[1] == 0.f && sm[4] == 0.f && sm[5] == 0.f && sm[8] == 0.f && sm[9] == 0.f)
-  {
-    // No scissor transform: the mask is the same everywhere.
-    const float k = Clamp01(0.5f + u.scissorExt[0] * u.scissorScale[0]) *
-                    Clamp01(0.5f + u.scissorExt[1] * u.scissorScale[1]);
-    for (int i = 0; i < count; i++)
-      alpha[i] = k;
-  }
-  else
-  {
-    uniform = false;
+  // Without a scissor transform the mask is the same everywhere: k.
+  const bool flat = sm[0] == 0.f && sm[1] == 0.f && sm[4] == 0.f && sm[5] == 0.f && sm[8] == 0.f && sm[9] == 0.f;
+  const float k = flat ? Clamp01(0.5f + u.scissorExt[0] * u.scissorScale[0]) *
+                           Clamp01(0.5f + u.scissorExt[1] * u.scissorScale[1])
+                       : 0.f;
+  if (!flat)
     for (int i = 0; i < count; i++)
     {
       const float x = x0 + i * dx, y = y0 + i * dy;
@@ -84,30 +78,29 @@ bool Coverage(const MVGfragUniforms& u, const PWMTLFragmentSpan* span, int first
       const float scy = 0.5f - (std::fabs(sm[1] * x + sm[5] * y + sm[9]) - u.scissorExt[1]) * u.scissorScale[1];
       alpha[i] = Clamp01(scx) * Clamp01(scy);
     }
-  }
-  if (!kAntiAlias || u.type == MVG_SHADER_IMG)
-    return uniform;
+  const bool stroked = kAntiAlias && u.type != MVG_SHADER_IMG;
   const float s0 = span->varyings[2] + first * span->dvaryings[2], ds = span->dvaryings[2];
   const float t0 = span->varyings[3] + first * span->dvaryings[3], dt = span->dvaryings[3];
   const float mult = u.strokeMult, threshold = u.strokeThr;
-  if (ds == 0.f && dt == 0.f && threshold <= -1.f)
+  if (!stroked || (ds == 0.f && dt == 0.f && threshold <= -1.f))
   {
     // Inside a fill u and v are constant: so is the stroke coverage.
-    const float stroke = std::min(1.f, (1.f - std::fabs(s0 * 2.f - 1.f)) * mult) * std::min(1.f, t0);
-    for (int i = 0; i < count; i++)
-      alpha[i] *= stroke;
-    return uniform;
+    const float stroke = stroked ? std::min(1.f, (1.f - std::fabs(s0 * 2.f - 1.f)) * mult) * std::min(1.f, t0) : 1.f;
+    if (flat)
+      std::fill_n(alpha, count, stroked ? k * stroke : k);
+    else if (stroked)
+      for (int i = 0; i < count; i++)
+        alpha[i] *= stroke;
+    return flat;
   }
-  float stroke[kChunk];
   for (int i = 0; i < count; i++)
   {
     const float s = s0 + i * ds, t = t0 + i * dt;
-    stroke[i] = std::min(1.f, (1.f - std::fabs(s * 2.f - 1.f)) * mult) * std::min(1.f, t);
-    alpha[i] *= stroke[i];
+    const float stroke = std::min(1.f, (1.f - std::fabs(s * 2.f - 1.f)) * mult) * std::min(1.f, t);
+    alpha[i] = (flat ? k : alpha[i]) * stroke;
+    if (threshold > -1.f) // stencil strokes discard what the threshold leaves out
+      keep[i] = stroke >= threshold;
   }
-  if (threshold > -1.f) // stencil strokes discard what the threshold leaves out
-    for (int i = 0; i < count; i++)
-      keep[i] = stroke[i] >= threshold;
   return false;
 }
 

@@ -255,23 +255,23 @@ void SourceOver8(uint8_t* row, const uint8_t* src, const uint8_t* mask, int n, b
 #if defined(__SSE2__)
   const __m128i zero = _mm_setzero_si128(), bias = _mm_set1_epi16(128), ones = _mm_set1_epi8((char)0xff);
   const __m128i alphaBytes = _mm_set1_epi32((int)0xff000000u);
-  for (; i + 4 <= n; i += 4)
-  {
+  auto group = [&](const uint8_t* mp, const uint8_t* sp, uint8_t* rp) {
     uint32_t m;
-    std::memcpy(&m, mask + i, 4);
+    std::memcpy(&m, mp, 4);
     if (!m)
-      continue;
-    const __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + 4 * i));
-    __m128i* dp = reinterpret_cast<__m128i*>(row + 4 * i);
-    const bool opaque = (_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_and_si128(s, alphaBytes), alphaBytes)) & 0x8888) == 0x8888;
+      return;
+    const __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(sp));
+    __m128i* dp = reinterpret_cast<__m128i*>(rp);
+    const bool opaque =
+      (_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_and_si128(s, alphaBytes), alphaBytes)) & 0x8888) == 0x8888;
     if (m == 0x01010101u && (opaque || replace))
     {
       _mm_storeu_si128(dp, s);
-      continue;
+      return;
     }
     const __m128i d = _mm_loadu_si128(dp);
     __m128i out = s;
-    if (!replace)
+    if (!replace && !opaque)
     {
       // 255 - alpha in every byte of its pixel.
       __m128i a = _mm_srli_epi32(s, 24);
@@ -294,6 +294,24 @@ void SourceOver8(uint8_t* row, const uint8_t* src, const uint8_t* mask, int n, b
       out = _mm_or_si128(_mm_and_si128(sel, out), _mm_andnot_si128(sel, d));
     }
     _mm_storeu_si128(dp, out);
+  };
+  for (; i + 4 <= n; i += 4)
+    group(mask + i, src + 4 * i, row + 4 * i);
+  if (i < n)
+  {
+    // The last pixels go through copies padded with unmasked ones.
+    uint8_t tailMask[4] = {}, tailSrc[16] = {}, tailRow[16] = {};
+    const int k = n - i;
+    for (int j = 0; j < k; j++)
+    {
+      tailMask[j] = mask[i + j];
+      std::memcpy(tailSrc + 4 * j, src + 4 * (i + j), 4);
+      std::memcpy(tailRow + 4 * j, row + 4 * (i + j), 4);
+    }
+    group(tailMask, tailSrc, tailRow);
+    for (int j = 0; j < k; j++)
+      std::memcpy(row + 4 * (i + j), tailRow + 4 * j, 4);
+    i = n;
   }
 #endif
   for (; i < n; i++)
@@ -429,7 +447,11 @@ bool Rasterizer::Shade(const DrawState& state, uint32_t first, uint32_t count)
       const int n = attr.format >= 28 && attr.format <= 31 ? attr.format - 27 : 0;
       const uint8_t* base = state.vertexBuffers[attr.bufferIndex];
       if (n && base)
-        std::memcpy(dst, base + (size_t)id * p.strides[attr.bufferIndex] + attr.offset, n * sizeof(float));
+      {
+        const uint8_t* from = base + (size_t)id * p.strides[attr.bufferIndex] + attr.offset;
+        for (int c = 0; c < n; c++)
+          std::memcpy(dst + c, from + 4 * c, 4);
+      }
     }
     in.vertexId = id;
     std::memset(&out, 0, sizeof(out));
@@ -548,13 +570,13 @@ void Rasterizer::Triangle(const DrawState& state, const ScreenVertex& a, const S
   std::memcpy(span.textures, state.textures, sizeof(span.textures));
   std::memcpy(span.samplers, state.samplers, sizeof(span.samplers));
   const double x1 = b0.fx - a.fx, y1 = b0.fy - a.fy, x2 = c0.fx - a.fx, y2 = c0.fy - a.fy;
-  const double det = x1 * y2 - x2 * y1;
+  const double invDet = 1.0 / (x1 * y2 - x2 * y1);
   float gx[kPWMTLMaxVaryings], gy[kPWMTLMaxVaryings];
   for (int i = 0; i < kPWMTLMaxVaryings; i++)
   {
     const double d1 = b0.varyings[i] - a.varyings[i], d2 = c0.varyings[i] - a.varyings[i];
-    gx[i] = (float)((d1 * y2 - d2 * y1) / det);
-    gy[i] = (float)((d2 * x1 - d1 * x2) / det);
+    gx[i] = (float)((d1 * y2 - d2 * y1) * invDet);
+    gy[i] = (float)((d2 * x1 - d1 * x2) * invDet);
     span.dvaryings[i] = gx[i];
   }
 
@@ -605,7 +627,7 @@ void Rasterizer::Triangle(const DrawState& state, const ScreenVertex& a, const S
       }
       else
       {
-        int64_t q = (int64_t)std::floor(w.q);
+        int64_t q = (int64_t)w.q; // towards 0; the loops below finish the floor
         while (q * w.d > w.n)
           q--;
         while (w.n - q * w.d >= w.d)
