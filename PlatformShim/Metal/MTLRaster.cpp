@@ -97,14 +97,15 @@ float Factor(int factor, const float* s, const float* d, int c)
   }
 }
 
-// Applies op where select is set, writing the bits of writeMask only.
+// Applies op where select is set (everywhere for a null select), writing the
+// bits of writeMask only.
 template <int kOp> void ApplyStencilOpT(uint8_t* stencil, const uint8_t* select, int n, uint8_t ref, uint8_t wm)
 {
   for (int i = 0; i < n; i++)
   {
     const uint8_t s = stencil[i];
     const uint8_t next = (uint8_t)((s & ~wm) | (StencilOp(kOp, s, ref) & wm));
-    stencil[i] = select[i] ? next : s;
+    stencil[i] = !select || select[i] ? next : s;
   }
 }
 
@@ -731,13 +732,22 @@ void Rasterizer::Span(const DrawState& state, const StencilFace* face, PWMTLFrag
   if (face)
   {
     uint8_t* select = pass_.data() + n; // second half of the scratch
-    if (face->failOp != 0 && passing < n)
+    // Every pixel takes the fail or the pass operation unless discarded.
+    const bool allKept = !p.fragmentFunction || !std::memchr(keep, 0, n);
+    int everywhere = -1; // the one operation for every pixel, if any
+    if (allKept && passing == n)
+      everywhere = face->passOp;
+    else if (allKept && (passing == 0 || face->failOp == face->passOp))
+      everywhere = face->failOp;
+    if (everywhere >= 0)
+      ApplyStencilOp(everywhere, stencilRow, nullptr, n, ref, face->writeMask);
+    else if (face->failOp != 0 && passing < n)
     {
       for (int i = 0; i < n; i++)
         select[i] = !pass[i];
       ApplyStencilOp(face->failOp, stencilRow, select, n, ref, face->writeMask);
     }
-    if (face->passOp != 0 && passing)
+    if (everywhere < 0 && face->passOp != 0 && passing)
     {
       for (int i = 0; i < n; i++)
         select[i] = pass[i] & keep[i];
