@@ -176,7 +176,8 @@ void PackPaint(const float* inner, const float* delta, const float* d, const flo
     {
       uint8_t last[16];
       _mm_storeu_si128(reinterpret_cast<__m128i*>(last), pixels);
-      std::memcpy(out + 4 * i, last, 4 * (count - i));
+      for (int j = 0; j < count - i; j++)
+        std::memcpy(out + 4 * (i + j), last + 4 * j, 4);
     }
   }
 #else

@@ -467,8 +467,10 @@ bool Rasterizer::Shade(const DrawState& state, uint32_t first, uint32_t count)
       s.x = INT64_MIN;
       continue;
     }
-    s.x = (int64_t)std::llround(x * 256.0);
-    s.y = (int64_t)std::llround(y * 256.0);
+    // Rounded half away from zero, as llround (which is a library call).
+    const double sx = x * 256.0, sy = y * 256.0;
+    s.x = sx >= 0.0 ? (int64_t)(sx + 0.5) : -(int64_t)(0.5 - sx);
+    s.y = sy >= 0.0 ? (int64_t)(sy + 0.5) : -(int64_t)(0.5 - sy);
     s.fx = (float)(s.x / 256.0);
     s.fy = (float)(s.y / 256.0);
     std::memcpy(s.varyings, out.varyings, sizeof(s.varyings));
