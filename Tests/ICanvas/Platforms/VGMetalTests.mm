@@ -315,22 +315,15 @@ TEST_F(MetalBackend, TextFromTheAtlasInksGlyphsAndLeavesTheirGapsClear)
   });
   const int hLeft = (int)glyphs[0].minx, hRight = (int)glyphs[0].maxx, iMid = (int)((glyphs[1].minx + glyphs[1].maxx) / 2);
   const int middle = 50 - 14, top = 50 - 18;
-  struct Probe
-  {
-    int x, y;
-    bool ink;
-  } probes[] = {
-    {hLeft + 3, top, true},          {hRight - 4, top, true},        // H's stems
-    {(hLeft + hRight) / 2, middle, true},                            // its bar
-    {(hLeft + hRight) / 2, top, false},                              // between the stems
-    {iMid, middle, true},            {iMid, top, true},              // I's stem
-    {(hLeft + hRight) / 2, 56, false}, {(int)glyphs[1].maxx + 4, middle, false}, {2, 8, false},
-  };
-  for (const Probe& p : probes)
-    if (p.ink)
-      EXPECT_GT(At(p.x, p.y)[3], 200) << p.x << "," << p.y << " " << Dump();
-    else
-      EXPECT_EQ(At(p.x, p.y)[3], 0) << p.x << "," << p.y << " " << Dump();
+  const int hMid = (hLeft + hRight) / 2;
+  // x, y, ink expected: H's stems, its bar, I's stem; between H's stems,
+  // below the baseline, after the text, above it.
+  const int probes[][3] = {{hLeft + 3, top, 1}, {hRight - 4, top, 1}, {hMid, middle, 1}, {iMid, middle, 1},
+                           {iMid, top, 1},      {hMid, top, 0},       {hMid, 56, 0},     {(int)glyphs[1].maxx + 4, middle, 0},
+                           {2, 8, 0}};
+  for (const auto& p : probes)
+    EXPECT_TRUE(p[2] ? At(p[0], p[1])[3] > 200 : At(p[0], p[1])[3] == 0)
+      << p[0] << "," << p[1] << ": " << +At(p[0], p[1])[3] << " " << Dump();
 }
 
 TEST_F(MetalBackend, EightBitShadingMatchesTheFloatFormsWithinAStep)
