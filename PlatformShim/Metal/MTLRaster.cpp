@@ -506,6 +506,14 @@ void Rasterizer::Draw(const DrawState& state, int primitive, uint32_t start, uin
     for (uint32_t k = 0; k < count; k++)
       lo = std::min(lo, index(k)), hi = std::max(hi, index(k));
   }
+  // What every run of this draw writes.
+  const Pipeline& p = *state.pipeline;
+  drawColour_ = color_ && p.fragmentFunction && p.writeMask && color_->format == p.colorFormat;
+  drawSourceOver_ = p.blending && p.srcRGB == 1 && p.dstRGB == 5 && p.srcAlpha == 1 && p.dstAlpha == 5;
+  // 8-bit shading where the result is stored as 8 bits unchanged or blended
+  // source-over.
+  drawBytes_ = use8_ && drawColour_ && p.fragmentFunction8 && p.writeMask == 15 && (drawSourceOver_ || !p.blending) &&
+               (color_->format == kBGRA8 || color_->format == kRGBA8);
   if (clipX0_ < clipX1_ && clipY0_ < clipY1_ && Shade(state, lo, hi - lo + 1))
   {
     const uint32_t ntri = primitive == 3 ? count / 3 : count - 2;
@@ -689,12 +697,7 @@ void Rasterizer::Span(const DrawState& state, const StencilFace* face, PWMTLFrag
         passing += pass[i];
   }
   const Pipeline& p = *state.pipeline;
-  const bool colour = color_ && p.fragmentFunction && p.writeMask && color_->format == p.colorFormat;
-  const bool sourceOver = p.blending && p.srcRGB == 1 && p.dstRGB == 5 && p.srcAlpha == 1 && p.dstAlpha == 5;
-  // 8-bit shading where the result is stored as 8 bits unchanged or blended
-  // source-over.
-  const bool bytes = use8_ && colour && p.fragmentFunction8 && p.writeMask == 15 && (sourceOver || !p.blending) &&
-                     (color_->format == kBGRA8 || color_->format == kRGBA8);
+  const bool colour = drawColour_, sourceOver = drawSourceOver_, bytes = drawBytes_;
   uint8_t* keep = keep_.data();
   float* rgba = rgba_.data();
   uint8_t* pixels8 = pixels8_.data();

@@ -99,6 +99,7 @@ private:
   int clipX0_ = 0, clipY0_ = 0, clipX1_ = 0, clipY1_ = 0; // pixel bounds, exclusive end
   uint32_t shadedFirst_ = 0;
   bool use8_ = true;
+  bool drawColour_ = false, drawSourceOver_ = false, drawBytes_ = false; // of the draw in progress
   std::vector<ScreenVertex> shaded_; // scratch, grows only
   std::vector<float> rgba_;
   std::vector<uint8_t> keep_, pass_, pixels8_;
