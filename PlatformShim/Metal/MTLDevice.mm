@@ -30,6 +30,7 @@ struct Registry
   std::mutex mutex;
   std::map<std::string, PWMTLVertexFunction> vertex;
   std::map<std::string, PWMTLFragmentFunction> fragment;
+  std::map<std::string, PWMTLFragmentFunction8> fragment8;
 };
 
 Registry& Functions()
@@ -54,6 +55,15 @@ bool PWMTLRegisterFragmentFunction(const char* name, PWMTLFragmentFunction funct
     return false;
   std::lock_guard<std::mutex> lock(Functions().mutex);
   Functions().fragment[name] = function;
+  return true;
+}
+
+bool PWMTLRegisterFragmentFunction8(const char* name, PWMTLFragmentFunction8 function)
+{
+  if (!name || !*name || !function)
+    return false;
+  std::lock_guard<std::mutex> lock(Functions().mutex);
+  Functions().fragment8[name] = function;
   return true;
 }
 
@@ -261,6 +271,7 @@ id<MTLDevice> MTLCreateSystemDefaultDevice(void)
   MTLFunctionType _type;
   PWMTLVertexFunction _vertex;
   PWMTLFragmentFunction _fragment;
+  PWMTLFragmentFunction8 _fragment8; // with _fragment only
 }
 @end
 @implementation PWMTLFunction
@@ -315,6 +326,7 @@ id<MTLDevice> MTLCreateSystemDefaultDevice(void)
     return nil;
   PWMTLVertexFunction v = nullptr;
   PWMTLFragmentFunction f = nullptr;
+  PWMTLFragmentFunction8 f8 = nullptr;
   {
     Registry& r = Functions();
     std::lock_guard<std::mutex> lock(r.mutex);
@@ -322,6 +334,8 @@ id<MTLDevice> MTLCreateSystemDefaultDevice(void)
     auto fi = r.fragment.find([name UTF8String]);
     v = vi != r.vertex.end() ? vi->second : nullptr;
     f = fi != r.fragment.end() ? fi->second : nullptr;
+    auto f8i = r.fragment8.find([name UTF8String]);
+    f8 = f && f8i != r.fragment8.end() ? f8i->second : nullptr;
   }
   if (!v && !f)
     return nil;
@@ -330,6 +344,7 @@ id<MTLDevice> MTLCreateSystemDefaultDevice(void)
   fn->_type = v ? MTLFunctionTypeVertex : MTLFunctionTypeFragment;
   fn->_vertex = v;
   fn->_fragment = f;
+  fn->_fragment8 = f8;
   return fn;
 }
 @end
@@ -1010,6 +1025,7 @@ static pwmtl::StencilFace Face(MTLStencilDescriptor* d)
   pwmtl::Pipeline& p = s->_pipeline;
   p.vertexFunction = v->_vertex;
   p.fragmentFunction = f ? f->_fragment : nullptr;
+  p.fragmentFunction8 = f ? f->_fragment8 : nullptr;
   if (MTLVertexDescriptor* vd = d.vertexDescriptor)
     for (int i = 0; i < kPWMTLMaxAttributes; i++)
     {

@@ -1,12 +1,23 @@
 #include "MTLRaster.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstring>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
+
+namespace
+{
+std::atomic<bool> gUse8{true};
+}
+
+void PWMTLUseFragmentFunctions8(bool use)
+{
+  gUse8 = use;
+}
 
 namespace pwmtl
 {
@@ -86,14 +97,15 @@ float Factor(int factor, const float* s, const float* d, int c)
   }
 }
 
-// Applies op where select is set, writing the bits of writeMask only.
+// Applies op where select is set (everywhere for a null select), writing the
+// bits of writeMask only.
 template <int kOp> void ApplyStencilOpT(uint8_t* stencil, const uint8_t* select, int n, uint8_t ref, uint8_t wm)
 {
   for (int i = 0; i < n; i++)
   {
     const uint8_t s = stencil[i];
     const uint8_t next = (uint8_t)((s & ~wm) | (StencilOp(kOp, s, ref) & wm));
-    stencil[i] = select[i] ? next : s;
+    stencil[i] = !select || select[i] ? next : s;
   }
 }
 
@@ -235,6 +247,90 @@ template <int R, int G, int B> void SourceOver(uint8_t* row, const float* rgba, 
 #endif
 }
 
+// Premultiplied source-over of 8-bit source pixels (alpha at byte 3, the
+// other bytes in the target's order), or with replace a plain store, where
+// mask is set: the integer form of SourceOver above, to the same results.
+void SourceOver8(uint8_t* row, const uint8_t* src, const uint8_t* mask, int n, bool replace)
+{
+  int i = 0;
+#if defined(__SSE2__)
+  const __m128i zero = _mm_setzero_si128(), bias = _mm_set1_epi16(128), ones = _mm_set1_epi8((char)0xff);
+  const __m128i alphaBytes = _mm_set1_epi32((int)0xff000000u);
+  auto group = [&](const uint8_t* mp, const uint8_t* sp, uint8_t* rp) {
+    uint32_t m;
+    std::memcpy(&m, mp, 4);
+    if (!m)
+      return;
+    const __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(sp));
+    __m128i* dp = reinterpret_cast<__m128i*>(rp);
+    const bool opaque =
+      (_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_and_si128(s, alphaBytes), alphaBytes)) & 0x8888) == 0x8888;
+    if (m == 0x01010101u && (opaque || replace))
+    {
+      _mm_storeu_si128(dp, s);
+      return;
+    }
+    const __m128i d = _mm_loadu_si128(dp);
+    __m128i out = s;
+    if (!replace && !opaque)
+    {
+      // 255 - alpha in every byte of its pixel.
+      __m128i a = _mm_srli_epi32(s, 24);
+      a = _mm_or_si128(a, _mm_slli_epi32(a, 8));
+      a = _mm_or_si128(a, _mm_slli_epi32(a, 16));
+      const __m128i inv = _mm_xor_si128(a, ones);
+      __m128i lo = _mm_add_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(d, zero), _mm_unpacklo_epi8(inv, zero)), bias);
+      __m128i hi = _mm_add_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(d, zero), _mm_unpackhi_epi8(inv, zero)), bias);
+      lo = _mm_srli_epi16(_mm_add_epi16(lo, _mm_srli_epi16(lo, 8)), 8);
+      hi = _mm_srli_epi16(_mm_add_epi16(hi, _mm_srli_epi16(hi, 8)), 8);
+      out = _mm_adds_epu8(s, _mm_packus_epi16(lo, hi));
+    }
+    if (m != 0x01010101u)
+    {
+      // Whole pixels where mask is set.
+      __m128i sel = _mm_cvtsi32_si128((int)m);
+      sel = _mm_unpacklo_epi8(sel, sel);
+      sel = _mm_unpacklo_epi16(sel, sel);
+      sel = _mm_cmpgt_epi32(sel, zero);
+      out = _mm_or_si128(_mm_and_si128(sel, out), _mm_andnot_si128(sel, d));
+    }
+    _mm_storeu_si128(dp, out);
+  };
+  for (; i + 4 <= n; i += 4)
+    group(mask + i, src + 4 * i, row + 4 * i);
+  if (i < n)
+  {
+    // The last pixels go through copies padded with unmasked ones.
+    uint8_t tailMask[4] = {}, tailSrc[16] = {}, tailRow[16] = {};
+    const int k = n - i;
+    for (int j = 0; j < k; j++)
+    {
+      tailMask[j] = mask[i + j];
+      std::memcpy(tailSrc + 4 * j, src + 4 * (i + j), 4);
+      std::memcpy(tailRow + 4 * j, row + 4 * (i + j), 4);
+    }
+    group(tailMask, tailSrc, tailRow);
+    for (int j = 0; j < k; j++)
+      std::memcpy(row + 4 * (i + j), tailRow + 4 * j, 4);
+    i = n;
+  }
+#endif
+  for (; i < n; i++)
+  {
+    if (!mask[i])
+      continue;
+    uint8_t* d = row + 4 * i;
+    const uint8_t* s = src + 4 * i;
+    const uint32_t inv = replace ? 0 : 255 - s[3];
+    for (int c = 0; c < 4; c++)
+    {
+      uint32_t x = d[c] * inv + 128;
+      x = (x + (x >> 8)) >> 8;
+      d[c] = (uint8_t)std::min<uint32_t>(255, s[c] + x);
+    }
+  }
+}
+
 // Any blend factors, colour write mask and colour format, in floats.
 void BlendGeneric(const Pipeline& p, int format, int bpp, uint8_t* row, const float* rgba, const uint8_t* mask, int n)
 {
@@ -283,6 +379,7 @@ void Rasterizer::Begin(Texture* color, Texture* stencil)
 {
   color_ = color;
   stencil_ = stencil;
+  use8_ = gUse8;
   int w = color ? color->width : (stencil ? stencil->width : 0);
   int h = color ? color->height : (stencil ? stencil->height : 0);
   if (color && stencil)
@@ -295,6 +392,7 @@ void Rasterizer::Begin(Texture* color, Texture* stencil)
     rgba_.resize((size_t)w * 4);
     keep_.resize(w);
     pass_.resize(2 * (size_t)w);
+    pixels8_.resize((size_t)w * 4);
   }
 }
 
@@ -350,7 +448,11 @@ bool Rasterizer::Shade(const DrawState& state, uint32_t first, uint32_t count)
       const int n = attr.format >= 28 && attr.format <= 31 ? attr.format - 27 : 0;
       const uint8_t* base = state.vertexBuffers[attr.bufferIndex];
       if (n && base)
-        std::memcpy(dst, base + (size_t)id * p.strides[attr.bufferIndex] + attr.offset, n * sizeof(float));
+      {
+        const uint8_t* from = base + (size_t)id * p.strides[attr.bufferIndex] + attr.offset;
+        for (int c = 0; c < n; c++)
+          std::memcpy(dst + c, from + 4 * c, 4);
+      }
     }
     in.vertexId = id;
     std::memset(&out, 0, sizeof(out));
@@ -365,8 +467,10 @@ bool Rasterizer::Shade(const DrawState& state, uint32_t first, uint32_t count)
       s.x = INT64_MIN;
       continue;
     }
-    s.x = (int64_t)std::llround(x * 256.0);
-    s.y = (int64_t)std::llround(y * 256.0);
+    // Rounded half away from zero, as llround (which is a library call).
+    const double sx = x * 256.0, sy = y * 256.0;
+    s.x = sx >= 0.0 ? (int64_t)(sx + 0.5) : -(int64_t)(0.5 - sx);
+    s.y = sy >= 0.0 ? (int64_t)(sy + 0.5) : -(int64_t)(0.5 - sy);
     s.fx = (float)(s.x / 256.0);
     s.fy = (float)(s.y / 256.0);
     std::memcpy(s.varyings, out.varyings, sizeof(s.varyings));
@@ -402,6 +506,14 @@ void Rasterizer::Draw(const DrawState& state, int primitive, uint32_t start, uin
     for (uint32_t k = 0; k < count; k++)
       lo = std::min(lo, index(k)), hi = std::max(hi, index(k));
   }
+  // What every run of this draw writes.
+  const Pipeline& p = *state.pipeline;
+  drawColour_ = color_ && p.fragmentFunction && p.writeMask && color_->format == p.colorFormat;
+  drawSourceOver_ = p.blending && p.srcRGB == 1 && p.dstRGB == 5 && p.srcAlpha == 1 && p.dstAlpha == 5;
+  // 8-bit shading where the result is stored as 8 bits unchanged or blended
+  // source-over.
+  drawBytes_ = use8_ && drawColour_ && p.fragmentFunction8 && p.writeMask == 15 && (drawSourceOver_ || !p.blending) &&
+               (color_->format == kBGRA8 || color_->format == kRGBA8);
   if (clipX0_ < clipX1_ && clipY0_ < clipY1_ && Shade(state, lo, hi - lo + 1))
   {
     const uint32_t ntri = primitive == 3 ? count / 3 : count - 2;
@@ -464,17 +576,18 @@ void Rasterizer::Triangle(const DrawState& state, const ScreenVertex& a, const S
   // Varying planes: value = base + gx (x - a.fx) + gy (y - a.fy).
   PWMTLFragmentSpan span;
   span.frontFacing = front;
+  span.bgra = color_ && color_->format == kBGRA8;
   std::memcpy(span.buffers, state.fragmentBuffers, sizeof(span.buffers));
   std::memcpy(span.textures, state.textures, sizeof(span.textures));
   std::memcpy(span.samplers, state.samplers, sizeof(span.samplers));
   const double x1 = b0.fx - a.fx, y1 = b0.fy - a.fy, x2 = c0.fx - a.fx, y2 = c0.fy - a.fy;
-  const double det = x1 * y2 - x2 * y1;
+  const double invDet = 1.0 / (x1 * y2 - x2 * y1);
   float gx[kPWMTLMaxVaryings], gy[kPWMTLMaxVaryings];
   for (int i = 0; i < kPWMTLMaxVaryings; i++)
   {
     const double d1 = b0.varyings[i] - a.varyings[i], d2 = c0.varyings[i] - a.varyings[i];
-    gx[i] = (float)((d1 * y2 - d2 * y1) / det);
-    gy[i] = (float)((d2 * x1 - d1 * x2) / det);
+    gx[i] = (float)((d1 * y2 - d2 * y1) * invDet);
+    gy[i] = (float)((d2 * x1 - d1 * x2) * invDet);
     span.dvaryings[i] = gx[i];
   }
 
@@ -486,24 +599,57 @@ void Rasterizer::Triangle(const DrawState& state, const ScreenVertex& a, const S
       face = &f;
   }
 
+  // Each edge bounds a row's run by floor(n / d) pixels from px0, with n
+  // growing by dn per row: a left bound (lo) where the edge function grows
+  // along x, a right one (hi) where it falls; an edge along x only keeps or
+  // empties the row by the sign of n. The quotient follows in a double,
+  // corrected to the exact one, so rows need no division.
+  struct Walk
+  {
+    int kind; // 0 along x, 1 left, 2 right
+    int64_t n, dn, d;
+    double q, dq;
+  } walks[3];
+  {
+    const int64_t cy = py0 * 256 + 128, cx = px0 * 256 + 128;
+    for (int k = 0; k < 3; k++)
+    {
+      Walk& w = walks[k];
+      const int64_t e0 = dx[k] * (cy - v[k]->y) - dy[k] * (cx - v[k]->x) + bias[k];
+      const int64_t step = -dy[k] * 256; // change along x
+      w.kind = step == 0 ? 0 : (step > 0 ? 1 : 2);
+      w.n = step > 0 ? -e0 + step - 1 : e0;
+      w.dn = step > 0 ? -dx[k] * 256 : dx[k] * 256;
+      w.d = step > 0 ? step : -step;
+      const double inv = w.d ? 1.0 / (double)w.d : 0.0;
+      w.q = (double)w.n * inv;
+      w.dq = (double)w.dn * inv;
+    }
+  }
   for (int64_t py = py0; py <= py1; py++)
   {
-    const int64_t cy = py * 256 + 128;
-    const int64_t cx = px0 * 256 + 128;
     int64_t lo = px0, hi = px1;
-    for (int k = 0; k < 3 && lo <= hi; k++)
+    for (Walk& w : walks)
     {
-      const int64_t e0 = dx[k] * (cy - v[k]->y) - dy[k] * (cx - v[k]->x) + bias[k];
-      const int64_t step = -dy[k] * 256;
-      if (step == 0)
+      if (w.kind == 0)
       {
-        if (e0 < 0)
+        if (w.n < 0)
           hi = lo - 1;
       }
-      else if (step > 0)
-        lo = std::max(lo, px0 + (e0 >= 0 ? 0 : FloorDiv(-e0 + step - 1, step)));
       else
-        hi = std::min(hi, e0 < 0 ? px0 - 1 : px0 + FloorDiv(e0, -step));
+      {
+        int64_t q = (int64_t)w.q; // towards 0; the loops below finish the floor
+        while (q * w.d > w.n)
+          q--;
+        while (w.n - q * w.d >= w.d)
+          q++;
+        if (w.kind == 1)
+          lo = std::max(lo, px0 + std::max<int64_t>(q, 0));
+        else
+          hi = std::min(hi, px0 + q);
+      }
+      w.n += w.dn;
+      w.q += w.dq;
     }
     if (lo > hi)
       continue;
@@ -532,6 +678,7 @@ void Rasterizer::Span(const DrawState& state, const StencilFace* face, PWMTLFrag
     {
       case 7: // always
         std::memset(pass, 1, n);
+        passing = n;
         break;
       case 2: // equal
         for (int i = 0; i < n; i++)
@@ -545,37 +692,44 @@ void Rasterizer::Span(const DrawState& state, const StencilFace* face, PWMTLFrag
         for (int i = 0; i < n; i++)
           pass[i] = Compare(face->compare, refMasked, stencilRow[i] & readMask);
     }
-    for (int i = 0; i < n; i++)
-      passing += pass[i];
+    if (face->compare != 7)
+      for (int i = 0; i < n; i++)
+        passing += pass[i];
   }
   const Pipeline& p = *state.pipeline;
-  const bool colour = color_ && p.fragmentFunction && p.writeMask && color_->format == p.colorFormat;
+  const bool colour = drawColour_, sourceOver = drawSourceOver_, bytes = drawBytes_;
   uint8_t* keep = keep_.data();
   float* rgba = rgba_.data();
+  uint8_t* pixels8 = pixels8_.data();
   std::memset(keep, 1, n);
+  auto shade = [&](const PWMTLFragmentSpan& run, int offset) {
+    if (bytes)
+      p.fragmentFunction8(&run, pixels8 + 4 * offset, keep + offset);
+    else
+      p.fragmentFunction(&run, rgba + 4 * offset, keep + offset);
+  };
   // Without colour output the function still runs: its discards decide the
   // stencil update. Only runs of pixels that passed the stencil test are
   // shaded.
   if (p.fragmentFunction && passing == n)
-    p.fragmentFunction(&span, rgba, keep);
+    shade(span, 0);
   else if (p.fragmentFunction && passing)
   {
     PWMTLFragmentSpan run = span;
     for (int i = 0; i < n;)
     {
-      if (!pass[i])
-      {
-        i++;
-        continue;
-      }
-      int end = i + 1;
-      while (end < n && pass[end])
-        end++;
+      // pass holds 0s and 1s: find where the next run starts and ends.
+      const void* start = std::memchr(pass + i, 1, n - i);
+      if (!start)
+        break;
+      i = (int)(static_cast<const uint8_t*>(start) - pass);
+      const void* stop = std::memchr(pass + i, 0, n - i);
+      const int end = stop ? (int)(static_cast<const uint8_t*>(stop) - pass) : n;
       run.x = span.x + i;
       run.count = end - i;
       for (int v = 0; v < kPWMTLMaxVaryings; v++)
         run.varyings[v] = span.varyings[v] + span.dvaryings[v] * i;
-      p.fragmentFunction(&run, rgba + 4 * i, keep + i);
+      shade(run, i);
       i = end;
     }
   }
@@ -583,13 +737,22 @@ void Rasterizer::Span(const DrawState& state, const StencilFace* face, PWMTLFrag
   if (face)
   {
     uint8_t* select = pass_.data() + n; // second half of the scratch
-    if (face->failOp != 0 && passing < n)
+    // Every pixel takes the fail or the pass operation unless discarded.
+    const bool allKept = !p.fragmentFunction || !std::memchr(keep, 0, n);
+    int everywhere = -1; // the one operation for every pixel, if any
+    if (allKept && passing == n)
+      everywhere = face->passOp;
+    else if (allKept && (passing == 0 || face->failOp == face->passOp))
+      everywhere = face->failOp;
+    if (everywhere >= 0)
+      ApplyStencilOp(everywhere, stencilRow, nullptr, n, ref, face->writeMask);
+    else if (face->failOp != 0 && passing < n)
     {
       for (int i = 0; i < n; i++)
         select[i] = !pass[i];
       ApplyStencilOp(face->failOp, stencilRow, select, n, ref, face->writeMask);
     }
-    if (face->passOp != 0 && passing)
+    if (everywhere < 0 && face->passOp != 0 && passing)
     {
       for (int i = 0; i < n; i++)
         select[i] = pass[i] & keep[i];
@@ -606,8 +769,9 @@ void Rasterizer::Span(const DrawState& state, const StencilFace* face, PWMTLFrag
       mask[i] &= pass[i];
   const int bpp = color_->bytesPerPixel;
   uint8_t* row = color_->pixels.data() + (size_t)span.y * color_->rowBytes + (size_t)span.x * bpp;
-  const bool sourceOver = p.blending && p.srcRGB == 1 && p.dstRGB == 5 && p.srcAlpha == 1 && p.dstAlpha == 5;
-  if (sourceOver && p.writeMask == 15 && color_->format == kBGRA8)
+  if (bytes)
+    SourceOver8(row, pixels8, mask, n, !p.blending);
+  else if (sourceOver && p.writeMask == 15 && color_->format == kBGRA8)
     SourceOver<2, 1, 0>(row, rgba, mask, n);
   else if (sourceOver && p.writeMask == 15 && color_->format == kRGBA8)
     SourceOver<0, 1, 2>(row, rgba, mask, n);

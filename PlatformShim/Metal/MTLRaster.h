@@ -45,6 +45,7 @@ struct Pipeline
 {
   PWMTLVertexFunction vertexFunction = nullptr;
   PWMTLFragmentFunction fragmentFunction = nullptr; // null: no colour output
+  PWMTLFragmentFunction8 fragmentFunction8 = nullptr; // optional 8-bit form
   VertexAttribute attributes[kPWMTLMaxAttributes];
   int strides[kPWMTLMaxBuffers] = {};
   int colorFormat = 0;
@@ -97,9 +98,11 @@ private:
   Texture* stencil_ = nullptr;
   int clipX0_ = 0, clipY0_ = 0, clipX1_ = 0, clipY1_ = 0; // pixel bounds, exclusive end
   uint32_t shadedFirst_ = 0;
+  bool use8_ = true;
+  bool drawColour_ = false, drawSourceOver_ = false, drawBytes_ = false; // of the draw in progress
   std::vector<ScreenVertex> shaded_; // scratch, grows only
   std::vector<float> rgba_;
-  std::vector<uint8_t> keep_, pass_;
+  std::vector<uint8_t> keep_, pass_, pixels8_;
 };
 
 } // namespace pwmtl

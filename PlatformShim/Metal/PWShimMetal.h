@@ -62,6 +62,7 @@ struct PWMTLFragmentSpan
   float varyings[kPWMTLMaxVaryings];
   float dvaryings[kPWMTLMaxVaryings];
   bool frontFacing;
+  bool bgra; // for 8-bit functions: write blue, green, red, alpha
   const uint8_t* buffers[kPWMTLMaxBuffers];
   const PWMTLTextureView* textures[kPWMTLMaxTextures]; // null when unbound
   const PWMTLSamplerView* samplers[kPWMTLMaxTextures];
@@ -71,10 +72,25 @@ struct PWMTLFragmentSpan
 // keep = 0 to discard the fragment (keep arrives filled with 1s).
 typedef void (*PWMTLFragmentFunction)(const PWMTLFragmentSpan* span, float* rgba, uint8_t* keep);
 
+// The same function writing count premultiplied 8-bit pixels (4 bytes each,
+// red first, or blue first when span->bgra), each the float function's value
+// clamped to 0..1 and rounded to 255ths. Used instead of the float function
+// where the pipeline blends source-over (or not at all) into an RGBA8 or
+// BGRA8 target with every channel written.
+typedef void (*PWMTLFragmentFunction8)(const PWMTLFragmentSpan* span, uint8_t* pixels, uint8_t* keep);
+
 // Registering a name again replaces the function. False for a null or empty
 // name or a null function.
 PWMTL_EXPORT bool PWMTLRegisterVertexFunction(const char* name, PWMTLVertexFunction function);
 PWMTL_EXPORT bool PWMTLRegisterFragmentFunction(const char* name, PWMTLFragmentFunction function);
+// Adds the 8-bit form to the fragment function of the same name (registered
+// before or after); a function obtained before this call keeps the float form
+// only. False for a null or empty name or a null function.
+PWMTL_EXPORT bool PWMTLRegisterFragmentFunction8(const char* name, PWMTLFragmentFunction8 function);
+
+// With false, render passes begun from then on use the float forms only (to
+// compare the two); true again by default.
+PWMTL_EXPORT void PWMTLUseFragmentFunctions8(bool use);
 
 // Library data: kPWMTLLibraryMagic (8 bytes), then the function names, each
 // ending in a NUL byte. newFunctionWithName: finds a name only when the data

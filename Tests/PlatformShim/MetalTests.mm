@@ -4,33 +4,145 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <random>
 #include <vector>
 
 namespace
 {
-// Positions in pixels of a target whose size is in vertex buffer 1.
-void PixelVertex(const PWMTLVertexIn* in, PWMTLVertexOut* out)
+constexpr int kW = 37, kH = 23; // odd sizes leave tails after 4-pixel groups
+
+struct Vertex
 {
-  const float* size = (const float*)in->buffers[1];
-  out->position[0] = in->attributes[0][0] / size[0] * 2.f - 1.f;
-  out->position[1] = 1.f - in->attributes[0][1] / size[1] * 2.f;
+  float x, y, rgba[4];
+};
+
+void OracleVertex(const PWMTLVertexIn* in, PWMTLVertexOut* out)
+{
+  out->position[0] = in->attributes[0][0] / kW * 2.f - 1.f;
+  out->position[1] = 1.f - in->attributes[0][1] / kH * 2.f;
   out->position[3] = 1.f;
-  out->varyings[0] = in->attributes[0][0];
+  std::memcpy(out->varyings, in->attributes[1], 16);
 }
 
-// The colour in fragment buffer 0; discards where x < buffer[4].
-void FlatFragment(const PWMTLFragmentSpan* span, float* rgba, uint8_t* keep)
+bool Discarded(int x, int y)
 {
-  const float* c = (const float*)span->buffers[0];
-  for (int i = 0; i < span->count; i++)
+  return (x + 2 * y) % 7 == 0;
+}
+
+// The interpolated colour; discards where Discarded.
+void OracleFragment(const PWMTLFragmentSpan* s, float* rgba, uint8_t* keep)
+{
+  for (int i = 0; i < s->count; i++)
   {
-    std::memcpy(rgba + 4 * i, c, 16);
-    keep[i] = span->varyings[0] + i * span->dvaryings[0] >= c[4];
+    for (int c = 0; c < 4; c++)
+      rgba[4 * i + c] = s->varyings[c] + i * s->dvaryings[c];
+    keep[i] = !Discarded(s->x + i, s->y);
   }
 }
+
+void OracleFragment8(const PWMTLFragmentSpan* s, uint8_t* px, uint8_t* keep)
+{
+  std::vector<float> rgba(4 * s->count);
+  OracleFragment(s, rgba.data(), keep);
+  for (int i = 0; i < 4 * s->count; i++)
+    px[i - i % 4 + (s->bgra && i % 4 < 3 ? 2 - i % 4 : i % 4)] = (uint8_t)std::nearbyint(std::clamp(rgba[i], 0.f, 1.f) * 255);
+}
+
+// One draw call's state, front face first where there are two.
+struct Draw
+{
+  std::vector<Vertex> vertices;
+  bool strip = false, shaded = false, blending = false, stencil = false;
+  MTLBlendFactor src = MTLBlendFactorOne, dst = MTLBlendFactorZero;
+  MTLColorWriteMask writeMask = MTLColorWriteMaskAll;
+  MTLCompareFunction compare[2] = {};
+  MTLStencilOperation fail[2] = {}, pass[2] = {};
+  uint32_t readMask[2] = {}, stencilWriteMask[2] = {}, reference = 0;
+  MTLCullMode cull = MTLCullModeNone;
+  MTLWinding winding = MTLWindingClockwise;
+};
+
+// The slow rasteriser written from the rules: vertices snapped to 1/256
+// pixel, every pixel centre tested against each triangle's edges with
+// top-left ties, culling, the stencil test and operations per face, discards,
+// blend factors and colour write masks.
+struct Reference
+{
+  bool bgra = false;
+  std::vector<uint8_t> colour, stencil; // the target's bytes
+  std::vector<int> writes;              // colour writes per pixel in this draw
+
+  void Triangle(const Draw& d, const Vertex& a, const Vertex& b, const Vertex& c)
+  {
+    const int64_t ax = std::llround(a.x * 256), ay = std::llround(a.y * 256);
+    const int64_t bx = std::llround(b.x * 256) - ax, by = std::llround(b.y * 256) - ay;
+    const int64_t cx = std::llround(c.x * 256) - ax, cy = std::llround(c.y * 256) - ay;
+    const int64_t area = bx * cy - cx * by; // positive: clockwise on screen
+    const bool front = (area > 0) == (d.winding == MTLWindingClockwise);
+    if (area == 0 || (d.cull == MTLCullModeBack && !front) || (d.cull == MTLCullModeFront && front))
+      return;
+    // An edge (ex, ey) in clockwise order owns its ties when it is a top or left edge.
+    auto inside = [&](int64_t w, int64_t ex, int64_t ey) {
+      if (area < 0)
+        w = -w, ex = -ex, ey = -ey;
+      return w > 0 || (w == 0 && ((ey == 0 && ex > 0) || ey < 0));
+    };
+    for (int y = 0; y < kH; y++)
+      for (int x = 0; x < kW; x++)
+      {
+        const int64_t px = x * 256 + 128 - ax, py = y * 256 + 128 - ay;
+        const int64_t wb = px * cy - cx * py, wc = bx * py - px * by; // weights of b and c times the area
+        if (inside(area - wb - wc, cx - bx, cy - by) && inside(wb, -cx, -cy) && inside(wc, bx, by))
+          Shade(d, front ? 0 : 1, x, y, (double)wb / area, (double)wc / area, a, b, c);
+      }
+  }
+
+  void Shade(const Draw& d, int f, int x, int y, double lb, double lc, const Vertex& a, const Vertex& b,
+             const Vertex& c)
+  {
+    uint8_t& st = stencil[y * kW + x];
+    const uint8_t ref = (uint8_t)d.reference, rm = (uint8_t)d.readMask[f];
+    const bool passes = !d.stencil || Compare(d.compare[f], ref & rm, st & rm);
+    const bool kept = !d.shaded || !Discarded(x, y); // without a fragment function nothing is discarded
+    if (d.stencil && (!passes || kept))
+    {
+      const uint8_t v = st, next[8] = {v, 0, ref, (uint8_t)std::min(v + 1, 255), (uint8_t)std::max(v - 1, 0),
+                                       (uint8_t)~v, (uint8_t)(v + 1), (uint8_t)(v - 1)};
+      st = (uint8_t)((v & ~d.stencilWriteMask[f]) | (next[passes ? d.pass[f] : d.fail[f]] & d.stencilWriteMask[f]));
+    }
+    if (!passes || !kept || !d.shaded || !d.writeMask)
+      return;
+    writes[y * kW + x]++;
+    uint8_t* px = &colour[(y * kW + x) * 4];
+    const int pos[4] = {bgra ? 2 : 0, 1, bgra ? 0 : 2, 3};
+    double s[4], t[4];
+    for (int k = 0; k < 4; k++)
+      s[k] = a.rgba[k] + (b.rgba[k] - a.rgba[k]) * lb + (c.rgba[k] - a.rgba[k]) * lc, t[k] = px[pos[k]] / 255.0;
+    for (int k = 0; k < 4; k++)
+    {
+      const double o = d.blending ? s[k] * Factor(d.src, s, t, k) + t[k] * Factor(d.dst, s, t, k) : s[k];
+      if (d.writeMask & (8 >> k))
+        px[pos[k]] = (uint8_t)std::lround(std::clamp(o, 0.0, 1.0) * 255);
+    }
+  }
+
+  static bool Compare(MTLCompareFunction f, int ref, int v)
+  {
+    const bool results[8] = {false, ref < v, ref == v, ref <= v, ref > v, ref != v, ref >= v, true};
+    return results[f];
+  }
+
+  static double Factor(MTLBlendFactor f, const double* s, const double* d, int c)
+  {
+    const double factors[11] = {0, 1, s[c], 1 - s[c], s[3], 1 - s[3], d[c], 1 - d[c], d[3], 1 - d[3],
+                                c == 3 ? 1 : std::min(s[3], 1 - d[3])};
+    return factors[f];
+  }
+};
 
 class MetalStandIn : public ::testing::Test
 {
@@ -38,257 +150,182 @@ protected:
   void SetUp() override
   {
     pool = [[NSAutoreleasePool alloc] init];
-    PWMTLRegisterVertexFunction("testVertex", PixelVertex);
-    PWMTLRegisterFragmentFunction("testFragment", FlatFragment);
+    PWMTLRegisterVertexFunction("oracleVertex", OracleVertex);
+    PWMTLRegisterFragmentFunction("oracleFragment", OracleFragment);
+    PWMTLRegisterFragmentFunction8("oracleFragment", OracleFragment8);
     device = MTLCreateSystemDefaultDevice();
     queue = [device newCommandQueue];
-    static const char lib[] = kPWMTLLibraryMagic "testVertex\0testFragment";
+    static const char lib[] = kPWMTLLibraryMagic "oracleVertex\0oracleFragment";
     dispatch_data_t data = dispatch_data_create(lib, sizeof(lib), nullptr, DISPATCH_DATA_DESTRUCTOR_DEFAULT);
     library = [device newLibraryWithData:data error:nullptr];
     dispatch_release(data);
-    target = [device newTextureWithDescriptor:[MTLTextureDescriptor
-                                                texture2DDescriptorWithPixelFormat:MTLPixelFormatBGRA8Unorm
-                                                                             width:8
-                                                                            height:8
-                                                                         mipmapped:NO]];
-    stencil = [device newTextureWithDescriptor:[MTLTextureDescriptor
-                                                 texture2DDescriptorWithPixelFormat:MTLPixelFormatStencil8
-                                                                              width:8
-                                                                             height:8
-                                                                          mipmapped:NO]];
-    const float size[2] = {8, 8};
-    sizeBuffer = [device newBufferWithBytes:size length:8 options:MTLResourceStorageModeShared];
   }
   void TearDown() override
   {
-    for (id o : owned)
-      [o release];
-    [sizeBuffer release];
-    [stencil release];
-    [target release];
     [library release];
     [queue release];
     [device release];
     [pool release];
   }
 
-  id<MTLRenderPipelineState> Pipeline(bool colour, MTLBlendFactor src, MTLBlendFactor dst)
+  id<MTLTexture> Texture(MTLPixelFormat format)
   {
-    MTLRenderPipelineDescriptor* d = [[[MTLRenderPipelineDescriptor alloc] init] autorelease];
-    d.vertexFunction = [[library newFunctionWithName:@"testVertex"] autorelease];
-    if (colour)
-      d.fragmentFunction = [[library newFunctionWithName:@"testFragment"] autorelease];
+    MTLTextureDescriptor* d = [MTLTextureDescriptor texture2DDescriptorWithPixelFormat:format
+                                                                                 width:kW
+                                                                                height:kH
+                                                                             mipmapped:NO];
+    return [[device newTextureWithDescriptor:d] autorelease];
+  }
+
+  // Runs d on the targets, clearing them first when clear is given.
+  void Encode(const Draw& d, id<MTLTexture> target, id<MTLTexture> stencil, const double* clear = nullptr,
+              int clearStencil = 0)
+  {
+    MTLRenderPipelineDescriptor* pd = [[[MTLRenderPipelineDescriptor alloc] init] autorelease];
+    pd.vertexFunction = [[library newFunctionWithName:@"oracleVertex"] autorelease];
+    if (d.shaded)
+      pd.fragmentFunction = [[library newFunctionWithName:@"oracleFragment"] autorelease];
     MTLVertexDescriptor* vd = [MTLVertexDescriptor vertexDescriptor];
     [vd.attributes objectAtIndexedSubscript:0].format = MTLVertexFormatFloat2;
-    [vd.layouts objectAtIndexedSubscript:0].stride = 8;
-    d.vertexDescriptor = vd;
-    MTLRenderPipelineColorAttachmentDescriptor* c = [d.colorAttachments objectAtIndexedSubscript:0];
-    c.pixelFormat = MTLPixelFormatBGRA8Unorm;
-    c.blendingEnabled = YES;
-    c.sourceRGBBlendFactor = c.sourceAlphaBlendFactor = src;
-    c.destinationRGBBlendFactor = c.destinationAlphaBlendFactor = dst;
-    if (!colour)
-      c.writeMask = MTLColorWriteMaskNone;
-    d.stencilAttachmentPixelFormat = MTLPixelFormatStencil8;
-    return Own([device newRenderPipelineStateWithDescriptor:d error:nullptr]);
-  }
-
-  id<MTLDepthStencilState> Stencil(MTLCompareFunction compare, MTLStencilOperation pass)
-  {
-    MTLStencilDescriptor* s = [[[MTLStencilDescriptor alloc] init] autorelease];
-    s.stencilCompareFunction = compare;
-    s.depthStencilPassOperation = pass;
-    MTLDepthStencilDescriptor* d = [[[MTLDepthStencilDescriptor alloc] init] autorelease];
-    d.frontFaceStencil = s;
-    d.backFaceStencil = s;
-    return Own([device newDepthStencilStateWithDescriptor:d]);
-  }
-
-  id<MTLBuffer> Buffer(const std::vector<float>& values)
-  {
-    return Own([device newBufferWithBytes:values.data() length:values.size() * 4 options:0]);
-  }
-
-  // A render pass on target that clears to clear (BGRA order stored).
-  id<MTLRenderCommandEncoder> Begin(id<MTLCommandBuffer> cb, MTLClearColor clear)
-  {
+    [vd.attributes objectAtIndexedSubscript:1].format = MTLVertexFormatFloat4;
+    [vd.attributes objectAtIndexedSubscript:1].offset = 8;
+    [vd.layouts objectAtIndexedSubscript:0].stride = sizeof(Vertex);
+    pd.vertexDescriptor = vd;
+    MTLRenderPipelineColorAttachmentDescriptor* c = [pd.colorAttachments objectAtIndexedSubscript:0];
+    c.pixelFormat = target.pixelFormat;
+    c.blendingEnabled = d.blending;
+    c.sourceRGBBlendFactor = c.sourceAlphaBlendFactor = d.src;
+    c.destinationRGBBlendFactor = c.destinationAlphaBlendFactor = d.dst;
+    c.writeMask = d.writeMask;
+    pd.stencilAttachmentPixelFormat = MTLPixelFormatStencil8;
+    MTLDepthStencilDescriptor* dd = [[[MTLDepthStencilDescriptor alloc] init] autorelease];
+    for (int f = 0; f < 2; f++)
+    {
+      MTLStencilDescriptor* s = [[[MTLStencilDescriptor alloc] init] autorelease];
+      s.stencilCompareFunction = d.compare[f];
+      s.stencilFailureOperation = d.fail[f];
+      s.depthStencilPassOperation = d.pass[f];
+      s.readMask = d.readMask[f];
+      s.writeMask = d.stencilWriteMask[f];
+      f == 0 ? dd.frontFaceStencil = s : dd.backFaceStencil = s;
+    }
     MTLRenderPassDescriptor* pass = [MTLRenderPassDescriptor renderPassDescriptor];
-    MTLRenderPassColorAttachmentDescriptor* c = [pass.colorAttachments objectAtIndexedSubscript:0];
-    c.texture = target;
-    c.loadAction = MTLLoadActionClear;
-    c.clearColor = clear;
+    MTLRenderPassColorAttachmentDescriptor* ca = [pass.colorAttachments objectAtIndexedSubscript:0];
+    ca.texture = target;
     pass.stencilAttachment.texture = stencil;
-    pass.stencilAttachment.loadAction = MTLLoadActionClear;
+    ca.loadAction = pass.stencilAttachment.loadAction = clear ? MTLLoadActionClear : MTLLoadActionLoad;
+    if (clear)
+      ca.clearColor = MTLClearColorMake(clear[0], clear[1], clear[2], clear[3]);
+    pass.stencilAttachment.clearStencil = clearStencil;
+    id<MTLRenderPipelineState> pipeline = [device newRenderPipelineStateWithDescriptor:pd error:nullptr];
+    id<MTLDepthStencilState> depthStencil = [device newDepthStencilStateWithDescriptor:dd];
+    id<MTLBuffer> vb = [device newBufferWithBytes:d.vertices.data() length:d.vertices.size() * sizeof(Vertex) options:0];
+    id<MTLCommandBuffer> cb = [queue commandBuffer];
     id<MTLRenderCommandEncoder> e = [cb renderCommandEncoderWithDescriptor:pass];
-    [e setVertexBuffer:sizeBuffer offset:0 atIndex:1];
-    return e;
+    [e setRenderPipelineState:pipeline];
+    if (d.stencil)
+      [e setDepthStencilState:depthStencil];
+    [e setStencilReferenceValue:d.reference];
+    [e setCullMode:d.cull];
+    [e setFrontFacingWinding:d.winding];
+    [e setVertexBuffer:vb offset:0 atIndex:0];
+    [e drawPrimitives:d.strip ? MTLPrimitiveTypeTriangleStrip : MTLPrimitiveTypeTriangle
+          vertexStart:0
+          vertexCount:d.vertices.size()];
+    [e endEncoding];
+    [cb commit];
+    [cb waitUntilCompleted];
+    [vb release];
+    [depthStencil release];
+    [pipeline release];
   }
 
-  std::vector<uint8_t> Pixels()
+  // Reads both targets into colour and stencil.
+  static void Read(id<MTLTexture> target, id<MTLTexture> stencil, std::vector<uint8_t>& colour, std::vector<uint8_t>& st)
   {
-    std::vector<uint8_t> px(8 * 8 * 4);
-    [target getBytes:px.data() bytesPerRow:32 fromRegion:MTLRegionMake2D(0, 0, 8, 8) mipmapLevel:0];
-    return px;
-  }
-
-  template <typename T> T Own(T o)
-  {
-    owned.push_back(o);
-    return o;
+    colour.resize(kW * kH * 4), st.resize(kW * kH);
+    [target getBytes:colour.data() bytesPerRow:kW * 4 fromRegion:MTLRegionMake2D(0, 0, kW, kH) mipmapLevel:0];
+    [stencil getBytes:st.data() bytesPerRow:kW fromRegion:MTLRegionMake2D(0, 0, kW, kH) mipmapLevel:0];
   }
 
   NSAutoreleasePool* pool = nil;
   id<MTLDevice> device = nil;
   id<MTLCommandQueue> queue = nil;
   id<MTLLibrary> library = nil;
-  id<MTLTexture> target = nil, stencil = nil;
-  id<MTLBuffer> sizeBuffer = nil;
-  std::vector<id> owned;
 };
 
-TEST_F(MetalStandIn, QuadOfTwoTrianglesCoversEachPixelOnceAndCullsBackFaces)
+// Random triangles, strips, blend states and stencil operations against the
+// reference, compared after every draw: coverage and stencil exactly, colours
+// within one 8-bit step per write (interpolation order). The reference goes
+// on from the stand-in's colours so that such steps do not add up.
+TEST_F(MetalStandIn, RasterisesRandomDrawsAsThePerPixelReference)
 {
-  // Additive half-grey: a pixel covered twice would read 128 + 128.
-  id<MTLBuffer> colour = Buffer({0.5f, 0.5f, 0.5f, 0.5f, 0.f});
-  // Counter-clockwise on screen: (0,0) -> (0,8) -> (8,8) is front facing.
-  id<MTLBuffer> quad = Buffer({0, 0, 0, 8, 8, 8, 0, 0, 8, 8, 8, 0, /* clockwise: */ 0, 0, 8, 0, 8, 8});
-  id<MTLCommandBuffer> cb = [queue commandBuffer];
-  id<MTLRenderCommandEncoder> e = Begin(cb, MTLClearColorMake(0, 0, 0, 0));
-  [e setRenderPipelineState:Pipeline(true, MTLBlendFactorOne, MTLBlendFactorOne)];
-  [e setCullMode:MTLCullModeBack];
-  [e setFrontFacingWinding:MTLWindingCounterClockwise];
-  [e setVertexBuffer:quad offset:0 atIndex:0];
-  [e setFragmentBuffer:colour offset:0 atIndex:0];
-  [e drawPrimitives:MTLPrimitiveTypeTriangle vertexStart:0 vertexCount:9];
-  [e endEncoding];
-  [cb commit];
-  [cb waitUntilCompleted];
-  const std::vector<uint8_t> px = Pixels();
-  for (size_t i = 0; i < px.size(); i++)
-    ASSERT_EQ(px[i], 128) << "byte " << i;
-}
-
-TEST_F(MetalStandIn, StencilPassCountsWindingAndCoverDrawsWhereNotZero)
-{
-  // Left half: one triangle pair incremented twice (overlap), right half none;
-  // the cover pass draws red where the stencil is not 0, blending source-over.
-  id<MTLBuffer> red = Buffer({1.f, 0.f, 0.f, 1.f, 0.f});
-  id<MTLBuffer> shapes = Buffer({0, 0, 0, 8, 4, 8, 0, 0, 4, 8, 4, 0});
-  id<MTLBuffer> cover = Buffer({0, 0, 0, 8, 8, 0, 8, 8});
-  id<MTLCommandBuffer> cb = [queue commandBuffer];
-  id<MTLRenderCommandEncoder> e = Begin(cb, MTLClearColorMake(0, 0, 1, 1));
-  [e setVertexBuffer:shapes offset:0 atIndex:0];
-  [e setFragmentBuffer:red offset:0 atIndex:0];
-  [e setRenderPipelineState:Pipeline(false, MTLBlendFactorOne, MTLBlendFactorZero)];
-  [e setDepthStencilState:Stencil(MTLCompareFunctionAlways, MTLStencilOperationIncrementWrap)];
-  [e drawPrimitives:MTLPrimitiveTypeTriangle vertexStart:0 vertexCount:6];
-  [e setRenderPipelineState:Pipeline(true, MTLBlendFactorOne, MTLBlendFactorOneMinusSourceAlpha)];
-  [e setDepthStencilState:Stencil(MTLCompareFunctionNotEqual, MTLStencilOperationZero)];
-  [e setVertexBuffer:cover offset:0 atIndex:0];
-  [e drawPrimitives:MTLPrimitiveTypeTriangleStrip vertexStart:0 vertexCount:4];
-  [e endEncoding];
-  [cb commit];
-  [cb waitUntilCompleted];
-  const std::vector<uint8_t> px = Pixels();
-  for (int x : {1, 3, 5, 7})
+  for (unsigned seed = 1; seed <= 24; seed++)
   {
-    const uint8_t* p = &px[(4 * 8 + x) * 4]; // BGRA
-    EXPECT_EQ(p[2], x < 4 ? 255 : 0) << x;
-    EXPECT_EQ(p[0], x < 4 ? 0 : 255) << x;
-  }
-  std::vector<uint8_t> s(64);
-  [stencil getBytes:s.data() bytesPerRow:8 fromRegion:MTLRegionMake2D(0, 0, 8, 8) mipmapLevel:0];
-  EXPECT_EQ(std::count(s.begin(), s.end(), 0), 64); // the cover pass reset it
-}
-
-TEST_F(MetalStandIn, BlendFactorsCombineSourceAndDestination)
-{
-  // Destination (0.5, 0.25, 1, 0.5) in RGBA; source (0.2, 0.4, 0.6, 0.8).
-  struct Case
-  {
-    MTLBlendFactor src, dst;
-    float expectRed;
-  } cases[] = {
-    {MTLBlendFactorOne, MTLBlendFactorOneMinusSourceAlpha, 0.2f + 0.5f * 0.2f},
-    {MTLBlendFactorDestinationAlpha, MTLBlendFactorZero, 0.2f * 0.5f},
-    {MTLBlendFactorOneMinusDestinationAlpha, MTLBlendFactorOne, 0.2f * 0.5f + 0.5f},
-    {MTLBlendFactorZero, MTLBlendFactorSourceAlpha, 0.5f * 0.8f},
-    {MTLBlendFactorSourceColor, MTLBlendFactorOneMinusSourceColor, 0.2f * 0.2f + 0.5f * 0.8f},
-    {MTLBlendFactorDestinationColor, MTLBlendFactorOneMinusDestinationColor, 0.2f * 0.5f + 0.5f * 0.5f},
-    {MTLBlendFactorSourceAlphaSaturated, MTLBlendFactorZero, 0.2f * 0.5f},
-  };
-  id<MTLBuffer> src = Buffer({0.2f, 0.4f, 0.6f, 0.8f, 0.f});
-  id<MTLBuffer> quad = Buffer({0, 0, 0, 8, 8, 0, 8, 8});
-  for (const Case& c : cases)
-  {
-    id<MTLCommandBuffer> cb = [queue commandBuffer];
-    id<MTLRenderCommandEncoder> e = Begin(cb, MTLClearColorMake(0.5, 0.25, 1, 0.5));
-    [e setRenderPipelineState:Pipeline(true, c.src, c.dst)];
-    [e setVertexBuffer:quad offset:0 atIndex:0];
-    [e setFragmentBuffer:src offset:0 atIndex:0];
-    [e drawPrimitives:MTLPrimitiveTypeTriangleStrip vertexStart:0 vertexCount:4];
-    [e endEncoding];
-    [cb commit];
-    [cb waitUntilCompleted];
-    // The clear colour is itself quantised to 8 bits: allow one step more.
-    EXPECT_NEAR(Pixels()[2], c.expectRed * 255.f, 1.5f) << c.src << " " << c.dst;
-  }
-}
-
-TEST_F(MetalStandIn, FastSourceOverMatchesTheFloatFormulaOnRandomColours)
-{
-  const unsigned seed = 1234;
-  srand(seed);
-  auto unit = [] { return (float)(rand() % 1001) / 1000.f; };
-  id<MTLBuffer> quad = Buffer({0, 0, 0, 8, 8, 0, 8, 8});
-  for (int n = 0; n < 24; n++)
-  {
-    const float a = n % 4 == 0 ? 1.f : unit(), da = unit();
-    const float src[5] = {unit() * a, unit() * a, unit() * a, a, 0.f};
-    const MTLClearColor dst = MTLClearColorMake(unit() * da, unit() * da, unit() * da, da);
-    id<MTLBuffer> colour = Buffer(std::vector<float>(src, src + 5));
-    id<MTLCommandBuffer> cb = [queue commandBuffer];
-    id<MTLRenderCommandEncoder> e = Begin(cb, dst);
-    [e setRenderPipelineState:Pipeline(true, MTLBlendFactorOne, MTLBlendFactorOneMinusSourceAlpha)];
-    [e setVertexBuffer:quad offset:0 atIndex:0];
-    [e setFragmentBuffer:colour offset:0 atIndex:0];
-    [e drawPrimitives:MTLPrimitiveTypeTriangleStrip vertexStart:0 vertexCount:4];
-    [e endEncoding];
-    [cb commit];
-    [cb waitUntilCompleted];
-    const std::vector<uint8_t> px = Pixels();
-    const double d[4] = {dst.blue, dst.green, dst.red, dst.alpha}; // stored B, G, R, A
-    const float s[4] = {src[2], src[1], src[0], src[3]};
-    for (int c = 0; c < 4; c++)
+    std::mt19937 rng(seed);
+    auto pick = [&](int n) { return (int)(rng() % (unsigned)n); };
+    auto unit = [&] { return pick(1001) / 1000.f; };
+    Reference ref;
+    ref.bgra = pick(2);
+    id<MTLTexture> target = Texture(ref.bgra ? MTLPixelFormatBGRA8Unorm : MTLPixelFormatRGBA8Unorm);
+    id<MTLTexture> stencil = Texture(MTLPixelFormatStencil8);
+    const double clear[4] = {unit(), unit(), unit(), unit()};
+    Encode(Draw(), target, stencil, clear, pick(256));
+    Read(target, stencil, ref.colour, ref.stencil);
+    for (int n = 0; n < 30; n++)
     {
-      // The clear colour is quantised first, as the target holds it.
-      const float dq = std::round(d[c] * 255.f) / 255.f;
-      EXPECT_NEAR(px[(8 * 3 + 5) * 4 + c], (s[c] + dq * (1.f - a)) * 255.f, 1.f)
-        << "seed " << seed << " case " << n << " channel " << c;
+      Draw d;
+      d.strip = pick(2);
+      // On the 1/256 grid or, for edges through pixel centres, the half-pixel one.
+      const int grid = pick(2) ? 256 : 2;
+      for (int v = 0, count = d.strip ? 3 + pick(4) : 3 * (1 + pick(2)); v < count; v++)
+      {
+        const float a = unit();
+        d.vertices.push_back({(float)(pick((kW + 10) * grid) - 5 * grid) / grid,
+                              (float)(pick((kH + 10) * grid) - 5 * grid) / grid, {unit() * a, unit() * a, unit() * a, a}});
+      }
+      d.shaded = pick(6) != 0;
+      // Mostly the 8-bit cases (source-over, no blending), else any factors.
+      const int blend = pick(4);
+      d.blending = blend != 1;
+      d.src = blend < 2 ? MTLBlendFactorOne : (MTLBlendFactor)pick(11);
+      d.dst = blend == 0 ? MTLBlendFactorOneMinusSourceAlpha : (blend == 1 ? MTLBlendFactorZero : (MTLBlendFactor)pick(10));
+      d.writeMask = pick(3) ? MTLColorWriteMaskAll : (MTLColorWriteMask)pick(16);
+      d.stencil = pick(2);
+      for (int f = 0; f < 2; f++)
+      {
+        d.compare[f] = (MTLCompareFunction)pick(8);
+        d.fail[f] = (MTLStencilOperation)pick(8);
+        d.pass[f] = (MTLStencilOperation)pick(8);
+        d.readMask[f] = pick(2) ? 0xff : pick(256);
+        d.stencilWriteMask[f] = pick(2) ? 0xff : pick(256);
+      }
+      d.reference = pick(256);
+      d.cull = (MTLCullMode)pick(3);
+      d.winding = (MTLWinding)pick(2);
+      Encode(d, target, stencil);
+      ref.writes.assign(kW * kH, 0);
+      for (size_t t = 0; t + 2 < d.vertices.size(); t += d.strip ? 1 : 3)
+      {
+        const bool odd = d.strip && (t & 1); // odd strip triangles keep the strip's winding
+        ref.Triangle(d, d.vertices[odd ? t + 1 : t], d.vertices[odd ? t : t + 1], d.vertices[t + 2]);
+      }
+      std::vector<uint8_t> colour, st;
+      Read(target, stencil, colour, st);
+      for (int i = 0; i < kW * kH; i++)
+      {
+        const uint8_t *got = &colour[4 * i], *want = &ref.colour[4 * i];
+        bool near = st[i] == ref.stencil[i];
+        for (int c = 0; c < 4; c++)
+          near = near && std::abs(got[c] - want[c]) <= std::max(1, ref.writes[i]);
+        ASSERT_TRUE(near) << "seed " << seed << " draw " << n << " pixel " << i % kW << "," << i / kW << ": got "
+                          << +got[0] << " " << +got[1] << " " << +got[2] << " " << +got[3] << " stencil " << +st[i]
+                          << ", reference " << +want[0] << " " << +want[1] << " " << +want[2] << " " << +want[3]
+                          << " stencil " << +ref.stencil[i];
+      }
+      ref.colour = colour;
     }
   }
-}
-
-TEST_F(MetalStandIn, DiscardedFragmentsNeitherBlendNorPassTheStencil)
-{
-  id<MTLBuffer> white = Buffer({1.f, 1.f, 1.f, 1.f, 4.f}); // discard x < 4
-  id<MTLBuffer> quad = Buffer({0, 0, 0, 8, 8, 0, 8, 8});
-  id<MTLCommandBuffer> cb = [queue commandBuffer];
-  id<MTLRenderCommandEncoder> e = Begin(cb, MTLClearColorMake(0, 0, 0, 0));
-  [e setRenderPipelineState:Pipeline(true, MTLBlendFactorOne, MTLBlendFactorZero)];
-  [e setDepthStencilState:Stencil(MTLCompareFunctionAlways, MTLStencilOperationIncrementClamp)];
-  [e setVertexBuffer:quad offset:0 atIndex:0];
-  [e setFragmentBuffer:white offset:0 atIndex:0];
-  [e drawPrimitives:MTLPrimitiveTypeTriangleStrip vertexStart:0 vertexCount:4];
-  [e endEncoding];
-  [cb commit];
-  [cb waitUntilCompleted];
-  std::vector<uint8_t> s(64);
-  [stencil getBytes:s.data() bytesPerRow:8 fromRegion:MTLRegionMake2D(0, 0, 8, 8) mipmapLevel:0];
-  EXPECT_EQ(Pixels()[(8 * 2 + 1) * 4], 0);
-  EXPECT_EQ(Pixels()[(8 * 2 + 6) * 4], 255);
-  EXPECT_EQ(s[8 * 2 + 1], 0);
-  EXPECT_EQ(s[8 * 2 + 6], 1);
 }
 
 TEST_F(MetalStandIn, CompletionHandlersRunAfterExecutionOnlyOnceReleased)

@@ -1,5 +1,6 @@
 #include "VGMetal.h"
 #include "VGRenderer.h"
+#include "VGText.h"
 
 #include <Metal/PWShimMetal.h>
 #include <QuartzCore/QuartzCore.h>
@@ -296,6 +297,84 @@ TEST_F(MetalBackend, TrianglesShadeAnAlphaTextureUpdatedInPlaceLikeAtlasText)
   EXPECT_EQ(At(40, 16)[3], 0);
   EXPECT_EQ(params->renderDeleteTexture(params->userPtr, atlas), 1);
   EXPECT_EQ(params->renderDeleteTexture(params->userPtr, atlas), 0);
+}
+
+TEST_F(MetalBackend, TextFromTheAtlasInksGlyphsAndLeavesTheirGapsClear)
+{
+  const int font = vgCreateFont(ctx, "roboto", "/usr/share/fonts/truetype/roboto/unhinted/RobotoTTF/Roboto-Regular.ttf");
+  ASSERT_GE(font, 0);
+  // "HI" in white, baseline at 50: caps about 24 pixels tall, H's bar 13 up.
+  VGglyphPlace glyphs[2];
+  Render([&](VGcontext* vg) {
+    vgFontFaceId(vg, font);
+    vgFontSize(vg, 40.f);
+    vgTextAlign(vg, VG_ALIGN_LEFT | VG_ALIGN_BASELINE);
+    vgFillColor(vg, vgRGB(255, 255, 255));
+    ASSERT_EQ(vgTextGlyphPositions(vg, 4, 50, "HI", nullptr, glyphs, 2), 2);
+    vgText(vg, 4, 50, "HI", nullptr);
+  });
+  const int hLeft = (int)glyphs[0].minx, hRight = (int)glyphs[0].maxx, iMid = (int)((glyphs[1].minx + glyphs[1].maxx) / 2);
+  const int middle = 50 - 14, top = 50 - 18;
+  const int hMid = (hLeft + hRight) / 2;
+  // x, y, ink expected: H's stems, its bar, I's stem; between H's stems,
+  // below the baseline, after the text, above it.
+  const int probes[][3] = {{hLeft + 3, top, 1}, {hRight - 4, top, 1}, {hMid, middle, 1}, {iMid, middle, 1},
+                           {iMid, top, 1},      {hMid, top, 0},       {hMid, 56, 0},     {(int)glyphs[1].maxx + 4, middle, 0},
+                           {2, 8, 0}};
+  for (const auto& p : probes)
+    EXPECT_TRUE(p[2] ? At(p[0], p[1])[3] > 200 : At(p[0], p[1])[3] == 0)
+      << p[0] << "," << p[1] << ": " << +At(p[0], p[1])[3] << " " << Dump();
+}
+
+TEST_F(MetalBackend, EightBitShadingMatchesTheFloatFormsWithinAStep)
+{
+  const uint8_t checker[16] = {255, 0, 0, 255, 0, 0, 0, 0, 0, 0, 0, 0, 0, 255, 0, 128};
+  const int image = vgCreateImageRGBA(ctx, 2, 2, VG_IMAGE_REPEATX | VG_IMAGE_REPEATY, checker);
+  const int font = vgCreateFont(ctx, "roboto", "/usr/share/fonts/truetype/roboto/unhinted/RobotoTTF/Roboto-Regular.ttf");
+  ASSERT_GT(image, 0);
+  auto scene = [&](VGcontext* vg) {
+    vgBeginPath(vg); // linear gradients down and across
+    vgRect(vg, 0, 0, kW, kH / 2);
+    vgFillPaint(vg, vgLinearGradient(vg, 0, 0, 0, kH, vgRGB(40, 42, 48), vgRGB(240, 25, 128)));
+    vgFill(vg);
+    vgBeginPath(vg);
+    vgRect(vg, 0, kH / 2, kW, kH / 2);
+    vgFillPaint(vg, vgLinearGradient(vg, 0, 0, kW, 0, vgRGBA(0, 255, 0, 200), vgRGBA(255, 0, 0, 30)));
+    vgFill(vg);
+    vgBeginPath(vg); // a shadow, a radial knob, a translucent stroke, an image, text
+    vgRect(vg, 4, 4, 40, 30);
+    vgFillPaint(vg, vgBoxGradient(vg, 8, 10, 30, 20, 4, 6, vgRGBA(0, 0, 0, 128), vgRGBA(0, 0, 0, 0)));
+    vgFill(vg);
+    vgBeginPath(vg);
+    vgCircle(vg, 44, 20, 13.3f);
+    vgFillPaint(vg, vgRadialGradient(vg, 40, 16, 2, 14, vgRGB(90, 94, 104), vgRGBA(50, 52, 58, 90)));
+    vgFill(vg);
+    vgBeginPath(vg);
+    vgArc(vg, 44, 20, 16, 0.5f, 4.f, VG_CW);
+    vgStrokeWidth(vg, 3.3f);
+    vgStrokeColor(vg, vgRGBA(240, 160, 40, 170));
+    vgStroke(vg);
+    vgBeginPath(vg);
+    vgRoundedRect(vg, 6.5f, 40.25f, 30, 18, 5);
+    vgFillPaint(vg, vgImagePattern(vg, 0, 0, 5, 7, 0.3f, image, 0.8f));
+    vgFill(vg);
+    vgFontFaceId(vg, font);
+    vgFontSize(vg, 17.f);
+    vgFillColor(vg, vgRGBA(255, 255, 255, 220));
+    vgText(vg, 30, 58, "Pw", nullptr);
+  };
+  PWMTLUseFragmentFunctions8(false);
+  const std::vector<uint8_t> floats = Render(scene);
+  PWMTLUseFragmentFunctions8(true);
+  const std::vector<uint8_t>& bytes = Render(scene);
+  int differing = 0;
+  for (size_t i = 0; i < bytes.size(); i++)
+  {
+    ASSERT_LE(std::abs(bytes[i] - floats[i]), 1) << "pixel " << i / 4 % kW << "," << i / 4 / kW << " " << Dump();
+    differing += bytes[i] != floats[i];
+  }
+  EXPECT_LT(differing, kW * kH / 4) << "most bytes stay exactly as the float forms give them";
+  vgDeleteImage(ctx, image);
 }
 
 TEST_F(MetalBackend, AClearHoldsForOneFlushAndUnknownBlendFactorsBlendSourceOver)
