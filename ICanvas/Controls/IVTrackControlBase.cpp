@@ -87,8 +87,8 @@ void IVTrackControlBase::MakeStepRects(const IRECT& bounds, int nSteps)
     return;
   }
   const int m = mZeroValueStepHasBounds ? nSteps + 1 : nSteps;
-  mStepBounds.Resize(nSteps);
-  for (int i = 0; i < nSteps; ++i)
+  mStepBounds.Resize(m);
+  for (int i = 0; i < m; ++i)
     mStepBounds.Get()[i] = bounds.SubRect(mDirection, m, m - 1 - i);
 }
 
