@@ -21,9 +21,11 @@ bool ISVGSliderControl::Drawable() const
 
 void ISVGSliderControl::OnResize()
 {
-  // The layout divides by the images' sizes.
+  // The layout divides by the images' sizes: without them the pointer maps
+  // over the whole control, as for the plain slider base.
   if (!Drawable())
   {
+    ISliderControlBase::OnResize();
     SetDirty(false);
     return;
   }

@@ -2,7 +2,8 @@
 // ISVGSliderControl: a linear slider that moves a handle SVG along a track
 // SVG, both keeping their proportions. At value 1 the handle touches the
 // track image's top (vertical) or right end (horizontal), at 0 its bottom
-// or left end. With an invalid or empty image nothing is laid out or drawn.
+// or left end. With an invalid or empty image nothing is laid out or drawn
+// and the pointer maps over the whole control.
 
 #include "ISVG.h"
 #include "ISliderControlBase.h"
