@@ -64,6 +64,11 @@ TEST(AUEventListenerConcurrency, NoProcedureRunsForAListenerAfterItsDisposeRetur
     }
   });
 
+  // On a loaded machine the notifier may not run before the rounds end: let
+  // it start first, so the rounds race real deliveries.
+  while (notifications.load(std::memory_order_relaxed) == 0)
+    std::this_thread::yield();
+
   const unsigned seed = 20240611u;
   std::mt19937 random(seed);
   // The main thread: creates listeners, registers them, lets them hear a
