@@ -396,6 +396,21 @@ struct QuadState
 typedef double Quad __attribute__((vector_size(32)));
 typedef long long QuadBits __attribute__((vector_size(32)));
 typedef double Oct __attribute__((vector_size(64)));
+typedef long long OctBits __attribute__((vector_size(64)));
+
+// The integer vector of a double vector's bits.
+template <class V>
+struct BitsOf;
+template <>
+struct BitsOf<Quad>
+{
+  typedef QuadBits Type;
+};
+template <>
+struct BitsOf<Oct>
+{
+  typedef OctBits Type;
+};
 
 // Samples from..to of the channels of the meters in V's lanes (in[lane]; an
 // idle lane repeats a busy one and its results go unused) that are known to
@@ -408,7 +423,7 @@ inline __attribute__((always_inline)) void RunLanes(QuadState& st, const double*
 {
   constexpr int kLanes = static_cast<int>(sizeof(V) / sizeof(double));
   constexpr int kMeters = std::min(kLanes / 2, static_cast<int>(DynamicRangeMeter::kMaxShared));
-  typedef long long Bits __attribute__((vector_size(sizeof(V))));
+  typedef typename BitsOf<V>::Type Bits;
   V r[QuadState::kRows];
   for (int row = 0; row < QuadState::kRows; ++row)
     std::memcpy(&r[row], st.rows[row], sizeof(V));

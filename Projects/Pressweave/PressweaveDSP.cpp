@@ -113,6 +113,25 @@ namespace {
 typedef double Quad __attribute__((vector_size(32)));
 typedef double Oct __attribute__((vector_size(64)));
 
+// The integer vector of a double vector's bits.
+template <class T>
+struct BitsOf;
+template <>
+struct BitsOf<Pair>
+{
+  typedef long long Type __attribute__((vector_size(16)));
+};
+template <>
+struct BitsOf<Quad>
+{
+  typedef long long Type __attribute__((vector_size(32)));
+};
+template <>
+struct BitsOf<Oct>
+{
+  typedef long long Type __attribute__((vector_size(64)));
+};
+
 // v in every lane of a double, Pair, Quad or Oct; |x| by the sign bit.
 template <class T>
 inline __attribute__((always_inline)) T Lanes(double v) noexcept
@@ -135,7 +154,7 @@ inline __attribute__((always_inline)) T Magnitude(T x) noexcept
     return std::fabs(x);
   else
   {
-    typedef long long Bits __attribute__((vector_size(sizeof(T))));
+    typedef typename BitsOf<T>::Type Bits;
     return reinterpret_cast<T>(reinterpret_cast<Bits>(x) & static_cast<long long>(0x7fffffffffffffffLL));
   }
 }
