@@ -382,15 +382,98 @@ void DynamicRangeMeter::Process(const double* left, const double* right, int n) 
 #define PW_METER_QUADS 1
 namespace {
 
-// The four-lane pass's state in plain doubles, lane by lane: left and right
-// of meter a, then of meter b. Order of rows: shelf x1, x2, y1, y2, high-pass
-// x1, x2, y1, y2, block peak, sum of squares.
+// The shared pass's state in plain doubles, lane by lane: left and right of
+// meter 0, of meter 1 and of meter 2 (lanes 6 and 7 idle). Order of rows:
+// shelf x1, x2, y1, y2, high-pass x1, x2, y1, y2, block peak, sum of squares.
 struct QuadState
 {
   enum { kShelfX1, kShelfX2, kShelfY1, kShelfY2, kHpX1, kHpX2, kHpY1, kHpY2, kPeak, kSquares, kRows };
-  double rows[kRows][4];
-  double energy[2]; // per meter
+  static constexpr int kLanes = 2 * DynamicRangeMeter::kMaxShared + 2;
+  double rows[kRows][kLanes];
+  double energy[DynamicRangeMeter::kMaxShared]; // per meter
 };
+
+typedef double Quad __attribute__((vector_size(32)));
+typedef long long QuadBits __attribute__((vector_size(32)));
+typedef double Oct __attribute__((vector_size(64)));
+typedef long long OctBits __attribute__((vector_size(64)));
+
+// The integer vector of a double vector's bits.
+template <class V>
+struct BitsOf;
+template <>
+struct BitsOf<Quad>
+{
+  typedef QuadBits Type;
+};
+template <>
+struct BitsOf<Oct>
+{
+  typedef OctBits Type;
+};
+
+// Samples from..to of the channels of the meters in V's lanes (in[lane]; an
+// idle lane repeats a busy one and its results go unused) that are known to
+// stay finite, with coefficients shelf b0, b1, b2, a1, a2, high-pass b1, a1,
+// a2: each lane does AnalyseBlock's arithmetic on its channel. Inlined into
+// RunQuads (AVX2) and RunOcts (AVX-512) below.
+template <class V>
+inline __attribute__((always_inline)) void RunLanes(QuadState& st, const double* c, const double* const* in, int from,
+                                                    int to) noexcept
+{
+  constexpr int kLanes = static_cast<int>(sizeof(V) / sizeof(double));
+  constexpr int kMeters = std::min(kLanes / 2, static_cast<int>(DynamicRangeMeter::kMaxShared));
+  typedef typename BitsOf<V>::Type Bits;
+  V r[QuadState::kRows];
+  for (int row = 0; row < QuadState::kRows; ++row)
+    std::memcpy(&r[row], st.rows[row], sizeof(V));
+  V k[8];
+  Bits magnitude;
+  for (int lane = 0; lane < kLanes; ++lane)
+  {
+    for (int i = 0; i < 8; ++i)
+      k[i][lane] = c[i];
+    magnitude[lane] = 0x7fffffffffffffffLL;
+  }
+  V sx1 = r[0], sx2 = r[1], sy1 = r[2], sy2 = r[3], hx1 = r[4], hx2 = r[5], hy1 = r[6], hy2 = r[7];
+  V peak = r[8], squares = r[9];
+  double energy[kMeters];
+  for (int m = 0; m < kMeters; ++m)
+    energy[m] = st.energy[m];
+  for (int i = from; i < to; ++i)
+  {
+    V x;
+    for (int lane = 0; lane < kLanes; ++lane)
+      x[lane] = in[lane][i];
+    const V a = reinterpret_cast<V>(reinterpret_cast<Bits>(x) & magnitude);
+    peak = a > peak ? a : peak;
+    squares += x * x;
+    const V y = k[0] * x + k[1] * sx1 + k[2] * sx2 - k[3] * sy1 - k[4] * sy2;
+    sx2 = sx1;
+    sx1 = x;
+    sy2 = sy1;
+    sy1 = y;
+    const V z = y + k[5] * hx1 + hx2 - k[6] * hy1 - k[7] * hy2;
+    hx2 = hx1;
+    hx1 = y;
+    hy2 = hy1;
+    hy1 = z;
+    const V z2 = z * z;
+    for (int m = 0; m < kMeters; ++m)
+      energy[m] += z2[2 * m] + z2[2 * m + 1];
+  }
+  const V out[QuadState::kRows] = {sx1, sx2, sy1, sy2, hx1, hx2, hy1, hy2, peak, squares};
+  for (int row = 0; row < QuadState::kRows; ++row)
+    std::memcpy(st.rows[row], &out[row], sizeof(V));
+  for (int m = 0; m < kMeters; ++m)
+    st.energy[m] = energy[m];
+}
+
+__attribute__((target("avx512f"))) void RunOcts(QuadState& st, const double* c, const double* const* in, int from,
+                                                int to) noexcept
+{
+  RunLanes<Oct>(st, c, in, from, to);
+}
 
 #if defined(__clang__)
 #pragma clang attribute push(__attribute__((target("avx2"))), apply_to = function)
@@ -398,49 +481,11 @@ struct QuadState
 #pragma GCC push_options
 #pragma GCC target("avx2")
 #endif
-typedef double Quad __attribute__((vector_size(32)));
-typedef long long QuadBits __attribute__((vector_size(32)));
-
-// Samples from..to of four channels that are known to stay finite, with
-// coefficients shelf b0, b1, b2, a1, a2, high-pass b1, a1, a2: each lane does
-// AnalyseBlock's arithmetic on its channel.
 void RunQuads(QuadState& st, const double* c, const double* const* in, int from, int to) noexcept
 {
-  Quad r[QuadState::kRows];
-  std::memcpy(r, st.rows, sizeof r);
-  Quad k[8];
-  for (int i = 0; i < 8; ++i)
-    k[i] = Quad{c[i], c[i], c[i], c[i]};
-  Quad sx1 = r[0], sx2 = r[1], sy1 = r[2], sy2 = r[3], hx1 = r[4], hx2 = r[5], hy1 = r[6], hy2 = r[7];
-  Quad peak = r[8], squares = r[9];
-  double energyA = st.energy[0], energyB = st.energy[1];
-  const QuadBits magnitude = {0x7fffffffffffffffLL, 0x7fffffffffffffffLL, 0x7fffffffffffffffLL,
-                              0x7fffffffffffffffLL};
-  for (int i = from; i < to; ++i)
-  {
-    const Quad x = {in[0][i], in[1][i], in[2][i], in[3][i]};
-    const Quad a = reinterpret_cast<Quad>(reinterpret_cast<QuadBits>(x) & magnitude);
-    peak = a > peak ? a : peak;
-    squares += x * x;
-    const Quad y = k[0] * x + k[1] * sx1 + k[2] * sx2 - k[3] * sy1 - k[4] * sy2;
-    sx2 = sx1;
-    sx1 = x;
-    sy2 = sy1;
-    sy1 = y;
-    const Quad z = y + k[5] * hx1 + hx2 - k[6] * hy1 - k[7] * hy2;
-    hx2 = hx1;
-    hx1 = y;
-    hy2 = hy1;
-    hy1 = z;
-    const Quad z2 = z * z;
-    energyA += z2[0] + z2[1];
-    energyB += z2[2] + z2[3];
-  }
-  const Quad out[QuadState::kRows] = {sx1, sx2, sy1, sy2, hx1, hx2, hy1, hy2, peak, squares};
-  std::memcpy(st.rows, out, sizeof out);
-  st.energy[0] = energyA;
-  st.energy[1] = energyB;
+  RunLanes<Quad>(st, c, in, from, to);
 }
+
 // Below this every filter value stays far from overflowing, so no output can
 // stop being a finite number and the per-sample check can go.
 constexpr double kSafeMagnitude = 1e100;
@@ -473,29 +518,34 @@ bool AllModerate(const double* x, int n) noexcept
 } // namespace
 #endif
 
-bool DynamicRangeMeter::AnalyseTwo(DynamicRangeMeter& a, const double* const* aIn, double aNow, DynamicRangeMeter& b,
-                                   const double* const* bIn, double bNow, int n, double blockPeak[4],
-                                   double sumOfSquares[4]) noexcept
+bool DynamicRangeMeter::AnalyseShared(DynamicRangeMeter* const* meters, const double* const (*in)[2],
+                                      const double* nows, int count, int n, double* blockPeak,
+                                      double* sumOfSquares) noexcept
 {
 #ifdef PW_METER_QUADS
-  DynamicRangeMeter* const meters[2] = {&a, &b};
-  const double nows[2] = {aNow, bNow};
-  const double* const in[4] = {aIn[0], aIn[1], bIn[0], bIn[1]};
-  if (!__builtin_cpu_supports("avx2") || !a.mLoudnessEnabled || !b.mLoudnessEnabled)
+  // Two meters fill four lanes (AVX2), three six of eight (AVX-512).
+  const bool octs = count > 2;
+  if (count < 2 || count > kMaxShared || !(octs ? __builtin_cpu_supports("avx512f") : __builtin_cpu_supports("avx2")))
     return false;
-  const double coefficients[2][8] = {
-    {a.mShelfB0, a.mShelfB1, a.mShelfB2, a.mShelfA1, a.mShelfA2, a.mHpB1, a.mHpA1, a.mHpA2},
-    {b.mShelfB0, b.mShelfB1, b.mShelfB2, b.mShelfA1, b.mShelfA2, b.mHpB1, b.mHpA1, b.mHpA2}};
-  if (std::memcmp(coefficients[0], coefficients[1], sizeof coefficients[0]) != 0)
-    return false;
-  for (const double* x : in)
+  const double* lanes[QuadState::kLanes];
+  for (int lane = 0; lane < QuadState::kLanes; ++lane)
+    lanes[lane] = in[std::min(lane / 2, count - 1)][lane % 2];
+  double coefficients[kMaxShared][8];
+  for (int k = 0; k < count; ++k)
   {
-    if (!AllModerate(x, n))
+    const DynamicRangeMeter& m = *meters[k];
+    if (!m.mLoudnessEnabled)
       return false;
-  }
-  for (const DynamicRangeMeter* m : meters)
-  {
-    for (const FilterMemory& f : m->mFilter)
+    const double own[8] = {m.mShelfB0, m.mShelfB1, m.mShelfB2, m.mShelfA1, m.mShelfA2, m.mHpB1, m.mHpA1, m.mHpA2};
+    std::memcpy(coefficients[k], own, sizeof own);
+    if (std::memcmp(coefficients[k], coefficients[0], sizeof own) != 0)
+      return false;
+    for (const double* x : in[k])
+    {
+      if (!AllModerate(x, n))
+        return false;
+    }
+    for (const FilterMemory& f : m.mFilter)
     {
       for (double v : {f.shelfX1, f.shelfX2, f.shelfY1, f.shelfY2, f.hpX1, f.hpX2, f.hpY1, f.hpY2})
       {
@@ -511,16 +561,16 @@ bool DynamicRangeMeter::AnalyseTwo(DynamicRangeMeter& a, const double* const* aI
                                            &FilterMemory::hpY1,    &FilterMemory::hpY2};
   for (int row = 0; row < 8; ++row)
   {
-    for (int lane = 0; lane < 4; ++lane)
+    for (int lane = 0; lane < 2 * count; ++lane)
       st.rows[row][lane] = meters[lane / 2]->mFilter[lane % 2].*fields[row];
   }
-  st.energy[0] = a.mLoudnessEnergy;
-  st.energy[1] = b.mLoudnessEnergy;
+  for (int k = 0; k < count; ++k)
+    st.energy[k] = meters[k]->mLoudnessEnergy;
 
   // Each meter's loudness values fall due as in AnalyseBlock; the pass stops
-  // wherever one of the two is due.
-  int due[2];
-  for (int k = 0; k < 2; ++k)
+  // wherever one of them is due.
+  int due[kMaxShared];
+  for (int k = 0; k < count; ++k)
   {
     const DynamicRangeMeter& m = *meters[k];
     due[k] = nows[k] - m.mLastLoudnessUpdate > kLoudnessInterval ? m.mLoudnessBlockLength / 8
@@ -529,13 +579,16 @@ bool DynamicRangeMeter::AnalyseTwo(DynamicRangeMeter& a, const double* const* aI
   for (int s = 0; s < n;)
   {
     int stop = n;
-    for (const int k : {0, 1})
+    for (int k = 0; k < count; ++k)
     {
       const int untilDue = due[k] - meters[k]->mLoudnessCount;
       stop = std::min(stop, untilDue < 1 ? s + 1 : (untilDue < n - s ? s + untilDue : n));
     }
-    RunQuads(st, coefficients[0], in, s, stop);
-    for (const int k : {0, 1})
+    if (octs)
+      RunOcts(st, coefficients[0], lanes, s, stop);
+    else
+      RunQuads(st, coefficients[0], lanes, s, stop);
+    for (int k = 0; k < count; ++k)
     {
       DynamicRangeMeter& m = *meters[k];
       m.mLoudnessCount += stop - s;
@@ -550,7 +603,7 @@ bool DynamicRangeMeter::AnalyseTwo(DynamicRangeMeter& a, const double* const* aI
     s = stop;
   }
 
-  for (int lane = 0; lane < 4; ++lane)
+  for (int lane = 0; lane < 2 * count; ++lane)
   {
     DynamicRangeMeter& m = *meters[lane / 2];
     m.mLoudnessEnergy = st.energy[lane / 2];
@@ -561,40 +614,59 @@ bool DynamicRangeMeter::AnalyseTwo(DynamicRangeMeter& a, const double* const* aI
   }
   return true;
 #else
-  (void)a, (void)aIn, (void)aNow, (void)b, (void)bIn, (void)bNow, (void)n, (void)blockPeak, (void)sumOfSquares;
+  (void)meters, (void)in, (void)nows, (void)count, (void)n, (void)blockPeak, (void)sumOfSquares;
   return false;
 #endif
+}
+
+void DynamicRangeMeter::ProcessShared(DynamicRangeMeter* const* meters, const double* const (*in)[2], int count,
+                                      int n) noexcept
+{
+  count = std::clamp(count, 0, kMaxShared);
+#ifdef PW_METER_QUADS
+  if (count > 2 && !__builtin_cpu_supports("avx512f"))
+  {
+    // No eight lanes: two meters in four, the third alone.
+    ProcessShared(meters, in, 2, n);
+    meters[2]->Process(in[2][0], in[2][1], n);
+    return;
+  }
+#endif
+  double nows[kMaxShared] = {}, dts[kMaxShared] = {};
+  bool goes[kMaxShared] = {};
+  bool all = count > 0;
+  for (int k = 0; k < count; ++k)
+  {
+    goes[k] = meters[k]->BeginAnalysis(in[k][0], in[k][1], n, nows[k], dts[k]);
+    all = all && goes[k];
+  }
+  double peaks[2 * kMaxShared];
+  double sums[2 * kMaxShared];
+  if (all && AnalyseShared(meters, in, nows, count, n, peaks, sums))
+  {
+    for (int k = 0; k < count; ++k)
+      meters[k]->FinishAnalysis(in[k][0], in[k][1], n, dts[k], peaks + 2 * k, sums + 2 * k);
+    return;
+  }
+  for (int k = 0; k < count; ++k)
+  {
+    DynamicRangeMeter& m = *meters[k];
+    if (!goes[k])
+      continue;
+    if (m.mLoudnessEnabled)
+      m.AnalyseBlock<true>(in[k][0], in[k][1], n, nows[k], peaks, sums);
+    else
+      m.AnalyseBlock<false>(in[k][0], in[k][1], n, nows[k], peaks, sums);
+    m.FinishAnalysis(in[k][0], in[k][1], n, dts[k], peaks, sums);
+  }
 }
 
 void DynamicRangeMeter::ProcessTwo(DynamicRangeMeter& a, const double* aLeft, const double* aRight,
                                    DynamicRangeMeter& b, const double* bLeft, const double* bRight, int n) noexcept
 {
-  double aNow = 0.0, aDt = 0.0, bNow = 0.0, bDt = 0.0;
-  const bool aGoes = a.BeginAnalysis(aLeft, aRight, n, aNow, aDt);
-  const bool bGoes = b.BeginAnalysis(bLeft, bRight, n, bNow, bDt);
-  const double* const aIn[2] = {aLeft, aRight};
-  const double* const bIn[2] = {bLeft, bRight};
-  double peaks[4];
-  double sums[4];
-  if (aGoes && bGoes && AnalyseTwo(a, aIn, aNow, b, bIn, bNow, n, peaks, sums))
-  {
-    a.FinishAnalysis(aLeft, aRight, n, aDt, peaks, sums);
-    b.FinishAnalysis(bLeft, bRight, n, bDt, peaks + 2, sums + 2);
-    return;
-  }
-  for (const int k : {0, 1})
-  {
-    DynamicRangeMeter& m = k == 0 ? a : b;
-    const double* const* x = k == 0 ? aIn : bIn;
-    const double now = k == 0 ? aNow : bNow;
-    if (!(k == 0 ? aGoes : bGoes))
-      continue;
-    if (m.mLoudnessEnabled)
-      m.AnalyseBlock<true>(x[0], x[1], n, now, peaks, sums);
-    else
-      m.AnalyseBlock<false>(x[0], x[1], n, now, peaks, sums);
-    m.FinishAnalysis(x[0], x[1], n, k == 0 ? aDt : bDt, peaks, sums);
-  }
+  DynamicRangeMeter* const meters[2] = {&a, &b};
+  const double* const in[2][2] = {{aLeft, aRight}, {bLeft, bRight}};
+  ProcessShared(meters, in, 2, n);
 }
 
 void ProcessHandOff(DynamicRangeMeter& meter, const BufferManager& handOff, int leftIndex, int rightIndex) noexcept

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include "IWeftUtilities.h"
 #include "VectorMath.h"
@@ -101,28 +102,86 @@ void PressweaveSetup(PressweaveDSP& dsp, double amount, bool shaperOn, int nOutp
 
 namespace {
 
+// The helpers below take and return vectors of four and eight doubles, whose
+// passing in registers needs AVX; each is inlined (always_inline) into one
+// function built for AVX2 or AVX-512, so no such vector crosses a call.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wpsabi"
+
+// Four and eight doubles in one register (AVX2, AVX-512), for the functions
+// built for those sets below; Pair (two, SSE2) everywhere else.
+typedef double Quad __attribute__((vector_size(32)));
+typedef double Oct __attribute__((vector_size(64)));
+
+// The integer vector of a double vector's bits.
+template <class T>
+struct BitsOf;
+template <>
+struct BitsOf<Pair>
+{
+  typedef long long Type __attribute__((vector_size(16)));
+};
+template <>
+struct BitsOf<Quad>
+{
+  typedef long long Type __attribute__((vector_size(32)));
+};
+template <>
+struct BitsOf<Oct>
+{
+  typedef long long Type __attribute__((vector_size(64)));
+};
+
+// v in every lane of a double, Pair, Quad or Oct; |x| by the sign bit.
+template <class T>
+inline __attribute__((always_inline)) T Lanes(double v) noexcept
+{
+  if constexpr (sizeof(T) == sizeof(double))
+    return v;
+  else
+  {
+    T r;
+    for (unsigned i = 0; i < sizeof(T) / sizeof(double); ++i)
+      r[i] = v;
+    return r;
+  }
+}
+
+template <class T>
+inline __attribute__((always_inline)) T Magnitude(T x) noexcept
+{
+  if constexpr (sizeof(T) == sizeof(double))
+    return std::fabs(x);
+  else
+  {
+    typedef typename BitsOf<T>::Type Bits;
+    return reinterpret_cast<T>(reinterpret_cast<Bits>(x) & static_cast<long long>(0x7fffffffffffffffLL));
+  }
+}
+
 // processSample's arithmetic, operation for operation, with selects in place
-// of branches, on a double or on a Pair of samples (T); the fields are
-// broadcast into T once per block.
+// of branches, on a double or on a vector of samples (T); the fields are
+// broadcast into T once per block. Everything is inlined into its caller, so
+// no vector crosses a call between code built for different sets.
 template <class T>
 struct Shaper
 {
   T driveGain, outputGain, limit, c1, c2, c3, c4, wet, dry;
 
-  explicit Shaper(const PressweaveDSP& dsp) noexcept
-  : driveGain(Broadcast<T>(dsp.getDriveGain()))
-  , outputGain(Broadcast<T>(dsp.getOutputGain()))
-  , limit(Broadcast<T>(dsp.getSampleLimit()))
-  , c1(Broadcast<T>(dsp.getCoefficient(0)))
-  , c2(Broadcast<T>(dsp.getCoefficient(1)))
-  , c3(Broadcast<T>(dsp.getCoefficient(2)))
-  , c4(Broadcast<T>(dsp.getCoefficient(3)))
-  , wet(Broadcast<T>(dsp.getWetShare()))
-  , dry(Broadcast<T>(dsp.getDryShare()))
+  __attribute__((always_inline)) explicit Shaper(const PressweaveDSP& dsp) noexcept
+  : driveGain(Lanes<T>(dsp.getDriveGain()))
+  , outputGain(Lanes<T>(dsp.getOutputGain()))
+  , limit(Lanes<T>(dsp.getSampleLimit()))
+  , c1(Lanes<T>(dsp.getCoefficient(0)))
+  , c2(Lanes<T>(dsp.getCoefficient(1)))
+  , c3(Lanes<T>(dsp.getCoefficient(2)))
+  , c4(Lanes<T>(dsp.getCoefficient(3)))
+  , wet(Lanes<T>(dsp.getWetShare()))
+  , dry(Lanes<T>(dsp.getDryShare()))
   {}
 
   // std::min(std::max(x * drive, -limit), limit), NaN passing through alike.
-  T Clip(T x) const noexcept
+  __attribute__((always_inline)) T Clip(T x) const noexcept
   {
     const T driven = x * driveGain;
     const T low = -limit;
@@ -130,10 +189,10 @@ struct Shaper
     return limit < raised ? limit : raised;
   }
 
-  T Shape(T x) const noexcept
+  __attribute__((always_inline)) T Shape(T x) const noexcept
   {
-    const T zero = Broadcast<T>(0.0), one = Broadcast<T>(1.0), two = Broadcast<T>(2.0);
-    const T a = Abs(x);
+    const T zero = Lanes<T>(0.0), one = Lanes<T>(1.0), two = Lanes<T>(2.0);
+    const T a = Magnitude(x);
     const T sign = x > zero ? one : -one;
     const T a2 = a * a;
     const T a3 = a2 * a;
@@ -147,9 +206,9 @@ struct Shaper
   // in * (1 - d) + P(in) * d, P being processSample; for a mono output
   // (kMono) the shaper sees half the input and its result is doubled.
   template <bool kShaperOn, bool kMono>
-  T Mix(T x, T d) const noexcept
+  __attribute__((always_inline)) T Mix(T x, T d) const noexcept
   {
-    const T one = Broadcast<T>(1.0), two = Broadcast<T>(2.0), half = Broadcast<T>(0.5);
+    const T one = Lanes<T>(1.0), two = Lanes<T>(2.0), half = Lanes<T>(0.5);
     T y = Clip(kMono ? half * x : x);
     if (kShaperOn)
       y = Shape(y);
@@ -158,14 +217,58 @@ struct Shaper
   }
 };
 
+// The whole groups of T at the front of in..in+n into out; returns how many
+// samples that was.
+template <class T, bool kShaperOn, bool kMono>
+inline __attribute__((always_inline)) int ShapeGroups(const PressweaveDSP& dsp, const double* in, double* out, int n,
+                                                     double d) noexcept
+{
+  constexpr int kLanes = static_cast<int>(sizeof(T) / sizeof(double));
+  const Shaper<T> lanes(dsp);
+  const T dd = Lanes<T>(d);
+  int s = 0;
+  for (; s + kLanes <= n; s += kLanes)
+  {
+    T x;
+    std::memcpy(&x, in + s, sizeof x);
+    const T y = lanes.template Mix<kShaperOn, kMono>(x, dd);
+    std::memcpy(out + s, &y, sizeof y);
+  }
+  return s;
+}
+
+#if defined(__x86_64__) && defined(__GNUC__)
+#define PW_SHAPER_WIDE 1
+template <bool kShaperOn, bool kMono>
+__attribute__((target("avx512f"))) int ShapeOcts(const PressweaveDSP& dsp, const double* in, double* out, int n,
+                                                 double d) noexcept
+{
+  return ShapeGroups<Oct, kShaperOn, kMono>(dsp, in, out, n, d);
+}
+
+template <bool kShaperOn, bool kMono>
+__attribute__((target("avx2"))) int ShapeQuads(const PressweaveDSP& dsp, const double* in, double* out, int n,
+                                               double d) noexcept
+{
+  return ShapeGroups<Quad, kShaperOn, kMono>(dsp, in, out, n, d);
+}
+#endif
+
+#pragma GCC diagnostic pop
+
+// Eights, then fours, then pairs, then one, as wide as the machine goes (a
+// block's tail passes through the narrower forms, all of the same bits).
 template <bool kShaperOn, bool kMono>
 void ShapeBlock(const PressweaveDSP& dsp, const double* in, double* out, int n, double d) noexcept
 {
-  const Shaper<Pair> pairs(dsp);
-  const Pair d2 = Splat(d);
   int s = 0;
-  for (; s + 2 <= n; s += 2)
-    StorePair(out + s, pairs.template Mix<kShaperOn, kMono>(LoadPair(in + s), d2));
+#ifdef PW_SHAPER_WIDE
+  if (__builtin_cpu_supports("avx512f"))
+    s = ShapeOcts<kShaperOn, kMono>(dsp, in, out, n, d);
+  if (__builtin_cpu_supports("avx2"))
+    s += ShapeQuads<kShaperOn, kMono>(dsp, in + s, out + s, n - s, d);
+#endif
+  s += ShapeGroups<Pair, kShaperOn, kMono>(dsp, in + s, out + s, n - s, d);
   if (s < n)
     out[s] = Shaper<double>(dsp).template Mix<kShaperOn, kMono>(in[s], d);
 }

@@ -62,13 +62,20 @@ void Pressweave::DynamicRangeProcess() noexcept
   mBufferManager.Acquire();
   const BufferManager& handOff = mBufferManager;
   const int n = handOff.GetPairFrameCount(BufferManager::kDryLeft, BufferManager::kDryRight);
+  const int sidechainFrames = handOff.GetPairFrameCount(BufferManager::kSidechainLeft, BufferManager::kSidechainRight);
   if (n == handOff.GetPairFrameCount(BufferManager::kOutputLeft, BufferManager::kOutputRight))
   {
-    // The input and output meters' filters in one pass.
-    DynamicRangeMeter::ProcessTwo(mInputMeter, handOff.GetBuffer(BufferManager::kDryLeft),
-                                  handOff.GetBuffer(BufferManager::kDryRight), mOutputMeter,
-                                  handOff.GetBuffer(BufferManager::kOutputLeft),
-                                  handOff.GetBuffer(BufferManager::kOutputRight), n);
+    // The input and output meters' filters in one pass, and the sidechain
+    // meter's too when it has as many frames.
+    DynamicRangeMeter* const meters[3] = {&mInputMeter, &mOutputMeter, &mSidechainMeter};
+    const double* const in[3][2] = {
+      {handOff.GetBuffer(BufferManager::kDryLeft), handOff.GetBuffer(BufferManager::kDryRight)},
+      {handOff.GetBuffer(BufferManager::kOutputLeft), handOff.GetBuffer(BufferManager::kOutputRight)},
+      {handOff.GetBuffer(BufferManager::kSidechainLeft), handOff.GetBuffer(BufferManager::kSidechainRight)}};
+    const bool sidechainToo = sidechainFrames == n;
+    DynamicRangeMeter::ProcessShared(meters, in, sidechainToo ? 3 : 2, n);
+    if (sidechainToo)
+      return;
   }
   else
   {

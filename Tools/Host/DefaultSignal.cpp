@@ -52,16 +52,29 @@ std::int64_t FramesFor(double seconds, double rate) noexcept
   return static_cast<std::int64_t>(std::floor(seconds * rate + 0.5));
 }
 
-} // namespace
+// std::floor(x), every bit of it (-0 and NaN included), from additions,
+// comparisons and sign copies only, so that a loop of it vectorises.
+inline double ExactFloor(double x) noexcept
+{
+  constexpr double kTwo52 = 4503599627370496.0; // from here on every double is whole
+  const double magic = std::copysign(kTwo52, x);
+  double r = (x + magic) - magic; // x rounded to the nearest whole number
+  r = r > x ? r - 1.0 : r;
+  r = std::copysign(r, x); // a floor has its argument's sign, -0 too
+  return std::fabs(x) < kTwo52 ? r : x;
+}
 
-double DeterministicSine(double cycles) noexcept
+inline double ExactFrac(double x) noexcept
+{
+  return x - ExactFloor(x);
+}
+
+// DeterministicSine's arithmetic, without a call: loops of it vectorise.
+inline __attribute__((always_inline)) double SineOfCycles(double cycles) noexcept
 {
   // Fold to [-1/4, 1/4] of a cycle, where the series converges fast.
-  double x = Frac(cycles);
-  if (x > 0.75)
-    x -= 1.0;
-  else if (x > 0.25)
-    x = 0.5 - x;
+  double x = ExactFrac(cycles);
+  x = x > 0.75 ? x - 1.0 : (x > 0.25 ? 0.5 - x : x);
   const double t = x * 6.283185307179586;
   const double t2 = t * t;
   // Taylor series of sin to t^19 (|t| <= pi/2: error below 1e-15).
@@ -78,44 +91,152 @@ double DeterministicSine(double cycles) noexcept
   return t * sum;
 }
 
-void DeterministicSines(const double* cycles, double* out, int n) noexcept
+// ---- block forms -----------------------------------------------------------
+// Read computes kChunk frames at a time, stage by stage over arrays, so each
+// stage is a loop across frames that the compiler vectorises; every value is
+// the same operation on the same operands as in FrameAt and SampleAt (no
+// fused multiply-add: see CMakeLists.txt), so the bits are theirs.
+
+constexpr int kChunk = 64;
+
+// The sine's series is one long chain of dependent steps: four vectors in
+// flight at once keep the multiplier busy.
+#if defined(__clang__)
+#define PW_INTERLEAVE_FOUR _Pragma("clang loop interleave_count(4)")
+#else
+#define PW_INTERLEAVE_FOUR
+#endif
+
+// frames first..first+n-1 (n <= kChunk), all inside the signal.
+inline __attribute__((always_inline)) void ProgramChunk(std::int64_t first, int n, double rate, float* left,
+                                                        float* right) noexcept
 {
-  // Two values per vector (GCC and Clang vector extension), four vectors at
-  // a time: DeterministicSine's operations lane by lane, selects for its
-  // branches.
-  typedef double V __attribute__((vector_size(16)));
-  constexpr int kLanes = 8;
-  constexpr double kTerms[] = {1.0 / 121645100408832000.0, 1.0 / 355687428096000.0, 1.0 / 1307674368000.0,
-                               1.0 / 6227020800.0,         1.0 / 39916800.0,        1.0 / 362880.0,
-                               1.0 / 5040.0,               1.0 / 120.0,             1.0 / 6.0,
-                               1.0};
-  int i = 0;
-  for (; i + kLanes <= n; i += kLanes)
+  double t[kChunk], inBar[kChunk], inEighth[kChunk], odd[kChunk], hz[8][kChunk], tones[8][kChunk];
+  for (int j = 0; j < n; ++j)
   {
-    V t[kLanes / 2], t2[kLanes / 2], sum[kLanes / 2];
-    for (int v = 0; v < kLanes / 2; ++v)
+    t[j] = static_cast<double>(first + j) / rate;
+    const double bars = ExactFloor(t[j] / kBarSeconds);
+    inBar[j] = t[j] - bars * kBarSeconds;
+    const double eighths = ExactFloor(t[j] / kEighthSeconds);
+    inEighth[j] = t[j] - eighths * kEighthSeconds;
+    odd[j] = static_cast<double>(static_cast<std::int64_t>(eighths) % 2);
+    // The eight tones: bass root and octave, then the chord on the left and,
+    // slightly detuned, on the right.
+    const int bar = static_cast<int>(bars) % 4;
+    hz[0][j] = kBassRoots[bar];
+    hz[1][j] = 2.0 * kBassRoots[bar];
+    for (int k = 0; k < 3; ++k)
     {
-      V x = {Frac(cycles[i + 2 * v]), Frac(cycles[i + 2 * v + 1])};
-      const V one = {1.0, 1.0}, half = {0.5, 0.5}, quarter = {0.25, 0.25}, threeQuarters = {0.75, 0.75};
-      x = x > threeQuarters ? x - one : (x > quarter ? half - x : x);
-      t[v] = x * 6.283185307179586;
-      t2[v] = t[v] * t[v];
-      sum[v] = V{kTerms[0], kTerms[0]};
-    }
-    for (int k = 1; k < 10; ++k)
-    {
-      for (int v = 0; v < kLanes / 2; ++v)
-        sum[v] = sum[v] * -t2[v] + kTerms[k];
-    }
-    for (int v = 0; v < kLanes / 2; ++v)
-    {
-      const V y = t[v] * sum[v];
-      out[i + 2 * v] = y[0];
-      out[i + 2 * v + 1] = y[1];
+      hz[2 + k][j] = kChords[bar][k];
+      hz[5 + k][j] = kChords[bar][k] * 1.003;
     }
   }
-  for (; i < n; ++i)
-    out[i] = DeterministicSine(cycles[i]);
+  // FrameAt takes the fraction of each tone's cycles before the sine folds
+  // them again: on these non-negative values a second fraction changes no
+  // bit, so one is enough.
+  for (int k = 0; k < 8; ++k)
+  {
+    PW_INTERLEAVE_FOUR
+    for (int j = 0; j < n; ++j)
+      tones[k][j] = SineOfCycles(static_cast<double>(first + j) * hz[k][j] / rate);
+  }
+  for (int j = 0; j < n; ++j)
+  {
+    const double pluck = 1.0 / Square(1.0 + 6.0 * inEighth[j]);
+    const double bass = 0.30 * pluck * (tones[0][j] + 0.3 * tones[1][j]);
+    const double chordGain = 0.06 * Fades(inBar[j], kBarSeconds, 0.02, 0.05);
+    double padLeft = 0.0;
+    double padRight = 0.0;
+    for (int k = 0; k < 3; ++k)
+    {
+      padLeft += tones[2 + k][j];
+      padRight += tones[5 + k][j];
+    }
+    const std::int64_t frame = first + j;
+    const double hatOn = 0.12 * (Noise(frame) - Noise(frame - 1)) / Square(1.0 + 120.0 * inEighth[j]);
+    const double hat = odd[j] == 1.0 ? hatOn : 0.0;
+    const double master = Fades(t[j], DefaultProgramSignal::kSeconds, 0.005, 0.02);
+    left[j] = static_cast<float>(master * (bass + chordGain * padLeft + 0.6 * hat));
+    right[j] = static_cast<float>(master * (bass + chordGain * padRight + hat));
+  }
+}
+
+// The kick's pitch falls from 160 Hz towards 48 Hz as 1 / (1 + 30 tau)^2,
+// whose integral gives the phase without a logarithm.
+constexpr double kKickStartHz = 160.0;
+constexpr double kKickEndHz = 48.0;
+constexpr double kKickSweep = 30.0;
+
+inline __attribute__((always_inline)) void KickChunk(std::int64_t first, int n, double rate, float* out) noexcept
+{
+  double phase[kChunk], body[kChunk];
+  for (int j = 0; j < n; ++j)
+  {
+    const double t = static_cast<double>(first + j) / rate;
+    const double tau = t - ExactFloor(t / kBeatSeconds) * kBeatSeconds;
+    phase[j] = tau * (kKickEndHz + (kKickStartHz - kKickEndHz) / (1.0 + kKickSweep * tau));
+    body[j] = 0.9 / Square(1.0 + 8.0 * tau) * std::max(0.0, 1.0 - tau / 0.45);
+  }
+  PW_INTERLEAVE_FOUR
+  for (int j = 0; j < n; ++j)
+    out[j] = static_cast<float>(body[j] * SineOfCycles(phase[j]));
+}
+
+// One copy of each for any x86-64, one for AVX2 and one for AVX-512 (two,
+// four or eight lanes), chosen once per read.
+#define PW_SIGNAL_KERNELS(Suffix, ...)                                                                    \
+  __VA_ARGS__ void Program##Suffix(std::int64_t first, long n, double rate, float* l, float* r) noexcept \
+  {                                                                                                       \
+    for (long at = 0; at < n; at += kChunk)                                                               \
+      ProgramChunk(first + at, static_cast<int>(std::min<long>(kChunk, n - at)), rate, l + at, r + at);   \
+  }                                                                                                       \
+  __VA_ARGS__ void Kick##Suffix(std::int64_t first, long n, double rate, float* out) noexcept             \
+  {                                                                                                       \
+    for (long at = 0; at < n; at += kChunk)                                                               \
+      KickChunk(first + at, static_cast<int>(std::min<long>(kChunk, n - at)), rate, out + at);            \
+  }
+
+PW_SIGNAL_KERNELS(Baseline)
+#if defined(__x86_64__) && defined(__GNUC__)
+#define PW_SIGNAL_WIDE 1
+PW_SIGNAL_KERNELS(AVX2, __attribute__((target("avx2"))))
+PW_SIGNAL_KERNELS(AVX512, __attribute__((target("avx512f"))))
+#endif
+
+void ProgramBlock(std::int64_t first, long n, double rate, float* l, float* r) noexcept
+{
+#ifdef PW_SIGNAL_WIDE
+  if (__builtin_cpu_supports("avx512f"))
+    return ProgramAVX512(first, n, rate, l, r);
+  if (__builtin_cpu_supports("avx2"))
+    return ProgramAVX2(first, n, rate, l, r);
+#endif
+  ProgramBaseline(first, n, rate, l, r);
+}
+
+void KickBlock(std::int64_t first, long n, double rate, float* out) noexcept
+{
+#ifdef PW_SIGNAL_WIDE
+  if (__builtin_cpu_supports("avx512f"))
+    return KickAVX512(first, n, rate, out);
+  if (__builtin_cpu_supports("avx2"))
+    return KickAVX2(first, n, rate, out);
+#endif
+  KickBaseline(first, n, rate, out);
+}
+
+} // namespace
+
+double DeterministicSine(double cycles) noexcept
+{
+  return SineOfCycles(cycles);
+}
+
+void DeterministicSines(const double* cycles, double* out, int n) noexcept
+{
+  PW_INTERLEAVE_FOUR
+  for (int i = 0; i < n; ++i)
+    out[i] = SineOfCycles(cycles[i]);
 }
 
 // ---- program -------------------------------------------------------------
@@ -178,8 +299,7 @@ void DefaultProgramSignal::FrameAt(std::int64_t frame, float& left, float& right
 long DefaultProgramSignal::Read(float* const* channels, long frames)
 {
   const long n = static_cast<long>(std::clamp<std::int64_t>(mFrames - mPosition, 0, frames));
-  for (long i = 0; i < n; ++i)
-    FrameAt(mPosition + i, channels[0][i], channels[1][i]);
+  ProgramBlock(mPosition, n, mSampleRate, channels[0], channels[1]);
   mPosition += n;
   return n;
 }
@@ -197,12 +317,7 @@ float DefaultKickSignal::SampleAt(std::int64_t frame) const noexcept
     return 0.0f;
   const double t = static_cast<double>(frame) / mSampleRate;
   const double tau = t - std::floor(t / kBeatSeconds) * kBeatSeconds;
-  // The pitch falls from 160 Hz towards 48 Hz as 1 / (1 + 30 tau)^2, whose
-  // integral gives the phase without a logarithm.
-  constexpr double kStartHz = 160.0;
-  constexpr double kEndHz = 48.0;
-  constexpr double kSweep = 30.0;
-  const double phase = tau * (kEndHz + (kStartHz - kEndHz) / (1.0 + kSweep * tau));
+  const double phase = tau * (kKickEndHz + (kKickStartHz - kKickEndHz) / (1.0 + kKickSweep * tau));
   const double body = 0.9 / Square(1.0 + 8.0 * tau) * std::max(0.0, 1.0 - tau / 0.45);
   return static_cast<float>(body * DeterministicSine(phase));
 }
@@ -210,8 +325,7 @@ float DefaultKickSignal::SampleAt(std::int64_t frame) const noexcept
 long DefaultKickSignal::Read(float* const* channels, long frames)
 {
   const long n = static_cast<long>(std::clamp<std::int64_t>(mFrames - mPosition, 0, frames));
-  for (long i = 0; i < n; ++i)
-    channels[0][i] = SampleAt(mPosition + i);
+  KickBlock(mPosition, n, mSampleRate, channels[0]);
   mPosition += n;
   return n;
 }

@@ -39,7 +39,8 @@ TEST(BlockKernels, PowBlockStaysWithin1e15OfStdPow)
 {
   const uint64_t seed = pw::test::TestSeed();
   std::mt19937_64 rng(seed);
-  std::vector<double> base = pw::test::RandomSignal(rng, 1001, 1.0, 1000.0), out(base.size());
+  // 1005: groups of eight, then one of four, then one alone.
+  std::vector<double> base = pw::test::RandomSignal(rng, 1005, 1.0, 1000.0), out(base.size());
   for (double e : {-0.97, -0.5, 0.0})
   {
     PowBlock(base.data(), e, out.data(), static_cast<int>(base.size()));
@@ -105,7 +106,7 @@ TEST(BlockKernels, ScopeCaptureMatchesTheSampleBySampleAdvanceInEveryWindow)
     const double inc = BeatIncrementPerSample(60.0 + 140.0 * (rng() % 1000) / 1000.0, 48000.0);
     for (int n : {1, 255, 256, 257, 700})
     {
-      std::vector<double> x[6];
+      std::vector<double> x[12];
       std::generate(std::begin(x), std::end(x), [&] { return pw::test::RandomSignal(rng, n); });
       const double* sources[2] = {x[0].data(), x[1].data()};
       const double* outputs[2] = {n == 1 ? nullptr : x[2].data(), x[3].data()};
@@ -165,24 +166,28 @@ TEST(BlockKernels, MetersMatchTheSampleBySampleAnalysisAloneOrInTwosThroughSigna
   const uint64_t seed = pw::test::TestSeed();
   std::mt19937_64 rng(seed);
   gNow = 0.0;
-  // Meter 0 alone; 1 and 2 together (one pass where the machine allows).
-  DynamicRangeMeter m0(48000.0, 2.0, &FakeClock), m1(48000.0, 2.0, &FakeClock), m2(48000.0, 2.0, &FakeClock);
-  DynamicRangeMeter* const meters[3] = {&m0, &m1, &m2};
+  // Meter 0 alone; 1 and 2 together; 3, 4 and 5 together (one pass where
+  // the machine allows).
+  DynamicRangeMeter m0(48000.0, 2.0, &FakeClock), m1(48000.0, 2.0, &FakeClock), m2(48000.0, 2.0, &FakeClock),
+    m3(48000.0, 2.0, &FakeClock), m4(48000.0, 2.0, &FakeClock), m5(48000.0, 2.0, &FakeClock);
+  DynamicRangeMeter* const meters[6] = {&m0, &m1, &m2, &m3, &m4, &m5};
   using Ref = pw::test::ReferenceMeter;
-  Ref refs[3] = {Ref(48000.0), Ref(48000.0), Ref(48000.0)};
+  Ref refs[6] = {Ref(48000.0), Ref(48000.0), Ref(48000.0), Ref(48000.0), Ref(48000.0), Ref(48000.0)};
   for (int block = 0; block < 400; ++block)
   {
     SCOPED_TRACE(testing::Message() << pw::test::SeedText(seed) << ", block " << block);
     const int n = 1 + static_cast<int>(rng() % 1024);
     const double level = block % 100 < 60 ? 1.0 : 0.0; // long silences leave the filters ringing down
-    std::vector<double> x[6];
+    std::vector<double> x[12];
     std::generate(std::begin(x), std::end(x), [&] { return pw::test::RandomSignal(rng, n, -level, level); });
     if (block == 30 || block == 31)
-      x[block == 30 ? 1 : 4][n / 2] = std::nan(""); // restarts that channel's filter
+      x[block == 30 ? 1 : 10][n / 2] = std::nan(""); // restarts that channel's filter
     gNow += block % 7 == 0 ? 0.0 : 0.001 * (rng() % 120);
     m0.Process(x[0].data(), x[1].data(), n);
     DynamicRangeMeter::ProcessTwo(m1, x[2].data(), x[3].data(), m2, x[4].data(), x[5].data(), n);
-    for (int k = 0; k < 3; ++k)
+    const double* const three[3][2] = {{x[6].data(), x[7].data()}, {x[8].data(), x[9].data()}, {x[10].data(), x[11].data()}};
+    DynamicRangeMeter::ProcessShared(meters + 3, three, 3, n);
+    for (int k = 0; k < 6; ++k)
     {
       const double* const in[2] = {x[2 * k].data(), x[2 * k + 1].data()};
       refs[k].Process(in, n, gNow);

@@ -48,6 +48,11 @@ TEST(DeterministicSine, MatchesTheLibrarySineAndHitsTheQuarterCyclesExactly)
   EXPECT_EQ(DeterministicSine(0.5), 0.0);
   EXPECT_NEAR(DeterministicSine(0.75), -1.0, 2e-15);
   EXPECT_EQ(DeterministicSine(3.125), DeterministicSine(0.125)) << "whole cycles fold away exactly";
+  for (double x : {-0.0, -1e-300, -0.5, -2.5, 0.75, 4503599627370495.5, -4503599627370497.0, 1e300})
+  {
+    const double a = DeterministicSine(x), b = DeterministicSine(x - std::floor(x));
+    EXPECT_EQ(std::memcmp(&a, &b, sizeof a), 0) << "the fold takes the library's fraction, bit for bit, of " << x;
+  }
 
   // The block form gives the same bits, the folds at 1/4 and 3/4 included.
   std::vector<double> cycles(4003), out(cycles.size()), want(cycles.size());
@@ -97,4 +102,26 @@ TEST(DefaultKick, IsTheSameMonoKickOnEveryBeat)
   }
   for (std::size_t i = 0; i < 24000; i += 97)
     ASSERT_NEAR(x[0][i], x[0][i + 7 * 24000], 1e-6) << i;
+}
+
+TEST(DefaultSignals, ReadInBlocksGiveTheFrameByFrameBitsAtAnyRate)
+{
+  for (double rate : {48000.0, 44123.45, 192000.0})
+  {
+    DefaultProgramSignal program(rate);
+    DefaultKickSignal kick(rate);
+    const auto got = ReadAll(program, {333}), gotKick = ReadAll(kick, {4096});
+    std::vector<float> want[3];
+    for (std::int64_t i = 0; i < program.Frames(); ++i)
+    {
+      float l, r;
+      program.FrameAt(i, l, r);
+      want[0].push_back(l), want[1].push_back(r), want[2].push_back(kick.SampleAt(i));
+    }
+    const std::vector<float>* have[3] = {&got[0], &got[1], &gotKick[0]};
+    for (int c = 0; c < 3; ++c)
+      EXPECT_TRUE(have[c]->size() == want[c].size() &&
+                  std::memcmp(have[c]->data(), want[c].data(), want[c].size() * sizeof(float)) == 0)
+        << "channel " << c << " at " << rate << " Hz";
+  }
 }

@@ -1,6 +1,6 @@
 // A busy host: four threads set parameters, one renders, and the main thread
-// switches bypass, resets and ticks the idle timer (while bypassed slices
-// render). Run under ThreadSanitizer (label "concurrency").
+// switches bypass, resets and ticks the idle timer, bypassed and processing.
+// Run under ThreadSanitizer (label "concurrency").
 
 #include "PressweaveTestRig.h"
 
@@ -15,18 +15,20 @@ struct ManualTimer : weft::Timer { void Stop() override {} };
 
 TEST(PressweaveConcurrency, SettersRenderAndIdleTogetherKeepTheLastValuesAndFiniteAudio)
 {
-  constexpr int kBlock = 512, kBlocks = 300, kSets = 3000;
+  constexpr int kBlock = 512, kBlocks = 300, kSets = 3000, kTicks = 40;
   AUHost host;
   host.FeedMain(kBlock * kBlocks);
   host.sidechainSource.signal[0].assign(kBlock * kBlocks, 0.25f);
   ASSERT_EQ(host.Initialize(), noErr);
 
-  std::atomic<bool> rendering{true};
+  // The render thread keeps rendering (silence past the sources' end) until
+  // the main thread has done all its ticks, which start after its first block.
+  std::atomic<int> blocks{0};
+  std::atomic<bool> ticking{true};
   int failures = 0;
   std::thread render([&] {
-    for (int b = 0; b < kBlocks; ++b)
+    for (; blocks < kBlocks || ticking; ++blocks)
       failures += host.Render(kBlock) != noErr || !std::isfinite(host.outL[kBlock - 1] + host.outR[0]);
-    rendering = false;
   });
   // Each setter owns one parameter and ends on a value of its own.
   const int params[] = {kInputGain, kThreshold, kDryWet, kSidechainMode};
@@ -40,18 +42,21 @@ TEST(PressweaveConcurrency, SettersRenderAndIdleTogetherKeepTheLastValuesAndFini
     });
 
   ManualTimer timer;
-  for (UInt32 tick = 0; rendering; ++tick)
+  while (blocks == 0)
+    std::this_thread::yield();
+  for (UInt32 tick = 0; tick < kTicks; ++tick)
   {
-    for (UInt32 bypass : {1u, 0u})
-    {
-      AudioUnitSetProperty(host.unit, kAudioUnitProperty_BypassEffect, kAudioUnitScope_Global, 0, &bypass,
-                           sizeof bypass);
-      if (bypass)
-        host.plug->OnTimer(timer);
-    }
+    const UInt32 bypass = tick % 2;
+    AudioUnitSetProperty(host.unit, kAudioUnitProperty_BypassEffect, kAudioUnitScope_Global, 0, &bypass,
+                         sizeof bypass);
+    // Several ticks with no bypass switch or reset between them, which would
+    // order them after the render thread's last slice.
+    for (int i = 0; i < 8; ++i)
+      host.plug->OnTimer(timer);
     if (tick % 5 == 0)
       AudioUnitReset(host.unit, kAudioUnitScope_Global, 0);
   }
+  ticking = false;
   for (std::thread& t : setters)
     t.join();
   render.join();
