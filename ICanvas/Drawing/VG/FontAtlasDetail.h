@@ -7,6 +7,7 @@
 #include <stb/stb_truetype.h>
 
 #include <cstddef>
+#include <cstdlib>
 
 constexpr int FNT_SCRATCH_BUF_SIZE = 96000; // bytes of rasteriser scratch
 constexpr int FNT_MAX_STATES = 20;
@@ -18,6 +19,23 @@ constexpr int FNT_INIT_GLYPHS = 256;
 constexpr int FNT_INIT_ATLAS_NODES = 256;
 constexpr int FNT_MAX_BLUR = 20;
 constexpr int FNT_MAX_ATLAS_SIDE = 32767; // skyline nodes and glyph rectangles are shorts
+
+// Makes room for one more item in a realloc'd array of count items,
+// doubling its room (8 at first). False, with the array as it was, when that
+// fails.
+template <typename T>
+bool FntReserveOne(T*& items, int count, int& capacity)
+{
+  if (count < capacity)
+    return true;
+  const int grown = capacity == 0 ? 8 : capacity * 2;
+  auto* larger = static_cast<T*>(std::realloc(items, sizeof(T) * grown));
+  if (!larger)
+    return false;
+  items = larger;
+  capacity = grown;
+  return true;
+}
 
 struct FNTskylineNode
 {

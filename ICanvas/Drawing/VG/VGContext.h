@@ -4,6 +4,8 @@
 
 #include "VGRenderer.h"
 
+#include <cstdlib>
+
 struct FNTatlas;
 
 constexpr int VG_MAX_STATES = 32;
@@ -17,6 +19,22 @@ constexpr int VG_MAX_FONTIMAGE_SIZE = 2048;
 constexpr float VG_PI = 3.14159265358979323846264338327f;
 // Cubic bezier control offset that approximates a quarter circle.
 constexpr float VG_KAPPA90 = 0.5522847493f;
+
+// Makes room for `needed` items in a realloc'd array, growing it to needed
+// plus half its room. False, with the array as it was, when that fails.
+template <typename T>
+bool vg__reserve(T*& items, int& capacity, int needed)
+{
+  if (needed <= capacity)
+    return true;
+  const int grown = needed + capacity / 2;
+  auto* larger = static_cast<T*>(std::realloc(items, sizeof(T) * grown));
+  if (!larger)
+    return false;
+  items = larger;
+  capacity = grown;
+  return true;
+}
 
 // Path commands: one float code followed by its values.
 enum VGcommand
