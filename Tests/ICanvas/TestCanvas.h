@@ -24,6 +24,15 @@ std::string Str(const IColor& c);
 // (arcs as full circles, curves by their end points) under the transform
 // last logged.
 Log Shapes(const Log& log);
+// A chunk holding one editor-state record written field by field.
+inline weft::IByteChunk EditorStateChunk(int width, int height, float scale)
+{
+  weft::IByteChunk chunk;
+  chunk.Put(&width);
+  chunk.Put(&height);
+  chunk.Put(&scale);
+  return chunk;
+}
 // One pointer sample (the left button by default) and a touch's modifiers.
 std::vector<IMouseInfo> At(float x, float y, IMouseMod mod = IMouseMod(true), float dX = 0, float dY = 0);
 inline IMouseMod Touch(uint64_t id) { return IMouseMod(true, false, false, false, false, id); }
