@@ -3,11 +3,11 @@
 // The renderer uses the plain API of FontAtlas.h.
 
 #include "FontAtlas.h"
+#include "VGArray.h"
 
 #include <stb/stb_truetype.h>
 
 #include <cstddef>
-#include <cstdlib>
 
 constexpr int FNT_SCRATCH_BUF_SIZE = 96000; // bytes of rasteriser scratch
 constexpr int FNT_MAX_STATES = 20;
@@ -26,15 +26,7 @@ constexpr int FNT_MAX_ATLAS_SIDE = 32767; // skyline nodes and glyph rectangles 
 template <typename T>
 bool FntReserveOne(T*& items, int count, int& capacity)
 {
-  if (count < capacity)
-    return true;
-  const int grown = capacity == 0 ? 8 : capacity * 2;
-  auto* larger = static_cast<T*>(std::realloc(items, sizeof(T) * grown));
-  if (!larger)
-    return false;
-  items = larger;
-  capacity = grown;
-  return true;
+  return count < capacity || vg__resizeArray(items, capacity, capacity == 0 ? 8 : capacity * 2);
 }
 
 struct FNTskylineNode

@@ -2,9 +2,8 @@
 // Internals of the renderer context, shared by its source files (state,
 // paths, tessellation, images, text). Not for users of the renderer.
 
+#include "VGArray.h"
 #include "VGRenderer.h"
-
-#include <cstdlib>
 
 struct FNTatlas;
 
@@ -25,15 +24,7 @@ constexpr float VG_KAPPA90 = 0.5522847493f;
 template <typename T>
 bool vg__reserve(T*& items, int& capacity, int needed)
 {
-  if (needed <= capacity)
-    return true;
-  const int grown = needed + capacity / 2;
-  auto* larger = static_cast<T*>(std::realloc(items, sizeof(T) * grown));
-  if (!larger)
-    return false;
-  items = larger;
-  capacity = grown;
-  return true;
+  return needed <= capacity || vg__resizeArray(items, capacity, needed + capacity / 2);
 }
 
 // Path commands: one float code followed by its values.

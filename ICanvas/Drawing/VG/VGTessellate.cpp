@@ -816,14 +816,8 @@ VGvertex* vg__allocTempVerts(VGcontext* ctx, int nverts)
   VGpathStore* cache = ctx->cache;
   if (nverts < 0) return nullptr;
   VG_UNPOISON(cache->verts, sizeof(VGvertex) * cache->cverts);
-  if (nverts > cache->cverts)
-  {
-    const int cverts = (nverts + 0xff) & ~0xff;
-    auto* verts = static_cast<VGvertex*>(std::realloc(cache->verts, sizeof(VGvertex) * cverts));
-    if (!verts) return nullptr;
-    cache->verts = verts;
-    cache->cverts = cverts;
-  }
+  if (nverts > cache->cverts && !vg__resizeArray(cache->verts, cache->cverts, (nverts + 0xff) & ~0xff))
+    return nullptr;
   VG_POISON(cache->verts + nverts, sizeof(VGvertex) * (cache->cverts - nverts));
   return cache->verts;
 }
