@@ -128,10 +128,10 @@ TEST(GraphicsDelegateEditorStateTest, ShortNegativeOrNonFiniteRecordsAreRefusedW
   const float nan = std::numeric_limits<float>::quiet_NaN();
   const float inf = std::numeric_limits<float>::infinity();
   const struct { IByteChunk chunk; int start; } cases[] = {
-    {shortRecord, 0},                 {EditorStateChunk(1000, 400, 2.0f), 1}, // starts one byte too late
-    {IByteChunk(), 0},                {EditorStateChunk(1000, 400, 2.0f), -1},
-    {EditorStateChunk(-1000, 400, 2.0f), 0},   {EditorStateChunk(1000, -1, 2.0f), 0},
-    {EditorStateChunk(1000, 400, -1.0f), 0},   {EditorStateChunk(1000, 400, nan), 0},
+    {shortRecord, 0},                        {EditorStateChunk(1000, 400, 2.0f), 1}, // starts one byte too late
+    {IByteChunk(), 0},                       {EditorStateChunk(1000, 400, 2.0f), -1},
+    {EditorStateChunk(-1000, 400, 2.0f), 0}, {EditorStateChunk(1000, -1, 2.0f), 0},
+    {EditorStateChunk(1000, 400, -1.0f), 0}, {EditorStateChunk(1000, 400, nan), 0},
     {EditorStateChunk(1000, 400, inf), 0},
   };
   for (const auto& c : cases)
