@@ -23,15 +23,10 @@ IVKnobControl::IVKnobControl(const IRECT& bounds, int paramIdx, const char* labe
 IVKnobControl::IVKnobControl(const IRECT& bounds, IActionFunction actionFunc, const char* label,
                              const IVStyle& style, bool valueIsEditable, bool valueInWidget, float a1, float a2,
                              float aAnchor, EDirection direction, double gearing, float trackSize)
-: IKnobControlBase(bounds, kNoParameter, direction, gearing)
-, IVectorBase(style, false, valueInWidget)
-, mAngle1(a1)
-, mAngle2(a2)
-, mAnchorAngle(aAnchor)
+: IVKnobControl(bounds, kNoParameter, label, style, valueIsEditable, valueInWidget, a1, a2, aAnchor, direction,
+                gearing, trackSize)
 {
-  Init(style, valueIsEditable, trackSize);
   SetActionFunction(std::move(actionFunc));
-  AttachIControl(this, label);
 }
 
 void IVKnobControl::Init(const IVStyle& style, bool valueIsEditable, float trackSize)

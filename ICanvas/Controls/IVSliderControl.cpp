@@ -22,15 +22,10 @@ IVSliderControl::IVSliderControl(const IRECT& bounds, IActionFunction actionFunc
                                  const IVStyle& style, bool valueIsEditable, EDirection dir, double gearing,
                                  float handleSize, float trackSize, bool handleInsideTrack, float handleXOffset,
                                  float handleYOffset)
-: ISliderControlBase(bounds, kNoParameter, dir, gearing, handleSize)
-, IVectorBase(style)
-, mHandleInsideTrack(handleInsideTrack)
-, mHandleXOffset(handleXOffset)
-, mHandleYOffset(handleYOffset)
+: IVSliderControl(bounds, kNoParameter, label, style, valueIsEditable, dir, gearing, handleSize, trackSize,
+                  handleInsideTrack, handleXOffset, handleYOffset)
 {
-  Init(style, valueIsEditable, trackSize);
   SetActionFunction(std::move(actionFunc));
-  AttachIControl(this, label);
 }
 
 void IVSliderControl::Init(const IVStyle& style, bool valueIsEditable, float trackSize)

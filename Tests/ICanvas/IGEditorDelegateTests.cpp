@@ -1,4 +1,5 @@
 #include "IGEditorDelegate.h"
+#include "TestCanvas.h"
 
 #include <gtest/gtest.h>
 
@@ -12,6 +13,7 @@ namespace {
 using weft::EParamSource;
 using weft::IByteChunk;
 using weft::IMidiMsg;
+using pwtest::EditorStateChunk;
 using weft::canvas::ICanvas;
 using Log = std::vector<std::string>;
 using Bytes = std::vector<uint8_t>;
@@ -46,16 +48,6 @@ public:
   Log log;
   bool closeAgainFromOnUIClose = false;
 };
-
-// A chunk holding one editor-state record written field by field.
-IByteChunk ChunkOf(int width, int height, float scale)
-{
-  IByteChunk chunk;
-  chunk.Put(&width);
-  chunk.Put(&height);
-  chunk.Put(&scale);
-  return chunk;
-}
 
 Bytes BytesOf(const IByteChunk& chunk) { return Bytes(chunk.GetData(), chunk.GetData() + chunk.Size()); }
 
@@ -111,7 +103,7 @@ TEST(GraphicsDelegateEditorStateTest, StateIsTheLastSizeAsTwelveLittleEndianByte
   IByteChunk chunk;
   const uint8_t prefix[3] = {0xAA, 0xBB, 0xCC};
   chunk.PutBytes(prefix, 3);
-  chunk.PutChunk(ChunkOf(800, 600, 1.5f));
+  chunk.PutChunk(EditorStateChunk(800, 600, 1.5f));
   EXPECT_EQ(d.UnserializeEditorState(chunk, 3), 15);
   EXPECT_EQ(d.Last(), (std::vector<float>{800, 600, 1.5f}));
   EXPECT_EQ(d.GetUI(), nullptr);
@@ -121,26 +113,26 @@ TEST(GraphicsDelegateEditorStateTest, StateIsTheLastSizeAsTwelveLittleEndianByte
   // 800 = 0x320, 600 = 0x258, 1.5f = 0x3FC00000.
   EXPECT_EQ(BytesOf(out), (Bytes{0x20, 0x03, 0x00, 0x00, 0x58, 0x02, 0x00, 0x00, 0x00, 0x00, 0xC0, 0x3F}));
 
-  ASSERT_EQ(d.UnserializeEditorSize(ChunkOf(0, 400, 2.0f), 0), 12) << "zero is kept while no window is open";
+  ASSERT_EQ(d.UnserializeEditorSize(EditorStateChunk(0, 400, 2.0f), 0), 12) << "zero is kept while no window is open";
   IByteChunk viaSize;
   EXPECT_TRUE(d.SerializeEditorSize(viaSize));
-  EXPECT_EQ(BytesOf(viaSize), BytesOf(ChunkOf(0, 400, 2.0f)));
+  EXPECT_EQ(BytesOf(viaSize), BytesOf(EditorStateChunk(0, 400, 2.0f)));
 }
 
 TEST(GraphicsDelegateEditorStateTest, ShortNegativeOrNonFiniteRecordsAreRefusedWholeWithMinusOne)
 {
   RecordingGDelegate d(0);
-  ASSERT_EQ(d.UnserializeEditorState(ChunkOf(800, 600, 1.5f), 0), 12);
-  IByteChunk shortRecord = ChunkOf(1000, 400, 2.0f);
+  ASSERT_EQ(d.UnserializeEditorState(EditorStateChunk(800, 600, 1.5f), 0), 12);
+  IByteChunk shortRecord = EditorStateChunk(1000, 400, 2.0f);
   shortRecord.Resize(11);
   const float nan = std::numeric_limits<float>::quiet_NaN();
   const float inf = std::numeric_limits<float>::infinity();
   const struct { IByteChunk chunk; int start; } cases[] = {
-    {shortRecord, 0},                 {ChunkOf(1000, 400, 2.0f), 1}, // starts one byte too late
-    {IByteChunk(), 0},                {ChunkOf(1000, 400, 2.0f), -1},
-    {ChunkOf(-1000, 400, 2.0f), 0},   {ChunkOf(1000, -1, 2.0f), 0},
-    {ChunkOf(1000, 400, -1.0f), 0},   {ChunkOf(1000, 400, nan), 0},
-    {ChunkOf(1000, 400, inf), 0},
+    {shortRecord, 0},                        {EditorStateChunk(1000, 400, 2.0f), 1}, // starts one byte too late
+    {IByteChunk(), 0},                       {EditorStateChunk(1000, 400, 2.0f), -1},
+    {EditorStateChunk(-1000, 400, 2.0f), 0}, {EditorStateChunk(1000, -1, 2.0f), 0},
+    {EditorStateChunk(1000, 400, -1.0f), 0}, {EditorStateChunk(1000, 400, nan), 0},
+    {EditorStateChunk(1000, 400, inf), 0},
   };
   for (const auto& c : cases)
   {

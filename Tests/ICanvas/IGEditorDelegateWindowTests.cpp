@@ -10,15 +10,6 @@ using weft::IByteChunk;
 
 namespace {
 
-IByteChunk ChunkOf(int width, int height, float scale)
-{
-  IByteChunk chunk;
-  chunk.Put(&width);
-  chunk.Put(&height);
-  chunk.Put(&scale);
-  return chunk;
-}
-
 std::vector<uint8_t> StateBytes(const weft::IGEditorDelegate& d)
 {
   IByteChunk chunk;
@@ -66,16 +57,16 @@ TEST_F(Window, AnEditorReopensAtItsRememberedSizeAndScale)
 TEST_F(Window, EditorStateReadWithAnOpenEditorResizesItUnlessAFieldIsZero)
 {
   dlg.OpenWindow(nullptr);
-  EXPECT_EQ(dlg.UnserializeEditorState(ChunkOf(900, 500, 2.0f), 0), 12);
+  EXPECT_EQ(dlg.UnserializeEditorState(EditorStateChunk(900, 500, 2.0f), 0), 12);
   EXPECT_EQ(SizeOf(dlg.GetUI()), "900x500@2.000000");
-  EXPECT_EQ(dlg.UnserializeEditorState(ChunkOf(0, 500, 1.0f), 0), 12);
-  EXPECT_EQ(dlg.UnserializeEditorState(ChunkOf(700, 500, 0.0f), 0), 12);
-  EXPECT_EQ(dlg.UnserializeEditorState(ChunkOf(700, 500, NAN), 0), -1);
-  EXPECT_EQ(dlg.UnserializeEditorState(ChunkOf(700, 500, -INFINITY), 0), -1);
+  EXPECT_EQ(dlg.UnserializeEditorState(EditorStateChunk(0, 500, 1.0f), 0), 12);
+  EXPECT_EQ(dlg.UnserializeEditorState(EditorStateChunk(700, 500, 0.0f), 0), 12);
+  EXPECT_EQ(dlg.UnserializeEditorState(EditorStateChunk(700, 500, NAN), 0), -1);
+  EXPECT_EQ(dlg.UnserializeEditorState(EditorStateChunk(700, 500, -INFINITY), 0), -1);
   EXPECT_EQ(SizeOf(dlg.GetUI()), "900x500@2.000000");
 
   dlg.CloseWindow();
-  EXPECT_EQ(dlg.UnserializeEditorState(ChunkOf(0, 500, 1.0f), 0), 12);
+  EXPECT_EQ(dlg.UnserializeEditorState(EditorStateChunk(0, 500, 1.0f), 0), 12);
   dlg.OpenWindow(nullptr);
   EXPECT_EQ(SizeOf(dlg.GetUI()), "1000x400@1.000000") << "a zero width keeps the layout size";
 }

@@ -7,6 +7,7 @@
 
 #include "ICanvas.h"
 #include "IGEditorDelegate.h"
+#include "NoPlatformCanvas.h"
 
 #include <string>
 #include <vector>
@@ -23,15 +24,24 @@ std::string Str(const IColor& c);
 // (arcs as full circles, curves by their end points) under the transform
 // last logged.
 Log Shapes(const Log& log);
+// A chunk holding one editor-state record written field by field.
+inline weft::IByteChunk EditorStateChunk(int width, int height, float scale)
+{
+  weft::IByteChunk chunk;
+  chunk.Put(&width);
+  chunk.Put(&height);
+  chunk.Put(&scale);
+  return chunk;
+}
 // One pointer sample (the left button by default) and a touch's modifiers.
 std::vector<IMouseInfo> At(float x, float y, IMouseMod mod = IMouseMod(true), float dX = 0, float dY = 0);
 inline IMouseMod Touch(uint64_t id) { return IMouseMod(true, false, false, false, false, id); }
 
-class RecordingCanvas : public ICanvas
+class RecordingCanvas : public NoPlatformCanvas<ICanvas>
 {
 public:
   RecordingCanvas(weft::IGEditorDelegate& dlg, int w = 1000, int h = 400, int fps = 60, float scale = 1.0f)
-  : ICanvas(dlg, w, h, fps, scale)
+  : NoPlatformCanvas(dlg, w, h, fps, scale)
   {}
 
   // One platform frame: collect dirty regions, mark all clean, draw them.
@@ -64,8 +74,6 @@ public:
   void CompleteRegion(const IRECT& r) override { log.push_back("Complete" + Str(r)); }
   void GetMouseLocation(float& x, float& y) const override;
   void HideMouseCursor(bool hide, bool lock) override { cursorLog.push_back("Cursor(" + std::to_string(hide) + "," + std::to_string(lock) + ")"); }
-  void MoveMouseCursor(float, float) override {}
-  void ForceEndUserEdit() override {}
   // The headless window: opening lays out the controls like a platform view.
   void* OpenWindow(void* pParent) override;
   void CloseWindow() override;
@@ -73,10 +81,6 @@ public:
   // An in-memory clipboard: false while it holds nothing.
   bool GetTextFromClipboard(LOOM_String& str) override { if (clipboardFull) str.Set(clipboard.c_str()); return clipboardFull; }
   bool SetTextInClipboard(const char* str) override { return clipboard = str ? str : "", clipboardFull = true; }
-  void UpdateTooltips() override {}
-  EMsgBoxResult ShowMessageBox(const char*, const char*, EMsgBoxType, IMsgBoxCompletionHandlerFunc) override { return kNoResult; }
-  void PromptForFile(LOOM_String&, LOOM_String&, EFileAction, const char*, IFileDialogCompletionHandlerFunc) override {}
-  void PromptForDirectory(LOOM_String&, IFileDialogCompletionHandlerFunc) override {}
   // Logs "PromptForColor(str)"; with colorReply set it answers at once:
   // the colour is written, the handler runs and true is returned.
   bool PromptForColor(IColor& color, const char* str, IColorPickerHandlerFunc func) override
@@ -86,11 +90,6 @@ public:
       func(color);
     return colorReply;
   }
-  bool OpenURL(const char*, const char*, const char*, const char*) override { return false; }
-  PlatformFontPtr LoadPlatformFont(const char*, const char*) override { return nullptr; }
-  PlatformFontPtr LoadPlatformFont(const char*, const char*, ETextStyle) override { return nullptr; }
-  PlatformFontPtr LoadPlatformFont(const char*, void*, int) override { return nullptr; }
-  void CachePlatformFont(const char*, const PlatformFontPtr&) override {}
   // Log "PlatformText(param,length,str)" and "PlatformMenu(title,items)"; with textSync the
   // text field commits textReply; the menu chooses menuChoice (-1: none), with menuAsync later.
   void CreatePlatformTextEntry(int paramIdx, const IText&, const IRECT&, int length, const char* str) override;

@@ -145,15 +145,8 @@ void FreeFont(FNTfontSlot* font)
 
 int AllocFont(FNTatlas* stash)
 {
-  if (stash->nfonts + 1 > stash->cfonts)
-  {
-    const int cap = stash->cfonts == 0 ? 8 : stash->cfonts * 2;
-    auto* fonts = static_cast<FNTfontSlot**>(realloc(stash->fonts, sizeof(FNTfontSlot*) * cap));
-    if (!fonts)
-      return -1;
-    stash->fonts = fonts;
-    stash->cfonts = cap;
-  }
+  if (!FntReserveOne(stash->fonts, stash->nfonts, stash->cfonts))
+    return -1;
   auto* font = static_cast<FNTfontSlot*>(calloc(1, sizeof(FNTfontSlot)));
   if (!font)
     return -1;
@@ -170,15 +163,8 @@ int AllocFont(FNTatlas* stash)
 
 FNTglyphEntry* AllocGlyph(FNTfontSlot* font)
 {
-  if (font->nglyphs + 1 > font->cglyphs)
-  {
-    const int cap = font->cglyphs == 0 ? 8 : font->cglyphs * 2;
-    auto* glyphs = static_cast<FNTglyphEntry*>(realloc(font->glyphs, sizeof(FNTglyphEntry) * cap));
-    if (!glyphs)
-      return nullptr;
-    font->glyphs = glyphs;
-    font->cglyphs = cap;
-  }
+  if (!FntReserveOne(font->glyphs, font->nglyphs, font->cglyphs))
+    return nullptr;
   font->nglyphs++;
   return &font->glyphs[font->nglyphs - 1];
 }

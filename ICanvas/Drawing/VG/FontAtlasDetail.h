@@ -3,6 +3,7 @@
 // The renderer uses the plain API of FontAtlas.h.
 
 #include "FontAtlas.h"
+#include "VGArray.h"
 
 #include <stb/stb_truetype.h>
 
@@ -18,6 +19,15 @@ constexpr int FNT_INIT_GLYPHS = 256;
 constexpr int FNT_INIT_ATLAS_NODES = 256;
 constexpr int FNT_MAX_BLUR = 20;
 constexpr int FNT_MAX_ATLAS_SIDE = 32767; // skyline nodes and glyph rectangles are shorts
+
+// Makes room for one more item in a realloc'd array of count items,
+// doubling its room (8 at first). False, with the array as it was, when that
+// fails.
+template <typename T>
+bool FntReserveOne(T*& items, int count, int& capacity)
+{
+  return count < capacity || vg__resizeArray(items, capacity, capacity == 0 ? 8 : capacity * 2);
+}
 
 struct FNTskylineNode
 {

@@ -10,15 +10,8 @@ namespace {
 
 int InsertNode(FNTskyline* atlas, int idx, int x, int y, int w)
 {
-  if (atlas->nnodes + 1 > atlas->cnodes)
-  {
-    const int cap = atlas->cnodes == 0 ? 8 : atlas->cnodes * 2;
-    auto* nodes = static_cast<FNTskylineNode*>(realloc(atlas->nodes, sizeof(FNTskylineNode) * cap));
-    if (!nodes)
-      return 0;
-    atlas->nodes = nodes;
-    atlas->cnodes = cap;
-  }
+  if (!FntReserveOne(atlas->nodes, atlas->nnodes, atlas->cnodes))
+    return 0;
   memmove(&atlas->nodes[idx + 1], &atlas->nodes[idx], sizeof(FNTskylineNode) * (atlas->nnodes - idx));
   atlas->nodes[idx] = {static_cast<short>(x), static_cast<short>(y), static_cast<short>(w)};
   atlas->nnodes++;

@@ -2,6 +2,7 @@
 // Internals of the renderer context, shared by its source files (state,
 // paths, tessellation, images, text). Not for users of the renderer.
 
+#include "VGArray.h"
 #include "VGRenderer.h"
 
 struct FNTatlas;
@@ -17,6 +18,14 @@ constexpr int VG_MAX_FONTIMAGE_SIZE = 2048;
 constexpr float VG_PI = 3.14159265358979323846264338327f;
 // Cubic bezier control offset that approximates a quarter circle.
 constexpr float VG_KAPPA90 = 0.5522847493f;
+
+// Makes room for `needed` items in a realloc'd array, growing it to needed
+// plus half its room. False, with the array as it was, when that fails.
+template <typename T>
+bool vg__reserve(T*& items, int& capacity, int needed)
+{
+  return needed <= capacity || vg__resizeArray(items, capacity, needed + capacity / 2);
+}
 
 // Path commands: one float code followed by its values.
 enum VGcommand

@@ -38,14 +38,7 @@ float vg__distPtSeg(float x, float y, float px, float py, float qx, float qy)
 void vg__appendCommands(VGcontext* ctx, float* vals, int nvals)
 {
   VGdrawState* state = vg__getState(ctx);
-  if (ctx->ncommands + nvals > ctx->ccommands)
-  {
-    const int ccommands = ctx->ncommands + nvals + ctx->ccommands / 2;
-    auto* commands = static_cast<float*>(std::realloc(ctx->commands, sizeof(float) * ccommands));
-    if (!commands) return;
-    ctx->commands = commands;
-    ctx->ccommands = ccommands;
-  }
+  if (!vg__reserve(ctx->commands, ctx->ccommands, ctx->ncommands + nvals)) return;
 
   const int cmd = static_cast<int>(vals[0]);
   if (cmd != VG_CLOSE && cmd != VG_WINDING)

@@ -44,14 +44,7 @@ VGflatPoint* vg__lastPoint(VGcontext* ctx)
 void vg__addPath(VGcontext* ctx)
 {
   VGpathStore* cache = ctx->cache;
-  if (cache->npaths + 1 > cache->cpaths)
-  {
-    const int cpaths = cache->npaths + 1 + cache->cpaths / 2;
-    auto* paths = static_cast<VGpath*>(std::realloc(cache->paths, sizeof(VGpath) * cpaths));
-    if (!paths) return;
-    cache->paths = paths;
-    cache->cpaths = cpaths;
-  }
+  if (!vg__reserve(cache->paths, cache->cpaths, cache->npaths + 1)) return;
   VGpath* path = &cache->paths[cache->npaths];
   std::memset(path, 0, sizeof(*path));
   path->first = cache->npoints;
@@ -75,14 +68,7 @@ void vg__addPoint(VGcontext* ctx, float x, float y, int flags)
     }
   }
 
-  if (cache->npoints + 1 > cache->cpoints)
-  {
-    const int cpoints = cache->npoints + 1 + cache->cpoints / 2;
-    auto* points = static_cast<VGflatPoint*>(std::realloc(cache->points, sizeof(VGflatPoint) * cpoints));
-    if (!points) return;
-    cache->points = points;
-    cache->cpoints = cpoints;
-  }
+  if (!vg__reserve(cache->points, cache->cpoints, cache->npoints + 1)) return;
 
   VGflatPoint* pt = &cache->points[cache->npoints];
   std::memset(pt, 0, sizeof(*pt));
@@ -830,14 +816,8 @@ VGvertex* vg__allocTempVerts(VGcontext* ctx, int nverts)
   VGpathStore* cache = ctx->cache;
   if (nverts < 0) return nullptr;
   VG_UNPOISON(cache->verts, sizeof(VGvertex) * cache->cverts);
-  if (nverts > cache->cverts)
-  {
-    const int cverts = (nverts + 0xff) & ~0xff;
-    auto* verts = static_cast<VGvertex*>(std::realloc(cache->verts, sizeof(VGvertex) * cverts));
-    if (!verts) return nullptr;
-    cache->verts = verts;
-    cache->cverts = cverts;
-  }
+  if (nverts > cache->cverts && !vg__resizeArray(cache->verts, cache->cverts, (nverts + 0xff) & ~0xff))
+    return nullptr;
   VG_POISON(cache->verts + nverts, sizeof(VGvertex) * (cache->cverts - nverts));
   return cache->verts;
 }

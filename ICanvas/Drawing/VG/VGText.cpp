@@ -190,6 +190,33 @@ bool NextGlyph(VGcontext* ctx, FNTtextCursor& iter, FNTtextCursor& prevIter, FNT
   return true;
 }
 
+// Breaks string into rows of at most breakRowWidth and calls row(line, dx,
+// y) for each: dx places the row for the horizontal alignment, y steps by
+// the line height. Rows are broken left-aligned; the alignment is restored.
+template <typename RowFn>
+void ForEachBoxRow(VGcontext* ctx, VGdrawState* state, float y, float breakRowWidth, const char* string,
+                   const char* end, RowFn&& row)
+{
+  const int oldAlign = state->textAlign;
+  const int halign = oldAlign & kHorizontalAlign;
+  float lineh = 0.0f;
+  vgTextMetrics(ctx, nullptr, nullptr, &lineh);
+  state->textAlign = VG_ALIGN_LEFT | (oldAlign & kVerticalAlign);
+
+  VGtextLine rows[2];
+  int nrows;
+  while ((nrows = vgTextBreakLines(ctx, string, end, breakRowWidth, rows, 2)) > 0)
+  {
+    for (int i = 0; i < nrows; i++)
+    {
+      row(rows[i], RowOffset(halign, breakRowWidth, rows[i].width), y);
+      y += lineh * state->lineHeight;
+    }
+    string = rows[nrows - 1].next;
+  }
+  state->textAlign = oldAlign;
+}
+
 } // namespace
 
 // ---- Fonts ------------------------------------------------------------------
@@ -295,25 +322,8 @@ void vgTextBox(VGcontext* ctx, float x, float y, float breakRowWidth, const char
   VGdrawState* state = TextState(ctx);
   if (!state || !string)
     return;
-  end = TextEnd(string, end);
-  const int oldAlign = state->textAlign;
-  const int halign = oldAlign & kHorizontalAlign;
-  float lineh = 0.0f;
-  vgTextMetrics(ctx, nullptr, nullptr, &lineh);
-  state->textAlign = VG_ALIGN_LEFT | (oldAlign & kVerticalAlign);
-
-  VGtextLine rows[2];
-  int nrows;
-  while ((nrows = vgTextBreakLines(ctx, string, end, breakRowWidth, rows, 2)) > 0)
-  {
-    for (int i = 0; i < nrows; i++)
-    {
-      vgText(ctx, x + RowOffset(halign, breakRowWidth, rows[i].width), y, rows[i].start, rows[i].end);
-      y += lineh * state->lineHeight;
-    }
-    string = rows[nrows - 1].next;
-  }
-  state->textAlign = oldAlign;
+  ForEachBoxRow(ctx, state, y, breakRowWidth, string, TextEnd(string, end),
+                [&](const VGtextLine& line, float dx, float rowY) { vgText(ctx, x + dx, rowY, line.start, line.end); });
 }
 
 // ---- Measuring --------------------------------------------------------------
@@ -352,13 +362,7 @@ void vgTextBoxBounds(VGcontext* ctx, float x, float y, float breakRowWidth, cons
       bounds[0] = bounds[1] = bounds[2] = bounds[3] = 0.0f;
     return;
   }
-  end = TextEnd(string, end);
-  const int oldAlign = state->textAlign;
-  const int halign = oldAlign & kHorizontalAlign;
-  float lineh = 0.0f;
-  vgTextMetrics(ctx, nullptr, nullptr, &lineh);
-  state->textAlign = VG_ALIGN_LEFT | (oldAlign & kVerticalAlign);
-
+  // A row's height is the line's, which depends on the vertical alignment only.
   const float invscale = 1.0f / SetAtlasState(ctx, state);
   float rminy = 0.0f, rmaxy = 0.0f;
   fntLineBounds(ctx->fs, 0.0f, &rminy, &rmaxy);
@@ -366,22 +370,13 @@ void vgTextBoxBounds(VGcontext* ctx, float x, float y, float breakRowWidth, cons
   rmaxy *= invscale;
 
   float minx = x, maxx = x, miny = y, maxy = y;
-  VGtextLine rows[2];
-  int nrows;
-  while ((nrows = vgTextBreakLines(ctx, string, end, breakRowWidth, rows, 2)) > 0)
-  {
-    for (int i = 0; i < nrows; i++)
-    {
-      const float dx = RowOffset(halign, breakRowWidth, rows[i].width);
-      minx = std::min(minx, x + rows[i].minx + dx);
-      maxx = std::max(maxx, x + rows[i].maxx + dx);
-      miny = std::min(miny, y + rminy);
-      maxy = std::max(maxy, y + rmaxy);
-      y += lineh * state->lineHeight;
-    }
-    string = rows[nrows - 1].next;
-  }
-  state->textAlign = oldAlign;
+  ForEachBoxRow(ctx, state, y, breakRowWidth, string, TextEnd(string, end),
+                [&](const VGtextLine& line, float dx, float rowY) {
+                  minx = std::min(minx, x + line.minx + dx);
+                  maxx = std::max(maxx, x + line.maxx + dx);
+                  miny = std::min(miny, rowY + rminy);
+                  maxy = std::max(maxy, rowY + rmaxy);
+                });
   if (bounds)
   {
     bounds[0] = minx;

@@ -157,7 +157,7 @@ double WaveformControl::LevelAt(const double* data, double offset, int i)
   return std::min(data[j] * (1.0 - f) + data[k] * f, 1.0);
 }
 
-void WaveformControl::DrawFill(ICanvas& g, const double* smoothed, const IColor& color)
+void WaveformControl::PathTrace(ICanvas& g, const double* smoothed, double heightScale, double drop)
 {
   const IRECT& r = mRECT;
   const double offset = CalculateAdaptiveOffset();
@@ -167,27 +167,21 @@ void WaveformControl::DrawFill(ICanvas& g, const double* smoothed, const IColor&
   {
     const float x = r.L + r.W() * static_cast<float>(i) / (kNumPoints - 1);
     const double v = LevelAt(smoothed, offset, i);
-    g.PathLineTo(x, static_cast<float>(r.B - v * mTraceScale * r.H()));
+    g.PathLineTo(x, static_cast<float>(r.B - v * heightScale * r.H() + drop));
   }
   g.PathLineTo(r.R, r.B);
   g.PathClose();
+}
+
+void WaveformControl::DrawFill(ICanvas& g, const double* smoothed, const IColor& color)
+{
+  PathTrace(g, smoothed, mTraceScale, 0.0);
   g.PathFill(IPattern(color.WithOpacity(0.25f)), IFillOptions());
 }
 
 void WaveformControl::DrawOutline(ICanvas& g, const double* smoothed, const IColor& color)
 {
-  const IRECT& r = mRECT;
-  const double offset = CalculateAdaptiveOffset();
-  g.PathClear();
-  g.PathMoveTo(r.L, r.B);
-  for (int i = 0; i < kNumPoints; ++i)
-  {
-    const float x = r.L + r.W() * static_cast<float>(i) / (kNumPoints - 1);
-    const double v = LevelAt(smoothed, offset, i);
-    g.PathLineTo(x, static_cast<float>(r.B - v * r.H() + 1.0));
-  }
-  g.PathLineTo(r.R, r.B);
-  g.PathClose();
+  PathTrace(g, smoothed, 1.0, 1.0);
   IStrokeOptions options;
   options.mCapOption = EStrokeCap::Round;
   options.mJoinOption = EStrokeJoin::Round;

@@ -59,6 +59,9 @@ private:
   void DrawWaveUniPolarSmoothing5(ICanvas& g, const double* levels, const IColor& color);
   void DrawFill(ICanvas& g, const double* smoothed, const IColor& color);
   void DrawOutline(ICanvas& g, const double* smoothed, const IColor& color);
+  // The closed trace of the levels along the bottom edge: each point rises
+  // by level * heightScale of the height, then moves down by drop pixels.
+  void PathTrace(ICanvas& g, const double* smoothed, double heightScale, double drop);
   // Level at screen point i, read with the offset between two slots, at most 1.
   static double LevelAt(const double* data, double offset, int i);
   void DrawGrid(ICanvas& g);

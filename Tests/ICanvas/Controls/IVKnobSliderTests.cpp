@@ -108,3 +108,16 @@ TEST_F(Widgets, SliderPlacesItsHandleOnTheTrackAndJumpsUnlessStepped)
   EXPECT_EQ(Drawn(Attach(new Square(IRECT(0, 0, 200, 40), style.WithDrawShadows(true))))[5],
             "Fill[255,200,200,200](3.5,30,4.5,34)");
 }
+
+TEST_F(Widgets, ActionConstructorsRunTheActionAndKeepTheirSettings)
+{
+  Log acted;
+  auto action = [&acted](IControl* c) { acted.push_back(dynamic_cast<IVectorBase*>(c)->GetLabelStr()); };
+  auto* k = Attach(new IVKnobControl(IRECT(0, 0, 100, 100), action, "K", style, true));
+  auto* s = Attach(new IVSliderControl(IRECT(0, 0, 40, 200), action, "S", style));
+  k->OnMouseDown(50, 50, mouse), k->OnMouseDrag(50, 50, 0, -10, mouse);
+  s->OnMouseDown(20, 100, mouse);
+  EXPECT_EQ(acted, Log({"K", "S"}));
+  EXPECT_EQ(k->GetParamIdx() + s->GetParamIdx(), 2 * kNoParameter);
+  EXPECT_FALSE(k->IsPromptDisabled() || !s->IsPromptDisabled()) << "editable as asked";
+}
