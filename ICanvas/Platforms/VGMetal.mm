@@ -694,6 +694,21 @@ id<MTLDepthStencilState> NewStencilState(id<MTLDevice> device, MTLCompareFunctio
   return blend;
 }
 
+// Starts a call of the given type drawn with paint under op, or returns
+// nullptr when there is nothing to record into or no room for the call.
+- (MVGcall*)beginCall:(int)type paint:(VGpaint*)paint compositeOperation:(VGcompositeOperationState)op
+{
+  if (!_buffers)
+    return nullptr;
+  MVGcall* call = [self allocCall];
+  if (!call)
+    return nullptr;
+  call->type = type;
+  call->image = paint->image;
+  call->blend = [self blendCompositeOperation:op];
+  return call;
+}
+
 - (int)convertPaintForFrag:(MVGfragUniforms*)frag
                      paint:(VGpaint*)paint
                    scissor:(VGscissor*)scissor
@@ -777,15 +792,10 @@ id<MTLDepthStencilState> NewStencilState(id<MTLDevice> device, MTLCompareFunctio
                       paths:(const VGpath*)paths
                      npaths:(int)npaths
 {
-  if (!_buffers)
-    return;
-  MVGcall* call = [self allocCall];
+  MVGcall* call = [self beginCall:MVG_FILL paint:paint compositeOperation:op];
   if (!call)
     return;
-  call->type = MVG_FILL;
   call->triangleCount = 4;
-  call->image = paint->image;
-  call->blend = [self blendCompositeOperation:op];
   if (npaths == 1 && paths[0].convex)
   {
     call->type = MVG_CONVEXFILL;
@@ -860,14 +870,9 @@ id<MTLDepthStencilState> NewStencilState(id<MTLDevice> device, MTLCompareFunctio
                         paths:(const VGpath*)paths
                        npaths:(int)npaths
 {
-  if (!_buffers)
-    return;
-  MVGcall* call = [self allocCall];
+  MVGcall* call = [self beginCall:MVG_STROKE paint:paint compositeOperation:op];
   if (!call)
     return;
-  call->type = MVG_STROKE;
-  call->image = paint->image;
-  call->blend = [self blendCompositeOperation:op];
   int indexCount = 0, stripCount = 0;
   MaxVertCount(paths, npaths, &indexCount, &stripCount);
   const int first = [self allocVerts:stripCount];
@@ -912,14 +917,9 @@ id<MTLDepthStencilState> NewStencilState(id<MTLDevice> device, MTLCompareFunctio
                           nverts:(int)nverts
                           fringe:(float)fringe
 {
-  if (!_buffers)
-    return;
-  MVGcall* call = [self allocCall];
+  MVGcall* call = [self beginCall:MVG_TRIANGLES paint:paint compositeOperation:op];
   if (!call)
     return;
-  call->type = MVG_TRIANGLES;
-  call->image = paint->image;
-  call->blend = [self blendCompositeOperation:op];
   const int first = [self allocVerts:nverts];
   if (first < 0)
   {
