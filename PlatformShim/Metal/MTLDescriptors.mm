@@ -1,6 +1,19 @@
 // The descriptor records of the Metal stand-in.
 #include "Metal.h"
 
+namespace
+{
+// The setter of a copied property: the slot takes a copy of value and lets go
+// of what it held (after copying, so that value may be the old object).
+template <typename T>
+void SetCopy(T*& slot, T* value)
+{
+  T* old = slot;
+  slot = [value copy];
+  [old release];
+}
+} // namespace
+
 @implementation MTLTextureDescriptor
 @synthesize textureType = _textureType, pixelFormat = _pixelFormat, width = _width, height = _height;
 @synthesize mipmapLevelCount = _mipmapLevelCount, usage = _usage, storageMode = _storageMode;
@@ -110,9 +123,7 @@
 }
 - (void)setFrontFaceStencil:(MTLStencilDescriptor*)s
 {
-  MTLStencilDescriptor* old = _frontFaceStencil;
-  _frontFaceStencil = [s copy];
-  [old release];
+  SetCopy(_frontFaceStencil, s);
 }
 - (MTLStencilDescriptor*)backFaceStencil
 {
@@ -120,9 +131,7 @@
 }
 - (void)setBackFaceStencil:(MTLStencilDescriptor*)s
 {
-  MTLStencilDescriptor* old = _backFaceStencil;
-  _backFaceStencil = [s copy];
-  [old release];
+  SetCopy(_backFaceStencil, s);
 }
 - (id)copyWithZone:(NSZone*)zone
 {
@@ -267,9 +276,7 @@ PWMTL_LAZY_ARRAY(MTLRenderPipelineColorAttachmentDescriptorArray, MTLRenderPipel
 }
 - (void)setVertexDescriptor:(MTLVertexDescriptor*)d
 {
-  MTLVertexDescriptor* old = _vertexDescriptor;
-  _vertexDescriptor = [d copy];
-  [old release];
+  SetCopy(_vertexDescriptor, d);
 }
 - (NSString*)label
 {
@@ -277,9 +284,7 @@ PWMTL_LAZY_ARRAY(MTLRenderPipelineColorAttachmentDescriptorArray, MTLRenderPipel
 }
 - (void)setLabel:(NSString*)label
 {
-  NSString* old = _label;
-  _label = [label copy];
-  [old release];
+  SetCopy(_label, label);
 }
 @end
 
