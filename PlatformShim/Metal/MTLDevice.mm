@@ -424,18 +424,19 @@ void PWMTLHoldExecution(bool hold)
 - (void)execute;
 @end
 
-@interface PWMTLRenderEncoder : NSObject <MTLRenderCommandEncoder>
+// What every encoder shares: the command buffer it records into.
+@interface PWMTLEncoder : NSObject
 {
   PWMTLCommandBuffer* _buffer; // owned
 }
+@property (nonatomic, readonly) id<MTLDevice> device;
 - (id)initWithBuffer:(PWMTLCommandBuffer*)buffer;
 @end
 
-@interface PWMTLBlitEncoder : NSObject <MTLBlitCommandEncoder>
-{
-  PWMTLCommandBuffer* _buffer; // owned
-}
-- (id)initWithBuffer:(PWMTLCommandBuffer*)buffer;
+@interface PWMTLRenderEncoder : PWMTLEncoder <MTLRenderCommandEncoder>
+@end
+
+@interface PWMTLBlitEncoder : PWMTLEncoder <MTLBlitCommandEncoder>
 @end
 
 namespace
@@ -760,7 +761,7 @@ Executor& TheExecutor() // worker thread only
 }
 @end
 
-@implementation PWMTLRenderEncoder
+@implementation PWMTLEncoder
 - (id)initWithBuffer:(PWMTLCommandBuffer*)buffer
 {
   if ((self = [super init]))
@@ -776,6 +777,9 @@ Executor& TheExecutor() // worker thread only
 {
   return DefaultDevice();
 }
+@end
+
+@implementation PWMTLRenderEncoder
 - (void)put:(Command::Kind)kind object:(id)object a:(NSUInteger)a b:(NSUInteger)b
 {
   Command c;
@@ -877,21 +881,6 @@ Executor& TheExecutor() // worker thread only
 @end
 
 @implementation PWMTLBlitEncoder
-- (id)initWithBuffer:(PWMTLCommandBuffer*)buffer
-{
-  if ((self = [super init]))
-    _buffer = [buffer retain];
-  return self;
-}
-- (void)dealloc
-{
-  [_buffer release];
-  [super dealloc];
-}
-- (id<MTLDevice>)device
-{
-  return DefaultDevice();
-}
 - (void)endEncoding
 {
   _buffer->_encoding = NO;
