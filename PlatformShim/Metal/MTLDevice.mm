@@ -38,33 +38,33 @@ Registry& Functions()
   static Registry* registry = new Registry; // lives as long as the process
   return *registry;
 }
+
+// Files function under name in one of the registry's tables; a later
+// registration under the same name replaces the earlier one.
+template <typename F>
+bool Register(std::map<std::string, F> Registry::*table, const char* name, F function)
+{
+  if (!name || !*name || !function)
+    return false;
+  std::lock_guard<std::mutex> lock(Functions().mutex);
+  (Functions().*table)[name] = function;
+  return true;
+}
 } // namespace
 
 bool PWMTLRegisterVertexFunction(const char* name, PWMTLVertexFunction function)
 {
-  if (!name || !*name || !function)
-    return false;
-  std::lock_guard<std::mutex> lock(Functions().mutex);
-  Functions().vertex[name] = function;
-  return true;
+  return Register(&Registry::vertex, name, function);
 }
 
 bool PWMTLRegisterFragmentFunction(const char* name, PWMTLFragmentFunction function)
 {
-  if (!name || !*name || !function)
-    return false;
-  std::lock_guard<std::mutex> lock(Functions().mutex);
-  Functions().fragment[name] = function;
-  return true;
+  return Register(&Registry::fragment, name, function);
 }
 
 bool PWMTLRegisterFragmentFunction8(const char* name, PWMTLFragmentFunction8 function)
 {
-  if (!name || !*name || !function)
-    return false;
-  std::lock_guard<std::mutex> lock(Functions().mutex);
-  Functions().fragment8[name] = function;
-  return true;
+  return Register(&Registry::fragment8, name, function);
 }
 
 @interface PWMTLDevice : NSObject <MTLDevice>
