@@ -18,6 +18,11 @@ using Log = std::vector<std::string>;
 
 std::string Str(const IRECT& r);
 std::string Str(const IColor& c);
+// Each paint of a log as "Fill<colour><box>" or "Stroke<colour><thickness>
+// <box>", then its blend mark: box is the bounding box of the path's points
+// (arcs as full circles, curves by their end points) under the transform
+// last logged.
+Log Shapes(const Log& log);
 // One pointer sample (the left button by default) and a touch's modifiers.
 std::vector<IMouseInfo> At(float x, float y, IMouseMod mod = IMouseMod(true), float dX = 0, float dY = 0);
 inline IMouseMod Touch(uint64_t id) { return IMouseMod(true, false, false, false, false, id); }
@@ -99,6 +104,8 @@ public:
   using ICanvas::DrawControl;
 
   Log log;
+  // Paints given a blend end in "~<weight>" when set.
+  bool logBlend = false;
   std::vector<IStrokeOptions> strokeOptions; // one per PathStroke, in order
   float windowScale = 1.0f;
   float mouseX = 0.0f, mouseY = 0.0f;
