@@ -181,8 +181,9 @@ float RecordingCanvas::DoMeasureText(const IText& text, const char* str, IRECT& 
   return w;
 }
 
-void RecordingCanvas::DoDrawText(const IText&, const char* str, const IRECT& bounds, const IBlend*)
+void RecordingCanvas::DoDrawText(const IText& text, const char* str, const IRECT& bounds, const IBlend*)
 {
+  textColors.push_back(text.mFGColor);
   log.push_back(std::string("Text(") + str + ")" + Str(bounds));
 }
 
