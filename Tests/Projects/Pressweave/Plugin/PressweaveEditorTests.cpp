@@ -5,6 +5,7 @@
 #include "PressweaveTestRig.h"
 
 #include "IAboutBoxControl.h"
+#include "ICanvasMac.h"
 #include "IVKnobControl.h"
 #include "TestCanvas.h"
 #include "WaveformControl.h"
@@ -49,6 +50,22 @@ protected:
 
   std::unique_ptr<DirectRig> rig;
 };
+
+TEST_F(PressweaveEditor, ThePlatformFactoryMakesTheMacContextForTheComponentsBundle)
+{
+  Make(0);
+  rig->plug->graphicsFactory = nullptr;
+  std::unique_ptr<ICanvas> g(rig->plug->CreateGraphics());
+  auto* mac = dynamic_cast<ICanvasMac*>(g.get());
+  ASSERT_NE(mac, nullptr);
+  EXPECT_EQ(mac->GetDelegate(), static_cast<weft::IGEditorDelegate*>(rig->plug.get()));
+  EXPECT_EQ(mac->Width() * 10000 + mac->Height(), 1000 * 10000 + 400);
+  EXPECT_EQ(mac->FPS(), 60);
+  EXPECT_EQ(mac->GetDrawScale(), 1.0f);
+  EXPECT_STREQ(mac->GetBundleID(), "com.Corvantis x Lumidrake.audiounit.Pressweave");
+  EXPECT_STREQ(mac->GetAppGroupID(), "group.com.Corvantis x Lumidrake.Pressweave");
+  EXPECT_STREQ(mac->GetSharedResourcesSubPath(), "Pressweave");
+}
 
 TEST_F(PressweaveEditor, FactoryOpensAtTheStoredScaleAndClearsTheDoctorFlagPerOpening)
 {
