@@ -129,6 +129,11 @@ TEST_F(Simple, PlaceHolderShowsItsGeometryAndPanelItsPatternUnderAFrame)
   auto* panel = Attach(new IPanelControl(IRECT(0, 0, 40, 30), IPattern(COLOR_BLUE), true));
   EXPECT_TRUE(panel->GetIgnoreMouse());
   EXPECT_EQ(Drawn(panel), Log({"Fill[255,0,0,255](0,0,40,30)~1", "Stroke[255,240,240,240]1(0,0,40,30)~1"}));
+  g.EnableLiveEdit(true);
+  g.OnMouseDown(At(20, 25, IMouseMod(true, false, false, false, true)));
+  ASSERT_EQ(g.NControls(), 3);
+  EXPECT_EQ(Str(g.GetControl(2)->GetRECT()) + dynamic_cast<PlaceHolder&>(*g.GetControl(2)).GetStr(),
+            "(0,0,40,30)Place Holder") << "live edit's alt-click adds a placeholder over the clicked control";
 }
 
 TEST_F(Simple, ResizerSitsInTheCornerAtEveryScaleAndSetsTheResizeCursorOnce)
