@@ -33,10 +33,17 @@ void IVTabSwitchControl::Init(const std::vector<const char*>& options, const cha
   mStyle.valueText.mVAlign = mText.mVAlign = EVAlign::Middle;
   mShape = shape;
   for (const char* option : options)
-    mTabLabels.Add(new LOOM_String(option));
+    AddLabel(option);
 }
 
 IVTabSwitchControl::~IVTabSwitchControl() { mTabLabels.Empty(true); }
+
+void IVTabSwitchControl::AddLabel(const char* str)
+{
+  auto* pStr = new LOOM_String(str);
+  if (!mTabLabels.Add(pStr)) // the list could not grow
+    delete pStr;
+}
 
 void IVTabSwitchControl::OnInit()
 {
@@ -45,7 +52,7 @@ void IVTabSwitchControl::OnInit()
   if (pParam && mTabLabels.GetSize() == 0)
   {
     for (int i = 0; i < mNumStates; ++i)
-      mTabLabels.Add(new LOOM_String(pParam->GetDisplayText(static_cast<double>(i))));
+      AddLabel(pParam->GetDisplayText(static_cast<double>(i)));
     if (mLabelStr.GetLength() == 0)
       mLabelStr.Set(pParam->GetName());
   }

@@ -53,6 +53,7 @@ public:
 
 protected:
   const char* LabelAt(int idx) const;
+  void AddLabel(const char* str);
   bool StateDrawnDisabled(int idx) const { return IsDisabled() || GetStateDisabled(idx); }
 
   int mMouseOverButton = -1;

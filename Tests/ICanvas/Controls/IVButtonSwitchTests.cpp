@@ -77,4 +77,7 @@ TEST_F(Buttons, SlideSwitchSlidesTowardsTheNextCellAndHidesItsTextMeanwhile)
   EXPECT_EQ(ends, 1) << "told when the slide has finished";
   IVSlideSwitchControl over(IRECT(), nullptr, "", plain, false, EDirection::Horizontal, 2, 7);
   EXPECT_EQ(over.GetValue(), 1.0) << "clipped";
+  IVSlideSwitchControl none(IRECT(), nullptr, "", plain, false, EDirection::Horizontal, 0, 0);
+  none.SetTargetAndDrawRECTs(IRECT(0, 0, 40, 40));
+  EXPECT_EQ(Str(none.GetHandleBounds()), Str(none.GetWidgetBounds())) << "no states: one cell, no division by 0";
 }

@@ -64,9 +64,10 @@ TEST_F(Knob, ValueStripPromptsOnlyWhenEditableAndDoubleClickResets)
   IVKnobControl* fixed = Make(false);
   EXPECT_FALSE(fixed->IsHit(strip.MW(), strip.MH()) || fixed->IsHit(strip.MW(), 250)) << "value and label strips";
   IVKnobControl* inside = Make(false, true);
+  inside->SetValue(0.5);
   inside->OnMouseDown(266, 332, mouse);
-  inside->OnMouseDrag(266, 332, 0, -35.7f, mouse);
-  EXPECT_NEAR(inside->GetValue(), 0.2, 1e-6) << "value in the widget, not editable: drags";
+  inside->OnMouseDrag(266, 332, 0, -17.85f, mouse);
+  EXPECT_NEAR(inside->GetValue(), 0.6, 1e-6) << "value in the widget, not editable: a drag from the value";
   inside->OnMouseDblClick(1, 1, mouse);
   EXPECT_DOUBLE_EQ(inside->GetValue(), 0.1) << "the default, 10 of 100";
 }
