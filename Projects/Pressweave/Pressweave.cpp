@@ -38,12 +38,17 @@ Pressweave::Pressweave(const weft::InstanceInfo& info)
   GetParam(kScopeSync)->InitEnum("Scope Sync", 3, 7, "", 0, "", "1/16", "1/8", "1/4", "1/2", "1/1", "2/1", "4/1");
   GetParam(kScopeTheme)->InitEnum("Scope Theme", 0, {"1", "2", "3", "4"});
 
-  // The make-graphics and layout functions are installed with the editor.
+  SetMakeGraphicsFunc([this]() { return MakeEditorGraphics(); });
+  SetLayoutFunc([this](weft::canvas::ICanvas* pGraphics) { LayoutEditor(pGraphics); });
 
   PrepareBuffers();
 }
 
-Pressweave::~Pressweave() = default;
+Pressweave::~Pressweave()
+{
+  // An open editor goes first, while the meters and scopes it draws exist.
+  CloseWindow();
+}
 
 void Pressweave::PrepareBuffers()
 {

@@ -28,6 +28,7 @@ class StubCanvas : private DelegateHolder, public NoPlatformCanvas<ICanvasVector
 {
 public:
   StubCanvas(int w, int h, float scale) : NoPlatformCanvas(delegate, w, h, 60, scale) {}
+  StubCanvas(weft::IGEditorDelegate& dlg, int w, int h, float scale) : NoPlatformCanvas(dlg, w, h, 60, scale) {}
 
   void GetMouseLocation(float& x, float& y) const override { x = y = 0.0f; }
   void HideMouseCursor(bool, bool) override {}
