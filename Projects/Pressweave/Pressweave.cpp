@@ -1,11 +1,24 @@
 #include "Pressweave.h"
 
+#include "ICanvasMac.h"
 #include "IWeftAUFactory.h"
 #include "config.h"
 
 #include <algorithm>
 
 namespace pressweave {
+
+namespace {
+// The platform drawing context for the editor, found in the component's bundle.
+weft::canvas::ICanvas* MakeGraphics(weft::IGEditorDelegate& dlg, int w, int h, int fps, float scale)
+{
+  auto* pGraphics = new weft::canvas::ICanvasMac(dlg, w, h, fps, scale);
+  pGraphics->SetBundleID(kBundleID);
+  pGraphics->SetAppGroupID(kAppGroupID);
+  pGraphics->SetSharedResourcesSubPath("Pressweave");
+  return pGraphics;
+}
+} // namespace
 
 weft::Config MakeConfig(int nParams, int nPresets)
 {
@@ -38,7 +51,7 @@ Pressweave::Pressweave(const weft::InstanceInfo& info)
   GetParam(kScopeSync)->InitEnum("Scope Sync", 3, 7, "", 0, "", "1/16", "1/8", "1/4", "1/2", "1/1", "2/1", "4/1");
   GetParam(kScopeTheme)->InitEnum("Scope Theme", 0, {"1", "2", "3", "4"});
 
-  // The make-graphics and layout functions are installed with the editor.
+  SetMakeGraphicsFunc([this] { return MakeGraphics(*this, kEditorWidth, kEditorHeight, 60, 1.0f); });
 
   PrepareBuffers();
 }

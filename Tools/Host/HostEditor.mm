@@ -1,0 +1,188 @@
+#include "HostEditor.h"
+
+#include <AppKit/PWShimAppKit.h>
+#include <AudioToolbox/AudioUnitProperties.h>
+#include <AudioUnit/AUCocoaUIView.h>
+#include <Metal/PWShimMetal.h>
+#include <QuartzCore/CAMetalLayer.h>
+#include <objc/runtime.h>
+
+#include <cstdio>
+#include <unistd.h>
+
+namespace pw::host {
+
+namespace {
+
+NSView* ViewOf(void* view)
+{
+  return static_cast<NSView*>(view);
+}
+
+// Each call into the editor runs in its own autorelease pool, as an event
+// of an application's run loop does.
+class ScopedPool
+{
+public:
+  ScopedPool() : mPool([[NSAutoreleasePool alloc] init]) {}
+  ~ScopedPool() { [mPool release]; }
+  ScopedPool(const ScopedPool&) = delete;
+  ScopedPool& operator=(const ScopedPool&) = delete;
+
+private:
+  NSAutoreleasePool* mPool;
+};
+
+// The factory's class name and bundle, released when the holder ends.
+struct CocoaViewInfo
+{
+  AudioUnitCocoaViewInfo info{};
+  bool valid = false;
+  ~CocoaViewInfo()
+  {
+    if (!valid)
+      return;
+    if (info.mCocoaAUViewBundleLocation)
+      CFRelease(info.mCocoaAUViewBundleLocation);
+    if (info.mCocoaAUViewClass[0])
+      CFRelease(info.mCocoaAUViewClass[0]);
+  }
+};
+
+std::string Text(CFStringRef string)
+{
+  char buffer[256];
+  if (!string || !CFStringGetCString(string, buffer, sizeof buffer, kCFStringEncodingUTF8))
+    return std::string();
+  return buffer;
+}
+
+} // namespace
+
+Status HostEditor::Open(AudioUnit unit, double backingScale)
+{
+  Close();
+  ScopedPool pool;
+  UInt32 size = 0;
+  Boolean writable = false;
+  OSStatus status = AudioUnitGetPropertyInfo(unit, kAudioUnitProperty_CocoaUI, kAudioUnitScope_Global, 0, &size, &writable);
+  if (status != noErr || size < sizeof(AudioUnitCocoaViewInfo))
+    return Status::Error("the component has no editor (CocoaUI: status " + std::to_string(status) + ")");
+  CocoaViewInfo info;
+  size = sizeof info.info;
+  status = AudioUnitGetProperty(unit, kAudioUnitProperty_CocoaUI, kAudioUnitScope_Global, 0, &info.info, &size);
+  info.valid = status == noErr;
+  if (!info.valid)
+    return Status::Error("the component does not name its editor's view factory (status " + std::to_string(status) + ")");
+  const std::string className = Text(info.info.mCocoaAUViewClass[0]);
+  Class factoryClass = className.empty() ? Nil : objc_getClass(className.c_str());
+  if (!factoryClass)
+    return Status::Error("the editor's view factory '" + className + "' is not a loaded class");
+  id<AUCocoaUIBase> factory = [[factoryClass alloc] init];
+  if (![(id)factory respondsToSelector:@selector(uiViewForAudioUnit:withSize:)])
+  {
+    [(id)factory release];
+    return Status::Error("'" + className + "' is not an editor view factory");
+  }
+  NSView* view = [factory uiViewForAudioUnit:unit withSize:NSMakeSize(0, 0)];
+  [view retain];
+  [(id)factory release];
+  if (!view)
+    return Status::Error("the component's view factory answered no editor view");
+  const NSRect frame = [view frame];
+  NSWindow* window = PWShimAppKitMakeWindow(NSMakeRect(100, 100, frame.size.width, frame.size.height),
+                                            static_cast<CGFloat>(backingScale));
+  [view setFrame:NSMakeRect(0, 0, frame.size.width, frame.size.height)];
+  [[window contentView] addSubview:view];
+  mWindow = window;
+  mView = view;
+  return Status::Ok();
+}
+
+double HostEditor::Width() const noexcept
+{
+  return mView ? [ViewOf(mView) frame].size.width : 0.0;
+}
+
+double HostEditor::Height() const noexcept
+{
+  return mView ? [ViewOf(mView) frame].size.height : 0.0;
+}
+
+void HostEditor::Advance(double ms)
+{
+  ScopedPool pool;
+  if (ms > 0.0)
+    PWShimAppKitRunFor(ms);
+}
+
+Status HostEditor::Deliver(const ScriptStep& step)
+{
+  // The view's mouse and keyboard events cannot be made in this build: a
+  // script that needs them fails instead of doing nothing silently.
+  return Status::Error("script line " + std::to_string(step.line) +
+                       ": the editor view takes no mouse or keyboard input in this build");
+}
+
+Status HostEditor::WritePng(const std::string& path) const
+{
+  if (!mView)
+    return Status::Error("no editor is open");
+  ScopedPool pool;
+  CALayer* layer = [ViewOf(mView) layer];
+  if (![layer isKindOfClass:[CAMetalLayer class]])
+    return Status::Error("the editor view has no Metal layer to read");
+  id<MTLTexture> texture = [(CAMetalLayer*)layer pwPresentedTexture];
+  id<MTLTexture> blank = nil;
+  if (!texture)
+  {
+    // An editor that has drawn nothing yet leaves the window empty: all
+    // pixels 0 at the window's size in pixels.
+    const CGSize size = ((CAMetalLayer*)layer).drawableSize;
+    if (size.width < 1 || size.height < 1)
+      return Status::Error("the editor view has no size");
+    MTLTextureDescriptor* descriptor =
+      [MTLTextureDescriptor texture2DDescriptorWithPixelFormat:MTLPixelFormatBGRA8Unorm
+                                                         width:static_cast<NSUInteger>(size.width)
+                                                        height:static_cast<NSUInteger>(size.height)
+                                                     mipmapped:NO];
+    id<MTLDevice> device = MTLCreateSystemDefaultDevice();
+    blank = [device newTextureWithDescriptor:descriptor];
+    [device release];
+    texture = blank;
+  }
+  const std::string partial = path + ".partial";
+  const bool written = PWMTLWriteTexturePNG((void*)texture, partial.c_str());
+  [blank release];
+  if (!written)
+  {
+    unlink(partial.c_str());
+    return Status::Error("cannot write '" + path + "'");
+  }
+  if (std::rename(partial.c_str(), path.c_str()) != 0)
+  {
+    unlink(partial.c_str());
+    return Status::Error("cannot write '" + path + "'");
+  }
+  return Status::Ok();
+}
+
+void HostEditor::Close() noexcept
+{
+  ScopedPool pool;
+  if (mView)
+  {
+    // The view's own removal closes the editor; a view the component
+    // already closed is no longer in the window and this does nothing.
+    [ViewOf(mView) removeFromSuperview];
+    [ViewOf(mView) release];
+    mView = nullptr;
+  }
+  if (mWindow)
+  {
+    [static_cast<NSWindow*>(mWindow) release];
+    mWindow = nullptr;
+  }
+}
+
+} // namespace pw::host
