@@ -5,6 +5,7 @@
 #include "PlatformPaths.h"
 
 #include <CoreServices/CoreServices.h>
+#include <QuartzCore/CABase.h>
 
 #include <cmath>
 #include <cstring>
@@ -29,12 +30,20 @@ private:
   NSAutoreleasePool* mPool;
 };
 
+// Animations run on Core Animation's clock, the one the frame timer's run
+// loop keeps.
+double MediaTimeMs()
+{
+  return CACurrentMediaTime() * 1000.0;
+}
+
 } // namespace
 
 ICanvasMac::ICanvasMac(IGEditorDelegate& dlg, int w, int h, int fps, float scale)
 : ICanvasVector(dlg, w, h, fps, scale)
 {
   NSApplicationLoad();
+  IControl::SetAnimationClock(MediaTimeMs);
   StaticStorage<CoreTextFontDescriptor>::Accessor(sFontDescriptorCache).Retain();
 }
 

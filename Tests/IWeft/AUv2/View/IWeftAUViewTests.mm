@@ -9,6 +9,7 @@
 
 #include <AppKit/PWShimAppKit.h>
 #include <CoreFoundation/PWShimCFBundle.h>
+#include <CoreFoundation/PWShimRunLoop.h>
 #include <objc/runtime.h>
 
 namespace pw::test {
@@ -164,6 +165,19 @@ TEST_F(ViewFactory, NoViewWithoutAnEditorOrThePlugInObject)
   ASSERT_EQ(PWShimAudioComponentInstanceNew(&silent, &unit), noErr);
   EXPECT_EQ([factory uiViewForAudioUnit:unit withSize:NSMakeSize(0, 0)], nil);
   PWShimComponentInstanceDispose(unit);
+}
+
+TEST_F(ViewFactory, TheEditorsAnimationsFollowTheHostsVirtualClock)
+{
+  OpenUnit unit(Road::Factory, PWViewTest_Factory);
+  NSView* view = ViewOf(unit);
+  ASSERT_NE(view, nil);
+  ASSERT_TRUE(PWShimRunLoopSetVirtualClock(true));
+  const double start = weft::canvas::IControl::AnimationClockMs();
+  EXPECT_GE(PWShimRunLoopAdvance(0.25), 0);
+  EXPECT_DOUBLE_EQ(weft::canvas::IControl::AnimationClockMs() - start, 250.0);
+  PWShimRunLoopSetVirtualClock(false);
+  [view removeFromSuperview];
 }
 
 } // namespace
