@@ -1,5 +1,6 @@
 #include "ICanvas.h"
 
+#include "IBitmapControl.h"
 #include "ICanvasCaches.h"
 #include "ICanvasLiveEdit.h"
 #include "IContainerBase.h"
@@ -7,6 +8,8 @@
 #include "IFPSDisplayControl.h"
 #include "IGEditorDelegate.h"
 #include "IPanelControl.h"
+#include "ISVGControl.h"
+#include "IVectorBase.h"
 #include "IWeftTrace.h"
 #include "LOOM_Assert.h"
 
@@ -57,15 +60,18 @@ IControl* ICanvas::AttachControl(IControl* pControl, int ctrlTag, const char* gr
 
 void ICanvas::AttachBackground(const char* fileName)
 {
-  // Needs the bitmap control of the simple controls; until it exists a
-  // bitmap background cannot be made.
-  (void)fileName;
+  auto* pBackground = new IBitmapControl(0.0f, 0.0f, LoadBitmap(fileName, 1, false, 0), kNoParameter, EBlend::SrcOver);
+  pBackground->mGraphics = this;
+  pBackground->SetDelegate(mDelegate);
+  mControls.emplace(mControls.begin(), pBackground);
 }
 
 void ICanvas::AttachSVGBackground(const char* fileName)
 {
-  // Needs the SVG control of the simple controls.
-  (void)fileName;
+  auto* pBackground = new ISVGControl(GetBounds(), LoadSVG(fileName, "px", 72.0f), true);
+  pBackground->mGraphics = this;
+  pBackground->SetDelegate(mDelegate);
+  mControls.emplace(mControls.begin(), pBackground);
 }
 
 void ICanvas::AttachPanelBackground(const IPattern& pattern)
@@ -315,9 +321,13 @@ void ICanvas::UpdatePeers(IControl* pCaller, int callerValIdx)
   });
 }
 
-void ICanvas::StyleAllVectorControls(const IVStyle&)
+void ICanvas::StyleAllVectorControls(const IVStyle& style)
 {
-  // Applies to the vector controls, which come with the vector base.
+  for (const std::unique_ptr<IControl>& control : mControls)
+  {
+    if (IVectorBase* pVector = control->As<IVectorBase>())
+      pVector->SetStyle(style);
+  }
 }
 
 // --- Default virtual bodies of the platform part

@@ -1,6 +1,7 @@
 #include "ICanvasLiveEdit.h"
 
 #include "ICanvas.h"
+#include "PlaceHolder.h"
 
 #include <algorithm>
 #include <cmath>
@@ -19,6 +20,7 @@ ICanvasLiveEdit::ICanvasLiveEdit(bool mouseOversEnabled)
 , mMouseOversEnabled(mouseOversEnabled)
 {
   mTargetRECT = mRECT;
+  mPlaceHolderFunc = [](const IRECT& bounds, const char* str) -> IControl* { return new PlaceHolder(bounds, str); };
 }
 
 ICanvasLiveEdit::~ICanvasLiveEdit()

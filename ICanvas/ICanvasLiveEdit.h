@@ -17,7 +17,8 @@ namespace weft::canvas {
 class ICanvasLiveEdit : public IControl
 {
 public:
-  // Makes the placeholder box that "Add Place Holder" and alt-drags attach.
+  // Makes the placeholder box that "Add Place Holder" and alt-drags attach;
+  // a PlaceHolder unless set.
   using PlaceHolderFunc = std::function<IControl*(const IRECT& bounds, const char* str)>;
 
   // mouseOversEnabled: the context's mouse-over flag, restored on

@@ -54,6 +54,8 @@ int NextScale(int s, int targetScale)
 EResourceLocation ICanvas::SearchImageResource(const char* name, const char* type, LOOM_String& result,
                                                int targetScale, int& sourceScale)
 {
+  if (!name || !*name)
+    return kNotFound;
   const char* dot = std::strrchr(name, '.');
   const std::string base = dot ? std::string(name, static_cast<size_t>(dot - name)) : std::string(name);
   const std::string ext = dot ? std::string(dot) : std::string();

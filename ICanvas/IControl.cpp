@@ -5,6 +5,7 @@
 #include "IGEditorDelegate.h"
 #include "IPopupMenu.h"
 #include "IParam.h"
+#include "IVectorBase.h"
 #include "IWeftUtilities.h"
 #include "LOOM_Assert.h"
 
@@ -450,17 +451,35 @@ void SplashAnimationFunc(IControl* pCaller)
 {
   // Only vector controls carry a splash; on any other control the animation
   // just runs out like the default one.
-  DefaultAnimationFunc(pCaller);
+  const double progress = pCaller->GetAnimationProgress();
+  if (progress > 1.0)
+  {
+    pCaller->OnEndAnimation();
+    return;
+  }
+  if (IVectorBase* pVector = pCaller->As<IVectorBase>())
+  {
+    pVector->SetSplashRadius(static_cast<float>(progress));
+    pCaller->SetDirty(false);
+  }
 }
 
 void EmptyClickActionFunc(IControl*) {}
 
 void DefaultClickActionFunc(IControl* pCaller) { pCaller->SetAnimation(DefaultAnimationFunc, kClickAnimationMs); }
 
-void SplashClickActionFunc(IControl*)
+void SplashClickActionFunc(IControl* pCaller)
 {
   // A splash needs the vector mix-in's splash point and radius; a control
   // without it gets no splash animation.
+  IVectorBase* pVector = pCaller->As<IVectorBase>();
+  if (!pVector)
+    return;
+  float x = 0.0f, y = 0.0f;
+  if (pCaller->GetUI())
+    pCaller->GetUI()->GetMouseDownPoint(x, y);
+  pVector->SetSplashPoint(x, y);
+  pCaller->SetAnimation(SplashAnimationFunc, kClickAnimationMs);
 }
 
 namespace {

@@ -2,13 +2,17 @@
 // IFPSDisplayControl: the performance overlay. It keeps the last 100 frame
 // intervals (seconds, fed by the drawing context at every BeginFrame) and
 // plots them as frames per second, milliseconds or a percentage; a click
-// cycles the style. Redrawn on every frame while it exists.
+// cycles the display style. Redrawn on every frame while it exists.
+//
+// Its display style is mDisplayStyle; the vector style it inherits stays
+// IVectorBase::mStyle.
 
 #include "IControl.h"
+#include "IVectorBase.h"
 
 namespace weft::canvas {
 
-class IFPSDisplayControl : public IControl
+class IFPSDisplayControl : public IControl, public IVectorBase
 {
 public:
   enum EStyle
@@ -25,14 +29,18 @@ public:
   void Update(float sample);
   float GetSample(int idx) const { return mSamples[idx]; }
   int GetWritePos() const { return mWritePos; }
-  EStyle GetStyle() const { return mStyle; }
+  EStyle GetDisplayStyle() const { return mDisplayStyle; }
 
+  // kFPS -> kMilliseconds -> kPercentage -> kFPS.
   void OnMouseDown(float x, float y, const IMouseMod& mod) override;
   bool IsDirty() override { return true; }
+  // White panel, the graph of the samples (newest first, then oldest to
+  // second newest), the back end's name, the label and the readings of the
+  // average over all 100 slots.
   void Draw(ICanvas& g) override;
 
 private:
-  EStyle mStyle;
+  EStyle mDisplayStyle;
   LOOM_String mName;
   float mSamples[kNumSamples] = {};
   int mWritePos = 0;

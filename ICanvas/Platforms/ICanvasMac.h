@@ -4,11 +4,14 @@
 // which it opens inside the host's parent view and closes again; converts
 // between editor and screen coordinates; hides, locks and moves the cursor;
 // and offers the clipboard, URLs, file drag-out, tooltips, fonts and the
-// appearance. Native menus, text fields and dialogs do nothing yet. Main
-// thread only.
+// appearance; shows native menus (asynchronously, from the main queue), the
+// text field, alerts and the file, folder and colour panels. Main thread
+// only.
 
 #include "ICanvasCoreText.h"
 #include "ICanvasVector.h"
+
+#include <cstdint>
 
 namespace weft::canvas {
 
@@ -82,12 +85,16 @@ public:
   // locked (and not with a tablet) the cursor goes back to the lock point
   // and the stored position is reported; else (x, y) is stored and reported.
   void DoCursorLock(float x, float y, float& prevX, float& prevY);
+  // The editor whose window got token when it opened, while that window is
+  // open; else null.
+  static ICanvasMac* FromWindowToken(uint64_t token);
 
 private:
   void StoreCursorPosition();
   void RepositionCursor(double x, double y);
 
   void* mView = nullptr; // ICanvasView_vPressweave_au, one reference
+  uint64_t mWindowToken = 0; // 0 while no window is open
   double mCursorLockX = 0.0, mCursorLockY = 0.0;
   LOOM_String mBundleID;
   LOOM_String mAppGroupID;

@@ -7,8 +7,11 @@
 #include <CoreServices/CoreServices.h>
 #include <QuartzCore/CABase.h>
 
+#include <dispatch/dispatch.h>
+
 #include <cmath>
 #include <cstring>
+#include <map>
 
 namespace weft::canvas {
 namespace {
@@ -37,7 +40,30 @@ double MediaTimeMs()
   return CACurrentMediaTime() * 1000.0;
 }
 
+constexpr char DEFAULT_PATH[] = "~/Desktop";
+
+// Open editors by the token of their window: work queued for a window finds
+// its editor here, or nothing once the window closed.
+std::map<uint64_t, ICanvasMac*>& OpenEditors()
+{
+  static std::map<uint64_t, ICanvasMac*> editors;
+  return editors;
+}
+uint64_t sLastWindowToken = 0;
+
+NSString* ToNSString(const char* str)
+{
+  NSString* string = str ? [NSString stringWithUTF8String:str] : nil;
+  return string ? string : @"";
+}
+
 } // namespace
+
+ICanvasMac* ICanvasMac::FromWindowToken(uint64_t token)
+{
+  auto it = OpenEditors().find(token);
+  return it == OpenEditors().end() ? nullptr : it->second;
+}
 
 ICanvasMac::ICanvasMac(IGEditorDelegate& dlg, int w, int h, int fps, float scale)
 : ICanvasVector(dlg, w, h, fps, scale)
@@ -190,16 +216,22 @@ void ICanvasMac::MoveMouseCursor(float x, float y)
 
 ECursor ICanvasMac::SetMouseCursor(ECursor cursorType)
 {
+  [View(mView) setMouseCursor:cursorType];
   return ICanvas::SetMouseCursor(cursorType);
 }
 
-void ICanvasMac::ForceEndUserEdit() {}
+void ICanvasMac::ForceEndUserEdit()
+{
+  [View(mView) endUserInput];
+}
 
 void* ICanvasMac::OpenWindow(void* pParent)
 {
   CloseWindow();
   ICanvasView_vPressweave_au* view = [[ICanvasView_vPressweave_au alloc] initWithICanvas:this];
   mView = view;
+  mWindowToken = ++sLastWindowToken;
+  OpenEditors()[mWindowToken] = this;
   ActivateGLContext();
   OnViewInitialized([view layer]);
   SetScreenScale(static_cast<float>([[NSScreen mainScreen] backingScaleFactor]));
@@ -216,6 +248,10 @@ void ICanvasMac::CloseWindow()
   if (!mView)
     return;
   ICanvasView_vPressweave_au* view = View(mView);
+  OpenEditors().erase(mWindowToken);
+  mWindowToken = 0;
+  ForceEndUserEdit();
+  [view endColorPicking];
   [view detachFromICanvas];
   [view removeAllToolTips];
   [view killTimer];
@@ -288,18 +324,153 @@ void ICanvasMac::UpdateTooltips()
   });
 }
 
-EMsgBoxResult ICanvasMac::ShowMessageBox(const char*, const char*, EMsgBoxType, IMsgBoxCompletionHandlerFunc)
+EMsgBoxResult ICanvasMac::ShowMessageBox(const char* str, const char* title, EMsgBoxType type,
+                                        IMsgBoxCompletionHandlerFunc completionHandler)
 {
-  return kNoResult;
+  ReleaseMouseCapture();
+  ScopedPool pool;
+  NSAlert* alert = [[[NSAlert alloc] init] autorelease];
+  [alert setMessageText:ToNSString(title)];
+  [alert setInformativeText:ToNSString(str)];
+  static NSString* const buttons[][3] = {
+    {@"OK"}, {@"OK", @"Cancel"}, {}, {@"Yes", @"No", @"Cancel"}, {@"Yes", @"No"}, {@"Retry", @"Cancel"}};
+  // Results of the first button, the second, and any other answer.
+  static const EMsgBoxResult results[][3] = {{kOK, kOK, kOK},         {kOK, kCANCEL, kCANCEL}, {kCANCEL, kCANCEL, kCANCEL},
+                                             {kYES, kNO, kCANCEL},     {kYES, kNO, kNO},        {kRETRY, kCANCEL, kCANCEL}};
+  const bool known = type >= kMB_OK && type <= kMB_RETRYCANCEL;
+  for (int i = 0; known && i < 3 && buttons[type][i]; i++)
+    [alert addButtonWithTitle:buttons[type][i]];
+  const NSModalResponse response = [alert runModal];
+  const int pressed = response == NSAlertFirstButtonReturn ? 0 : response == NSAlertSecondButtonReturn ? 1 : 2;
+  const EMsgBoxResult result = known ? results[type][pressed] : kCANCEL;
+  if (completionHandler)
+    completionHandler(result);
+  return result;
 }
 
-void ICanvasMac::PromptForFile(LOOM_String&, LOOM_String&, EFileAction, const char*, IFileDialogCompletionHandlerFunc) {}
-
-void ICanvasMac::PromptForDirectory(LOOM_String&, IFileDialogCompletionHandlerFunc) {}
-
-bool ICanvasMac::PromptForColor(IColor&, const char*, IColorPickerHandlerFunc)
+namespace {
+// The chosen file of an answered panel: its full path and its folder + "/".
+void FinishFilePrompt(NSModalResponse response, NSSavePanel* panel, LOOM_String& fileName, LOOM_String& path,
+                      const IFileDialogCompletionHandlerFunc& completion)
 {
-  return false;
+  if (response == NSModalResponseOK)
+  {
+    NSString* full = [[panel URL] path];
+    fileName.Set([full UTF8String]);
+    path.Set([[[full stringByDeletingLastPathComponent] stringByAppendingString:@"/"] UTF8String]);
+  }
+  if (completion)
+    completion(fileName, path);
+}
+
+void FinishDirectoryPrompt(NSModalResponse response, NSSavePanel* panel, LOOM_String& dir,
+                           const IFileDialogCompletionHandlerFunc& completion)
+{
+  if (response == NSModalResponseOK)
+    dir.Set([[[[panel URL] path] stringByAppendingString:@"/"] UTF8String]);
+  else
+    dir.Set("");
+  if (completion)
+    completion(LOOM_String(), dir);
+}
+
+// A panel with a completion runs as a sheet on the editor's window; its
+// answer reaches the completion only while that editor is still open.
+void RunSheet(NSSavePanel* panel, NSWindow* window, uint64_t token, std::function<void(NSModalResponse)> finish)
+{
+  auto* pFinish = new std::function<void(NSModalResponse)>(std::move(finish));
+  [panel beginSheetModalForWindow:window
+                completionHandler:^(NSModalResponse response) {
+                  if (ICanvasMac::FromWindowToken(token))
+                    (*pFinish)(response);
+                  delete pFinish;
+                }];
+}
+} // namespace
+
+void ICanvasMac::PromptForFile(LOOM_String& fileName, LOOM_String& path, EFileAction action, const char* ext,
+                               IFileDialogCompletionHandlerFunc completionHandler)
+{
+  if (!WindowIsOpen())
+  {
+    fileName.Set("");
+    return;
+  }
+  ScopedPool pool;
+  NSString* defaultFileName = ToNSString(fileName.GetLength() ? fileName.Get() : "");
+  NSString* defaultPath = ToNSString(path.GetLength() ? path.Get() : "");
+  fileName.Set("");
+  NSArray* fileTypes = CStringHasContents(ext) ? [ToNSString(ext) componentsSeparatedByString:@" "] : nil;
+
+  NSSavePanel* panel = nil;
+  if (action == EFileAction::Save)
+  {
+    panel = [NSSavePanel savePanel];
+    [panel setNameFieldStringValue:defaultFileName];
+    [panel setAllowsOtherFileTypes:NO];
+  }
+  else
+  {
+    NSOpenPanel* openPanel = [NSOpenPanel openPanel];
+    [openPanel setCanChooseFiles:YES];
+    [openPanel setCanChooseDirectories:NO];
+    [openPanel setResolvesAliases:YES];
+    panel = openPanel;
+  }
+  [panel setAllowedFileTypes:fileTypes];
+  // An empty start folder is no folder (a file URL cannot be empty).
+  if ([defaultPath length])
+    [panel setDirectoryURL:[NSURL fileURLWithPath:defaultPath]];
+  [panel setLevel:NSFloatingWindowLevel];
+
+  // A sheet needs the editor's window; without one the prompt runs modal.
+  NSWindow* window = [View(mView) window];
+  if (completionHandler && window)
+  {
+    RunSheet(panel, window, mWindowToken, [panel, completionHandler](NSModalResponse response) {
+      LOOM_String file, folder;
+      FinishFilePrompt(response, panel, file, folder, completionHandler);
+    });
+    return;
+  }
+  FinishFilePrompt([panel runModal], panel, fileName, path, completionHandler);
+}
+
+void ICanvasMac::PromptForDirectory(LOOM_String& dir, IFileDialogCompletionHandlerFunc completionHandler)
+{
+  ScopedPool pool;
+  NSString* defaultPath = nil;
+  if (dir.GetLength())
+    defaultPath = ToNSString(dir.Get());
+  else
+  {
+    defaultPath = ToNSString(DEFAULT_PATH);
+    dir.Set(DEFAULT_PATH);
+  }
+  NSOpenPanel* panel = [NSOpenPanel openPanel];
+  [panel setTitle:@"Choose a Directory"];
+  [panel setCanChooseFiles:NO];
+  [panel setCanChooseDirectories:YES];
+  [panel setResolvesAliases:YES];
+  [panel setCanCreateDirectories:YES];
+  [panel setLevel:NSFloatingWindowLevel];
+  [panel setDirectoryURL:[NSURL fileURLWithPath:defaultPath]];
+
+  NSWindow* window = mView ? [View(mView) window] : nil;
+  if (completionHandler && window)
+  {
+    RunSheet(panel, window, mWindowToken, [panel, completionHandler](NSModalResponse response) {
+      LOOM_String folder;
+      FinishDirectoryPrompt(response, panel, folder, completionHandler);
+    });
+    return;
+  }
+  FinishDirectoryPrompt([panel runModal], panel, dir, completionHandler);
+}
+
+bool ICanvasMac::PromptForColor(IColor& color, const char*, IColorPickerHandlerFunc func)
+{
+  return mView && [View(mView) promptForColor:color :std::move(func)];
 }
 
 bool ICanvasMac::OpenURL(const char* url, const char*, const char*, const char*)
@@ -357,11 +528,40 @@ void ICanvasMac::DeactivateGLContext()
   [View(mView) deactivateGLContext];
 }
 
-void ICanvasMac::CreatePlatformTextEntry(int, const IText&, const IRECT&, int, const char*) {}
-
-IPopupMenu* ICanvasMac::CreatePlatformPopupMenu(IPopupMenu&, const IRECT&, bool& isAsync)
+void ICanvasMac::CreatePlatformTextEntry(int paramIdx, const IText& text, const IRECT& bounds, int length,
+                                         const char* str)
 {
-  isAsync = false;
+  if (!mView)
+  {
+    ClearInTextEntryControl(); // no field opens: no entry is pending
+    return;
+  }
+  [View(mView) createTextEntry:paramIdx :text :str :length :ToNSRect(this, bounds)];
+}
+
+IPopupMenu* ICanvasMac::CreatePlatformPopupMenu(IPopupMenu& menu, const IRECT& bounds, bool& isAsync)
+{
+  // Without a view no menu shows: nothing is chosen, at once.
+  isAsync = mView != nullptr;
+  if (!mView)
+    return nullptr;
+  const uint64_t token = mWindowToken;
+  IPopupMenu* pMenu = &menu;
+  const IRECT area = bounds;
+  dispatch_async(dispatch_get_main_queue(), ^{
+    // A window closed meanwhile takes its controls and their menus along.
+    ICanvasMac* pGraphics = FromWindowToken(token);
+    if (!pGraphics)
+      return;
+    IPopupMenu* pChosen = nullptr;
+    if (pGraphics->mView)
+    {
+      pChosen = [View(pGraphics->mView) createPopupMenu:*pMenu :ToNSRect(pGraphics, area)];
+      if (pChosen && pChosen->GetFunction())
+        pChosen->ExecFunction();
+    }
+    pGraphics->SetControlValueAfterPopupMenu(pChosen);
+  });
   return nullptr;
 }
 

@@ -3,12 +3,33 @@
 #import <QuartzCore/QuartzCore.h>
 
 #include "IControl.h"
+#include "ICanvasCoreText.h"
 #include "IGEditorDelegate.h"
+#include "LOOM_UTF8.h"
 
 #include <cmath>
 #include <vector>
 
+using namespace weft;
 using namespace weft::canvas;
+
+namespace {
+constexpr NSEventModifierFlags kShift = NSEventModifierFlagShift, kControl = NSEventModifierFlagControl,
+                               kOption = NSEventModifierFlagOption, kCommand = NSEventModifierFlagCommand;
+// Key flags of MacKeyEventToVK.
+enum
+{
+  kFVirtKey = 1,
+  kFShift = 4,
+  kFControl = 8, // Command
+  kFAlt = 16
+};
+
+NSCursor* Offered(SEL selector)
+{
+  return [NSCursor respondsToSelector:selector] ? [NSCursor performSelector:selector] : nil;
+}
+} // namespace
 
 NSRect weft::canvas::ToNSRect(ICanvas* g, const IRECT& bounds)
 {
@@ -44,7 +65,10 @@ NSRect weft::canvas::ToNSRect(ICanvas* g, const IRECT& bounds)
 
 - (void)dealloc
 {
+  [self endUserInput];
+  [self endColorPicking];
   delete mColorPickerFunc;
+  [mMoveCursor release];
   [mTrackingArea release];
   [[NSNotificationCenter defaultCenter] removeObserver:self];
   delete mDirtyRects;
@@ -177,6 +201,7 @@ NSRect weft::canvas::ToNSRect(ICanvas* g, const IRECT& bounds)
 - (void)removeFromSuperview
 {
   [self retain];
+  [self endUserInput];
   if (ICanvasMac* graphics = mGraphics)
   {
     graphics->SetPlatformContext(nullptr);
@@ -235,6 +260,374 @@ NSRect weft::canvas::ToNSRect(ICanvas* g, const IRECT& bounds)
 {
   (void)session, (void)context;
   return NSDragOperationCopy;
+}
+
+@end
+
+@implementation ICanvasView_vPressweave_au (Input)
+
+- (void)getMouseXY:(NSEvent*)event :(float&)x :(float&)y
+{
+  if (!mGraphics)
+    return;
+  const NSPoint point = [self convertPoint:[event locationInWindow] fromView:nil];
+  const float scale = mGraphics->GetDrawScale();
+  x = static_cast<float>(point.x) / scale;
+  y = static_cast<float>(point.y) / scale;
+  // Tablet first: a pen's event is never warped back, not even the first.
+  mGraphics->SetTabletInput([event subtype] == NSEventSubtypeTabletPoint);
+  mGraphics->DoCursorLock(x, y, mPrevX, mPrevY);
+  x = mPrevX;
+  y = mPrevY;
+}
+
+- (IMouseInfo)getMouseLeft:(NSEvent*)event
+{
+  IMouseInfo info;
+  [self getMouseXY:event :info.x :info.y];
+  const NSEventModifierFlags mods = [event modifierFlags];
+  info.ms = IMouseMod(true, mods & kCommand, mods & kShift, mods & kControl, mods & kOption);
+  return info;
+}
+
+- (IMouseInfo)getMouseRight:(NSEvent*)event
+{
+  IMouseInfo info;
+  [self getMouseXY:event :info.x :info.y];
+  const NSEventModifierFlags mods = [event modifierFlags];
+  info.ms = IMouseMod(false, true, mods & kShift, mods & kControl, mods & kOption);
+  return info;
+}
+
+- (void)mouseDownWith:(IMouseInfo)info event:(NSEvent*)event
+{
+  // A click count below 1 is a single click.
+  const NSInteger clicks = [event clickCount] < 1 ? 1 : [event clickCount];
+  if ((clicks - 1) % 2)
+    mGraphics->OnMouseDblClick(info.x, info.y, info.ms);
+  else
+    mGraphics->OnMouseDown({info});
+}
+
+- (void)mouseDown:(NSEvent*)event
+{
+  if (mGraphics)
+    [self mouseDownWith:[self getMouseLeft:event] event:event];
+}
+
+- (void)rightMouseDown:(NSEvent*)event
+{
+  if (mGraphics)
+    [self mouseDownWith:[self getMouseRight:event] event:event];
+}
+
+- (void)mouseUp:(NSEvent*)event
+{
+  if (!mGraphics)
+    return;
+  mGraphics->OnMouseUp({[self getMouseLeft:event]});
+  if (mMouseOutDuringDrag && mGraphics)
+  {
+    mGraphics->OnMouseOut();
+    mMouseOutDuringDrag = false;
+  }
+}
+
+- (void)rightMouseUp:(NSEvent*)event
+{
+  if (mGraphics)
+    mGraphics->OnMouseUp({[self getMouseRight:event]});
+}
+
+- (void)dragWith:(IMouseInfo)info prevX:(float)prevX prevY:(float)prevY
+{
+  if (mGraphics->IsInPlatformTextEntry())
+    return;
+  info.dX = info.x - prevX;
+  info.dY = info.y - prevY;
+  mGraphics->OnMouseDrag({info});
+}
+
+- (void)mouseDragged:(NSEvent*)event
+{
+  if (!mGraphics)
+    return;
+  const float prevX = mPrevX, prevY = mPrevY;
+  [self dragWith:[self getMouseLeft:event] prevX:prevX prevY:prevY];
+}
+
+- (void)rightMouseDragged:(NSEvent*)event
+{
+  if (!mGraphics)
+    return;
+  const float prevX = mPrevX, prevY = mPrevY;
+  [self dragWith:[self getMouseRight:event] prevX:prevX prevY:prevY];
+}
+
+- (void)mouseMoved:(NSEvent*)event
+{
+  if (!mGraphics)
+    return;
+  const IMouseInfo info = [self getMouseLeft:event];
+  mGraphics->OnMouseOver(info.x, info.y, info.ms);
+}
+
+- (void)mouseEntered:(NSEvent*)event
+{
+  (void)event;
+  if (!mGraphics)
+    return;
+  mMouseOutDuringDrag = false;
+  mGraphics->OnSetCursor();
+}
+
+- (void)mouseExited:(NSEvent*)event
+{
+  (void)event;
+  if (!mGraphics)
+    return;
+  if (mGraphics->ControlIsCaptured())
+    mMouseOutDuringDrag = true;
+  else
+    mGraphics->OnMouseOut();
+}
+
+- (void)scrollWheel:(NSEvent*)event
+{
+  if (!mGraphics)
+    return;
+  if (mTextFieldView)
+    [self endUserInput];
+  const IMouseInfo info = [self getMouseLeft:event];
+  mGraphics->OnMouseWheel(info.x, info.y, info.ms, static_cast<float>([event deltaY]));
+}
+
+- (bool)handleKey:(NSEvent*)event up:(bool)isUp
+{
+  int flags = 0;
+  int vk = MacKeyEventToVK(event, flags);
+  NSString* str = [event charactersIgnoringModifiers];
+  const int c = str && [str length] == 1 ? [str characterAtIndex:0] : 0;
+  if (!(flags & kFVirtKey))
+    vk = 0;
+  char utf8[5] = {};
+  if (c)
+    LOOM_MakeUTFChar(utf8, c, sizeof(utf8));
+  const IKeyPress key(utf8, vk, flags & kFShift, flags & kFControl, flags & kFAlt);
+  return isUp ? mGraphics->OnKeyUp(mPrevX, mPrevY, key) : mGraphics->OnKeyDown(mPrevX, mPrevY, key);
+}
+
+- (void)keyDown:(NSEvent*)event
+{
+  if (mGraphics && [self handleKey:event up:false])
+    return;
+  [[self nextResponder] keyDown:event];
+}
+
+- (void)keyUp:(NSEvent*)event
+{
+  if (mGraphics && [self handleKey:event up:true])
+    return;
+  [[self nextResponder] keyUp:event];
+}
+
+- (void)setMouseCursor:(ECursor)cursorType
+{
+  NSCursor* cursor = nil;
+  switch (cursorType)
+  {
+    case ECursor::ARROW: cursor = [NSCursor arrowCursor]; break;
+    case ECursor::IBEAM: cursor = [NSCursor IBeamCursor]; break;
+    case ECursor::WAIT:
+    case ECursor::APPSTARTING: cursor = Offered(@selector(busyButClickableCursor)); break;
+    case ECursor::CROSS: cursor = [NSCursor crosshairCursor]; break;
+    case ECursor::UPARROW:
+      cursor = Offered(@selector(_windowResizeNorthCursor));
+      if (!cursor)
+        cursor = [NSCursor resizeUpCursor];
+      break;
+    case ECursor::SIZENWSE: cursor = Offered(@selector(_windowResizeNorthWestSouthEastCursor)); break;
+    case ECursor::SIZENESW: cursor = Offered(@selector(_windowResizeNorthEastSouthWestCursor)); break;
+    case ECursor::SIZEWE:
+      cursor = Offered(@selector(_windowResizeEastWestCursor));
+      if (!cursor)
+        cursor = [NSCursor resizeLeftRightCursor];
+      break;
+    case ECursor::SIZENS:
+      cursor = Offered(@selector(_windowResizeNorthSouthCursor));
+      if (!cursor)
+        cursor = [NSCursor resizeUpDownCursor];
+      break;
+    case ECursor::SIZEALL:
+      if (!mMoveCursor)
+        MakeCursorFromName(mMoveCursor, "move");
+      cursor = mMoveCursor;
+      break;
+    case ECursor::INO: cursor = [NSCursor operationNotAllowedCursor]; break;
+    case ECursor::HAND: cursor = [NSCursor pointingHandCursor]; break;
+    case ECursor::HELP: cursor = Offered(@selector(_helpCursor)); break;
+  }
+  if ([NSCursor respondsToSelector:@selector(helpCursorShown)] && [NSCursor helpCursorShown] &&
+      cursorType != ECursor::HELP)
+    [NSCursor _setHelpCursor:false];
+  [cursor ? cursor : [NSCursor arrowCursor] set];
+}
+
+@end
+
+@implementation ICanvasView_vPressweave_au (Dialogs)
+
+- (IPopupMenu*)createPopupMenu:(IPopupMenu&)menu :(NSRect)bounds
+{
+  NSAutoreleasePool* pool = [[NSAutoreleasePool alloc] init];
+  ICanvasMenuRcvr_vPressweave_au* receiver = [[ICanvasMenuRcvr_vPressweave_au alloc] initWithFrame:bounds];
+  ICanvasMenu_vPressweave_au* nsMenu = [[ICanvasMenu_vPressweave_au alloc] initWithIPopupMenuAndReceiver:&menu
+                                                                                                      :receiver];
+  // A chosen index beyond the native items positions nothing.
+  const int chosenIdx = menu.GetChosenItemIdx();
+  NSMenuItem* chosenItem = chosenIdx >= 0 && chosenIdx < [nsMenu numberOfItems] ? [nsMenu itemAtIndex:chosenIdx] : nil;
+  const NSPoint where = chosenItem ? bounds.origin
+                                   : NSMakePoint(bounds.origin.x, bounds.origin.y + bounds.size.height + 4);
+  [nsMenu popUpMenuPositioningItem:chosenItem atLocation:where inView:self];
+
+  IPopupMenu* pChosen = nullptr;
+  NSMenuItem* item = [receiver menuItem];
+  NSMenu* owner = [item menu];
+  if ([owner isKindOfClass:[ICanvasMenu_vPressweave_au class]])
+  {
+    IPopupMenu* pOwner = [(ICanvasMenu_vPressweave_au*)owner iPopupMenu];
+    const NSInteger index = [owner indexOfItem:item];
+    if (pOwner && index >= 0 && index < pOwner->NItems())
+    {
+      pOwner->SetChosenItemIdx(static_cast<int>(index));
+      pChosen = pOwner;
+    }
+  }
+  [nsMenu release];
+  [receiver release];
+  [pool release];
+  return pChosen;
+}
+
+- (void)createTextEntry:(int)paramIdx :(const IText&)text :(const char*)str :(int)length :(NSRect)areaRect
+{
+  if (mTextFieldView || !mGraphics)
+    return;
+  ICanvasTextField_vPressweave_au* field = [[ICanvasTextField_vPressweave_au alloc] initWithFrame:areaRect];
+  mTextFieldView = field;
+  if (text.mVAlign == EVAlign::Middle)
+  {
+    ICanvasTextFieldCell_vPressweave_au* cell = [[ICanvasTextFieldCell_vPressweave_au alloc] initTextCell:@"textfield"];
+    [cell setEditable:YES];
+    [cell setDrawsBackground:YES];
+    [field setCell:cell];
+    [cell release];
+  }
+
+  const double scale = mGraphics->GetDrawScale();
+  NSFont* font = nil;
+  {
+    StaticStorage<CoreTextFontDescriptor>::Accessor storage(sFontDescriptorCache);
+    if (CoreTextFontDescriptor* pDesc = storage.Find(text.mFont))
+      font = [NSFont fontWithDescriptor:(id)pDesc->GetDescriptor() size:text.mSize * pDesc->GetEMRatio() * scale];
+  }
+  // A font that was never cached: the system font at the text's size.
+  [field setFont:font ? font : [NSFont systemFontOfSize:text.mSize * scale]];
+  switch (text.mAlign)
+  {
+    case EAlign::Near: [field setAlignment:NSTextAlignmentLeft]; break;
+    case EAlign::Center: [field setAlignment:NSTextAlignmentCenter]; break;
+    case EAlign::Far: [field setAlignment:NSTextAlignmentRight]; break;
+  }
+
+  const IParam* pParam = paramIdx >= 0 ? mGraphics->GetDelegate()->GetParam(paramIdx) : nullptr;
+  if (pParam)
+  {
+    NSString* accepted = @"";
+    switch (pParam->Type())
+    {
+      case IParam::kTypeBool:
+      case IParam::kTypeInt:
+      case IParam::kTypeEnum: accepted = @"0123456789-+"; break;
+      case IParam::kTypeDouble: accepted = @"0123456789.-+"; break;
+      default: break;
+    }
+    ICanvasFormatter_vPressweave_au* formatter = [[ICanvasFormatter_vPressweave_au alloc] init];
+    [formatter setAcceptableCharacterSet:[NSCharacterSet characterSetWithCharactersInString:accepted]];
+    [formatter setMaximumLength:length];
+    [field setFormatter:formatter];
+    [formatter release];
+  }
+
+  [[field cell] setLineBreakMode:NSLineBreakByTruncatingTail];
+  [[field cell] setAllowsEditingTextAttributes:NO];
+  [field setTextColor:ToNSColor(text.mTextEntryFGColor)];
+  [field setBackgroundColor:ToNSColor(text.mTextEntryBGColor)];
+  NSString* initial = str ? [NSString stringWithUTF8String:str] : nil;
+  [field setStringValue:initial ? initial : @""];
+  [field setBordered:NO];
+  [field setFocusRingType:NSFocusRingTypeNone];
+  [field setDelegate:self];
+  [self addSubview:field];
+  NSWindow* window = [self window];
+  [window makeKeyAndOrderFront:nil];
+  [window makeFirstResponder:field];
+}
+
+- (void)controlTextDidEndEditing:(NSNotification*)notification
+{
+  NSTextField* field = [notification object];
+  if (mGraphics && field == mTextFieldView)
+  {
+    mGraphics->SetControlValueAfterTextEdit([[field stringValue] UTF8String]);
+    mGraphics->SetAllControlsDirty();
+  }
+  [self endUserInput];
+}
+
+- (void)endUserInput
+{
+  NSTextField* field = mTextFieldView;
+  if (!field)
+    return;
+  [field setDelegate:nil];
+  [field removeFromSuperview];
+  [[self window] makeFirstResponder:self];
+  mTextFieldView = nil;
+  [field release];
+  if (mGraphics)
+    mGraphics->ClearInTextEntryControl();
+}
+
+- (BOOL)promptForColor:(IColor&)color :(IColorPickerHandlerFunc)func
+{
+  NSColorPanel* panel = [NSColorPanel sharedColorPanel];
+  if (!panel)
+    return NO;
+  *mColorPickerFunc = std::move(func);
+  [panel setTarget:self];
+  [panel setAction:@selector(onColorPicked:)];
+  [panel setShowsAlpha:YES];
+  [panel setColor:ToNSColor(color)];
+  [panel orderFront:nil];
+  return YES;
+}
+
+- (void)onColorPicked:(NSColorPanel*)colorPanel
+{
+  if (*mColorPickerFunc)
+    (*mColorPickerFunc)(FromNSColor([colorPanel color]));
+}
+
+- (void)endColorPicking
+{
+  *mColorPickerFunc = nullptr;
+  NSColorPanel* panel = [NSColorPanel sharedColorPanel];
+  if ([panel target] == self)
+  {
+    [panel setTarget:nil];
+    [panel setAction:nullptr];
+  }
 }
 
 @end

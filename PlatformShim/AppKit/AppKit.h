@@ -55,9 +55,56 @@ PWAPPKIT_EXTERN NSAppearanceName const NSAppearanceNameDarkAqua;
 
 PWAPPKIT_EXTERN BOOL NSApplicationLoad(void);
 
+typedef NSUInteger NSEventType;
+enum
+{
+  NSEventTypeLeftMouseDown = 1,
+  NSEventTypeLeftMouseUp = 2,
+  NSEventTypeRightMouseDown = 3,
+  NSEventTypeRightMouseUp = 4,
+  NSEventTypeMouseMoved = 5,
+  NSEventTypeLeftMouseDragged = 6,
+  NSEventTypeRightMouseDragged = 7,
+  NSEventTypeMouseEntered = 8,
+  NSEventTypeMouseExited = 9,
+  NSEventTypeKeyDown = 10,
+  NSEventTypeKeyUp = 11,
+  NSEventTypeScrollWheel = 22
+};
+typedef NSUInteger NSEventModifierFlags;
+enum
+{
+  NSEventModifierFlagShift = 1 << 17,
+  NSEventModifierFlagControl = 1 << 18,
+  NSEventModifierFlagOption = 1 << 19,
+  NSEventModifierFlagCommand = 1 << 20
+};
+typedef short NSEventSubtype;
+enum
+{
+  NSEventSubtypeMouseEvent = 0,
+  NSEventSubtypeTabletPoint = 1
+};
+
+// Events not handled go on to the next responder; a key event that no
+// responder takes is recorded ("unhandled keyDown|keyUp <key code>").
 PWAPPKIT_EXPORT @interface NSResponder : NSObject
 - (NSResponder*)nextResponder;
 - (BOOL)acceptsFirstResponder;
+- (BOOL)becomeFirstResponder;
+- (BOOL)resignFirstResponder;
+- (void)mouseDown:(NSEvent*)event;
+- (void)rightMouseDown:(NSEvent*)event;
+- (void)mouseUp:(NSEvent*)event;
+- (void)rightMouseUp:(NSEvent*)event;
+- (void)mouseDragged:(NSEvent*)event;
+- (void)rightMouseDragged:(NSEvent*)event;
+- (void)mouseMoved:(NSEvent*)event;
+- (void)mouseEntered:(NSEvent*)event;
+- (void)mouseExited:(NSEvent*)event;
+- (void)scrollWheel:(NSEvent*)event;
+- (void)keyDown:(NSEvent*)event;
+- (void)keyUp:(NSEvent*)event;
 @end
 
 PWAPPKIT_EXPORT @interface NSApplication : NSResponder
@@ -67,7 +114,30 @@ PWAPPKIT_EXPORT @interface NSApplication : NSResponder
 PWAPPKIT_EXTERN NSApplication* NSApp;
 
 PWAPPKIT_EXPORT @interface NSEvent : NSObject
+{
+@public // to the stand-in
+  NSEventType _type;
+  NSPoint _location; // window coordinates
+  NSEventModifierFlags _modifiers;
+  NSInteger _clickCount;
+  unsigned short _keyCode;
+  NSString* _characters;
+  NSString* _charactersIgnoringModifiers;
+  NSEventSubtype _subtype;
+  CGFloat _deltaY;
+  NSWindow* _window; // not owned
+}
 + (NSPoint)mouseLocation; // global, origin at the bottom left of the main screen
+- (NSEventType)type;
+- (NSPoint)locationInWindow;
+- (NSEventModifierFlags)modifierFlags;
+- (NSInteger)clickCount;
+- (unsigned short)keyCode;
+- (NSString*)characters;
+- (NSString*)charactersIgnoringModifiers;
+- (NSEventSubtype)subtype;
+- (CGFloat)deltaY;
+- (NSWindow*)window;
 @end
 
 PWAPPKIT_EXPORT @interface NSAppearance : NSObject
@@ -78,14 +148,26 @@ PWAPPKIT_EXPORT @interface NSAppearance : NSObject
 - (NSAppearanceName)name;
 @end
 
+// Images: file images exist only for the paths a test registered
+// (PWShimAppKitRegisterImage); otherwise initByReferencingFile: answers nil.
 PWAPPKIT_EXPORT @interface NSImage : NSObject
 {
 @public // to the stand-in
   NSSize _size;
   NSString* _file;
+  NSMutableArray* _representations;
+  CGImageRef _rendered; // the last CGImageForProposedRect:
 }
+- (id)initByReferencingFile:(NSString*)path;
+- (id)initWithSize:(NSSize)size;
 - (NSSize)size;
 - (void)setSize:(NSSize)size;
+- (BOOL)isValid;
+- (void)addRepresentation:(id)representation;
+- (NSArray*)representations;
+// The image rendered to rect's size in pixels (a file image), valid until
+// the next call, or null.
+- (CGImageRef)CGImageForProposedRect:(NSRect*)rect context:(id)context hints:(NSDictionary*)hints;
 @end
 
 PWAPPKIT_EXPORT @interface NSScreen : NSObject
@@ -185,6 +267,7 @@ PWAPPKIT_EXPORT @interface NSWindow : NSResponder
 - (void)setAcceptsMouseMovedEvents:(BOOL)accepts;
 - (NSRect)convertRectFromScreen:(NSRect)rect;
 - (NSRect)convertRectToScreen:(NSRect)rect;
+- (void)makeKeyAndOrderFront:(id)sender;
 @end
 
 PWAPPKIT_EXPORT @interface NSAnimationContext : NSObject
@@ -263,3 +346,5 @@ PWAPPKIT_EXPORT @interface NSWorkspace : NSObject
 - (BOOL)selectFile:(NSString*)path inFileViewerRootedAtPath:(NSString*)root;
 - (NSImage*)iconForFile:(NSString*)path;
 @end
+
+#import <AppKit/AppKitControls.h>

@@ -24,6 +24,7 @@ BOOL sDark = NO;
 BOOL sWorkspaceAnswer = YES;
 double sAnimationDuration = -1.0;
 NSMutableArray* sCalls;
+NSMutableDictionary* sImages; // path -> NSValue size
 
 void Record(NSString* line)
 {
@@ -98,6 +99,19 @@ void MovedIntoWindow(NSView* view)
 }
 } // namespace
 
+// For the rest of the stand-in (not exported).
+void PWShimAppKitRecordCall(NSString* line)
+{
+  Record(line);
+}
+
+PWAPPKIT_EXTERN void PWShimAppKitRegisterImage(NSString* path, NSSize size)
+{
+  if (!sImages)
+    sImages = [[NSMutableDictionary alloc] init];
+  [sImages setObject:[NSValue valueWithSize:size] forKey:path];
+}
+
 PWAPPKIT_EXTERN BOOL NSApplicationLoad(void)
 {
   [NSApplication sharedApplication];
@@ -107,6 +121,32 @@ PWAPPKIT_EXTERN BOOL NSApplicationLoad(void)
 @implementation NSResponder
 - (NSResponder*)nextResponder { return nil; }
 - (BOOL)acceptsFirstResponder { return NO; }
+- (BOOL)becomeFirstResponder { return YES; }
+- (BOOL)resignFirstResponder { return YES; }
+- (void)mouseDown:(NSEvent*)event { [[self nextResponder] mouseDown:event]; }
+- (void)rightMouseDown:(NSEvent*)event { [[self nextResponder] rightMouseDown:event]; }
+- (void)mouseUp:(NSEvent*)event { [[self nextResponder] mouseUp:event]; }
+- (void)rightMouseUp:(NSEvent*)event { [[self nextResponder] rightMouseUp:event]; }
+- (void)mouseDragged:(NSEvent*)event { [[self nextResponder] mouseDragged:event]; }
+- (void)rightMouseDragged:(NSEvent*)event { [[self nextResponder] rightMouseDragged:event]; }
+- (void)mouseMoved:(NSEvent*)event { [[self nextResponder] mouseMoved:event]; }
+- (void)mouseEntered:(NSEvent*)event { (void)event; }
+- (void)mouseExited:(NSEvent*)event { (void)event; }
+- (void)scrollWheel:(NSEvent*)event { [[self nextResponder] scrollWheel:event]; }
+- (void)keyDown:(NSEvent*)event
+{
+  if (NSResponder* next = [self nextResponder])
+    [next keyDown:event];
+  else
+    Record([NSString stringWithFormat:@"unhandled keyDown %u", (unsigned)[event keyCode]]);
+}
+- (void)keyUp:(NSEvent*)event
+{
+  if (NSResponder* next = [self nextResponder])
+    [next keyUp:event];
+  else
+    Record([NSString stringWithFormat:@"unhandled keyUp %u", (unsigned)[event keyCode]]);
+}
 @end
 
 @implementation NSApplication
@@ -121,6 +161,22 @@ PWAPPKIT_EXTERN BOOL NSApplicationLoad(void)
 
 @implementation NSEvent
 + (NSPoint)mouseLocation { return sMouse; }
+- (void)dealloc
+{
+  [_characters release];
+  [_charactersIgnoringModifiers release];
+  [super dealloc];
+}
+- (NSEventType)type { return _type; }
+- (NSPoint)locationInWindow { return _location; }
+- (NSEventModifierFlags)modifierFlags { return _modifiers; }
+- (NSInteger)clickCount { return _clickCount; }
+- (unsigned short)keyCode { return _keyCode; }
+- (NSString*)characters { return _characters; }
+- (NSString*)charactersIgnoringModifiers { return _charactersIgnoringModifiers; }
+- (NSEventSubtype)subtype { return _subtype; }
+- (CGFloat)deltaY { return _deltaY; }
+- (NSWindow*)window { return _window; }
 @end
 
 @implementation NSAppearance
@@ -139,13 +195,54 @@ PWAPPKIT_EXTERN BOOL NSApplicationLoad(void)
 @end
 
 @implementation NSImage
+- (id)init { return [self initWithSize:NSMakeSize(0, 0)]; }
+- (id)initWithSize:(NSSize)size
+{
+  if ((self = [super init]))
+  {
+    _size = size;
+    _representations = [[NSMutableArray alloc] init];
+  }
+  return self;
+}
+- (id)initByReferencingFile:(NSString*)path
+{
+  NSValue* size = path ? [sImages objectForKey:path] : nil;
+  if (!size)
+  {
+    [self release];
+    return nil;
+  }
+  if ((self = [self initWithSize:[size sizeValue]]))
+    _file = [path copy];
+  return self;
+}
 - (void)dealloc
 {
   [_file release];
+  [_representations release];
+  CGImageRelease(_rendered);
   [super dealloc];
 }
 - (NSSize)size { return _size; }
 - (void)setSize:(NSSize)size { _size = size; }
+- (BOOL)isValid { return _file != nil || [_representations count] > 0; }
+- (void)addRepresentation:(id)representation
+{
+  if (representation)
+    [_representations addObject:representation];
+}
+- (NSArray*)representations { return _representations; }
+- (CGImageRef)CGImageForProposedRect:(NSRect*)rect context:(id)context hints:(NSDictionary*)hints
+{
+  (void)context, (void)hints;
+  const NSSize size = rect ? rect->size : _size;
+  if (!_file)
+    return nullptr;
+  CGImageRelease(_rendered);
+  _rendered = PWShimCGImageCreateFilled(static_cast<size_t>(size.width), static_cast<size_t>(size.height), 255);
+  return _rendered;
+}
 @end
 
 @implementation NSScreen
@@ -236,7 +333,10 @@ PWAPPKIT_EXTERN BOOL NSApplicationLoad(void)
   NSView* superview = _superview;
   if (!superview)
     return;
-  const BOOL hadWindow = [self window] != nil;
+  NSWindow* window = [self window];
+  const BOOL hadWindow = window != nil;
+  if (window && window->_firstResponder == self)
+    window->_firstResponder = nil;
   [self retain];
   _superview = nil;
   [superview->_subviews removeObjectIdenticalTo:self];
@@ -301,6 +401,7 @@ PWAPPKIT_EXTERN BOOL NSApplicationLoad(void)
   return [NSAppearance appearanceNamed:sDark ? NSAppearanceNameDarkAqua : NSAppearanceNameAqua];
 }
 - (void)drawRect:(NSRect)rect { (void)rect; }
+- (NSResponder*)nextResponder { return _superview ? (NSResponder*)_superview : (NSResponder*)_window; }
 - (NSDraggingSession*)beginDraggingSessionWithItems:(NSArray*)items event:(NSEvent*)event source:(id)source
 {
   (void)event;
@@ -346,8 +447,18 @@ PWAPPKIT_EXTERN BOOL NSApplicationLoad(void)
 }
 - (BOOL)makeFirstResponder:(NSResponder*)responder
 {
+  if (responder == _firstResponder)
+    return YES;
+  if (_firstResponder && ![_firstResponder resignFirstResponder])
+    return NO;
   _firstResponder = responder;
+  [responder becomeFirstResponder];
   return YES;
+}
+- (void)makeKeyAndOrderFront:(id)sender
+{
+  (void)sender;
+  Record(@"makeKeyAndOrderFront");
 }
 - (NSResponder*)firstResponder { return _firstResponder; }
 - (BOOL)acceptsMouseMovedEvents { return _acceptsMouseMoved; }

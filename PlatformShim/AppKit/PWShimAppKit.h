@@ -40,3 +40,67 @@ PWAPPKIT_EXTERN NSArray* PWShimAppKitToolTipRects(NSView* view);
 PWAPPKIT_EXTERN void PWShimAppKitRunFor(double ms);
 // Last duration set in an animation group (-1 before any).
 PWAPPKIT_EXTERN double PWShimAppKitLastAnimationDuration(void);
+
+// Input, dispatched as AppKit does: a mouse-down to the view under the point,
+// drags and the up to the view that took the down, moves and the wheel to
+// the view under the point, enter and exit to the owners of the tracking
+// areas the point entered or left; keys to the window's first responder.
+// Points are in editor coordinates of the flipped view editorView at scale:
+// (x, y) becomes (x * scale, y * scale) in the view, then window
+// coordinates. clicks below 1 count as 1 on a down and 0 otherwise.
+typedef enum
+{
+  PWShimMouseLeftDown,
+  PWShimMouseLeftUp,
+  PWShimMouseLeftDrag,
+  PWShimMouseRightDown,
+  PWShimMouseRightUp,
+  PWShimMouseRightDrag,
+  PWShimMouseMove,
+  PWShimMouseWheel
+} PWShimMouseAction;
+PWAPPKIT_EXTERN void PWShimAppKitMouse(NSView* editorView, double scale, PWShimMouseAction action, double x, double y,
+                                       NSInteger clicks, NSEventModifierFlags modifiers);
+// The same with a tablet subtype and a wheel delta.
+PWAPPKIT_EXTERN void PWShimAppKitMouseEx(NSView* editorView, double scale, PWShimMouseAction action, double x,
+                                         double y, NSInteger clicks, NSEventModifierFlags modifiers,
+                                         NSEventSubtype subtype, double deltaY);
+// A key down or up; characters may be nil. Goes to the window's first
+// responder (or the window).
+PWAPPKIT_EXTERN void PWShimAppKitKey(NSWindow* window, BOOL down, unsigned short keyCode, NSString* characters,
+                                     NSEventModifierFlags modifiers);
+
+// Types text into the text field that is its window's first responder, one
+// UTF-16 unit at a time, each through the field's formatter; answers how
+// many were taken (-1: no field is being edited). Return commits: the
+// delegate hears controlTextDidEndEditing:. Focus loss is
+// [window makeFirstResponder:nil].
+PWAPPKIT_EXTERN NSInteger PWShimAppKitType(NSWindow* window, NSString* text);
+PWAPPKIT_EXTERN void PWShimAppKitPressReturn(NSWindow* window);
+
+// Cursors: the name of a cursor ("arrow", "IBeam", "crosshair", "resizeUp",
+// "resizeLeftRight", "resizeUpDown", "operationNotAllowed", "pointingHand",
+// "busyButClickable", "windowResizeNorth", "windowResizeNorthWestSouthEast",
+// "windowResizeNorthEastSouthWest", "windowResizeEastWest",
+// "windowResizeNorthSouth", "help", "image" for one made from an image).
+PWAPPKIT_EXTERN NSString* PWShimAppKitCursorName(NSCursor* cursor);
+PWAPPKIT_EXTERN void PWShimAppKitSetCursorOffersPrivate(BOOL offers); // on at start
+PWAPPKIT_EXTERN void PWShimAppKitSetHelpCursorShown(BOOL shown);
+// An image for a file path, of size points; its pixels are opaque white.
+PWAPPKIT_EXTERN void PWShimAppKitRegisterImage(NSString* path, NSSize size);
+
+// Menus: the next pop-ups choose along path (item indices, into submenus),
+// or cancel when path is nil (as at start). A path that does not end at an
+// item with an action chooses nothing. Each pop-up is recorded:
+// "popup <items> positioning <index|-1> at <x> <y>".
+PWAPPKIT_EXTERN void PWShimAppKitSetMenuAnswer(NSArray* path);
+PWAPPKIT_EXTERN NSMenu* PWShimAppKitLastMenu(void); // nil before any
+
+// Alerts answer button index (0 first; 0 at start), recorded
+// "alert <message> | <informative> | <button titles, comma separated>".
+PWAPPKIT_EXTERN void PWShimAppKitSetAlertAnswer(NSInteger button);
+// Panels answer path (nil: cancel, as at start). Recorded:
+// "panel save|open <modal|sheet> dir <path> name <name> types <t,t> files <0|1> dirs <0|1> title <title>".
+PWAPPKIT_EXTERN void PWShimAppKitSetPanelAnswer(NSString* path);
+// The shared colour panel takes color and sends its action to its target.
+PWAPPKIT_EXTERN void PWShimAppKitChangeColor(NSColor* color);

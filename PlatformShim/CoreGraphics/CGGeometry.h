@@ -25,3 +25,9 @@ static inline CGSize CGSizeMake(CGFloat width, CGFloat height)
   CGSize s = {width, height};
   return s;
 }
+
+static inline CGRect CGRectMake(CGFloat x, CGFloat y, CGFloat width, CGFloat height)
+{
+  CGRect r = {{x, y}, {width, height}};
+  return r;
+}

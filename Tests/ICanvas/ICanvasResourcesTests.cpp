@@ -85,6 +85,10 @@ TEST(ICanvasResources, ImageFilesAreSearchedTargetFirstThenThreeTwoOne)
     const EResourceLocation loc = g.SearchImageResource(files.Path("knob.png").c_str(), "png", path, c.target, scale);
     EXPECT_EQ(loc == kNotFound ? 0 : scale, c.found) << c.target;
   }
+  LOOM_String path;
+  int scale = 0;
+  for (const char* name : {static_cast<const char*>(nullptr), ""})
+    EXPECT_EQ(g.SearchImageResource(name, "png", path, 2, scale), kNotFound);
 }
 
 TEST(ICanvasResources, APlainFileIsResampledOnceAndSharedUntilTheLastContextCloses)

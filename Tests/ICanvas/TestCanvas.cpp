@@ -1,5 +1,6 @@
 #include "TestCanvas.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <utility>
@@ -35,6 +36,36 @@ std::string Str(const IColor& c)
   char buf[64];
   std::snprintf(buf, sizeof(buf), "[%d,%d,%d,%d]", c.A, c.R, c.G, c.B);
   return buf;
+}
+
+Log Shapes(const Log& log)
+{
+  Log out;
+  double m[6] = {1, 0, 0, 1, 0, 0}, a[6];
+  float box[4] = {};
+  bool any = false;
+  auto add = [&](double x, double y) {
+    const float px = static_cast<float>(m[0] * x + m[2] * y + m[4]), py = static_cast<float>(m[1] * x + m[3] * y + m[5]);
+    box[0] = any ? std::min(box[0], px) : px, box[1] = any ? std::min(box[1], py) : py;
+    box[2] = any ? std::max(box[2], px) : px, box[3] = any ? std::max(box[3], py) : py;
+    any = true;
+  };
+  for (const std::string& e : log)
+  {
+    if (std::sscanf(e.c_str(), "Transform(%lf,%lf,%lf,%lf,%lf,%lf)", &a[0], &a[1], &a[2], &a[3], &a[4], &a[5]) == 6)
+      std::copy(a, a + 6, m);
+    else if (std::sscanf(e.c_str(), "Arc(%lf,%lf,%lf", &a[0], &a[1], &a[2]) == 3)
+      add(a[0] - a[2], a[1] - a[2]), add(a[0] + a[2], a[1] + a[2]);
+    else if (e.find("To(") != std::string::npos && std::sscanf(e.c_str() + e.find('('), "(%lf,%lf)", &a[0], &a[1]) == 2)
+      add(a[0], a[1]); // MoveTo, LineTo, and the end points of curves
+    else if (e.compare(0, 4, "Fill") == 0 || e.compare(0, 6, "Stroke") == 0)
+    {
+      const size_t mark = std::min(e.find('~'), e.size());
+      out.push_back(e.substr(0, mark) + Str(any ? IRECT(box[0], box[1], box[2], box[3]) : IRECT()) + e.substr(mark));
+    }
+    any = any && e != "Clear" && e.compare(0, 4, "Fill") != 0 && e.compare(0, 6, "Stroke") != 0;
+  }
+  return out;
 }
 
 std::vector<IMouseInfo> At(float x, float y, IMouseMod mod, float dX, float dY)
@@ -93,15 +124,17 @@ void RecordingCanvas::PathQuadraticBezierTo(float, float, float x2, float y2)
   log.push_back(Fmt("QuadTo(%g,%g)", x2, y2));
 }
 
-void RecordingCanvas::PathStroke(const IPattern& pattern, float thickness, const IStrokeOptions& options, const IBlend*)
+void RecordingCanvas::PathStroke(const IPattern& pattern, float thickness, const IStrokeOptions& options,
+                                 const IBlend* pBlend)
 {
   strokeOptions.push_back(options);
-  log.push_back("Stroke" + Str(pattern.GetStop(0).mColor) + Fmt("%g", thickness, 0));
+  const std::string blend = logBlend && pBlend ? Fmt("~%g", pBlend->mWeight, 0) : "";
+  log.push_back("Stroke" + Str(pattern.GetStop(0).mColor) + Fmt("%g", thickness, 0) + blend);
 }
 
-void RecordingCanvas::PathFill(const IPattern& pattern, const IFillOptions&, const IBlend*)
+void RecordingCanvas::PathFill(const IPattern& pattern, const IFillOptions&, const IBlend* pBlend)
 {
-  log.push_back("Fill" + Str(pattern.GetStop(0).mColor));
+  log.push_back("Fill" + Str(pattern.GetStop(0).mColor) + (logBlend && pBlend ? Fmt("~%g", pBlend->mWeight, 0) : ""));
 }
 
 void RecordingCanvas::PathTransformSetMatrix(const IMatrix& m)
@@ -148,8 +181,9 @@ float RecordingCanvas::DoMeasureText(const IText& text, const char* str, IRECT& 
   return w;
 }
 
-void RecordingCanvas::DoDrawText(const IText&, const char* str, const IRECT& bounds, const IBlend*)
+void RecordingCanvas::DoDrawText(const IText& text, const char* str, const IRECT& bounds, const IBlend*)
 {
+  textColors.push_back(text.mFGColor);
   log.push_back(std::string("Text(") + str + ")" + Str(bounds));
 }
 

@@ -18,6 +18,11 @@ using Log = std::vector<std::string>;
 
 std::string Str(const IRECT& r);
 std::string Str(const IColor& c);
+// Each paint of a log as "Fill<colour><box>" or "Stroke<colour><thickness>
+// <box>", then its blend mark: box is the bounding box of the path's points
+// (arcs as full circles, curves by their end points) under the transform
+// last logged.
+Log Shapes(const Log& log);
 // One pointer sample (the left button by default) and a touch's modifiers.
 std::vector<IMouseInfo> At(float x, float y, IMouseMod mod = IMouseMod(true), float dX = 0, float dY = 0);
 inline IMouseMod Touch(uint64_t id) { return IMouseMod(true, false, false, false, false, id); }
@@ -58,20 +63,29 @@ public:
   void SetClipRegion(const IRECT& r) override { log.push_back("Clip" + Str(r)); }
   void CompleteRegion(const IRECT& r) override { log.push_back("Complete" + Str(r)); }
   void GetMouseLocation(float& x, float& y) const override;
-  void HideMouseCursor(bool, bool) override {}
+  void HideMouseCursor(bool hide, bool lock) override { cursorLog.push_back("Cursor(" + std::to_string(hide) + "," + std::to_string(lock) + ")"); }
   void MoveMouseCursor(float, float) override {}
   void ForceEndUserEdit() override {}
   // The headless window: opening lays out the controls like a platform view.
   void* OpenWindow(void* pParent) override;
   void CloseWindow() override;
   void* GetWindow() override { return mWindowOpen ? this : nullptr; }
-  bool GetTextFromClipboard(LOOM_String&) override { return false; }
-  bool SetTextInClipboard(const char*) override { return false; }
+  // An in-memory clipboard: false while it holds nothing.
+  bool GetTextFromClipboard(LOOM_String& str) override { if (clipboardFull) str.Set(clipboard.c_str()); return clipboardFull; }
+  bool SetTextInClipboard(const char* str) override { return clipboard = str ? str : "", clipboardFull = true; }
   void UpdateTooltips() override {}
   EMsgBoxResult ShowMessageBox(const char*, const char*, EMsgBoxType, IMsgBoxCompletionHandlerFunc) override { return kNoResult; }
   void PromptForFile(LOOM_String&, LOOM_String&, EFileAction, const char*, IFileDialogCompletionHandlerFunc) override {}
   void PromptForDirectory(LOOM_String&, IFileDialogCompletionHandlerFunc) override {}
-  bool PromptForColor(IColor&, const char*, IColorPickerHandlerFunc) override { return false; }
+  // Logs "PromptForColor(str)"; with colorReply set it answers at once:
+  // the colour is written, the handler runs and true is returned.
+  bool PromptForColor(IColor& color, const char* str, IColorPickerHandlerFunc func) override
+  {
+    log.push_back(std::string("PromptForColor(") + (str ? str : "") + ")");
+    if (colorReply && (color = colorAnswer, func))
+      func(color);
+    return colorReply;
+  }
   bool OpenURL(const char*, const char*, const char*, const char*) override { return false; }
   PlatformFontPtr LoadPlatformFont(const char*, const char*) override { return nullptr; }
   PlatformFontPtr LoadPlatformFont(const char*, const char*, ETextStyle) override { return nullptr; }
@@ -99,12 +113,19 @@ public:
   using ICanvas::DrawControl;
 
   Log log;
+  // Paints given a blend end in "~<weight>" when set.
+  bool logBlend = false;
   std::vector<IStrokeOptions> strokeOptions; // one per PathStroke, in order
   float windowScale = 1.0f;
   float mouseX = 0.0f, mouseY = 0.0f;
   int menuChoice = -1;
   bool menuAsync = false, textSync = false;
   std::string textReply;
+  Log cursorLog;
+  std::vector<IColor> textColors; // one per drawn text, in order
+  bool colorReply = false, clipboardFull = false;
+  IColor colorAnswer;
+  std::string clipboard;
 
 private:
   bool mWindowOpen = false;

@@ -32,7 +32,8 @@ public:
   double Height() const noexcept;
   // Advances the window's timers (the frame timer) by ms on the virtual clock.
   void Advance(double ms);
-  // A click, drag, wheel or key of a script at editor coordinates.
+  // A click, drag, wheel or key of a script, at points of the view from its
+  // top left, through the window as AppKit dispatches events.
   Status Deliver(const ScriptStep& step);
   // Writes what the window shows, at the backing scale (all pixels 0 before
   // the editor's first frame). The file appears whole or not at all.

@@ -33,6 +33,20 @@ private:
   NSAutoreleasePool* mPool;
 };
 
+// A drag moves in this many steps from its start to its end.
+constexpr int kDragSteps = 8;
+
+// The key code of a character on a US keyboard (0xFFFF: none).
+unsigned short KeyCodeFor(char c)
+{
+  static const char* const kKeys = "asdfhgzxcv\x7f" "bqweryt123465=97-80]ou[ip\x7flj'k;\\,/nm.\x7f `";
+  const char lower = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+  for (unsigned short code = 0; kKeys[code] != '\0'; ++code)
+    if (kKeys[code] == lower && lower != '\x7f')
+      return code;
+  return 0xFFFF;
+}
+
 // The factory's class name and bundle, released when the holder ends.
 struct CocoaViewInfo
 {
@@ -118,10 +132,43 @@ void HostEditor::Advance(double ms)
 
 Status HostEditor::Deliver(const ScriptStep& step)
 {
-  // The view's mouse and keyboard events cannot be made in this build: a
-  // script that needs them fails instead of doing nothing silently.
-  return Status::Error("script line " + std::to_string(step.line) +
-                       ": the editor view takes no mouse or keyboard input in this build");
+  if (!mView)
+    return Status::Error("no editor is open");
+  ScopedPool pool;
+  NSView* view = ViewOf(mView);
+  switch (step.action)
+  {
+    case ScriptAction::Click:
+      PWShimAppKitMouse(view, 1.0, PWShimMouseLeftDown, step.x, step.y, 1, 0);
+      PWShimAppKitMouse(view, 1.0, PWShimMouseLeftUp, step.x, step.y, 1, 0);
+      break;
+    case ScriptAction::Drag:
+    {
+      PWShimAppKitMouse(view, 1.0, PWShimMouseLeftDown, step.x, step.y, 1, 0);
+      for (int i = 1; i <= kDragSteps; ++i)
+      {
+        const double t = static_cast<double>(i) / kDragSteps;
+        PWShimAppKitMouse(view, 1.0, PWShimMouseLeftDrag, step.x + t * (step.x1 - step.x),
+                          step.y + t * (step.y1 - step.y), 1, 0);
+      }
+      PWShimAppKitMouse(view, 1.0, PWShimMouseLeftUp, step.x1, step.y1, 1, 0);
+      break;
+    }
+    case ScriptAction::Wheel:
+      PWShimAppKitMouseEx(view, 1.0, PWShimMouseWheel, step.x, step.y, 0, 0, NSEventSubtypeMouseEvent, step.delta);
+      break;
+    case ScriptAction::Key:
+    {
+      const unsigned short keyCode = KeyCodeFor(step.text[0]);
+      NSString* characters = [NSString stringWithUTF8String:step.text.c_str()];
+      PWShimAppKitKey([view window], YES, keyCode, characters, 0);
+      PWShimAppKitKey([view window], NO, keyCode, characters, 0);
+      break;
+    }
+    case ScriptAction::Param:
+      return Status::Error("script line " + std::to_string(step.line) + ": a parameter is set by the host, not the view");
+  }
+  return Status::Ok();
 }
 
 Status HostEditor::WritePng(const std::string& path) const

@@ -2,6 +2,7 @@
 // the current state transform when recorded.
 
 #include "VGContext.h"
+#include "VGGeometry.h"
 #include "VGPathStore.h"
 
 #include <algorithm>
@@ -15,25 +16,6 @@ namespace
 float vg__signf(float a) { return a >= 0.0f ? 1.0f : -1.0f; }
 
 float vg__cross(float dx0, float dy0, float dx1, float dy1) { return dx1 * dy0 - dx0 * dy1; }
-
-float vg__normalize(float* x, float* y)
-{
-  const float d = std::sqrt((*x) * (*x) + (*y) * (*y));
-  if (d > 1e-6f)
-  {
-    const float id = 1.0f / d;
-    *x *= id;
-    *y *= id;
-  }
-  return d;
-}
-
-bool vg__ptEquals(float x1, float y1, float x2, float y2, float tol)
-{
-  const float dx = x2 - x1;
-  const float dy = y2 - y1;
-  return dx * dx + dy * dy < tol * tol;
-}
 
 float vg__distPtSeg(float x, float y, float px, float py, float qx, float qy)
 {

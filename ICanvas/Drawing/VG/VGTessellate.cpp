@@ -3,6 +3,7 @@
 // strips the backend draws.
 
 #include "VGContext.h"
+#include "VGGeometry.h"
 #include "VGPathStore.h"
 
 #include <algorithm>
@@ -27,26 +28,6 @@ namespace
 {
 
 float vg__clampf(float a, float mn, float mx) { return a < mn ? mn : (a > mx ? mx : a); }
-
-// Normalises a vector longer than 1e-6; returns its length either way.
-float vg__normalize(float* x, float* y)
-{
-  const float d = std::sqrt((*x) * (*x) + (*y) * (*y));
-  if (d > 1e-6f)
-  {
-    const float id = 1.0f / d;
-    *x *= id;
-    *y *= id;
-  }
-  return d;
-}
-
-bool vg__ptEquals(float x1, float y1, float x2, float y2, float tol)
-{
-  const float dx = x2 - x1;
-  const float dy = y2 - y1;
-  return dx * dx + dy * dy < tol * tol;
-}
 
 VGpath* vg__lastPath(VGcontext* ctx)
 {
