@@ -102,7 +102,7 @@ protected:
 
 TEST_F(ViewFactory, TheNamedClassOpensTheEditorAndItsViewsFollowTheHostsRemovals)
 {
-  OpenUnit unit(Road::Factory, PWViewTest_Factory);
+  OpenUnit unit(Road::Factory, PWViewTest_Factory, PWViewTest_Entry);
   ASSERT_EQ(unit.Status(), noErr);
   auto* plug = unit.Object<EditorTestPlugin>();
   id<AUCocoaUIBase> factory = FactoryFor(unit);
@@ -151,7 +151,7 @@ TEST_F(ViewFactory, TheNamedClassOpensTheEditorAndItsViewsFollowTheHostsRemovals
 
 TEST_F(ViewFactory, NoViewWithoutAnEditorOrThePlugInObject)
 {
-  OpenUnit noEditor(Road::Factory, PWNoEditorTest_Factory);
+  OpenUnit noEditor(Road::Factory, PWNoEditorTest_Factory, PWNoEditorTest_Entry);
   ASSERT_EQ(noEditor.Status(), noErr);
   UInt32 size = 0;
   EXPECT_EQ(AudioUnitGetPropertyInfo(noEditor, kAudioUnitProperty_CocoaUI, kAudioUnitScope_Global, 0, &size, nullptr),
@@ -169,7 +169,7 @@ TEST_F(ViewFactory, NoViewWithoutAnEditorOrThePlugInObject)
 
 TEST_F(ViewFactory, TheEditorsAnimationsFollowTheHostsVirtualClock)
 {
-  OpenUnit unit(Road::Factory, PWViewTest_Factory);
+  OpenUnit unit(Road::Factory, PWViewTest_Factory, PWViewTest_Entry);
   NSView* view = ViewOf(unit);
   ASSERT_NE(view, nil);
   ASSERT_TRUE(PWShimRunLoopSetVirtualClock(true));
