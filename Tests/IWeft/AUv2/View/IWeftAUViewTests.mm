@@ -1,7 +1,5 @@
-// The editor-view factory as a host meets it: the class named by CocoaUI,
-// the view it answers, and how opening, removing, reopening and closing the
-// unit leave the editor. The plug-ins here are linked in (no component is
-// loaded), so their factory class exists once in the process.
+// The editor-view factory as a host meets it. The plug-ins are linked in (no
+// component is loaded), so their factory class exists once in the process.
 
 #include "AUTestHost.h"
 #include "ICanvasMac.h"
@@ -13,9 +11,7 @@
 #include <objc/runtime.h>
 
 namespace pw::test {
-
-// The binding's test plug-in with a real editor: an empty macOS context.
-class EditorTestPlugin : public TestAUPlugin
+class EditorTestPlugin : public TestAUPlugin // an empty editor of 640 x 480
 {
 public:
   explicit EditorTestPlugin(const weft::InstanceInfo& info)
@@ -24,8 +20,6 @@ public:
     SetMakeGraphicsFunc([this] { return new weft::canvas::ICanvasMac(*this, 640, 480, 60, 1.0f); });
   }
 };
-
-// Without an editor in its configuration.
 class NoEditorTestPlugin : public TestAUPlugin
 {
 public:
@@ -33,7 +27,6 @@ public:
   : TestAUPlugin(info, MakeTestConfig("2-2", 1, 1, false))
   {}
 };
-
 } // namespace pw::test
 
 IWEFT_AU_EXPORTS_FOR(PWViewTest, pw::test::EditorTestPlugin, false)
@@ -43,29 +36,17 @@ IWEFT_AU_VIEW_FACTORY(PWViewTest)
 namespace pw::test {
 namespace {
 
-// A unit that answers no call at all (so not the private property either).
-AudioComponentMethod LookupNothing(SInt16)
-{
-  return nullptr;
-}
-OSStatus OpenNothing(void*, AudioComponentInstance)
-{
-  return noErr;
-}
-OSStatus CloseNothing(void*)
-{
-  return noErr;
-}
+AudioComponentMethod LookupNothing(SInt16) { return nullptr; }
+OSStatus OpenNothing(void*, AudioComponentInstance) { return noErr; }
+OSStatus CloseNothing(void*) { return noErr; }
 
 class ViewFactory : public ::testing::Test
 {
 protected:
   void SetUp() override
   {
-    mPool = [[NSAutoreleasePool alloc] init];
     mLiveAtStart = PWShimCFLiveObjectCount();
     ASSERT_TRUE(PWShimCFBundleRegister(kTestAUBundleID, "/tmp/TestAU.component", nullptr));
-    mWindow = PWShimAppKitMakeWindow(NSMakeRect(0, 0, 2000, 1000), 2.0);
   }
   void TearDown() override
   {
@@ -74,7 +55,7 @@ protected:
     PWShimCFBundleUnregister(kTestAUBundleID);
     EXPECT_EQ(PWShimCFLiveObjectCount(), mLiveAtStart) << "CoreFoundation objects left alive";
   }
-  // A factory made from the class that the unit's CocoaUI property names.
+  // A factory of the class that the unit's CocoaUI property names.
   id<AUCocoaUIBase> FactoryFor(AudioUnit unit)
   {
     AudioUnitCocoaViewInfo info{};
@@ -89,13 +70,13 @@ protected:
     Class factoryClass = objc_getClass(name);
     return factoryClass ? [[[factoryClass alloc] init] autorelease] : nil;
   }
-  NSView* ViewOf(AudioUnit unit)
+  NSView* ViewOf(id<AUCocoaUIBase> factory, AudioUnit unit)
   {
-    return [FactoryFor(unit) uiViewForAudioUnit:unit withSize:NSMakeSize(10, 10)];
+    return [[factory uiViewForAudioUnit:unit withSize:NSMakeSize(10, 10)] retain];
   }
 
-  NSAutoreleasePool* mPool = nil;
-  NSWindow* mWindow = nil;
+  NSAutoreleasePool* mPool = [[NSAutoreleasePool alloc] init];
+  NSWindow* mWindow = PWShimAppKitMakeWindow(NSMakeRect(0, 0, 2000, 1000), 2.0);
   CFIndex mLiveAtStart = 0;
   std::string mClassName;
 };
@@ -103,7 +84,6 @@ protected:
 TEST_F(ViewFactory, TheNamedClassOpensTheEditorAndItsViewsFollowTheHostsRemovals)
 {
   OpenUnit unit(Road::Factory, PWViewTest_Factory, PWViewTest_Entry);
-  ASSERT_EQ(unit.Status(), noErr);
   auto* plug = unit.Object<EditorTestPlugin>();
   id<AUCocoaUIBase> factory = FactoryFor(unit);
   ASSERT_NE(factory, nil);
@@ -111,51 +91,37 @@ TEST_F(ViewFactory, TheNamedClassOpensTheEditorAndItsViewsFollowTheHostsRemovals
   EXPECT_EQ([factory interfaceVersion], 0u);
   EXPECT_STREQ([[(id)factory description] UTF8String], "PWViewTest View");
 
-  NSView* first = [[factory uiViewForAudioUnit:unit withSize:NSMakeSize(10, 10)] retain];
-  ASSERT_NE(first, nil);
+  NSView* first = ViewOf(factory, unit);
   ASSERT_NE(plug->GetUI(), nullptr);
   EXPECT_EQ([first frame].size.width, 640) << "the host's preferred size is not used";
   [[mWindow contentView] addSubview:first];
-
-  // A second view while open: the first leaves the window, detached.
-  NSView* second = [[factory uiViewForAudioUnit:unit withSize:NSMakeSize(10, 10)] retain];
-  ASSERT_NE(second, nil);
-  EXPECT_NE(second, first);
+  NSView* second = ViewOf(factory, unit); // while open: the first leaves the window, detached
+  ASSERT_NE(second, first);
   EXPECT_EQ([first superview], nil);
   [first removeFromSuperview];
   EXPECT_NE(plug->GetUI(), nullptr) << "removing a detached view leaves the editor open";
 
-  // The host's removal of the live view closes the editor; reopening
-  // brings back the size and scale it had.
+  // The host's removal closes the editor; reopening brings back its size and scale.
   [[mWindow contentView] addSubview:second];
   plug->GetUI()->Resize(500, 200, 1.5f);
   [second removeFromSuperview];
   EXPECT_EQ(plug->GetUI(), nullptr);
-  NSView* third = [ViewOf(unit) retain];
-  ASSERT_NE(plug->GetUI(), nullptr);
-  EXPECT_EQ(plug->GetUI()->Width(), 500);
-  EXPECT_EQ(plug->GetUI()->GetDrawScale(), 1.5f);
-  EXPECT_EQ([third frame].size.width, 750);
-  EXPECT_EQ([third frame].size.height, 300);
+  NSView* third = ViewOf(factory, unit);
+  EXPECT_EQ(std::make_pair([third frame].size.width, [third frame].size.height), std::make_pair(750.0, 300.0));
 
-  // Closing the unit with its view in the window closes the editor and
+  // Closing the unit with the view in the window closes the editor and
   // takes the view out; the host's later removal does nothing.
   [[mWindow contentView] addSubview:third];
   EXPECT_EQ(unit.Close(), noErr);
   EXPECT_EQ([third superview], nil);
   [third removeFromSuperview];
-  [first release];
-  [second release];
-  [third release];
+  [first release], [second release], [third release];
 }
 
 TEST_F(ViewFactory, NoViewWithoutAnEditorOrThePlugInObject)
 {
   OpenUnit noEditor(Road::Factory, PWNoEditorTest_Factory, PWNoEditorTest_Entry);
-  ASSERT_EQ(noEditor.Status(), noErr);
-  UInt32 size = 0;
-  EXPECT_EQ(AudioUnitGetPropertyInfo(noEditor, kAudioUnitProperty_CocoaUI, kAudioUnitScope_Global, 0, &size, nullptr),
-            kAudioUnitErr_InvalidProperty);
+  EXPECT_EQ(FactoryFor(noEditor), nil) << "no CocoaUI";
   id<AUCocoaUIBase> factory = [[[PWViewTest_View alloc] init] autorelease];
   EXPECT_EQ([factory uiViewForAudioUnit:noEditor withSize:NSMakeSize(0, 0)], nil);
   EXPECT_EQ(noEditor.Object<NoEditorTestPlugin>()->GetUI(), nullptr);
@@ -170,14 +136,14 @@ TEST_F(ViewFactory, NoViewWithoutAnEditorOrThePlugInObject)
 TEST_F(ViewFactory, TheEditorsAnimationsFollowTheHostsVirtualClock)
 {
   OpenUnit unit(Road::Factory, PWViewTest_Factory, PWViewTest_Entry);
-  NSView* view = ViewOf(unit);
-  ASSERT_NE(view, nil);
+  NSView* view = ViewOf(FactoryFor(unit), unit);
   ASSERT_TRUE(PWShimRunLoopSetVirtualClock(true));
   const double start = weft::canvas::IControl::AnimationClockMs();
   EXPECT_GE(PWShimRunLoopAdvance(0.25), 0);
   EXPECT_DOUBLE_EQ(weft::canvas::IControl::AnimationClockMs() - start, 250.0);
   PWShimRunLoopSetVirtualClock(false);
   [view removeFromSuperview];
+  [view release];
 }
 
 } // namespace
