@@ -11,21 +11,16 @@
 #include <objc/runtime.h>
 
 namespace pw::test {
-class EditorTestPlugin : public TestAUPlugin // an empty editor of 640 x 480
+struct EditorTestPlugin : TestAUPlugin // an empty editor of 640 x 480
 {
-public:
-  explicit EditorTestPlugin(const weft::InstanceInfo& info)
-  : TestAUPlugin(info)
+  explicit EditorTestPlugin(const weft::InstanceInfo& info) : TestAUPlugin(info)
   {
     SetMakeGraphicsFunc([this] { return new weft::canvas::ICanvasMac(*this, 640, 480, 60, 1.0f); });
   }
 };
-class NoEditorTestPlugin : public TestAUPlugin
+struct NoEditorTestPlugin : TestAUPlugin
 {
-public:
-  explicit NoEditorTestPlugin(const weft::InstanceInfo& info)
-  : TestAUPlugin(info, MakeTestConfig("2-2", 1, 1, false))
-  {}
+  explicit NoEditorTestPlugin(const weft::InstanceInfo& info) : TestAUPlugin(info, MakeTestConfig("2-2", 1, 1, false)) {}
 };
 } // namespace pw::test
 
@@ -88,6 +83,7 @@ TEST_F(ViewFactory, TheNamedClassOpensTheEditorAndItsViewsFollowTheHostsRemovals
   id<AUCocoaUIBase> factory = FactoryFor(unit);
   ASSERT_NE(factory, nil);
   EXPECT_EQ(mClassName, "PWViewTest_View");
+  EXPECT_TRUE([(id)factory conformsToProtocol:@protocol(AUCocoaUIBase)]);
   EXPECT_EQ([factory interfaceVersion], 0u);
   EXPECT_STREQ([[(id)factory description] UTF8String], "PWViewTest View");
 
