@@ -139,11 +139,13 @@ Status HostEditor::Deliver(const ScriptStep& step)
   switch (step.action)
   {
     case ScriptAction::Click:
+      PWShimAppKitMouse(view, 1.0, PWShimMouseMove, step.x, step.y, 0, 0);
       PWShimAppKitMouse(view, 1.0, PWShimMouseLeftDown, step.x, step.y, 1, 0);
       PWShimAppKitMouse(view, 1.0, PWShimMouseLeftUp, step.x, step.y, 1, 0);
       break;
     case ScriptAction::Drag:
     {
+      PWShimAppKitMouse(view, 1.0, PWShimMouseMove, step.x, step.y, 0, 0);
       PWShimAppKitMouse(view, 1.0, PWShimMouseLeftDown, step.x, step.y, 1, 0);
       for (int i = 1; i <= kDragSteps; ++i)
       {
@@ -176,11 +178,18 @@ Status HostEditor::WritePng(const std::string& path) const
   if (!mView)
     return Status::Error("no editor is open");
   ScopedPool pool;
+  // Frames are drawn on the GPU in commit order: an empty command buffer of
+  // the host's own that has completed means every frame before it is on
+  // screen.
+  id<MTLDevice> device = [MTLCreateSystemDefaultDevice() autorelease];
+  id<MTLCommandQueue> queue = [[device newCommandQueue] autorelease];
+  id<MTLCommandBuffer> fence = [queue commandBuffer];
+  [fence commit];
+  [fence waitUntilCompleted];
   CALayer* layer = [ViewOf(mView) layer];
   if (![layer isKindOfClass:[CAMetalLayer class]])
     return Status::Error("the editor view has no Metal layer to read");
   id<MTLTexture> texture = [(CAMetalLayer*)layer pwPresentedTexture];
-  id<MTLTexture> blank = nil;
   if (!texture)
   {
     // An editor that has drawn nothing yet leaves the window empty: all
@@ -193,14 +202,10 @@ Status HostEditor::WritePng(const std::string& path) const
                                                          width:static_cast<NSUInteger>(size.width)
                                                         height:static_cast<NSUInteger>(size.height)
                                                      mipmapped:NO];
-    id<MTLDevice> device = MTLCreateSystemDefaultDevice();
-    blank = [device newTextureWithDescriptor:descriptor];
-    [device release];
-    texture = blank;
+    texture = [[device newTextureWithDescriptor:descriptor] autorelease];
   }
   const std::string partial = path + ".partial";
   const bool written = PWMTLWriteTexturePNG((void*)texture, partial.c_str());
-  [blank release];
   if (!written)
   {
     unlink(partial.c_str());
