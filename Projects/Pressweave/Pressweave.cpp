@@ -1,24 +1,18 @@
 #include "Pressweave.h"
 
-#include "ICanvasMac.h"
 #include "IWeftAUFactory.h"
 #include "config.h"
+
+#include <QuartzCore/CABase.h>
 
 #include <algorithm>
 
 namespace pressweave {
 
-namespace {
-// The platform drawing context for the editor, found in the component's bundle.
-weft::canvas::ICanvas* MakeGraphics(weft::IGEditorDelegate& dlg, int w, int h, int fps, float scale)
+double Pressweave::MeterClock() noexcept
 {
-  auto* pGraphics = new weft::canvas::ICanvasMac(dlg, w, h, fps, scale);
-  pGraphics->SetBundleID(kBundleID);
-  pGraphics->SetAppGroupID(kAppGroupID);
-  pGraphics->SetSharedResourcesSubPath("Pressweave");
-  return pGraphics;
+  return CACurrentMediaTime();
 }
-} // namespace
 
 weft::Config MakeConfig(int nParams, int nPresets)
 {
@@ -51,12 +45,17 @@ Pressweave::Pressweave(const weft::InstanceInfo& info)
   GetParam(kScopeSync)->InitEnum("Scope Sync", 3, 7, "", 0, "", "1/16", "1/8", "1/4", "1/2", "1/1", "2/1", "4/1");
   GetParam(kScopeTheme)->InitEnum("Scope Theme", 0, {"1", "2", "3", "4"});
 
-  SetMakeGraphicsFunc([this] { return MakeGraphics(*this, kEditorWidth, kEditorHeight, 60, 1.0f); });
+  SetMakeGraphicsFunc([this]() { return MakeEditorGraphics(); });
+  SetLayoutFunc([this](weft::canvas::ICanvas* pGraphics) { LayoutEditor(pGraphics); });
 
   PrepareBuffers();
 }
 
-Pressweave::~Pressweave() = default;
+Pressweave::~Pressweave()
+{
+  // An open editor goes first, while the meters and scopes it draws exist.
+  CloseWindow();
+}
 
 void Pressweave::PrepareBuffers()
 {

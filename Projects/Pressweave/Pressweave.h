@@ -30,13 +30,26 @@
 #include "WaveformProcessor.h"
 
 #include <atomic>
+#include <vector>
+
+namespace weft {
+class IGEditorDelegate;
+namespace canvas {
+class ICanvas;
+class IVKnobControl;
+struct IRECT;
+struct IVStyle;
+} // namespace canvas
+} // namespace weft
 
 namespace pressweave {
 
 // Editor controls the engine points at while an editor exists; the editor
 // owns them.
 class WaveformControl;
+template <int MAXNC, int QUEUE_SIZE, int MAXBUF>
 class Goniometer3;
+using PressweaveGoniometer = Goniometer3<2, 64, 128>;
 
 enum EParams
 {
@@ -87,6 +100,24 @@ constexpr int kStateBytes = kStateHeaderBytes + 8 * kNumParams;
 // The configuration record of Pressweave with the given counts.
 weft::Config MakeConfig(int nParams, int nPresets);
 
+// The editor's size, frame rate and the host whose scale it corrects once.
+constexpr int kEditorGraphicsWidth = 1000;
+constexpr int kEditorGraphicsHeight = 400;
+constexpr int kEditorFPS = 60;
+constexpr int kHostIDPluginDoctor = 41;
+// Tags by which the editor finds its controls again.
+constexpr int kCtrlTagSidechainMode = 2;
+constexpr int kCtrlTagScopeTheme = 4;
+constexpr int kCtrlTagSidechainWarning = 6;
+constexpr int kCtrlTagRingmodText = 10;
+constexpr int kCtrlTagAboutBox = 12;
+
+// The draw scale the editor opens at on a screen of this size: 1.0.
+float GetScaleForScreen(int width, int height);
+// The macOS drawing context for the delegate, with the component's bundle,
+// app group and shared-resources folder; the caller owns it.
+weft::canvas::ICanvas* MakeGraphics(weft::IGEditorDelegate& dlg, int w, int h, int fps, float scale);
+
 class Pressweave : public weft::IWeftAU
 {
 public:
@@ -119,8 +150,12 @@ public:
   // scale that is not finite or lies outside kMinDrawScale..kMaxDrawScale is
   // not taken over (the current one stays).
   int UnserializeState(const weft::IByteChunk& chunk, int startPos) override;
-  // Main thread, every timer tick: the engine's part of the idle update.
+  // Main thread, every timer tick: the open editor's controls follow the
+  // sidechain mode and presence, then the engine's idle work, then the
+  // editor's redraw and its one-time Plugin Doctor scale fix.
   void OnIdle() override;
+  // Main thread: forgets the closing editor's controls.
+  void OnUIClose() override;
   // Render thread. inputs: four channels (0, 1 main; 2, 3 sidechain);
   // outputs: two. nFrames above the prepared size is processed in slices of
   // the prepared size.
@@ -159,6 +194,34 @@ public:
   void UpdateWaveViewerParams() noexcept;
   // Both scopes' transport snapshot and beat position from the host's.
   void UpdateBeatPosition() noexcept;
+
+  // --- The editor (main thread) -------------------------------------------
+
+  // The graphics factory: clears the Plugin Doctor flag and makes the
+  // context at the stored draw scale (the screen's when none is stored).
+  weft::canvas::ICanvas* MakeEditorGraphics();
+  // The layout function: corner resizer, font, then CreateControls.
+  void LayoutEditor(weft::canvas::ICanvas* pGraphics);
+  // The whole control tree of a freshly opened editor.
+  void CreateControls(weft::canvas::ICanvas* pGraphics);
+  void CreateCompressorControls(weft::canvas::ICanvas* pGraphics, const weft::canvas::IRECT& panel,
+                                const weft::canvas::IRECT& bottomStrip, weft::canvas::IVStyle style);
+  void CreateMeterControls(weft::canvas::ICanvas* pGraphics, const weft::canvas::IRECT& area);
+  void CreateWaveViewerControls(weft::canvas::ICanvas* pGraphics, const weft::canvas::IRECT& area,
+                                const weft::canvas::IVStyle& style);
+  // Pointer fractions and thickness of a knob; nothing for a null knob.
+  static void ConfigureKnob(weft::canvas::IVKnobControl* pKnob, float innerFrac, float outerFrac, float thickness);
+  // Enables the compressor knobs by sidechain mode and presence, shows the
+  // warning or the "RINGMOD" banner; nothing while the editor is closed.
+  void UpdateControlsVisibilityAndState();
+  // Disables, then hides, every control bound to each listed parameter.
+  static void SetControlsState(weft::canvas::ICanvas* pGraphics, const std::vector<int>& params, bool disable,
+                               bool hide);
+  // Under Plugin Doctor, once per opening: back to the normal screen scale.
+  void PluginDoctorFixUI();
+  bool IsPluginDoctorFixDone() const noexcept { return mPluginDoctorFixDone; }
+  WaveformControl* GetScopeControl(int idx) const noexcept { return idx == 0 ? mScopeControlLeft : mScopeControlRight; }
+  PressweaveGoniometer* GetGoniometerControl() const noexcept { return mGoniometerControl; }
 
   // --- What the editor and the tests read ----------------------------------
 
@@ -207,6 +270,15 @@ private:
   void PublishTransport() noexcept;
   double ParamValue(int paramIdx) const noexcept;
 
+protected:
+  // The platform's drawing context; tests put their own in its place.
+  virtual weft::canvas::ICanvas* MakePlatformGraphics(int w, int h, int fps, float scale);
+
+private:
+  // Main thread: set once the Plugin Doctor check is settled for this
+  // opening; the graphics factory clears it.
+  bool mPluginDoctorFixDone = false;
+
   // Main thread: the editor's draw scale as last restored; 1.0 at first.
   float mDrawScale = 1.0f;
 
@@ -228,14 +300,17 @@ private:
   WaveformProcessor mScopeRight{kScopeSlots};
 
   // Main thread (analysis in the idle handler, drawing in the editor).
-  DynamicRangeMeter mInputMeter{44100.0, 2.0};
-  DynamicRangeMeter mOutputMeter{44100.0, 2.0};
-  DynamicRangeMeter mSidechainMeter{44100.0, 2.0};
+  // The meters' holds run on the main run loop's clock (a host's virtual
+  // clock too).
+  static double MeterClock() noexcept;
+  DynamicRangeMeter mInputMeter{44100.0, 2.0, &MeterClock};
+  DynamicRangeMeter mOutputMeter{44100.0, 2.0, &MeterClock};
+  DynamicRangeMeter mSidechainMeter{44100.0, 2.0, &MeterClock};
 
   BufferManager mBufferManager;
 
   // Set by the editor's layout; not owned.
-  Goniometer3* mGoniometerControl = nullptr;
+  PressweaveGoniometer* mGoniometerControl = nullptr;
   weft::IBufferSender<2, 64, 128> mGoniometerSender{-90.0, 128};
 
   // The block processing makes a fresh one per block instead.

@@ -2,6 +2,9 @@
 
 #include "Pressweave.h"
 
+#include "ICanvas.h"
+#include "WaveformControl.h"
+
 namespace pressweave {
 
 namespace {
@@ -12,13 +15,26 @@ constexpr double kMeterRMSWindowMs = 300.0;
 
 void Pressweave::OnIdle()
 {
-  // Enabling, disabling and hiding the editor's controls comes with the editor.
+  UpdateControlsVisibilityAndState();
 
   const int theme = mPendingScopeTheme.exchange(kNoPendingTheme, std::memory_order_relaxed);
   if (theme != kNoPendingTheme)
     mScopeTheme = theme;
-  // Giving the open editor's scopes this theme, or the input colour while no
-  // sidechain is present, comes with the editor.
+  // The scopes show the input in grey while no sidechain is present, else
+  // in their theme's colours.
+  if (GetUI() && mScopeControlLeft && mScopeControlRight)
+  {
+    if (!IsSidechainPresent())
+    {
+      mScopeControlLeft->SetColorInput(weft::canvas::COLOR_DARK_GRAY);
+      mScopeControlRight->SetColorInput(weft::canvas::COLOR_DARK_GRAY);
+    }
+    else
+    {
+      mScopeControlLeft->SetColorTheme(mScopeTheme);
+      mScopeControlRight->SetColorTheme(mScopeTheme);
+    }
+  }
 
   UpdateWaveViewerParams();
   UpdateBeatPosition();
@@ -26,10 +42,14 @@ void Pressweave::OnIdle()
   mGoniometerSender.TransmitData(*this);
 
   // Every block settles the sidechain-present flag itself; the refresh flag
-  // only tells the editor to redraw.
-  mEditorRefresh.store(false, std::memory_order_relaxed);
-  // Marking the editor's controls dirty and its Plugin Doctor scale fix come
-  // with the editor.
+  // only tells an open editor to redraw.
+  if (mEditorRefresh.exchange(false, std::memory_order_relaxed))
+  {
+    if (weft::canvas::ICanvas* pGraphics = GetUI())
+      pGraphics->SetAllControlsDirty();
+  }
+
+  PluginDoctorFixUI();
 }
 
 void Pressweave::SettleSidechainPresent() noexcept

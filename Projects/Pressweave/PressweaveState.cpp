@@ -3,6 +3,7 @@
 
 #include "Pressweave.h"
 
+#include "ICanvas.h"
 #include "config.h"
 
 #include <cmath>
@@ -24,9 +25,9 @@ bool Pressweave::SerializeState(weft::IByteChunk& chunk) const
   const int sizeBefore = chunk.Size();
   const int32_t width = kEditorWidth;
   const int32_t height = kEditorHeight;
-  // An open editor's own draw scale is written instead, once the editor
-  // exists.
-  const float scale = mDrawScale;
+  // An open editor's own draw scale wins over the stored one.
+  const weft::canvas::ICanvas* pGraphics = GetUI();
+  const float scale = pGraphics ? pGraphics->GetDrawScale() : mDrawScale;
 
   const bool ok = chunk.Put(&width) >= 0 && chunk.Put(&height) >= 0 && chunk.Put(&scale) >= 0 &&
                   SerializeParams(chunk);
@@ -52,8 +53,13 @@ int Pressweave::UnserializeState(const weft::IByteChunk& chunk, int startPos)
 
   if (IsAcceptableDrawScale(scale))
     mDrawScale = scale;
-  // Resizing an open editor to 1000 x 400 at the restored scale (at the
-  // screen's scale under Plugin Doctor) comes with the editor.
+  if (weft::canvas::ICanvas* pGraphics = GetUI())
+  {
+    const float editorScale = static_cast<int>(GetHost()) == kHostIDPluginDoctor
+                                ? GetScaleForScreen(kEditorGraphicsWidth, kEditorGraphicsHeight)
+                                : mDrawScale;
+    pGraphics->Resize(kEditorGraphicsWidth, kEditorGraphicsHeight, editorScale, true);
+  }
 
   return UnserializeParams(chunk, pos);
 }

@@ -22,6 +22,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -47,6 +48,13 @@ public:
 
   struct ControlMessage { int ctrlTag, dataSize; };
   std::vector<ControlMessage> controlMessages;
+
+  // The editor's drawing context, in place of the platform's, when set.
+  std::function<weft::canvas::ICanvas*(Pressweave&, int, int, int, float)> graphicsFactory;
+  weft::canvas::ICanvas* MakePlatformGraphics(int w, int h, int fps, float scale) override
+  {
+    return graphicsFactory ? graphicsFactory(*this, w, h, fps, scale) : Pressweave::MakePlatformGraphics(w, h, fps, scale);
+  }
 };
 
 inline void SetParam(Pressweave& plug, int idx, double value)
