@@ -153,9 +153,6 @@ void ICanvas::PopupHostContextMenuForParam(int controlIdx, int paramIdx, float x
 
 void ICanvas::CreateTextEntry(IControl& control, const IText& text, const IRECT& bounds, const char* str, int valIdx)
 {
-  // One platform field at a time: its text goes to the control it opened for.
-  if (IsInPlatformTextEntry())
-    return;
   mInTextEntry = &control;
   mTextEntryValIdx = valIdx;
   const int paramIdx = valIdx >= 0 && valIdx < control.NVals() ? control.GetParamIdx(valIdx) : kNoParameter;

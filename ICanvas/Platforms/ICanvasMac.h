@@ -95,6 +95,8 @@ private:
 
   void* mView = nullptr; // ICanvasView_vPressweave_au, one reference
   uint64_t mWindowToken = 0; // 0 while no window is open
+  IControl* mTextFieldControl = nullptr; // what the open text field was opened for
+  int mTextFieldValIdx = kNoValIdx;
   double mCursorLockX = 0.0, mCursorLockY = 0.0;
   LOOM_String mBundleID;
   LOOM_String mAppGroupID;

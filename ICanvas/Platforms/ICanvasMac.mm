@@ -536,7 +536,25 @@ void ICanvasMac::CreatePlatformTextEntry(int paramIdx, const IText& text, const 
     ClearInTextEntryControl(); // no field opens: no entry is pending
     return;
   }
-  [View(mView) createTextEntry:paramIdx :text :str :length :ToNSRect(this, bounds)];
+  ICanvasView_vPressweave_au* view = View(mView);
+  if ([view hasTextField])
+  {
+    // The open field ignores the request and keeps the control it was opened
+    // for, while that control is still attached.
+    bool attached = false;
+    ForAllControlsFunc([&](IControl* pControl) { attached = attached || pControl == mTextFieldControl; });
+    if (attached)
+    {
+      mInTextEntry = mTextFieldControl;
+      mTextEntryValIdx = mTextFieldValIdx;
+    }
+    else
+      ClearInTextEntryControl();
+    return;
+  }
+  mTextFieldControl = mInTextEntry;
+  mTextFieldValIdx = mTextEntryValIdx;
+  [view createTextEntry:paramIdx :text :str :length :ToNSRect(this, bounds)];
 }
 
 IPopupMenu* ICanvasMac::CreatePlatformPopupMenu(IPopupMenu& menu, const IRECT& bounds, bool& isAsync)

@@ -129,6 +129,7 @@ IColor FromNSColor(NSColor* color);
                        :(const char*)str
                        :(int)length
                        :(NSRect)areaRect;
+- (BOOL)hasTextField;
 - (void)controlTextDidEndEditing:(NSNotification*)notification;
 // Closes the text field without committing.
 - (void)endUserInput;

@@ -277,8 +277,6 @@ NSRect weft::canvas::ToNSRect(ICanvas* g, const IRECT& bounds)
   // Tablet first: a pen's event is never warped back, not even the first.
   mGraphics->SetTabletInput([event subtype] == NSEventSubtypeTabletPoint);
   mGraphics->DoCursorLock(x, y, mPrevX, mPrevY);
-  x = mPrevX;
-  y = mPrevY;
 }
 
 - (IMouseInfo)getMouseLeft:(NSEvent*)event
@@ -572,6 +570,11 @@ NSRect weft::canvas::ToNSRect(ICanvas* g, const IRECT& bounds)
   NSWindow* window = [self window];
   [window makeKeyAndOrderFront:nil];
   [window makeFirstResponder:field];
+}
+
+- (BOOL)hasTextField
+{
+  return mTextFieldView != nil;
 }
 
 - (void)controlTextDidEndEditing:(NSNotification*)notification

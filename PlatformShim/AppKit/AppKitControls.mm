@@ -103,6 +103,8 @@ PWAPPKIT_EXTERN void PWShimAppKitMouseEx(NSView* editorView, double scale, PWShi
   if (!window)
     return;
   const NSPoint point = [editorView convertPoint:NSMakePoint(x * scale, y * scale) toView:nil];
+  const NSRect onScreen = [window convertRectToScreen:NSMakeRect(point.x, point.y, 0, 0)];
+  PWShimAppKitSetMouseLocation(onScreen.origin);
   const bool down = action == PWShimMouseLeftDown || action == PWShimMouseRightDown;
   static const NSEventType types[] = {NSEventTypeLeftMouseDown, NSEventTypeLeftMouseUp, NSEventTypeLeftMouseDragged,
                                       NSEventTypeRightMouseDown, NSEventTypeRightMouseUp,

@@ -47,7 +47,8 @@ PWAPPKIT_EXTERN double PWShimAppKitLastAnimationDuration(void);
 // areas the point entered or left; keys to the window's first responder.
 // Points are in editor coordinates of the flipped view editorView at scale:
 // (x, y) becomes (x * scale, y * scale) in the view, then window
-// coordinates. clicks below 1 count as 1 on a down and 0 otherwise.
+// coordinates; the mouse location moves there too. clicks below 1 count as 1
+// on a down and 0 otherwise.
 typedef enum
 {
   PWShimMouseLeftDown,
