@@ -593,7 +593,9 @@ Status RunEditor(const CommandLine& line, const CommandContext& context)
           continue;
         }
         const ParameterSetting& setting = scriptParameters[next];
-        const OSStatus set = AudioUnitSetParameter(unit, setting.id, kAudioUnitScope_Global, 0, setting.value, 0);
+        OSStatus set = noErr;
+        editor.RunEvent(
+          [&] { set = AudioUnitSetParameter(unit, setting.id, kAudioUnitScope_Global, 0, setting.value, 0); });
         if (set != noErr)
           return Status::Error("'" + line.scriptPath + "' line " + std::to_string(step.line) + ": setting '" +
                                setting.name + "' failed (status " + std::to_string(set) + ")");

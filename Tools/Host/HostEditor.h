@@ -10,6 +10,7 @@
 
 #include <AudioToolbox/AUComponent.h>
 
+#include <functional>
 #include <string>
 
 namespace pw::host {
@@ -30,6 +31,9 @@ public:
   // The view's size in points.
   double Width() const noexcept;
   double Height() const noexcept;
+  // Runs fn as one event of the application (in its own autorelease pool):
+  // how a host calls the unit while its editor is open.
+  void RunEvent(const std::function<void()>& fn);
   // Advances the window's timers (the frame timer) by ms on the virtual clock.
   void Advance(double ms);
   // A click, drag, wheel or key of a script, at points of the view from its

@@ -3,11 +3,15 @@
 #include <AppKit/PWShimAppKit.h>
 #include <AudioToolbox/AudioUnitProperties.h>
 #include <AudioUnit/AUCocoaUIView.h>
+#include <CoreGraphics/CGDisplay.h>
+#include <CoreGraphics/PWShimCoreGraphics.h>
 #include <Metal/PWShimMetal.h>
 #include <QuartzCore/CAMetalLayer.h>
 #include <objc/runtime.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <unistd.h>
 
 namespace pw::host {
@@ -45,6 +49,30 @@ unsigned short KeyCodeFor(char c)
     if (kKeys[code] == lower && lower != '\x7f')
       return code;
   return 0xFFFF;
+}
+
+// Where the pointer is after an event at pointer (view points): where the
+// editor warped the cursor to when it did (a locked cursor goes back to its
+// lock point after every move), else where the event was.
+NSPoint PointerAfter(NSView* view, NSPoint pointer)
+{
+  char calls[4096];
+  const size_t length = PWShimCGCopyCursorCalls(calls, sizeof calls);
+  PWShimCGClearCursorCalls();
+  const char* last = nullptr;
+  for (const char* line = calls; line && line < calls + std::min(length, sizeof calls - 1); line = std::strchr(line, '\n'))
+  {
+    line += *line == '\n' ? 1 : 0;
+    if (std::strncmp(line, "move ", 5) == 0)
+      last = line;
+  }
+  double x = 0, y = 0;
+  if (!last || std::sscanf(last, "move %lf %lf", &x, &y) != 2)
+    return pointer;
+  // Display coordinates run down from the main display's top.
+  const double screenY = static_cast<double>(CGDisplayPixelsHigh(CGMainDisplayID())) - y;
+  const NSRect inWindow = [[view window] convertRectFromScreen:NSMakeRect(x, screenY, 0, 0)];
+  return [view convertPoint:inWindow.origin fromView:nil];
 }
 
 // The factory's class name and bundle, released when the holder ends.
@@ -123,6 +151,12 @@ double HostEditor::Height() const noexcept
   return mView ? [ViewOf(mView) frame].size.height : 0.0;
 }
 
+void HostEditor::RunEvent(const std::function<void()>& fn)
+{
+  ScopedPool pool;
+  fn();
+}
+
 void HostEditor::Advance(double ms)
 {
   ScopedPool pool;
@@ -145,15 +179,19 @@ Status HostEditor::Deliver(const ScriptStep& step)
       break;
     case ScriptAction::Drag:
     {
+      // The hand moves by equal steps; each starts where the pointer is.
+      PWShimCGClearCursorCalls();
       PWShimAppKitMouse(view, 1.0, PWShimMouseMove, step.x, step.y, 0, 0);
       PWShimAppKitMouse(view, 1.0, PWShimMouseLeftDown, step.x, step.y, 1, 0);
-      for (int i = 1; i <= kDragSteps; ++i)
+      NSPoint pointer = PointerAfter(view, NSMakePoint(step.x, step.y));
+      for (int i = 0; i < kDragSteps; ++i)
       {
-        const double t = static_cast<double>(i) / kDragSteps;
-        PWShimAppKitMouse(view, 1.0, PWShimMouseLeftDrag, step.x + t * (step.x1 - step.x),
-                          step.y + t * (step.y1 - step.y), 1, 0);
+        pointer.x += (step.x1 - step.x) / kDragSteps;
+        pointer.y += (step.y1 - step.y) / kDragSteps;
+        PWShimAppKitMouse(view, 1.0, PWShimMouseLeftDrag, pointer.x, pointer.y, 1, 0);
+        pointer = PointerAfter(view, pointer);
       }
-      PWShimAppKitMouse(view, 1.0, PWShimMouseLeftUp, step.x1, step.y1, 1, 0);
+      PWShimAppKitMouse(view, 1.0, PWShimMouseLeftUp, pointer.x, pointer.y, 1, 0);
       break;
     }
     case ScriptAction::Wheel:

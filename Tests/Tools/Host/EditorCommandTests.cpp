@@ -1,18 +1,57 @@
-// pressweave-host editor through the real executable and the product's
-// component, and the script it reads.
+// The editor as pressweave-host opens it: the real executable with the
+// product's component, the script it reads, and the product's editor opened
+// in process (the component is loaded; this program does not link the
+// platform layer) with time moved on the virtual clock.
 
+#include "ClassInfoState.h"
+#include "ComponentLoader.h"
 #include "EditorScript.h"
+#include "HostEditor.h"
 #include "HostRunner.h"
+#include "RenderSession.h"
+
+#include <AudioToolbox/AudioUnitUtilities.h>
+#include <CoreFoundation/PWShimRunLoop.h>
 
 #define STB_IMAGE_IMPLEMENTATION
 #define STBI_ONLY_PNG
 #include <stb/stb_image.h>
 
+#include <cstring>
 #include <sstream>
 
 namespace {
 
+using namespace pw::host;
 using pw::test::TempFolder;
+
+// A picture's pixels, RGB, read back from its PNG bytes.
+struct Picture
+{
+  int w = 0, h = 0;
+  std::vector<unsigned char> rgb;
+  explicit Picture(const std::string& png)
+  {
+    int n = 0;
+    unsigned char* data = stbi_load_from_memory(reinterpret_cast<const unsigned char*>(png.data()),
+                                                static_cast<int>(png.size()), &w, &h, &n, 3);
+    if (data)
+      rgb.assign(data, data + 3 * w * h);
+    stbi_image_free(data);
+  }
+  std::vector<int> At(int x, int y) const // points at this picture's scale
+  {
+    const int s = w / 1000, i = 3 * ((y * s) * w + x * s);
+    return rgb.empty() ? std::vector<int>{} : std::vector<int>{rgb[i], rgb[i + 1], rgb[i + 2]};
+  }
+  std::vector<unsigned char> Rows(const int (&r)[4]) const // the rectangle's rows, at scale 1
+  {
+    std::vector<unsigned char> out;
+    for (int y = r[1]; y < r[3] && !rgb.empty(); ++y)
+      out.insert(out.end(), rgb.begin() + 3 * (y * w + r[0]), rgb.begin() + 3 * (y * w + r[2]));
+    return out;
+  }
+};
 
 class EditorCommand : public ::testing::Test
 {
@@ -21,7 +60,7 @@ protected:
   {
     if (pw::test::kHost.empty() || pw::test::kPressweaveBundle.empty())
       GTEST_SKIP() << "the host or the component was not built";
-    mFolder.WriteText("steps.txt", "# a host automates the threshold\n300 param Threshold=-20\n");
+    mFolder.WriteText("steps.txt", "# a host automates the ratio\n300 param Ratio=10\n");
   }
   pw::test::HostRun Run(std::vector<std::string> args)
   {
@@ -31,25 +70,43 @@ protected:
   TempFolder mFolder;
 };
 
+// Points the layout fixes: the window background, the compressor panel's
+// frame, the DRY/WET and PRESSWEAVE knobs' arcs, and the meter column.
+constexpr int kScopeArea[4] = {0, 0, 873, 240}, kMeterArea[4] = {876, 0, 1000, 220};
+
 TEST_F(EditorCommand, WritesTheWindowAtTheBackingScaleTheSameEachTime)
 {
-  for (const auto& [scale, width, height] : {std::tuple{"1", 1000, 400}, std::tuple{"2", 2000, 800}})
+  // Two seconds of the built-in signal at scale 1 (the default), a short run
+  // at scale 2 twice, and two seconds of silence.
+  pw::test::WriteWav(mFolder.Path("silence.wav"), pw::test::Channels(2, std::vector<float>(96000, 0.0f)));
+  const std::vector<std::string> runs[] = {
+    {"--script", mFolder.Path("steps.txt")}, {"--scale", "2", "--length", "0.25"}, {"--scale", "2", "--length", "0.25"},
+    {"--in", mFolder.Path("silence.wav"), "--sidechain", mFolder.Path("silence.wav")}};
+  std::vector<std::string> png;
+  for (std::vector<std::string> args : runs)
   {
-    std::string pictures[2];
-    for (std::string& picture : pictures)
-    {
-      const pw::test::HostRun run =
-        Run({"--scale", scale, "--length", "0.5", "--script", mFolder.Path("steps.txt"), "--png", mFolder.Path("p.png")});
-      ASSERT_EQ(run.exitCode, 0) << run.err;
-      EXPECT_NE(run.out.find("wrote " + mFolder.Path("p.png")), std::string::npos) << run.out;
-      picture = mFolder.ReadText("p.png");
-    }
-    int w = 0, h = 0, n = 0;
-    EXPECT_TRUE(stbi_info_from_memory(reinterpret_cast<const unsigned char*>(pictures[0].data()),
-                                      static_cast<int>(pictures[0].size()), &w, &h, &n));
-    EXPECT_EQ(std::make_pair(w, h), std::make_pair(width, height));
-    EXPECT_EQ(pictures[0], pictures[1]) << "the same command writes the same bytes";
+    args.insert(args.end(), {"--png", mFolder.Path("p.png")});
+    const pw::test::HostRun run = Run(args);
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_NE(run.out.find("wrote " + mFolder.Path("p.png")), std::string::npos) << run.out;
+    png.push_back(mFolder.ReadText("p.png"));
   }
+  EXPECT_EQ(png[1], png[2]) << "the same command writes the same bytes";
+  for (int i : {0, 1})
+  {
+    const Picture picture(png[i]);
+    EXPECT_EQ(std::make_pair(picture.w, picture.h), std::make_pair(1000 * (i + 1), 400 * (i + 1)));
+    EXPECT_EQ(picture.At(874, 100), (std::vector<int>{1, 1, 1})) << "background";
+    EXPECT_EQ(picture.At(127, 300), (std::vector<int>{74, 74, 74})) << "panel frame";
+    EXPECT_EQ(picture.At(821, 288), (std::vector<int>{6, 178, 196})) << "DRY/WET arc";
+    EXPECT_EQ(picture.At(691, 318), (std::vector<int>{255, 0, 0})) << "PRESSWEAVE arc";
+    const std::vector<int> above = picture.At(880, 218), strip = picture.At(880, 222);
+    for (int c = 0; c < 3; ++c) // black at 30 % over the meter
+      EXPECT_NEAR(strip[c], 0.7 * above[c], 1.0) << "meter label strip, channel " << c;
+  }
+  const Picture played(png[0]), silent(png[3]);
+  EXPECT_NE(played.Rows(kScopeArea), silent.Rows(kScopeArea)) << "scope traces";
+  EXPECT_NE(played.Rows(kMeterArea), silent.Rows(kMeterArea)) << "meters";
 }
 
 TEST_F(EditorCommand, RefusesWithOneLineAndNoPicture)
@@ -95,6 +152,107 @@ TEST(EditorScript, ReadsEachActionAndRefusesBadLines)
     EXPECT_NE(status.Message().find(fragment), std::string::npos) << text << ": " << status.Message();
   }
   EXPECT_EQ(steps.size(), 5u) << "a refused script leaves the steps as they were";
+}
+
+constexpr AudioUnitParameterID kAmount = 8, kRatio = 2;
+constexpr float kAmountX = 733.0f; // the PRESSWEAVE knob's centre, points
+constexpr int kRatioCell[4] = {502, 244, 591, 396};
+
+std::vector<AudioUnitEventType> sEvents;
+void Record(void*, void*, const AudioUnitEvent* event, UInt64, AudioUnitParameterValue)
+{
+  sEvents.push_back(event->mEventType);
+}
+
+class ProductEditor : public ::testing::Test
+{
+protected:
+  void SetUp() override
+  {
+    if (pw::test::kPressweaveBundle.empty())
+      GTEST_SKIP() << "the component was not built";
+    ASSERT_TRUE(PWShimRunLoopSetVirtualClock(true));
+    ASSERT_TRUE(mComponent.Open(pw::test::kPressweaveBundle, HostIdentity{}));
+    mSession = std::make_unique<RenderSession>(mComponent.Unit());
+    ASSERT_TRUE(mSession->Configure(SessionSettings{}));
+    ASSERT_TRUE(mEditor.Open(mComponent.Unit(), 1.0));
+  }
+  void TearDown() override
+  {
+    mEditor.Close();
+    mSession.reset();
+    mComponent.Close();
+    PWShimRunLoopSetVirtualClock(false);
+  }
+  void Pass(bool idle) // the unit's 20 ms idle when asked, then frames
+  {
+    if (idle)
+      ASSERT_GE(PWShimRunLoopAdvance(0.02), 0);
+    mEditor.Advance(20.0);
+  }
+  std::vector<unsigned char> Pixels(const int (&cell)[4])
+  {
+    EXPECT_TRUE(mEditor.WritePng(mFolder.Path("window.png")));
+    return Picture(mFolder.ReadText("window.png")).Rows(cell);
+  }
+  float Value(AudioUnitParameterID id)
+  {
+    AudioUnitParameterValue value = 0;
+    EXPECT_EQ(AudioUnitGetParameter(mComponent.Unit(), id, kAudioUnitScope_Global, 0, &value), noErr);
+    return value;
+  }
+
+  pw::test::TempFolder mFolder;
+  LoadedComponent mComponent;
+  std::unique_ptr<RenderSession> mSession;
+  HostEditor mEditor;
+};
+
+TEST_F(ProductEditor, HostAutomationShowsInItsControlAfterTheNextIdle)
+{
+  Pass(true);
+  const std::vector<unsigned char> before = Pixels(kRatioCell);
+  ASSERT_EQ(AudioUnitSetParameter(mComponent.Unit(), kRatio, kAudioUnitScope_Global, 0, 30.0f, 0), noErr);
+  Pass(false);
+  EXPECT_EQ(Pixels(kRatioCell), before) << "nothing reaches the editor before its idle";
+  Pass(true);
+  EXPECT_NE(Pixels(kRatioCell), before);
+}
+
+TEST_F(ProductEditor, ADraggedKnobChangesItsParameterWithinAGesture)
+{
+  AUEventListenerRef listener = nullptr;
+  ASSERT_EQ(AUEventListenerCreate(Record, nullptr, nullptr, nullptr, 0.0f, 0.0f, &listener), noErr);
+  for (AudioUnitEventType type : {0u, 1u, 2u}) // value, begin, end
+  {
+    AudioUnitEvent event{type, {{mComponent.Unit(), kAmount, kAudioUnitScope_Global, 0}}};
+    ASSERT_EQ(AUEventListenerAddEventType(listener, nullptr, &event), noErr);
+  }
+  sEvents.clear();
+  Pass(true);
+  const float before = Value(kAmount);
+  ScriptStep drag;
+  drag.action = ScriptAction::Drag;
+  drag.x = drag.x1 = kAmountX, drag.y = 330.0f, drag.y1 = 290.0f;
+  ASSERT_TRUE(mEditor.Deliver(drag));
+  Pass(true);
+  EXPECT_GT(Value(kAmount), before) << "dragging up turns the knob up";
+  ASSERT_GE(sEvents.size(), 3u);
+  EXPECT_EQ(std::make_tuple(sEvents.front(), sEvents[1], sEvents.back()), std::make_tuple(1u, 0u, 2u));
+  AUListenerDispose(listener);
+}
+
+TEST_F(ProductEditor, AStateWithScaleOneAndAHalfResizesTheOpenEditor)
+{
+  ComponentState state;
+  ASSERT_TRUE(SaveUnitState(mComponent.Unit(), state));
+  ASSERT_GE(state.data.size(), 12u);
+  const float scale = 1.5f;
+  std::memcpy(state.data.data() + 8, &scale, sizeof scale); // width, height, then the draw scale
+  Status restored = Status::Ok();
+  mEditor.RunEvent([&] { restored = RestoreUnitState(mComponent.Unit(), mComponent.Info(), state, "the state"); });
+  ASSERT_TRUE(restored) << restored.Message();
+  EXPECT_EQ(std::make_pair(mEditor.Width(), mEditor.Height()), std::make_pair(1500.0, 600.0));
 }
 
 } // namespace
