@@ -1,6 +1,5 @@
 // The editor-view factory as a host meets it. The plug-ins are linked in (no
 // component is loaded), so their factory class exists once in the process.
-
 #include "AUTestHost.h"
 #include "ICanvasMac.h"
 #include "IWeftAUView.h"
@@ -30,23 +29,17 @@ IWEFT_AU_VIEW_FACTORY(PWViewTest)
 
 namespace pw::test {
 namespace {
-
-AudioComponentMethod LookupNothing(SInt16) { return nullptr; }
+AudioComponentMethod LookupNothing(SInt16) { return nullptr; } // a unit that answers nothing
 OSStatus OpenNothing(void*, AudioComponentInstance) { return noErr; }
 OSStatus CloseNothing(void*) { return noErr; }
 
 class ViewFactory : public ::testing::Test
 {
 protected:
-  void SetUp() override
-  {
-    mLiveAtStart = PWShimCFLiveObjectCount();
-    ASSERT_TRUE(PWShimCFBundleRegister(kTestAUBundleID, "/tmp/TestAU.component", nullptr));
-  }
+  void SetUp() override { ASSERT_TRUE(PWShimCFBundleRegister(kTestAUBundleID, "/tmp/TestAU.component", nullptr)); }
   void TearDown() override
   {
-    [mWindow release];
-    [mPool release];
+    [mWindow release], [mPool release];
     PWShimCFBundleUnregister(kTestAUBundleID);
     EXPECT_EQ(PWShimCFLiveObjectCount(), mLiveAtStart) << "CoreFoundation objects left alive";
   }
@@ -59,20 +52,14 @@ protected:
       return nil;
     char name[64] = "";
     CFStringGetCString(info.mCocoaAUViewClass[0], name, sizeof name, kCFStringEncodingUTF8);
-    CFRelease(info.mCocoaAUViewClass[0]);
-    CFRelease(info.mCocoaAUViewBundleLocation);
+    CFRelease(info.mCocoaAUViewClass[0]), CFRelease(info.mCocoaAUViewBundleLocation);
     mClassName = name;
-    Class factoryClass = objc_getClass(name);
-    return factoryClass ? [[[factoryClass alloc] init] autorelease] : nil;
-  }
-  NSView* ViewOf(id<AUCocoaUIBase> factory, AudioUnit unit)
-  {
-    return [[factory uiViewForAudioUnit:unit withSize:NSMakeSize(10, 10)] retain];
+    return objc_getClass(name) ? [[[objc_getClass(name) alloc] init] autorelease] : nil;
   }
 
+  CFIndex mLiveAtStart = PWShimCFLiveObjectCount();
   NSAutoreleasePool* mPool = [[NSAutoreleasePool alloc] init];
   NSWindow* mWindow = PWShimAppKitMakeWindow(NSMakeRect(0, 0, 2000, 1000), 2.0);
-  CFIndex mLiveAtStart = 0;
   std::string mClassName;
 };
 
@@ -86,31 +73,34 @@ TEST_F(ViewFactory, TheNamedClassOpensTheEditorAndItsViewsFollowTheHostsRemovals
   EXPECT_TRUE([(id)factory conformsToProtocol:@protocol(AUCocoaUIBase)]);
   EXPECT_EQ([factory interfaceVersion], 0u);
   EXPECT_STREQ([[(id)factory description] UTF8String], "PWViewTest View");
-
-  NSView* first = ViewOf(factory, unit);
+  auto viewOf = [&] { return [[factory uiViewForAudioUnit:unit withSize:NSMakeSize(10, 10)] retain]; };
+  NSView* first = viewOf();
   ASSERT_NE(plug->GetUI(), nullptr);
   EXPECT_EQ([first frame].size.width, 640) << "the host's preferred size is not used";
   [[mWindow contentView] addSubview:first];
-  NSView* second = ViewOf(factory, unit); // while open: the first leaves the window, detached
+  NSView* second = viewOf(); // while open: the first leaves the window, detached
   ASSERT_NE(second, first);
   EXPECT_EQ([first superview], nil);
   [first removeFromSuperview];
   EXPECT_NE(plug->GetUI(), nullptr) << "removing a detached view leaves the editor open";
-
+  // Animations follow the run loop's virtual clock.
+  ASSERT_TRUE(PWShimRunLoopSetVirtualClock(true));
+  const double start = weft::canvas::IControl::AnimationClockMs();
+  EXPECT_GE(PWShimRunLoopAdvance(0.25), 0);
+  EXPECT_DOUBLE_EQ(weft::canvas::IControl::AnimationClockMs() - start, 250.0);
+  PWShimRunLoopSetVirtualClock(false);
   // The host's removal closes the editor; reopening brings back its size and scale.
   [[mWindow contentView] addSubview:second];
   plug->GetUI()->Resize(500, 200, 1.5f);
   [second removeFromSuperview];
   EXPECT_EQ(plug->GetUI(), nullptr);
-  NSView* third = ViewOf(factory, unit);
+  NSView* third = viewOf();
   EXPECT_EQ(std::make_pair([third frame].size.width, [third frame].size.height), std::make_pair(750.0, 300.0));
-
-  // Closing the unit with the view in the window closes the editor and
-  // takes the view out; the host's later removal does nothing.
+  // Closing the unit closes the editor and takes the view out of the window.
   [[mWindow contentView] addSubview:third];
   EXPECT_EQ(unit.Close(), noErr);
   EXPECT_EQ([third superview], nil);
-  [third removeFromSuperview];
+  [third removeFromSuperview]; // does nothing
   [first release], [second release], [third release];
 }
 
@@ -120,26 +110,11 @@ TEST_F(ViewFactory, NoViewWithoutAnEditorOrThePlugInObject)
   EXPECT_EQ(FactoryFor(noEditor), nil) << "no CocoaUI";
   id<AUCocoaUIBase> factory = [[[PWViewTest_View alloc] init] autorelease];
   EXPECT_EQ([factory uiViewForAudioUnit:noEditor withSize:NSMakeSize(0, 0)], nil);
-  EXPECT_EQ(noEditor.Object<NoEditorTestPlugin>()->GetUI(), nullptr);
-
   AudioComponentPlugInInterface silent{OpenNothing, CloseNothing, LookupNothing, nullptr};
   AudioComponentInstance unit = nullptr;
   ASSERT_EQ(PWShimAudioComponentInstanceNew(&silent, &unit), noErr);
   EXPECT_EQ([factory uiViewForAudioUnit:unit withSize:NSMakeSize(0, 0)], nil);
   PWShimComponentInstanceDispose(unit);
-}
-
-TEST_F(ViewFactory, TheEditorsAnimationsFollowTheHostsVirtualClock)
-{
-  OpenUnit unit(Road::Factory, PWViewTest_Factory, PWViewTest_Entry);
-  NSView* view = ViewOf(FactoryFor(unit), unit);
-  ASSERT_TRUE(PWShimRunLoopSetVirtualClock(true));
-  const double start = weft::canvas::IControl::AnimationClockMs();
-  EXPECT_GE(PWShimRunLoopAdvance(0.25), 0);
-  EXPECT_DOUBLE_EQ(weft::canvas::IControl::AnimationClockMs() - start, 250.0);
-  PWShimRunLoopSetVirtualClock(false);
-  [view removeFromSuperview];
-  [view release];
 }
 
 } // namespace
