@@ -27,6 +27,7 @@ class StubCanvas : private DelegateHolder, public ICanvasVector
 {
 public:
   StubCanvas(int w, int h, float scale) : ICanvasVector(delegate, w, h, 60, scale) {}
+  StubCanvas(weft::IGEditorDelegate& dlg, int w, int h, float scale) : ICanvasVector(dlg, w, h, 60, scale) {}
 
   void GetMouseLocation(float& x, float& y) const override { x = y = 0.0f; }
   void HideMouseCursor(bool, bool) override {}
