@@ -5,6 +5,7 @@
 #include "PlatformPaths.h"
 
 #include <CoreServices/CoreServices.h>
+#include <QuartzCore/CABase.h>
 
 #include <dispatch/dispatch.h>
 
@@ -31,6 +32,13 @@ public:
 private:
   NSAutoreleasePool* mPool;
 };
+
+// Animations run on Core Animation's clock, the one the frame timer's run
+// loop keeps.
+double MediaTimeMs()
+{
+  return CACurrentMediaTime() * 1000.0;
+}
 
 constexpr char DEFAULT_PATH[] = "~/Desktop";
 
@@ -61,6 +69,7 @@ ICanvasMac::ICanvasMac(IGEditorDelegate& dlg, int w, int h, int fps, float scale
 : ICanvasVector(dlg, w, h, fps, scale)
 {
   NSApplicationLoad();
+  IControl::SetAnimationClock(MediaTimeMs);
   StaticStorage<CoreTextFontDescriptor>::Accessor(sFontDescriptorCache).Retain();
 }
 

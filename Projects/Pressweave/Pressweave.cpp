@@ -3,9 +3,16 @@
 #include "IWeftAUFactory.h"
 #include "config.h"
 
+#include <QuartzCore/CABase.h>
+
 #include <algorithm>
 
 namespace pressweave {
+
+double Pressweave::MeterClock() noexcept
+{
+  return CACurrentMediaTime();
+}
 
 weft::Config MakeConfig(int nParams, int nPresets)
 {

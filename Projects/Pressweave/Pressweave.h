@@ -300,9 +300,12 @@ private:
   WaveformProcessor mScopeRight{kScopeSlots};
 
   // Main thread (analysis in the idle handler, drawing in the editor).
-  DynamicRangeMeter mInputMeter{44100.0, 2.0};
-  DynamicRangeMeter mOutputMeter{44100.0, 2.0};
-  DynamicRangeMeter mSidechainMeter{44100.0, 2.0};
+  // The meters' holds run on the main run loop's clock (a host's virtual
+  // clock too).
+  static double MeterClock() noexcept;
+  DynamicRangeMeter mInputMeter{44100.0, 2.0, &MeterClock};
+  DynamicRangeMeter mOutputMeter{44100.0, 2.0, &MeterClock};
+  DynamicRangeMeter mSidechainMeter{44100.0, 2.0, &MeterClock};
 
   BufferManager mBufferManager;
 

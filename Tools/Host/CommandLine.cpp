@@ -76,10 +76,32 @@ Status SetOnce(const std::string& option, const std::string& value, std::string&
   return Status::Ok();
 }
 
-Status ParseRenderOptions(ArgumentReader& reader, CommandLine& line)
+// A backing scale from kMinBackingScale to kMaxBackingScale, given once.
+Status ParseScale(const std::string& text, bool& given, double& scale)
+{
+  if (given)
+    return Status::Error("--scale given twice");
+  char* end = nullptr;
+  const double value = text.empty() ? 0.0 : std::strtod(text.c_str(), &end);
+  if (!end || *end != '\0' || !(value >= kMinBackingScale && value <= kMaxBackingScale))
+    return Status::Error("--scale needs a backing scale from 1 to 4, got '" + text + "'");
+  scale = value;
+  given = true;
+  return Status::Ok();
+}
+
+bool IsRenderOnly(const std::string& name)
+{
+  return name == "--out" || name == "--midi" || name == "--save-state" || name == "--bypass" || name == "--outputs";
+}
+
+// The options of render, or with editor those of the editor command.
+Status ParseRenderOptions(ArgumentReader& reader, CommandLine& line, bool editor)
 {
   bool blockGiven = false;
   bool hostGiven = false;
+  bool pngGiven = false;
+  bool scaleGiven = false;
   while (!reader.Done())
   {
     const std::string arg = reader.Take();
@@ -89,6 +111,27 @@ Status ParseRenderOptions(ArgumentReader& reader, CommandLine& line)
     const std::string name = arg.substr(0, equals);
     const std::string inlineText = equals == std::string::npos ? std::string() : arg.substr(equals + 1);
     const std::string* inlineValue = equals == std::string::npos ? nullptr : &inlineText;
+    if (editor && IsRenderOnly(name))
+      return Status::Error("'" + name + "' is not an option of editor");
+    if (editor && (name == "--png" || name == "--scale" || name == "--script"))
+    {
+      std::string value;
+      Status status = reader.Value(name, inlineValue, value);
+      if (status && name == "--png")
+      {
+        status = pngGiven ? Status::Error("--png given twice")
+                          : value.empty() ? Status::Error("--png needs a value") : Status::Ok();
+        line.pngPath = value;
+        pngGiven = true;
+      }
+      else if (status && name == "--scale")
+        status = ParseScale(value, scaleGiven, line.backingScale);
+      else if (status)
+        status = SetOnce(name, value, line.scriptPath);
+      if (!status)
+        return status;
+      continue;
+    }
     if (name == "--midi" || name == "--length")
     {
       std::string value;
@@ -235,12 +278,15 @@ Status ParseCommandLine(const std::vector<std::string>& args, CommandLine& out)
     if (!status)
       return status;
   }
-  else if (command == "render")
+  else if (command == "render" || command == "editor")
   {
-    line.kind = CommandKind::Render;
-    Status status = ParseRenderOptions(reader, line);
+    const bool editor = command == "editor";
+    line.kind = editor ? CommandKind::Editor : CommandKind::Render;
+    Status status = ParseRenderOptions(reader, line, editor);
     if (!status)
       return status;
+    if (editor && line.lengthSeconds == 0)
+      line.lengthSeconds = kDefaultEditorSeconds;
   }
   else
     return Status::Error("unknown command '" + command + "'");
@@ -284,6 +330,17 @@ const char* UsageText() noexcept
          "                        input into --outputs 2 is a mono track with a\n"
          "                        stereo insert\n"
          "    --verbose           let the component's own diagnostic output through\n"
+         "  editor [options]    open the component's editor in a host window, play\n"
+         "                      audio through it and write the window as a PNG\n"
+         "    --png FILE          the picture (default pressweave-editor.png)\n"
+         "    --scale S           the window's backing scale, 1 to 4 (default 1)\n"
+         "    --length SECONDS    how long the editor runs (default 2)\n"
+         "    --script FILE       timed interactions, one a line, MS from the start:\n"
+         "                          MS click X Y | MS drag X0 Y0 X1 Y1 |\n"
+         "                          MS wheel X Y DELTA | MS key CHAR |\n"
+         "                          MS param NAME=VALUE   (X, Y in editor points)\n"
+         "    --in, --sidechain, --param, --state, --block, --rate, --host,\n"
+         "    --bundle, --verbose   as for render\n"
          "  help                this text\n"
          "\n"
          "BUNDLE defaults to the Pressweave.component of the build.\n";

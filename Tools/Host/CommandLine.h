@@ -9,6 +9,11 @@
 //                          [--host BUNDLE_ID] [--bypass] [--bundle BUNDLE]
 //                          [--state FILE] [--save-state FILE]
 //                          [--outputs N] [--verbose]
+//   pressweave-host editor [--png FILE] [--scale S] [--length SECONDS]
+//                          [--script FILE] [--in FILE] [--sidechain FILE]
+//                          [--param NAME=VALUE]... [--state FILE]
+//                          [--block N] [--rate HZ] [--host BUNDLE_ID]
+//                          [--bundle BUNDLE] [--verbose]
 //   pressweave-host help
 //
 // Options also take the form --option=value. Parsing only checks the form;
@@ -30,7 +35,8 @@ enum class CommandKind
   Help,
   Info,
   Validate,
-  Render
+  Render,
+  Editor
 };
 
 struct ParamArgument
@@ -57,7 +63,15 @@ struct CommandLine
   std::string saveStatePath; // where the state after rendering is saved
   int outputChannels = 0;    // 0: as many as the main input has
   bool verbose = false;      // let the component's own output through
+  // editor only
+  std::string pngPath = "pressweave-editor.png";
+  double backingScale = 1.0;  // the host window's pixels per point
+  std::string scriptPath;     // timed interactions; empty: none
 };
+
+inline constexpr double kDefaultEditorSeconds = 2.0;
+inline constexpr double kMinBackingScale = 1.0;
+inline constexpr double kMaxBackingScale = 4.0;
 
 inline constexpr int kDefaultSampleRate = 48000;
 inline constexpr int kMinSampleRate = 1000;

@@ -80,7 +80,9 @@ Status LoadedComponent::Open(const std::string& bundlePath, const HostIdentity& 
   if (!IsRegularFile(executable))
     return Status::Error("the bundle '" + bundlePath + "' has no executable Contents/MacOS/" + mInfo.executable);
   dlerror();
-  mLibrary = dlopen(executable.c_str(), RTLD_NOW | RTLD_LOCAL);
+  // Never unloaded: a component may define Objective-C classes, which stay
+  // registered with the process-wide runtime; dlclose only drops the handle.
+  mLibrary = dlopen(executable.c_str(), RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
   if (!mLibrary)
   {
     const char* why = dlerror();

@@ -38,7 +38,8 @@ public:
   // is undone and the message says which step failed.
   Status Open(const std::string& bundlePath, const HostIdentity& host);
   // Disposes of the instance (its Close runs), forgets the bundle and the
-  // main bundle and unloads the executable. Safe to call twice. Instances
+  // main bundle and drops the executable's handle (it stays loaded: its
+  // Objective-C classes cannot be unloaded). Safe to call twice. Instances
   // made by NewInstance must be disposed of before.
   void Close() noexcept;
   // Opens another instance of the open component from its loaded executable

@@ -4,6 +4,8 @@
 #include "ClassInfoState.h"
 #include "ComponentLoader.h"
 #include "DefaultSignal.h"
+#include "EditorScript.h"
+#include "HostEditor.h"
 #include "NoInputSource.h"
 #include "Parameters.h"
 #include "ProgressBar.h"
@@ -15,6 +17,7 @@
 #include <CoreFoundation/CFString.h>
 #include <CoreFoundation/PWShimRunLoop.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <memory>
@@ -292,6 +295,60 @@ Status ResolveParameters(AudioUnit unit, const std::vector<ParamArgument>& argum
   return Status::Ok();
 }
 
+// Another source cut or padded with silence to a number of frames.
+class FixedLengthSource : public SignalSource
+{
+public:
+  FixedLengthSource(std::unique_ptr<SignalSource> inner, std::int64_t frames)
+  : mInner(std::move(inner))
+  , mFrames(frames)
+  {}
+  int Channels() const noexcept override { return mInner->Channels(); }
+  double SampleRate() const noexcept override { return mInner->SampleRate(); }
+  std::int64_t Frames() const noexcept override { return mFrames; }
+  long Read(float* const* channels, long frames) override
+  {
+    const long wanted = static_cast<long>(std::min<std::int64_t>(frames, mFrames - mRead));
+    long got = mInnerDone ? 0 : mInner->Read(channels, wanted);
+    if (got < 0)
+      return -1;
+    mInnerDone = mInnerDone || got < wanted;
+    for (int c = 0; c < Channels(); ++c)
+      std::fill(channels[c] + got, channels[c] + wanted, 0.0f);
+    mRead += wanted;
+    return wanted;
+  }
+  std::string Describe() const override { return mInner->Describe(); }
+
+private:
+  std::unique_ptr<SignalSource> mInner;
+  std::int64_t mFrames;
+  std::int64_t mRead = 0;
+  bool mInnerDone = false;
+};
+
+// The script's parameter steps resolved against the unit: a bad name or
+// value fails as the script's line.
+Status ResolveScriptParameters(AudioUnit unit, const std::string& scriptPath, const std::vector<ScriptStep>& steps,
+                               std::vector<ParameterSetting>& settings)
+{
+  std::vector<ParameterDescription> parameters;
+  settings.assign(steps.size(), ParameterSetting{});
+  bool listed = false;
+  for (std::size_t i = 0; i < steps.size(); ++i)
+  {
+    if (steps[i].action != ScriptAction::Param)
+      continue;
+    Status status = listed ? Status::Ok() : ListParameters(unit, parameters);
+    listed = true;
+    if (status)
+      status = ResolveParameter(parameters, steps[i].text, steps[i].value, settings[i]);
+    if (!status)
+      return Status::Error("'" + scriptPath + "' line " + std::to_string(steps[i].line) + ": " + status.Message());
+  }
+  return Status::Ok();
+}
+
 } // namespace
 
 std::string DecibelText(double linear)
@@ -444,6 +501,131 @@ Status RunRender(const CommandLine& line, const CommandContext& context)
     std::fprintf(context.out, "restored state from %s\n", line.statePath.c_str());
   if (stateFile)
     std::fprintf(context.out, "saved state to %s\n", line.saveStatePath.c_str());
+  return Status::Ok();
+}
+
+Status RunEditor(const CommandLine& line, const CommandContext& context)
+{
+  ComponentState restoredState;
+  Status status = Status::Ok();
+  if (!line.statePath.empty() && !(status = ReadStateFile(line.statePath, restoredState)))
+    return status;
+  const double lengthMs = line.lengthSeconds * 1000.0;
+  std::vector<ScriptStep> steps;
+  if (!line.scriptPath.empty() && !(status = ReadEditorScript(line.scriptPath, lengthMs, steps)))
+    return status;
+  int sampleRate = 0;
+  std::unique_ptr<SignalSource> main;
+  std::unique_ptr<SignalSource> sidechain;
+  bool builtInKick = false;
+  if (!(status = OpenInputs(line, sampleRate, main, sidechain, builtInKick)))
+    return status;
+
+  VirtualClockOn virtualClock;
+  std::unique_ptr<QuietStandardOutput> quiet;
+  if (!line.verbose)
+    quiet = std::make_unique<QuietStandardOutput>();
+  LoadedComponent component;
+  if (!(status = component.Open(BundleOf(line, context), HostIdentity{line.hostBundleId, "1.0.0"})))
+    return status;
+  const AudioUnit unit = component.Unit();
+  const auto frames = static_cast<std::int64_t>(std::llround(line.lengthSeconds * sampleRate));
+  if (ElementCount(unit, kAudioUnitScope_Input) == 0)
+  {
+    if (!line.inPath.empty() || !line.sidechainPath.empty())
+      return Status::Error("the component has no audio input: --in and --sidechain do not apply");
+    main = std::make_unique<NoInputSource>(sampleRate, frames);
+    sidechain.reset();
+  }
+  else
+    main = std::make_unique<FixedLengthSource>(std::move(main), frames);
+  if (builtInKick && ElementCount(unit, kAudioUnitScope_Input) < 2)
+    sidechain.reset();
+
+  std::vector<ParameterSetting> parameters;
+  std::vector<ParameterSetting> scriptParameters;
+  if (!(status = ResolveParameters(unit, line.params, parameters)) ||
+      !(status = ResolveScriptParameters(unit, line.scriptPath, steps, scriptParameters)))
+    return status;
+
+  SessionSettings settings;
+  settings.sampleRate = sampleRate;
+  settings.blockSize = line.blockSize;
+  settings.mainChannels = ElementCount(unit, kAudioUnitScope_Input) == 0 ? 0 : main->Channels();
+  settings.sidechainChannels = sidechain ? sidechain->Channels() : 0;
+  settings.outputChannels = main->Channels();
+  if (settings.mainChannels == 0)
+  {
+    AudioStreamBasicDescription asbd{};
+    UInt32 size = sizeof asbd;
+    if (AudioUnitGetProperty(unit, kAudioUnitProperty_StreamFormat, kAudioUnitScope_Output, 0, &asbd, &size) != noErr ||
+        asbd.mChannelsPerFrame < 1)
+      return Status::Error("the component does not report its output channels");
+    settings.outputChannels = static_cast<int>(asbd.mChannelsPerFrame);
+  }
+
+  int pixelsWide = 0, pixelsHigh = 0;
+  {
+    RenderSession session(unit);
+    if (!(status = session.Configure(settings)))
+      return status;
+    if (!line.statePath.empty() &&
+        !(status = RestoreUnitState(unit, component.Info(), restoredState, "'" + line.statePath + "'")))
+      return status;
+    if (!(status = session.ApplyParameters(parameters)))
+      return status;
+
+    HostEditor editor;
+    if (!(status = editor.Open(unit, line.backingScale)))
+      return status;
+    // Between slices: the steps that are due, as the host or the user makes
+    // them, then the slice renders; after it the unit's 20 ms idle runs on
+    // the virtual clock and then the window's frame timer.
+    std::size_t next = 0;
+    auto applyDue = [&](double nowMs) -> Status {
+      for (; next < steps.size() && steps[next].timeMs <= nowMs; ++next)
+      {
+        const ScriptStep& step = steps[next];
+        if (step.action != ScriptAction::Param)
+        {
+          if (Status delivered = editor.Deliver(step); !delivered)
+            return delivered;
+          continue;
+        }
+        const ParameterSetting& setting = scriptParameters[next];
+        OSStatus set = noErr;
+        editor.RunEvent(
+          [&] { set = AudioUnitSetParameter(unit, setting.id, kAudioUnitScope_Global, 0, setting.value, 0); });
+        if (set != noErr)
+          return Status::Error("'" + line.scriptPath + "' line " + std::to_string(step.line) + ": setting '" +
+                               setting.name + "' failed (status " + std::to_string(set) + ")");
+      }
+      return Status::Ok();
+    };
+    session.SetBeforeSlice([&](std::int64_t start, UInt32) { return applyDue(1000.0 * start / sampleRate); });
+    std::int64_t previous = 0;
+    RenderSummary summary;
+    status = session.Render(*main, sidechain.get(), nullptr, summary,
+                            [&](std::int64_t done, std::int64_t) {
+                              editor.Advance(1000.0 * (done - previous) / sampleRate);
+                              previous = done;
+                            },
+                            context.cancel);
+    if (status)
+      status = applyDue(lengthMs);
+    if (status)
+      status = editor.WritePng(line.pngPath);
+    pixelsWide = static_cast<int>(std::lround(editor.Width() * line.backingScale));
+    pixelsHigh = static_cast<int>(std::lround(editor.Height() * line.backingScale));
+    editor.Close();
+    if (!status)
+      return status;
+  }
+  quiet.reset();
+  std::fprintf(context.out, "%s: editor %dx%d at backing scale %g, %g s of %s%s\n", component.Info().name.c_str(),
+               pixelsWide, pixelsHigh, line.backingScale, line.lengthSeconds, main->Describe().c_str(),
+               steps.empty() ? "" : (", " + std::to_string(steps.size()) + " script steps").c_str());
+  std::fprintf(context.out, "wrote %s\n", line.pngPath.c_str());
   return Status::Ok();
 }
 

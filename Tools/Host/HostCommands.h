@@ -29,6 +29,10 @@ inline constexpr double kProgressMinSeconds = 10.0;
 
 Status RunInfo(const CommandLine& line, const CommandContext& context);
 Status RunRender(const CommandLine& line, const CommandContext& context);
+// Opens the editor in a host window, renders line.lengthSeconds of audio
+// with the script's steps and writes the window to line.pngPath; a failure
+// leaves no picture behind.
+Status RunEditor(const CommandLine& line, const CommandContext& context);
 // Prints a line per validation phase; fails when any phase failed.
 Status RunValidate(const CommandLine& line, const CommandContext& context);
 

@@ -69,6 +69,8 @@ int main(int argc, char** argv)
     status = RunInfo(line, context);
   else if (line.kind == CommandKind::Validate)
     status = RunValidate(line, context);
+  else if (line.kind == CommandKind::Editor)
+    status = RunEditor(line, context);
   else
     status = RunRender(line, context);
   if (!status)
