@@ -75,6 +75,14 @@ public:
                                const char* str) override;
   IPopupMenu* CreatePlatformPopupMenu(IPopupMenu& menu, const IRECT& bounds, bool& isAsync) override;
   void PlatformResize(bool parentHasResized) override;
+  void DrawResize() override;
+  // The renderer's images, targets and fonts, made in a pool of their own.
+  APIBitmap* LoadAPIBitmap(const char* fileNameOrResID, int scale, EResourceLocation location,
+                           const char* ext) override;
+  APIBitmap* LoadAPIBitmap(const char* name, const void* pData, int dataSize, int scale) override;
+  APIBitmap* CreateAPIBitmap(int width, int height, float scale, double drawScale,
+                             bool cacheable = false) override;
+  bool LoadAPIFont(const char* fontID, const PlatformFontPtr& font) override;
   EUIAppearance GetUIAppearance() const override;
 
   // Screen (global, origin bottom left) <-> editor coordinates; unchanged

@@ -2,6 +2,7 @@
 
 #include "IControl.h"
 #include "IGEditorDelegate.h"
+#include "IWeftScopedPool.h"
 #include "PlatformPaths.h"
 
 #include <CoreServices/CoreServices.h>
@@ -20,18 +21,6 @@ ICanvasView_vPressweave_au* View(void* view)
 {
   return static_cast<ICanvasView_vPressweave_au*>(view);
 }
-
-class ScopedPool
-{
-public:
-  ScopedPool() : mPool([[NSAutoreleasePool alloc] init]) {}
-  ~ScopedPool() { [mPool release]; }
-  ScopedPool(const ScopedPool&) = delete;
-  ScopedPool& operator=(const ScopedPool&) = delete;
-
-private:
-  NSAutoreleasePool* mPool;
-};
 
 // Animations run on Core Animation's clock, the one the frame timer's run
 // loop keeps.
@@ -68,6 +57,7 @@ ICanvasMac* ICanvasMac::FromWindowToken(uint64_t token)
 ICanvasMac::ICanvasMac(IGEditorDelegate& dlg, int w, int h, int fps, float scale)
 : ICanvasVector(dlg, w, h, fps, scale)
 {
+  ScopedPool pool;
   NSApplicationLoad();
   IControl::SetAnimationClock(MediaTimeMs);
   StaticStorage<CoreTextFontDescriptor>::Accessor(sFontDescriptorCache).Retain();
@@ -75,6 +65,7 @@ ICanvasMac::ICanvasMac(IGEditorDelegate& dlg, int w, int h, int fps, float scale
 
 ICanvasMac::~ICanvasMac()
 {
+  ScopedPool pool;
   StaticStorage<CoreTextFontDescriptor>::Accessor(sFontDescriptorCache).Release();
   CloseWindow();
 }
@@ -100,6 +91,7 @@ float ICanvasMac::MeasureText(const IText& text, const char* str, IRECT& bounds)
 
 void ICanvasMac::AttachPlatformView(const IRECT& r, void* pView)
 {
+  ScopedPool pool;
   if (!mView || !pView)
     return;
   NSView* view = static_cast<NSView*>(pView);
@@ -109,16 +101,19 @@ void ICanvasMac::AttachPlatformView(const IRECT& r, void* pView)
 
 void ICanvasMac::RemovePlatformView(void* pView)
 {
+  ScopedPool pool;
   [static_cast<NSView*>(pView) removeFromSuperview];
 }
 
 void ICanvasMac::HidePlatformView(void* pView, bool hide)
 {
+  ScopedPool pool;
   [static_cast<NSView*>(pView) setHidden:hide];
 }
 
 void ICanvasMac::GetMouseLocation(float& x, float& y) const
 {
+  ScopedPool pool;
   const NSPoint location = [NSEvent mouseLocation];
   x = static_cast<float>(location.x);
   y = static_cast<float>(location.y);
@@ -127,6 +122,7 @@ void ICanvasMac::GetMouseLocation(float& x, float& y) const
 
 void ICanvasMac::ScreenToPoint(float& x, float& y) const
 {
+  ScopedPool pool;
   if (!mView)
     return;
   ICanvasView_vPressweave_au* view = View(mView);
@@ -139,6 +135,7 @@ void ICanvasMac::ScreenToPoint(float& x, float& y) const
 
 void ICanvasMac::PointToScreen(float& x, float& y) const
 {
+  ScopedPool pool;
   if (!mView)
     return;
   ICanvasView_vPressweave_au* view = View(mView);
@@ -152,6 +149,7 @@ void ICanvasMac::PointToScreen(float& x, float& y) const
 
 void ICanvasMac::HideMouseCursor(bool hide, bool lock)
 {
+  ScopedPool pool;
   if (IsXPCAuHost() || hide == mCursorHidden)
     return;
   if (hide)
@@ -174,6 +172,7 @@ void ICanvasMac::HideMouseCursor(bool hide, bool lock)
 
 void ICanvasMac::StoreCursorPosition()
 {
+  ScopedPool pool;
   const NSPoint location = [NSEvent mouseLocation];
   mCursorLockX = std::round(location.x);
   mCursorLockY = std::round(location.y);
@@ -207,6 +206,7 @@ void ICanvasMac::RepositionCursor(double x, double y)
 
 void ICanvasMac::MoveMouseCursor(float x, float y)
 {
+  ScopedPool pool;
   if (mTabletInput)
     return;
   PointToScreen(x, y);
@@ -216,17 +216,20 @@ void ICanvasMac::MoveMouseCursor(float x, float y)
 
 ECursor ICanvasMac::SetMouseCursor(ECursor cursorType)
 {
+  ScopedPool pool;
   [View(mView) setMouseCursor:cursorType];
   return ICanvas::SetMouseCursor(cursorType);
 }
 
 void ICanvasMac::ForceEndUserEdit()
 {
+  ScopedPool pool;
   [View(mView) endUserInput];
 }
 
 void* ICanvasMac::OpenWindow(void* pParent)
 {
+  ScopedPool pool;
   CloseWindow();
   ICanvasView_vPressweave_au* view = [[ICanvasView_vPressweave_au alloc] initWithICanvas:this];
   mView = view;
@@ -245,6 +248,7 @@ void* ICanvasMac::OpenWindow(void* pParent)
 
 void ICanvasMac::CloseWindow()
 {
+  ScopedPool pool;
   if (!mView)
     return;
   ICanvasView_vPressweave_au* view = View(mView);
@@ -381,6 +385,7 @@ void RunSheet(NSSavePanel* panel, NSWindow* window, uint64_t token, std::functio
   auto* pFinish = new std::function<void(NSModalResponse)>(std::move(finish));
   [panel beginSheetModalForWindow:window
                 completionHandler:^(NSModalResponse response) {
+                  ScopedPool pool;
                   if (ICanvasMac::FromWindowToken(token))
                     (*pFinish)(response);
                   delete pFinish;
@@ -470,6 +475,7 @@ void ICanvasMac::PromptForDirectory(LOOM_String& dir, IFileDialogCompletionHandl
 
 bool ICanvasMac::PromptForColor(IColor& color, const char*, IColorPickerHandlerFunc func)
 {
+  ScopedPool pool;
   return mView && [View(mView) promptForColor:color :std::move(func)];
 }
 
@@ -500,37 +506,44 @@ bool ICanvasMac::RevealPathInExplorerOrFinder(LOOM_String& path, bool select)
 
 PlatformFontPtr ICanvasMac::LoadPlatformFont(const char* fontID, const char* fileNameOrResID)
 {
+  ScopedPool pool;
   return CoreTextHelpers::LoadPlatformFont(fontID, fileNameOrResID, GetBundleID(), GetSharedResourcesSubPath());
 }
 
 PlatformFontPtr ICanvasMac::LoadPlatformFont(const char* fontID, void* pData, int dataSize)
 {
+  ScopedPool pool;
   return CoreTextHelpers::LoadPlatformFont(fontID, pData, dataSize);
 }
 
 PlatformFontPtr ICanvasMac::LoadPlatformFont(const char*, const char* fontName, ETextStyle style)
 {
+  ScopedPool pool;
   return CoreTextHelpers::LoadPlatformFont(fontName, style);
 }
 
 void ICanvasMac::CachePlatformFont(const char* fontID, const PlatformFontPtr& font)
 {
+  ScopedPool pool;
   CoreTextHelpers::CachePlatformFont(fontID, font, sFontDescriptorCache);
 }
 
 void ICanvasMac::ActivateGLContext()
 {
+  ScopedPool pool;
   [View(mView) activateGLContext];
 }
 
 void ICanvasMac::DeactivateGLContext()
 {
+  ScopedPool pool;
   [View(mView) deactivateGLContext];
 }
 
 void ICanvasMac::CreatePlatformTextEntry(int paramIdx, const IText& text, const IRECT& bounds, int length,
                                          const char* str)
 {
+  ScopedPool pool;
   if (!mView)
   {
     ClearInTextEntryControl(); // no field opens: no entry is pending
@@ -567,6 +580,7 @@ IPopupMenu* ICanvasMac::CreatePlatformPopupMenu(IPopupMenu& menu, const IRECT& b
   IPopupMenu* pMenu = &menu;
   const IRECT area = bounds;
   dispatch_async(dispatch_get_main_queue(), ^{
+    ScopedPool pool;
     // A window closed meanwhile takes its controls and their menus along.
     ICanvasMac* pGraphics = FromWindowToken(token);
     if (!pGraphics)
@@ -585,6 +599,7 @@ IPopupMenu* ICanvasMac::CreatePlatformPopupMenu(IPopupMenu& menu, const IRECT& b
 
 void ICanvasMac::PlatformResize(bool)
 {
+  ScopedPool pool;
   if (mView)
   {
     [NSAnimationContext beginGrouping];
@@ -595,8 +610,42 @@ void ICanvasMac::PlatformResize(bool)
   UpdateTooltips();
 }
 
+void ICanvasMac::DrawResize()
+{
+  // A resize from the plug-in's own code (a restored state) rebuilds the
+  // Metal backbuffer outside any event of the view.
+  ScopedPool pool;
+  ICanvasVector::DrawResize();
+}
+
+APIBitmap* ICanvasMac::LoadAPIBitmap(const char* fileNameOrResID, int scale, EResourceLocation location,
+                                     const char* ext)
+{
+  ScopedPool pool;
+  return ICanvasVector::LoadAPIBitmap(fileNameOrResID, scale, location, ext);
+}
+
+APIBitmap* ICanvasMac::LoadAPIBitmap(const char* name, const void* pData, int dataSize, int scale)
+{
+  ScopedPool pool;
+  return ICanvasVector::LoadAPIBitmap(name, pData, dataSize, scale);
+}
+
+APIBitmap* ICanvasMac::CreateAPIBitmap(int width, int height, float scale, double drawScale, bool cacheable)
+{
+  ScopedPool pool;
+  return ICanvasVector::CreateAPIBitmap(width, height, scale, drawScale, cacheable);
+}
+
+bool ICanvasMac::LoadAPIFont(const char* fontID, const PlatformFontPtr& font)
+{
+  ScopedPool pool;
+  return ICanvasVector::LoadAPIFont(fontID, font);
+}
+
 EUIAppearance ICanvasMac::GetUIAppearance() const
 {
+  ScopedPool pool;
   if (@available(macOS 10.14, *))
   {
     if (mView && [[[View(mView) effectiveAppearance] name] isEqualToString:NSAppearanceNameDarkAqua])

@@ -5,6 +5,7 @@
 #include "IControl.h"
 #include "ICanvasCoreText.h"
 #include "IGEditorDelegate.h"
+#include "IWeftScopedPool.h"
 #include "LOOM_UTF8.h"
 
 #include <cmath>
@@ -95,6 +96,7 @@ NSRect weft::canvas::ToNSRect(ICanvas* g, const IRECT& bounds)
 
 - (void)onTimer:(NSTimer*)timer
 {
+  ScopedPool pool;
   (void)timer;
   [self render];
 }
@@ -133,6 +135,7 @@ NSRect weft::canvas::ToNSRect(ICanvas* g, const IRECT& bounds)
 
 - (void)viewDidMoveToWindow
 {
+  ScopedPool pool;
   NSWindow* window = [self window];
   if (!window)
     return;
@@ -152,6 +155,7 @@ NSRect weft::canvas::ToNSRect(ICanvas* g, const IRECT& bounds)
 
 - (void)viewDidChangeBackingProperties
 {
+  ScopedPool pool;
   NSWindow* window = [self window];
   if (!window || !mGraphics)
     return;
@@ -164,6 +168,7 @@ NSRect weft::canvas::ToNSRect(ICanvas* g, const IRECT& bounds)
 
 - (void)frameDidChange:(NSNotification*)notification
 {
+  ScopedPool pool;
   (void)notification;
   if (mGraphics && [self window])
     [self setDrawableSizeForScale:[[self window] backingScaleFactor]];
@@ -171,6 +176,7 @@ NSRect weft::canvas::ToNSRect(ICanvas* g, const IRECT& bounds)
 
 - (void)viewDidChangeEffectiveAppearance
 {
+  ScopedPool pool;
   if (!mGraphics)
     return;
   if (@available(macOS 10.14, *))
@@ -200,6 +206,7 @@ NSRect weft::canvas::ToNSRect(ICanvas* g, const IRECT& bounds)
 // the context's reference to it on the way.
 - (void)removeFromSuperview
 {
+  ScopedPool pool;
   [self retain];
   [self endUserInput];
   if (ICanvasMac* graphics = mGraphics)
@@ -229,12 +236,14 @@ NSRect weft::canvas::ToNSRect(ICanvas* g, const IRECT& bounds)
 
 - (NSDragOperation)draggingEntered:(id<NSDraggingInfo>)sender
 {
+  ScopedPool pool;
   return [[[sender draggingPasteboard] types] containsObject:NSFilenamesPboardType] ? NSDragOperationGeneric
                                                                                     : NSDragOperationNone;
 }
 
 - (BOOL)performDragOperation:(id<NSDraggingInfo>)sender
 {
+  ScopedPool pool;
   NSPasteboard* pasteboard = [sender draggingPasteboard];
   if (!mGraphics || ![[pasteboard types] containsObject:NSFilenamesPboardType])
     return YES;
@@ -309,18 +318,21 @@ NSRect weft::canvas::ToNSRect(ICanvas* g, const IRECT& bounds)
 
 - (void)mouseDown:(NSEvent*)event
 {
+  ScopedPool pool;
   if (mGraphics)
     [self mouseDownWith:[self getMouseLeft:event] event:event];
 }
 
 - (void)rightMouseDown:(NSEvent*)event
 {
+  ScopedPool pool;
   if (mGraphics)
     [self mouseDownWith:[self getMouseRight:event] event:event];
 }
 
 - (void)mouseUp:(NSEvent*)event
 {
+  ScopedPool pool;
   if (!mGraphics)
     return;
   mGraphics->OnMouseUp({[self getMouseLeft:event]});
@@ -333,6 +345,7 @@ NSRect weft::canvas::ToNSRect(ICanvas* g, const IRECT& bounds)
 
 - (void)rightMouseUp:(NSEvent*)event
 {
+  ScopedPool pool;
   if (mGraphics)
     mGraphics->OnMouseUp({[self getMouseRight:event]});
 }
@@ -348,6 +361,7 @@ NSRect weft::canvas::ToNSRect(ICanvas* g, const IRECT& bounds)
 
 - (void)mouseDragged:(NSEvent*)event
 {
+  ScopedPool pool;
   if (!mGraphics)
     return;
   const float prevX = mPrevX, prevY = mPrevY;
@@ -356,6 +370,7 @@ NSRect weft::canvas::ToNSRect(ICanvas* g, const IRECT& bounds)
 
 - (void)rightMouseDragged:(NSEvent*)event
 {
+  ScopedPool pool;
   if (!mGraphics)
     return;
   const float prevX = mPrevX, prevY = mPrevY;
@@ -364,6 +379,7 @@ NSRect weft::canvas::ToNSRect(ICanvas* g, const IRECT& bounds)
 
 - (void)mouseMoved:(NSEvent*)event
 {
+  ScopedPool pool;
   if (!mGraphics)
     return;
   const IMouseInfo info = [self getMouseLeft:event];
@@ -372,6 +388,7 @@ NSRect weft::canvas::ToNSRect(ICanvas* g, const IRECT& bounds)
 
 - (void)mouseEntered:(NSEvent*)event
 {
+  ScopedPool pool;
   (void)event;
   if (!mGraphics)
     return;
@@ -381,6 +398,7 @@ NSRect weft::canvas::ToNSRect(ICanvas* g, const IRECT& bounds)
 
 - (void)mouseExited:(NSEvent*)event
 {
+  ScopedPool pool;
   (void)event;
   if (!mGraphics)
     return;
@@ -392,6 +410,7 @@ NSRect weft::canvas::ToNSRect(ICanvas* g, const IRECT& bounds)
 
 - (void)scrollWheel:(NSEvent*)event
 {
+  ScopedPool pool;
   if (!mGraphics)
     return;
   if (mTextFieldView)
@@ -417,6 +436,7 @@ NSRect weft::canvas::ToNSRect(ICanvas* g, const IRECT& bounds)
 
 - (void)keyDown:(NSEvent*)event
 {
+  ScopedPool pool;
   if (mGraphics && [self handleKey:event up:false])
     return;
   [[self nextResponder] keyDown:event];
@@ -424,6 +444,7 @@ NSRect weft::canvas::ToNSRect(ICanvas* g, const IRECT& bounds)
 
 - (void)keyUp:(NSEvent*)event
 {
+  ScopedPool pool;
   if (mGraphics && [self handleKey:event up:true])
     return;
   [[self nextResponder] keyUp:event];
@@ -579,6 +600,7 @@ NSRect weft::canvas::ToNSRect(ICanvas* g, const IRECT& bounds)
 
 - (void)controlTextDidEndEditing:(NSNotification*)notification
 {
+  ScopedPool pool;
   NSTextField* field = [notification object];
   if (mGraphics && field == mTextFieldView)
   {
@@ -618,6 +640,7 @@ NSRect weft::canvas::ToNSRect(ICanvas* g, const IRECT& bounds)
 
 - (void)onColorPicked:(NSColorPanel*)colorPanel
 {
+  ScopedPool pool;
   if (*mColorPickerFunc)
     (*mColorPickerFunc)(FromNSColor([colorPanel color]));
 }

@@ -1,6 +1,7 @@
 #include "PlatformPaths.h"
 
 #include "ICanvasConstants.h"
+#include "IWeftScopedPool.h"
 #include "LocateResource.h"
 
 #import <Foundation/Foundation.h>
@@ -10,19 +11,6 @@
 
 namespace weft {
 namespace {
-
-// Drains the autoreleased objects of one lookup.
-class ScopedPool
-{
-public:
-  ScopedPool() : mPool([[NSAutoreleasePool alloc] init]) {}
-  ~ScopedPool() { [mPool release]; }
-  ScopedPool(const ScopedPool&) = delete;
-  ScopedPool& operator=(const ScopedPool&) = delete;
-
-private:
-  NSAutoreleasePool* mPool;
-};
 
 NSString* ToNS(const char* text)
 {

@@ -1,11 +1,13 @@
 #include "IWeftAUView.h"
 
 #include "IWeftAU.h"
+#include "IWeftScopedPool.h"
 
 namespace weft {
 
 NSView* IWeftAUViewForUnit(AudioUnit unit, IWeftAU*& plug)
 {
+  ScopedPool pool; // the view is the editor's own, not autoreleased
   IWeftAU* answer = nullptr;
   UInt32 size = sizeof answer;
   if (AudioUnitGetProperty(unit, IWeftAU::kIWeftAUProperty_PlugInObject, kAudioUnitScope_Global, 0, &answer, &size) ==

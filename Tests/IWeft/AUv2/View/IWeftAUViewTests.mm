@@ -16,6 +16,9 @@ struct EditorTestPlugin : TestAUPlugin // an empty editor of 640 x 480
   {
     SetMakeGraphicsFunc([this] { return new weft::canvas::ICanvasMac(*this, 640, 480, 60, 1.0f); });
   }
+  // The state is the editor's size, so a restore resizes an open editor.
+  bool SerializeState(weft::IByteChunk& chunk) const override { return SerializeEditorState(chunk); }
+  int UnserializeState(const weft::IByteChunk& chunk, int pos) override { return UnserializeEditorState(chunk, pos); }
 };
 struct NoEditorTestPlugin : TestAUPlugin
 {
@@ -26,6 +29,9 @@ struct NoEditorTestPlugin : TestAUPlugin
 IWEFT_AU_EXPORTS_FOR(PWViewTest, pw::test::EditorTestPlugin, false)
 IWEFT_AU_EXPORTS_FOR(PWNoEditorTest, pw::test::NoEditorTestPlugin, false)
 IWEFT_AU_VIEW_FACTORY(PWViewTest)
+
+extern "C" BOOL GSDebugAllocationActive(BOOL active); // GNUstep's live-instance counts
+extern "C" int GSDebugAllocationCount(Class c);
 
 namespace pw::test {
 namespace {
@@ -102,6 +108,51 @@ TEST_F(ViewFactory, TheNamedClassOpensTheEditorAndItsViewsFollowTheHostsRemovals
   EXPECT_EQ([third superview], nil);
   [third removeFromSuperview]; // does nothing
   [first release], [second release], [third release];
+}
+
+// A host may call in at a moment without an autorelease pool: restoring a
+// saved 1.5 scale resizes the open editor, and closing it, with nothing
+// escaping the unit and every object autoreleased meanwhile freed again.
+TEST_F(ViewFactory, CallsWithoutAPoolResizeAndCloseTheOpenEditor)
+{
+  OpenUnit unit(Road::Factory, PWViewTest_Factory, PWViewTest_Entry);
+  auto* plug = unit.Object<EditorTestPlugin>();
+  weft::IWeftAU* found = nullptr;
+  NSView* view = [weft::IWeftAUViewForUnit(unit, found) retain];
+  ASSERT_NE(view, nil);
+  [[mWindow contentView] addSubview:view];
+  plug->GetUI()->Resize(640, 480, 1.5f);
+  CFTypeRef state = nullptr;
+  UInt32 size = sizeof state;
+  ASSERT_EQ(AudioUnitGetProperty(unit, kAudioUnitProperty_ClassInfo, kAudioUnitScope_Global, 0, &state, &size), noErr);
+  plug->GetUI()->Resize(640, 480, 1.0f);
+  OSStatus restored = -1;
+  bool threw = false;
+  GSDebugAllocationActive(YES);
+  Class descriptor = objc_getClass("MTLTextureDescriptor"); // the backbuffer's, autoreleased
+  const int descriptors = GSDebugAllocationCount(descriptor);
+  [mPool release], mPool = nil;
+  [&] {
+    try
+    {
+      restored = AudioUnitSetProperty(unit, kAudioUnitProperty_ClassInfo, kAudioUnitScope_Global, 0, &state, sizeof state);
+      EXPECT_EQ([view frame].size.width, 960);
+      plug->GetUI()->SetScreenScale(1.0f);
+      plug->CloseWindow();
+    }
+    catch (...)
+    {
+      threw = true;
+    }
+  }();
+  EXPECT_EQ(GSDebugAllocationCount(descriptor), descriptors);
+  mPool = [[NSAutoreleasePool alloc] init];
+  CFRelease(state);
+  EXPECT_FALSE(threw);
+  EXPECT_EQ(restored, noErr);
+  EXPECT_EQ(plug->GetUI(), nullptr);
+  EXPECT_EQ([view superview], nil);
+  [view release];
 }
 
 TEST_F(ViewFactory, NoViewWithoutAnEditorOrThePlugInObject)
