@@ -232,6 +232,17 @@ void PrintSummary(std::FILE* out, const BundleInfo& info, const SessionSettings&
     std::fprintf(out, "wrote %s\n", outPath.c_str());
 }
 
+// Opens the component for a render or editor run. Only the run's summary
+// reaches the terminal: what the component prints (its channel I/O report on
+// every instance) shows only with --verbose.
+Status OpenQuietly(const CommandLine& line, const CommandContext& context,
+                   std::unique_ptr<QuietStandardOutput>& quiet, LoadedComponent& component)
+{
+  if (!line.verbose)
+    quiet = std::make_unique<QuietStandardOutput>();
+  return component.Open(BundleOf(line, context), HostIdentity{line.hostBundleId, "1.0.0"});
+}
+
 Status OpenInputs(const CommandLine& line, int& sampleRate, std::unique_ptr<SignalSource>& main,
                   std::unique_ptr<SignalSource>& sidechain, bool& builtInKick)
 {
@@ -419,13 +430,9 @@ Status RunRender(const CommandLine& line, const CommandContext& context)
     return status;
 
   VirtualClockOn virtualClock;
-  // Only the summary reaches the terminal: what the component prints (its
-  // channel I/O report on every instance) only with --verbose.
-  std::unique_ptr<QuietStandardOutput> quiet;
-  if (!line.verbose)
-    quiet = std::make_unique<QuietStandardOutput>();
+  std::unique_ptr<QuietStandardOutput> quiet; // outlives the component, so its closing is quiet too
   LoadedComponent component;
-  if (!(status = component.Open(BundleOf(line, context), HostIdentity{line.hostBundleId, "1.0.0"})))
+  if (!(status = OpenQuietly(line, context, quiet, component)))
     return status;
   const AudioUnit unit = component.Unit();
   // The built-in kick goes only to a component that has a sidechain bus.
@@ -522,11 +529,9 @@ Status RunEditor(const CommandLine& line, const CommandContext& context)
     return status;
 
   VirtualClockOn virtualClock;
-  std::unique_ptr<QuietStandardOutput> quiet;
-  if (!line.verbose)
-    quiet = std::make_unique<QuietStandardOutput>();
+  std::unique_ptr<QuietStandardOutput> quiet; // outlives the component, so its closing is quiet too
   LoadedComponent component;
-  if (!(status = component.Open(BundleOf(line, context), HostIdentity{line.hostBundleId, "1.0.0"})))
+  if (!(status = OpenQuietly(line, context, quiet, component)))
     return status;
   const AudioUnit unit = component.Unit();
   const auto frames = static_cast<std::int64_t>(std::llround(line.lengthSeconds * sampleRate));
