@@ -170,7 +170,11 @@ public:
   // --- Block processing (render thread) ------------------------------------
 
   // Sidechain detection for Logic and GarageBand: a side that carries a copy
-  // of the main input is not a sidechain.
+  // of the main input is not a sidechain. The sidechain-present flag starts
+  // each block from the two sides' states, then a side that changes state
+  // writes it: a side that turns into a copy clears it for its own block,
+  // and the next block takes it back from the other side if that one is
+  // still connected.
   void ProcessBlockForLogic(double** inputs, double** outputs, int nFrames) noexcept;
   // Sidechain detection for other Audio Unit hosts (UpdateSidechainState),
   // then the sidechain-present flag from the two sides' states.

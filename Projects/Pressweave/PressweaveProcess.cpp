@@ -97,6 +97,11 @@ void Pressweave::ProcessBlockForLogic(double** inputs, double** outputs, int nFr
   // the main input over again.
   const float copyRatio = 1.0f - 0.99f;
 
+  // The signal test below writes the flag only when a side changes; without
+  // this, a side turning into a copy would clear it for good while the other
+  // side still carries its own key.
+  SettleSidechainPresent();
+
   for (int side = 0; side < 2; ++side)
   {
     const double* mainIn = inputs[side];

@@ -94,6 +94,39 @@ TEST_P(PressweaveLogicDetection, ASidechainDifferingByMoreThanOnePercentEngagesO
   EXPECT_EQ(StateOf(*host.plug, 0), kSidechainNotConnected);
 }
 
+TEST_P(PressweaveLogicDetection, ALeftSideTurningIntoACopyLeavesTheSidechainFollowingTheRightSide)
+{
+  // A steady kick on the right side throughout; the left side differs from
+  // the main input for the first block, then carries it over again.
+  constexpr float kKick = 0.5f;
+  FeedSidechainScaled(host, 0.8f);
+  host.sidechainSource.signal[1].assign(host.mainSource.signal[1].size(), kKick);
+  ASSERT_EQ(host.Render(kBlock), noErr);
+  ASSERT_TRUE(host.plug->IsSidechainPresent());
+
+  host.sidechainSource.signal[0] = host.mainSource.signal[0];
+  ASSERT_EQ(host.Render(kBlock), noErr); // the left side's change clears the flag for this block
+  EXPECT_EQ(StateOf(*host.plug, 0), kSidechainNotConnected);
+  EXPECT_EQ(StateOf(*host.plug, 1), kSidechainActive);
+
+  for (int b = 0; b < 3; ++b)
+  {
+    SCOPED_TRACE(b);
+    ASSERT_EQ(host.Render(kBlock), noErr);
+    host.plug->OnIdle(); // with the editor closed the idle handler settles nothing
+    EXPECT_TRUE(host.plug->IsSidechainPresent());
+    // Ringmod: the right channel ducks by the kick, the left by its copy.
+    const int from = static_cast<int>(host.sampleTime) - kBlock;
+    for (int s = 0; s < kBlock; s += 37)
+    {
+      const double l = host.mainSource.signal[0][from + s];
+      const double r = host.mainSource.signal[1][from + s];
+      EXPECT_NEAR(host.outR[s], r * (1.0 - kKick), 1e-6) << "frame " << s;
+      EXPECT_NEAR(host.outL[s], l * (1.0 - std::fabs(l)), 1e-6) << "frame " << s;
+    }
+  }
+}
+
 INSTANTIATE_TEST_SUITE_P(LogicAndGarageBand, PressweaveLogicDetection,
                          ::testing::Values("com.apple.logic10", "com.apple.garageband10"));
 
