@@ -182,7 +182,10 @@ OSStatus IWeftAU::SetState(CFTypeRef pPropList)
     return kInvalidValue;
 
   // 4. The state itself; a reader that fails may have applied part of it.
-  if (UnserializeState(state, 0) <= 0)
+  // A read position of 0 is a failure, except for an empty chunk: a unit
+  // without parameters saves one, and reading it whole reads nothing.
+  const int pos = UnserializeState(state, 0);
+  if (pos < 0 || (pos == 0 && state.Size() > 0))
   {
     UnserializeState(before, 0);
     return kInvalidValue;

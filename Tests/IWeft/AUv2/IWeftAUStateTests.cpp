@@ -65,9 +65,26 @@ public:
   int restores = 0;
 };
 
+// A plug-in without parameters or a state of its own: its state chunk is
+// empty, and its reader reads nothing from position 0.
+class NoParamsPlugin : public weft::IWeftAU
+{
+public:
+  static constexpr int kSubtype = 0x4e6f5072; // "NoPr"
+
+  explicit NoParamsPlugin(const weft::InstanceInfo& info)
+  : IWeftAU(info, MakeTestConfig("2-2", 0, 0, false, 0, false, 0, kSubtype, "com.acme.noparams"))
+  {}
+
+  void OnRestoreState() override { ++restores; }
+
+  int restores = 0;
+};
+
 } // namespace pw::test
 
 IWEFT_AU_EXPORTS_FOR(StateTestPlugin, pw::test::StateTestPlugin, false)
+IWEFT_AU_EXPORTS_FOR(NoParamsPlugin, pw::test::NoParamsPlugin, false)
 
 namespace pw::test {
 namespace {
@@ -254,6 +271,27 @@ TEST_F(AUState, AnythingButADictionaryIsRefused)
                                          &kCFTypeDictionaryValueCallBacks)))})
     EXPECT_EQ(Restore(mB, notAState), kInvalidValue);
   EXPECT_EQ(Snapshot(*b), before);
+}
+
+TEST_F(AUState, AUnitWithoutParametersRestoresTheEmptyStateItSavedAndRefusesAnyBytes)
+{
+  OpenUnit unit(Road::Factory, NoParamsPlugin_Factory, NoParamsPlugin_Entry);
+  auto* plug = unit.Object<NoParamsPlugin>();
+  ASSERT_NE(plug, nullptr);
+  CFOwner own;
+  CFDictionaryRef saved = own(StateOf(unit));
+  const auto data = static_cast<CFDataRef>(CFDictionaryGetValue(saved, CFSTR("data")));
+  ASSERT_NE(data, nullptr);
+  EXPECT_EQ(CFDataGetLength(data), 0);
+  EXPECT_EQ(Restore(unit, saved), noErr);
+  EXPECT_EQ(plug->restores, 1);
+
+  // Bytes the reader leaves unread are not its state.
+  CFMutableDictionaryRef damaged = own(CFDictionaryCreateMutableCopy(kCFAllocatorDefault, 0, saved));
+  const UInt8 bytes[] = {1, 2, 3};
+  CFDictionarySetValue(damaged, CFSTR("data"), own(CFDataCreate(kCFAllocatorDefault, bytes, sizeof bytes)));
+  EXPECT_EQ(Restore(unit, damaged), kInvalidValue);
+  EXPECT_EQ(plug->restores, 1);
 }
 
 // --- Presets ------------------------------------------------------------------------------

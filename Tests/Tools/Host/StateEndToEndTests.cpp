@@ -121,3 +121,27 @@ TEST_F(StateEndToEndTest, AStateThatCannotBeUsedOrSavedStopsTheCommandBeforeRend
     ExpectRefused(Render(options), c.message, mFolder, entries);
   }
 }
+
+#ifndef PW_PWTESTSYNTHCOMPONENT_BUNDLE
+#define PW_PWTESTSYNTHCOMPONENT_BUNDLE ""
+#endif
+
+TEST_F(StateEndToEndTest, AnInstrumentWithoutParametersRestoresTheEmptyStateItSaved)
+{
+  const std::string synth = PW_PWTESTSYNTHCOMPONENT_BUNDLE;
+  if (synth.empty())
+    GTEST_SKIP() << "the test instrument is not built";
+  const auto render = [&](const std::vector<std::string>& options) {
+    std::vector<std::string> args = {"render", "--bundle", synth, "--length", "0.1", "--out", mFolder.Path("o.wav")};
+    args.insert(args.end(), options.begin(), options.end());
+    return RunProgram(kHost, args, mFolder);
+  };
+  const HostRun saved = render({"--save-state", mFolder.Path("synth.state")});
+  ASSERT_EQ(saved.exitCode, 0) << saved.err;
+  EXPECT_TRUE(ReadState("synth.state").data.empty());
+
+  const HostRun restored = render({"--state", mFolder.Path("synth.state")});
+  EXPECT_EQ(restored.exitCode, 0) << restored.err;
+  EXPECT_NE(restored.out.find("restored state from " + mFolder.Path("synth.state")), std::string::npos)
+    << restored.out;
+}
