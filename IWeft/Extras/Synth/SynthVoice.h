@@ -43,7 +43,7 @@ public:
 
   ControlRamp mInputs[kNumVoiceInputs] = {};
   int64_t mLastTriggeredTime = 0; // sample time of the last start
-  uint8_t mZone = 0;
+  uint8_t mZone = 0;  // MPE zone: set by AddVoice, then the zone of the note it last started
   uint8_t mChannel = 0;
   uint8_t mKey = 255; // 255: holds no key
   double mGain = 0.0;

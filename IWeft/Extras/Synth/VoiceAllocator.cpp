@@ -328,7 +328,14 @@ void VoiceAllocator::NoteOn(const VoiceInputEvent& event, int64_t sampleTime) no
     if (mRotateVoices)
       mRotationStart = i + 1;
     if (i >= 0)
+    {
+      // Any free voice may take the note, whatever zone it played in before:
+      // it joins the note's zone, where the note's own note off, bends and
+      // expression are addressed.
+      if (event.mAddress.mZone != VoiceAddress::kAny)
+        mVoices[static_cast<size_t>(i)]->mZone = event.mAddress.mZone;
       StartVoice(i, channel, key, pitch, event.mValue, event.mSampleOffset, sampleTime, false);
+    }
   }
   else
   {

@@ -152,3 +152,27 @@ TEST_F(MidiRenderTest, ASessionWithoutMainChannelsIsRefusedForAUnitWithInputs)
   EXPECT_EQ(session.Configure(settings).Message(), "illegal channel count: the main input takes 1 to 8 channels");
   EXPECT_FALSE(fake.initialized);
 }
+
+TEST_F(MidiRenderTest, AnUpperZoneNoteTakesItsBendAndEndsOnItsNoteOff)
+{
+  if (kHost.empty() || kSynthBundle.empty())
+    GTEST_SKIP() << "the host or the test instrument is not built";
+  // RPN 6 = 3 on channel 15: an upper MPE zone with members 12 to 14 (bend
+  // range 48). A4 on member 13 at 0 s, bent up a quarter of the range (an
+  // octave) at 0.5 s, released at 1 s. The instrument's voices all start in
+  // the lower zone.
+  const std::string z(1, '\0'), q("\x83\x60", 2);
+  const std::string events = z + std::string("\xFF\x51\x03\x07\xA1\x20", 6) + z + std::string("\xBF\x65\x00", 3) + z +
+                             "\xBF\x64\x06" + z + "\xBF\x06\x03" + z + "\x9D\x45\x64" + q + std::string("\xED\x00\x50", 3) +
+                             q + "\x8D\x45\x40";
+  const std::string mpe = File("mpe.mid", "MThd" + Be(6, 4) + Be(0, 2) + Be(1, 2) + Be(480, 2) + Chunk(events));
+  const HostRun run = Host({"render", "--bundle", kSynthBundle, "--midi", mpe, "--out", mFolder.Path("o.wav")});
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  const Channels out = ReadAudio(mFolder.Path("o.wav"));
+  ASSERT_EQ(out.size(), 2u);
+  ASSERT_EQ(out[0].size(), 96000u);
+  EXPECT_NEAR(MeasureHz(out[0], 1000, 23000, 48000), 440.0, 0.1);
+  EXPECT_NEAR(MeasureHz(out[0], 26000, 47000, 48000), 880.0, 0.1);
+  EXPECT_TRUE(std::all_of(out[0].begin() + 48000 + 200, out[0].end(), [](float x) { return x == 0; }))
+    << "the note off reaches the voice";
+}

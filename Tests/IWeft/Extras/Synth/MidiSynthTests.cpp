@@ -186,3 +186,85 @@ TEST(TestInstrumentTest, PlaysItsNotesPitchFromTheOffsetAndHoldsItWithThePedalWi
   EXPECT_NEAR(MeasureHz(out, 2000, 29000, 48000), 440.0 * std::exp2(-9 / 12.0), 0.1);
   EXPECT_EQ(firstSound(30000 + 200), 48000); // released within the release time once the pedal lifts
 }
+
+TEST(MidiSynthTest, UpperZoneMembersAddTheUpperMastersExpressionAndLowerOnesDoNot)
+{
+  MidiSynth synth(VoiceAllocator::kPolyModePoly, 32);
+  synth.SetMPEZones(15, 3); // members 12 to 14, range 48; master range 2
+  EXPECT_EQ(synth.MidiMessageToEvent(Msg(0, 0x9D, 60, 127)).mAddress.mZone, 1);
+  EXPECT_EQ(synth.MidiMessageToEvent(Msg(0, 0x9B, 60, 127)).mAddress.mZone, 0); // channel 11: no zone's member
+  EXPECT_EQ(synth.MidiMessageToEvent(Msg(0, 0xEF, 0, 96)).mAction, kVoiceActionNone); // master: +0.5 of 2
+  EXPECT_EQ(synth.MidiMessageToEvent(Msg(0, 0xDF, 64)).mAction, kVoiceActionNone);
+  EXPECT_EQ(synth.MidiMessageToEvent(Msg(0, 0xBF, 74, 32)).mAction, kVoiceActionNone);
+
+  const VoiceInputEvent bend = synth.MidiMessageToEvent(Msg(0, 0xED, 0, 32)); // -0.5 of 48
+  EXPECT_EQ(std::vector<int>({bend.mAction, bend.mAddress.mZone, bend.mAddress.mChannel}),
+            std::vector<int>({kPitchBendAction, 1, 13}));
+  EXPECT_FLOAT_EQ(bend.mValue, -0.5f * 48 / 12 + 0.5f * 2 / 12);
+  const VoiceInputEvent pressure = synth.MidiMessageToEvent(Msg(0, 0xDC, 32));
+  EXPECT_FLOAT_EQ(pressure.mValue, (32 + 64) / 127.f);
+  const VoiceInputEvent timbre = synth.MidiMessageToEvent(Msg(0, 0xBE, 74, 16));
+  EXPECT_EQ(timbre.mAction, kTimbreAction);
+  EXPECT_FLOAT_EQ(timbre.mValue, (16 + 32) / 127.f);
+
+  // A lower-zone member adds its own master's expression (none here).
+  synth.SetMPEZones(0, 3);
+  const VoiceInputEvent lower = synth.MidiMessageToEvent(Msg(0, 0xE2, 0, 96));
+  EXPECT_EQ(lower.mAddress.mZone, 0);
+  EXPECT_FLOAT_EQ(lower.mValue, 0.5f * 48 / 12);
+}
+
+TEST(MidiSynthTest, ANoteTakesTheZoneOfItsChannelSoItsBendAndNoteOffFindItWhateverVoiceItGot)
+{
+  MidiSynth synth(VoiceAllocator::kPolyModePoly, 32);
+  RecordingVoice voices[4]; // two of each zone, the lower zone's first
+  for (int i = 0; i < 4; ++i)
+    synth.AddVoice(&voices[i], i < 2 ? 0 : 1);
+  synth.SetSampleRateAndBlockSize(48000, 64);
+  std::vector<double> out(64, 0.0);
+  double* outs[] = {out.data()};
+  const auto play = [&](std::initializer_list<IMidiMsg> msgs) {
+    for (const IMidiMsg& m : msgs)
+      synth.AddMidiMsgToQueue(m);
+    synth.ProcessBlock(nullptr, outs, 0, 1, 64);
+  };
+  // RPN 6 = 3 on channel 15, then a note on member 13: the first free voice
+  // is a lower-zone one.
+  play({Msg(0, 0xBF, 101, 0), Msg(0, 0xBF, 100, 6), Msg(0, 0xBF, 6, 3), Msg(0, 0x9D, 69, 100)});
+  ASSERT_TRUE(voices[0].busy);
+  EXPECT_EQ(voices[0].mZone, 1);
+  play({Msg(0, 0xED, 0, 96)}); // +0.5 of 48 semitones
+  for (int b = 0; b < 10; ++b)
+    play({});
+  EXPECT_DOUBLE_EQ(voices[0].mInputs[kVoicePitchBend].mEndValue, 2.0);
+  play({Msg(0, 0x8D, 69, 0)});
+  EXPECT_FALSE(voices[0].busy);
+  EXPECT_EQ(voices[0].log.back(), "release");
+
+  // The other way round: a note outside the upper zone on an upper-zone voice.
+  play({Msg(0, 0x90, 60, 100), Msg(0, 0x9E, 62, 100), Msg(0, 0x91, 64, 100)}); // voices 1, 2, 3
+  EXPECT_EQ(std::vector<int>({voices[1].mZone, voices[2].mZone, voices[3].mZone}), std::vector<int>({0, 1, 0}));
+  play({Msg(0, 0x81, 64, 0)});
+  EXPECT_FALSE(voices[3].busy);
+  EXPECT_TRUE(voices[1].busy && voices[2].busy);
+}
+
+TEST(TestInstrumentTest, AtAnotherSampleRateTheVoicesStillPlayInTune)
+{
+  for (double rate : {44100.0, 96000.0})
+  {
+    SCOPED_TRACE(rate);
+    pw::test::TestInstrument inst;
+    inst.Prepare(rate, 512);
+    EXPECT_EQ(inst.Synth().GetVoiceAllocator().ControlGlideSamples(), static_cast<int>(0.01 * rate));
+    const int n = static_cast<int>(rate) / 2;
+    std::vector<double> out(static_cast<size_t>(n), 0.0);
+    inst.AddMidi(Msg(0, 0x90, 69, 100));
+    for (int start = 0; start < n; start += 512)
+    {
+      double* outs[] = {out.data() + start};
+      inst.Process(outs, 1, std::min(512, n - start));
+    }
+    EXPECT_NEAR(MeasureHz(out, 1000, out.size(), rate), 440.0, 0.1);
+  }
+}

@@ -148,3 +148,122 @@ TEST_F(VoiceAllocatorTest, RefusesThe255thVoiceAndDropsEventsBeyondTheQueue)
   alloc.ProcessEvents(64, 0);
   EXPECT_EQ(Busy(), std::vector<int>(VoiceAllocator::kMaxVoices, 0));
 }
+
+TEST_F(VoiceAllocatorTest, PressureAndTimbreGlideInputsThreeAndFourOfTheAddressedVoiceOnly)
+{
+  AddVoices(2);
+  Send(kNoteOnAction, 60, 0.5f);
+  Send(kNoteOnAction, 62, 0.5f);
+  alloc.AddEvent({{0, 0, 60, 0}, kPressureAction, 0, 0.75f, 0});
+  alloc.AddEvent({{0, 0, 62, 0}, kTimbreAction, 0, 0.25f, 0});
+  alloc.ProcessEvents(64, 0);
+  const auto ends = [](const RecordingVoice& v) {
+    std::vector<double> e;
+    for (int i = kVoicePitchBend; i < kNumVoiceInputs; ++i)
+      e.push_back(v.mInputs[i].mEndValue);
+    return e;
+  };
+  EXPECT_EQ(ends(voices[0]), std::vector<double>({0.0, 0.75, 0.0})); // bend, pressure, timbre
+  EXPECT_EQ(ends(voices[1]), std::vector<double>({0.0, 0.0, 0.25}));
+}
+
+TEST_F(VoiceAllocatorTest, PitchAndControlsGlideOverTheirOwnTimesAtTheSampleRate)
+{
+  AddVoices(1);
+  alloc.SetSampleRateAndBlockSize(48000, 64);
+  alloc.SetPitchGlideTime(0.005);   // 240 samples
+  alloc.SetControlGlideTime(0.02);  // 960 samples
+  EXPECT_EQ(std::vector<int>({alloc.PitchGlideSamples(), alloc.ControlGlideSamples()}), std::vector<int>({240, 960}));
+  Send(kNoteOnAction, 81, 1.f); // pitch 1 octave
+  alloc.AddEvent({{0, 0, 81, 0}, kPitchBendAction, 0, 0.5f, 0});
+  alloc.ProcessEvents(64, 64);
+  // The note on's sub-block and this one: 128 samples into each glide.
+  const ControlRamp& pitch = voices[0].mInputs[kVoicePitch];
+  const ControlRamp& bend = voices[0].mInputs[kVoicePitchBend];
+  EXPECT_DOUBLE_EQ(pitch.mEndValue, 128.0 / 240);
+  EXPECT_DOUBLE_EQ(bend.mEndValue, 0.5 * 64 / 960);
+  for (int b = 0; b < 15; ++b)
+    alloc.ProcessEvents(64, 128 + 64 * b);
+  EXPECT_EQ(std::vector<double>({pitch.mEndValue, bend.mEndValue}), std::vector<double>({1.0, 0.5}));
+}
+
+TEST_F(VoiceAllocatorTest, ThePitchOffsetAddsWholeSemitonesBeforeTheKeyToPitchFunction)
+{
+  AddVoices(2);
+  alloc.SetPitchOffset(12.9); // truncated to 12
+  Send(kNoteOnAction, 57, 1.f);
+  alloc.SetPitchOffset(-2.5); // truncated to -2
+  Send(kNoteOnAction, 73, 1.f);
+  EXPECT_EQ(voices[0].mInputs[kVoicePitch].mEndValue, 0.0);
+  EXPECT_FLOAT_EQ(static_cast<float>(voices[1].mInputs[kVoicePitch].mEndValue), 2.0f / 12);
+}
+
+TEST_F(VoiceAllocatorTest, WithoutRotationEveryNoteOnSearchesFromTheFirstVoice)
+{
+  for (bool rotate : {true, false})
+  {
+    SCOPED_TRACE(rotate);
+    VoiceAllocator fresh;
+    std::vector<RecordingVoice> pool(3);
+    for (RecordingVoice& v : pool)
+      fresh.AddVoice(&v, 0);
+    fresh.SetRotateVoices(rotate);
+    for (int key : {60, 62})
+    {
+      fresh.AddEvent({{0, 0, static_cast<uint8_t>(key), 0}, kNoteOnAction, 0, 1.f, 0});
+      fresh.AddEvent({{0, 0, static_cast<uint8_t>(key), 0}, kNoteOffAction, 0, 0.f, 0});
+      fresh.ProcessEvents(64, 0);
+    }
+    EXPECT_EQ(pool[0].log.size(), rotate ? 2u : 4u);
+    EXPECT_EQ(pool[1].log.size(), rotate ? 2u : 0u);
+  }
+}
+
+TEST_F(VoiceAllocatorTest, TheBusyFlagKeepsOnlySoundingVoices)
+{
+  AddVoices(3);
+  Send(kNoteOnAction, 60, 0.5f);
+  Send(kNoteOnAction, 62, 0.5f);
+  Send(kNoteOffAction, 60, 0.f);
+  EXPECT_EQ(alloc.VoicesMatchingAddress({0, A, A, VoiceAddress::kBusyOnly}).to_ulong(), 0b010ul);
+  EXPECT_EQ(alloc.VoicesMatchingAddress({0, A, A, 0}).to_ulong(), 0b111ul);
+  EXPECT_EQ(alloc.VoicesMatchingAddress({0, A, A, VoiceAddress::kBusyOnly | VoiceAddress::kMostRecent}).to_ulong(),
+            0b010ul);
+}
+
+TEST_F(VoiceAllocatorTest, AHardKillSilencesEveryVoicesGainAndASoftKillLeavesIt)
+{
+  AddVoices(2);
+  Send(kNoteOnAction, 60, 0.5f);
+  EXPECT_EQ(voices[0].mGain, 1.0);
+  alloc.SoftKillAllVoices();
+  EXPECT_EQ(Busy(), std::vector<int>({0, 0}));
+  EXPECT_EQ(voices[0].mGain, 1.0);
+  Send(kNoteOnAction, 60, 0.5f);
+  alloc.HardKillAllVoices();
+  EXPECT_EQ(Busy(), std::vector<int>({0, 0}));
+  EXPECT_EQ(Each([](const RecordingVoice& v) { return int(v.mGain * 2); }), std::vector<int>({0, 0}));
+  Send(kNoteOnAction, 60, 0.5f);
+  alloc.Clear();
+  EXPECT_EQ(voices[0].mGain, 0.0);
+  EXPECT_TRUE(alloc.HeldKeys().empty());
+}
+
+TEST_F(VoiceAllocatorTest, MonoModeUnderThePedalFallsBackToTheHeldKeyAndSustainsItAfterItsRelease)
+{
+  AddVoices(2);
+  alloc.SetPolyMode(VoiceAllocator::kPolyModeMono);
+  Send(kNoteOnAction, 60, 0.5f);
+  Send(kSustainPedalAction, A, 1.f);
+  Send(kNoteOnAction, 64, 0.5f);
+  Send(kNoteOffAction, 64, 0.f); // back to the held 60, which the pedal now keeps
+  EXPECT_EQ(Keys(), std::vector<int>({60, 60}));
+  EXPECT_EQ(alloc.SustainedKeys(), std::vector<int>({60}));
+  voices[0].log.clear();
+  Send(kNoteOffAction, 60, 0.f); // nothing held: the sustained key plays on, not restarted
+  EXPECT_EQ(Keys(), std::vector<int>({60, 60}));
+  EXPECT_EQ(Busy(), std::vector<int>({1, 1}));
+  EXPECT_TRUE(voices[0].log.empty());
+  Send(kSustainPedalAction, A, 0.f);
+  EXPECT_EQ(Busy(), std::vector<int>({0, 0}));
+}
