@@ -157,6 +157,63 @@ TEST_P(Render, TwoRendersAtTheSameSampleTimePullTheInputsOnce)
   EXPECT_EQ(side.calls, 3);
 }
 
+TEST_P(Render, AReinitialisedUnitPullsFreshInputAtThePreviousSessionsLastSampleTime)
+{
+  BufferList out(2, kFrames);
+  ASSERT_EQ(RenderBlock(out, 512.0), noErr);
+  ASSERT_EQ(AudioUnitUninitialize(unit), noErr);
+  ASSERT_EQ(AudioUnitInitialize(unit), noErr);
+  main.base = {1.0f, 2.0f};
+  ASSERT_EQ(RenderBlock(out, 512.0), noErr);
+  EXPECT_EQ(main.calls, 2);
+  EXPECT_EQ(side.calls, 2);
+  ExpectOutput(out);
+}
+
+// A render-callback source that fills its buffers like a ToneSource, then
+// takes back the second one in the given way.
+struct FaultySource
+{
+  enum Fault { kNone, kNullBuffer, kMissingBuffer, kShortBuffer };
+  ToneSource tone;
+  Fault fault = kNone;
+
+  static OSStatus Render(void* refCon, AudioUnitRenderActionFlags* flags, const AudioTimeStamp* ts, UInt32 bus,
+                         UInt32 nFrames, AudioBufferList* ioData)
+  {
+    auto* self = static_cast<FaultySource*>(refCon);
+    const OSStatus status = ToneSource::Render(&self->tone, flags, ts, bus, nFrames, ioData);
+    if (ioData->mNumberBuffers < 2)
+      return status;
+    switch (self->fault)
+    {
+      case kNullBuffer: ioData->mBuffers[1].mData = nullptr; break;
+      case kMissingBuffer: ioData->mNumberBuffers = 1; break;
+      case kShortBuffer: ioData->mBuffers[1].mDataByteSize = (nFrames - 1) * sizeof(float); break;
+      case kNone: break;
+    }
+    return status;
+  }
+};
+
+TEST_P(Render, AnInputBufferTheUpstreamSideLeavesNullMissingOrShortIsSilenceNotTheLastBlock)
+{
+  for (auto fault : {FaultySource::kNullBuffer, FaultySource::kMissingBuffer, FaultySource::kShortBuffer})
+  {
+    SCOPED_TRACE(fault);
+    FaultySource faulty;
+    faulty.tone.base = side.base;
+    const AURenderCallbackStruct callback{FaultySource::Render, &faulty};
+    ASSERT_EQ(SetProp(unit, kAudioUnitProperty_SetRenderCallback, kAudioUnitScope_Input, 1, callback), noErr);
+    BufferList out(2, kFrames);
+    ASSERT_EQ(RenderBlock(out, 0.0), noErr);
+    ExpectOutput(out);
+    faulty.fault = fault;
+    ASSERT_EQ(RenderBlock(out, 64.0), noErr);
+    ExpectOutput(out, true, false);
+  }
+}
+
 TEST_P(Render, NullOutputPointersAreFilledFromScratchWithTheProcessedAudio)
 {
   BufferList out(2, kFrames, false);

@@ -139,6 +139,46 @@ TEST(PressweaveCompressor, AttackAndReleaseInMillisecondsSetTheCoefficientsAtThe
   EXPECT_NEAR(rig.plug->GetCompressorState().mReleaseCoef, std::exp(-1.0 / 960.0), 1e-15);
 }
 
+TEST(PressweaveCompressor, AReleaseChangeAloneBetweenBlocksReachesTheCompressor)
+{
+  // Both rigs duck under a steady key with attack 0, where the release does
+  // not matter; then the key stops and the gain recovers at the release
+  // each rig has by then.
+  DirectRig changed, reference;
+  for (DirectRig* rig : {&changed, &reference})
+  {
+    EngageSidechain(*rig);
+    SetParam(*rig->plug, kSidechainMode, kSidechainCompressor);
+    SetParam(*rig->plug, kThreshold, -20.0);
+    SetParam(*rig->plug, kAttack, 0.0);
+    SetParam(*rig->plug, kRelease, rig == &changed ? 10.0 : 100.0);
+    rig->FillSignal(0, kN);
+    rig->FillSignal(1, kN);
+    rig->Fill(2, 0.5, kN);
+    rig->Fill(3, 0.5, kN);
+    rig->Process(kN);
+  }
+  // The gain sits at its target; the release only rounds it.
+  const auto maxDifference = [&] {
+    double d = 0.0;
+    for (int c = 0; c < 2; ++c)
+      for (int s = 0; s < kN; ++s)
+        d = std::max(d, std::fabs(changed.out[c][s] - reference.out[c][s]));
+    return d;
+  };
+  ASSERT_LT(maxDifference(), 1e-12);
+
+  SetParam(*changed.plug, kRelease, 100.0);
+  for (DirectRig* rig : {&changed, &reference})
+  {
+    rig->Fill(2, 0.0, kN);
+    rig->Fill(3, 0.0, kN);
+    rig->Process(kN);
+  }
+  EXPECT_EQ(changed.plug->GetCompressorState().mReleaseCoef, std::exp(-1.0 / 4800.0));
+  EXPECT_LT(maxDifference(), 1e-12);
+}
+
 TEST(PressweaveHandOff, TheMetersHandOffHoldsTheRenderedFramesAndZerosForAMissingOrInactiveSidechain)
 {
   DirectRig rig(2, 0, 2);
