@@ -327,7 +327,8 @@ void VoiceAllocator::NoteOn(const VoiceInputEvent& event, int64_t sampleTime) no
       i = FindVoiceIndexToSteal(sampleTime);
     if (mRotateVoices)
       mRotationStart = i + 1;
-    if (i >= 0)
+    // Without voices there is none to steal either.
+    if (ValidVoice(i))
     {
       // Any free voice may take the note, whatever zone it played in before:
       // it joins the note's zone, where the note's own note off, bends and
