@@ -340,7 +340,7 @@ const char* UsageText() noexcept
          "    --length SECONDS    how long the editor runs (default 2)\n"
          "    --script FILE       timed interactions, one a line, MS from the start:\n"
          "                          MS click X Y | MS drag X0 Y0 X1 Y1 |\n"
-         "                          MS wheel X Y DELTA | MS key CHAR |\n"
+         "                          MS wheel X Y DELTA | MS key CHAR or NAME |\n"
          "                          MS param NAME=VALUE   (X, Y in editor points)\n"
          "    --in, --sidechain, --param, --state, --block, --rate, --host,\n"
          "    --bundle, --verbose   as for render\n"
