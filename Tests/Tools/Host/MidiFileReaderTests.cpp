@@ -6,7 +6,9 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -53,7 +55,12 @@ std::string Tempo(unsigned microseconds)
   return Bytes({0xFF, 0x51, 0x03}) + Be(microseconds, 3);
 }
 
-const std::string kQuarter = Bytes({0x83, 0x60}); // 480 ticks
+std::string Seed(const std::string& name)
+{
+  const char* root = std::getenv("PW_SOURCE_DIR");
+  std::ifstream in(std::string(root ? root : ".") + "/Tests/Fuzz/Corpus/midi/" + name, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
 
 using Event = std::tuple<double, int, int, int>;
 
@@ -72,19 +79,15 @@ std::string Read(const std::string& file, MidiFileContents& contents)
 
 } // namespace
 
-TEST(MidiFileReader, ReadsFormatZeroWithRunningStatusTempoChangesAndSystemExclusiveAndMetaEvents)
+// The fuzz seeds: format 0 with an unknown chunk before its track, F0 and
+// escaped F7 events, a text event, a program change, a pitch bend and
+// running status (a note-off as a note-on of velocity 0); format 1 with the
+// tempo map in its first track, a divided F0/F7 message and unknown chunks
+// between and after the tracks. Both halve the tempo at 1 s.
+TEST(MidiFileReader, ReadsBothFormatsWithRunningStatusTempoChangesAndSystemExclusiveAndMetaEvents)
 {
-  // An unknown chunk before the track; a note-off as a running-status note-on
-  // of velocity 0; an escaped (F7) event and a text event in between; the
-  // tempo halves at 1 s.
-  const std::string file =
-    Header(0, 1) + Chunk("XFIH", "abcd") +
-    Track(Bytes({0x00}) + Tempo(500000) + Bytes({0x00, 0xF0, 0x05, 0x7E, 0x7F, 0x09, 0x01, 0xF7}) +
-          Bytes({0x00, 0xC0, 0x05, 0x00, 0x90, 0x45, 0x64}) + kQuarter + Bytes({0x45, 0x00}) +
-          Bytes({0x00, 0xF7, 0x02, 0xF3, 0x01, 0x00, 0xFF, 0x01, 0x04}) + "text" + kQuarter + Tempo(1000000) +
-          Bytes({0x00, 0x90, 0x4C, 0x64, 0x00, 0xE0, 0x00, 0x40}) + kQuarter + Bytes({0x90, 0x4C, 0x00}));
   MidiFileContents contents;
-  ASSERT_EQ(Read(file, contents), "");
+  ASSERT_EQ(Read(Seed("format0-running-status.mid"), contents), "");
   EXPECT_EQ(Events(contents), (std::vector<Event>{{0.0, 0xC0, 5, 0},
                                                   {0.0, 0x90, 0x45, 0x64},
                                                   {0.5, 0x90, 0x45, 0},
@@ -92,20 +95,8 @@ TEST(MidiFileReader, ReadsFormatZeroWithRunningStatusTempoChangesAndSystemExclus
                                                   {1.0, 0xE0, 0, 0x40},
                                                   {2.0, 0x90, 0x4C, 0}}));
   EXPECT_EQ(contents.lengthSeconds, 2.0);
-}
-
-TEST(MidiFileReader, MergesFormatOneTracksByTimeInTrackOrderWithTheTempoChangesOfEveryTrack)
-{
-  // The tempo map in the first track, a divided SysEx message (F0, then F7
-  // continuing it) and running status in the second, three messages at
-  // tick 0 in the third; unknown chunks between and after the tracks.
-  const std::string file =
-    Header(1, 3) + Track(Bytes({0x00}) + Tempo(500000) + Bytes({0x87, 0x40}) + Tempo(1000000)) + Chunk("XUNK", "") +
-    Track(Bytes({0x00, 0xF0, 0x03, 0x43, 0x12, 0x00, 0x00, 0xF7, 0x02, 0x07, 0xF7, 0x00, 0x90, 0x45, 0x64}) +
-          kQuarter + Bytes({0x45, 0x00}) + kQuarter + Bytes({0x91, 0x4C, 0x64}) + kQuarter + Bytes({0x4C, 0x00})) +
-    Track(Bytes({0x00, 0xB0, 0x07, 0x64, 0x00, 0x0A, 0x40, 0x00, 0xD0, 0x30})) + Chunk("XEND", "\x01\x02");
-  MidiFileContents contents;
-  ASSERT_EQ(Read(file, contents), "");
+  // Three messages at tick 0 in the third track come after the second's.
+  ASSERT_EQ(Read(Seed("format1-tempo-sysex.mid"), contents), "");
   EXPECT_EQ(Events(contents), (std::vector<Event>{{0.0, 0x90, 0x45, 0x64},
                                                   {0.0, 0xB0, 7, 0x64},
                                                   {0.0, 0xB0, 10, 0x40},
@@ -114,32 +105,30 @@ TEST(MidiFileReader, MergesFormatOneTracksByTimeInTrackOrderWithTheTempoChangesO
                                                   {1.0, 0x91, 0x4C, 0x64},
                                                   {2.0, 0x91, 0x4C, 0}}));
   EXPECT_EQ(contents.lengthSeconds, 2.0);
+}
 
-  // A tempo change in a later track times the earlier ones too: 480 ticks
-  // at 0.5 s a quarter, then 480 at 0.25 s.
-  const std::string later = Header(1, 2) + Track(Bytes({0x00, 0x90, 0x3C, 0x64, 0x87, 0x40, 0x80, 0x3C, 0x40})) +
-                            Track(kQuarter + Tempo(250000));
-  ASSERT_EQ(Read(later, contents), "");
+TEST(MidiFileReader, TimesEveryTrackByTheTempoChangesOfAllTracks)
+{
+  // 480 ticks at 0.5 s a quarter, then 480 at 0.25 s.
+  const std::string file = Header(1, 2) + Track(Bytes({0x00, 0x90, 0x3C, 0x64, 0x87, 0x40, 0x80, 0x3C, 0x40})) +
+                           Track(Bytes({0x83, 0x60}) + Tempo(250000));
+  MidiFileContents contents;
+  ASSERT_EQ(Read(file, contents), "");
   EXPECT_EQ(Events(contents), (std::vector<Event>{{0.0, 0x90, 0x3C, 0x64}, {0.75, 0x80, 0x3C, 0x40}}));
   EXPECT_EQ(contents.lengthSeconds, 0.75);
 }
 
 TEST(MidiFileReader, TimesEventsYearsAwayWithoutOverflow)
 {
-  // The slowest tempo at one tick a quarter, and the longest deltas: the
-  // note ends about 142 years in.
-  const std::string file =
-    Header(0, 1, 1) + Chunk("MTrk", Bytes({0x00}) + Tempo(0xFFFFFF) + Bytes({0x00, 0x90, 0x45, 0x64}) +
-                                      Bytes({0xFF, 0xFF, 0xFF, 0x7F, 0x80, 0x45, 0x40}) +
-                                      Bytes({0xFF, 0xFF, 0xFF, 0x7F, 0xFF, 0x2F, 0x00}));
-  ASSERT_EQ(file.size(), 47u);
+  // The slowest tempo at one tick a quarter and the longest deltas, in 47
+  // bytes: the note ends about 142 years in.
   MidiFileContents contents;
-  ASSERT_EQ(Read(file, contents), "");
+  ASSERT_EQ(Read(Seed("long-deltas.mid"), contents), "");
   const double delta = ((1 << 28) - 1) * (0xFFFFFF / 1.0e6);
   ASSERT_EQ(contents.events.size(), 2u);
   EXPECT_DOUBLE_EQ(contents.events[1].seconds, delta);
   EXPECT_DOUBLE_EQ(contents.lengthSeconds, 2 * delta);
-  EXPECT_GT(contents.events[1].seconds / (365.25 * 86400), 142.0);
+  EXPECT_GT(delta / (365.25 * 86400), 142.0);
 }
 
 TEST(MidiFileReader, RefusesDamagedAndUnsupportedFilesWithAReasonLeavingTheContentsAsTheyWere)
@@ -151,20 +140,16 @@ TEST(MidiFileReader, RefusesDamagedAndUnsupportedFilesWithAReasonLeavingTheConte
     std::string problem;
   } cases[] = {
     {"no MIDI", "no MIDI file header"},
-    {Header(0, 1).substr(0, 13), "no MIDI file header"},
     {"MThd" + Be(5, 4) + Be(0, 2) + Be(1, 2) + Be(480, 2), "no MIDI file header"},
     {"MThd" + Be(60, 4) + Be(0, 2) + Be(1, 2) + Be(480, 2), "no MIDI file header"},
     {Header(2, 1) + Track(note), "format 2 with 1 tracks (formats 0 with one track and 1 are read)"},
     {Header(0, 2) + Track(note) + Track(note), "format 0 with 2 tracks"},
     {Header(0, 1, 0xE728) + Track(note), "its time division is not in ticks per quarter note"},
-    {Header(0, 1, 0) + Track(note), "its time division is not in ticks per quarter note"},
     {Header(0, 1) + "XFIH" + Be(100, 4) + "ab", "a chunk runs past the end of the file"},
     {Header(0, 1) + Track(note) + "MTr", "a chunk runs past the end of the file"},
     {Header(1, 2) + Track(note), "the header names 2 tracks, the file holds 1"},
     {Header(0, 1) + Track(Bytes({0x00, 0xFF, 0x51, 0x02, 0x07, 0xA1})),
      "track 1 is damaged: a tempo change of 2 bytes (3 expected)"},
-    {Header(0, 1) + Track(Bytes({0x00, 0xFF, 0x51, 0x04, 0x07, 0xA1, 0x20, 0x00})),
-     "track 1 is damaged: a tempo change of 4 bytes (3 expected)"},
     {Header(0, 1) + Track(Bytes({0x00, 0x45, 0x64})), "track 1 is damaged: a data byte without a status"},
     {Header(0, 1) + Track(note + Bytes({0x00, 0xF0, 0x01, 0xF7, 0x00, 0x45, 0x00})),
      "track 1 is damaged: a data byte without a status"},
@@ -174,7 +159,6 @@ TEST(MidiFileReader, RefusesDamagedAndUnsupportedFilesWithAReasonLeavingTheConte
     {Header(0, 1) + Chunk("MTrk", note), "track 1 is damaged: it has no end-of-track event"},
     {Header(0, 1) + Chunk("MTrk", Bytes({0x00, 0x90, 0x45})), "track 1 is damaged: an event is cut short"},
     {Header(0, 1) + Chunk("MTrk", Bytes({0x00, 0xF0, 0x05, 0x7E})), "track 1 is damaged: an event is cut short"},
-    {Header(0, 1) + Chunk("MTrk", Bytes({0x00, 0xFF})), "track 1 is damaged: an event is cut short"},
     {Header(0, 1) + Track(Bytes({0x80, 0x80, 0x80, 0x80, 0x00, 0x90, 0x45, 0x64})),
      "track 1 is damaged: an event is cut short"},
     {Header(1, 2) + Track(note) + Chunk("MTrk", ""), "track 2 is damaged: it has no end-of-track event"},
