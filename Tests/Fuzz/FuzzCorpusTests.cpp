@@ -58,3 +58,9 @@ TEST(FuzzCorpus, SVGReaderKeepsItsPromisesOverSeedsAndMutations)
   for (const char* file : {"shapes.svg", "paths.svg", "groups.svg", "gradients.svg", "ring.svg"})
     RunMutations(pw::fuzz::FuzzSVGReader, Source("Tests/ICanvas/SVG/Data/") + file);
 }
+
+TEST(FuzzCorpus, MidiFileReaderKeepsItsPromisesOverSeedsAndMutations)
+{
+  for (const char* file : {"format0-running-status.mid", "format1-tempo-sysex.mid", "long-deltas.mid"})
+    RunMutations(pw::fuzz::FuzzMidiFileReader, Source("Tests/Fuzz/Corpus/midi/") + file);
+}

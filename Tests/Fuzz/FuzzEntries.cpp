@@ -1,6 +1,7 @@
 #include "FuzzEntries.h"
 
 #include "IFontInfo.h"
+#include "MidiFileReader.h"
 #include "PlatformFont.h"
 #include "SVGParser.h"
 
@@ -62,6 +63,25 @@ bool FuzzSVGReader(const uint8_t* data, size_t size)
     }
   }
   return true;
+}
+
+bool FuzzMidiFileReader(const uint8_t* data, size_t size)
+{
+  pw::host::MidiFileContents contents;
+  contents.lengthSeconds = -1.0;
+  const std::string problem = pw::host::MidiFileReader::Read(data, size, contents);
+  if (!problem.empty())
+    return contents.events.empty() && contents.lengthSeconds == -1.0;
+  double last = 0.0;
+  for (const pw::host::MidiFileEvent& e : contents.events)
+  {
+    const bool twoBytes = (e.status & 0xF0) == 0xC0 || (e.status & 0xF0) == 0xD0;
+    if (!(e.seconds >= last) || e.status < 0x80 || e.status > 0xEF || e.data1 > 0x7F || e.data2 > 0x7F ||
+        (twoBytes && e.data2 != 0))
+      return false;
+    last = e.seconds;
+  }
+  return std::isfinite(contents.lengthSeconds) && contents.lengthSeconds >= last;
 }
 
 } // namespace pw::fuzz

@@ -14,4 +14,8 @@ bool FuzzFontReader(const uint8_t* data, size_t size);
 // range.
 bool FuzzSVGReader(const uint8_t* data, size_t size);
 
+// As a Standard MIDI File: refused with a reason and nothing changed, or
+// channel messages in time order with finite times inside the file's length.
+bool FuzzMidiFileReader(const uint8_t* data, size_t size);
+
 } // namespace pw::fuzz

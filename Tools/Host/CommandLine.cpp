@@ -227,14 +227,16 @@ Status ParseRenderOptions(ArgumentReader& reader, CommandLine& line, bool editor
   return Status::Ok();
 }
 
-// [BUNDLE] or --bundle BUNDLE, at most once.
-Status ParseBundleArgument(ArgumentReader& reader, CommandLine& line)
+// [BUNDLE] or --bundle BUNDLE, at most once; --verbose where it is taken.
+Status ParseBundleArgument(ArgumentReader& reader, CommandLine& line, bool takesVerbose)
 {
   while (!reader.Done())
   {
     const std::string arg = reader.Take();
     std::string value;
-    if (arg == "--bundle" || arg.compare(0, 9, "--bundle=") == 0)
+    if (takesVerbose && arg == "--verbose")
+      line.verbose = true;
+    else if (arg == "--bundle" || arg.compare(0, 9, "--bundle=") == 0)
     {
       const bool hasInline = arg.size() > 8;
       const std::string inlineText = hasInline ? arg.substr(9) : std::string();
@@ -274,7 +276,7 @@ Status ParseCommandLine(const std::vector<std::string>& args, CommandLine& out)
   else if (command == "info" || command == "validate")
   {
     line.kind = command == "info" ? CommandKind::Info : CommandKind::Validate;
-    Status status = ParseBundleArgument(reader, line);
+    Status status = ParseBundleArgument(reader, line, line.kind == CommandKind::Info);
     if (!status)
       return status;
   }
@@ -298,8 +300,9 @@ const char* UsageText() noexcept
 {
   return "usage: pressweave-host <command> [options]\n"
          "\n"
-         "  info [BUNDLE]       the component's identity, buses, channel configurations\n"
-         "                      and parameters\n"
+         "  info [BUNDLE] [--verbose]\n"
+         "                      the component's identity, buses, channel configurations\n"
+         "                      and parameters (--verbose: and its own output)\n"
          "  validate [BUNDLE]   check the component as a host would, phase by phase;\n"
          "                      exits with 1 when any phase fails\n"
          "  render [options]    render audio through the component\n"
@@ -337,7 +340,7 @@ const char* UsageText() noexcept
          "    --length SECONDS    how long the editor runs (default 2)\n"
          "    --script FILE       timed interactions, one a line, MS from the start:\n"
          "                          MS click X Y | MS drag X0 Y0 X1 Y1 |\n"
-         "                          MS wheel X Y DELTA | MS key CHAR |\n"
+         "                          MS wheel X Y DELTA | MS key CHAR or NAME |\n"
          "                          MS param NAME=VALUE   (X, Y in editor points)\n"
          "    --in, --sidechain, --param, --state, --block, --rate, --host,\n"
          "    --bundle, --verbose   as for render\n"

@@ -1,7 +1,7 @@
 #pragma once
 // The host's command line:
 //
-//   pressweave-host info [BUNDLE]
+//   pressweave-host info [BUNDLE] [--verbose]
 //   pressweave-host validate [BUNDLE]
 //   pressweave-host render [--in FILE] [--sidechain FILE] [--out FILE]
 //                          [--midi FILE] [--length SECONDS]

@@ -9,6 +9,17 @@ namespace pw::host {
 
 namespace {
 
+// The key code of a character on a US keyboard (0xFFFF: none).
+unsigned short KeyCodeFor(char c)
+{
+  static const char* const kKeys = "asdfhgzxcv\x7f" "bqweryt123465=97-80]ou[ip\x7flj'k;\\,/nm.\x7f `";
+  const char lower = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+  for (unsigned short code = 0; kKeys[code] != '\0'; ++code)
+    if (kKeys[code] == lower && lower != '\x7f')
+      return code;
+  return 0xFFFF;
+}
+
 bool ReadNumber(std::istringstream& words, float& out)
 {
   std::string word;
@@ -59,9 +70,11 @@ bool ParseStep(const std::string& text, ScriptStep& step, std::string& why)
   if (action == "key")
   {
     step.action = ScriptAction::Key;
-    if (!(words >> step.text) || step.text.size() != 1 || !AtEnd(words))
+    ScriptKey key;
+    if (!(words >> step.text) || !ScriptKeyFor(step.text, key) || !AtEnd(words))
     {
-      why = "key needs one character";
+      why = "key needs one printable character or a key name (space, tab, return, escape, delete, left, right, up, "
+            "down)";
       return false;
     }
     return true;
@@ -88,6 +101,31 @@ bool ParseStep(const std::string& text, ScriptStep& step, std::string& why)
 }
 
 } // namespace
+
+bool ScriptKeyFor(const std::string& text, ScriptKey& key)
+{
+  // Arrows send the function-key characters U+F700 to U+F703.
+  static const struct
+  {
+    const char* name;
+    unsigned short keyCode;
+    const char* characters;
+  } kNamed[] = {{"space", 49, " "},     {"tab", 48, "\t"},   {"return", 36, "\r"},
+                {"escape", 53, "\x1B"}, {"delete", 51, "\x7F"}, {"left", 123, "\xEF\x9C\x82"},
+                {"right", 124, "\xEF\x9C\x83"}, {"up", 126, "\xEF\x9C\x80"}, {"down", 125, "\xEF\x9C\x81"}};
+  if (text.size() == 1 && text[0] > ' ' && text[0] < 0x7F)
+  {
+    key = {KeyCodeFor(text[0]), text};
+    return true;
+  }
+  for (const auto& named : kNamed)
+    if (text == named.name)
+    {
+      key = {named.keyCode, named.characters};
+      return true;
+    }
+  return false;
+}
 
 Status ParseEditorScript(std::istream& in, const std::string& name, double lengthMs, std::vector<ScriptStep>& out)
 {

@@ -20,6 +20,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <vector>
 
@@ -373,12 +374,19 @@ std::string DecibelText(double linear)
 
 Status RunInfo(const CommandLine& line, const CommandContext& context)
 {
+  std::unique_ptr<QuietStandardOutput> quiet; // outlives the component, so its closing is quiet too
   LoadedComponent component;
-  Status status = component.Open(BundleOf(line, context), HostIdentity{line.hostBundleId, "1.0.0"});
+  Status status = OpenQuietly(line, context, quiet, component);
   if (!status)
     return status;
+  // The report is written once the component is closed and standard
+  // output is back.
+  char* report = nullptr;
+  std::size_t reportSize = 0;
+  std::FILE* out = open_memstream(&report, &reportSize);
+  if (!out)
+    return Status::Error("cannot make the report: out of memory");
   const BundleInfo& info = component.Info();
-  std::FILE* out = context.out;
   std::fprintf(out, "%s\n", info.name.c_str());
   std::fprintf(out, "  bundle        %s\n", component.BundlePath().c_str());
   std::fprintf(out, "  identifier    %s\n", info.identifier.c_str());
@@ -391,6 +399,14 @@ Status RunInfo(const CommandLine& line, const CommandContext& context)
   PrintChannelConfigurations(component.Unit(), out);
   PrintTimes(component.Unit(), out);
   PrintParameters(component.Unit(), out);
+  const bool written = std::fclose(out) == 0;
+  const std::string text(report ? report : "", report ? reportSize : 0);
+  std::free(report);
+  component.Close();
+  quiet.reset();
+  if (!written)
+    return Status::Error("cannot make the report: out of memory");
+  std::fputs(text.c_str(), context.out);
   return Status::Ok();
 }
 

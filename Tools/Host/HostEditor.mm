@@ -40,17 +40,6 @@ private:
 // A drag moves in this many steps from its start to its end.
 constexpr int kDragSteps = 8;
 
-// The key code of a character on a US keyboard (0xFFFF: none).
-unsigned short KeyCodeFor(char c)
-{
-  static const char* const kKeys = "asdfhgzxcv\x7f" "bqweryt123465=97-80]ou[ip\x7flj'k;\\,/nm.\x7f `";
-  const char lower = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-  for (unsigned short code = 0; kKeys[code] != '\0'; ++code)
-    if (kKeys[code] == lower && lower != '\x7f')
-      return code;
-  return 0xFFFF;
-}
-
 // Where the pointer is after an event at pointer (view points): where the
 // editor warped the cursor to when it did (a locked cursor goes back to its
 // lock point after every move), else where the event was.
@@ -199,10 +188,12 @@ Status HostEditor::Deliver(const ScriptStep& step)
       break;
     case ScriptAction::Key:
     {
-      const unsigned short keyCode = KeyCodeFor(step.text[0]);
-      NSString* characters = [NSString stringWithUTF8String:step.text.c_str()];
-      PWShimAppKitKey([view window], YES, keyCode, characters, 0);
-      PWShimAppKitKey([view window], NO, keyCode, characters, 0);
+      ScriptKey key;
+      if (!ScriptKeyFor(step.text, key))
+        return Status::Error("script line " + std::to_string(step.line) + ": no key '" + step.text + "'");
+      NSString* characters = [NSString stringWithUTF8String:key.characters.c_str()];
+      PWShimAppKitKey([view window], YES, key.keyCode, characters, 0);
+      PWShimAppKitKey([view window], NO, key.keyCode, characters, 0);
       break;
     }
     case ScriptAction::Param:

@@ -3,7 +3,8 @@
 // tells the user what went wrong ("cannot open 'in.wav': ..."). Every step
 // of the host reports failure this way; nothing throws. A message may quote
 // the user's files: its control bytes (line breaks, escape sequences, ...)
-// are written as \xNN so that it stays one line and cannot drive a terminal.
+// and the UTF-8 encodings of the C1 controls U+0080 to U+009F are written
+// as \xNN so that it stays one line and cannot drive a terminal.
 
 #include <string>
 #include <utility>
@@ -26,17 +27,25 @@ public:
     static const char kHex[] = "0123456789ABCDEF";
     std::string out;
     out.reserve(text.size());
-    for (const char c : text)
-    {
-      const auto byte = static_cast<unsigned char>(c);
-      if (byte >= 0x20 && byte != 0x7F)
-      {
-        out += c;
-        continue;
-      }
+    const auto escape = [&out](unsigned char byte) {
       out += "\\x";
       out += kHex[byte >> 4];
       out += kHex[byte & 0x0F];
+    };
+    for (std::size_t i = 0; i < text.size(); ++i)
+    {
+      const auto byte = static_cast<unsigned char>(text[i]);
+      const auto next = i + 1 < text.size() ? static_cast<unsigned char>(text[i + 1]) : 0;
+      if (byte == 0xC2 && next >= 0x80 && next <= 0x9F)
+      {
+        escape(byte);
+        escape(next);
+        ++i;
+      }
+      else if (byte < 0x20 || byte == 0x7F)
+        escape(byte);
+      else
+        out += text[i];
     }
     return out;
   }

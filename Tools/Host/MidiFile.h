@@ -4,6 +4,7 @@
 // a unit slice by slice. Main thread.
 
 #include "HostStatus.h"
+#include "MidiFileReader.h"
 
 #include <AudioToolbox/AUComponent.h>
 
@@ -12,6 +13,9 @@
 #include <vector>
 
 namespace pw::host {
+
+// Larger files are refused unread.
+inline constexpr std::size_t kMaxMidiFileBytes = std::size_t(16) << 20;
 
 struct TimedMidiEvent
 {
@@ -28,9 +32,9 @@ struct MidiSequence
 };
 
 // Reads the channel messages of the file at path (meta events and SysEx are
-// skipped) at sampleRate frames per second. A missing, damaged or
-// unsupported (format 2) file is one error naming the file; out is left as
-// it was.
+// skipped) at sampleRate frames per second. A missing, damaged, unsupported
+// (see MidiFileReader) or too large file is one error naming the file; out
+// is left as it was.
 Status ReadMidiFile(const std::string& path, double sampleRate, MidiSequence& out);
 
 // Sends the events that fall in the slice of frames frames starting at

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 
 namespace pw::host {
 
@@ -35,6 +36,13 @@ Status PrepareInputs(const CommandLine& line, AudioUnit unit, bool unitHasInputs
   ownOutputs = static_cast<int>(asbd.mChannelsPerFrame);
 
   const double seconds = line.lengthSeconds > 0 ? line.lengthSeconds : midi.lengthSeconds + kMidiTailSeconds;
+  if (!(seconds <= kMaxLengthSeconds))
+  {
+    char played[32];
+    std::snprintf(played, sizeof played, "%.0f", midi.lengthSeconds);
+    return Status::Error("'" + line.midiPath + "' plays for " + played +
+                         " s: a render longer than an hour needs --length SECONDS");
+  }
   main = std::make_unique<NoInputSource>(sampleRate, std::llround(seconds * sampleRate));
   sidechain.reset();
   return Status::Ok();

@@ -37,7 +37,8 @@ private:
 // unit without inputs.
 // For a unit without: refuses --in and --sidechain, replaces main with a
 // NoInputSource of --length (or the MIDI file's length plus
-// kMidiTailSeconds; one of both is needed), drops sidechain and answers
+// kMidiTailSeconds, refused when that is longer than kMaxLengthSeconds;
+// one of both is needed), drops sidechain and answers
 // the unit's output channel count in ownOutputs (0 for a unit with inputs).
 Status PrepareInputs(const CommandLine& line, AudioUnit unit, bool unitHasInputs, double sampleRate,
                      const MidiSequence& midi, std::unique_ptr<SignalSource>& main,

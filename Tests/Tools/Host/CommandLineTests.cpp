@@ -51,6 +51,8 @@ TEST(HostCommandLine, InfoAndValidateTakeTheBundleAsArgumentOrOption)
   EXPECT_EQ(Parsed({"info", "P.component"}).bundlePath, "P.component");
   EXPECT_EQ(Parsed({"validate", "--bundle=R.component"}).kind, CommandKind::Validate);
   EXPECT_EQ(Parsed({"validate", "--bundle=R.component"}).bundlePath, "R.component");
+  EXPECT_FALSE(Parsed({"info"}).verbose);
+  EXPECT_TRUE(Parsed({"info", "--verbose", "P.component"}).verbose);
 }
 
 TEST(HostCommandLine, RefusesMalformedCommandLinesChangingNothing)
@@ -62,6 +64,7 @@ TEST(HostCommandLine, RefusesMalformedCommandLinesChangingNothing)
     {{"render", "--loud"}, "unknown option '--loud'"},
     {{"render", "in.wav"}, "unexpected argument 'in.wav'"},
     {{"validate", "--out", "x"}, "unknown option '--out'"},
+    {{"validate", "--verbose"}, "unknown option '--verbose'"},
     {{"info", "A", "B"}, "the bundle given twice"},
     {{"validate", "A", "--bundle", "B"}, "the bundle given twice"},
     {{"help", "me"}, "help takes no arguments"},
@@ -93,4 +96,12 @@ TEST(HostCommandLine, RefusesMalformedCommandLinesChangingNothing)
     EXPECT_EQ(status.Message().rfind(c.message, 0), 0u) << status.Message();
     EXPECT_EQ(line.outPath, "untouched");
   }
+}
+
+TEST(HostStatus, AnErrorEscapesASCIIAndUTF8EncodedC1ControlsAndKeepsOtherText)
+{
+  // NEL, CSI and APC (U+0085, U+009B, U+009F); U+00A0 and the euro sign
+  // (whose bytes include 0x82) stay.
+  EXPECT_EQ(Status::Error("a\tb\x1B[2J\x7F \xC2\x85\xC2\x9B" "31m\xC2\x9F \xC2\xA0\xE2\x82\xAC\xC2").Message(),
+            "a\\x09b\\x1B[2J\\x7F \\xC2\\x85\\xC2\\x9B" "31m\\xC2\\x9F \xC2\xA0\xE2\x82\xAC\xC2");
 }

@@ -125,16 +125,60 @@ TEST_F(EditorCommand, RefusesWithOneLineAndNoPicture)
   }
 }
 
+// Steps between two slices (of 512 frames: at 96 and 106.7 ms) run before
+// the later one, so three steps at 100 ms act as the last two of them do at
+// 99 and 101 ms.
+TEST_F(EditorCommand, StepsAtTheSameTimeAllRunInTheirOrder)
+{
+  std::vector<std::string> png;
+  for (const char* script : {"100 param Ratio=10\n100 param Threshold=-30\n100 param Ratio=20\n",
+                             "99 param Threshold=-30\n101 param Ratio=20\n", "99 param Threshold=-30\n101 param Ratio=10\n"})
+  {
+    mFolder.WriteText("same.txt", script);
+    const pw::test::HostRun run =
+      Run({"--script", mFolder.Path("same.txt"), "--length", "0.2", "--png", mFolder.Path("p.png")});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    png.push_back(mFolder.ReadText("p.png"));
+  }
+  EXPECT_EQ(png[0], png[1]) << "every step runs, the later Ratio last";
+  EXPECT_NE(png[1], png[2]) << "the pictures show the ratio";
+}
+
 TEST(EditorScript, RefusesBadLinesLeavingTheStepsAsTheyWere)
 {
   std::vector<ScriptStep> steps(1);
   for (const char* text : {"x click 1 2", "1 click nan 2", "1 drag 1 2 3", "1 wheel 1 2 3 4", "1 key ab", "1 param =3",
-                           "1 jump", "5 key a\n4 key b"})
+                           "1 jump", "5 key a\n4 key b", "1 key \x01", "1 key \x7F", "1 key \xC3", "1 key \xC3\xA9",
+                           "1 key Space", "1 key enter", "1 key left right"})
   {
     std::istringstream in(text);
-    EXPECT_EQ(ParseEditorScript(in, "s", 10.0, steps).Message().rfind("'s' line ", 0), 0u) << text;
+    const Status status = ParseEditorScript(in, "s", 10.0, steps);
+    EXPECT_EQ(status.Message().rfind("'s' line ", 0), 0u) << text;
+    if (std::string(text).find("key") != std::string::npos && std::string(text).find('\n') == std::string::npos)
+      EXPECT_NE(status.Message().find("key needs one printable character or a key name (space, tab,"), std::string::npos)
+        << status.Message();
   }
   EXPECT_EQ(steps.size(), 1u);
+}
+
+TEST(EditorScript, KeysArePrintableCharactersOrNamedKeysAndStepsMayShareATime)
+{
+  std::istringstream in("5 key a\n5 key ~\n5 key space\n7 key left\n7 key escape\n");
+  std::vector<ScriptStep> steps;
+  ASSERT_TRUE(ParseEditorScript(in, "s", 10.0, steps));
+  std::vector<std::tuple<double, std::string, int, std::string>> got;
+  for (const ScriptStep& step : steps)
+  {
+    ScriptKey key;
+    EXPECT_TRUE(ScriptKeyFor(step.text, key)) << step.text;
+    got.emplace_back(step.timeMs, step.text, key.keyCode, key.characters);
+  }
+  EXPECT_EQ(got, (std::vector<std::tuple<double, std::string, int, std::string>>{
+                   {5.0, "a", 0, "a"},
+                   {5.0, "~", 0xFFFF, "~"},
+                   {5.0, "space", 49, " "},
+                   {7.0, "left", 123, "\xEF\x9C\x82"},
+                   {7.0, "escape", 53, "\x1B"}}));
 }
 
 std::vector<AudioUnitEventType> sEvents;

@@ -9,7 +9,8 @@
 // pulling the main bus with null buffer pointers (the host lends its own)
 // and the sidechain into buffers of its own (the host copies). Open starts a
 // 20 ms repeating run-loop timer that counts its firings. Parameter 0 is
-// the gain; it takes parameters 0 to 2. Everything runs on the test's thread.
+// the gain; it takes parameters 0 to 2. It records the MIDI it is sent.
+// Everything runs on the test's thread.
 
 #include <AudioToolbox/AudioToolbox.h>
 #include <AudioToolbox/PWShimAudioComponent.h>
@@ -53,6 +54,7 @@ struct FakeHostedUnit
   std::vector<UInt32> renderFrames;
   std::vector<Float64> beats;          // from the beat-and-tempo callback, per render
   std::vector<int> timerFiresAtRender; // timer firings counted before each render
+  std::vector<std::vector<UInt32>> midiEvents; // status, data 1, data 2, offset in the slice
   std::size_t allocationsInCallbacks = 0;
   int timerFires = 0;
 
@@ -210,6 +212,12 @@ struct FakeHostedUnit
     return noErr;
   }
 
+  static OSStatus OnMidiEvent(void* self, UInt32 status, UInt32 data1, UInt32 data2, UInt32 offset)
+  {
+    Self(self)->midiEvents.push_back({status, data1, data2, offset});
+    return noErr;
+  }
+
   template <class F>
   static AudioComponentMethod AsMethod(F f)
   {
@@ -226,6 +234,7 @@ struct FakeHostedUnit
       case kAudioUnitSetPropertySelect: return AsMethod(&SetProperty);
       case kAudioUnitSetParameterSelect: return AsMethod(&SetParameter);
       case kAudioUnitRenderSelect: return AsMethod(&Render);
+      case kMusicDeviceMIDIEventSelect: return AsMethod(&OnMidiEvent);
       default: return nullptr;
     }
   }

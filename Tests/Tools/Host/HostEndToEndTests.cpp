@@ -167,7 +167,12 @@ TEST_F(HostEndToEndTest, WithoutABundleTheHostRendersTheBuildsPressweaveTheSameT
   EXPECT_TRUE(std::filesystem::exists(kPressweaveBundle + "/Contents/Resources/Roboto-Regular.ttf"));
   const HostRun info = Host({"info"});
   ASSERT_EQ(info.exitCode, 0) << info.err;
-  EXPECT_NE(info.out.find("Corvantis x Lumidrake: Pressweave"), std::string::npos) << info.out;
+  EXPECT_EQ(info.out.rfind("Corvantis x Lumidrake: Pressweave\n", 0), 0u) << "the component's own output only with --verbose:\n"
+                                                                         << info.out;
+  const HostRun verbose = Host({"info", "--verbose"});
+  ASSERT_EQ(verbose.exitCode, 0) << verbose.err;
+  EXPECT_NE(verbose.out.find("CHANNEL IO"), std::string::npos) << verbose.out;
+  EXPECT_NE(verbose.out.find(info.out), std::string::npos) << verbose.out;
   EXPECT_NE(info.out.find("type aufx, subtype Vrkq, manufacturer Lmdk"), std::string::npos) << info.out;
   for (const char* name : {"a.wav", "b.wav"})
   {

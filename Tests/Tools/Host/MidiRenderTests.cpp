@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 
 #ifndef PW_PWTESTSYNTHCOMPONENT_BUNDLE
 #define PW_PWTESTSYNTHCOMPONENT_BUNDLE ""
@@ -52,6 +53,13 @@ std::string TwoNotes(int format)
   return header + Chunk(z + tempo(500000) + half + tempo(1000000)) + Chunk(z + a4 + q + e5);
 }
 
+// A seed of the MIDI reader's fuzz corpus.
+std::string Seed(const std::string& name)
+{
+  const char* root = std::getenv("PW_SOURCE_DIR");
+  return std::string(root ? root : ".") + "/Tests/Fuzz/Corpus/midi/" + name;
+}
+
 class MidiRenderTest : public ::testing::Test
 {
 protected:
@@ -61,6 +69,23 @@ protected:
     return mFolder.Path(name);
   }
   HostRun Host(std::vector<std::string> args) { return RunProgram(kHost, args, mFolder); }
+  // The instrument's output for A4 from 0 to 0.5 s and E5 from 1 to 2 s,
+  // with the 1 s tail.
+  void ExpectTwoNotes(const std::string& wav)
+  {
+    const Channels out = ReadAudio(wav);
+    ASSERT_EQ(out.size(), 2u);
+    ASSERT_EQ(out[0].size(), 144000u); // the file's 2 s and the 1 s tail
+    auto silent = [&](long from, long to) {
+      return std::all_of(out[0].begin() + from, out[0].begin() + to, [](float x) { return x == 0; }) &&
+             std::all_of(out[1].begin() + from, out[1].begin() + to, [](float x) { return x == 0; });
+    };
+    EXPECT_NEAR(MeasureHz(out[0], 1000, 23000, 48000), 440.0, 0.1);
+    EXPECT_TRUE(silent(24000 + 200, 48001)); // released at 0.5 s; E5's gate opens one frame after 1 s
+    EXPECT_NE(out[0][48002], 0.0f);
+    EXPECT_NEAR(MeasureHz(out[1], 49000, 95000, 48000), 440.0 * std::exp2(7 / 12.0), 0.1);
+    EXPECT_TRUE(silent(96000 + 200, 144000));
+  }
   TempFolder mFolder;
 };
 
@@ -83,7 +108,8 @@ TEST_F(MidiRenderTest, ReadsFormatsZeroAndOneWithTheirTempoChangesInFramesAndRef
   const std::string good = TwoNotes(1);
   const std::string paths[] = {File("cut-event.mid", good.substr(0, good.size() - 6)), File("text.mid", "no MIDI"),
                                File("format2.mid", "MThd" + Be(6, 4) + Be(2, 2) + Be(1, 2) + Be(480, 2) + Chunk("")),
-                               mFolder.Path("none.mid")};
+                               mFolder.Path("none.mid"),
+                               File("large.mid", good + std::string(pw::host::kMaxMidiFileBytes, '\0'))};
   for (const std::string& path : paths)
   {
     MidiSequence seq;
@@ -107,18 +133,7 @@ TEST_F(MidiRenderTest, HostPlaysTheFileIntoTheInstrumentAtTheFilesTimes)
   const HostRun run = Host({"render", "--bundle", kSynthBundle, "--midi", two, "--out", mFolder.Path("o.wav"),
                             "--block", "448"});
   ASSERT_EQ(run.exitCode, 0) << run.err;
-  const Channels out = ReadAudio(mFolder.Path("o.wav"));
-  ASSERT_EQ(out.size(), 2u);
-  ASSERT_EQ(out[0].size(), 144000u); // the file's 2 s and the 1 s tail
-  auto silent = [&](long from, long to) {
-    return std::all_of(out[0].begin() + from, out[0].begin() + to, [](float x) { return x == 0; }) &&
-           std::all_of(out[1].begin() + from, out[1].begin() + to, [](float x) { return x == 0; });
-  };
-  EXPECT_NEAR(MeasureHz(out[0], 1000, 23000, 48000), 440.0, 0.1);
-  EXPECT_TRUE(silent(24000 + 200, 48001)); // released at 0.5 s; E5's gate opens one frame after 1 s
-  EXPECT_NE(out[0][48002], 0.0f);
-  EXPECT_NEAR(MeasureHz(out[1], 49000, 95000, 48000), 440.0 * std::exp2(7 / 12.0), 0.1);
-  EXPECT_TRUE(silent(96000 + 200, 144000));
+  ExpectTwoNotes(mFolder.Path("o.wav"));
 
   const std::vector<std::string> kept = {"o.wav", "two.mid"};
   const struct { std::vector<std::string> args; const char* fragment; } refused[] = {
@@ -175,4 +190,73 @@ TEST_F(MidiRenderTest, AnUpperZoneNoteTakesItsBendAndEndsOnItsNoteOff)
   EXPECT_NEAR(MeasureHz(out[0], 26000, 47000, 48000), 880.0, 0.1);
   EXPECT_TRUE(std::all_of(out[0].begin() + 48000 + 200, out[0].end(), [](float x) { return x == 0; }))
     << "the note off reaches the voice";
+}
+
+TEST_F(MidiRenderTest, HostPlaysBothFormatsWithRunningStatusSystemExclusiveEventsAndUnknownChunks)
+{
+  if (kHost.empty() || kSynthBundle.empty())
+    GTEST_SKIP() << "the host or the test instrument is not built";
+  // The notes of TwoNotes among the events and chunks MidiFileReaderTests
+  // describe.
+  for (const char* seed : {"format0-running-status.mid", "format1-tempo-sysex.mid"})
+  {
+    const HostRun run = Host({"render", "--bundle", kSynthBundle, "--midi", Seed(seed), "--out", mFolder.Path("o.wav")});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.err, "");
+    ExpectTwoNotes(mFolder.Path("o.wav"));
+  }
+}
+
+TEST_F(MidiRenderTest, HostRefusesDamagedFilesInOneLineAndWritesNothing)
+{
+  if (kHost.empty() || kSynthBundle.empty())
+    GTEST_SKIP() << "the host or the test instrument is not built";
+  const std::string header = "MThd" + Be(6, 4) + Be(0, 2) + Be(1, 2) + Be(480, 2);
+  const struct { std::string file; std::string problem; } cases[] = {
+    {header + "MTrk" + Be(10, 4) + std::string("\x00\xFF\x51\x02\x07\xA1\x00\xFF\x2F\x00", 10),
+     "track 1 is damaged: a tempo change of 2 bytes (3 expected)"},
+    {header + "XFIH" + Be(400, 4) + TwoNotes(0), "a chunk runs past the end of the file"},
+  };
+  for (const auto& c : cases)
+  {
+    const std::string path = File("bad.mid", c.file);
+    ExpectRefused(Host({"render", "--bundle", kSynthBundle, "--midi", path, "--out", mFolder.Path("x.wav"),
+                        "--save-state", mFolder.Path("x.state")}),
+                  "'" + path + "' is not a readable Standard MIDI File: " + c.problem, mFolder, {"bad.mid"});
+  }
+}
+
+TEST_F(MidiRenderTest, AFileLongerThanAnHourRendersOnlyForTheLengthAskedFor)
+{
+  if (kHost.empty() || kSynthBundle.empty())
+    GTEST_SKIP() << "the host or the test instrument is not built";
+  // 47 bytes whose one note ends after about 142 years.
+  const std::string endless = Seed("long-deltas.mid");
+  ExpectRefused(Host({"render", "--bundle", kSynthBundle, "--midi", endless, "--out", mFolder.Path("x.wav")}),
+                "' plays for 9007198684 s: a render longer than an hour needs --length SECONDS", mFolder, {});
+  const HostRun run = Host({"render", "--bundle", kSynthBundle, "--midi", endless, "--length", "0.25", "--out",
+                            mFolder.Path("x.wav")});
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  const Channels out = ReadAudio(mFolder.Path("x.wav"));
+  ASSERT_EQ(out.size(), 2u);
+  EXPECT_EQ(out[0].size(), 12000u);
+  EXPECT_NEAR(MeasureHz(out[0], 1000, 11000, 48000), 440.0, 0.1);
+}
+
+TEST(MidiSlices, EachEventIsSentInTheSliceItFallsInAtItsOffsetTheFirstFrameAtZero)
+{
+  FakeHostedUnit fake;
+  const OpenUnit open = Open(fake);
+  MidiSequence sequence;
+  sequence.events = {{0, 0x90, 1, 9}, {63, 0x90, 2, 9}, {64, 0x90, 3, 9}, {64, 0x80, 3, 0}, {130, 0xB0, 7, 5}};
+  std::size_t next = 0;
+  const std::vector<std::vector<std::vector<UInt32>>> expected = {
+    {{0x90, 1, 9, 0}, {0x90, 2, 9, 63}}, {{0x90, 3, 9, 0}, {0x80, 3, 0, 0}}, {{0xB0, 7, 5, 2}}, {}};
+  for (std::size_t slice = 0; slice < expected.size(); ++slice)
+  {
+    fake.midiEvents.clear();
+    ASSERT_TRUE(pw::host::SendMidiForSlice(open.get(), sequence, next, 64 * static_cast<std::int64_t>(slice), 64));
+    EXPECT_EQ(fake.midiEvents, expected[slice]) << "slice " << slice;
+  }
+  EXPECT_EQ(next, sequence.events.size());
 }

@@ -122,6 +122,7 @@ TEST(StateDocumentFormat, RefusesMalformedDocumentsChangingNothing)
     {Entries("<key>name</key>", "<key>type</key><integer>1</integer><key>name</key>"), "line 8: duplicate key 'type'"},
     {Entries("<integer>1</integer>", "<string>1</string>"), "\"version\" is not an <integer>"},
     {Entries("<integer>2</integer>", "<integer>2147483648</integer>"), "\"type\" does not fit 32 bits"},
+    {Entries("<integer>4</integer>", "<integer>-2147483649</integer>"), "\"manufacturer\" does not fit 32 bits"},
     {Entries("<string>n</string>", "<string>\xC3</string>"), "\"name\" is not UTF-8 text"},
     {Entries("<data>AAEC</data>", "<string>AAEC</string>"), "\"data\" is not <data>"},
     // Strict base64: its alphabet, whole groups, padding only at the end
