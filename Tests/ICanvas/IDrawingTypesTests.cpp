@@ -17,23 +17,6 @@
 using namespace weft::canvas;
 using pwtest::Str;
 
-namespace {
-
-// text as a death-test pattern that matches it literally.
-std::string Quoted(const std::string& text)
-{
-  std::string out;
-  for (char c : text)
-  {
-    if (std::strchr("\\^$.|?*+()[]{}", c))
-      out += '\\';
-    out += c;
-  }
-  return out;
-}
-
-} // namespace
-
 TEST(DrawingDefaultsTest, ColourAndBlendConstantsHaveTheirExactValues)
 {
   const struct { IColor c; IColor expected; } colours[] = {
@@ -188,31 +171,28 @@ TEST(DrawingTypesTest, PatternStopsDashesAndPalettesRefuseWhatDoesNotFit)
   ASSERT_EQ(solid.NStops(), 1);
   EXPECT_EQ(solid.GetStop(0).mColor, COLOR_RED);
 
-  // Each refusal is a caller's error: debug builds stop with the message,
-  // release builds leave the value as it was.
+  // Each refusal is a caller's error: debug builds stop with its message,
+  // release builds refuse or clamp.
   IPattern linear(EPatternType::Linear);
   linear.AddStop(COLOR_RED, 0.5f);
-  EXPECT_DEBUG_DEATH(linear.AddStop(COLOR_BLUE, 0.5f), Quoted("!mNStops || GetStop(mNStops - 1).mOffset < offset"));
+  EXPECT_DEBUG_DEATH(linear.AddStop(COLOR_BLUE, 0.5f), "!mNStops \\|\\| GetStop\\(mNStops - 1\\).mOffset < offset");
   EXPECT_DEBUG_DEATH(linear.AddStop(COLOR_BLUE, 0.25f), "mOffset < offset");
   EXPECT_EQ(linear.NStops(), 1);
   for (int i = 1; i < 16; ++i)
     linear.AddStop(COLOR_GREEN, 0.5f + 0.02f * static_cast<float>(i));
   EXPECT_EQ(linear.NStops(), 16);
-  EXPECT_DEBUG_DEATH(linear.AddStop(COLOR_GREEN, 0.9f), Quoted("mType != EPatternType::Solid && mNStops < 16"));
+  EXPECT_DEBUG_DEATH(linear.AddStop(COLOR_GREEN, 0.9f), "mType != EPatternType::Solid && mNStops < 16");
   EXPECT_EQ(linear.NStops(), 16);
   EXPECT_FLOAT_EQ(linear.GetStop(15).mOffset, 0.8f);
-  IPattern solidCopy = solid;
-  EXPECT_DEBUG_DEATH(solidCopy.AddStop(COLOR_BLUE, 0.5f), "mType != EPatternType::Solid");
-  EXPECT_EQ(solidCopy.NStops(), 1);
 
   const float dashes[10] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10};
   IStrokeOptions::DashOptions dash;
   dash.SetDash(dashes, 1.5f, 8);
   EXPECT_EQ(dash.GetCount(), 8);
   EXPECT_EQ(dash.GetArray()[7], 8.0f);
-  EXPECT_DEBUG_DEATH(dash.SetDash(dashes, 1.5f, 12), Quoted("count >= 0 && count <= 8"));
+  EXPECT_DEBUG_DEATH(dash.SetDash(dashes, 1.5f, 12), "count >= 0 && count <= 8");
   EXPECT_EQ(dash.GetCount(), 8) << "release builds clamp to 8";
-  EXPECT_DEBUG_DEATH(dash.SetDash(dashes, 0.0f, -3), Quoted("count >= 0 && count <= 8"));
+  EXPECT_DEBUG_DEATH(dash.SetDash(dashes, 0.0f, -3), "count >= 0 && count <= 8");
 #ifdef NDEBUG
   EXPECT_EQ(dash.GetCount(), 0);
 #endif
@@ -225,7 +205,7 @@ TEST(DrawingTypesTest, PatternStopsDashesAndPalettesRefuseWhatDoesNotFit)
     return IVColorSpec{COLOR_RED, COLOR_RED, COLOR_RED,  COLOR_RED,   COLOR_RED,  COLOR_RED,
                        COLOR_RED, COLOR_RED, COLOR_BLUE, COLOR_GREEN, COLOR_GREEN};
   };
-  EXPECT_DEBUG_DEATH(eleven(), Quoted("colors.size() <= kNumVColors"));
+  EXPECT_DEBUG_DEATH(eleven(), "colors.size\\(\\) <= kNumVColors");
 #ifdef NDEBUG
   EXPECT_EQ(eleven().GetColor(kX3), COLOR_BLUE) << "release builds ignore the colours past the ninth";
 #endif

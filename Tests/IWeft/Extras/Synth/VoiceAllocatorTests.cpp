@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <iterator>
 #include <stdexcept>
 #include <vector>
 
@@ -44,14 +46,12 @@ constexpr int A = 255; // no key
 TEST_F(VoiceAllocatorTest, AnAddedVoiceStartsWithClearedInputsNoKeyAndItsZone)
 {
   RecordingVoice used;
-  for (ControlRamp& ramp : used.mInputs)
-    ramp = ControlRamp{0.5, 1.0, 3, 9};
+  std::fill(std::begin(used.mInputs), std::end(used.mInputs), ControlRamp{0.5, 1.0, 3, 9});
   used.mKey = 60;
   alloc.AddVoice(&used, 2);
   for (const ControlRamp& ramp : used.mInputs)
     EXPECT_TRUE(ramp.mStartValue == 0.0 && ramp.mEndValue == 0.0 && ramp.mStartSample == 0 && ramp.mEndSample == 0);
-  EXPECT_EQ(used.mKey, A);
-  EXPECT_EQ(used.mZone, 2);
+  EXPECT_TRUE(used.mKey == A && used.mZone == 2);
 }
 
 TEST_F(VoiceAllocatorTest, NoteOnsRotateThroughFreeVoicesThenStealTheOldest)
