@@ -41,8 +41,8 @@ struct IPattern
   const IColorStop& GetStop(int i) const { return mStops[i]; }
 
   // Appends a stop. A solid pattern, a 17th stop and an offset not greater
-  // than the last stop's (or NaN) are callers' errors; release builds ignore
-  // such a call, and one with an offset outside 0..1.
+  // than the last stop's (or NaN) are callers' errors (asserted); release
+  // builds ignore such a call, and any call with an offset outside 0..1.
   void AddStop(const IColor& color, float offset)
   {
     LOOM_ASSERT_MSG(mType != EPatternType::Solid && mNStops < 16, "mType != EPatternType::Solid && mNStops < 16");
