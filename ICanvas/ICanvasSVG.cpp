@@ -78,8 +78,15 @@ IPattern ICanvas::GetSVGPattern(const SVGPaint& paint, float opacity)
       pattern.mExtend = spread == svg::kSpreadReflect  ? EPatternSpread::Reflect
                         : spread == svg::kSpreadRepeat ? EPatternSpread::Repeat
                                                        : EPatternSpread::Pad;
+      // A file may repeat an offset or give more than 16 stops: only the
+      // stops a pattern takes are added (the first of equal offsets, the
+      // first 16).
       for (const auto& stop : paint.gradient->stops)
-        pattern.AddStop(PaintColor(stop.color, 255), stop.offset);
+      {
+        const int n = pattern.NStops();
+        if (n < MAX_PATTERN_STOPS && (!n || pattern.GetStop(n - 1).mOffset < stop.offset))
+          pattern.AddStop(PaintColor(stop.color, 255), stop.offset);
+      }
       const float* t = paint.gradient->xform;
       pattern.SetTransform(t[0], t[1], t[2], t[3], t[4], t[5]);
       return pattern;

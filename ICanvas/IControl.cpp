@@ -484,9 +484,12 @@ void SplashClickActionFunc(IControl* pCaller)
 
 namespace {
 
-// The bound parameter's display with its label in a bubble at (x, y).
-void ShowValueBubble(IControl* pCaller, float x, float y, EDirection dir)
+// The bound parameter's display with its label in a bubble at (x, y). A
+// control whose value 0 is bound to no parameter is the caller's error
+// (asserted with message); release builds show no bubble.
+void ShowValueBubble(IControl* pCaller, float x, float y, EDirection dir, [[maybe_unused]] const char* message)
 {
+  LOOM_ASSERT_MSG(pCaller->GetParamIdx(0) > kNoParameter, message);
   const IParam* pParam = pCaller->GetParam(0);
   ICanvas* pUI = pCaller->GetUI();
   if (!pParam || !pUI)
@@ -501,13 +504,13 @@ void ShowValueBubble(IControl* pCaller, float x, float y, EDirection dir)
 void ShowBubbleHorizontalActionFunc(IControl* pCaller)
 {
   const IRECT& r = pCaller->GetRECT();
-  ShowValueBubble(pCaller, r.R, r.MH(), EDirection::Horizontal);
+  ShowValueBubble(pCaller, r.R, r.MH(), EDirection::Horizontal, "ShowBubbleHorizontalActionFunc requires a parameter");
 }
 
 void ShowBubbleVerticalActionFunc(IControl* pCaller)
 {
   const IRECT& r = pCaller->GetRECT();
-  ShowValueBubble(pCaller, r.MW(), r.T, EDirection::Vertical);
+  ShowValueBubble(pCaller, r.MW(), r.T, EDirection::Vertical, "ShowBubbleVerticalActionFunc requires a parameter");
 }
 
 } // namespace weft::canvas

@@ -40,12 +40,16 @@ struct IPattern
   // i must lie in 0..NStops()-1.
   const IColorStop& GetStop(int i) const { return mStops[i]; }
 
-  // Appends a stop. Ignored for a solid pattern, when all 16 stops are in use,
-  // and when offset is not greater than the last stop's (or is NaN).
+  // Appends a stop. A solid pattern, a 17th stop and an offset not greater
+  // than the last stop's (or NaN) are callers' errors (asserted); release
+  // builds ignore such a call, and any call with an offset outside 0..1.
   void AddStop(const IColor& color, float offset)
   {
+    LOOM_ASSERT_MSG(mType != EPatternType::Solid && mNStops < 16, "mType != EPatternType::Solid && mNStops < 16");
     if (mType == EPatternType::Solid || mNStops >= MAX_PATTERN_STOPS)
       return;
+    LOOM_ASSERT_MSG(!mNStops || GetStop(mNStops - 1).mOffset < offset,
+                    "!mNStops || GetStop(mNStops - 1).mOffset < offset");
     if (mNStops > 0 && !(GetStop(mNStops - 1).mOffset < offset))
       return;
     if (!(offset >= 0.0f && offset <= 1.0f))

@@ -2,6 +2,7 @@
 // Stroke and fill options of the path operations.
 
 #include "ICanvasConstants.h"
+#include "LOOM_Assert.h"
 
 #include <algorithm>
 
@@ -19,10 +20,11 @@ struct IStrokeOptions
     float GetOffset() const noexcept { return mOffset; }
     const float* GetArray() const noexcept { return mArray; }
 
-    // Copies the first count lengths of array; count is clamped to 0..8 and a
-    // null array gives no dashing.
+    // Copies the first count lengths of array. count must lie in 0..8 (release
+    // builds clamp it); a null array gives no dashing.
     void SetDash(const float* array, float offset, int count)
     {
+      LOOM_ASSERT_MSG(count >= 0 && count <= 8, "count >= 0 && count <= 8");
       count = array ? std::min(std::max(count, 0), MAX_DASH_COUNT) : 0;
       mCount = count;
       mOffset = offset;

@@ -4,6 +4,7 @@
 
 #include "IColor.h"
 #include "IText.h"
+#include "LOOM_Assert.h"
 
 #include <initializer_list>
 
@@ -14,10 +15,11 @@ struct IVColorSpec
   IColor mColors[kNumVColors];
 
   constexpr IVColorSpec() { ResetColors(); }
-  // Colours in EVColor order; slots not given keep their defaults and
-  // colours beyond the ninth are ignored.
+  // Colours in EVColor order; slots not given keep their defaults. More than
+  // nine colours are a caller's error; release builds ignore the rest.
   constexpr IVColorSpec(std::initializer_list<IColor> colors)
   {
+    LOOM_ASSERT_MSG(colors.size() <= kNumVColors, "colors.size() <= kNumVColors");
     ResetColors();
     int i = 0;
     for (const IColor& c : colors)

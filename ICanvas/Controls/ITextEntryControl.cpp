@@ -2,6 +2,7 @@
 
 #include "ICanvas.h"
 #include "IParam.h"
+#include "LOOM_Assert.h"
 
 #include <algorithm>
 #include <cmath>
@@ -163,8 +164,13 @@ bool ITextEntryControl::CallSTB(F&& operation, bool backward)
   }
   const bool changed = std::memcmp(&before, &mEditState, sizeof(before)) != 0;
   if (changed)
-    SetDirty(false);
+    OnStateChanged();
   return changed;
+}
+
+void ITextEntryControl::OnStateChanged()
+{
+  SetDirty(false);
 }
 
 // --- Opening and closing
@@ -287,6 +293,7 @@ float ITextEntryControl::MeasureCharWidth(char16_t c, char16_t previous)
 void ITextEntryControl::Layout(StbTexteditRow* row, int startIdx)
 {
   *row = StbTexteditRow{};
+  LOOM_ASSERT_MSG(startIdx == 0, "start_i == 0");
   if (startIdx != 0)
     return; // one row only: nothing starts past 0
   FillCharWidthCache();

@@ -72,15 +72,21 @@ public:
   float CharWidth(int idx);
   bool InsertChars(int pos, const char16_t* units, int count);
   bool DeleteChars(int pos, int count);
+  // The one row of the text; startIdx must be 0 (any other start gets an
+  // empty row).
   void Layout(StbTexteditRow* row, int startIdx);
+  // The caret's and the selection's sizes come from the row layout when
+  // drawn: nothing to compute ahead.
+  void CalcCursorSizes() {}
 
 protected:
   // Runs one engine operation; keeps every index inside the text and off the
-  // middle of a surrogate pair (moving it back for backward moves); marks
-  // the control dirty (without action) and returns true when the editing
-  // state changed.
+  // middle of a surrogate pair (moving it back for backward moves); calls
+  // OnStateChanged and returns true when the editing state changed.
   template <class F>
   bool CallSTB(F&& operation, bool backward = false);
+  // Redraws without running the action (the caret keeps its blink phase).
+  void OnStateChanged();
   void OnTextChange();
   void FillCharWidthCache();
   float MeasureCharWidth(char16_t c, char16_t previous);

@@ -100,6 +100,10 @@ IColor FromNSColor(NSColor* color);
 - (void)deactivateGLContext;
 - (void)swapBuffers;
 - (void)frameDidChange:(NSNotification*)notification;
+// The current graphics context's CoreGraphics context, re-wrapped as a
+// flipped context; null while no graphics context is current. Valid while
+// the current context is.
+- (CGContextRef)getCGContextRef;
 - (BOOL)acceptsFirstMouse:(NSEvent*)event;
 - (void)registerToolTip:(weft::canvas::IRECT)bounds;
 - (NSString*)view:(NSView*)view

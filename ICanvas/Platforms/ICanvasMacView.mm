@@ -67,6 +67,9 @@ NSRect weft::canvas::ToNSRect(ICanvas* g, const IRECT& bounds)
 - (void)dealloc
 {
   [self endUserInput];
+  // A colour panel left open would outlive the editor, detached from it.
+  if ([NSColorPanel sharedColorPanelExists])
+    [[NSColorPanel sharedColorPanel] close];
   [self endColorPicking];
   delete mColorPickerFunc;
   [mMoveCursor release];
@@ -112,6 +115,16 @@ NSRect weft::canvas::ToNSRect(ICanvas* g, const IRECT& bounds)
   ICanvas::ScopedGLContext scopedGLContext(mGraphics);
   mGraphics->Draw(*mDirtyRects);
   [self swapBuffers];
+}
+
+- (CGContextRef)getCGContextRef
+{
+  ScopedPool pool;
+  CGContextRef context = [[NSGraphicsContext currentContext] CGContext];
+  if (!context)
+    return nullptr;
+  // The same CoreGraphics context, kept alive by the current context.
+  return [[NSGraphicsContext graphicsContextWithCGContext:context flipped:YES] CGContext];
 }
 
 - (BOOL)isOpaque { return mGraphics != nullptr; }
@@ -648,6 +661,8 @@ NSRect weft::canvas::ToNSRect(ICanvas* g, const IRECT& bounds)
 - (void)endColorPicking
 {
   *mColorPickerFunc = nullptr;
+  if (![NSColorPanel sharedColorPanelExists])
+    return;
   NSColorPanel* panel = [NSColorPanel sharedColorPanel];
   if ([panel target] == self)
   {

@@ -281,6 +281,22 @@ PWAPPKIT_EXPORT @interface NSAnimationContext : NSObject
 - (void)setDuration:(NSTimeInterval)duration;
 @end
 
+// A drawing context around a CoreGraphics context (retained). There is no
+// current one until a host or test makes one current, as AppKit does while
+// a view draws. Each graphicsContextWithCGContext:flipped: is recorded
+// ("graphicsContext flipped <0|1>").
+PWAPPKIT_EXPORT @interface NSGraphicsContext : NSObject
+{
+  CGContextRef _context;
+  BOOL _flipped;
+}
++ (NSGraphicsContext*)currentContext;
++ (void)setCurrentContext:(NSGraphicsContext*)context;
++ (NSGraphicsContext*)graphicsContextWithCGContext:(CGContextRef)context flipped:(BOOL)flipped;
+- (CGContextRef)CGContext;
+- (BOOL)isFlipped;
+@end
+
 PWAPPKIT_EXPORT @interface NSPasteboard : NSObject
 {
   NSMutableDictionary* _items; // type -> NSString or property list

@@ -25,6 +25,7 @@ BOOL sWorkspaceAnswer = YES;
 double sAnimationDuration = -1.0;
 NSMutableArray* sCalls;
 NSMutableDictionary* sImages; // path -> NSValue size
+NSGraphicsContext* sCurrentGraphicsContext; // retained
 
 void Record(NSString* line)
 {
@@ -487,6 +488,31 @@ PWAPPKIT_EXTERN BOOL NSApplicationLoad(void)
   _duration = duration;
   sAnimationDuration = duration;
 }
+@end
+
+@implementation NSGraphicsContext
++ (NSGraphicsContext*)currentContext { return sCurrentGraphicsContext; }
++ (void)setCurrentContext:(NSGraphicsContext*)context
+{
+  [context retain];
+  [sCurrentGraphicsContext release];
+  sCurrentGraphicsContext = context;
+}
++ (NSGraphicsContext*)graphicsContextWithCGContext:(CGContextRef)context flipped:(BOOL)flipped
+{
+  Record([NSString stringWithFormat:@"graphicsContext flipped %d", flipped ? 1 : 0]);
+  NSGraphicsContext* wrapper = [[[NSGraphicsContext alloc] init] autorelease];
+  wrapper->_context = CGContextRetain(context);
+  wrapper->_flipped = flipped;
+  return wrapper;
+}
+- (void)dealloc
+{
+  CGContextRelease(_context);
+  [super dealloc];
+}
+- (CGContextRef)CGContext { return _context; }
+- (BOOL)isFlipped { return _flipped; }
 @end
 
 @implementation NSPasteboard

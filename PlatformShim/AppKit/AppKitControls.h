@@ -301,7 +301,8 @@ PWAPPKIT_EXPORT @interface NSColorPanel : NSObject
   NSColor* _color;
   BOOL _showsAlpha, _visible;
 }
-+ (NSColorPanel*)sharedColorPanel;
++ (NSColorPanel*)sharedColorPanel; // made on first use
++ (BOOL)sharedColorPanelExists;
 - (id)target;
 - (void)setTarget:(id)target;
 - (SEL)action;
@@ -310,5 +311,6 @@ PWAPPKIT_EXPORT @interface NSColorPanel : NSObject
 - (NSColor*)color;
 - (void)setColor:(NSColor*)color;
 - (void)orderFront:(id)sender;
+- (void)close; // hides the panel
 - (BOOL)isVisible;
 @end

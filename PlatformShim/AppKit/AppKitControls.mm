@@ -19,6 +19,7 @@ NSArray* sMenuAnswer;        // retained; nil cancels
 NSMenu* sLastMenu;           // retained
 NSInteger sAlertAnswer = 0;
 NSString* sPanelAnswer;      // retained; nil cancels
+NSColorPanel* sColorPanel;   // the shared colour panel, once made; kept for the process
 NSView* sMouseDownView;      // retained from a down to its up
 std::set<const void*> sInside; // tracking areas the mouse is in
 
@@ -745,9 +746,11 @@ PWAPPKIT_EXTERN void PWShimAppKitChangeColor(NSColor* color)
 @implementation NSColorPanel
 + (NSColorPanel*)sharedColorPanel
 {
-  static NSColorPanel* panel = [[NSColorPanel alloc] init];
-  return panel;
+  if (!sColorPanel)
+    sColorPanel = [[NSColorPanel alloc] init];
+  return sColorPanel;
 }
++ (BOOL)sharedColorPanelExists { return sColorPanel != nil; }
 - (void)dealloc
 {
   [_color release];
@@ -770,5 +773,6 @@ PWAPPKIT_EXTERN void PWShimAppKitChangeColor(NSColor* color)
   (void)sender;
   _visible = YES;
 }
+- (void)close { _visible = NO; }
 - (BOOL)isVisible { return _visible; }
 @end

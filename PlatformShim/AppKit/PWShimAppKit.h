@@ -17,10 +17,11 @@ PWAPPKIT_EXTERN void PWShimAppKitSetDarkAppearance(NSWindow* window, BOOL dark);
 PWAPPKIT_EXTERN void PWShimAppKitSetMainScreen(NSRect frame, CGFloat scale); // 1440 x 900 at 1 at start
 PWAPPKIT_EXTERN void PWShimAppKitSetMouseLocation(NSPoint location);
 
-// Calls made of the workspace and of dragging out, one line each:
-// "openURL <absolute string>", "openFile <path>", "select <path> in <root>",
-// "drag <items> <first item's file URL> at <x> <y> <w> <h>",
-// "dragAnimates <0|1>", "dragFormation <n>".
+// Calls made of the workspace, of dragging out and of wrapping graphics
+// contexts, one line each: "openURL <absolute string>", "openFile <path>",
+// "select <path> in <root>", "drag <items> <first item's file URL> at <x> <y>
+// <w> <h>", "dragAnimates <0|1>", "dragFormation <n>", "graphicsContext
+// flipped <0|1>".
 PWAPPKIT_EXTERN NSArray* PWShimAppKitCalls(void);
 PWAPPKIT_EXTERN void PWShimAppKitClearCalls(void);
 // What the workspace's open and select calls answer (true at start).

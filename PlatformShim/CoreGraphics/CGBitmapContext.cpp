@@ -24,6 +24,7 @@ struct CGImage
 
 struct CGContext
 {
+  std::atomic<int> refs{1};
   size_t width = 0, height = 0;
   CGColorSpaceRef space = nullptr; // one reference
   std::vector<uint8_t> pixels;
@@ -112,9 +113,16 @@ CGContextRef CGBitmapContextCreate(void* data, size_t width, size_t height, size
   return context;
 }
 
+CGContextRef CGContextRetain(CGContextRef context)
+{
+  if (context)
+    context->refs++;
+  return context;
+}
+
 void CGContextRelease(CGContextRef context)
 {
-  if (!context)
+  if (!context || --context->refs > 0)
     return;
   CGColorSpaceRelease(context->space);
   delete context;

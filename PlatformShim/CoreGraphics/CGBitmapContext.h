@@ -1,9 +1,10 @@
 #pragma once
 // Colours, colour spaces, images and bitmap contexts of the CoreGraphics
-// stand-in, as far as cursor artwork needs them: an image carries its pixel
-// layout and RGBA8 pixels; a bitmap context draws images by copying their
-// pixels (scaled to the rectangle, nearest sample) and keep the shadow they
-// are given. Each object is reference counted by its own Retain/Release.
+// stand-in, as far as cursor artwork and AppKit's graphics contexts need
+// them: an image carries its pixel layout and RGBA8 pixels; a bitmap context
+// draws images by copying their pixels (scaled to the rectangle, nearest
+// sample) and keep the shadow they are given. Each object is reference
+// counted by its own Retain/Release.
 
 #include <CoreFoundation/CFBase.h>
 #include <CoreGraphics/CGGeometry.h>
@@ -46,6 +47,7 @@ CF_EXPORT CGBitmapInfo CGImageGetBitmapInfo(CGImageRef image);
 // pixels; bytesPerRow is ignored.
 CF_EXPORT CGContextRef CGBitmapContextCreate(void* data, size_t width, size_t height, size_t bitsPerComponent,
                                              size_t bytesPerRow, CGColorSpaceRef space, CGBitmapInfo info);
+CF_EXPORT CGContextRef CGContextRetain(CGContextRef context);
 CF_EXPORT void CGContextRelease(CGContextRef context);
 CF_EXPORT void CGContextSetShadowWithColor(CGContextRef context, CGSize offset, CGFloat blur, CGColorRef color);
 CF_EXPORT void CGContextDrawImage(CGContextRef context, CGRect rect, CGImageRef image);

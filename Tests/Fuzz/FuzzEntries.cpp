@@ -1,5 +1,6 @@
 #include "FuzzEntries.h"
 
+#include "ICanvas.h"
 #include "IFontInfo.h"
 #include "MidiFileReader.h"
 #include "PlatformFont.h"
@@ -58,6 +59,13 @@ bool FuzzSVGReader(const uint8_t* data, size_t size)
           if (!(stop.offset >= last && stop.offset <= 1.0f))
             return false;
           last = stop.offset;
+        }
+        // The pattern takes at most 16 stops at strictly increasing offsets.
+        const IPattern pattern = ICanvas::GetSVGPattern(*paint, shape.opacity);
+        for (int i = 1; i < pattern.NStops(); i++)
+        {
+          if (pattern.NStops() > MAX_PATTERN_STOPS || !(pattern.GetStop(i - 1).mOffset < pattern.GetStop(i).mOffset))
+            return false;
         }
       }
     }

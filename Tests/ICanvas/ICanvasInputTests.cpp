@@ -181,6 +181,16 @@ TEST_F(Input, BubblesFollowTheirTouches)
                                    "Bubble(1:v@4)", "Bubble(2:w@2)", "Bubble(3:0.0 dB@3)"}));
 }
 
+TEST_F(Input, BubbleActionsWithoutAParameterAreCallersErrorsAndShowNothing)
+{
+  g.AttachBubbleControl(new StandInBubble(1));
+  b->SetActionFunction(ShowBubbleHorizontalActionFunc);
+  EXPECT_DEBUG_DEATH(b->SetDirty(true), "ShowBubbleHorizontalActionFunc requires a parameter");
+  b->SetActionFunction(ShowBubbleVerticalActionFunc);
+  EXPECT_DEBUG_DEATH(b->SetDirty(true), "ShowBubbleVerticalActionFunc requires a parameter");
+  EXPECT_TRUE(g.Only("Bubble").empty());
+}
+
 // --- Live edit
 
 struct LiveEdit : Input

@@ -9,6 +9,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <unistd.h>
 
 using namespace pwtest;
@@ -198,6 +199,17 @@ TEST(ICanvasLayers, TheShadowIsTheBlurredAlphaOfTheLayer)
   g.shadowMask.clear();
   g.ApplyLayerDropShadow(layer, IShadow(COLOR_BLACK, 2.0f, 2, 2, 0.5f));
   EXPECT_TRUE(g.shadowMask.empty()) << "a mask of the wrong size is not used";
+}
+
+TEST(ICanvasSVG, AGradientKeepsTheFirstOfEqualOffsetsAndAtMostSixteenStops)
+{
+  auto gradient = std::make_shared<weft::svg::SVGGradient>();
+  for (int i = 0; i < 40; ++i) // red i at offsets 0, 0, 0.025, 0.025, ...
+    gradient->stops.push_back({0xFF000000u | static_cast<uint32_t>(i), 0.025f * static_cast<float>(i / 2)});
+  const IPattern pattern = ICanvas::GetSVGPattern({weft::svg::kPaintLinearGradient, 0, gradient}, 1.0f);
+  ASSERT_EQ(pattern.NStops(), 16);
+  for (int i = 0; i < 16; ++i)
+    EXPECT_TRUE(pattern.GetStop(i).mColor.R == 2 * i && pattern.GetStop(i).mOffset == 0.025f * static_cast<float>(i)) << i;
 }
 
 TEST(ICanvasSVG, ARingReplaysFittedWithItsInnerOutlineAsAHole)

@@ -171,31 +171,44 @@ TEST(DrawingTypesTest, PatternStopsDashesAndPalettesRefuseWhatDoesNotFit)
   ASSERT_EQ(solid.NStops(), 1);
   EXPECT_EQ(solid.GetStop(0).mColor, COLOR_RED);
 
+  // Each refusal is a caller's error: debug builds stop with its message,
+  // release builds refuse or clamp.
   IPattern linear(EPatternType::Linear);
   linear.AddStop(COLOR_RED, 0.5f);
-  linear.AddStop(COLOR_BLUE, 0.5f); // not increasing: skipped
-  linear.AddStop(COLOR_BLUE, 0.25f);
+  EXPECT_DEBUG_DEATH(linear.AddStop(COLOR_BLUE, 0.5f), "!mNStops \\|\\| GetStop\\(mNStops - 1\\).mOffset < offset");
+  EXPECT_DEBUG_DEATH(linear.AddStop(COLOR_BLUE, 0.25f), "mOffset < offset");
   EXPECT_EQ(linear.NStops(), 1);
-  for (int i = 1; i < 20; ++i)
+  for (int i = 1; i < 16; ++i)
     linear.AddStop(COLOR_GREEN, 0.5f + 0.02f * static_cast<float>(i));
+  EXPECT_EQ(linear.NStops(), 16);
+  EXPECT_DEBUG_DEATH(linear.AddStop(COLOR_GREEN, 0.9f), "mType != EPatternType::Solid && mNStops < 16");
   EXPECT_EQ(linear.NStops(), 16);
   EXPECT_FLOAT_EQ(linear.GetStop(15).mOffset, 0.8f);
 
   const float dashes[10] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10};
   IStrokeOptions::DashOptions dash;
-  dash.SetDash(dashes, 1.5f, 12);
+  dash.SetDash(dashes, 1.5f, 8);
   EXPECT_EQ(dash.GetCount(), 8);
   EXPECT_EQ(dash.GetArray()[7], 8.0f);
-  dash.SetDash(dashes, 0.0f, -3);
+  EXPECT_DEBUG_DEATH(dash.SetDash(dashes, 1.5f, 12), "count >= 0 && count <= 8");
+  EXPECT_EQ(dash.GetCount(), 8) << "release builds clamp to 8";
+  EXPECT_DEBUG_DEATH(dash.SetDash(dashes, 0.0f, -3), "count >= 0 && count <= 8");
+#ifdef NDEBUG
   EXPECT_EQ(dash.GetCount(), 0);
+#endif
 
   const IVColorSpec two{COLOR_RED, COLOR_BLUE};
   EXPECT_EQ(two.GetColor(kBG), COLOR_RED);
   EXPECT_EQ(two.GetColor(kFG), COLOR_BLUE);
   EXPECT_EQ(two.GetColor(kPR), DEFAULT_PRCOLOR);
-  const IVColorSpec eleven{COLOR_RED, COLOR_RED, COLOR_RED, COLOR_RED, COLOR_RED, COLOR_RED,
-                           COLOR_RED, COLOR_RED, COLOR_BLUE, COLOR_GREEN, COLOR_GREEN};
-  EXPECT_EQ(eleven.GetColor(kX3), COLOR_BLUE);
+  const auto eleven = [] {
+    return IVColorSpec{COLOR_RED, COLOR_RED, COLOR_RED,  COLOR_RED,   COLOR_RED,  COLOR_RED,
+                       COLOR_RED, COLOR_RED, COLOR_BLUE, COLOR_GREEN, COLOR_GREEN};
+  };
+  EXPECT_DEBUG_DEATH(eleven(), "colors.size\\(\\) <= kNumVColors");
+#ifdef NDEBUG
+  EXPECT_EQ(eleven().GetColor(kX3), COLOR_BLUE) << "release builds ignore the colours past the ninth";
+#endif
 
   EXPECT_TRUE(std::isnan(GetLineCrossing({0, 0}, {1, 1}, {0, 1}, {1, 2})));
   EXPECT_FLOAT_EQ(GetLineCrossing({0, 5}, {10, 5}, {2, 0}, {2, 10}), 0.5f);

@@ -25,10 +25,15 @@ void VoiceAllocator::AddVoice(SynthVoice* voice, uint8_t zone)
   auto glides = ControlRampProcessor::Create(voice->mInputs);
   mVoices.push_back(voice);
   mVoiceGlides.push_back(std::move(glides));
-  for (ControlRamp& ramp : voice->mInputs)
-    ramp.Clear();
+  ClearVoiceInputs(voice);
   voice->mKey = VoiceAddress::kAny;
   voice->mZone = zone;
+}
+
+void VoiceAllocator::ClearVoiceInputs(SynthVoice* voice) noexcept
+{
+  for (ControlRamp& ramp : voice->mInputs)
+    ramp.Clear();
 }
 
 bool VoiceAllocator::AddEvent(const VoiceInputEvent& event) noexcept

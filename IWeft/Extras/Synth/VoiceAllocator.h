@@ -109,6 +109,8 @@ public:
 
 private:
   void CalcGlideTimesInSamples() noexcept;
+  // Every input ramp of voice back to its cleared state.
+  static void ClearVoiceInputs(SynthVoice* voice) noexcept;
   float KeyToPitch(int key) const noexcept;
   bool ValidVoice(int index) const noexcept { return index >= 0 && index < GetNVoices(); }
   static bool Contains(const std::vector<int>& list, int key) noexcept;

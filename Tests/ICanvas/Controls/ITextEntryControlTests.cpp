@@ -77,6 +77,20 @@ TEST_F(Entry, SelectionCaretBlinkAndKernedWidths)
   EXPECT_EQ(Drawn(te).back(), "Rect(108,106,109,114)" + fg + "@1") << "5 + (9 - 5)";
 }
 
+TEST_F(Entry, TheOneRowStartsAtZeroAndAnyOtherStartIsACallersError)
+{
+  Edit(plain, "abcd");
+  StbTexteditRow row;
+  te->Layout(&row, 0);
+  EXPECT_EQ(row.num_chars, 4);
+  EXPECT_FLOAT_EQ(row.x0, 190.0f);
+  EXPECT_FLOAT_EQ(row.x1, 210.0f);
+  EXPECT_DEBUG_DEATH(te->Layout(&row, 2), "start_i == 0");
+#ifdef NDEBUG
+  EXPECT_EQ(row.num_chars, 0) << "release builds answer an empty row";
+#endif
+}
+
 TEST_F(Entry, ReturnAndAClickOutsideCommitEscapeSendsNothing)
 {
   Edit(gain, "0.0");

@@ -212,12 +212,30 @@ TEST_F(MacHarness, TheColourPanelCallsBackUntilTheEditorCloses)
   IColor start(255, 10, 20, 30);
   ASSERT_TRUE(editor.Mac()->PromptForColor(start, "", [&](const IColor& c) { picked.push_back(c); }));
   NSColorPanel* panel = [NSColorPanel sharedColorPanel];
+  EXPECT_TRUE([panel isVisible]);
   EXPECT_EQ(FromNSColor([panel color]), start);
   PWShimAppKitChangeColor([NSColor colorWithDeviceRed:0.5 green:0.999 blue:0.2 alpha:1]);
   PWShimAppKitChangeColor([NSColor colorWithDeviceRed:0 green:0 blue:0 alpha:0.5]);
   EXPECT_EQ(picked, std::vector<IColor>({IColor(255, 127, 254, 51), IColor(127, 0, 0, 0)})) << "truncated";
   editor.CloseWindow();
   EXPECT_FALSE([panel target]);
+  EXPECT_FALSE([panel isVisible]) << "closed with the editor, not left on screen detached";
   PWShimAppKitChangeColor([NSColor colorWithDeviceRed:1 green:1 blue:1 alpha:1]);
   EXPECT_EQ(picked.size(), 2u);
+}
+
+TEST_F(MacHarness, TheViewAnswersTheCurrentCoreGraphicsContextRewrappedFlipped)
+{
+  ICanvasView_vPressweave_au* editorView = (ICanvasView_vPressweave_au*)view;
+  EXPECT_EQ([editorView getCGContextRef], nullptr) << "no graphics context is current";
+  CGColorSpaceRef space = CGColorSpaceCreateDeviceRGB();
+  CGContextRef bitmap = CGBitmapContextCreate(nullptr, 8, 8, 8, 0, space, kCGImageAlphaPremultipliedLast);
+  // As AppKit does while a view draws.
+  [NSGraphicsContext setCurrentContext:[NSGraphicsContext graphicsContextWithCGContext:bitmap flipped:NO]];
+  Calls();
+  EXPECT_EQ([editorView getCGContextRef], bitmap);
+  EXPECT_EQ(Calls(), std::vector<std::string>({"graphicsContext flipped 1"}));
+  [NSGraphicsContext setCurrentContext:nil];
+  CGContextRelease(bitmap);
+  CGColorSpaceRelease(space);
 }

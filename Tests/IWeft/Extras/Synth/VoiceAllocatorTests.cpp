@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <iterator>
 #include <stdexcept>
 #include <vector>
 
@@ -40,6 +42,17 @@ protected:
 constexpr int A = 255; // no key
 
 } // namespace
+
+TEST_F(VoiceAllocatorTest, AnAddedVoiceStartsWithClearedInputsNoKeyAndItsZone)
+{
+  RecordingVoice used;
+  std::fill(std::begin(used.mInputs), std::end(used.mInputs), ControlRamp{0.5, 1.0, 3, 9});
+  used.mKey = 60;
+  alloc.AddVoice(&used, 2);
+  for (const ControlRamp& ramp : used.mInputs)
+    EXPECT_TRUE(ramp.mStartValue == 0.0 && ramp.mEndValue == 0.0 && ramp.mStartSample == 0 && ramp.mEndSample == 0);
+  EXPECT_TRUE(used.mKey == A && used.mZone == 2);
+}
 
 TEST_F(VoiceAllocatorTest, NoteOnsRotateThroughFreeVoicesThenStealTheOldest)
 {

@@ -91,3 +91,74 @@ TEST_F(MeterTest, ControlDrawsTheLabelStripAndSetsTheLoudnessFlag)
   EXPECT_EQ(Count("Text") + Count("Fill" + Str(COLOR_BLACK.WithOpacity(0.3f))) + meter.IsLoudnessEnabled(), 0u);
 }
 
+
+// --- The second meter class
+
+struct Meter2Test : MeterTest
+{
+  DynamicRangeMeter2 meter2;
+
+  // The log of one part of the second meter with peak, hold and RMS at dB.
+  template <class Part>
+  Log Draw2(Part part, double dB)
+  {
+    DynamicRangeMeterProbe::Set(meter2, dB, dB, dB);
+    g.log.clear();
+    (meter2.*part)(g, r, kHoldL, kHoldR, kBarL, kBarR);
+    return g.log;
+  }
+};
+
+TEST_F(Meter2Test, PeaksAndHoldsAreTheFirstMetersOnItsOwnScale)
+{
+  for (double dB : {-120.0, -66.0, -10.0, 0.0, 0.01, 7.0})
+  {
+    const Log peaks = Draw2(&DynamicRangeMeter2::DrawPeaks, dB), holds = Draw2(&DynamicRangeMeter2::DrawPeaksHold, dB);
+    DrawAt(&DynamicRangeMeter::DrawPeaks, dB);
+    EXPECT_EQ(peaks, g.log) << dB;
+    DrawAt(&DynamicRangeMeter::DrawPeaksHold, dB);
+    EXPECT_EQ(holds, g.log) << dB;
+  }
+  DynamicRangeMeterProbe::SetScale(meter2, 0.0, -72.0); // 0 dB at the top
+  EXPECT_EQ(Draw2(&DynamicRangeMeter2::DrawPeaks, -36.0)[1], "MoveTo(18,144)");
+  Draw2(&DynamicRangeMeter2::DrawPeaksHold, 1.0);
+  EXPECT_EQ(Count("Stroke" + Str(kHoldL) + "2"), 1u) << "a hold off the top counts as the top, 0 dB";
+}
+
+TEST_F(Meter2Test, RmsIsUnclampedAndLightsItsZonesFromTheRmsAtMinusThreeAndAtZero)
+{
+  const std::string bar = "Fill" + Str(kBarL), zone = "Fill" + Str(kBarL.WithContrast(0.25f)),
+                    red = "Fill" + Str(COLOR_RED.WithOpacity(0.2f));
+  const struct { double rms; Log left; } cases[] = {
+    {-3.1, {bar + "(1,36.4,35,288)"}},
+    {-3.0, {bar + "(1,36,35,288)", zone + "(1,36,35,36)"}},
+    {-0.5, {bar + "(1,26,35,288)", zone + "(1,26,35,36)"}},
+    {0.0, {bar + "(1,24,35,288)", zone + "(1,24,35,36)", red + "(1,24,35,24)"}},
+    {-200, {bar + "(1,288,35,824)"}},
+    {50, {bar + "(1,-176,35,288)", zone + "(1,-176,35,36)", red + "(1,-176,35,24)"}}};
+  for (const auto& c : cases)
+  {
+    const Log all = Shapes(Draw2(&DynamicRangeMeter2::DrawRMS, c.rms));
+    EXPECT_EQ(Log(all.begin(), all.begin() + c.left.size()), c.left) << c.rms;
+    EXPECT_EQ(all.size(), 2 * c.left.size()) << "the right half alike";
+  }
+}
+
+TEST_F(Meter2Test, LoudnessDotsSmoothTheirValuesAndTakeTheirZoneColours)
+{
+  const double steady[3] = {-14.0, -14.1, -70.0};
+  DynamicRangeMeterProbe::SetLoudness(meter2, steady, steady);
+  Draw2(&DynamicRangeMeter2::DrawLUFS, 0);
+  EXPECT_EQ(Shapes(g.log), (Log{"Fill" + Str(COLOR_ORANGE) + "(15,77,21,83)",
+                                "Fill" + Str(IColor::FromColorCode(0x06B2C4)) + "(33,77.4,39,83.4)",
+                                "Fill" + Str(IColor(64, 255, 0, 0)) + "(51,301,57,307)"}));
+  EXPECT_EQ(g.Only("Text"), (Log{"Text(M: -14.0)(18,95,18,95)", "Text(S: -14.1)(36,95.4,36,95.4)",
+                                 "Text(I: -70.0)(54,319,54,319)"}));
+
+  const double next[3] = {-10.0, -60.0, std::nan("")}, previous[3] = {-60.0, -10.0, -20.0};
+  DynamicRangeMeterProbe::SetLoudness(meter2, next, previous);
+  Draw2(&DynamicRangeMeter2::DrawLUFS, 0);
+  EXPECT_NEAR(meter2.GetDisplayLoudness(DynamicRangeMeter2::kMomentary), -55.0, 1e-12);
+  EXPECT_NEAR(meter2.GetDisplayLoudness(DynamicRangeMeter2::kShortTerm), -15.0, 1e-12);
+  EXPECT_EQ(meter2.GetDisplayLoudness(DynamicRangeMeter2::kIntegrated), -20.0) << "a NaN is skipped";
+}

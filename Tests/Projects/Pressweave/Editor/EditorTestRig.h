@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "DynamicRangeMeter.h"
+#include "DynamicRangeMeter2.h"
 #include "TestCanvas.h"
 
 namespace pressweave {
@@ -20,6 +21,20 @@ struct DynamicRangeMeterProbe
   static void SetLoudness(DynamicRangeMeter& m, double momentary, double displayed)
   {
     m.mLoudness = momentary, m.mDisplayLoudness = displayed;
+  }
+
+  static void Set(DynamicRangeMeter2& m, double peak, double hold, double rms)
+  {
+    for (auto& ch : m.mChannels)
+      ch.peakDB = peak, ch.peakHoldDB = hold, ch.rmsDB = rms;
+  }
+  static void SetScale(DynamicRangeMeter2& m, double top, double bottom) { m.mScaleTop = top, m.mScaleBottom = bottom; }
+  // Momentary, short-term and integrated: the new values and the previous
+  // displayed ones.
+  static void SetLoudness(DynamicRangeMeter2& m, const double (&values)[3], const double (&previous)[3])
+  {
+    for (int i = 0; i < 3; ++i)
+      m.mLoudness[i] = values[i], m.mPrevLoudness[i] = previous[i];
   }
 };
 
