@@ -57,6 +57,7 @@ namespace weft::canvas {
 class IPopupMenuControl;
 class ITextEntryControl;
 class IBubbleControl;
+class SVGHoleIndex;
 
 using weft::IGEditorDelegate;
 using ILayerPtr = std::unique_ptr<ILayer>;
@@ -752,6 +753,8 @@ protected:
   float mYTranslation = 0.0f;
   IMatrix mTransform;
   std::stack<IMatrix> mTransformStates;
+  // DoDrawSVG's hole test, kept with its buffers from one shape to the next.
+  std::unique_ptr<SVGHoleIndex> mSVGHoles;
 
 private:
   // The end of both LoadBitmap forms: resample, cache or hand back the

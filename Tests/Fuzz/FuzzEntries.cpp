@@ -49,10 +49,11 @@ bool FuzzSVGReader(const uint8_t* data, size_t size)
       for (const weft::svg::SVGPaint* paint : {&shape.fill, &shape.stroke})
       {
         const bool gradient = paint->type >= weft::svg::kPaintLinearGradient;
-        if (gradient != (paint->gradient != nullptr) || (gradient && paint->gradient->stops.empty()))
+        if (gradient != (paint->gradient != nullptr) ||
+            (gradient && (!paint->gradient->stops || paint->gradient->stops->empty())))
           return false;
         float last = 0.0f;
-        for (const auto& stop : gradient ? paint->gradient->stops : std::vector<weft::svg::SVGGradientStop>())
+        for (const auto& stop : gradient ? *paint->gradient->stops : weft::svg::SVGGradientStops())
         {
           if (!(stop.offset >= last && stop.offset <= 1.0f))
             return false;
