@@ -11,7 +11,7 @@ namespace pw::fuzz {
 bool FuzzFontReader(const uint8_t* data, size_t size);
 
 // As SVG text: paths are whole cubic chains, dashes and gradient stops in
-// range.
+// range, and drawing's hole test agrees with its plain form.
 bool FuzzSVGReader(const uint8_t* data, size_t size);
 
 } // namespace pw::fuzz

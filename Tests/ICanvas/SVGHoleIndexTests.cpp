@@ -1,4 +1,5 @@
 #include "SVGHoleIndex.h"
+#include "SVGHoleOracle.h"
 
 #include "SVGParserDetail.h"
 
@@ -16,32 +17,6 @@ using weft::svg::SVGPath;
 using weft::svg::SVGShape;
 
 namespace {
-
-// The hole test in its plain form: every chord of every other outline
-// against the ray. The index must agree with it path for path.
-bool OracleIsHole(const SVGShape& shape, size_t pathIdx)
-{
-  const SVGPath& path = shape.paths[pathIdx];
-  const IVec2 p0(path.X(0), path.Y(0));
-  const IVec2 p1(path.bounds[0] - 1.0f, path.bounds[1] - 1.0f);
-  int crossings = 0;
-  for (size_t other = 0; other < shape.paths.size(); other++)
-  {
-    const SVGPath& o = shape.paths[other];
-    if (other == pathIdx || o.NPts() <= 3)
-      continue;
-    for (int i = 1; i < o.NPts() + 3; i += 3)
-    {
-      const IVec2 a(o.X(i - 1), o.Y(i - 1));
-      const IVec2 b = i < o.NPts() ? IVec2(o.X(i + 2), o.Y(i + 2)) : IVec2(o.X(0), o.Y(0));
-      const float t1 = GetLineCrossing(p0, p1, a, b);
-      const float t2 = GetLineCrossing(a, b, p0, p1);
-      if (t1 >= 0.0f && t1 < 1.0f && t2 >= 0.0f)
-        crossings++;
-    }
-  }
-  return crossings % 2 == 1;
-}
 
 // A closed polygon through the points, each side a straight cubic.
 SVGPath Polygon(const std::vector<IVec2>& corners)
@@ -70,7 +45,7 @@ void ExpectSameHoles(const SVGShape& shape, const std::string& what, int& holes,
   index.Build(shape);
   for (size_t p = 0; p < shape.paths.size(); p++)
   {
-    const bool expected = OracleIsHole(shape, p);
+    const bool expected = pwtest::OracleIsHole(shape, p);
     (expected ? holes : solids)++;
     if (index.IsHole(p) != expected)
     {
@@ -232,7 +207,7 @@ TEST(SVGHoleIndex, ALoneOutlineOrOneWithoutSegmentsIsNeverAHole)
   index.Build(shape);
   EXPECT_FALSE(index.IsHole(0));
   EXPECT_TRUE(index.IsHole(1)) << "inside the outer square";
-  EXPECT_EQ(index.IsHole(2), OracleIsHole(shape, 2));
+  EXPECT_EQ(index.IsHole(2), pwtest::OracleIsHole(shape, 2));
   EXPECT_FALSE(index.IsHole(3)) << "no point to cast a ray from";
   EXPECT_FALSE(index.IsHole(4)) << "beyond the paths";
 }
