@@ -15,8 +15,11 @@
 // cannot count (both its ends lie on one side of the line by more than the
 // error, so the computed crossing parameter cannot fall in [0, 1)). The
 // line is followed in both directions from the start because a chord lying
-// along it behind the start can still count through rounding. Chords or
-// rays with non-finite or huge coordinates are tested one by one.
+// along it behind the start can still count through rounding. Rays of one
+// direction whose lines nearly coincide (outlines aligned on a grid) share
+// the chords gathered once along the first of them. Chords with non-finite
+// or huge coordinates are tested against every ray, and such rays against
+// every chord.
 //
 // Main thread; the buffers are kept between shapes so that replaying an
 // image allocates only while they grow.
