@@ -2,8 +2,11 @@
 // core's SVG replay, with a drawing context whose path operations only count
 // (so the time is the reader's and the replay's, not a renderer's):
 //   BM_SubPaths: one path of 16,000 sub-paths, 8,000 squares each with a
-//                square hole, so every sub-path's hole test meets thousands
-//                of other outlines;
+//                square hole on a grid, so every sub-path's hole test meets
+//                thousands of other outlines and its ray runs through the
+//                corners of a hundred others;
+//   BM_Scattered: one path of 16,000 sub-paths, 8,000 triangles each with a
+//                triangle inside, at random places and sizes;
 //   BM_SharedGradient: 3,000 rectangles filled and stroked with one linear
 //                gradient of 3,000 stops.
 // Each iteration parses the text and draws the image once. The holes and
@@ -18,6 +21,7 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
+#include <random>
 #include <string>
 
 namespace {
@@ -56,6 +60,23 @@ std::string SubPathsDocument()
       std::snprintf(buf, sizeof(buf), "M%d %dh8v8h-8zM%d %dh4v4h-4z", x, y, x + 2, y + 2);
       d += buf;
     }
+  }
+  return "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"800\" height=\"1000\"><path fill=\"#000\" d=\"" + d +
+         "\"/></svg>";
+}
+
+std::string ScatteredDocument()
+{
+  std::string d;
+  char buf[128];
+  std::mt19937 rng(12345);
+  std::uniform_real_distribution<float> unit(0.0f, 1.0f);
+  for (int i = 0; i < 8000; i++)
+  {
+    const float x = unit(rng) * 790, y = unit(rng) * 990, s = 2 + unit(rng) * 8;
+    std::snprintf(buf, sizeof(buf), "M%.2f %.2fl%.2f %.2fl%.2f %.2fzM%.2f %.2fl%.2f %.2fl%.2f %.2fz", x, y, s,
+                  s * 0.3f, -s * 0.4f, s, x + s * 0.2f, y + s * 0.3f, s * 0.3f, s * 0.1f, -s * 0.1f, s * 0.3f);
+    d += buf;
   }
   return "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"800\" height=\"1000\"><path fill=\"#000\" d=\"" + d +
          "\"/></svg>";
@@ -103,11 +124,13 @@ void ParseAndDraw(benchmark::State& state, const std::string& text)
 }
 
 void BM_SubPaths(benchmark::State& state) { ParseAndDraw(state, SubPathsDocument()); }
+void BM_Scattered(benchmark::State& state) { ParseAndDraw(state, ScatteredDocument()); }
 void BM_SharedGradient(benchmark::State& state) { ParseAndDraw(state, SharedGradientDocument()); }
 
 } // namespace
 
 BENCHMARK(BM_SubPaths)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Scattered)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SharedGradient)->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();
