@@ -9,6 +9,7 @@
 #include "IGEditorDelegate.h"
 #include "IPanelControl.h"
 #include "ISVGControl.h"
+#include "SVGHoleIndex.h"
 #include "IVectorBase.h"
 #include "IWeftTrace.h"
 #include "LOOM_Assert.h"

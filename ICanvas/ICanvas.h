@@ -57,6 +57,9 @@ namespace weft::canvas {
 class IPopupMenuControl;
 class ITextEntryControl;
 class IBubbleControl;
+class SVGHoleIndex;
+template <class T>
+class StaticStorage;
 
 using weft::IGEditorDelegate;
 using ILayerPtr = std::unique_ptr<ILayer>;
@@ -151,7 +154,8 @@ public:
   virtual void* GetDrawContext() = 0;
   virtual const char* GetDrawingAPIStr() = 0;
 
-  // --- Bitmaps in the process-wide cache.
+  // --- Bitmaps in the context's bitmap cache (BitmapCache: the process-wide
+  // one unless the back end keeps its own).
   virtual IBitmap ScaleBitmap(const IBitmap& inBitmap, const char* cacheName, int targetScale);
   virtual void RetainBitmap(const IBitmap& bitmap, const char* cacheName);
   virtual void ReleaseBitmap(const IBitmap& bitmap);
@@ -682,6 +686,11 @@ public:
   };
 
 protected:
+  // Where loaded and resampled bitmaps are looked up and kept: the
+  // process-wide sBitmapCache. A back end that caches what it decodes in a
+  // store of its own returns that store, so that what it holds is never
+  // destroyed or cached a second time by the loading steps.
+  virtual StaticStorage<APIBitmap>& BitmapCache();
   // Replays the image's visible shapes in image coordinates; a given colour
   // replaces every shape's paint of that kind.
   void DoDrawSVG(const ISVG& svg, const IBlend* pBlend, const IColor* pStrokeColor, const IColor* pFillColor);
@@ -752,6 +761,8 @@ protected:
   float mYTranslation = 0.0f;
   IMatrix mTransform;
   std::stack<IMatrix> mTransformStates;
+  // DoDrawSVG's hole test, kept with its buffers from one shape to the next.
+  std::unique_ptr<SVGHoleIndex> mSVGHoles;
 
 private:
   // The end of both LoadBitmap forms: resample, cache or hand back the

@@ -73,9 +73,11 @@ EResourceLocation ICanvas::SearchImageResource(const char* name, const char* typ
   return kNotFound;
 }
 
+StaticStorage<APIBitmap>& ICanvas::BitmapCache() { return sBitmapCache; }
+
 APIBitmap* ICanvas::SearchBitmapInCache(const char* name, int targetScale, int& sourceScale)
 {
-  BitmapStorage storage(sBitmapCache);
+  BitmapStorage storage(BitmapCache());
   for (int s = targetScale; s >= 1; s = NextScale(s, targetScale))
   {
     if (APIBitmap* pBitmap = storage.Find(name, s))
@@ -97,7 +99,7 @@ IBitmap ICanvas::FinishLoadBitmap(APIBitmap* pBitmap, std::unique_ptr<APIBitmap>
     return IBitmap();
   // A back end may already have put what it decoded into the cache; the
   // cache then owns it, and this call must neither add nor destroy it.
-  if (pLoaded && BitmapStorage(sBitmapCache).Find(name, pLoaded->GetScale()) == pLoaded.get())
+  if (pLoaded && BitmapStorage(BitmapCache()).Find(name, pLoaded->GetScale()) == pLoaded.get())
     pLoaded.release();
   if (pBitmap->GetScale() != static_cast<float>(targetScale))
     return ScaleBitmap(IBitmap(pBitmap, nStates, framesAreHorizontal, name), name, targetScale);
@@ -113,7 +115,7 @@ IBitmap ICanvas::LoadBitmap(const char* name, int nStates, bool framesAreHorizon
     return IBitmap();
   if (targetScale == 0)
     targetScale = GetRoundedScreenScale();
-  BitmapStorage storage(sBitmapCache); // held for the whole lookup, load and insert
+  BitmapStorage storage(BitmapCache()); // held for the whole lookup, load and insert
   if (APIBitmap* pCached = storage.Find(name, targetScale))
     return IBitmap(pCached, nStates, framesAreHorizontal, name);
   const char* ext = Extension(name);
@@ -146,7 +148,7 @@ IBitmap ICanvas::LoadBitmap(const char* name, const void* pData, int dataSize, i
     return IBitmap();
   if (targetScale == 0)
     targetScale = GetRoundedScreenScale();
-  BitmapStorage storage(sBitmapCache);
+  BitmapStorage storage(BitmapCache());
   if (APIBitmap* pCached = storage.Find(name, targetScale))
     return IBitmap(pCached, nStates, framesAreHorizontal, name);
   if (!BitmapExtSupported(Extension(name)))
@@ -170,9 +172,10 @@ IBitmap ICanvas::ScaleBitmap(const IBitmap& inBitmap, const char* cacheName, int
   const float screenScale = mScreenScale, drawScale = mDrawScale;
   mScreenScale = static_cast<float>(targetScale);
   mDrawScale = inBitmap.GetDrawScale();
-  const APIBitmap* pIn = inBitmap.GetAPIBitmap();
-  const IRECT bounds(0.0f, 0.0f, static_cast<float>(pIn->GetWidth()) / inBitmap.GetDrawScale(),
-                     static_cast<float>(pIn->GetHeight()) / inBitmap.GetDrawScale());
+  // The bitmap's size in points: its pixels become targetScale pixels per
+  // point in the layer.
+  const IRECT bounds(0.0f, 0.0f, static_cast<float>(inBitmap.W()) / inBitmap.GetDrawScale(),
+                     static_cast<float>(inBitmap.H()) / inBitmap.GetDrawScale());
   StartLayer(nullptr, bounds, true);
   DrawBitmap(inBitmap, bounds, 0, 0, nullptr);
   ILayerPtr layer = EndLayer();
@@ -187,10 +190,10 @@ void ICanvas::RetainBitmap(const IBitmap& bitmap, const char* cacheName)
 {
   if (!bitmap.IsValid())
     return;
-  BitmapStorage(sBitmapCache).Add(bitmap.GetAPIBitmap(), cacheName, bitmap.GetScale());
+  BitmapStorage(BitmapCache()).Add(bitmap.GetAPIBitmap(), cacheName, bitmap.GetScale());
 }
 
-void ICanvas::ReleaseBitmap(const IBitmap& bitmap) { BitmapStorage(sBitmapCache).Remove(bitmap.GetAPIBitmap()); }
+void ICanvas::ReleaseBitmap(const IBitmap& bitmap) { BitmapStorage(BitmapCache()).Remove(bitmap.GetAPIBitmap()); }
 
 IBitmap ICanvas::GetScaledBitmap(IBitmap& src)
 {

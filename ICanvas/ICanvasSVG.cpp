@@ -2,7 +2,7 @@
 
 #include "ICanvas.h"
 
-#include "IVec2.h"
+#include "SVGHoleIndex.h"
 #include "SVGImage.h"
 
 #include <algorithm>
@@ -33,33 +33,6 @@ IColor PaintColor(uint32_t color, int alpha)
   return IColor(alpha, int(color & 0xFF), int((color >> 8) & 0xFF), int((color >> 16) & 0xFF));
 }
 
-// Whether a ray from the path's first point to just beyond its bounds'
-// top-left corner crosses the shape's other outlines an odd number of times.
-bool IsHole(const SVGShape& shape, size_t pathIdx)
-{
-  const SVGPath& path = shape.paths[pathIdx];
-  const IVec2 p0(path.X(0), path.Y(0));
-  const IVec2 p1(path.bounds[0] - 1.0f, path.bounds[1] - 1.0f);
-  int crossings = 0;
-  for (size_t other = 0; other < shape.paths.size(); other++)
-  {
-    const SVGPath& o = shape.paths[other];
-    if (other == pathIdx || o.NPts() <= 3)
-      continue;
-    // The chords of its segments, the closing chord last.
-    for (int i = 1; i < o.NPts() + 3; i += 3)
-    {
-      const IVec2 a(o.X(i - 1), o.Y(i - 1));
-      const IVec2 b = i < o.NPts() ? IVec2(o.X(i + 2), o.Y(i + 2)) : IVec2(o.X(0), o.Y(0));
-      const float t1 = GetLineCrossing(p0, p1, a, b);
-      const float t2 = GetLineCrossing(a, b, p0, p1);
-      if (t1 >= 0.0f && t1 < 1.0f && t2 >= 0.0f)
-        crossings++;
-    }
-  }
-  return crossings % 2 == 1;
-}
-
 } // namespace
 
 IPattern ICanvas::GetSVGPattern(const SVGPaint& paint, float opacity)
@@ -71,7 +44,7 @@ IPattern ICanvas::GetSVGPattern(const SVGPaint& paint, float opacity)
     case svg::kPaintLinearGradient:
     case svg::kPaintRadialGradient:
     {
-      if (!paint.gradient)
+      if (!paint.gradient || !paint.gradient->stops)
         break;
       IPattern pattern(paint.type == svg::kPaintLinearGradient ? EPatternType::Linear : EPatternType::Radial);
       const svg::ESpread spread = paint.gradient->spread;
@@ -80,11 +53,13 @@ IPattern ICanvas::GetSVGPattern(const SVGPaint& paint, float opacity)
                                                        : EPatternSpread::Pad;
       // A file may repeat an offset or give more than 16 stops: only the
       // stops a pattern takes are added (the first of equal offsets, the
-      // first 16).
-      for (const auto& stop : paint.gradient->stops)
+      // first 16); the rest of a long list cannot change it.
+      for (const auto& stop : *paint.gradient->stops)
       {
         const int n = pattern.NStops();
-        if (n < MAX_PATTERN_STOPS && (!n || pattern.GetStop(n - 1).mOffset < stop.offset))
+        if (n >= MAX_PATTERN_STOPS)
+          break;
+        if (!n || pattern.GetStop(n - 1).mOffset < stop.offset)
           pattern.AddStop(PaintColor(stop.color, 255), stop.offset);
       }
       const float* t = paint.gradient->xform;
@@ -125,11 +100,14 @@ void ICanvas::DoDrawSVG(const ISVG& svg, const IBlend* pBlend, const IColor* pSt
   LOOM_ASSERT_MSG(svg.mImage != nullptr, "pImage != nullptr");
   if (!svg.mImage)
     return;
+  if (!mSVGHoles)
+    mSVGHoles = std::make_unique<SVGHoleIndex>();
   for (const SVGShape& shape : svg.mImage->shapes)
   {
     if (!shape.visible)
       continue;
     PathClear();
+    mSVGHoles->Build(shape);
     for (size_t p = 0; p < shape.paths.size(); p++)
     {
       const SVGPath& path = shape.paths[p];
@@ -138,7 +116,8 @@ void ICanvas::DoDrawSVG(const ISVG& svg, const IBlend* pBlend, const IColor* pSt
         PathCubicBezierTo(path.X(i), path.Y(i), path.X(i + 1), path.Y(i + 1), path.X(i + 2), path.Y(i + 2));
       if (path.closed)
         PathClose();
-      PathSetWinding(IsHole(shape, p));
+      // Inside an odd number of the shape's other outlines: drawn as a hole.
+      PathSetWinding(mSVGHoles->IsHole(p));
     }
     if (shape.fill.type != svg::kPaintNone)
     {

@@ -87,8 +87,6 @@ public:
   IColor GetPoint(int x, int y) override;
   void* GetDrawContext() override { return mVG; }
   const char* GetDrawingAPIStr() override { return "Vector | Metal"; }
-  void RetainBitmap(const IBitmap&, const char*) override {}
-  void ReleaseBitmap(const IBitmap&) override {}
   // png, jpg and jpeg, in any case.
   bool BitmapExtSupported(const char* ext) override;
   void DrawFastDropShadow(const IRECT& innerBounds, const IRECT& outerBounds, float xyDrop = 5.0f,
@@ -145,6 +143,9 @@ protected:
   bool PrepareAndMeasureText(const IText& text, const char* str, IRECT& r, double& x, double& y) const;
 
   bool InDraw() const { return mInDraw; }
+  // The context's own store: bitmaps decoded here, from files or memory,
+  // and their resampled forms live and die with this context.
+  StaticStorage<APIBitmap>& BitmapCache() override { return mBitmapCache; }
 
 private:
   // Binds fb and begins a renderer frame on it; without fb the frame is

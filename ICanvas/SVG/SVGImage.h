@@ -58,6 +58,9 @@ struct SVGGradientStop
   float offset = 0.0f; // 0..1, never decreasing along the list
 };
 
+// A gradient element's stops, shared by every paint that uses the element.
+using SVGGradientStops = std::vector<SVGGradientStop>;
+
 struct SVGGradient
 {
   // Maps document coordinates to gradient space (x' = xx x + xy y + tx,
@@ -65,7 +68,7 @@ struct SVGGradient
   // that space, a radial one is the unit circle around its origin.
   float xform[6] = {1.0f, 0.0f, 0.0f, 1.0f, 0.0f, 0.0f}; // xx, yx, xy, yy, tx, ty
   ESpread spread = kSpreadPad;
-  std::vector<SVGGradientStop> stops; // at least one
+  std::shared_ptr<const SVGGradientStops> stops; // never null, at least one stop
 };
 
 struct SVGPaint

@@ -249,12 +249,16 @@ private:
   SVGPaint ResolvePaint(const PaintSpec& spec, const Style& st, float paintOpacity, const float* localBounds) const;
   std::shared_ptr<const SVGGradient> ResolveGradient(const XMLElement* grad, const Style& st,
                                                      const float* localBounds) const;
+  // The element's own stops, read once per element and shared by every
+  // paint that uses them; null when it has none.
+  std::shared_ptr<const SVGGradientStops> Stops(const XMLElement* grad) const;
   void CollectIds(const XMLElement* el, int depth);
 
   float mDpi;
   std::string mUnits;
   float mViewW = 0.0f, mViewH = 0.0f;
   std::map<std::string, const XMLElement*> mIds;
+  mutable std::map<const XMLElement*, std::shared_ptr<const SVGGradientStops>> mStops;
   std::unique_ptr<SVGImage> mImage;
 };
 
@@ -354,6 +358,32 @@ void Reader::ApplyStyle(const XMLElement* el, Style& st) const
   Xform local;
   if (const char* t = el->Attribute("transform"); t && ParseTransform(t, local))
     st.xform = st.xform * local;
+}
+
+std::shared_ptr<const SVGGradientStops> Reader::Stops(const XMLElement* grad) const
+{
+  const auto cached = mStops.find(grad);
+  if (cached != mStops.end())
+    return cached->second;
+  auto stops = std::make_shared<SVGGradientStops>();
+  for (const XMLElement* stop = grad->FirstChildElement("stop"); stop; stop = stop->NextSiblingElement("stop"))
+  {
+    Style stopStyle;
+    ApplyStyle(stop, stopStyle);
+    float offset = 0.0f;
+    if (const char* o = stop->Attribute("offset"); o && ParseNumber(SkipSeparators(o), offset))
+      offset = std::strchr(o, '%') ? offset / 100.0f : offset;
+    offset = Clamp01(offset);
+    if (!stops->empty())
+      offset = std::max(offset, stops->back().offset);
+    const uint32_t alpha = static_cast<uint32_t>(std::lround(stopStyle.stopOpacity * 255.0f));
+    stops->push_back({stopStyle.stopColor | (alpha << 24), offset});
+  }
+  std::shared_ptr<const SVGGradientStops> result;
+  if (!stops->empty())
+    result = std::move(stops);
+  mStops.emplace(grad, result);
+  return result;
 }
 
 void Reader::CollectIds(const XMLElement* el, int depth)
@@ -483,23 +513,11 @@ std::shared_ptr<const SVGGradient> Reader::ResolveGradient(const XMLElement* gra
   auto gradient = std::make_shared<SVGGradient>();
   for (const XMLElement* g : chain)
   {
-    for (const XMLElement* stop = g->FirstChildElement("stop"); stop; stop = stop->NextSiblingElement("stop"))
-    {
-      Style stopStyle;
-      ApplyStyle(stop, stopStyle);
-      float offset = 0.0f;
-      if (const char* o = stop->Attribute("offset"); o && ParseNumber(SkipSeparators(o), offset))
-        offset = std::strchr(o, '%') ? offset / 100.0f : offset;
-      offset = Clamp01(offset);
-      if (!gradient->stops.empty())
-        offset = std::max(offset, gradient->stops.back().offset);
-      const uint32_t alpha = static_cast<uint32_t>(std::lround(stopStyle.stopOpacity * 255.0f));
-      gradient->stops.push_back({stopStyle.stopColor | (alpha << 24), offset});
-    }
-    if (!gradient->stops.empty())
+    gradient->stops = Stops(g);
+    if (gradient->stops)
       break;
   }
-  if (gradient->stops.empty())
+  if (!gradient->stops)
     return nullptr;
 
   const char* units = attr("gradientUnits");

@@ -11,7 +11,8 @@ namespace pw::fuzz {
 bool FuzzFontReader(const uint8_t* data, size_t size);
 
 // As SVG text: paths are whole cubic chains, dashes and gradient stops in
-// range, and each paint's pattern has at most 16 stops at increasing offsets.
+// range, each paint's pattern has at most 16 stops at increasing offsets,
+// and drawing's hole test agrees with its plain form.
 bool FuzzSVGReader(const uint8_t* data, size_t size);
 
 // As a Standard MIDI File: refused with a reason and nothing changed, or

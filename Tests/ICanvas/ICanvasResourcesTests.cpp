@@ -119,6 +119,32 @@ TEST(ICanvasResources, APlainFileIsResampledOnceAndSharedUntilTheLastContextClos
   EXPECT_EQ(CacheSize(), 0);
 }
 
+TEST(ICanvasResources, ArtworkFoundAtAnotherScaleKeepsItsSizeInPointsWhenResampled)
+{
+  // Every file is a 10 x 10 point image at its own scale; a screen of scale
+  // s gets 10 s x 10 s pixels of it, whichever file was found.
+  const struct { const char* file; int screen; } cases[] = {
+    {"knob.png", 2}, {"knob@3x.png", 2}, {"knob@3x.png", 1}, {"knob@2x.png", 3}};
+  for (const auto& c : cases)
+  {
+    Files files({c.file});
+    const std::string name = files.Path("knob.png");
+    TestGDelegate dlg;
+    ResourceCanvas g(dlg);
+    g.SetScreenScale(float(c.screen));
+    const IBitmap bitmap = g.LoadBitmap(name.c_str());
+    const std::string what = std::string(c.file) + " at " + std::to_string(c.screen) + "x";
+    ASSERT_TRUE(bitmap.IsValid()) << what;
+    EXPECT_EQ(bitmap.W(), 10) << what;
+    EXPECT_EQ(bitmap.H(), 10) << what;
+    EXPECT_EQ(bitmap.GetAPIBitmap()->GetWidth(), 10 * c.screen) << what;
+    EXPECT_EQ(bitmap.GetScale(), float(c.screen)) << what;
+    EXPECT_EQ(StaticStorage<APIBitmap>::Accessor(sBitmapCache).Find(name.c_str(), c.screen), bitmap.GetAPIBitmap())
+      << what << ": cached at its size in points";
+    EXPECT_EQ(g.GetScreenScale(), float(c.screen)) << "the screen scale is restored";
+  }
+}
+
 TEST(ICanvasResources, ABitmapFromMemoryHasOneOwner)
 {
   TestGDelegate dlg;

@@ -242,6 +242,40 @@ TEST(ICanvasVector, BitmapsAreFoundOnceCachedUnderTheAskedScaleAndInvalidWhenMis
   rmdir(dir);
 }
 
+// The context keeps what it decodes from memory in its own store; at a
+// screen scale of 2 the 1x decode is resampled, and both stay owned by the
+// store alone: drawn, found again, freed once when the view goes.
+TEST(ICanvasVector, AMemoryBitmapAtScaleTwoIsResampledOnceAndFreedWithTheView)
+{
+  std::vector<unsigned char> png;
+  const unsigned char pixels[4 * 2 * 4] = {255, 0, 0, 255};
+  ASSERT_TRUE(stbi_write_png_to_func(
+    [](void* out, void* data, int size) {
+      auto* bytes = static_cast<std::vector<unsigned char>*>(out);
+      bytes->insert(bytes->end(), static_cast<unsigned char*>(data), static_cast<unsigned char*>(data) + size);
+    },
+    &png, 4, 2, 4, pixels, 16));
+  auto g = std::make_unique<VectorCanvas>();
+  g->SetScreenScale(2.0f);
+  const size_t textures = g->backend.textures.size();
+  const IBitmap a = g->LoadBitmap("mem.png", png.data(), int(png.size()), 1, false, 0);
+  ASSERT_TRUE(a.IsValid());
+  EXPECT_TRUE(a.W() == 4 && a.H() == 2 && a.GetScale() == 2.0f) << "4 x 2 points at 2 pixels a point";
+  EXPECT_EQ(a.GetAPIBitmap()->GetWidth(), 8);
+  g->DrawBitmap(a, IRECT(0, 0, 4, 2), 0, 0);
+  EXPECT_EQ(g->Last("fill").paint.image, a.GetAPIBitmap()->GetBitmap());
+
+  const IBitmap b = g->LoadBitmap("mem.png", png.data(), int(png.size()), 1, false, 2);
+  EXPECT_EQ(b.GetAPIBitmap(), a.GetAPIBitmap()) << "the resampled bitmap is found again";
+  EXPECT_EQ(g->backend.Calls("create-texture").size() - g->backend.Calls("delete-texture").size(), textures + 2)
+    << "the decode and its resampled form, each once";
+  g->DrawBitmap(b, IRECT(0, 0, 4, 2), 0, 0);
+
+  g->OnViewDestroyed();
+  EXPECT_TRUE(g->backend.textures.empty()) << "every image freed with the view";
+  g.reset();
+}
+
 TEST(ICanvasVector, FontsReachTheAtlasThroughTheStoreOnlyWhenAcceptedAndMissingOnesMeasureEmpty)
 {
   VectorCanvas g;

@@ -123,19 +123,48 @@ TEST(SVGParser, GradientsMapTheDocumentOntoTheirUnitSpace)
   EXPECT_NEAR(ToGradient(g1, 35.0f, 20.0f)[1], 0.5f, 1e-5f) << "the bounding box's middle is half way";
   EXPECT_NEAR(ToGradient(g1, 60.0f, 10.0f)[1], 1.0f, 1e-5f);
   EXPECT_EQ(g1.spread, kSpreadReflect);
-  ASSERT_EQ(g1.stops.size(), 3u);
-  EXPECT_EQ(g1.stops[1].color, 0x80FF0000u);
-  EXPECT_FLOAT_EQ(g1.stops[2].offset, 0.5f) << "offsets never go back";
+  ASSERT_EQ(g1.stops->size(), 3u);
+  EXPECT_EQ((*g1.stops)[1].color, 0x80FF0000u);
+  EXPECT_FLOAT_EQ((*g1.stops)[2].offset, 0.5f) << "offsets never go back";
 
   const SVGShape* user = Find(*img, "user");
   ASSERT_EQ(user->fill.type, kPaintLinearGradient);
   EXPECT_EQ(user->fill.gradient->spread, kSpreadRepeat);
-  EXPECT_EQ(user->fill.gradient->stops.size(), 3u) << "stops come through href";
+  EXPECT_EQ(user->fill.gradient->stops->size(), 3u) << "stops come through href";
   EXPECT_NEAR(ToGradient(*user->fill.gradient, 100.0f, 0.0f)[1], 1.0f, 1e-5f);
   EXPECT_EQ(user->stroke.type, kPaintNone) << "an unknown reference paints nothing";
 
   const auto edge = ToGradient(*Find(*img, "rad")->fill.gradient, 70.0f, 50.0f);
   EXPECT_NEAR(std::hypot(edge[0], edge[1]), 1.0f, 1e-5f);
+}
+
+TEST(SVGParser, EveryPaintOfOneGradientSharesItsStopsButKeepsItsOwnMapping)
+{
+  std::string text = "<svg width=\"100\" height=\"100\"><linearGradient id=\"g\">";
+  for (int i = 0; i < 100; i++)
+    text += "<stop offset=\"" + std::to_string(i / 99.0) + "\" stop-color=\"#102030\"/>";
+  text += "</linearGradient><linearGradient id=\"h\" href=\"#g\" gradientUnits=\"userSpaceOnUse\"/>";
+  for (int i = 0; i < 20; i++)
+    text += "<rect x=\"" + std::to_string(i * 4) + "\" width=\"" + std::to_string(i + 1) +
+            "\" height=\"2\" fill=\"url(#g)\" stroke=\"url(#" + (i % 2 ? "h" : "g") + ")\"/>";
+  const auto img = ParseSVG((text + "</svg>").c_str());
+  ASSERT_TRUE(img);
+  ASSERT_EQ(img->shapes.size(), 20u);
+  const auto& stops = img->shapes[0].fill.gradient->stops;
+  ASSERT_TRUE(stops && stops->size() == 100u);
+  EXPECT_FLOAT_EQ(stops->back().offset, 1.0f);
+  EXPECT_EQ(stops->front().color, 0xFF302010u);
+  for (const SVGShape& shape : img->shapes)
+  {
+    for (const SVGPaint* paint : {&shape.fill, &shape.stroke})
+    {
+      ASSERT_EQ(paint->type, kPaintLinearGradient);
+      EXPECT_EQ(paint->gradient->stops, stops) << "one list, through href too";
+    }
+  }
+  // Each shape's own bounding box still maps onto the unit space.
+  EXPECT_NEAR(ToGradient(*img->shapes[3].fill.gradient, 12.0f + 4.0f, 1.0f)[1], 1.0f, 1e-5f);
+  EXPECT_NEAR(ToGradient(*img->shapes[5].fill.gradient, 20.0f + 6.0f, 1.0f)[1], 1.0f, 1e-5f);
 }
 
 TEST(SVGParser, ColoursAndPaintsParseOrLeaveTheInheritedPaint)

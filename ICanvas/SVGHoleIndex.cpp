@@ -1,0 +1,290 @@
+#include "SVGHoleIndex.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace weft::canvas {
+
+using svg::SVGPath;
+using svg::SVGShape;
+
+namespace {
+
+// Points beyond this (or not finite) stay out of the grid: the crossing
+// test's products could overflow there and its error bound no longer holds.
+constexpr float kMaxCoord = 1.0e18f;
+// Cells per axis at most.
+constexpr double kMaxCells = 1024.0;
+// The crossing test's float error, measured as a distance from the ray's
+// line, stays below 2^-19 of the box's size (differences of points in the
+// box, two products, one difference); a chord whose ends both lie farther
+// from the line than 2^-10 of that size cannot count.
+constexpr double kLinePad = 1.0 / 1024.0;
+// The grid's own double arithmetic errs by a few 2^-52 of the coordinates.
+constexpr double kCellPad = 1.0 / (1024.0 * 1024.0 * 1024.0 * 1024.0);
+// Absolute floors of both pads, and the shortest ray direction (per axis)
+// that is gridded: together far above the 2^-149 steps of float underflow.
+constexpr double kTinyPad = 1.0e-20;
+constexpr float kMinDir = 1.0e-20f;
+
+bool Regular(const IVec2& p) { return std::fabs(p.x) <= kMaxCoord && std::fabs(p.y) <= kMaxCoord; }
+
+int CellOf(double v, double origin, double invSize, int n)
+{
+  const double c = (v - origin) * invSize;
+  return !(c >= 0.0) ? 0 : c >= n ? n - 1 : static_cast<int>(c);
+}
+
+// Rays in one of this many direction sectors are answered together, in the
+// order of their lines across the sector, so that consecutive rays walk
+// nearly the same cells.
+constexpr double kSectors = 256.0;
+constexpr double kPi = 3.14159265358979323846;
+
+} // namespace
+
+bool SVGHoleIndex::Crosses(const IVec2& p0, const IVec2& p1, const Chord& chord)
+{
+  const float t1 = GetLineCrossing(p0, p1, chord.a, chord.b);
+  return t1 >= 0.0f && t1 < 1.0f && GetLineCrossing(chord.a, chord.b, p0, p1) >= 0.0f;
+}
+
+int SVGHoleIndex::Row(double y) const { return CellOf(y, mT, mInvCellH, mRows); }
+int SVGHoleIndex::Col(double x) const { return CellOf(x, mL, mInvCellW, mCols); }
+
+template <class F>
+void SVGHoleIndex::ForEachCell(double px, double py, double qx, double qy, double pad, F&& f) const
+{
+  const double dy = qy - py;
+  // Nearly level: every row it reaches takes its whole width.
+  const double invDy = std::fabs(dy) > 1.0e-300 ? 1.0 / dy : 0.0;
+  const int r1 = Row(std::max(py, qy) + pad);
+  for (int r = Row(std::min(py, qy) - pad); r <= r1; r++)
+  {
+    // The part of the segment within the row's band grown by pad; an end
+    // point when it only reaches the band through pad.
+    double s0 = 0.0, s1 = 1.0;
+    if (invDy != 0.0)
+    {
+      s0 = (mT + r * mCellH - pad - py) * invDy;
+      s1 = (mT + (r + 1) * mCellH + pad - py) * invDy;
+      if (s0 > s1)
+        std::swap(s0, s1);
+      s0 = std::clamp(s0, 0.0, 1.0);
+      s1 = std::clamp(s1, 0.0, 1.0);
+    }
+    const double xa = px + s0 * (qx - px), xb = px + s1 * (qx - px);
+    const int c1 = Col(std::max(xa, xb) + pad);
+    for (int c = Col(std::min(xa, xb) - pad); c <= c1; c++)
+      f(static_cast<size_t>(r) * static_cast<size_t>(mCols) + static_cast<size_t>(c));
+  }
+}
+
+void SVGHoleIndex::Build(const SVGShape& shape)
+{
+  mShape = &shape;
+  mHoles.assign(shape.paths.size(), 0);
+  if (shape.paths.size() < 2)
+    return; // a lone outline has no others to lie inside
+  mChords.clear();
+  for (size_t p = 0; p < shape.paths.size(); p++)
+  {
+    const SVGPath& o = shape.paths[p];
+    const int n = o.NPts();
+    if (n <= 3)
+      continue;
+    // The chords of its segments, the closing chord last.
+    for (int i = 1; i - 1 < n && i < n + 3; i += 3)
+    {
+      const IVec2 a(o.X(i - 1), o.Y(i - 1));
+      const IVec2 b = i + 2 < n ? IVec2(o.X(i + 2), o.Y(i + 2)) : IVec2(o.X(0), o.Y(0));
+      // A chord of no length is parallel to every ray: it never counts.
+      if (a.x != b.x || a.y != b.y)
+        mChords.push_back({a, b, static_cast<uint32_t>(p), 0});
+    }
+  }
+  const auto irregular = std::partition(mChords.begin(), mChords.end(),
+                                        [](const Chord& c) { return Regular(c.a) && Regular(c.b); });
+  mNGridded = static_cast<size_t>(irregular - mChords.begin());
+  for (size_t k = 0; k < mChords.size(); k++)
+    mChords[k].id = static_cast<uint32_t>(k);
+  mVisited.assign(mChords.size(), 0);
+  mQuery = 0;
+  mCols = mRows = 0;
+  if (mNGridded > 0)
+    BuildGrid();
+  mOrder.clear();
+  for (size_t p = 0; p < shape.paths.size(); p++)
+  {
+    IVec2 p0, p1;
+    if (shape.paths[p].NPts() == 0)
+      continue; // no point to cast a ray from
+    if (Gridded(p, p0, p1))
+    {
+      const IVec2 dir = p1 - p0;
+      const double dx = dir.x, dy = dir.y;
+      const double sector = std::floor((std::atan2(dy, dx) / (2.0 * kPi) + 0.5) * kSectors);
+      const double offset = (double(p0.x) * dy - double(p0.y) * dx) / std::hypot(dx, dy);
+      mOrder.push_back({sector, offset, p0, dir, static_cast<uint32_t>(p)});
+    }
+    else
+      mHoles[p] = CountAll(p) % 2 == 1;
+  }
+  std::sort(mOrder.begin(), mOrder.end(), [](const RayKey& x, const RayKey& y) {
+    if (x.sector != y.sector)
+      return x.sector < y.sector;
+    if (x.dir.x != y.dir.x)
+      return x.dir.x < y.dir.x;
+    if (x.dir.y != y.dir.y)
+      return x.dir.y < y.dir.y;
+    return x.offset < y.offset;
+  });
+  for (size_t i = 0; i < mOrder.size();)
+  {
+    // Rays of one direction whose lines lie within the pad of the first one
+    // share the chords gathered near it, with the pad doubled.
+    const RayKey& first = mOrder[i];
+    size_t end = i + 1;
+    while (end < mOrder.size() && mOrder[end].dir.x == first.dir.x && mOrder[end].dir.y == first.dir.y &&
+           mOrder[end].offset - first.offset <= mLinePad)
+      end++;
+    Gather(first.p0, first.dir, end - i > 1 ? 2.0 * mLinePad : mLinePad);
+    for (; i < end; i++)
+      mHoles[mOrder[i].path] = CountCandidates(mOrder[i].path) % 2 == 1;
+  }
+}
+
+void SVGHoleIndex::BuildGrid()
+{
+  const svg::SVGShape& shape = *mShape;
+
+  // The box of every gridded point and every ray's start.
+  double l = std::numeric_limits<double>::max(), t = l, r = -l, b = -l;
+  auto add = [&](const IVec2& v) {
+    l = std::min(l, double(v.x)), r = std::max(r, double(v.x));
+    t = std::min(t, double(v.y)), b = std::max(b, double(v.y));
+  };
+  for (size_t k = 0; k < mNGridded; k++)
+    add(mChords[k].a), add(mChords[k].b);
+  for (const SVGPath& path : shape.paths)
+  {
+    if (path.NPts() > 0 && Regular(IVec2(path.X(0), path.Y(0))))
+      add(IVec2(path.X(0), path.Y(0)));
+  }
+  mL = l, mT = t, mR = r, mB = b;
+  const double w = r - l, h = b - t;
+  const double size = std::max(w, h);
+  const double magnitude = std::max({std::fabs(l), std::fabs(t), std::fabs(r), std::fabs(b)});
+  mCellPad = (size + magnitude) * kCellPad + kTinyPad;
+  mLinePad = size * kLinePad + kTinyPad;
+
+  // About one chord per cell, cells as square as the box allows.
+  const double n = static_cast<double>(mNGridded) / 4.0;
+  double cols = 1.0, rows = 1.0;
+  if (w > 0.0 && h > 0.0)
+  {
+    cols = std::ceil(std::sqrt(n * w / h));
+    rows = std::ceil(std::sqrt(n * h / w));
+  }
+  else if (w > 0.0)
+    cols = n;
+  else if (h > 0.0)
+    rows = n;
+  mCols = static_cast<int>(std::clamp(cols, 1.0, kMaxCells));
+  mRows = static_cast<int>(std::clamp(rows, 1.0, kMaxCells));
+  mCellW = w > 0.0 ? w / mCols : 1.0;
+  mCellH = h > 0.0 ? h / mRows : 1.0;
+  mInvCellW = 1.0 / mCellW;
+  mInvCellH = 1.0 / mCellH;
+
+  // Chords by cell, counted first, then placed from each cell's end.
+  const size_t nCells = static_cast<size_t>(mCols) * static_cast<size_t>(mRows);
+  mCellStart.assign(nCells + 1, 0);
+  auto cover = [&](const Chord& c, auto&& f) { ForEachCell(c.a.x, c.a.y, c.b.x, c.b.y, mCellPad, f); };
+  for (size_t k = 0; k < mNGridded; k++)
+    cover(mChords[k], [&](size_t cell) { mCellStart[cell]++; });
+  for (size_t c = 1; c < nCells; c++)
+    mCellStart[c] += mCellStart[c - 1];
+  mCellStart[nCells] = mCellStart[nCells - 1];
+  mCellChords.resize(mCellStart[nCells]);
+  for (size_t k = 0; k < mNGridded; k++)
+    cover(mChords[k], [&](size_t cell) { mCellChords[--mCellStart[cell]] = mChords[k]; });
+}
+
+// The ray of path pathIdx: from its first point to just beyond the top-left
+// corner of its bounds.
+static void RayOf(const SVGPath& path, IVec2& p0, IVec2& p1)
+{
+  p0 = IVec2(path.X(0), path.Y(0));
+  p1 = IVec2(path.bounds[0] - 1.0f, path.bounds[1] - 1.0f);
+}
+
+bool SVGHoleIndex::Gridded(size_t pathIdx, IVec2& p0, IVec2& p1) const
+{
+  RayOf(mShape->paths[pathIdx], p0, p1);
+  const IVec2 dir = p1 - p0;
+  return mNGridded > 0 && Regular(p0) && Regular(p1) && std::max(std::fabs(dir.x), std::fabs(dir.y)) >= kMinDir;
+}
+
+int SVGHoleIndex::CountAll(size_t pathIdx) const
+{
+  IVec2 p0, p1;
+  RayOf(mShape->paths[pathIdx], p0, p1);
+  int crossings = 0;
+  for (const Chord& chord : mChords)
+    crossings += chord.path != pathIdx && Crosses(p0, p1, chord);
+  return crossings;
+}
+
+void SVGHoleIndex::Gather(const IVec2& p0, const IVec2& dir, double linePad)
+{
+  mCandidates.clear();
+  if (++mQuery == 0) // wrapped: forget every earlier gathering
+  {
+    std::fill(mVisited.begin(), mVisited.end(), 0);
+    mQuery = 1;
+  }
+  // The whole line through the box grown by the pad.
+  const double pad = linePad + mCellPad;
+  const double dx = dir.x, dy = dir.y, ox = p0.x, oy = p0.y;
+  double sMin = -std::numeric_limits<double>::infinity(), sMax = -sMin;
+  auto clip = [&](double origin, double d, double lo, double hi) {
+    if (d == 0.0)
+      return;
+    const double s0 = (lo - pad - origin) / d, s1 = (hi + pad - origin) / d;
+    sMin = std::max(sMin, std::min(s0, s1));
+    sMax = std::min(sMax, std::max(s0, s1));
+  };
+  clip(ox, dx, mL, mR);
+  clip(oy, dy, mT, mB);
+  // The side test gives distances from the line times the direction's
+  // length.
+  const double far = linePad * std::hypot(dx, dy);
+  auto side = [&](const IVec2& v) { return dx * (v.y - oy) - dy * (v.x - ox); };
+  ForEachCell(ox + sMin * dx, oy + sMin * dy, ox + sMax * dx, oy + sMax * dy, pad, [&](size_t cell) {
+    for (uint32_t i = mCellStart[cell]; i < mCellStart[cell + 1]; i++)
+    {
+      const Chord& chord = mCellChords[i];
+      const double sa = side(chord.a), sb = side(chord.b);
+      if ((sa > far && sb > far) || (sa < -far && sb < -far) || mVisited[chord.id] == mQuery)
+        continue;
+      mVisited[chord.id] = mQuery;
+      mCandidates.push_back(chord);
+    }
+  });
+}
+
+int SVGHoleIndex::CountCandidates(size_t pathIdx) const
+{
+  IVec2 p0, p1;
+  RayOf(mShape->paths[pathIdx], p0, p1);
+  int crossings = 0;
+  for (const Chord& chord : mCandidates)
+    crossings += chord.path != pathIdx && Crosses(p0, p1, chord);
+  for (size_t k = mNGridded; k < mChords.size(); k++)
+    crossings += mChords[k].path != pathIdx && Crosses(p0, p1, mChords[k]);
+  return crossings;
+}
+
+} // namespace weft::canvas

@@ -1,0 +1,101 @@
+#pragma once
+// The hole test of SVG replay over a grid of the shape's outline chords.
+//
+// A sub-path is a hole when a ray from its first point, towards just beyond
+// the top-left corner of its bounds, crosses the chords of the shape's other
+// outlines (the segments between their on-curve points, closing chord last;
+// outlines of fewer than four points have none) an odd number of times. A
+// chord counts when GetLineCrossing puts the meeting point in [0, 1) of the
+// chord and at or beyond the ray's start.
+//
+// Testing every chord for every sub-path is quadratic. The index gives the
+// same answers while testing only the chords near the ray's line: each
+// candidate still goes through the same float computation, and a chord
+// farther from the line than the float error of that computation can allow
+// cannot count (both its ends lie on one side of the line by more than the
+// error, so the computed crossing parameter cannot fall in [0, 1)). The
+// line is followed in both directions from the start because a chord lying
+// along it behind the start can still count through rounding. Rays of one
+// direction whose lines nearly coincide (outlines aligned on a grid) share
+// the chords gathered once along the first of them. Chords with non-finite
+// or huge coordinates are tested against every ray, and such rays against
+// every chord.
+//
+// Main thread; the buffers are kept between shapes so that replaying an
+// image allocates only while they grow.
+
+#include "IVec2.h"
+#include "SVGImage.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace weft::canvas {
+
+class SVGHoleIndex
+{
+public:
+  // Answers the hole test for every path of shape.
+  void Build(const svg::SVGShape& shape);
+  // Whether path pathIdx of the shape last built lies inside an odd number
+  // of the shape's other outlines.
+  bool IsHole(size_t pathIdx) const { return pathIdx < mHoles.size() && mHoles[pathIdx]; }
+
+private:
+  struct Chord
+  {
+    IVec2 a, b;
+    uint32_t path; // the outline it belongs to
+    uint32_t id; // its index in mChords
+  };
+
+  // Orders the rays answered through the grid.
+  struct RayKey
+  {
+    double sector; // of the ray's direction
+    double offset; // of its line from the origin, across the direction
+    IVec2 p0, dir; // its start and direction
+    uint32_t path;
+  };
+
+  // Whether the chord counts as a crossing of the ray from p0 through p1.
+  static bool Crosses(const IVec2& p0, const IVec2& p1, const Chord& chord);
+  void BuildGrid();
+  // The ray of path pathIdx into p0, p1; whether it is answered through the
+  // grid.
+  bool Gridded(size_t pathIdx, IVec2& p0, IVec2& p1) const;
+  // Crossings of the ray of path pathIdx with every chord.
+  int CountAll(size_t pathIdx) const;
+  // Collects into mCandidates every gridded chord that comes within linePad
+  // of the line through p0 along dir (and some farther ones).
+  void Gather(const IVec2& p0, const IVec2& dir, double linePad);
+  // Crossings of the ray of path pathIdx with the candidates and the chords
+  // outside the grid.
+  int CountCandidates(size_t pathIdx) const;
+  // Calls f with the index of every grid cell that any point within pad of
+  // the segment p-q may lie in.
+  template <class F>
+  void ForEachCell(double px, double py, double qx, double qy, double pad, F&& f) const;
+  int Row(double y) const;
+  int Col(double x) const;
+
+  const svg::SVGShape* mShape = nullptr;
+  std::vector<Chord> mChords; // the gridded ones first, from mNGridded on the ones tested always
+  size_t mNGridded = 0;
+  // The grid over the box of the gridded chords and the paths' first points.
+  double mL = 0.0, mT = 0.0, mR = 0.0, mB = 0.0, mCellW = 1.0, mCellH = 1.0, mInvCellW = 1.0, mInvCellH = 1.0;
+  int mCols = 0, mRows = 0;
+  double mLinePad = 0.0; // distance from the ray's line beyond which no chord can count
+  double mCellPad = 0.0; // slack for the rounding of the grid's own double arithmetic
+  // The chords of cell c, copied for reading in order: mCellChords[mCellStart[c] .. mCellStart[c + 1]).
+  std::vector<uint32_t> mCellStart;
+  std::vector<Chord> mCellChords;
+  std::vector<uint32_t> mVisited; // per chord: the gathering that last took it
+  uint32_t mQuery = 0;
+  std::vector<RayKey> mOrder;
+  std::vector<Chord> mCandidates;
+  std::vector<uint8_t> mHoles; // per path of the shape: 1 for a hole
+};
+
+} // namespace weft::canvas

@@ -1,0 +1,213 @@
+#include "SVGHoleIndex.h"
+#include "SVGHoleOracle.h"
+
+#include "SVGParserDetail.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <functional>
+#include <limits>
+#include <random>
+#include <string>
+
+using namespace weft::canvas;
+using weft::svg::SVGPath;
+using weft::svg::SVGShape;
+
+namespace {
+
+// A closed polygon through the points, each side a straight cubic.
+SVGPath Polygon(const std::vector<IVec2>& corners)
+{
+  SVGPath path;
+  auto add = [&](IVec2 p) { path.pts.insert(path.pts.end(), {p.x, p.y}); };
+  add(corners[0]);
+  for (size_t i = 1; i <= corners.size(); i++)
+  {
+    const IVec2 a = corners[i - 1], b = corners[i % corners.size()];
+    add(IVec2(a.x + (b.x - a.x) / 3.0f, a.y + (b.y - a.y) / 3.0f));
+    add(IVec2(a.x + 2.0f * (b.x - a.x) / 3.0f, a.y + 2.0f * (b.y - a.y) / 3.0f));
+    add(b);
+  }
+  path.closed = true;
+  weft::svg::detail::ComputeBounds(path);
+  return path;
+}
+
+// Every path of the shape through the index and through the oracle; reports
+// the first disagreement with what is needed to replay it. Counts the holes
+// and the solid outlines seen.
+void ExpectSameHoles(const SVGShape& shape, const std::string& what, int& holes, int& solids)
+{
+  SVGHoleIndex index;
+  index.Build(shape);
+  for (size_t p = 0; p < shape.paths.size(); p++)
+  {
+    const bool expected = pwtest::OracleIsHole(shape, p);
+    (expected ? holes : solids)++;
+    if (index.IsHole(p) != expected)
+    {
+      const SVGPath& path = shape.paths[p];
+      ADD_FAILURE() << what << ": path " << p << " of " << shape.paths.size() << " starting at (" << path.X(0)
+                    << ", " << path.Y(0) << ") with bounds from (" << path.bounds[0] << ", " << path.bounds[1]
+                    << "): index " << index.IsHole(p) << ", oracle " << expected;
+      return;
+    }
+  }
+}
+
+using Generator = std::function<SVGShape(std::mt19937&)>;
+
+// Shapes from seeds 1 to nSeeds; they must hold holes and solid outlines
+// both, or the comparison proves little.
+void ForSeeds(const char* name, int nSeeds, const Generator& make)
+{
+  int holes = 0, solids = 0;
+  for (int seed = 1; seed <= nSeeds; seed++)
+  {
+    std::mt19937 rng(static_cast<uint32_t>(seed));
+    ExpectSameHoles(make(rng), std::string(name) + " seed " + std::to_string(seed), holes, solids);
+    if (::testing::Test::HasFailure())
+      return;
+  }
+  EXPECT_GT(holes, nSeeds) << name;
+  EXPECT_GT(solids, nSeeds) << name;
+}
+
+float Uniform(std::mt19937& rng, float lo, float hi) { return std::uniform_real_distribution<float>(lo, hi)(rng); }
+int Pick(std::mt19937& rng, int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); }
+
+// A star-shaped polygon (possibly self-touching) around a centre.
+SVGPath RandomPolygon(std::mt19937& rng, IVec2 centre, float radius)
+{
+  std::vector<IVec2> corners(static_cast<size_t>(Pick(rng, 3, 9)));
+  for (size_t i = 0; i < corners.size(); i++)
+  {
+    const float angle = 6.2831853f * (static_cast<float>(i) + Uniform(rng, 0.0f, 0.9f)) / corners.size();
+    const float r = radius * Uniform(rng, 0.2f, 1.0f);
+    corners[i] = IVec2(centre.x + r * std::cos(angle), centre.y + r * std::sin(angle));
+  }
+  return Polygon(corners);
+}
+
+} // namespace
+
+TEST(SVGHoleIndex, AgreesWithTheAllPairsTestOnScatteredPolygons)
+{
+  ForSeeds("scattered", 40, [](std::mt19937& rng) {
+    SVGShape shape;
+    const int n = Pick(rng, 2, 400);
+    const float extent = Uniform(rng, 1.0f, 2000.0f);
+    for (int i = 0; i < n; i++)
+    {
+      const IVec2 centre(Uniform(rng, -extent, extent), Uniform(rng, -extent, extent));
+      shape.paths.push_back(RandomPolygon(rng, centre, extent * Uniform(rng, 0.001f, 0.5f)));
+    }
+    return shape;
+  });
+}
+
+TEST(SVGHoleIndex, AgreesWithTheAllPairsTestOnNestedRingsAndCurves)
+{
+  ForSeeds("nested", 30, [](std::mt19937& rng) {
+    SVGShape shape;
+    for (int group = Pick(rng, 1, 30); group > 0; group--)
+    {
+      const IVec2 centre(Uniform(rng, 0.0f, 500.0f), Uniform(rng, 0.0f, 500.0f));
+      float r = Uniform(rng, 20.0f, 80.0f);
+      for (int level = Pick(rng, 1, 6); level > 0; level--, r *= Uniform(rng, 0.5f, 0.9f))
+      {
+        // A circle of four real curves, its first point on the right.
+        const float k = 0.5522847f * r;
+        const float c[] = {centre.x + r, centre.y,     centre.x + r, centre.y + k, centre.x + k, centre.y + r,
+                           centre.x,     centre.y + r, centre.x - k, centre.y + r, centre.x - r, centre.y + k,
+                           centre.x - r, centre.y,     centre.x - r, centre.y - k, centre.x - k, centre.y - r,
+                           centre.x,     centre.y - r, centre.x + k, centre.y - r, centre.x + r, centre.y - k,
+                           centre.x + r, centre.y};
+        SVGPath path;
+        path.pts.assign(std::begin(c), std::end(c));
+        path.closed = true;
+        weft::svg::detail::ComputeBounds(path);
+        shape.paths.push_back(path);
+      }
+    }
+    return shape;
+  });
+}
+
+// Grids of squares and diamonds on integer and on tenth coordinates: rays
+// run exactly through other outlines' corners and along their edges, where
+// rounding decides.
+TEST(SVGHoleIndex, AgreesWithTheAllPairsTestOnAlignedCornersAndCollinearEdges)
+{
+  ForSeeds("aligned", 40, [](std::mt19937& rng) {
+    SVGShape shape;
+    const float unit = Pick(rng, 0, 1) ? 1.0f : 0.1f;
+    const int cols = Pick(rng, 1, 25), rows = Pick(rng, 1, 25);
+    const float step = static_cast<float>(Pick(rng, 2, 12));
+    for (int r = 0; r < rows; r++)
+    {
+      for (int c = 0; c < cols; c++)
+      {
+        const float x = c * step * unit, y = r * step * unit, s = Pick(rng, 1, int(step)) * unit;
+        switch (Pick(rng, 0, 3))
+        {
+          case 0: shape.paths.push_back(Polygon({{x, y}, {x + s, y}, {x + s, y + s}, {x, y + s}})); break;
+          case 1: shape.paths.push_back(Polygon({{x + s, y}, {x + 2 * s, y + s}, {x + s, y + 2 * s}, {x, y + s}})); break;
+          case 2: shape.paths.push_back(Polygon({{x, y}, {x + s, y + s}, {x, y + 2 * s}})); break;
+          default: break;
+        }
+      }
+    }
+    if (shape.paths.empty())
+      shape.paths.push_back(Polygon({{0, 0}, {unit, 0}, {0, unit}}));
+    return shape;
+  });
+}
+
+// Rays in any direction (bounds that do not hold the first point), points
+// far from the origin, duplicated outlines, and chords or rays that are not
+// finite or too large to grid.
+TEST(SVGHoleIndex, AgreesWithTheAllPairsTestOnOddBoundsAndNonFiniteCoordinates)
+{
+  const float inf = std::numeric_limits<float>::infinity(), nan = std::numeric_limits<float>::quiet_NaN();
+  ForSeeds("odd", 40, [&](std::mt19937& rng) {
+    SVGShape shape;
+    const float origin = Pick(rng, 0, 1) ? 0.0f : Uniform(rng, -1e7f, 1e7f);
+    for (int i = Pick(rng, 2, 150); i > 0; i--)
+    {
+      SVGPath path = RandomPolygon(rng, IVec2(origin + Uniform(rng, 0, 100), origin + Uniform(rng, 0, 100)), 30.0f);
+      switch (Pick(rng, 0, 9))
+      {
+        case 0: path.bounds[0] = Uniform(rng, origin - 50, origin + 150), path.bounds[1] = Uniform(rng, origin - 50, origin + 150); break;
+        case 1: path.pts[static_cast<size_t>(Pick(rng, 0, int(path.pts.size()) - 1))] = Pick(rng, 0, 1) ? inf : nan; break;
+        case 2: path.pts[static_cast<size_t>(Pick(rng, 0, int(path.pts.size()) - 1))] = 3e18f; break;
+        case 3: if (!shape.paths.empty()) path = shape.paths.back(); break;
+        default: break;
+      }
+      shape.paths.push_back(path);
+    }
+    return shape;
+  });
+}
+
+TEST(SVGHoleIndex, ALoneOutlineOrOneWithoutSegmentsIsNeverAHole)
+{
+  SVGShape shape;
+  shape.paths.push_back(Polygon({{0, 0}, {10, 0}, {10, 10}, {0, 10}}));
+  SVGHoleIndex index;
+  index.Build(shape);
+  EXPECT_FALSE(index.IsHole(0));
+  shape.paths.push_back(Polygon({{2, 3}, {8, 3}, {8, 8}, {2, 8}}));
+  shape.paths.push_back(SVGPath());
+  shape.paths.back().pts = {5.0f, 4.0f}; // a point: no chords of its own
+  shape.paths.push_back(SVGPath()); // nothing at all
+  index.Build(shape);
+  EXPECT_FALSE(index.IsHole(0));
+  EXPECT_TRUE(index.IsHole(1)) << "inside the outer square";
+  EXPECT_EQ(index.IsHole(2), pwtest::OracleIsHole(shape, 2));
+  EXPECT_FALSE(index.IsHole(3)) << "no point to cast a ray from";
+  EXPECT_FALSE(index.IsHole(4)) << "beyond the paths";
+}
