@@ -230,8 +230,10 @@ TEST(ICanvasLayers, TheShadowIsTheBlurredAlphaOfTheLayer)
 TEST(ICanvasSVG, AGradientKeepsTheFirstOfEqualOffsetsAndAtMostSixteenStops)
 {
   auto gradient = std::make_shared<weft::svg::SVGGradient>();
+  auto stops = std::make_shared<weft::svg::SVGGradientStops>();
   for (int i = 0; i < 40; ++i) // red i at offsets 0, 0, 0.025, 0.025, ...
-    gradient->stops.push_back({0xFF000000u | static_cast<uint32_t>(i), 0.025f * static_cast<float>(i / 2)});
+    stops->push_back({0xFF000000u | static_cast<uint32_t>(i), 0.025f * static_cast<float>(i / 2)});
+  gradient->stops = stops;
   const IPattern pattern = ICanvas::GetSVGPattern({weft::svg::kPaintLinearGradient, 0, gradient}, 1.0f);
   ASSERT_EQ(pattern.NStops(), 16);
   for (int i = 0; i < 16; ++i)
