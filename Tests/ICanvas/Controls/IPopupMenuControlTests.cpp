@@ -246,6 +246,21 @@ TEST_F(Popup, RemovingTheControlWhoseMenuShowsClosesItAtOnceAsADismissal)
   g.RemoveControl(leaving);
   EXPECT_EQ(pm->GetState(), 0) << "a control on its way out opens no menu";
   EXPECT_EQ(g.GetControlInPopupMenu(), nullptr);
+
+  struct Chooser : InputControl
+  {
+    using InputControl::InputControl;
+    void OnPopupMenuSelection(IPopupMenu* pMenu, int valIdx) override
+    {
+      InputControl::OnPopupMenuSelection(pMenu, valIdx);
+      GetUI()->RemoveControl(this);
+    }
+  };
+  auto* chooser = g.AttachControl(new Chooser(log, "s", IRECT(0, 0, 10, 10)));
+  g.CreatePopupMenu(*chooser, m, IRECT(100, 100, 140, 120)), Advance(pm, 101);
+  log.clear(), Click(0, 0);
+  EXPECT_EQ(log, (Log{"s.Menu(0)", "s.deleted"}));
+  EXPECT_EQ(pm->GetState(), 0) << "a choice that removes its control closes the menu at once";
 }
 
 TEST_F(Popup, AMenuThatGrowsWhileItShowsDrawsOnlyTheCellsItWasLaidOutWith)
