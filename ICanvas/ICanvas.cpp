@@ -16,6 +16,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 namespace weft::canvas {
 
@@ -157,17 +158,17 @@ IControl* ICanvas::GetControlWithParamIdx(int paramIdx) const
 
 void ICanvas::ForgetControl(IControl* pControl)
 {
+  // First, while the control is whole: its menu may be its own, and it hears
+  // the dismissal as any menu closed without a choice.
+  IControl* const previousLeaving = std::exchange(mLeavingControl, pControl);
+  EndPopupMenuOf(pControl);
+  mLeavingControl = previousLeaving;
   if (ControlIsCaptured(pControl))
     ReleaseMouseCapture();
   if (pControl == mMouseOver)
     ClearMouseOver();
   if (pControl == mInTextEntry)
     ClearInTextEntryControl();
-  if (pControl == mInPopupMenu)
-  {
-    mInPopupMenu = nullptr;
-    mPopupMenuValIdx = kNoValIdx;
-  }
   for (auto it = mCtrlTags.begin(); it != mCtrlTags.end();)
     it = it->second == pControl ? mCtrlTags.erase(it) : std::next(it);
   if (IContainerBase* pParent = pControl->GetParent())
@@ -223,6 +224,8 @@ void ICanvas::RemoveAllControls()
   ClearMouseOver();
   mInPopupMenu = nullptr;
   mPopupMenuValIdx = kNoValIdx;
+  mPopupMenuOwner = nullptr;
+  mPendingPlatformMenu = 0;
   ClearInTextEntryControl();
 
   mPopupControl.reset();

@@ -545,8 +545,19 @@ public:
   void AttachPopupMenuControl(IPopupMenuControlBase* pControl);
   void RemovePopupMenuControl();
   IPopupMenuControlBase* GetPopupMenuControl() const { return mPopupControl.get(); }
-  // The in-window menu is showing, opening or closing.
-  bool PopupMenuBusy() const { return mPopupControl && mPopupControl->GetState() != 0; }
+  // The in-window menu is showing, opening or closing, or a platform menu is
+  // queued and not yet answered: a new menu request is then refused.
+  bool PopupMenuBusy() const
+  {
+    return (mPopupControl && mPopupControl->GetState() != 0) || mPendingPlatformMenu != 0;
+  }
+  // The request number of the platform menu asked for and not yet answered,
+  // 0 for none. It is set while CreatePlatformPopupMenu runs and stays set
+  // when that returns with isAsync; the completion, or a dismissal (its
+  // control removed, the window closed), clears it. A platform layer that
+  // shows a menu later checks first that its request is still this one: a
+  // request ended meanwhile may have taken its menu along.
+  uint64_t GetPendingPlatformMenu() const { return mPendingPlatformMenu; }
   template <class T = ITextEntryControl>
   void AttachTextEntryControl()
   {
@@ -731,6 +742,13 @@ protected:
   // The open menu was opened by the press that began its control's host
   // gestures: its completion ends them.
   bool mPopupEndsGesture = false;
+  // The control whose menu the in-window popup holds, from the request until
+  // that control goes (the popup keeps drawing the menu while it closes).
+  IControl* mPopupMenuOwner = nullptr;
+  // The control on its way out (ForgetControl): it opens no menu.
+  IControl* mLeavingControl = nullptr;
+  uint64_t mPopupMenuRequests = 0;
+  uint64_t mPendingPlatformMenu = 0;
   int mTextEntryValIdx = kNoValIdx;
   int mPopupMenuValIdx = kNoValIdx;
   int mMouseOverIdx = -1;
@@ -776,6 +794,9 @@ private:
   // Begin or end the host gesture of every bound value, in value order.
   void InformHostOfGesture(IControl* pControl, bool begin);
   void DoCreatePopupMenu(IControl& control, IPopupMenu& menu, const IRECT& bounds, int valIdx, bool isContext);
+  // Before pControl goes: the in-window popup lets go of its menu and a menu
+  // it asked for and that is not yet answered ends as a dismissal.
+  void EndPopupMenuOf(IControl* pControl);
   // Gives an overlay the context and the delegate.
   void AdoptOverlay(IControl* pControl);
   // Forgets every reference to pControl (and, for a container, the parent

@@ -408,6 +408,7 @@ void ICanvas::EnableLiveEdit(bool enable)
   }
   else if (!enable)
   {
+    EndPopupMenuOf(mLiveEdit.get()); // its menus go with it
     mLiveEdit.reset();
   }
   ClearMouseOver();

@@ -74,9 +74,10 @@ void ICanvas::CreatePopupMenu(IControl& control, IPopupMenu& menu, float x, floa
 void ICanvas::DoCreatePopupMenu(IControl& control, IPopupMenu& menu, const IRECT& bounds, int valIdx,
                                 bool isContext)
 {
-  // An in-window menu still showing or closing keeps its caller: the new
-  // request is refused whole and its press ends at the release as usual.
-  if (PopupMenuBusy())
+  // A menu still showing, closing or queued keeps its caller: the new request
+  // is refused whole and its press ends at the release as usual. A control
+  // being removed opens nothing.
+  if (PopupMenuBusy() || &control == mLeavingControl)
     return;
 
   mPopupEndsGesture = &control == mInPress;
@@ -87,18 +88,40 @@ void ICanvas::DoCreatePopupMenu(IControl& control, IPopupMenu& menu, const IRECT
 
   if (mPopupControl)
   {
+    mPopupMenuOwner = &control;
     mPopupControl->CreatePopupMenu(menu, bounds);
     return;
   }
+  // Pending from here: a platform layer that queues the menu captures this
+  // request and shows the menu only while it is still the pending one.
+  const uint64_t request = ++mPopupMenuRequests;
+  mPendingPlatformMenu = request;
   bool isAsync = false;
   IPopupMenu* pChosen = CreatePlatformPopupMenu(menu, bounds, isAsync);
-  if (!isAsync)
+  if (!isAsync && mPendingPlatformMenu == request)
     SetControlValueAfterPopupMenu(pChosen);
+}
+
+void ICanvas::EndPopupMenuOf(IControl* pControl)
+{
+  if (!pControl)
+    return;
+  if (pControl == mPopupMenuOwner)
+  {
+    mPopupMenuOwner = nullptr;
+    // The popup may still draw the menu while it closes after a choice.
+    if (mPopupControl && mPopupControl->GetState() != 0)
+      mPopupControl->DismissPopupMenu();
+  }
+  // A platform menu still queued, or a popup that did not report.
+  if (pControl == mInPopupMenu)
+    SetControlValueAfterPopupMenu(nullptr);
 }
 
 void ICanvas::SetControlValueAfterPopupMenu(IPopupMenu* pMenu)
 {
   IControl* pControl = mInPopupMenu;
+  mPendingPlatformMenu = 0;
   if (!pControl)
     return;
   // Forgotten first: the control's handler may open the next menu.
@@ -197,12 +220,13 @@ void ICanvas::RemovePopupMenuControl()
 {
   if (!mPopupControl)
     return;
-  const bool wasShowing = PopupMenuBusy();
+  const bool wasShowing = mPopupControl->GetState() != 0;
   if (ControlIsCaptured(mPopupControl.get()))
     ReleaseMouseCapture();
   if (mMouseOver == mPopupControl.get())
     ClearMouseOver();
   mPopupControl.reset();
+  mPopupMenuOwner = nullptr;
   // A menu taken away unanswered is a dismissal: its caller and the host
   // still hear the end.
   if (wasShowing)
@@ -222,6 +246,8 @@ void ICanvas::RemoveTextEntryControl()
 {
   if (!mTextEntryControl)
     return;
+  // Its Cut, Copy and Paste menu goes with it.
+  EndPopupMenuOf(mTextEntryControl.get());
   // An edit taken away unanswered is forgotten; no text reaches the control.
   if (mTextEntryControl->EditInProgress())
     ClearInTextEntryControl();

@@ -25,6 +25,11 @@ public:
   virtual int GetState() const = 0;
   // True while the menu is fully open: it then takes every pointer event.
   virtual bool GetExpanded() const = 0;
+  // The menu's owner is going away: closes at once (state 0) and lets go of
+  // the menu. A menu not yet answered reports a dismissal
+  // (ICanvas::SetControlValueAfterPopupMenu with null) first; one already
+  // answered just stops closing. Nothing happens while no menu is held.
+  virtual void DismissPopupMenu() = 0;
 };
 
 class ITextEntryControlBase : public IControl

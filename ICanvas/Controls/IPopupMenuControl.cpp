@@ -386,14 +386,42 @@ void IPopupMenuControl::CollapseEverything()
       panel->mClickedCell = mMouseCellBounds;
     }
   }
+  // Either call may remove the menu's owner, which dismisses this menu
+  // (mMenu null) and may free pMenu: nothing of it is touched after that.
   if (pMenu->GetFunction())
     pMenu->ExecFunction();
+  if (!mMenu)
+    return;
   if (GetUI())
     GetUI()->SetControlValueAfterPopupMenu(pMenu);
+  if (!mMenu)
+    return;
   mSubMenuOpened = false;
   mActiveMenuPanel = nullptr;
   mState = kFlickering;
   SetDirty(true);
+}
+
+void IPopupMenuControl::DismissPopupMenu()
+{
+  if (mState == kCollapsed)
+    return;
+  const bool unanswered = mState == kExpanding || mState == kExpanded || mState == kSubMenuAppearing;
+  SetAnimation(nullptr, 0);
+  ClearPanels();
+  mMenu = nullptr;
+  mSubMenuOpened = false;
+  mAnchorArea = IRECT();
+  mState = kCollapsed;
+  SetTargetRECT(mSpecifiedCollapsedBounds);
+  SetRECT(mSpecifiedCollapsedBounds);
+  Hide(true);
+  if (!GetUI())
+    return;
+  GetUI()->UpdateTooltips();
+  GetUI()->SetAllControlsDirty(); // what the panels covered
+  if (unanswered)
+    GetUI()->SetControlValueAfterPopupMenu(nullptr);
 }
 
 // --- Mouse
@@ -573,7 +601,10 @@ void IPopupMenuControl::Draw(ICanvas& g)
     const int n = panel->mMenu.NItems(), m = panel->NCells();
     auto isSel = [&](const IRECT* r) { return r == mMouseCellBounds || r == panel->mHighlightedCell; };
     int first = 0, last = m - 1;
-    if (n > m)
+    // Only a scrolling panel has arrow cells. A panel laid out for fewer
+    // items than its menu holds now (items added while it shows, perhaps to
+    // a menu that had none) draws the cells it has.
+    if (panel->mScroller && n > m && m > 0)
     {
       if (panel->mScrollItemOffset > 0)
       {

@@ -101,6 +101,8 @@ public:
   void CreatePopupMenu(IPopupMenu& menu, const IRECT& anchorArea) override;
   int GetState() const override { return mState; }
   bool GetExpanded() const override { return mState == kExpanded; }
+  // Closes without the flicker and fade-out; GetMenu is null afterwards.
+  void DismissPopupMenu() override;
 
   // Width of the largest cell, and the stacked height of all cells with
   // their gaps (separators mSeparatorSize high).

@@ -262,6 +262,10 @@ void ICanvasMac::CloseWindow()
   [view removeFromSuperview];
   [view release];
   mView = nullptr;
+  // A menu queued for this window never shows: it ends unanswered, while
+  // its control is still there to hear it.
+  if (GetPendingPlatformMenu())
+    SetControlValueAfterPopupMenu(nullptr);
   OnViewDestroyed();
 }
 
@@ -577,21 +581,30 @@ IPopupMenu* ICanvasMac::CreatePlatformPopupMenu(IPopupMenu& menu, const IRECT& b
   if (!mView)
     return nullptr;
   const uint64_t token = mWindowToken;
+  const uint64_t request = GetPendingPlatformMenu();
   IPopupMenu* pMenu = &menu;
   const IRECT area = bounds;
+  // The menu is not ours: its owner may go, or the request end otherwise,
+  // before the main queue runs, and the menu with it. The block touches it
+  // only while its window is open and its request still pending.
+  auto pending = [token, request]() -> ICanvasMac* {
+    ICanvasMac* pGraphics = FromWindowToken(token);
+    return pGraphics && pGraphics->GetPendingPlatformMenu() == request ? pGraphics : nullptr;
+  };
   dispatch_async(dispatch_get_main_queue(), ^{
     ScopedPool pool;
-    // A window closed meanwhile takes its controls and their menus along.
-    ICanvasMac* pGraphics = FromWindowToken(token);
+    ICanvasMac* pGraphics = pending();
     if (!pGraphics)
       return;
     IPopupMenu* pChosen = nullptr;
     if (pGraphics->mView)
-    {
       pChosen = [View(pGraphics->mView) createPopupMenu:*pMenu :ToNSRect(pGraphics, area)];
-      if (pChosen && pChosen->GetFunction())
-        pChosen->ExecFunction();
-    }
+    // Showing runs the event loop until the menu closes.
+    pGraphics = pending();
+    if (!pGraphics)
+      return;
+    if (pChosen && pChosen->GetFunction())
+      pChosen->ExecFunction();
     pGraphics->SetControlValueAfterPopupMenu(pChosen);
   });
   return nullptr;

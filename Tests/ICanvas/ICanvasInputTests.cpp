@@ -163,6 +163,28 @@ TEST_F(Input, MenusOpenedByAPressEndItsGestureWhenTheyComplete)
     << "a second completion finds no caller";
 }
 
+TEST_F(Input, AQueuedPlatformMenuRefusesTheNextRequestAndEndsUnansweredWhenItsControlGoes)
+{
+  g.menuAsync = true;
+  InputControl *mode = Add("mode", {2}, IRECT(400, 0, 500, 100)), *on = Add("on", {3}, IRECT(600, 0, 700, 100));
+  on->contextItems = {"ctx"};
+  g.PromptUserInput(*mode, IRECT(), 0);
+  g.PromptUserInput(*on, IRECT(), 0);
+  g.PopupHostContextMenuForParam(on, 3, 650, 50);
+  EXPECT_EQ(g.Only("PlatformMenu"), Log{"PlatformMenu(Mode,3)"}) << "refused while the first waits";
+  EXPECT_EQ(std::string(g.GetPromptMenu().GetRootTitle()) + std::to_string(g.GetPromptMenu().NItems()), "Mode3")
+    << "the queued menu keeps its items";
+  log.clear();
+  g.RemoveControl(mode);
+  EXPECT_EQ(log, (Log{"mode.Menu(-2)", "mode.deleted"}));
+  EXPECT_EQ(g.GetPendingPlatformMenu(), 0u) << "a platform layer will not show it";
+  g.PromptUserInput(*on, IRECT(), 0);
+  EXPECT_EQ(g.Only("PlatformMenu").back(), "PlatformMenu(On,2)");
+  g.CompletePlatformMenu();
+  EXPECT_EQ(log.back(), "on.Menu(-2)");
+  EXPECT_EQ(g.GetPendingPlatformMenu(), 0u);
+}
+
 TEST_F(Input, BubblesFollowTheirTouches)
 {
   a->SetTargetAndDrawRECTs(IRECT(0, 200, 50, 250));

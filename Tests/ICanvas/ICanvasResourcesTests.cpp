@@ -7,6 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -262,4 +265,74 @@ TEST(ICanvasSVG, ARingReplaysFittedWithItsInnerOutlineAsAHole)
   g.DrawSVG(g.LoadSVG("empty", static_cast<const void*>("<svg/>"), 6), IRECT(0, 0, 10, 10));
   g.DrawSVG(ISVG(), IRECT(0, 0, 10, 10));
   EXPECT_TRUE(g.log.empty()) << "no size, or no image: nothing drawn";
+}
+
+namespace {
+
+// Keeps every fill's pattern, and prints it as the renderer reads it: the
+// type and spread, the stops (colour @ offset), then, through the inverse of
+// the pattern's transform, a linear gradient's start and end points or a
+// radial one's centre and radius, in the image's own units.
+struct PatternCanvas : RecordingCanvas
+{
+  using RecordingCanvas::RecordingCanvas;
+  void PathFill(const IPattern& pattern, const IFillOptions& options, const IBlend* pBlend) override
+  {
+    RecordingCanvas::PathFill(pattern, options, pBlend);
+    std::string out = std::to_string(int(pattern.mType)) + "/" + std::to_string(int(pattern.mExtend));
+    for (int i = 0; i < pattern.NStops(); ++i)
+      out += " " + Str(pattern.GetStop(i).mColor) + "@" + Num(pattern.GetStop(i).mOffset);
+    IMatrix inverse = pattern.mTransform;
+    inverse.Invert();
+    double x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+    inverse.TransformPoint(x0, y0, 0.0, 0.0);
+    inverse.TransformPoint(x1, y1, 0.0, 1.0);
+    out += " (" + Num(x0) + "," + Num(y0) + ")";
+    out += pattern.mType == EPatternType::Radial ? " r" + Num(inverse.mXX) : " (" + Num(x1) + "," + Num(y1) + ")";
+    patterns.push_back(out);
+  }
+  static std::string Num(double v)
+  {
+    char s[32];
+    std::snprintf(s, sizeof(s), "%g", std::round(v * 1000.0) / 1000.0 + 0.0);
+    return s;
+  }
+  Log patterns;
+};
+
+} // namespace
+
+TEST(ICanvasSVG, GradientFillsKeepTheirSpreadOpaqueStopsAndPlacementInImageUnits)
+{
+  const char* text = R"svg(<svg xmlns="http://www.w3.org/2000/svg" width="100" height="100">
+    <defs>
+      <linearGradient id="box" x1="0" y1="0" x2="1" y2="0" spreadMethod="reflect">
+        <stop offset="0" stop-color="#ff0000"/>
+        <stop offset="0.25" stop-color="#00ff00" stop-opacity="0.5"/>
+        <stop offset="1" stop-color="#0000ff"/>
+      </linearGradient>
+      <linearGradient id="user" gradientUnits="userSpaceOnUse" x1="0" y1="0" x2="0" y2="50"
+                      gradientTransform="translate(10 0)" spreadMethod="repeat">
+        <stop offset="0.1" stop-color="#102030"/>
+        <stop offset="0.9" stop-color="#405060"/>
+      </linearGradient>
+      <radialGradient id="rad" gradientUnits="userSpaceOnUse" cx="50" cy="50" r="20">
+        <stop offset="0.5" stop-color="#000000"/>
+        <stop offset="1" stop-color="#ffffff"/>
+      </radialGradient>
+    </defs>
+    <rect x="10" y="10" width="50" height="20" fill="url(#box)"/>
+    <rect x="0" y="60" width="100" height="40" fill="url(#user)" opacity="0.5"/>
+    <circle cx="50" cy="50" r="20" fill="url(#rad)"/>
+  </svg>)svg";
+  TestGDelegate dlg;
+  PatternCanvas g(dlg);
+  const ISVG svg = g.LoadSVG("gradients", static_cast<const void*>(text), static_cast<int>(std::strlen(text)));
+  ASSERT_TRUE(svg.IsValid());
+  g.DrawSVG(svg, IRECT(0, 0, 200, 200)); // drawn twice the size: the paints stay in image units
+  EXPECT_EQ(g.patterns, (Log{
+    "1/2 [255,255,0,0]@0 [255,0,255,0]@0.25 [255,0,0,255]@1 (10,10) (60,10)",
+    "1/3 [255,16,32,48]@0.1 [255,64,80,96]@0.9 (10,0) (10,50)",
+    "2/1 [255,0,0,0]@0.5 [255,255,255,255]@1 (50,50) r20",
+  })) << "linear across the box / user space moved 10 right / radial; stops opaque whatever the opacities";
 }

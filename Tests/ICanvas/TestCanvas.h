@@ -194,8 +194,9 @@ public:
   IPopupMenu* menuOnDown = nullptr;
 };
 
-// In-window presenters: the popup shows (state 2) until Choose (-1: none);
-// the text entry is open until Commit; each bubble logs "Bubble(n:str@touch)".
+// In-window presenters: the popup shows (state 2) until Choose (-1: none)
+// or a dismissal; the text entry is open until Commit; each bubble logs
+// "Bubble(n:str@touch)".
 struct StandInPopup : IPopupMenuControlBase
 {
   StandInPopup(int paramIdx, const IText&, const IRECT& collapsed, const IRECT&) : IPopupMenuControlBase(collapsed, paramIdx) {}
@@ -205,6 +206,13 @@ struct StandInPopup : IPopupMenuControlBase
   void Draw(ICanvas&) override {}
   void OnMouseDown(float, float, const IMouseMod&) override { ++clicks; }
   void Choose(int idx) { state = 0, menu->SetChosenItemIdx(idx), GetUI()->SetControlValueAfterPopupMenu(idx < 0 ? nullptr : menu); }
+  void DismissPopupMenu() override
+  {
+    const bool open = state != 0;
+    state = 0, menu = nullptr;
+    if (open)
+      GetUI()->SetControlValueAfterPopupMenu(nullptr);
+  }
   IPopupMenu* menu = nullptr;
   IRECT anchor;
   int state = 0, clicks = 0;

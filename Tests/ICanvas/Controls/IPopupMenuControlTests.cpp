@@ -203,3 +203,90 @@ TEST_F(Popup, EachPanelDrawsShadowBackgroundCellsTicksArrowsSeparatorsAndCallout
   pm->GetPanel(0)->mBlend.mWeight = 0.9f;
   EXPECT_EQ(Kinds(Drawn(pm)), "Shadow RRect Text RRect Text Tri Text Tri ") << "no separator while fading";
 }
+
+TEST_F(Popup, RemovingTheControlWhoseMenuShowsClosesItAtOnceAsADismissal)
+{
+  struct Owner : InputControl
+  {
+    Owner(Log& sink, const char* name) : InputControl(sink, name, IRECT(400, 0, 500, 100), 2) { menuOnDown = &own; }
+    IPopupMenu own{"", {"a", "b"}};
+  };
+  auto open = [&](const char* name) {
+    auto* o = static_cast<Owner*>(g.AttachControl(new Owner(log, name)));
+    log.clear(), g.OnMouseDown(At(450, 50)), g.OnMouseUp(At(450, 50)), Advance(pm, 101);
+    return o;
+  };
+  g.RemoveControl(open("o"));
+  EXPECT_EQ(log, (Log{"Begin(2)", "o.Down", "o.Menu(-2)", "End(2)", "o.deleted"})) << "no choice, the gesture ends";
+  EXPECT_EQ(pm->GetState(), 0);
+  EXPECT_TRUE(pm->IsHidden());
+  EXPECT_EQ(pm->GetMenu(), nullptr);
+  g.OnMouseOver(450, 50, IMouseMod()), g.OnMouseDown(At(450, 50)), g.Tick();
+
+  open("p"), Click(0, 1);
+  ASSERT_EQ(pm->GetState(), 4);
+  log.clear(), g.RemoveControl(g.GetControl(g.NControls() - 1));
+  EXPECT_EQ(log, Log{"p.deleted"}) << "already answered: closing only stops";
+  EXPECT_EQ(pm->GetState(), 0);
+  Advance(pm, 101, 4), g.Tick();
+
+  struct Leaving : InputControl
+  {
+    using InputControl::InputControl;
+    void OnPopupMenuSelection(IPopupMenu* pMenu, int valIdx) override
+    {
+      InputControl::OnPopupMenuSelection(pMenu, valIdx);
+      GetUI()->CreatePopupMenu(*this, again, mRECT);
+    }
+    IPopupMenu again{"", {"z"}};
+  };
+  IPopupMenu m("", {"x"});
+  auto* leaving = static_cast<Leaving*>(g.AttachControl(new Leaving(log, "l", IRECT(0, 0, 10, 10))));
+  g.CreatePopupMenu(*leaving, m, IRECT(100, 100, 140, 120)), Advance(pm, 101);
+  g.RemoveControl(leaving);
+  EXPECT_EQ(pm->GetState(), 0) << "a control on its way out opens no menu";
+  EXPECT_EQ(g.GetControlInPopupMenu(), nullptr);
+
+  struct Chooser : InputControl
+  {
+    using InputControl::InputControl;
+    void OnPopupMenuSelection(IPopupMenu* pMenu, int valIdx) override
+    {
+      InputControl::OnPopupMenuSelection(pMenu, valIdx);
+      GetUI()->RemoveControl(this);
+    }
+  };
+  auto* chooser = g.AttachControl(new Chooser(log, "s", IRECT(0, 0, 10, 10)));
+  g.CreatePopupMenu(*chooser, m, IRECT(100, 100, 140, 120)), Advance(pm, 101);
+  log.clear(), Click(0, 0);
+  EXPECT_EQ(log, (Log{"s.Menu(0)", "s.deleted"}));
+  EXPECT_EQ(pm->GetState(), 0) << "a choice that removes its control closes the menu at once";
+}
+
+TEST_F(Popup, AMenuThatGrowsWhileItShowsDrawsOnlyTheCellsItWasLaidOutWith)
+{
+  IPopupMenu empty;
+  Open(empty, IRECT(100, 100, 140, 120));
+  empty.AddItem("late"), empty.AddItem("later");
+  EXPECT_EQ(Kinds(Drawn(pm)), "Shadow RRect ");
+  IPopupMenu one("", {"a"});
+  Press(500, 5), Advance(pm, 101, 3);
+  Open(one, IRECT(100, 100, 140, 120));
+  one.AddItem("b"), one.AddItem("c");
+  EXPECT_EQ(Kinds(Drawn(pm)), "Shadow RRect Text ") << "no scroll arrow on a panel that does not scroll";
+  Click(0, 0);
+  EXPECT_EQ(log, (Log{"c.Menu(-2)", "c.Menu(0)"}));
+}
+
+TEST_F(Popup, AScrolledPanelChoosesTheItemItShows)
+{
+  std::unique_ptr<IPopupMenu> m(Items(20));
+  pm->SetMaxBounds(IRECT(0, 0, 1000, 100));
+  Open(*m, IRECT(100, 10, 140, 20));
+  for (int i = 0; i < 7; ++i)
+    Over(0, 5);
+  ASSERT_EQ(pm->GetPanel(0)->mScrollItemOffset, 7);
+  Click(0, 3);
+  EXPECT_EQ(m->GetChosenItemIdx(), 10) << "offset 7, cell 3";
+  EXPECT_EQ(log, Log{"c.Menu(10)"});
+}

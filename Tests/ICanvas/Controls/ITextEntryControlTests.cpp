@@ -178,3 +178,26 @@ TEST_F(Entry, PromptsRunThroughTheInWindowPresentersAndAnOpenMenuKeepsItsCaller)
   g.RemovePopupMenuControl();
   EXPECT_EQ(log, (Log{"Begin(2)", "other.Down", "other.Menu(-2)", "End(2)"})) << "a menu taken away unanswered still completes";
 }
+
+TEST_F(Entry, RemovingTheEntryWhileItsMenuShowsClosesTheMenuAtOnce)
+{
+  g.AttachPopupMenuControl<IPopupMenuControl>(text);
+  auto* pm = static_cast<IPopupMenuControl*>(g.GetPopupMenuControl());
+  for (double opened : {101.0, 30.0}) // expanded, still fading in
+  {
+    te = (g.AttachTextEntryControl<ITextEntryControl>(), static_cast<ITextEntryControl*>(g.GetTextEntryControl()));
+    Edit(plain, "ab");
+    g.OnMouseDown(At(150, 110, IMouseMod(false, true))), g.OnMouseUp(At(150, 110, IMouseMod(false, true)));
+    Advance(pm, opened);
+    ASSERT_NE(pm->GetState(), 0);
+    g.RemoveTextEntryControl();
+    EXPECT_EQ(pm->GetState(), 0) << opened;
+    EXPECT_TRUE(pm->IsHidden());
+    EXPECT_EQ(pm->GetMenu(), nullptr) << "the menu went with the entry";
+    EXPECT_EQ(g.GetControlInPopupMenu(), nullptr);
+    g.OnMouseOver(150, 110, IMouseMod()), Advance(pm, 101, 4), g.Tick();
+  }
+  IPopupMenu menu("", {"x"});
+  g.CreatePopupMenu(*plain, menu, IRECT(400, 100, 440, 120));
+  EXPECT_EQ(pm->GetMenu(), &menu) << "the next menu opens";
+}

@@ -60,7 +60,8 @@ TEST_F(Knob, ValueStripPromptsOnlyWhenEditableAndDoubleClickResets)
   IVKnobControl* k = Make(true);
   const IRECT strip = k->GetValueBounds();
   g.OnMouseDown(At(strip.MW(), strip.MH()));
-  EXPECT_EQ(g.Only("PlatformText").size() + g.cursorLog.size(), 1u) << "a prompt, no drag";
+  EXPECT_EQ(g.Only("PlatformText").size(), 1u) << "a prompt";
+  EXPECT_EQ(g.cursorLog, Log{}) << "no drag";
   IVKnobControl* fixed = Make(false);
   EXPECT_FALSE(fixed->IsHit(strip.MW(), strip.MH()) || fixed->IsHit(strip.MW(), 250)) << "value and label strips";
   IVKnobControl* inside = Make(false, true);
@@ -70,6 +71,34 @@ TEST_F(Knob, ValueStripPromptsOnlyWhenEditableAndDoubleClickResets)
   EXPECT_NEAR(inside->GetValue(), 0.6, 1e-6) << "value in the widget, not editable: a drag from the value";
   inside->OnMouseDblClick(1, 1, mouse);
   EXPECT_DOUBLE_EQ(inside->GetValue(), 0.1) << "the default, 10 of 100";
+}
+
+TEST_F(Knob, ItsValueTextFollowsTheParameterFromEitherSide)
+{
+  IVKnobControl* k = Make(true);
+  std::string expected = "10.0 ms";
+  EXPECT_EQ(k->GetValueStr(), expected) << "the default, on attaching";
+  dlg.GetParam(0)->Set(25.0);
+  k->SetValueFromDelegate(0.25);
+  EXPECT_EQ(k->GetValueStr(), (expected = "25.0 ms")) << "from the host";
+  k->OnMouseDown(266, 332, mouse);
+  k->OnMouseDrag(266, 332, 0, -89.25f, mouse);
+  EXPECT_NEAR(dlg.GetParam(0)->Value(), 75.0, 1e-9);
+  EXPECT_EQ(k->GetValueStr(), (expected = "75.0 ms")) << "from a drag";
+  Drawn(k);
+  EXPECT_EQ(g.Only("Text").back().rfind("Text(75.0 ms)(", 0), 0u) << "and drawn";
+}
+
+TEST_F(Widgets, AnEditableSliderPromptsFromItsValueStripWithoutMoving)
+{
+  auto* s = Attach(new IVSliderControl(IRECT(877, 244, 998, 300), 0, "WIDTH", style, true));
+  s->SetValue(0.25);
+  const IRECT strip = s->GetValueBounds();
+  ASSERT_FALSE(strip.Empty());
+  g.OnMouseDown(At(strip.MW(), strip.MH()));
+  EXPECT_EQ(g.Only("PlatformText"), Log{"PlatformText(0,7,10.0)"}) << "seeded with the parameter's display";
+  EXPECT_DOUBLE_EQ(s->GetValue(), 0.25) << "no jump, no drag";
+  EXPECT_EQ(g.cursorLog, Log{});
 }
 
 TEST_F(Widgets, SliderPlacesItsHandleOnTheTrackAndJumpsUnlessStepped)

@@ -71,6 +71,66 @@ TEST_F(MacHarness, APopupQueuedAcrossAnEditorCloseIsDropped)
   view = static_cast<NSView*>(editor.OpenWindow([host contentView]));
 }
 
+namespace {
+
+struct ContextOwner : Recorder
+{
+  ContextOwner(Log& log, std::vector<const char*> items) : Recorder(IRECT(0, 0, 10, 10), log), items(std::move(items)) {}
+  void CreateContextMenu(IPopupMenu& menu) override
+  {
+    for (const char* str : items)
+      menu.AddItem(str);
+  }
+  void OnContextSelection(int idx) override { log.push_back(std::string("context ") + std::to_string(idx) + " " + items[0]); }
+  std::vector<const char*> items;
+  IPopupMenu own{"own", {"x"}};
+};
+
+} // namespace
+
+TEST_F(MacHarness, AMenuAskedForWhileOneIsQueuedIsRefusedAndTheQueuedOneShowsWhole)
+{
+  ICanvasMac* g = editor.Mac();
+  auto* a = static_cast<ContextOwner*>(g->AttachControl(new ContextOwner(editor.log, {"a1", "a2"})));
+  auto* b = static_cast<ContextOwner*>(g->AttachControl(new ContextOwner(editor.log, {"b1"})));
+  PWShimAppKitSetMenuAnswer(@[ @1 ]);
+  Calls(), Take();
+  g->PopupHostContextMenuForParam(a, -1, 5, 5);
+  g->PopupHostContextMenuForParam(b, -1, 5, 5);
+  g->CreatePopupMenu(*b, b->own, IRECT(0, 0, 10, 10));
+  RunMainQueue();
+  EXPECT_EQ(Calls().size(), 1u) << "one menu shows";
+  NSMenu* shown = PWShimAppKitLastMenu();
+  ASSERT_EQ([shown numberOfItems], 2);
+  EXPECT_EQ(Str([[shown itemAtIndex:0] title]), "a1") << "not cleared by the refused request";
+  EXPECT_EQ(Take(), Log{"context 1 a1"});
+  g->PopupHostContextMenuForParam(b, -1, 5, 5);
+  RunMainQueue();
+  EXPECT_EQ(Take(), Log{"context -1 b1"}) << "answered, the next request shows";
+}
+
+TEST_F(MacHarness, AQueuedMenuWhoseControlGoesNeverShowsAndEndsUnanswered)
+{
+  ICanvasMac* g = editor.Mac();
+  auto* owner = static_cast<ContextOwner*>(g->AttachControl(new ContextOwner(editor.log, {"x"})));
+  PWShimAppKitSetMenuAnswer(@[ @0 ]);
+  Calls(), Take();
+  g->CreatePopupMenu(*owner, owner->own, IRECT(0, 0, 10, 10));
+  g->RemoveControl(owner);
+  EXPECT_EQ(Take(), Log{"menu none"});
+  EXPECT_EQ(g->GetPendingPlatformMenu(), 0u);
+  RunMainQueue();
+  EXPECT_TRUE(Calls().empty()) << "its menu went with it";
+
+  IPopupMenu menu("root", {"a"});
+  g->CreatePopupMenu(*editor.recorder, menu, IRECT(0, 0, 10, 10));
+  g->CloseWindow();
+  EXPECT_EQ(Take(), Log{"menu none"}) << "a closed window shows no queued menu";
+  EXPECT_EQ(g->GetPendingPlatformMenu(), 0u);
+  Calls(), RunMainQueue();
+  EXPECT_TRUE(Calls().empty());
+}
+
 TEST_F(MacHarness, TheTextFieldFiltersTypingByParameterAndCommits)
 {
   ICanvasMac* g = editor.Mac();

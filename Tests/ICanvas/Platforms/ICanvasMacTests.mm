@@ -40,6 +40,7 @@ struct Menu : IPopupMenuControlBase
   void CreatePopupMenu(IPopupMenu&, const IRECT&) override {}
   int GetState() const override { return state; }
   bool GetExpanded() const override { return state > 0; }
+  void DismissPopupMenu() override { state = 0; }
   int state = 0;
 };
 

@@ -53,6 +53,12 @@ struct LayerCanvas : pwtest::StubCanvas
 struct KnobProbe : IVKnobControl
 {
   static float Anchor(IControl* c) { return c->As<IVKnobControl>()->*(&KnobProbe::mAnchorAngle); }
+  // Inner and outer pointer fractions and the pointer's thickness.
+  static std::vector<float> Pointer(IControl* c)
+  {
+    const IVKnobControl* k = c->As<IVKnobControl>();
+    return {k->*(&KnobProbe::mInnerPointerFrac), k->*(&KnobProbe::mOuterPointerFrac), k->*(&KnobProbe::mPointerThickness)};
+  }
 };
 
 struct PressweaveEditor : ::testing::Test
@@ -124,6 +130,14 @@ TEST_F(PressweaveEditor, LayoutAttachesEveryControlInOrder)
   for (int tag : {2, 4, 5, 6, 10, 12})
     EXPECT_EQ(g().AttachControl(themed.As<IControl>(), tag), nullptr) << tag;
 #endif
+}
+
+TEST_F(PressweaveEditor, ParameterKnobsDrawTheirPointerFromSevenToNineTenthsThreeWide)
+{
+  Open();
+  for (int idx : {4, 5, 6, 7, 8, 11, 13})
+    EXPECT_EQ(KnobProbe::Pointer(C(idx)), (std::vector<float>{0.7f, 0.9f, 3.0f})) << idx;
+  EXPECT_EQ(KnobProbe::Pointer(C(20)), (std::vector<float>{0.1f, 1.0f, 2.5f})) << "the scope-sync knob keeps the stock pointer";
 }
 
 TEST_F(PressweaveEditor, IdleFollowsModeSidechainAndTheme)
