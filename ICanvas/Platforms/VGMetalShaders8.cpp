@@ -40,7 +40,8 @@ inline void TexColor(const MVGfragUniforms& u, const PWMTLFragmentSpan* span, fl
 
 // Coverage of count pixels from the scissor and, with anti-aliasing, the
 // stroke edges (count at most kChunk); clears keep where a fragment is
-// discarded. True when every pixel has the same coverage.
+// discarded (stroke coverage below the threshold). True when every pixel has
+// the same coverage.
 constexpr int kChunk = 256;
 
 template <bool kAntiAlias>
@@ -67,10 +68,12 @@ bool Coverage(const MVGfragUniforms& u, const PWMTLFragmentSpan* span, int first
   const float s0 = span->varyings[2] + first * span->dvaryings[2], ds = span->dvaryings[2];
   const float t0 = span->varyings[3] + first * span->dvaryings[3], dt = span->dvaryings[3];
   const float mult = u.strokeMult, threshold = u.strokeThr;
-  if (!stroked || (ds == 0.f && dt == 0.f && threshold <= -1.f))
+  if (!stroked || (ds == 0.f && dt == 0.f))
   {
     // Inside a fill u and v are constant: so is the stroke coverage.
     const float stroke = stroked ? std::min(1.f, (1.f - std::fabs(s0 * 2.f - 1.f)) * mult) * std::min(1.f, t0) : 1.f;
+    if (stroked && stroke < threshold)
+      std::fill_n(keep, count, 0);
     if (flat)
       std::fill_n(alpha, count, stroked ? k * stroke : k);
     else if (stroked)
@@ -83,8 +86,7 @@ bool Coverage(const MVGfragUniforms& u, const PWMTLFragmentSpan* span, int first
     const float s = s0 + i * ds, t = t0 + i * dt;
     const float stroke = std::min(1.f, (1.f - std::fabs(s * 2.f - 1.f)) * mult) * std::min(1.f, t);
     alpha[i] = (flat ? k : alpha[i]) * stroke;
-    if (threshold > -1.f) // stencil strokes discard what the threshold leaves out
-      keep[i] = stroke >= threshold;
+    keep[i] = !(stroke < threshold); // as the Metal function discards
   }
   return false;
 }
