@@ -40,12 +40,12 @@ inline void TexColor(const MVGfragUniforms& u, const PWMTLFragmentSpan* span, fl
 
 // Coverage of count pixels from the scissor and, with anti-aliasing, the
 // stroke edges (count at most kChunk); clears keep where a fragment is
-// discarded (stroke coverage below the threshold). True when every pixel has
-// the same coverage.
+// discarded. True when every pixel has the same coverage.
 constexpr int kChunk = 256;
 
+// Out of line: inlined into Shade it makes the frame slower.
 template <bool kAntiAlias>
-bool Coverage(const MVGfragUniforms& u, const PWMTLFragmentSpan* span, int first, int count, float* alpha,
+__attribute__((noinline)) bool Coverage(const MVGfragUniforms& u, const PWMTLFragmentSpan* span, int first, int count, float* alpha,
               uint8_t* keep)
 {
   const float* sm = u.scissorMat;
@@ -68,12 +68,10 @@ bool Coverage(const MVGfragUniforms& u, const PWMTLFragmentSpan* span, int first
   const float s0 = span->varyings[2] + first * span->dvaryings[2], ds = span->dvaryings[2];
   const float t0 = span->varyings[3] + first * span->dvaryings[3], dt = span->dvaryings[3];
   const float mult = u.strokeMult, threshold = u.strokeThr;
-  if (!stroked || (ds == 0.f && dt == 0.f))
+  if (!stroked || (ds == 0.f && dt == 0.f && threshold <= -1.f))
   {
     // Inside a fill u and v are constant: so is the stroke coverage.
     const float stroke = stroked ? std::min(1.f, (1.f - std::fabs(s0 * 2.f - 1.f)) * mult) * std::min(1.f, t0) : 1.f;
-    if (stroked && stroke < threshold)
-      std::fill_n(keep, count, 0);
     if (flat)
       std::fill_n(alpha, count, stroked ? k * stroke : k);
     else if (stroked)
@@ -86,7 +84,8 @@ bool Coverage(const MVGfragUniforms& u, const PWMTLFragmentSpan* span, int first
     const float s = s0 + i * ds, t = t0 + i * dt;
     const float stroke = std::min(1.f, (1.f - std::fabs(s * 2.f - 1.f)) * mult) * std::min(1.f, t);
     alpha[i] = (flat ? k : alpha[i]) * stroke;
-    keep[i] = !(stroke < threshold); // as the Metal function discards
+    if (threshold > -1.f) // stencil strokes discard what the threshold leaves out
+      keep[i] = stroke >= threshold;
   }
   return false;
 }

@@ -13,6 +13,7 @@ void mvgFragmentShader(const PWMTLFragmentSpan* span, float* rgba, uint8_t* keep
 void mvgFragmentShaderAA(const PWMTLFragmentSpan* span, float* rgba, uint8_t* keep);
 
 // Each pixel within one 8-bit step of the function above of the same name,
-// with the same discards.
+// with the same discards where the texture coordinate's u lies in 0..1 and
+// v is not negative, as everywhere inside the renderer's fills and strokes.
 void mvgFragmentShader8(const PWMTLFragmentSpan* span, uint8_t* pixels, uint8_t* keep);
 void mvgFragmentShaderAA8(const PWMTLFragmentSpan* span, uint8_t* pixels, uint8_t* keep);

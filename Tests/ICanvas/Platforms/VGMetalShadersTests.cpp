@@ -156,12 +156,15 @@ TEST(MetalShaders, TheEightBitFormsStayWithinAStepOfTheMetalFunctions)
     u.strokeMult = stroke ? 0.5f + unit() * 4 : 1.f;
     u.strokeThr = stroke && pick(2) ? kStencilThreshold : -1.f;
 
+    // Texture coordinates as inside the renderer's strokes: u in 0..1, v at 0
+    // or above (where the 8-bit forms discard as the Metal functions do).
     const int count = 1 + pick(600);
-    Shading metal(u, count, any(60), any(2), stroke ? unit() : 0.5f, stroke ? any(0.02f) : 0.f);
+    const float s0 = stroke ? unit() : 0.5f, t0 = stroke ? unit() : 1.f;
+    Shading metal(u, count, any(60), any(2), s0, stroke ? (unit() - s0) / count : 0.f);
     metal.span.y = pick(50);
     metal.span.dvaryings[1] = any(0.5f);
-    metal.span.varyings[3] = stroke ? unit() * 2 : 1.f;
-    metal.span.dvaryings[3] = stroke ? any(0.01f) : 0.f;
+    metal.span.varyings[3] = t0;
+    metal.span.dvaryings[3] = stroke ? (unit() - t0) / count : 0.f;
     metal.span.bgra = pick(2);
     metal.span.textures[0] = &texture;
     metal.span.samplers[0] = &sampler;
