@@ -46,17 +46,31 @@ struct MVGcall
 // The process-wide bound offscreen target; null: the screen. Main thread.
 static MVGframebuffer* s_framebuffer = nullptr;
 
+// One image.
 @interface MVGtexture_vPressweave_au : NSObject
 {
-@public
-  int _id; // 0: a free record
+  int _id;
   int _type;
   int _flags;
-  id<MTLTexture> _tex;           // owned unless _flags has VG_IMAGE_NODELETE
-  id<MTLSamplerState> _sampler;  // owned: the backend always makes it
+  id<MTLTexture> _tex;
+  id<MTLSamplerState> _sampler;
 }
+@property (nonatomic, assign) int id;    // 0: a free record
+@property (nonatomic, assign) int type;  // VG_TEXTURE_ALPHA or VG_TEXTURE_RGBA
+@property (nonatomic, assign) int flags; // image flags
+// Owned unless flags holds VG_IMAGE_NODELETE (a texture its maker keeps);
+// freeRecord: releases it.
+@property (nonatomic, assign) id<MTLTexture> tex;
+// Owned (the backend always makes it); freeRecord: releases it.
+@property (nonatomic, retain) id<MTLSamplerState> sampler;
 @end
 @implementation MVGtexture_vPressweave_au
+@synthesize id = _id, type = _type, flags = _flags, tex = _tex, sampler = _sampler;
+- (void)dealloc
+{
+  [_sampler release]; // nil once freeRecord: has run
+  [super dealloc];
+}
 @end
 
 // One frame's buffer set. isBusy, image, commandBuffer and the counts are
@@ -105,34 +119,75 @@ static MVGframebuffer* s_framebuffer = nullptr;
 }
 @end
 
+// Two unsigned 32-bit ints, as the platform's vector_uint2.
+typedef uint32_t MVGuint2 __attribute__((ext_vector_type(2)));
+
+// The backend context. The objects of its retain properties are its own:
+// renderCreate makes them (vgCreateMTL gives the layer) and renderDelete,
+// which the renderer calls once before releasing the context, releases
+// them. The assign properties hold values, or objects that others own.
 @interface MVGcontext_vPressweave_au : NSObject
 {
-@public
-  id<MTLCommandQueue> _commandQueue; // owned
-  CAMetalLayer* _metalLayer;         // owned
-  id<MTLRenderCommandEncoder> _renderEncoder; // during a flush only, not owned
+  id<MTLCommandQueue> _commandQueue;
+  CAMetalLayer* _metalLayer;
+  id<MTLRenderCommandEncoder> _renderEncoder;
   int _fragSize;
   int _indexSize;
   int _flags;
-  uint32_t _viewPortSize[2];
+  MVGuint2 _viewPortSize;
   MTLClearColor _clearColor;
   BOOL _clearBufferOnFlush;
-  NSMutableArray* _textures;             // owned, of MVGtexture_vPressweave_au
+  NSMutableArray* _textures;
   int _textureId;
-  MVGbuffers_vPressweave_au* _buffers;   // the set being recorded; nil between frames
-  NSMutableArray* _cbuffers;             // owned
+  MVGbuffers_vPressweave_au* _buffers;
+  NSMutableArray* _cbuffers;
   int _maxBuffers;
-  dispatch_semaphore_t _semaphore;       // owned
-  MVGblend* _blendFunc;                  // owned
+  dispatch_semaphore_t _semaphore;
+  MVGblend* _blendFunc;
   id<MTLDepthStencilState> _defaultStencilState, _fillShapeStencilState, _fillAntiAliasStencilState,
-    _fillStencilState, _strokeShapeStencilState, _strokeAntiAliasStencilState, _strokeClearStencilState; // owned
-  id<MTLFunction> _fragmentFunction, _vertexFunction; // owned
+    _fillStencilState, _strokeShapeStencilState, _strokeAntiAliasStencilState, _strokeClearStencilState;
+  id<MTLFunction> _fragmentFunction, _vertexFunction;
   MTLPixelFormat _piplelinePixelFormat;
-  id<MTLRenderPipelineState> _pipelineState, _stencilOnlyPipelineState; // owned
-  id<MTLSamplerState> _pseudoSampler; // owned
-  id<MTLTexture> _pseudoTexture;      // stays nil
-  MTLVertexDescriptor* _vertexDescriptor; // owned
+  id<MTLRenderPipelineState> _pipelineState, _stencilOnlyPipelineState;
+  id<MTLSamplerState> _pseudoSampler;
+  id<MTLTexture> _pseudoTexture;
+  MTLVertexDescriptor* _vertexDescriptor;
 }
+@property (nonatomic, retain) id<MTLCommandQueue> commandQueue;
+@property (nonatomic, retain) CAMetalLayer* metalLayer; // its device is the GPU device
+// During a flush only; the command buffer holds it.
+@property (nonatomic, assign) id<MTLRenderCommandEncoder> renderEncoder;
+@property (nonatomic, assign) int fragSize;  // bytes of one uniform block
+@property (nonatomic, assign) int indexSize; // bytes of one index
+@property (nonatomic, assign) int flags;     // VG_ANTIALIAS, VG_STENCIL_STROKES, ...
+@property (nonatomic, assign) MVGuint2 viewPortSize; // pixels of the current frame
+@property (nonatomic, assign) MTLClearColor clearColor; // premultiplied
+@property (nonatomic, assign) BOOL clearBufferOnFlush;
+@property (nonatomic, retain) NSMutableArray* textures; // of MVGtexture_vPressweave_au, reused when freed
+@property (nonatomic, assign) int textureId; // the last image id handed out
+// The set being recorded, nil between frames; cbuffers owns it.
+@property (nonatomic, assign) MVGbuffers_vPressweave_au* buffers;
+@property (nonatomic, retain) NSMutableArray* cbuffers; // of MVGbuffers_vPressweave_au
+@property (nonatomic, assign) int maxBuffers;
+// Counts free buffer sets; owned, renderDelete releases it.
+@property (nonatomic, assign) dispatch_semaphore_t semaphore;
+// The blend the pipelines were built for; malloc'd, renderDelete frees it.
+@property (nonatomic, assign) MVGblend* blendFunc;
+@property (nonatomic, retain) id<MTLDepthStencilState> defaultStencilState;
+@property (nonatomic, retain) id<MTLDepthStencilState> fillShapeStencilState;
+@property (nonatomic, retain) id<MTLDepthStencilState> fillAntiAliasStencilState;
+@property (nonatomic, retain) id<MTLDepthStencilState> fillStencilState;
+@property (nonatomic, retain) id<MTLDepthStencilState> strokeShapeStencilState;
+@property (nonatomic, retain) id<MTLDepthStencilState> strokeAntiAliasStencilState;
+@property (nonatomic, retain) id<MTLDepthStencilState> strokeClearStencilState;
+@property (nonatomic, retain) id<MTLFunction> fragmentFunction;
+@property (nonatomic, retain) id<MTLFunction> vertexFunction;
+@property (nonatomic, assign) MTLPixelFormat piplelinePixelFormat; // the pipelines' colour format
+@property (nonatomic, retain) id<MTLRenderPipelineState> pipelineState;
+@property (nonatomic, retain) id<MTLRenderPipelineState> stencilOnlyPipelineState;
+@property (nonatomic, retain) id<MTLSamplerState> pseudoSampler; // bound when a draw has no image
+@property (nonatomic, retain) id<MTLTexture> pseudoTexture;      // bound when a draw has no image: nil
+@property (nonatomic, retain) MTLVertexDescriptor* vertexDescriptor;
 @end
 
 namespace
@@ -229,6 +284,21 @@ id<MTLDepthStencilState> NewStencilState(id<MTLDevice> device, MTLCompareFunctio
 } // namespace
 
 @implementation MVGcontext_vPressweave_au
+
+@synthesize commandQueue = _commandQueue, metalLayer = _metalLayer, renderEncoder = _renderEncoder;
+@synthesize fragSize = _fragSize, indexSize = _indexSize, flags = _flags, viewPortSize = _viewPortSize;
+@synthesize clearColor = _clearColor, clearBufferOnFlush = _clearBufferOnFlush;
+@synthesize textures = _textures, textureId = _textureId, buffers = _buffers, cbuffers = _cbuffers;
+@synthesize maxBuffers = _maxBuffers, semaphore = _semaphore, blendFunc = _blendFunc;
+@synthesize defaultStencilState = _defaultStencilState, fillShapeStencilState = _fillShapeStencilState;
+@synthesize fillAntiAliasStencilState = _fillAntiAliasStencilState, fillStencilState = _fillStencilState;
+@synthesize strokeShapeStencilState = _strokeShapeStencilState;
+@synthesize strokeAntiAliasStencilState = _strokeAntiAliasStencilState;
+@synthesize strokeClearStencilState = _strokeClearStencilState;
+@synthesize fragmentFunction = _fragmentFunction, vertexFunction = _vertexFunction;
+@synthesize piplelinePixelFormat = _piplelinePixelFormat, pipelineState = _pipelineState;
+@synthesize stencilOnlyPipelineState = _stencilOnlyPipelineState;
+@synthesize pseudoSampler = _pseudoSampler, pseudoTexture = _pseudoTexture, vertexDescriptor = _vertexDescriptor;
 
 - (void)checkError:(NSError*)error withMessage:(const char*)message
 {
@@ -349,7 +419,7 @@ id<MTLDepthStencilState> NewStencilState(id<MTLDevice> device, MTLCompareFunctio
   [_cbuffers release]; // each set releases its buffers, textures and calls
   _cbuffers = nil;
   for (MVGtexture_vPressweave_au* t in _textures)
-    if (t->_id)
+    if (t.id)
       [self freeRecord:t];
   [_textures release];
   _textures = nil;
@@ -368,6 +438,7 @@ id<MTLDepthStencilState> NewStencilState(id<MTLDevice> device, MTLCompareFunctio
   [_pipelineState release];
   [_stencilOnlyPipelineState release];
   [_pseudoSampler release];
+  [_pseudoTexture release];
   [_vertexDescriptor release];
   _commandQueue = nil;
   _pipelineState = _stencilOnlyPipelineState = nil;
@@ -382,8 +453,8 @@ id<MTLDepthStencilState> NewStencilState(id<MTLDevice> device, MTLCompareFunctio
 
 - (void)renderViewportWithWidth:(float)width height:(float)height devicePixelRatio:(float)ratio
 {
-  _viewPortSize[0] = (uint32_t)(width * ratio);
-  _viewPortSize[1] = (uint32_t)(height * ratio);
+  _viewPortSize.x = (uint32_t)(width * ratio);
+  _viewPortSize.y = (uint32_t)(height * ratio);
   if (_buffers) // a frame begun again without flush or cancel keeps its set
   {
     _buffers->ncalls = _buffers->nverts = _buffers->nindexes = _buffers->nuniforms = 0;
@@ -499,7 +570,7 @@ id<MTLDepthStencilState> NewStencilState(id<MTLDevice> device, MTLCompareFunctio
 {
   MVGtexture_vPressweave_au* found = nil;
   for (MVGtexture_vPressweave_au* t in _textures)
-    if (t->_id == 0)
+    if (t.id == 0)
     {
       found = t;
       break;
@@ -511,9 +582,9 @@ id<MTLDepthStencilState> NewStencilState(id<MTLDevice> device, MTLCompareFunctio
       return nil;
     [_textures addObject:found];
   }
-  found->_id = ++_textureId;
-  found->_tex = nil;
-  found->_sampler = nil;
+  found.id = ++_textureId;
+  found.tex = nil;
+  found.sampler = nil;
   return found;
 }
 
@@ -522,20 +593,19 @@ id<MTLDepthStencilState> NewStencilState(id<MTLDevice> device, MTLCompareFunctio
   if (image <= 0)
     return nil;
   for (MVGtexture_vPressweave_au* t in _textures)
-    if (t->_id == image)
+    if (t.id == image)
       return t;
   return nil;
 }
 
 - (void)freeRecord:(MVGtexture_vPressweave_au*)t
 {
-  if (!(t->_flags & VG_IMAGE_NODELETE))
-    [t->_tex release];
-  [t->_sampler release];
-  t->_tex = nil;
-  t->_sampler = nil;
-  t->_id = 0;
-  t->_flags = 0;
+  if (!(t.flags & VG_IMAGE_NODELETE))
+    [t.tex release];
+  t.tex = nil;
+  t.sampler = nil;
+  t.id = 0;
+  t.flags = 0;
 }
 
 - (id<MTLSamplerState>)newSamplerForFlags:(int)flags
@@ -568,8 +638,8 @@ id<MTLDepthStencilState> NewStencilState(id<MTLDevice> device, MTLCompareFunctio
   if (!tex)
     return 0;
   const MTLPixelFormat format = type == VG_TEXTURE_ALPHA ? MTLPixelFormatR8Unorm : MTLPixelFormatRGBA8Unorm;
-  tex->_type = type;
-  tex->_flags = imageFlags & ~VG_IMAGE_NODELETE; // the backend made this texture: it owns it
+  tex.type = type;
+  tex.flags = imageFlags & ~VG_IMAGE_NODELETE; // the backend made this texture: it owns it
   id<MTLDevice> device = _metalLayer.device;
   MTLTextureDescriptor* d = nil;
   if (width > 0 && height > 0)
@@ -578,8 +648,8 @@ id<MTLDepthStencilState> NewStencilState(id<MTLDevice> device, MTLCompareFunctio
                                                           height:height
                                                        mipmapped:(imageFlags & VG_IMAGE_GENERATE_MIPMAPS) != 0];
   d.usage = MTLTextureUsageShaderRead | MTLTextureUsageShaderWrite | MTLTextureUsageRenderTarget;
-  tex->_tex = d ? [device newTextureWithDescriptor:d] : nil;
-  if (!tex->_tex)
+  tex.tex = d ? [device newTextureWithDescriptor:d] : nil;
+  if (!tex.tex)
   {
     [self freeRecord:tex]; // no image rather than an id without a texture
     return 0;
@@ -587,7 +657,7 @@ id<MTLDepthStencilState> NewStencilState(id<MTLDevice> device, MTLCompareFunctio
   if (data)
   {
     const NSUInteger rowLength = (NSUInteger)width * (type == VG_TEXTURE_ALPHA ? 1 : 4);
-    if (tex->_tex.storageMode == MTLStorageModePrivate)
+    if (tex.tex.storageMode == MTLStorageModePrivate)
     {
       id<MTLBuffer> staging = [device newBufferWithBytes:data length:rowLength * height
                                                  options:MTLResourceStorageModeShared];
@@ -598,7 +668,7 @@ id<MTLDepthStencilState> NewStencilState(id<MTLDevice> device, MTLCompareFunctio
             sourceBytesPerRow:rowLength
           sourceBytesPerImage:rowLength * height
                    sourceSize:MTLSizeMake(width, height, 1)
-                    toTexture:tex->_tex
+                    toTexture:tex.tex
              destinationSlice:0
              destinationLevel:0
             destinationOrigin:MTLOriginMake(0, 0, 0)];
@@ -608,20 +678,22 @@ id<MTLDepthStencilState> NewStencilState(id<MTLDevice> device, MTLCompareFunctio
       [staging release];
     }
     else
-      [tex->_tex replaceRegion:MTLRegionMake2D(0, 0, width, height) mipmapLevel:0 withBytes:data
+      [tex.tex replaceRegion:MTLRegionMake2D(0, 0, width, height) mipmapLevel:0 withBytes:data
                    bytesPerRow:rowLength];
     if (imageFlags & VG_IMAGE_GENERATE_MIPMAPS)
     {
       id<MTLCommandBuffer> cb = [_commandQueue commandBuffer];
       id<MTLBlitCommandEncoder> blit = [cb blitCommandEncoder];
-      [blit generateMipmapsForTexture:tex->_tex];
+      [blit generateMipmapsForTexture:tex.tex];
       [blit endEncoding];
       [cb commit];
       [cb waitUntilCompleted];
     }
   }
-  tex->_sampler = [self newSamplerForFlags:imageFlags];
-  return tex->_id;
+  id<MTLSamplerState> sampler = [self newSamplerForFlags:imageFlags];
+  tex.sampler = sampler;
+  [sampler release];
+  return tex.id;
 }
 
 - (int)renderUpdateTextureWithImage:(int)image
@@ -634,12 +706,12 @@ id<MTLDepthStencilState> NewStencilState(id<MTLDevice> device, MTLCompareFunctio
   MVGtexture_vPressweave_au* tex = [self findTexture:image];
   if (!tex || !data)
     return 0;
-  const int tw = (int)tex->_tex.width, th = (int)tex->_tex.height;
+  const int tw = (int)tex.tex.width, th = (int)tex.tex.height;
   if (x < 0 || y < 0 || width < 0 || height < 0 || width > tw - x || height > th - y)
     return 0; // outside the image: nothing is read or written
-  const int bpp = tex->_type == VG_TEXTURE_ALPHA ? 1 : 4;
+  const int bpp = tex.type == VG_TEXTURE_ALPHA ? 1 : 4;
   const NSUInteger rowLength = (NSUInteger)tw * bpp;
-  [tex->_tex replaceRegion:MTLRegionMake2D(x, y, width, height)
+  [tex.tex replaceRegion:MTLRegionMake2D(x, y, width, height)
                mipmapLevel:0
                  withBytes:data + (size_t)y * rowLength + (size_t)x * bpp
                bytesPerRow:rowLength];
@@ -651,8 +723,8 @@ id<MTLDepthStencilState> NewStencilState(id<MTLDevice> device, MTLCompareFunctio
   MVGtexture_vPressweave_au* tex = [self findTexture:image];
   if (!tex)
     return 0;
-  *width = (int)tex->_tex.width;
-  *height = (int)tex->_tex.height;
+  *width = (int)tex.tex.width;
+  *height = (int)tex.tex.height;
   return 1;
 }
 
@@ -746,7 +818,7 @@ id<MTLDepthStencilState> NewStencilState(id<MTLDevice> device, MTLCompareFunctio
     MVGtexture_vPressweave_au* tex = [self findTexture:paint->image];
     if (!tex)
       return 0;
-    if (tex->_flags & VG_IMAGE_FLIPY)
+    if (tex.flags & VG_IMAGE_FLIPY)
     {
       float m1[6], m2[6];
       vgTransformTranslate(m1, 0.f, frag->extent[1] * 0.5f);
@@ -760,8 +832,8 @@ id<MTLDepthStencilState> NewStencilState(id<MTLDevice> device, MTLCompareFunctio
     else
       std::memcpy(xform, paint->xform, sizeof(xform));
     frag->type = MVG_SHADER_FILLIMG;
-    if (tex->_type == VG_TEXTURE_RGBA)
-      frag->texType = (tex->_flags & VG_IMAGE_PREMULTIPLIED) ? 0 : 1;
+    if (tex.type == VG_TEXTURE_RGBA)
+      frag->texType = (tex.flags & VG_IMAGE_PREMULTIPLIED) ? 0 : 1;
     else
       frag->texType = 2;
   }
@@ -981,7 +1053,7 @@ id<MTLDepthStencilState> NewStencilState(id<MTLDevice> device, MTLCompareFunctio
   [encoder setCullMode:MTLCullModeBack];
   [encoder setFrontFacingWinding:MTLWindingCounterClockwise];
   [encoder setStencilReferenceValue:0];
-  MTLViewport viewport = {0.0, 0.0, (double)_viewPortSize[0], (double)_viewPortSize[1], 0.0, 1.0};
+  MTLViewport viewport = {0.0, 0.0, (double)_viewPortSize.x, (double)_viewPortSize.y, 0.0, 1.0};
   [encoder setViewport:viewport];
   [encoder setVertexBuffer:_buffers->vertBuffer offset:0 atIndex:0];
   [encoder setVertexBuffer:_buffers->viewSizeBuffer offset:0 atIndex:1];
@@ -1029,8 +1101,8 @@ id<MTLDepthStencilState> NewStencilState(id<MTLDevice> device, MTLCompareFunctio
   MVGtexture_vPressweave_au* tex = image != 0 ? [self findTexture:image] : nil;
   if (tex)
   {
-    [_renderEncoder setFragmentTexture:tex->_tex atIndex:0];
-    [_renderEncoder setFragmentSamplerState:tex->_sampler atIndex:0];
+    [_renderEncoder setFragmentTexture:tex.tex atIndex:0];
+    [_renderEncoder setFragmentSamplerState:tex.sampler atIndex:0];
   }
   else
   {
@@ -1124,7 +1196,7 @@ id<MTLDepthStencilState> NewStencilState(id<MTLDevice> device, MTLCompareFunctio
   if (!buffers)
     return;
   // Nothing to show: an empty viewport, or no call and no clear pending.
-  if (_viewPortSize[0] == 0 || _viewPortSize[1] == 0 || (buffers->ncalls == 0 && !_clearBufferOnFlush))
+  if (_viewPortSize.x == 0 || _viewPortSize.y == 0 || (buffers->ncalls == 0 && !_clearBufferOnFlush))
   {
     [self renderCancel];
     return;
@@ -1147,7 +1219,7 @@ id<MTLDepthStencilState> NewStencilState(id<MTLDevice> device, MTLCompareFunctio
 
   _buffers = buffers; // recording helpers below read the current set
   id<MTLTexture> colorTexture = nil;
-  uint32_t targetSize[2] = {_viewPortSize[0], _viewPortSize[1]};
+  uint32_t targetSize[2] = {_viewPortSize.x, _viewPortSize.y};
   const bool offscreen = s_framebuffer && Backend(s_framebuffer->ctx) == self;
   if (offscreen)
   {
@@ -1156,7 +1228,7 @@ id<MTLDepthStencilState> NewStencilState(id<MTLDevice> device, MTLCompareFunctio
       std::lock_guard<std::mutex> guard(*buffers->lock);
       buffers->image = s_framebuffer->image;
     }
-    colorTexture = tex ? tex->_tex : nil;
+    colorTexture = tex ? tex.tex : nil;
     if (colorTexture)
       targetSize[0] = (uint32_t)colorTexture.width, targetSize[1] = (uint32_t)colorTexture.height;
   }
@@ -1294,10 +1366,10 @@ VGcontext* vgCreateMTL(void* layer, int flags)
   MVGcontext_vPressweave_au* mtl = [[MVGcontext_vPressweave_au alloc] init];
   if (!mtl)
     return nullptr;
-  mtl->_flags = flags;
-  mtl->_fragSize = 256;
-  mtl->_indexSize = 4;
-  mtl->_metalLayer = [(CAMetalLayer*)layer retain];
+  mtl.flags = flags;
+  mtl.fragSize = 256;
+  mtl.indexSize = 4;
+  mtl.metalLayer = (CAMetalLayer*)layer;
 
   VGbackendParams params;
   std::memset(&params, 0, sizeof(params));
@@ -1334,20 +1406,20 @@ void mvgClearWithColor(VGcontext* ctx, VGcolor c)
   MVGcontext_vPressweave_au* mtl = Backend(ctx);
   if (!mtl)
     return;
-  mtl->_clearColor = MTLClearColorMake(c.r * c.a, c.g * c.a, c.b * c.a, c.a);
-  mtl->_clearBufferOnFlush = YES;
+  mtl.clearColor = MTLClearColorMake(c.r * c.a, c.g * c.a, c.b * c.a, c.a);
+  mtl.clearBufferOnFlush = YES;
 }
 
 void mvgReadPixels(VGcontext* ctx, int image, int x, int y, int width, int height, void* data)
 {
   MVGcontext_vPressweave_au* mtl = Backend(ctx);
   MVGtexture_vPressweave_au* tex = [mtl findTexture:image];
-  if (!tex || !data || x < 0 || y < 0 || width <= 0 || height <= 0 || width > (int)tex->_tex.width - x ||
-      height > (int)tex->_tex.height - y)
+  if (!tex || !data || x < 0 || y < 0 || width <= 0 || height <= 0 || width > (int)tex.tex.width - x ||
+      height > (int)tex.tex.height - y)
     return;
   [mtl waitForFramesDrawingInto:image];
-  const NSUInteger rowLength = (NSUInteger)width * (tex->_type == VG_TEXTURE_ALPHA ? 1 : 4);
-  [tex->_tex getBytes:data bytesPerRow:rowLength fromRegion:MTLRegionMake2D(x, y, width, height) mipmapLevel:0];
+  const NSUInteger rowLength = (NSUInteger)width * (tex.type == VG_TEXTURE_ALPHA ? 1 : 4);
+  [tex.tex getBytes:data bytesPerRow:rowLength fromRegion:MTLRegionMake2D(x, y, width, height) mipmapLevel:0];
 }
 
 void* mvgImageHandle(VGcontext* ctx, int image)
@@ -1357,7 +1429,7 @@ void* mvgImageHandle(VGcontext* ctx, int image)
   if (!tex)
     return nullptr;
   [mtl waitForFramesDrawingInto:image];
-  return tex->_tex;
+  return tex.tex;
 }
 
 int mvgCreateImageFromHandle(VGcontext* ctx, void* textureId, int imageFlags)
@@ -1368,25 +1440,27 @@ int mvgCreateImageFromHandle(VGcontext* ctx, void* textureId, int imageFlags)
   MVGtexture_vPressweave_au* tex = [mtl allocTexture];
   if (!tex)
     return 0;
-  tex->_type = VG_TEXTURE_RGBA;
-  tex->_flags = imageFlags;
-  tex->_tex = (id<MTLTexture>)textureId;
-  tex->_sampler = [mtl newSamplerForFlags:imageFlags];
+  tex.type = VG_TEXTURE_RGBA;
+  tex.flags = imageFlags;
+  tex.tex = (id<MTLTexture>)textureId;
   if (!(imageFlags & VG_IMAGE_NODELETE))
-    [tex->_tex retain]; // released with the image
-  return tex->_id;
+    [tex.tex retain]; // released with the image
+  id<MTLSamplerState> sampler = [mtl newSamplerForFlags:imageFlags];
+  tex.sampler = sampler;
+  [sampler release];
+  return tex.id;
 }
 
 void* mvgDevice(VGcontext* ctx)
 {
   MVGcontext_vPressweave_au* mtl = Backend(ctx);
-  return mtl ? mtl->_metalLayer.device : nullptr;
+  return mtl ? mtl.metalLayer.device : nullptr;
 }
 
 void* mvgCommandQueue(VGcontext* ctx)
 {
   MVGcontext_vPressweave_au* mtl = Backend(ctx);
-  return mtl ? mtl->_commandQueue : nullptr;
+  return mtl ? mtl.commandQueue : nullptr;
 }
 
 int mvgTarget()

@@ -1,8 +1,7 @@
 #pragma once
-// The shader functions of the Metal backend and the uniform block they read.
-// On this platform they are C++ functions that the Metal stand-in runs on the
-// CPU, registered by name ("vertexShader", "fragmentShader",
-// "fragmentShaderAA") before the backend loads its library.
+// The uniform block that the Metal backend's fragment functions read, and
+// the library that holds the functions ("vertexShader", "fragmentShader",
+// "fragmentShaderAA", written in VGMetalShaders.metal).
 
 #include <stddef.h>
 
@@ -33,9 +32,11 @@ enum
   MVG_SHADER_IMG = 2,
 };
 
-// The library data naming the three functions.
+// The library data. Here it is the Metal stand-in's list of the three names,
+// since compiling the library needs Apple's Metal compiler.
 extern const unsigned char mvg_bitcode_macos[];
 extern const unsigned int mvg_bitcode_macos_len;
 
-// Registers the three functions with the stand-in; idempotent.
+// Registers the three functions with the stand-in, which runs them on the
+// CPU (VGMetalStandInShaders.h); idempotent.
 void mvgRegisterShaderFunctions();

@@ -1,9 +1,11 @@
 // Cost of one editor-like frame through the Metal backend and the CPU Metal
 // stand-in: 1000 x 400 points at draw scales 1 and 2, drawn into an offscreen
-// target and waited for.
+// target and waited for; by default with the 8-bit forms of the fragment
+// functions, and once with the Metal functions themselves.
 #include "VGMetal.h"
 #include "VGRenderer.h"
 
+#include <Metal/PWShimMetal.h>
 #include <QuartzCore/QuartzCore.h>
 
 #include <benchmark/benchmark.h>
@@ -89,6 +91,7 @@ double ProcessCpuSeconds()
 void BM_VGMetalFrame(benchmark::State& state)
 {
   const float scale = (float)state.range(0);
+  PWMTLUseFragmentFunctions8(state.range(1) != 0);
   NSAutoreleasePool* pool = [[NSAutoreleasePool alloc] init];
   CAMetalLayer* layer = [[CAMetalLayer alloc] init];
   VGcontext* ctx = vgCreateMTL(layer, VG_ANTIALIAS | VG_TRIPLE_BUFFER);
@@ -113,7 +116,14 @@ void BM_VGMetalFrame(benchmark::State& state)
   vgDeleteMTL(ctx);
   [layer release];
   [pool release];
+  PWMTLUseFragmentFunctions8(true);
 }
 } // namespace
 
-BENCHMARK(BM_VGMetalFrame)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
+// Arguments: draw scale, 8-bit forms on.
+BENCHMARK(BM_VGMetalFrame)
+  ->Args({1, 1})
+  ->Args({2, 1})
+  ->Args({1, 0})
+  ->Unit(benchmark::kMillisecond)
+  ->UseRealTime();
