@@ -473,7 +473,10 @@ bool IPluginBase::RestorePreset(int idx)
   }
   else
   {
-    restored = UnserializeStateOrRollBack(pPreset->mChunk, 0) > 0;
+    // An empty chunk read whole is a preset of a unit without parameters,
+    // not a failure.
+    const int pos = UnserializeStateOrRollBack(pPreset->mChunk, 0);
+    restored = pos > 0 || (pos == 0 && pPreset->mChunk.Size() == 0);
   }
 
   if (restored)

@@ -161,6 +161,17 @@ TEST_F(PluginBaseTest, RestorePresetOutOfRangeOrWithADamagedStateChangesNothing)
   EXPECT_EQ(plug.Notes().presetsModified + plug.Notes().restoreStates, 0);
 }
 
+TEST(PluginBasePresets, AUnitWithoutParametersRestoresItsEmptyPresetAndRefusesOneWithBytes)
+{
+  TestPlugin plug(0, 2);
+  plug.MakePresetFromChunk("Empty", IByteChunk());
+  plug.MakePresetFromChunk("Bytes", BlockOf({1.0}));
+  EXPECT_TRUE(plug.RestorePreset(0));
+  EXPECT_EQ(plug.GetCurrentPresetIdx(), 0);
+  EXPECT_FALSE(plug.RestorePreset(1)) << "bytes no parameter reads";
+  EXPECT_EQ(plug.GetCurrentPresetIdx(), 0);
+}
+
 TEST_F(PluginBaseTest, MakePresetFormsFillTheFirstUninitialisedPresetsUntilNoneIsLeftOrAsManyAsAsked)
 {
   SetValues(plug, {1.5, 2.0, 1.0, 60.0});
