@@ -2,6 +2,8 @@
 
 #include "FuzzEntries.h"
 
+#include "DamagedFonts.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -17,7 +19,7 @@ using Bytes = std::vector<uint8_t>;
 
 // The seed, then exactly sized copies (so overreads are seen) with bytes
 // overwritten or cut short.
-void RunMutations(bool (*entry)(const uint8_t*, size_t), const std::string& path)
+void RunMutations(bool (*entry)(const uint8_t*, size_t), const std::string& path, int mutations = 300)
 {
   std::ifstream in(path, std::ios::binary);
   const Bytes seed{std::istreambuf_iterator<char>(in), {}};
@@ -25,7 +27,7 @@ void RunMutations(bool (*entry)(const uint8_t*, size_t), const std::string& path
   ASSERT_TRUE(entry(seed.data(), seed.size())) << path;
   const unsigned rngSeed = 99;
   std::mt19937 rng(rngSeed);
-  for (int m = 0; m < 300; m++)
+  for (int m = 0; m < mutations; m++)
   {
     Bytes b = seed;
     if (m % 2 == 0)
@@ -51,6 +53,21 @@ TEST(FuzzCorpus, FontReaderKeepsItsPromisesOverSeedsAndMutations)
                                   Source("Tests/Fuzz/Corpus/font/mac-names.ttf"),
                                   std::string("/usr/share/fonts/truetype/roboto/unhinted/RobotoTTF/Roboto-Regular.ttf")})
     RunMutations(pw::fuzz::FuzzFontReader, path);
+}
+
+TEST(FuzzCorpus, FontDrawingSurvivesDamagedFontsSeedsAndMutations)
+{
+  // The damaged fonts the entry found: byte patches of Roboto.
+  for (const damaged::Damage& d : damaged::All())
+  {
+    damaged::Bytes font = damaged::ReadFile(kRobotoPath);
+    d.apply(font);
+    EXPECT_TRUE(pw::fuzz::FuzzFontDrawing(font.data(), font.size())) << d.name;
+    const damaged::Bytes ttc = damaged::AsCollection(font);
+    EXPECT_TRUE(pw::fuzz::FuzzFontDrawing(ttc.data(), ttc.size())) << d.name << " in a collection";
+  }
+  for (const std::string& path : {Source("Tests/Fuzz/Corpus/font/two-faces.ttc"), std::string(kRobotoPath)})
+    RunMutations(pw::fuzz::FuzzFontDrawing, path, 60);
 }
 
 TEST(FuzzCorpus, SVGReaderKeepsItsPromisesOverSeedsAndMutations)

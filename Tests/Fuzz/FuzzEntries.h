@@ -10,6 +10,10 @@ namespace pw::fuzz {
 // As a font file or collection: the first faces, and face lookup by style.
 bool FuzzFontReader(const uint8_t* data, size_t size);
 
+// As a font loaded from memory on a vector drawing context, then measured
+// and drawn at a few sizes: measures stay finite. FontDrawingFuzz.cpp.
+bool FuzzFontDrawing(const uint8_t* data, size_t size);
+
 // As SVG text: paths are whole cubic chains, dashes and gradient stops in
 // range, each paint's pattern has at most 16 stops at increasing offsets,
 // and drawing's hole test agrees with its plain form.

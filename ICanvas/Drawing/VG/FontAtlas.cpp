@@ -96,49 +96,13 @@ void BlurLines(unsigned char* dst, int lines, int lineStep, int n, int pixelStep
   }
 }
 
-int GetFontOffset(const unsigned char* data, int dataSize, int fontIndex)
-{
-  if (fontIndex < 0 || dataSize < 12)
-    return -1;
-  if (memcmp(data, "ttcf", 4) == 0)
-  {
-    // A collection: the face's offset is read from its directory.
-    const long long pos = 12 + 4LL * fontIndex;
-    const long long count = (static_cast<long long>(data[8]) << 24) | (data[9] << 16) | (data[10] << 8) | data[11];
-    if (fontIndex >= count || pos + 4 > dataSize)
-      return -1;
-  }
-  return stbtt_GetFontOffsetForIndex(data, fontIndex);
-}
-
-// The table directory of the face at offset must lie inside the data, and
-// so must every table it lists: the glyph source reads without bounds.
-bool FontTablesInside(const unsigned char* data, int dataSize, int offset)
-{
-  auto u16 = [data](long long p) { return (data[p] << 8) | data[p + 1]; };
-  auto u32 = [data](long long p) {
-    return (static_cast<long long>(data[p]) << 24) | (data[p + 1] << 16) | (data[p + 2] << 8) | data[p + 3];
-  };
-  if (offset < 0 || static_cast<long long>(offset) + 12 > dataSize)
-    return false;
-  const long long numTables = u16(offset + 4);
-  const long long dirEnd = offset + 12 + numTables * 16;
-  if (dirEnd > dataSize)
-    return false;
-  for (long long t = offset + 12; t < dirEnd; t += 16)
-  {
-    if (u32(t + 8) + u32(t + 12) > dataSize)
-      return false;
-  }
-  return true;
-}
-
 void FreeFont(FNTfontSlot* font)
 {
   if (!font)
     return;
   if (font->freeData)
     free(font->data);
+  free(font->glyphChecks);
   free(font->glyphs);
   free(font);
 }
@@ -169,7 +133,34 @@ FNTglyphEntry* AllocGlyph(FNTfontSlot* font)
   return &font->glyphs[font->nglyphs - 1];
 }
 
+// The font's glyph for a codepoint, 0 (the missing glyph) when the font
+// has none or maps it past its last glyph.
+int GlyphIndex(const FNTfontSlot* font, unsigned int codepoint)
+{
+  const int g = stbtt_FindGlyphIndex(&font->font, static_cast<int>(codepoint));
+  return g > 0 && g < font->check.numGlyphs ? g : 0;
+}
+
+// Whether the glyph's outline may be read; checked on first use.
+bool GlyphDrawable(FNTfontSlot* font, int g)
+{
+  unsigned char& verdict = font->glyphChecks[g];
+  if (verdict == FNT_GLYPH_UNCHECKED)
+    verdict = fnt__checkGlyph(&font->check, font->data, g) ? FNT_GLYPH_DRAWABLE : FNT_GLYPH_DAMAGED;
+  return verdict == FNT_GLYPH_DRAWABLE;
+}
+
 // ---- Layout -----------------------------------------------------------------
+
+bool PenUsable(float v) { return v >= -FNT_MAX_PEN && v <= FNT_MAX_PEN; }
+
+// Whole pixels of a pen position or step, which stops at FNT_MAX_PEN.
+int PenPixels(float v)
+{
+  if (!(v > -FNT_MAX_PEN))
+    return static_cast<int>(-FNT_MAX_PEN);
+  return static_cast<int>(v < FNT_MAX_PEN ? v : FNT_MAX_PEN);
+}
 
 void GetQuad(FNTatlas* stash, FNTfontSlot* font, int prevGlyphIndex, const FNTglyphEntry* glyph, float scale,
              float spacing, float* x, float* y, FNTglyphQuad* q)
@@ -177,7 +168,7 @@ void GetQuad(FNTatlas* stash, FNTfontSlot* font, int prevGlyphIndex, const FNTgl
   if (prevGlyphIndex != -1)
   {
     const float adv = stbtt_GetGlyphKernAdvance(&font->font, prevGlyphIndex, glyph->index) * scale;
-    *x += static_cast<int>(adv + spacing + 0.5f);
+    *x += PenPixels(adv + spacing + 0.5f);
   }
   // Inset by one pixel: the outermost frame of every glyph is blank.
   const float xoff = static_cast<float>(glyph->xoff + 1);
@@ -186,16 +177,16 @@ void GetQuad(FNTatlas* stash, FNTfontSlot* font, int prevGlyphIndex, const FNTgl
   const float y0 = static_cast<float>(glyph->y0 + 1);
   const float x1 = static_cast<float>(glyph->x1 - 1);
   const float y1 = static_cast<float>(glyph->y1 - 1);
-  const float rx = static_cast<float>(static_cast<int>(*x + xoff));
+  const float rx = static_cast<float>(PenPixels(*x + xoff));
   if (stash->params.flags & FNT_ZERO_TOPLEFT)
   {
-    const float ry = static_cast<float>(static_cast<int>(*y + yoff));
+    const float ry = static_cast<float>(PenPixels(*y + yoff));
     q->y0 = ry;
     q->y1 = ry + y1 - y0;
   }
   else
   {
-    const float ry = static_cast<float>(static_cast<int>(*y - yoff));
+    const float ry = static_cast<float>(PenPixels(*y - yoff));
     q->y0 = ry;
     q->y1 = ry - y1 + y0;
   }
@@ -206,6 +197,7 @@ void GetQuad(FNTatlas* stash, FNTfontSlot* font, int prevGlyphIndex, const FNTgl
   q->s1 = x1 * stash->itw;
   q->t1 = y1 * stash->ith;
   *x += static_cast<int>(glyph->xadv / 10.0f + 0.5f);
+  *x = *x < -FNT_MAX_PEN ? -FNT_MAX_PEN : (*x > FNT_MAX_PEN ? FNT_MAX_PEN : *x);
 }
 
 float VertAlign(const FNTatlas* stash, const FNTfontSlot* font, int align, short isize)
@@ -383,13 +375,13 @@ FNTglyphEntry* fnt__getGlyph(FNTatlas* stash, FNTfontSlot* font, unsigned int co
   }
 
   FNTfontSlot* renderFont = font;
-  int g = stbtt_FindGlyphIndex(&font->font, static_cast<int>(codepoint));
+  int g = GlyphIndex(font, codepoint);
   if (g == 0)
   {
     for (int i = 0; i < font->nfallbacks; ++i)
     {
       FNTfontSlot* fallback = stash->fonts[font->fallbacks[i]];
-      const int fg = stbtt_FindGlyphIndex(&fallback->font, static_cast<int>(codepoint));
+      const int fg = GlyphIndex(fallback, codepoint);
       if (fg != 0)
       {
         g = fg;
@@ -399,9 +391,11 @@ FNTglyphEntry* fnt__getGlyph(FNTatlas* stash, FNTfontSlot* font, unsigned int co
     }
   }
   const float scale = stbtt_ScaleForPixelHeight(&renderFont->font, isize / 10.0f);
-  int advance, lsb, x0, y0, x1, y1;
+  int advance, lsb, x0 = 0, y0 = 0, x1 = 0, y1 = 0;
   stbtt_GetGlyphHMetrics(&renderFont->font, g, &advance, &lsb);
-  stbtt_GetGlyphBitmapBox(&renderFont->font, g, scale, scale, &x0, &y0, &x1, &y1);
+  const bool drawable = GlyphDrawable(renderFont, g);
+  if (drawable)
+    stbtt_GetGlyphBitmapBox(&renderFont->font, g, scale, scale, &x0, &y0, &x1, &y1);
   const int gw = x1 - x0 + pad * 2;
   const int gh = y1 - y0 + pad * 2;
 
@@ -451,7 +445,8 @@ FNTglyphEntry* fnt__getGlyph(FNTatlas* stash, FNTfontSlot* font, unsigned int co
 
   const int stride = stash->params.width;
   unsigned char* dst = &stash->texData[(gx + pad) + (gy + pad) * stride];
-  stbtt_MakeGlyphBitmap(&renderFont->font, dst, gw - pad * 2, gh - pad * 2, stride, scale, scale, g);
+  if (drawable)
+    stbtt_MakeGlyphBitmap(&renderFont->font, dst, gw - pad * 2, gh - pad * 2, stride, scale, scale, g);
 
   dst = &stash->texData[gx + gy * stride];
   for (int y = 0; y < gh; y++)
@@ -666,9 +661,12 @@ int fntAddFontMem(FNTatlas* stash, const char* name, unsigned char* data, int da
 
   stash->nscratch = 0;
   font->font.userdata = stash;
-  const int offset = GetFontOffset(data, dataSize, fontIndex);
+  const int offset = fnt__checkFace(data, dataSize, fontIndex, &font->check);
   int ascent = 0, descent = 0, lineGap = 0;
-  if (offset < 0 || !FontTablesInside(data, dataSize, offset) || !stbtt_InitFont(&font->font, data, offset))
+  if (offset < 0 || !stbtt_InitFont(&font->font, data, offset))
+    goto error;
+  font->glyphChecks = static_cast<unsigned char*>(calloc(static_cast<size_t>(font->check.numGlyphs), 1));
+  if (!font->glyphChecks)
     goto error;
   stbtt_GetFontVMetrics(&font->font, &ascent, &descent, &lineGap);
   if (ascent - descent <= 0)
@@ -793,6 +791,12 @@ float fntTextBounds(FNTatlas* stash, float x, float y, const char* str, const ch
   if (!font || !str)
     return 0.0f;
   const FNTdrawState* state = TopState(stash);
+  if (!PenUsable(x) || !PenUsable(y) || !PenUsable(state->spacing))
+  {
+    if (bounds)
+      bounds[0] = bounds[2] = x, bounds[1] = bounds[3] = y;
+    return 0.0f;
+  }
   const short isize = SizeTenths(state->size);
   const short iblur = BlurPixels(state->blur);
   const float scale = stbtt_ScaleForPixelHeight(&font->font, isize / 10.0f);
@@ -897,6 +901,8 @@ int fntTextIterInit(FNTatlas* stash, FNTtextCursor* iter, float x, float y, cons
   if (!font || !str)
     return 0;
   const FNTdrawState* state = TopState(stash);
+  if (!PenUsable(x) || !PenUsable(y) || !PenUsable(state->spacing))
+    return 0;
   iter->font = font;
   iter->isize = SizeTenths(state->size);
   iter->iblur = BlurPixels(state->blur);

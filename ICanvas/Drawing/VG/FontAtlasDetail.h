@@ -3,6 +3,7 @@
 // The renderer uses the plain API of FontAtlas.h.
 
 #include "FontAtlas.h"
+#include "FontValidator.h"
 #include "VGArray.h"
 
 #include <stb/stb_truetype.h>
@@ -19,6 +20,9 @@ constexpr int FNT_INIT_GLYPHS = 256;
 constexpr int FNT_INIT_ATLAS_NODES = 256;
 constexpr int FNT_MAX_BLUR = 20;
 constexpr int FNT_MAX_ATLAS_SIDE = 32767; // skyline nodes and glyph rectangles are shorts
+// Pen positions and letter spacing beyond this many pixels are refused, and
+// pens that travel further stop there: pixel positions are ints.
+constexpr float FNT_MAX_PEN = 1.0e7f;
 
 // Makes room for one more item in a realloc'd array of count items,
 // doubling its room (8 at first). False, with the array as it was, when that
@@ -66,6 +70,15 @@ struct FNTfontSlot
   int lut[FNT_HASH_LUT_SIZE];
   int fallbacks[FNT_MAX_FALLBACKS];
   int nfallbacks;
+  FNTfaceCheck check;
+  unsigned char* glyphChecks; // per glyph index: FNT_GLYPH_UNCHECKED, _DRAWABLE or _DAMAGED
+};
+
+enum FNTglyphCheck : unsigned char
+{
+  FNT_GLYPH_UNCHECKED = 0,
+  FNT_GLYPH_DRAWABLE,
+  FNT_GLYPH_DAMAGED,
 };
 
 struct FNTdrawState
@@ -114,7 +127,8 @@ unsigned int fnt__decutf8(unsigned int* state, unsigned int* codep, unsigned int
 void* fnt__tmpalloc(size_t size, void* up);
 void fnt__tmpfree(void* ptr, void* up);
 
-// Skyline packer. fnt__atlasAddRect: 1 and the position, or 0.
+// Skyline packer. fnt__atlasAddRect: 1 and the position, or 0 (also for a
+// width or height of 0 or less).
 FNTskyline* fnt__allocAtlas(int w, int h, int nnodes);
 void fnt__deleteAtlas(FNTskyline* atlas);
 int fnt__atlasAddRect(FNTskyline* atlas, int rw, int rh, int* rx, int* ry);
@@ -126,5 +140,6 @@ int fnt__blurAlpha(int blur);
 void fnt__blur(unsigned char* dst, int w, int h, int dstStride, int blur);
 
 // The cached glyph, rasterising and packing it first when needed; null when
-// the size is below 0.2 pixels or (required bitmap) it cannot be packed.
+// the size is below 0.2 pixels or (required bitmap) it cannot be packed. A
+// glyph whose outline is damaged keeps its advance and is blank.
 FNTglyphEntry* fnt__getGlyph(FNTatlas* stash, FNTfontSlot* font, unsigned int codepoint, short isize, short iblur, int bitmapOption);

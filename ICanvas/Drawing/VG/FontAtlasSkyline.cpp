@@ -106,6 +106,8 @@ void fnt__deleteAtlas(FNTskyline* atlas)
 
 int fnt__atlasAddRect(FNTskyline* atlas, int rw, int rh, int* rx, int* ry)
 {
+  if (rw <= 0 || rh <= 0)
+    return 0; // would take no room, or lower the skyline
   int besth = atlas->height, bestw = atlas->width, besti = -1;
   int bestx = -1, besty = -1;
   for (int i = 0; i < atlas->nnodes; i++)

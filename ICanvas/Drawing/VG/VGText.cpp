@@ -25,10 +25,12 @@ constexpr int kVerticalAlign = VG_ALIGN_TOP | VG_ALIGN_MIDDLE | VG_ALIGN_BOTTOM 
 
 float Quantize(float a, float d) { return static_cast<int>(a / d + 0.5f) * d; }
 
-// Glyphs are rasterised at the scale they appear at, up to 4 times.
+// Glyphs are rasterised at the scale they appear at, up to 4 times (also
+// for a transform of no finite scale).
 float FontScale(const VGdrawState* state)
 {
-  return std::min(Quantize(vg__getAverageScale(state->xform), 0.01f), 4.0f);
+  const float s = vg__getAverageScale(state->xform);
+  return s < 4.0f ? Quantize(s, 0.01f) : 4.0f;
 }
 
 // The current state with a usable font, or null.
