@@ -229,12 +229,7 @@ bool SVGHoleIndex::Gridded(size_t pathIdx, IVec2& p0, IVec2& p1) const
 
 int SVGHoleIndex::CountAll(size_t pathIdx) const
 {
-  IVec2 p0, p1;
-  RayOf(mShape->paths[pathIdx], p0, p1);
-  int crossings = 0;
-  for (const Chord& chord : mChords)
-    crossings += chord.path != pathIdx && Crosses(p0, p1, chord);
-  return crossings;
+  return CountCrossings(pathIdx, mChords.data(), mChords.size(), mChords.size());
 }
 
 void SVGHoleIndex::Gather(const IVec2& p0, const IVec2& dir, double linePad)
@@ -277,12 +272,17 @@ void SVGHoleIndex::Gather(const IVec2& p0, const IVec2& dir, double linePad)
 
 int SVGHoleIndex::CountCandidates(size_t pathIdx) const
 {
+  return CountCrossings(pathIdx, mCandidates.data(), mCandidates.size(), mNGridded);
+}
+
+int SVGHoleIndex::CountCrossings(size_t pathIdx, const Chord* chords, size_t nChords, size_t firstUngridded) const
+{
   IVec2 p0, p1;
   RayOf(mShape->paths[pathIdx], p0, p1);
   int crossings = 0;
-  for (const Chord& chord : mCandidates)
-    crossings += chord.path != pathIdx && Crosses(p0, p1, chord);
-  for (size_t k = mNGridded; k < mChords.size(); k++)
+  for (size_t k = 0; k < nChords; k++)
+    crossings += chords[k].path != pathIdx && Crosses(p0, p1, chords[k]);
+  for (size_t k = firstUngridded; k < mChords.size(); k++)
     crossings += mChords[k].path != pathIdx && Crosses(p0, p1, mChords[k]);
   return crossings;
 }

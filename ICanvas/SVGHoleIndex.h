@@ -73,6 +73,9 @@ private:
   // Crossings of the ray of path pathIdx with the candidates and the chords
   // outside the grid.
   int CountCandidates(size_t pathIdx) const;
+  // Crossings of the ray of path pathIdx with nChords chords and with the
+  // chords of mChords from firstUngridded on.
+  int CountCrossings(size_t pathIdx, const Chord* chords, size_t nChords, size_t firstUngridded) const;
   // Calls f with the index of every grid cell that any point within pad of
   // the segment p-q may lie in.
   template <class F>
