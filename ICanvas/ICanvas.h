@@ -697,6 +697,9 @@ public:
   };
 
 protected:
+  // Before the window goes: a menu showing in the window, or queued for the
+  // platform and not yet answered, ends as a dismissal its control hears.
+  void EndOpenMenus();
   // Where loaded and resampled bitmaps are looked up and kept: the
   // process-wide sBitmapCache. A back end that caches what it decodes in a
   // store of its own returns that store, so that what it holds is never

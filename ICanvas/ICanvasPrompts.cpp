@@ -118,6 +118,14 @@ void ICanvas::EndPopupMenuOf(IControl* pControl)
     SetControlValueAfterPopupMenu(nullptr);
 }
 
+void ICanvas::EndOpenMenus()
+{
+  if (mPopupMenuOwner)
+    EndPopupMenuOf(mPopupMenuOwner);
+  if (mInPopupMenu || mPendingPlatformMenu)
+    SetControlValueAfterPopupMenu(nullptr);
+}
+
 void ICanvas::SetControlValueAfterPopupMenu(IPopupMenu* pMenu)
 {
   IControl* pControl = mInPopupMenu;

@@ -252,6 +252,9 @@ void ICanvasMac::CloseWindow()
   if (!mView)
     return;
   ICanvasView_vPressweave_au* view = View(mView);
+  // A menu in the window or queued for it never answers now: it ends
+  // unanswered while its control is still there to hear it.
+  EndOpenMenus();
   OpenEditors().erase(mWindowToken);
   mWindowToken = 0;
   ForceEndUserEdit();
@@ -262,10 +265,6 @@ void ICanvasMac::CloseWindow()
   [view removeFromSuperview];
   [view release];
   mView = nullptr;
-  // A menu queued for this window never shows: it ends unanswered, while
-  // its control is still there to hear it.
-  if (GetPendingPlatformMenu())
-    SetControlValueAfterPopupMenu(nullptr);
   OnViewDestroyed();
 }
 

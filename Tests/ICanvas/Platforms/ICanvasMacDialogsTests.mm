@@ -131,6 +131,21 @@ TEST_F(MacHarness, AQueuedMenuWhoseControlGoesNeverShowsAndEndsUnanswered)
   EXPECT_TRUE(Calls().empty());
 }
 
+TEST_F(MacHarness, ClosingTheWindowEndsAMenuShowingInItAsADismissal)
+{
+  ICanvasMac* g = editor.Mac();
+  auto* popup = new StandInPopup();
+  g->AttachPopupMenuControl(popup);
+  IPopupMenu menu("root", {"a"});
+  Take();
+  g->CreatePopupMenu(*editor.recorder, menu, IRECT(0, 0, 10, 10));
+  popup->state = 1;
+  g->CloseWindow();
+  EXPECT_EQ(Take(), Log{"menu none"}) << "the control hears the menu end";
+  EXPECT_EQ(popup->state, 0) << "the popup let go of the menu";
+  EXPECT_EQ(g->GetControlInPopupMenu(), nullptr);
+}
+
 TEST_F(MacHarness, TheTextFieldFiltersTypingByParameterAndCommits)
 {
   ICanvasMac* g = editor.Mac();

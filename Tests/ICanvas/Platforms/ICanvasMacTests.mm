@@ -2,6 +2,7 @@
 #include "ICanvasMacView.h"
 #include "IGEditorDelegate.h"
 #include "IOverlayControlBases.h"
+#include "MacHarness.h"
 #include "MacTestFiles.h"
 #include "VGMetal.h"
 
@@ -31,17 +32,6 @@ struct Probe : IControl
   void OnRescale() override { rescales++; }
   int draws = 0, rescales = 0;
   std::vector<std::vector<std::string>> drops;
-};
-
-struct Menu : IPopupMenuControlBase
-{
-  Menu() : IPopupMenuControlBase(IRECT()) {}
-  void Draw(ICanvas&) override {}
-  void CreatePopupMenu(IPopupMenu&, const IRECT&) override {}
-  int GetState() const override { return state; }
-  bool GetExpanded() const override { return state > 0; }
-  void DismissPopupMenu() override { state = 0; }
-  int state = 0;
 };
 
 struct Editor : weft::IGEditorDelegate
@@ -286,7 +276,7 @@ TEST_F(MacEditor, TooltipsDropsAndAppearance)
   ASSERT_EQ([tips count], 1u) << "only visible controls with a tooltip and a target";
   EXPECT_TRUE(NSEqualRects([[tips objectAtIndex:0] rectValue], NSMakeRect(100, 100, 200, 100)));
   EXPECT_STREQ([[(id)view view:view stringForToolTip:0 point:NSMakePoint(0, 0) userData:nullptr] UTF8String], "");
-  auto* menu = new Menu();
+  auto* menu = new StandInPopup();
   g->AttachPopupMenuControl(menu);
   menu->state = 1;
   g->UpdateTooltips();

@@ -7,6 +7,7 @@
 #include "ICanvasMacView.h"
 #include "IGEditorDelegate.h"
 #include "IKnobControlBase.h"
+#include "IOverlayControlBases.h"
 
 #include <AppKit/PWShimAppKit.h>
 #include <CoreFoundation/PWShimRunLoop.h>
@@ -32,6 +33,18 @@ inline std::string Line(const char* what, float a, float b, const std::string& t
   std::snprintf(text, sizeof(text), "%s %g %g%s%s", what, a, b, tail.empty() ? "" : " ", tail.c_str());
   return text;
 }
+
+// An in-window popup that shows nothing: state 0 is closed, any other open.
+struct StandInPopup : weft::canvas::IPopupMenuControlBase
+{
+  StandInPopup() : IPopupMenuControlBase(weft::canvas::IRECT()) {}
+  void Draw(weft::canvas::ICanvas&) override {}
+  void CreatePopupMenu(weft::canvas::IPopupMenu&, const weft::canvas::IRECT&) override {}
+  int GetState() const override { return state; }
+  bool GetExpanded() const override { return state > 0; }
+  void DismissPopupMenu() override { state = 0; }
+  int state = 0;
+};
 
 struct Recorder : weft::canvas::IControl
 {
