@@ -78,8 +78,7 @@ TEST(MetalShaders, ImagesArePremultipliedByTheirTextureType)
   const uint8_t rgba[4] = {255, 0, 0, 128}, alpha[1] = {51};
   const PWMTLTextureView straight = {rgba, 1, 1, 4, kRGBA8}, mask = {alpha, 1, 1, 1, kR8};
   MVGfragUniforms u = Block(1.f, 1.f, 1.f, 1.f);
-  u.type = MVG_SHADER_FILLIMG;
-  u.texType = 1;
+  u.type = MVG_SHADER_FILLIMG, u.texType = 1;
   Shading image(u, 1, 0.5f, 0.f);
   image.span.textures[0] = &straight;
   EXPECT_NEAR(image.Run(mvgFragmentShader).At(0, 0), 128 / 255.f, 1e-6f);
@@ -87,8 +86,7 @@ TEST(MetalShaders, ImagesArePremultipliedByTheirTextureType)
   EXPECT_EQ(image.Run(mvgFragmentShader).At(0, 0), 1.f);
   // Text: an alpha texture's value in every channel, times the colour.
   u = Block(1.f, 0.5f, 0.f, 1.f);
-  u.type = MVG_SHADER_IMG;
-  u.texType = 2;
+  u.type = MVG_SHADER_IMG, u.texType = 2;
   image.span.textures[0] = &mask;
   image.Run(mvgFragmentShaderAA);
   for (int c = 0; c < 4; c++)
@@ -124,19 +122,16 @@ TEST(MetalShaders, TheEightBitFormsStayWithinAStepOfTheMetalFunctions)
     auto any = [&](float range) { return (unit() * 2.f - 1.f) * range; };
     auto pick = [&](int n) { return (int)(rng() % (unsigned)n); };
     std::vector<uint8_t> texels(60);
-    for (uint8_t& t : texels)
-      t = (uint8_t)pick(256);
+    std::generate(texels.begin(), texels.end(), [&] { return (uint8_t)pick(256); });
     MVGfragUniforms u = Block(unit(), unit(), unit(), unit());
-    u.type = pick(3);
-    u.texType = pick(3);
+    u.type = pick(3), u.texType = pick(3);
     const bool alpha = u.texType == 2;
     const PWMTLTextureView texture = {texels.data(), alpha ? 15 : 5, 3, alpha ? 15 : 20, alpha ? kR8 : kRGBA8};
     const PWMTLSamplerView sampler = {pick(2) * kLinear, 0, pick(2) * kRepeat, pick(2) * kRepeat};
     if (pick(2)) // a gradient, or with a wide feather a nearly flat one
     {
-      u.outerCol[3] = unit();
-      for (int c = 0; c < 3; c++)
-        u.outerCol[c] = unit() * u.outerCol[3];
+      for (int c : {3, 0, 1, 2})
+        u.outerCol[c] = unit() * (c == 3 ? 1.f : u.outerCol[3]);
     }
     const float angle = any(3.2f), c = std::cos(angle), s = std::sin(angle);
     const float m[6] = {c / 7, s / 7, -s / 9, c / 9, any(5), any(5)};
@@ -155,24 +150,19 @@ TEST(MetalShaders, TheEightBitFormsStayWithinAStepOfTheMetalFunctions)
     const bool stroke = pick(2);
     u.strokeMult = stroke ? 0.5f + unit() * 4 : 1.f;
     u.strokeThr = stroke && pick(2) ? kStencilThreshold : -1.f;
-
     // Texture coordinates as inside the renderer's strokes: u in 0..1, v at 0
     // or above (where the 8-bit forms discard as the Metal functions do).
     const int count = 1 + pick(600);
     const float s0 = stroke ? unit() : 0.5f, t0 = stroke ? unit() : 1.f;
     Shading metal(u, count, any(60), any(2), s0, stroke ? (unit() - s0) / count : 0.f);
-    metal.span.y = pick(50);
-    metal.span.dvaryings[1] = any(0.5f);
-    metal.span.varyings[3] = t0;
-    metal.span.dvaryings[3] = stroke ? (unit() - t0) / count : 0.f;
-    metal.span.bgra = pick(2);
-    metal.span.textures[0] = &texture;
-    metal.span.samplers[0] = &sampler;
+    PWMTLFragmentSpan& span = metal.span;
+    span.y = pick(50), span.dvaryings[1] = any(0.5f);
+    span.varyings[3] = t0, span.dvaryings[3] = stroke ? (unit() - t0) / count : 0.f;
+    span.bgra = pick(2), span.textures[0] = &texture, span.samplers[0] = &sampler;
     const bool antiAlias = pick(2);
     metal.Run(antiAlias ? mvgFragmentShaderAA : mvgFragmentShader);
     std::vector<uint8_t> pixels(4 * count), keep(count, 1);
-    (antiAlias ? mvgFragmentShaderAA8 : mvgFragmentShader8)(&metal.span, pixels.data(), keep.data());
-
+    (antiAlias ? mvgFragmentShaderAA8 : mvgFragmentShader8)(&span, pixels.data(), keep.data());
     for (int i = 0; i < count; i++)
     {
       // The 8-bit forms shade runs of 256, each from its own start: past the
@@ -182,7 +172,7 @@ TEST(MetalShaders, TheEightBitFormsStayWithinAStepOfTheMetalFunctions)
       for (int ch = 0; ch < 4 && keep[i] && metal.keep[i]; ch++)
       {
         const float want = std::nearbyint(std::clamp(metal.At(i, ch), 0.f, 1.f) * 255.f);
-        const int got = pixels[4 * i + (metal.span.bgra && ch < 3 ? 2 - ch : ch)];
+        const int got = pixels[4 * i + (span.bgra && ch < 3 ? 2 - ch : ch)];
         ASSERT_LE(std::fabs(got - want), 1.f) << "seed " << seed << " pixel " << i << " channel " << ch << ": 8-bit "
                                               << got << ", Metal function " << metal.At(i, ch);
       }
