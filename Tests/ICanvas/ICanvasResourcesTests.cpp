@@ -138,10 +138,8 @@ TEST(ICanvasResources, ArtworkFoundAtAnotherScaleKeepsItsSizeInPointsWhenResampl
     const IBitmap bitmap = g.LoadBitmap(name.c_str());
     const std::string what = std::string(c.file) + " at " + std::to_string(c.screen) + "x";
     ASSERT_TRUE(bitmap.IsValid()) << what;
-    EXPECT_EQ(bitmap.W(), 10) << what;
-    EXPECT_EQ(bitmap.H(), 10) << what;
+    EXPECT_TRUE(bitmap.W() == 10 && bitmap.H() == 10 && bitmap.GetScale() == float(c.screen)) << what;
     EXPECT_EQ(bitmap.GetAPIBitmap()->GetWidth(), 10 * c.screen) << what;
-    EXPECT_EQ(bitmap.GetScale(), float(c.screen)) << what;
     EXPECT_EQ(StaticStorage<APIBitmap>::Accessor(sBitmapCache).Find(name.c_str(), c.screen), bitmap.GetAPIBitmap())
       << what << ": cached at its size in points";
     EXPECT_EQ(g.GetScreenScale(), float(c.screen)) << "the screen scale is restored";
@@ -269,10 +267,9 @@ TEST(ICanvasSVG, ARingReplaysFittedWithItsInnerOutlineAsAHole)
 
 namespace {
 
-// Keeps every fill's pattern, and prints it as the renderer reads it: the
-// type and spread, the stops (colour @ offset), then, through the inverse of
-// the pattern's transform, a linear gradient's start and end points or a
-// radial one's centre and radius, in the image's own units.
+// Prints each fill's pattern as the renderer reads it: type/spread, the
+// stops (colour@offset), then, in the image's units, a linear gradient's
+// start and end points or a radial one's centre and radius.
 struct PatternCanvas : RecordingCanvas
 {
   using RecordingCanvas::RecordingCanvas;
@@ -287,8 +284,7 @@ struct PatternCanvas : RecordingCanvas
     double x0 = 0, y0 = 0, x1 = 0, y1 = 0;
     inverse.TransformPoint(x0, y0, 0.0, 0.0);
     inverse.TransformPoint(x1, y1, 0.0, 1.0);
-    out += " (" + Num(x0) + "," + Num(y0) + ")";
-    out += pattern.mType == EPatternType::Radial ? " r" + Num(inverse.mXX) : " (" + Num(x1) + "," + Num(y1) + ")";
+    out += " (" + Num(x0) + "," + Num(y0) + ")" + (pattern.mType == EPatternType::Radial ? " r" + Num(inverse.mXX) : " (" + Num(x1) + "," + Num(y1) + ")");
     patterns.push_back(out);
   }
   static std::string Num(double v)
