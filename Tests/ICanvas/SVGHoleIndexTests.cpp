@@ -1,4 +1,5 @@
 #include "SVGHoleIndex.h"
+#include "SVGHoleOracle.h"
 
 #include "SVGParserDetail.h"
 
@@ -14,29 +15,9 @@
 using namespace weft::canvas;
 using weft::svg::SVGPath;
 using weft::svg::SVGShape;
+using pwtest::OracleIsHole;
 
 namespace {
-
-// The hole test in its plain form: every chord of every other outline of
-// the shape against the ray.
-bool OracleIsHole(const SVGShape& shape, size_t pathIdx)
-{
-  const SVGPath& path = shape.paths[pathIdx];
-  const IVec2 p0(path.X(0), path.Y(0)), p1(path.bounds[0] - 1.0f, path.bounds[1] - 1.0f);
-  int crossings = 0;
-  for (size_t other = 0; other < shape.paths.size(); other++)
-  {
-    const SVGPath& o = shape.paths[other];
-    for (int i = 1; other != pathIdx && o.NPts() > 3 && i < o.NPts() + 3; i += 3)
-    {
-      const IVec2 a(o.X(i - 1), o.Y(i - 1));
-      const IVec2 b = i < o.NPts() ? IVec2(o.X(i + 2), o.Y(i + 2)) : IVec2(o.X(0), o.Y(0));
-      const float t1 = GetLineCrossing(p0, p1, a, b), t2 = GetLineCrossing(a, b, p0, p1);
-      crossings += t1 >= 0.0f && t1 < 1.0f && t2 >= 0.0f;
-    }
-  }
-  return crossings % 2 == 1;
-}
 
 SVGPath Closed(std::vector<float> pts)
 {
