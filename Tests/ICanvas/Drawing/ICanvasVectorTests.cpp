@@ -242,9 +242,7 @@ TEST(ICanvasVector, BitmapsAreFoundOnceCachedUnderTheAskedScaleAndInvalidWhenMis
   rmdir(dir);
 }
 
-// The context keeps what it decodes from memory in its own store; at a
-// screen scale of 2 the 1x decode is resampled, and both stay owned by the
-// store alone: drawn, found again, freed once when the view goes.
+// A 1x memory decode at screen scale 2 is resampled; the store alone owns both.
 TEST(ICanvasVector, AMemoryBitmapAtScaleTwoIsResampledOnceAndFreedWithTheView)
 {
   std::vector<unsigned char> png;
@@ -260,20 +258,17 @@ TEST(ICanvasVector, AMemoryBitmapAtScaleTwoIsResampledOnceAndFreedWithTheView)
   const size_t textures = g->backend.textures.size();
   const IBitmap a = g->LoadBitmap("mem.png", png.data(), int(png.size()), 1, false, 0);
   ASSERT_TRUE(a.IsValid());
-  EXPECT_TRUE(a.W() == 4 && a.H() == 2 && a.GetScale() == 2.0f) << "4 x 2 points at 2 pixels a point";
-  EXPECT_EQ(a.GetAPIBitmap()->GetWidth(), 8);
+  EXPECT_TRUE(a.W() == 4 && a.H() == 2 && a.GetScale() == 2.0f && a.GetAPIBitmap()->GetWidth() == 8)
+    << "4 x 2 points at 2 pixels a point";
   g->DrawBitmap(a, IRECT(0, 0, 4, 2), 0, 0);
   EXPECT_EQ(g->Last("fill").paint.image, a.GetAPIBitmap()->GetBitmap());
-
   const IBitmap b = g->LoadBitmap("mem.png", png.data(), int(png.size()), 1, false, 2);
   EXPECT_EQ(b.GetAPIBitmap(), a.GetAPIBitmap()) << "the resampled bitmap is found again";
   EXPECT_EQ(g->backend.Calls("create-texture").size() - g->backend.Calls("delete-texture").size(), textures + 2)
     << "the decode and its resampled form, each once";
   g->DrawBitmap(b, IRECT(0, 0, 4, 2), 0, 0);
-
   g->OnViewDestroyed();
   EXPECT_TRUE(g->backend.textures.empty()) << "every image freed with the view";
-  g.reset();
 }
 
 TEST(ICanvasVector, FontsReachTheAtlasThroughTheStoreOnlyWhenAcceptedAndMissingOnesMeasureEmpty)

@@ -91,7 +91,6 @@ TEST_F(MeterTest, ControlDrawsTheLabelStripAndSetsTheLoudnessFlag)
   EXPECT_EQ(Count("Text") + Count("Fill" + Str(COLOR_BLACK.WithOpacity(0.3f))) + meter.IsLoudnessEnabled(), 0u);
 }
 
-
 // --- The second meter class
 
 struct Meter2Test : MeterTest
@@ -111,13 +110,11 @@ struct Meter2Test : MeterTest
 
 TEST_F(Meter2Test, PeaksAndHoldsAreTheFirstMetersOnItsOwnScale)
 {
-  for (double dB : {-120.0, -66.0, -10.0, 0.0, 0.01, 7.0})
+  for (double dB : {-120.0, -10.0, 7.0})
   {
     const Log peaks = Draw2(&DynamicRangeMeter2::DrawPeaks, dB), holds = Draw2(&DynamicRangeMeter2::DrawPeaksHold, dB);
-    DrawAt(&DynamicRangeMeter::DrawPeaks, dB);
-    EXPECT_EQ(peaks, g.log) << dB;
-    DrawAt(&DynamicRangeMeter::DrawPeaksHold, dB);
-    EXPECT_EQ(holds, g.log) << dB;
+    EXPECT_EQ(peaks, (DrawAt(&DynamicRangeMeter::DrawPeaks, dB), g.log)) << dB;
+    EXPECT_EQ(holds, (DrawAt(&DynamicRangeMeter::DrawPeaksHold, dB), g.log)) << dB;
   }
   DynamicRangeMeterProbe::SetScale(meter2, 0.0, -72.0); // 0 dB at the top
   EXPECT_EQ(Draw2(&DynamicRangeMeter2::DrawPeaks, -36.0)[1], "MoveTo(18,144)");
