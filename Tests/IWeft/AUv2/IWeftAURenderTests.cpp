@@ -185,13 +185,12 @@ struct FaultySource
     const OSStatus status = ToneSource::Render(&self->tone, flags, ts, bus, nFrames, ioData);
     if (ioData->mNumberBuffers < 2)
       return status;
-    switch (self->fault)
-    {
-      case kNullBuffer: ioData->mBuffers[1].mData = nullptr; break;
-      case kMissingBuffer: ioData->mNumberBuffers = 1; break;
-      case kShortBuffer: ioData->mBuffers[1].mDataByteSize = (nFrames - 1) * sizeof(float); break;
-      case kNone: break;
-    }
+    if (self->fault == kNullBuffer)
+      ioData->mBuffers[1].mData = nullptr;
+    else if (self->fault == kMissingBuffer)
+      ioData->mNumberBuffers = 1;
+    else if (self->fault == kShortBuffer)
+      ioData->mBuffers[1].mDataByteSize = (nFrames - 1) * sizeof(float);
     return status;
   }
 };

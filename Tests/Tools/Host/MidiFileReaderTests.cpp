@@ -50,11 +50,6 @@ std::string Track(const std::string& events)
   return Chunk("MTrk", events + Bytes({0x00, 0xFF, 0x2F, 0x00}));
 }
 
-std::string Tempo(unsigned microseconds)
-{
-  return Bytes({0xFF, 0x51, 0x03}) + Be(microseconds, 3);
-}
-
 std::string Seed(const std::string& name)
 {
   const char* root = std::getenv("PW_SOURCE_DIR");
@@ -111,7 +106,7 @@ TEST(MidiFileReader, TimesEveryTrackByTheTempoChangesOfAllTracks)
 {
   // 480 ticks at 0.5 s a quarter, then 480 at 0.25 s.
   const std::string file = Header(1, 2) + Track(Bytes({0x00, 0x90, 0x3C, 0x64, 0x87, 0x40, 0x80, 0x3C, 0x40})) +
-                           Track(Bytes({0x83, 0x60}) + Tempo(250000));
+                           Track(Bytes({0x83, 0x60, 0xFF, 0x51, 0x03}) + Be(250000, 3));
   MidiFileContents contents;
   ASSERT_EQ(Read(file, contents), "");
   EXPECT_EQ(Events(contents), (std::vector<Event>{{0.0, 0x90, 0x3C, 0x64}, {0.75, 0x80, 0x3C, 0x40}}));
@@ -128,7 +123,6 @@ TEST(MidiFileReader, TimesEventsYearsAwayWithoutOverflow)
   ASSERT_EQ(contents.events.size(), 2u);
   EXPECT_DOUBLE_EQ(contents.events[1].seconds, delta);
   EXPECT_DOUBLE_EQ(contents.lengthSeconds, 2 * delta);
-  EXPECT_GT(delta / (365.25 * 86400), 142.0);
 }
 
 TEST(MidiFileReader, RefusesDamagedAndUnsupportedFilesWithAReasonLeavingTheContentsAsTheyWere)
@@ -169,7 +163,6 @@ TEST(MidiFileReader, RefusesDamagedAndUnsupportedFilesWithAReasonLeavingTheConte
     contents.events.push_back({9.0, 0x90, 1, 2});
     contents.lengthSeconds = 9.0;
     EXPECT_EQ(Read(c.file, contents).rfind(c.problem, 0), 0u) << c.problem << ": " << Read(c.file, contents);
-    EXPECT_EQ(contents.events.size(), 1u) << c.problem;
-    EXPECT_EQ(contents.lengthSeconds, 9.0) << c.problem;
+    EXPECT_TRUE(contents.events.size() == 1 && contents.lengthSeconds == 9.0) << c.problem;
   }
 }

@@ -170,14 +170,12 @@ TEST_F(VoiceAllocatorTest, PressureAndTimbreGlideInputsThreeAndFourOfTheAddresse
   alloc.AddEvent({{0, 0, 60, 0}, kPressureAction, 0, 0.75f, 0});
   alloc.AddEvent({{0, 0, 62, 0}, kTimbreAction, 0, 0.25f, 0});
   alloc.ProcessEvents(64, 0);
-  const auto ends = [](const RecordingVoice& v) {
-    std::vector<double> e;
+  // Bend, pressure and timbre of each voice.
+  std::vector<double> ends;
+  for (const RecordingVoice& v : voices)
     for (int i = kVoicePitchBend; i < kNumVoiceInputs; ++i)
-      e.push_back(v.mInputs[i].mEndValue);
-    return e;
-  };
-  EXPECT_EQ(ends(voices[0]), std::vector<double>({0.0, 0.75, 0.0})); // bend, pressure, timbre
-  EXPECT_EQ(ends(voices[1]), std::vector<double>({0.0, 0.0, 0.25}));
+      ends.push_back(v.mInputs[i].mEndValue);
+  EXPECT_EQ(ends, std::vector<double>({0.0, 0.75, 0.0, 0.0, 0.0, 0.25}));
 }
 
 TEST_F(VoiceAllocatorTest, PitchAndControlsGlideOverTheirOwnTimesAtTheSampleRate)
@@ -191,10 +189,8 @@ TEST_F(VoiceAllocatorTest, PitchAndControlsGlideOverTheirOwnTimesAtTheSampleRate
   alloc.AddEvent({{0, 0, 81, 0}, kPitchBendAction, 0, 0.5f, 0});
   alloc.ProcessEvents(64, 64);
   // The note on's sub-block and this one: 128 samples into each glide.
-  const ControlRamp& pitch = voices[0].mInputs[kVoicePitch];
-  const ControlRamp& bend = voices[0].mInputs[kVoicePitchBend];
-  EXPECT_DOUBLE_EQ(pitch.mEndValue, 128.0 / 240);
-  EXPECT_DOUBLE_EQ(bend.mEndValue, 0.5 * 64 / 960);
+  const ControlRamp &pitch = voices[0].mInputs[kVoicePitch], &bend = voices[0].mInputs[kVoicePitchBend];
+  EXPECT_EQ(std::vector<double>({pitch.mEndValue, bend.mEndValue}), std::vector<double>({128.0 / 240, 0.5 * 64 / 960}));
   for (int b = 0; b < 15; ++b)
     alloc.ProcessEvents(64, 128 + 64 * b);
   EXPECT_EQ(std::vector<double>({pitch.mEndValue, bend.mEndValue}), std::vector<double>({1.0, 0.5}));
@@ -213,23 +209,15 @@ TEST_F(VoiceAllocatorTest, ThePitchOffsetAddsWholeSemitonesBeforeTheKeyToPitchFu
 
 TEST_F(VoiceAllocatorTest, WithoutRotationEveryNoteOnSearchesFromTheFirstVoice)
 {
-  for (bool rotate : {true, false})
+  AddVoices(3);
+  alloc.SetRotateVoices(false);
+  for (int key : {60, 62})
   {
-    SCOPED_TRACE(rotate);
-    VoiceAllocator fresh;
-    std::vector<RecordingVoice> pool(3);
-    for (RecordingVoice& v : pool)
-      fresh.AddVoice(&v, 0);
-    fresh.SetRotateVoices(rotate);
-    for (int key : {60, 62})
-    {
-      fresh.AddEvent({{0, 0, static_cast<uint8_t>(key), 0}, kNoteOnAction, 0, 1.f, 0});
-      fresh.AddEvent({{0, 0, static_cast<uint8_t>(key), 0}, kNoteOffAction, 0, 0.f, 0});
-      fresh.ProcessEvents(64, 0);
-    }
-    EXPECT_EQ(pool[0].log.size(), rotate ? 2u : 4u);
-    EXPECT_EQ(pool[1].log.size(), rotate ? 2u : 0u);
+    Send(kNoteOnAction, key, 1.f);
+    Send(kNoteOffAction, key, 0.f);
   }
+  EXPECT_EQ(voices[0].log.size(), 4u);
+  EXPECT_TRUE(voices[1].log.empty());
 }
 
 TEST_F(VoiceAllocatorTest, TheBusyFlagKeepsOnlySoundingVoices)
@@ -248,10 +236,8 @@ TEST_F(VoiceAllocatorTest, AHardKillSilencesEveryVoicesGainAndASoftKillLeavesIt)
 {
   AddVoices(2);
   Send(kNoteOnAction, 60, 0.5f);
-  EXPECT_EQ(voices[0].mGain, 1.0);
   alloc.SoftKillAllVoices();
-  EXPECT_EQ(Busy(), std::vector<int>({0, 0}));
-  EXPECT_EQ(voices[0].mGain, 1.0);
+  EXPECT_TRUE(Busy() == std::vector<int>({0, 0}) && voices[0].mGain == 1.0);
   Send(kNoteOnAction, 60, 0.5f);
   alloc.HardKillAllVoices();
   EXPECT_EQ(Busy(), std::vector<int>({0, 0}));

@@ -152,10 +152,10 @@ TEST(PressweaveCompressor, AReleaseChangeAloneBetweenBlocksReachesTheCompressor)
     SetParam(*rig->plug, kThreshold, -20.0);
     SetParam(*rig->plug, kAttack, 0.0);
     SetParam(*rig->plug, kRelease, rig == &changed ? 10.0 : 100.0);
-    rig->FillSignal(0, kN);
-    rig->FillSignal(1, kN);
-    rig->Fill(2, 0.5, kN);
-    rig->Fill(3, 0.5, kN);
+    for (int c : {0, 1})
+      rig->FillSignal(c, kN);
+    for (int c : {2, 3})
+      rig->Fill(c, 0.5, kN);
     rig->Process(kN);
   }
   // The gain sits at its target; the release only rounds it.
@@ -171,8 +171,8 @@ TEST(PressweaveCompressor, AReleaseChangeAloneBetweenBlocksReachesTheCompressor)
   SetParam(*changed.plug, kRelease, 100.0);
   for (DirectRig* rig : {&changed, &reference})
   {
-    rig->Fill(2, 0.0, kN);
-    rig->Fill(3, 0.0, kN);
+    for (int c : {2, 3})
+      rig->Fill(c, 0.0, kN);
     rig->Process(kN);
   }
   EXPECT_EQ(changed.plug->GetCompressorState().mReleaseCoef, std::exp(-1.0 / 4800.0));
