@@ -69,6 +69,23 @@ protected:
     return mFolder.Path(name);
   }
   HostRun Host(std::vector<std::string> args) { return RunProgram(kHost, args, mFolder); }
+  // The instrument's output for A4 from 0 to 0.5 s and E5 from 1 to 2 s,
+  // with the 1 s tail.
+  void ExpectTwoNotes(const std::string& wav)
+  {
+    const Channels out = ReadAudio(wav);
+    ASSERT_EQ(out.size(), 2u);
+    ASSERT_EQ(out[0].size(), 144000u); // the file's 2 s and the 1 s tail
+    auto silent = [&](long from, long to) {
+      return std::all_of(out[0].begin() + from, out[0].begin() + to, [](float x) { return x == 0; }) &&
+             std::all_of(out[1].begin() + from, out[1].begin() + to, [](float x) { return x == 0; });
+    };
+    EXPECT_NEAR(MeasureHz(out[0], 1000, 23000, 48000), 440.0, 0.1);
+    EXPECT_TRUE(silent(24000 + 200, 48001)); // released at 0.5 s; E5's gate opens one frame after 1 s
+    EXPECT_NE(out[0][48002], 0.0f);
+    EXPECT_NEAR(MeasureHz(out[1], 49000, 95000, 48000), 440.0 * std::exp2(7 / 12.0), 0.1);
+    EXPECT_TRUE(silent(96000 + 200, 144000));
+  }
   TempFolder mFolder;
 };
 
@@ -116,18 +133,7 @@ TEST_F(MidiRenderTest, HostPlaysTheFileIntoTheInstrumentAtTheFilesTimes)
   const HostRun run = Host({"render", "--bundle", kSynthBundle, "--midi", two, "--out", mFolder.Path("o.wav"),
                             "--block", "448"});
   ASSERT_EQ(run.exitCode, 0) << run.err;
-  const Channels out = ReadAudio(mFolder.Path("o.wav"));
-  ASSERT_EQ(out.size(), 2u);
-  ASSERT_EQ(out[0].size(), 144000u); // the file's 2 s and the 1 s tail
-  auto silent = [&](long from, long to) {
-    return std::all_of(out[0].begin() + from, out[0].begin() + to, [](float x) { return x == 0; }) &&
-           std::all_of(out[1].begin() + from, out[1].begin() + to, [](float x) { return x == 0; });
-  };
-  EXPECT_NEAR(MeasureHz(out[0], 1000, 23000, 48000), 440.0, 0.1);
-  EXPECT_TRUE(silent(24000 + 200, 48001)); // released at 0.5 s; E5's gate opens one frame after 1 s
-  EXPECT_NE(out[0][48002], 0.0f);
-  EXPECT_NEAR(MeasureHz(out[1], 49000, 95000, 48000), 440.0 * std::exp2(7 / 12.0), 0.1);
-  EXPECT_TRUE(silent(96000 + 200, 144000));
+  ExpectTwoNotes(mFolder.Path("o.wav"));
 
   const std::vector<std::string> kept = {"o.wav", "two.mid"};
   const struct { std::vector<std::string> args; const char* fragment; } refused[] = {
@@ -184,6 +190,21 @@ TEST_F(MidiRenderTest, AnUpperZoneNoteTakesItsBendAndEndsOnItsNoteOff)
   EXPECT_NEAR(MeasureHz(out[0], 26000, 47000, 48000), 880.0, 0.1);
   EXPECT_TRUE(std::all_of(out[0].begin() + 48000 + 200, out[0].end(), [](float x) { return x == 0; }))
     << "the note off reaches the voice";
+}
+
+TEST_F(MidiRenderTest, HostPlaysBothFormatsWithRunningStatusSystemExclusiveEventsAndUnknownChunks)
+{
+  if (kHost.empty() || kSynthBundle.empty())
+    GTEST_SKIP() << "the host or the test instrument is not built";
+  // The notes of TwoNotes among the events and chunks MidiFileReaderTests
+  // describe.
+  for (const char* seed : {"format0-running-status.mid", "format1-tempo-sysex.mid"})
+  {
+    const HostRun run = Host({"render", "--bundle", kSynthBundle, "--midi", Seed(seed), "--out", mFolder.Path("o.wav")});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.err, "");
+    ExpectTwoNotes(mFolder.Path("o.wav"));
+  }
 }
 
 // A damaged file is refused before a state is saved.
