@@ -311,9 +311,11 @@ int IPluginBase::UnserializeStateOrRollBack(const IByteChunk& chunk, int startPo
   IByteChunk before;
   const bool haveBefore = SerializeState(before);
   const int pos = UnserializeState(chunk, startPos);
-  if (pos <= 0 && haveBefore)
+  if (StateWasRead(pos, chunk))
+    return pos;
+  if (haveBefore)
     UnserializeState(before, 0);
-  return pos;
+  return -1;
 }
 
 // --- Presets in memory
@@ -473,10 +475,7 @@ bool IPluginBase::RestorePreset(int idx)
   }
   else
   {
-    // An empty chunk read whole is a preset of a unit without parameters,
-    // not a failure.
-    const int pos = UnserializeStateOrRollBack(pPreset->mChunk, 0);
-    restored = pos > 0 || (pos == 0 && pPreset->mChunk.Size() == 0);
+    restored = UnserializeStateOrRollBack(pPreset->mChunk, 0) >= 0;
   }
 
   if (restored)

@@ -233,6 +233,13 @@ public:
   bool LoadBankFromFXB(const char* fileName);
 
 protected:
+  // Whether a state read that ended at pos read the chunk: a failure gives
+  // -1, and a read that stops at 0 read nothing, which only an empty chunk
+  // (the state of a unit without parameters) may do.
+  static bool StateWasRead(int pos, const IByteChunk& chunk) noexcept
+  {
+    return pos > 0 || (pos == 0 && chunk.Size() == 0);
+  }
   // Set by the API base from the Config and by host identification; read
   // only afterwards. All main thread.
   int mCurrentPresetIdx = 0;
@@ -255,8 +262,9 @@ protected:
   LOOM_PtrList<IPreset> mPresets;        // owned
 
 private:
-  // UnserializeState, and when that does not give a position above 0, the
-  // state from before is put back. Returns UnserializeState's result.
+  // UnserializeState, and when that did not read the chunk (StateWasRead),
+  // the state from before is put back and the answer is -1. Else
+  // UnserializeState's result.
   int UnserializeStateOrRollBack(const IByteChunk& chunk, int startPos);
   // The first uninitialised preset, or null.
   IPreset* FirstUninitializedPreset() const noexcept;

@@ -271,7 +271,7 @@ bool IPluginBase::LoadPresetFromFXP(const char* fileName)
       return false;
     int statePos = 0;
     IByteChunk::GetIWeftVerFromChunk(state, statePos);
-    if (UnserializeStateOrRollBack(state, statePos) <= 0)
+    if (UnserializeStateOrRollBack(state, statePos) < 0)
       return false;
   }
   else if (header.fxMagic == kProgramValuesMagic)

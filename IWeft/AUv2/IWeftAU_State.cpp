@@ -182,10 +182,7 @@ OSStatus IWeftAU::SetState(CFTypeRef pPropList)
     return kInvalidValue;
 
   // 4. The state itself; a reader that fails may have applied part of it.
-  // A read position of 0 is a failure, except for an empty chunk: a unit
-  // without parameters saves one, and reading it whole reads nothing.
-  const int pos = UnserializeState(state, 0);
-  if (pos < 0 || (pos == 0 && state.Size() > 0))
+  if (!StateWasRead(UnserializeState(state, 0), state))
   {
     UnserializeState(before, 0);
     return kInvalidValue;
