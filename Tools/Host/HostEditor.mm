@@ -1,5 +1,7 @@
 #include "HostEditor.h"
 
+#include "IWeftScopedPool.h"
+
 #include <AppKit/PWShimAppKit.h>
 #include <AudioToolbox/AudioUnitProperties.h>
 #include <AudioUnit/AUCocoaUIView.h>
@@ -18,24 +20,14 @@ namespace pw::host {
 
 namespace {
 
+// Each call into the editor runs in its own autorelease pool, as an event
+// of an application's run loop does.
+using weft::ScopedPool;
+
 NSView* ViewOf(void* view)
 {
   return static_cast<NSView*>(view);
 }
-
-// Each call into the editor runs in its own autorelease pool, as an event
-// of an application's run loop does.
-class ScopedPool
-{
-public:
-  ScopedPool() : mPool([[NSAutoreleasePool alloc] init]) {}
-  ~ScopedPool() { [mPool release]; }
-  ScopedPool(const ScopedPool&) = delete;
-  ScopedPool& operator=(const ScopedPool&) = delete;
-
-private:
-  NSAutoreleasePool* mPool;
-};
 
 // A drag moves in this many steps from its start to its end.
 constexpr int kDragSteps = 8;
