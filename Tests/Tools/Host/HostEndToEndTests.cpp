@@ -184,3 +184,29 @@ TEST_F(HostEndToEndTest, WithoutABundleTheHostRendersTheBuildsPressweaveTheSameT
   EXPECT_GT(a.size(), 384000u * 2 * 4) << "eight seconds of stereo float";
   EXPECT_EQ(a, mFolder.ReadText("b.wav"));
 }
+
+TEST_F(HostEndToEndTest, AParameterValueMayCarryTheUnitInfoShows)
+{
+  if (kPressweaveBundle.empty())
+    GTEST_SKIP() << "the Pressweave component is not built";
+  WriteWav(mFolder.Path("in.wav"), Signal(2, 4800, 220.0, 0.5f));
+  WriteWav(mFolder.Path("side.wav"), Signal(2, 4800, 60.0, 0.9f));
+  const auto render = [this](const std::string& threshold, const std::string& width, const std::string& out) {
+    return Host({"render", "--in", mFolder.Path("in.wav"), "--sidechain", mFolder.Path("side.wav"), "--param", "Sidechain Mode=Compressor", "--param",
+                 "Threshold=" + threshold, "--param", "Stereo Width=" + width, "--out", mFolder.Path(out)});
+  };
+  const HostRun bare = render("-24", "200", "bare.wav");
+  ASSERT_EQ(bare.exitCode, 0) << bare.err;
+  const HostRun units = render("-24 dB", "200%", "units.wav");
+  ASSERT_EQ(units.exitCode, 0) << units.err;
+  EXPECT_EQ(mFolder.ReadText("bare.wav"), mFolder.ReadText("units.wav"));
+  ASSERT_EQ(render("0 dB", "100 %", "other.wav").exitCode, 0);
+  EXPECT_NE(mFolder.ReadText("bare.wav"), mFolder.ReadText("other.wav")) << "the values reach the component";
+
+  const std::vector<std::string> entries = mFolder.Entries();
+  ExpectRefused(render("-24 Hz", "200", "hz.wav"),
+                "'-24 Hz' is not a value of parameter 'Threshold' (a number in dB from -60 to 0, the unit optional)",
+                mFolder, entries);
+  const HostRun help = Host({"help"});
+  EXPECT_NE(help.out.find("the unit after it optional"), std::string::npos) << help.out;
+}
