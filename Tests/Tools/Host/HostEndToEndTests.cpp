@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <limits>
 #include <set>
 #include <sstream>
 
@@ -209,4 +210,31 @@ TEST_F(HostEndToEndTest, AParameterValueMayCarryTheUnitInfoShows)
                 mFolder, entries);
   const HostRun help = Host({"help"});
   EXPECT_NE(help.out.find("the unit after it optional"), std::string::npos) << help.out;
+}
+
+TEST_F(HostEndToEndTest, AnInputWithSamplesThatAreNotFiniteIsRefusedBeforeAnythingIsWritten)
+{
+  Channels bad = Signal(2, 3000, 220.0, 0.5f);
+  bad[0][10] = std::numeric_limits<float>::quiet_NaN();
+  bad[1][20] = std::numeric_limits<float>::infinity();
+  bad[0][2999] = -std::numeric_limits<float>::infinity();
+  WriteWav(mFolder.Path("bad.wav"), bad);
+  WriteWav(mFolder.Path("good.wav"), Signal(2, 3000, 110.0, 0.5f));
+  mFolder.WriteText("out.wav", "an earlier render");
+  const std::vector<std::string> entries = mFolder.Entries();
+  const std::string report = "'" + mFolder.Path("bad.wav") +
+                             "': 3 samples are not finite (NaN or infinite), the first at frame 10; the host renders "
+                             "finite audio only";
+  for (const char* bus : {"--in", "--sidechain"})
+  {
+    const std::string other = std::string(bus) == "--in" ? "--sidechain" : "--in";
+    const HostRun run = Render({bus, mFolder.Path("bad.wav"), other, mFolder.Path("good.wav"), "--out",
+                                mFolder.Path("out.wav"), "--save-state", mFolder.Path("s.state")});
+    ExpectRefused(run, report, mFolder, entries);
+    EXPECT_EQ(run.out, "") << bus << ": no summary";
+  }
+  EXPECT_EQ(mFolder.ReadText("out.wav"), "an earlier render");
+  ExpectRefused(Host({"editor", "--bundle", kTestBundle, "--in", mFolder.Path("bad.wav"), "--png",
+                      mFolder.Path("e.png")}),
+                report, mFolder, entries);
 }
