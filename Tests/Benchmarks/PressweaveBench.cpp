@@ -9,12 +9,15 @@
 //   loud: the same main, sidechain = a steady 60 Hz sine at 0.5 plus noise.
 // BM_Meters times the idle handler's meter analysis of one rendered block.
 // The per_frame counter is the time of one frame (seconds; "n" is ns).
+// Only the benchmarks' report is printed: the component's own output (its
+// channel I/O report on every instance) shows with --verbose.
 //
-//   build/<dir>/Tests/Benchmarks/pressweave-bench
+//   build/<dir>/Tests/Benchmarks/pressweave-bench [--verbose] [benchmark options]
 
 #include "HostTransport.h"
 #include "IWeftAUFactory.h"
 #include "Pressweave.h"
+#include "UnitInstance.h"
 
 #include <AudioToolbox/AudioToolbox.h>
 #include <AudioToolbox/PWShimAudioComponent.h>
@@ -27,9 +30,19 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <memory>
 #include <vector>
 
 namespace {
+
+bool gVerbose = false; // --verbose: the component's own output passes
+
+// Standard output silenced while it lives, unless --verbose was given.
+std::unique_ptr<pw::host::QuietStandardOutput> QuietUnlessVerbose()
+{
+  return gVerbose ? nullptr : std::make_unique<pw::host::QuietStandardOutput>();
+}
 
 constexpr double kSampleRate = 48000.0;
 constexpr UInt32 kMaxFrames = 512;
@@ -130,6 +143,7 @@ public:
   BenchHost(int signal, int setting, UInt32 frames)
   : mFrames(frames)
   {
+    const auto quiet = QuietUnlessVerbose();
     MakeSignals(signal, main, sidechain);
     PWShimCFBundleSetMainBundle(nullptr, "com.example.benchhost", "1.0");
     block = static_cast<AudioComponentPlugInInterface*>(Pressweave_Factory(nullptr));
@@ -175,6 +189,7 @@ public:
 
   ~BenchHost()
   {
+    const auto quiet = QuietUnlessVerbose();
     PWShimAudioComponentInstanceDispose(unit);
     PWShimCFBundleClearMainBundle();
   }
@@ -260,4 +275,22 @@ BENCHMARK(BM_Render)
   ->ArgsProduct({{kDuck, kLoud}, {64, 512}, {kRingmod, kCompressor, kCombined, kHeaviest}});
 BENCHMARK(BM_Meters)->ArgNames({"signal"})->Args({kDuck})->Args({kLoud});
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv)
+{
+  std::vector<char*> args;
+  for (int i = 0; i < argc; ++i)
+  {
+    if (i > 0 && std::strcmp(argv[i], "--verbose") == 0)
+      gVerbose = true;
+    else
+      args.push_back(argv[i]);
+  }
+  int count = static_cast<int>(args.size());
+  args.push_back(nullptr);
+  benchmark::Initialize(&count, args.data());
+  if (benchmark::ReportUnrecognizedArguments(count, args.data()))
+    return 1;
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}

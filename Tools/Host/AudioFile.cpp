@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -52,7 +53,44 @@ Status AudioFileReader::Open(const std::string& path, std::unique_ptr<AudioFileR
   if (reader->mInfo.samplerate <= 0)
     return Status::Error("'" + path + "' has no sample rate");
   reader->mInterleaved.resize(static_cast<std::size_t>(kChunkFrames * reader->mInfo.channels));
+  const int encoding = reader->mInfo.format & SF_FORMAT_SUBMASK;
+  if (encoding == SF_FORMAT_FLOAT || encoding == SF_FORMAT_DOUBLE)
+  {
+    Status finite = reader->CheckFinite();
+    if (!finite)
+      return finite;
+  }
   out = std::move(reader);
+  return Status::Ok();
+}
+
+Status AudioFileReader::CheckFinite()
+{
+  std::int64_t nonFinite = 0;
+  std::int64_t firstFrame = -1;
+  for (std::int64_t frame = 0;;)
+  {
+    const sf_count_t got = sf_readf_float(mFile, mInterleaved.data(), kChunkFrames);
+    if (got < 0 || sf_error(mFile) != SF_ERR_NO_ERROR)
+      return Status::Error("reading '" + mPath + "' failed at frame " + std::to_string(frame));
+    const auto samples = static_cast<std::size_t>(got * mInfo.channels);
+    for (std::size_t i = 0; i < samples; ++i)
+      if (!std::isfinite(mInterleaved[i]))
+      {
+        if (nonFinite++ == 0)
+          firstFrame = frame + static_cast<std::int64_t>(i / static_cast<std::size_t>(mInfo.channels));
+      }
+    frame += got;
+    if (got < kChunkFrames)
+      break;
+  }
+  if (nonFinite > 0)
+    return Status::Error("'" + mPath + "': " + std::to_string(nonFinite) +
+                         (nonFinite == 1 ? " sample is" : " samples are") +
+                         " not finite (NaN or infinite), the first at frame " + std::to_string(firstFrame) +
+                         "; the host renders finite audio only");
+  if (sf_seek(mFile, 0, SEEK_SET) != 0)
+    return Status::Error("cannot read '" + mPath + "' from its start again");
   return Status::Ok();
 }
 

@@ -206,12 +206,17 @@ void PrintLevels(std::FILE* out, const char* bus, const BusLevels& levels, const
                DecibelText(levels.Rms()).c_str(), source.c_str());
 }
 
+// The component's name, then each step in the order it happened: the state
+// restored, the render with its levels, the audio written (the state saved
+// after it is the caller's line).
 void PrintSummary(std::FILE* out, const BundleInfo& info, const SessionSettings& settings,
                   const RenderSummary& summary, const std::string& mainSource, const std::string& sidechainSource,
-                  const std::string& outPath)
+                  const std::string& statePath, const std::string& outPath)
 {
   std::fprintf(out, "%s %s%s\n", info.name.c_str(), VersionText(info.version).c_str(),
                settings.bypass ? " (bypassed)" : "");
+  if (!statePath.empty())
+    std::fprintf(out, "restored state from %s\n", statePath.c_str());
   const double speed = summary.SpeedFactor();
   char speedText[48] = "too fast to time";
   if (speed > 0.0)
@@ -519,9 +524,7 @@ Status RunRender(const CommandLine& line, const CommandContext& context)
     return status;
   quiet.reset();
   PrintSummary(context.out, component.Info(), settings, summary, main->Describe(),
-               sidechain ? sidechain->Describe() : std::string(), line.outPath);
-  if (!line.statePath.empty())
-    std::fprintf(context.out, "restored state from %s\n", line.statePath.c_str());
+               sidechain ? sidechain->Describe() : std::string(), line.statePath, line.outPath);
   if (stateFile)
     std::fprintf(context.out, "saved state to %s\n", line.saveStatePath.c_str());
   return Status::Ok();

@@ -53,6 +53,31 @@ void ReadValueStrings(AudioUnit unit, ParameterDescription& parameter)
   CFRelease(strings);
 }
 
+// A finite decimal number, then optionally unit (any case), white space
+// around it allowed: "-24", "-24 dB", "-24dB", "200%". An empty unit takes
+// the bare number only.
+bool ReadNumberWithUnit(const std::string& text, const std::string& unit, double& out)
+{
+  if (text.empty())
+    return false;
+  char* end = nullptr;
+  errno = 0;
+  const double value = std::strtod(text.c_str(), &end);
+  if (end == text.c_str() || errno == ERANGE || !std::isfinite(value))
+    return false;
+  const auto blank = [](char c) { return c == ' ' || c == '\t'; };
+  std::size_t rest = static_cast<std::size_t>(end - text.c_str());
+  std::size_t stop = text.size();
+  while (rest < stop && blank(text[rest]))
+    ++rest;
+  while (stop > rest && blank(text[stop - 1]))
+    --stop;
+  if (rest < stop && !(!unit.empty() && EqualIgnoringCase(text.substr(rest, stop - rest), unit)))
+    return false;
+  out = value;
+  return true;
+}
+
 } // namespace
 
 Status ListParameters(AudioUnit unit, std::vector<ParameterDescription>& out)
@@ -147,14 +172,9 @@ Status ResolveParameter(const std::vector<ParameterDescription>& parameters, con
         value = 0.0, parsed = true;
     }
   }
+  const std::string unit = UnitSuffix(p);
   if (!parsed)
-  {
-    char* end = nullptr;
-    errno = 0;
-    value = std::strtod(valueText.c_str(), &end);
-    parsed = !valueText.empty() && end == valueText.c_str() + valueText.size() && errno != ERANGE &&
-             std::isfinite(value);
-  }
+    parsed = ReadNumberWithUnit(valueText, unit, value);
   if (!parsed)
   {
     std::string message = "'" + valueText + "' is not a value of parameter '" + p.name + "'";
@@ -165,11 +185,17 @@ Status ResolveParameter(const std::vector<ParameterDescription>& parameters, con
         message += " " + s;
       message += ")";
     }
+    else if (p.unit == kAudioUnitParameterUnit_Boolean)
+      message += " (on or off)";
+    else
+      message += " (a number" + (unit.empty() ? std::string() : " in " + unit) + " from " + FormatValue(p.minValue) +
+                 " to " + FormatValue(p.maxValue) + (unit.empty() ? std::string() : ", the unit optional") + ")";
     return Status::Error(message);
   }
   if (value < p.minValue || value > p.maxValue)
     return Status::Error("value " + valueText + " of parameter '" + p.name + "' is outside its range " +
-                         FormatValue(p.minValue) + " to " + FormatValue(p.maxValue));
+                         FormatValue(p.minValue) + " to " + FormatValue(p.maxValue) +
+                         (unit.empty() ? std::string() : " " + unit));
   out.id = p.id;
   out.name = p.name;
   out.value = static_cast<float>(value);

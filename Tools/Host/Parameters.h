@@ -1,9 +1,10 @@
 #pragma once
 // The unit's parameters as the host learns them through the ParameterList
 // (3), ParameterInfo (4) and ParameterValueStrings (16) properties, and the
-// host's --param NAME=VALUE: the parameter found by name, the value read in
-// the parameter's display units (or, for a parameter with value strings,
-// one of those strings). Main thread.
+// host's --param NAME=VALUE: the parameter found by name, the value read as
+// a number in the parameter's display units, the unit after it optional
+// ("-24", "-24 dB"), or, for a parameter with value strings, one of those
+// strings. Main thread.
 
 #include "HostStatus.h"
 
@@ -40,10 +41,12 @@ struct ParameterSetting
 Status ListParameters(AudioUnit unit, std::vector<ParameterDescription>& out);
 
 // Finds name (exactly, else the one parameter whose name matches ignoring
-// case) and reads valueText as a number in [min, max], or as one of the
+// case) and reads valueText as a number in [min, max], optionally followed
+// by the parameter's unit (UnitSuffix, any case), or as one of the
 // parameter's value strings, or for a boolean parameter as on/off,
 // true/false or yes/no. "unknown parameter 'NAME'" when there is no such
-// parameter.
+// parameter; a value it cannot read is refused with what the parameter
+// takes (its value strings, or a number of its unit from min to max).
 Status ResolveParameter(const std::vector<ParameterDescription>& parameters, const std::string& name,
                         const std::string& valueText, ParameterSetting& out);
 

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <limits>
 #include <set>
 #include <sstream>
 
@@ -183,4 +184,40 @@ TEST_F(HostEndToEndTest, WithoutABundleTheHostRendersTheBuildsPressweaveTheSameT
   const std::string a = mFolder.ReadText("a.wav");
   EXPECT_GT(a.size(), 384000u * 2 * 4) << "eight seconds of stereo float";
   EXPECT_EQ(a, mFolder.ReadText("b.wav"));
+}
+
+TEST_F(HostEndToEndTest, AParameterValueMayCarryTheUnitInfoShows)
+{
+  if (kPressweaveBundle.empty())
+    GTEST_SKIP() << "the Pressweave component is not built";
+  WriteWav(mFolder.Path("in.wav"), Signal(2, 4800, 220.0, 0.5f));
+  const auto render = [this](const std::string& threshold, const std::string& width, const std::string& out) {
+    return Host({"render", "--in", mFolder.Path("in.wav"), "--param", "Threshold=" + threshold, "--param",
+                 "Stereo Width=" + width, "--out", mFolder.Path(out)});
+  };
+  ASSERT_EQ(render("-24", "200", "bare.wav").exitCode, 0);
+  ASSERT_EQ(render("-24 dB", "200%", "units.wav").exitCode, 0);
+  EXPECT_EQ(mFolder.ReadText("bare.wav"), mFolder.ReadText("units.wav"));
+  ExpectRefused(render("-24 Hz", "200", "hz.wav"),
+                "'-24 Hz' is not a value of parameter 'Threshold' (a number in dB from -60 to 0, the unit optional)",
+                mFolder, mFolder.Entries());
+}
+
+TEST_F(HostEndToEndTest, AnInputWithSamplesThatAreNotFiniteIsRefusedBeforeAnythingIsWritten)
+{
+  Channels bad = Signal(2, 5000, 220.0, 0.5f); // more than one read chunk
+  bad[0][10] = std::numeric_limits<float>::quiet_NaN();
+  bad[1][20] = std::numeric_limits<float>::infinity();
+  bad[0][4999] = -std::numeric_limits<float>::infinity();
+  WriteWav(mFolder.Path("bad.wav"), bad);
+  WriteWav(mFolder.Path("good.wav"), Signal(2, 5000, 110.0, 0.5f));
+  const std::vector<std::string> entries = mFolder.Entries();
+  for (const auto& [main, side] : {std::pair{"bad.wav", "good.wav"}, std::pair{"good.wav", "bad.wav"}})
+  {
+    const HostRun run = Render({"--in", mFolder.Path(main), "--sidechain", mFolder.Path(side), "--out",
+                                mFolder.Path("out.wav"), "--save-state", mFolder.Path("s.state")});
+    ExpectRefused(run, "'" + mFolder.Path("bad.wav") + "': 3 samples are not finite (NaN or infinite), the first "
+                  "at frame 10; the host renders finite audio only", mFolder, entries);
+    EXPECT_EQ(run.out, "") << "no summary";
+  }
 }

@@ -56,9 +56,11 @@ struct HostRun
 
 // Runs program with args, its standard output and error captured through
 // files next to folder; environment holds variables set for the child only.
+// The child runs in workingFolder when one is given, else in the test's.
 inline HostRun RunProgram(const std::string& program, const std::vector<std::string>& args,
                           const pw::test::TempFolder& folder,
-                          const std::vector<std::pair<std::string, std::string>>& environment = {})
+                          const std::vector<std::pair<std::string, std::string>>& environment = {},
+                          const std::string& workingFolder = {})
 {
   const std::string outPath = folder.Root() + ".stdout"; // beside the folder: its entries stay the test's
   const std::string errPath = folder.Root() + ".stderr";
@@ -72,6 +74,8 @@ inline HostRun RunProgram(const std::string& program, const std::vector<std::str
     dup2(err, STDERR_FILENO);
     for (const auto& [name, value] : environment)
       setenv(name.c_str(), value.c_str(), 1);
+    if (!workingFolder.empty() && chdir(workingFolder.c_str()) != 0)
+      _exit(126);
     std::vector<char*> argv;
     argv.push_back(const_cast<char*>(program.c_str()));
     for (const std::string& arg : args)

@@ -33,6 +33,8 @@ TEST(ParameterLookup, ResolvesNamesAndValuesInTheParametersDisplayUnits)
     {"Sidechain Mode", "combined", 5, 2.0f}, {"Sidechain Mode", "0", 5, 0.0f},    // value strings or index
     {"Pressweave on/off", "on", 8, 1.0f},    {"Pressweave on/off", "FALSE", 8, 0.0f},
     {"MIX", "1", 4, 1.0f},                                                        // the exact case decides twins
+    {"Threshold", "-24 dB", 2, -24.0f},      {"Threshold", "-24db", 2, -24.0f},   // the unit may follow
+    {"Dry/Wet", "80%", 0, 80.0f},            {"Dry/Wet", " 80 \t% ", 0, 80.0f},
   };
   for (const auto& c : cases)
   {
@@ -54,6 +56,13 @@ TEST(ParameterLookup, RefusesUnknownAmbiguousAndOutOfRangeSettingsChangingNothin
     {"Dry/Wet", "on", "'on' is not a value of parameter 'Dry/Wet'"},
     {"Dry/Wet", "100.5", "value 100.5 of parameter 'Dry/Wet' is outside its range 0 to 100"},
     {"Dry/Wet", "nan", "'nan' is not a value of parameter 'Dry/Wet'"},
+    // Only the parameter's own unit, and what it takes is named.
+    {"Threshold", "-24 Hz", "'-24 Hz' is not a value of parameter 'Threshold' (a number in dB from -60 to 0, the unit optional)"},
+    {"Threshold", "dB", "'dB' is not a value of parameter 'Threshold'"},
+    {"Threshold", "-24 dB dB", "is not a value"},
+    {"Mix", "0.5 %", "'0.5 %' is not a value of parameter 'Mix' (a number from 0 to 1)"},
+    {"Pressweave on/off", "maybe", "(on or off)"},
+    {"Threshold", "-70 dB", "value -70 dB of parameter 'Threshold' is outside its range -60 to 0 dB"},
   };
   for (const auto& c : cases)
   {

@@ -90,6 +90,17 @@ TEST_F(StateEndToEndTest, ASavedStateNamesTheComponentAndRendersTheSameAudioWhen
   EXPECT_EQ(SavedGain("s.state"), 0.5);
 }
 
+TEST_F(StateEndToEndTest, TheSummaryTellsEachStepInTheOrderItHappened)
+{
+  ASSERT_EQ(Render({"--save-state", mFolder.Path("s.state")}).exitCode, 0);
+  const HostRun run = Render({"--state", mFolder.Path("s.state"), "--out", mFolder.Path("out.wav"), "--save-state",
+                              mFolder.Path("s.state")});
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  const std::size_t restored = run.out.find("\nrestored state from "), rendered = run.out.find("\nrendered "),
+                    wrote = run.out.find("\nwrote "), saved = run.out.find("\nsaved state to ");
+  EXPECT_TRUE(restored < rendered && rendered < wrote && wrote < saved && saved != std::string::npos) << run.out;
+}
+
 TEST_F(StateEndToEndTest, AStateThatCannotBeUsedOrSavedStopsTheCommandBeforeRendering)
 {
   // The test plug-in's identity with a chunk one byte short of its gain, and another component's.
