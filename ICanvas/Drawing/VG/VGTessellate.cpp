@@ -468,21 +468,19 @@ VGvertex* vg__roundCapEnd(VGvertex* dst, const VGflatPoint* p, float dx, float d
 
 // For a ring of points that all turn left: true when its turns add up to
 // one full turn. A star drawn as one outline turns left at every point yet
-// winds round twice, and is not convex. The sum is a multiple of 2 pi, so
-// 3 pi parts one turn from two.
+// winds round twice, and is not convex. Each left turn turns the direction
+// the same way by less than a half turn, so the full turns are counted by
+// the times it passes one direction: from y >= 0 to y < 0.
 bool vg__turnsOnce(const VGflatPoint* pts, int count)
 {
   const VGflatPoint* p0 = &pts[count - 1];
-  double turn = 0.0;
+  int turns = 0;
   for (int i = 0; i < count; i++)
   {
-    const VGflatPoint* p1 = &pts[i];
-    const float cross = p1->dx * p0->dy - p0->dx * p1->dy;
-    const float dot = p0->dx * p1->dx + p0->dy * p1->dy;
-    turn += std::atan2(cross, dot);
-    p0 = p1;
+    turns += p0->dy >= 0.0f && pts[i].dy < 0.0f;
+    p0 = &pts[i];
   }
-  return turn < 3.0 * VG_PI;
+  return turns == 1;
 }
 
 // False when every point of the path lies within tol of one line (or of one
