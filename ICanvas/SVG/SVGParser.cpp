@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <initializer_list>
 #include <map>
 #include <string>
 
@@ -115,6 +116,19 @@ bool StartsWithNoCase(const std::string& a, const char* prefix)
 
 // Keywords of CSS values compare without case.
 bool EqualsNoCase(const std::string& a, const char* b) { return a.size() == std::strlen(b) && StartsWithNoCase(a, b); }
+
+// The place of v among words (without case), or -1.
+int KeywordIndex(const std::string& v, std::initializer_list<const char*> words)
+{
+  int i = 0;
+  for (const char* word : words)
+  {
+    if (EqualsNoCase(v, word))
+      return i;
+    i++;
+  }
+  return -1;
+}
 
 // A value that is one number and nothing else (values arrive trimmed):
 // "0.5" is one, "0.5mm" and "0.5 0.5" are not.
@@ -352,6 +366,7 @@ void Reader::SetProperty(Style& st, const std::string& name, const std::string& 
 {
   float x;
   uint32_t c;
+  int k;
   if (EqualsNoCase(v, "inherit"))
     return;
   if (name == "fill")
@@ -400,42 +415,18 @@ void Reader::SetProperty(Style& st, const std::string& name, const std::string& 
   }
   // Keywords: an unknown one leaves the inherited value. The joins drawn as
   // a mitre ("arcs", "miter-clip") are known.
-  else if (name == "stroke-linejoin")
-  {
-    if (EqualsNoCase(v, "round"))
-      st.join = kJoinRound;
-    else if (EqualsNoCase(v, "bevel"))
-      st.join = kJoinBevel;
-    else if (EqualsNoCase(v, "miter") || EqualsNoCase(v, "arcs") || EqualsNoCase(v, "miter-clip"))
-      st.join = kJoinMiter;
-  }
-  else if (name == "stroke-linecap")
-  {
-    if (EqualsNoCase(v, "round"))
-      st.cap = kCapRound;
-    else if (EqualsNoCase(v, "square"))
-      st.cap = kCapSquare;
-    else if (EqualsNoCase(v, "butt"))
-      st.cap = kCapButt;
-  }
+  else if (name == "stroke-linejoin" && (k = KeywordIndex(v, {"miter", "round", "bevel", "arcs", "miter-clip"})) >= 0)
+    st.join = k == 1 ? kJoinRound : k == 2 ? kJoinBevel : kJoinMiter;
+  else if (name == "stroke-linecap" && (k = KeywordIndex(v, {"butt", "round", "square"})) >= 0)
+    st.cap = static_cast<ELineCap>(k);
   else if (name == "stroke-miterlimit" && ParseWholeNumber(v, x) && x >= 1.0f)
     st.miterLimit = x;
-  else if (name == "fill-rule")
-  {
-    if (EqualsNoCase(v, "evenodd"))
-      st.fillRule = kFillEvenOdd;
-    else if (EqualsNoCase(v, "nonzero"))
-      st.fillRule = kFillNonZero;
-  }
+  else if (name == "fill-rule" && (k = KeywordIndex(v, {"nonzero", "evenodd"})) >= 0)
+    st.fillRule = static_cast<EFillRule>(k);
   else if (name == "display")
     st.display = !EqualsNoCase(v, "none");
-  else if (name == "visibility")
-  {
-    if (EqualsNoCase(v, "visible"))
-      st.visible = true;
-    else if (EqualsNoCase(v, "hidden") || EqualsNoCase(v, "collapse"))
-      st.visible = false;
-  }
+  else if (name == "visibility" && (k = KeywordIndex(v, {"visible", "hidden", "collapse"})) >= 0)
+    st.visible = k == 0;
   else if (name == "stop-color" && ParseColor(v, c))
     st.stopColor = c;
   else if (name == "stop-opacity" && ParseWholeNumber(v, x))
