@@ -21,22 +21,18 @@ struct SVGCanvas : RecordingCanvas
   std::vector<IPattern> fills;
 };
 
-// Replays a 40 x 40 document holding body into g at its own size.
-Log Replay(SVGCanvas& g, const std::string& body)
+// Replays a 40 x 40 document holding body at its own size, into g when given.
+Log Paints(const std::string& body, SVGCanvas* pCanvas = nullptr)
 {
   static int documents = 0; // the SVG cache keys on the name
+  TestGDelegate dlg;
+  SVGCanvas own(dlg);
+  SVGCanvas& g = pCanvas ? *pCanvas : own;
   const std::string text = R"(<svg xmlns="http://www.w3.org/2000/svg" xmlns:xlink="http://www.w3.org/1999/xlink" )"
                            R"(width="40" height="40">)" + body + "</svg>";
   g.DrawSVG(g.LoadSVG(std::to_string(documents++).c_str(), static_cast<const void*>(text.c_str()),
                       static_cast<int>(text.size())), IRECT(0, 0, 40, 40));
   return Shapes(g.log);
-}
-
-Log Paints(const std::string& body)
-{
-  TestGDelegate dlg;
-  SVGCanvas g(dlg);
-  return Replay(g, body);
 }
 
 } // namespace
@@ -71,12 +67,12 @@ TEST(SVGReplay, AGradientTakesStopsAndSharedAttributesThroughHrefButNotTheOtherK
 {
   TestGDelegate dlg;
   SVGCanvas g(dlg);
-  Replay(g, R"svg(<linearGradient id="red"><stop stop-color="red"/></linearGradient>
+  Paints(R"svg(<linearGradient id="red"><stop stop-color="red"/></linearGradient>
     <linearGradient id="blue"><stop stop-color="blue"/></linearGradient>
     <linearGradient id="both" href="#blue" xlink:href="#red"/>
     <linearGradient id="lin" cx="0.2" cy="0.2" r="0.1" spreadMethod="repeat"><stop stop-color="lime"/></linearGradient>
     <radialGradient id="rad" xlink:href="#lin"/>
-    <rect width="20" height="20" fill="url(#both)"/><rect width="20" height="20" fill="url(#rad)"/>)svg");
+    <rect width="20" height="20" fill="url(#both)"/><rect width="20" height="20" fill="url(#rad)"/>)svg", &g);
   ASSERT_EQ(g.fills.size(), 2u);
   EXPECT_EQ(Str(g.fills[0].GetStop(0).mColor), "[255,0,0,255]") << "href wins over xlink:href";
   IMatrix toImage = g.fills[1].mTransform;
@@ -98,9 +94,9 @@ TEST(SVGReplay, AValueWithTrailingJunkIsIgnoredForTheInheritedOrDefaultValue)
 {
   TestGDelegate dlg;
   SVGCanvas g(dlg);
-  EXPECT_EQ(Replay(g, R"svg(<g fill="blue" fill-opacity="0.5" stroke="red" stroke-linejoin="round">
+  EXPECT_EQ(Paints(R"svg(<g fill="blue" fill-opacity="0.5" stroke="red" stroke-linejoin="round">
       <rect width="1" height="1" opacity="0.1mm" fill-opacity="1x" fill="rgb(0,255,0)x" stroke-linejoin="bevel x"/>
-    </g>)svg")[0], "Fill[128,0,0,255](0,0,1,1)");
+    </g>)svg", &g)[0], "Fill[128,0,0,255](0,0,1,1)");
   EXPECT_EQ(g.strokeOptions.at(0).mJoinOption, EStrokeJoin::Round);
 }
 
