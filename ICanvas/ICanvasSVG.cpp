@@ -40,7 +40,14 @@ IPattern ICanvas::GetSVGPattern(const SVGPaint& paint, float opacity)
   const int alpha = std::clamp(static_cast<int>(std::round(opacity * 255.0f)), 0, 255);
   switch (paint.type)
   {
-    case svg::kPaintColor: return IPattern(PaintColor(paint.color, alpha));
+    case svg::kPaintColor:
+    {
+      // The colour's own alpha carries fill-opacity or stroke-opacity; at 255
+      // the result is the shape's opacity alone.
+      const float colorAlpha = static_cast<float>(paint.color >> 24);
+      const float combined = opacity * 255.0f * (colorAlpha / 255.0f);
+      return IPattern(PaintColor(paint.color, std::clamp(static_cast<int>(std::round(combined)), 0, 255)));
+    }
     case svg::kPaintLinearGradient:
     case svg::kPaintRadialGradient:
     {

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <initializer_list>
 #include <map>
 #include <string>
 
@@ -32,8 +33,11 @@ enum class EPaintSource
 struct PaintSpec
 {
   EPaintSource source = EPaintSource::None;
-  uint32_t color = 0; // rgb only
+  uint32_t color = 0; // rgb only; for a Url, the fallback's colour
   std::string url;
+  // For a Url: what paints when the reference names no paint server (None
+  // when the value gives no fallback).
+  EPaintSource fallback = EPaintSource::None;
 };
 
 // The inherited state of an element.
@@ -82,6 +86,11 @@ const NamedColor kNamedColors[] = {
   {"whitesmoke", 0xF5F5F5}, {"gainsboro", 0xDCDCDC}, {"darkorange", 0xFF8C00}, {"lightgreen", 0x90EE90},
 };
 
+bool IsGradient(const XMLElement* el)
+{
+  return std::strcmp(el->Name(), "linearGradient") == 0 || std::strcmp(el->Name(), "radialGradient") == 0;
+}
+
 std::string Trim(const char* s, size_t n)
 {
   size_t b = 0;
@@ -92,16 +101,44 @@ std::string Trim(const char* s, size_t n)
   return std::string(s + b, n - b);
 }
 
-bool EqualsNoCase(const std::string& a, const char* b)
+bool StartsWithNoCase(const std::string& a, const char* prefix)
 {
-  const size_t n = std::strlen(b);
-  if (a.size() != n)
+  const size_t n = std::strlen(prefix);
+  if (a.size() < n)
     return false;
   for (size_t i = 0; i < n; i++)
   {
-    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
+    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(prefix[i])))
       return false;
   }
+  return true;
+}
+
+// Keywords of CSS values compare without case.
+bool EqualsNoCase(const std::string& a, const char* b) { return a.size() == std::strlen(b) && StartsWithNoCase(a, b); }
+
+// The place of v among words (without case), or -1.
+int KeywordIndex(const std::string& v, std::initializer_list<const char*> words)
+{
+  int i = 0;
+  for (const char* word : words)
+  {
+    if (EqualsNoCase(v, word))
+      return i;
+    i++;
+  }
+  return -1;
+}
+
+// A value that is one number and nothing else (values arrive trimmed):
+// "0.5" is one, "0.5mm" and "0.5 0.5" are not.
+bool ParseWholeNumber(const std::string& v, float& out)
+{
+  float x;
+  const char* end = ParseNumber(v.c_str(), x);
+  if (!end || *end)
+    return false;
+  out = x;
   return true;
 }
 
@@ -121,7 +158,7 @@ bool ParseColor(const std::string& v, uint32_t& out)
       out = pack((n >> 16) & 0xFF, (n >> 8) & 0xFF, n & 0xFF);
     return true;
   }
-  if (v.compare(0, 4, "rgb(") == 0)
+  if (StartsWithNoCase(v, "rgb("))
   {
     const char* s = v.c_str() + 4;
     uint32_t c[3];
@@ -139,7 +176,8 @@ bool ParseColor(const std::string& v, uint32_t& out)
       c[i] = static_cast<uint32_t>(std::lround(std::clamp(x, 0.0f, 255.0f)));
       s = next;
     }
-    if (*SkipSeparators(s) != ')')
+    s = SkipSeparators(s);
+    if (s[0] != ')' || s[1])
       return false;
     out = pack(c[0], c[1], c[2]);
     return true;
@@ -155,30 +193,91 @@ bool ParseColor(const std::string& v, uint32_t& out)
   return false;
 }
 
+// "none", "currentColor" or a colour.
+bool ParsePlainPaint(const std::string& v, PaintSpec& out)
+{
+  uint32_t c = 0;
+  if (EqualsNoCase(v, "none"))
+    out = PaintSpec{};
+  else if (EqualsNoCase(v, "currentColor"))
+    out = PaintSpec{EPaintSource::CurrentColor, 0, {}};
+  else if (ParseColor(v, c))
+    out = PaintSpec{EPaintSource::Color, c, {}};
+  else
+    return false;
+  return true;
+}
+
+// A plain paint, or "url(#id)" optionally followed by the plain paint that
+// stands in when the reference does not resolve.
 bool ParsePaint(const std::string& v, PaintSpec& out)
 {
-  if (v == "none")
-    out = PaintSpec{};
-  else if (v == "currentColor")
-    out = PaintSpec{EPaintSource::CurrentColor, 0, {}};
-  else if (v.compare(0, 5, "url(#") == 0)
+  if (!StartsWithNoCase(v, "url("))
+    return ParsePlainPaint(v, out);
+  const size_t end = v.find(')');
+  if (end == std::string::npos)
+    return false;
+  const std::string ref = Trim(v.c_str() + 4, end - 4);
+  if (ref.size() < 2 || ref[0] != '#')
+    return false;
+  PaintSpec spec{EPaintSource::Url, 0, ref.substr(1)};
+  const std::string rest = Trim(v.c_str() + end + 1, v.size() - end - 1);
+  if (!rest.empty())
   {
-    const size_t end = v.find(')');
-    if (end == std::string::npos)
+    PaintSpec fallback;
+    if (!ParsePlainPaint(rest, fallback))
       return false;
-    out = PaintSpec{EPaintSource::Url, 0, v.substr(5, end - 5)};
+    spec.fallback = fallback.source;
+    spec.color = fallback.color;
   }
-  else
-  {
-    uint32_t c;
-    if (!ParseColor(v, c))
-      return false;
-    out = PaintSpec{EPaintSource::Color, c, {}};
-  }
+  out = spec;
   return true;
 }
 
 float Clamp01(float v) { return std::clamp(v, 0.0f, 1.0f); }
+
+// A style declaration list with each /* comment */ (an unclosed one runs to
+// the end) replaced by a space, as CSS reads them.
+std::string WithoutComments(const char* s)
+{
+  std::string out;
+  while (*s)
+  {
+    if (s[0] == '/' && s[1] == '*')
+    {
+      const char* close = std::strstr(s + 2, "*/");
+      s = close ? close + 2 : s + std::strlen(s);
+      out += ' ';
+    }
+    else
+      out += *s++;
+  }
+  return out;
+}
+
+// The conditional attributes of a <switch> child, for a reader that knows
+// no extensions and whose user reads English.
+bool ConditionsHold(const XMLElement* el)
+{
+  if (el->Attribute("requiredExtensions"))
+    return false;
+  const char* languages = el->Attribute("systemLanguage");
+  if (!languages)
+    return true;
+  // A listed tag matches when it is "en" or begins with "en-".
+  for (const char* s = languages; *s;)
+  {
+    const char* comma = std::strchr(s, ',');
+    const size_t len = comma ? static_cast<size_t>(comma - s) : std::strlen(s);
+    const std::string tag = Trim(s, len);
+    if (EqualsNoCase(tag, "en") || StartsWithNoCase(tag, "en-"))
+      return true;
+    s += len;
+    if (*s == ',')
+      s++;
+  }
+  return false;
+}
 
 class Reader
 {
@@ -216,11 +315,12 @@ private:
   {
     if (!v)
       return false;
+    const std::string value = Trim(v, std::strlen(v));
     float x;
-    const char* end = ParseNumber(SkipSeparators(v), x);
+    const char* end = ParseNumber(value.c_str(), x);
     if (!end)
       return false;
-    const std::string unit = Trim(end, std::strlen(end));
+    const std::string unit(end); // directly after the number, to the end
     if (unit == "%")
     {
       out = x / 100.0f * ref;
@@ -266,7 +366,8 @@ void Reader::SetProperty(Style& st, const std::string& name, const std::string& 
 {
   float x;
   uint32_t c;
-  if (v == "inherit")
+  int k;
+  if (EqualsNoCase(v, "inherit"))
     return;
   if (name == "fill")
     ParsePaint(v, st.fill);
@@ -274,11 +375,11 @@ void Reader::SetProperty(Style& st, const std::string& name, const std::string& 
     ParsePaint(v, st.stroke);
   else if (name == "color" && ParseColor(v, c))
     st.currentColor = c;
-  else if (name == "fill-opacity" && ParseNumber(v.c_str(), x))
+  else if (name == "fill-opacity" && ParseWholeNumber(v, x))
     st.fillOpacity = Clamp01(x);
-  else if (name == "stroke-opacity" && ParseNumber(v.c_str(), x))
+  else if (name == "stroke-opacity" && ParseWholeNumber(v, x))
     st.strokeOpacity = Clamp01(x);
-  else if (name == "opacity" && ParseNumber(v.c_str(), x))
+  else if (name == "opacity" && ParseWholeNumber(v, x))
     st.elementOpacity = Clamp01(x);
   else if (name == "stroke-width" && Length(v.c_str(), DiagonalRef(), x) && x >= 0.0f)
     st.strokeWidth = x;
@@ -312,21 +413,23 @@ void Reader::SetProperty(Style& st, const std::string& name, const std::string& 
       st.dashCount = count;
     }
   }
-  else if (name == "stroke-linejoin")
-    st.join = v == "round" ? kJoinRound : v == "bevel" ? kJoinBevel : kJoinMiter;
-  else if (name == "stroke-linecap")
-    st.cap = v == "round" ? kCapRound : v == "square" ? kCapSquare : kCapButt;
-  else if (name == "stroke-miterlimit" && ParseNumber(v.c_str(), x) && x >= 1.0f)
+  // Keywords: an unknown one leaves the inherited value. The joins drawn as
+  // a mitre ("arcs", "miter-clip") are known.
+  else if (name == "stroke-linejoin" && (k = KeywordIndex(v, {"miter", "round", "bevel", "arcs", "miter-clip"})) >= 0)
+    st.join = k == 1 ? kJoinRound : k == 2 ? kJoinBevel : kJoinMiter;
+  else if (name == "stroke-linecap" && (k = KeywordIndex(v, {"butt", "round", "square"})) >= 0)
+    st.cap = static_cast<ELineCap>(k);
+  else if (name == "stroke-miterlimit" && ParseWholeNumber(v, x) && x >= 1.0f)
     st.miterLimit = x;
-  else if (name == "fill-rule")
-    st.fillRule = v == "evenodd" ? kFillEvenOdd : kFillNonZero;
+  else if (name == "fill-rule" && (k = KeywordIndex(v, {"nonzero", "evenodd"})) >= 0)
+    st.fillRule = static_cast<EFillRule>(k);
   else if (name == "display")
-    st.display = v != "none";
-  else if (name == "visibility")
-    st.visible = v == "visible";
+    st.display = !EqualsNoCase(v, "none");
+  else if (name == "visibility" && (k = KeywordIndex(v, {"visible", "hidden", "collapse"})) >= 0)
+    st.visible = k == 0;
   else if (name == "stop-color" && ParseColor(v, c))
     st.stopColor = c;
-  else if (name == "stop-opacity" && ParseNumber(v.c_str(), x))
+  else if (name == "stop-opacity" && ParseWholeNumber(v, x))
     st.stopOpacity = Clamp01(x);
 }
 
@@ -339,9 +442,10 @@ void Reader::ApplyStyle(const XMLElement* el, Style& st) const
     if (std::strcmp(a->Name(), "style") != 0 && std::strcmp(a->Name(), "transform") != 0)
       SetProperty(st, a->Name(), Trim(a->Value(), std::strlen(a->Value())));
   }
-  if (const char* style = el->Attribute("style"))
+  if (const char* attr = el->Attribute("style"))
   {
-    const char* s = style;
+    const std::string style = WithoutComments(attr);
+    const char* s = style.c_str();
     while (*s)
     {
       const char* end = std::strchr(s, ';');
@@ -371,8 +475,16 @@ std::shared_ptr<const SVGGradientStops> Reader::Stops(const XMLElement* grad) co
     Style stopStyle;
     ApplyStyle(stop, stopStyle);
     float offset = 0.0f;
-    if (const char* o = stop->Attribute("offset"); o && ParseNumber(SkipSeparators(o), offset))
-      offset = std::strchr(o, '%') ? offset / 100.0f : offset;
+    if (const char* o = stop->Attribute("offset"))
+    {
+      // A number or a percentage; anything else leaves 0.
+      std::string v = Trim(o, std::strlen(o));
+      const bool percent = !v.empty() && v.back() == '%';
+      if (percent)
+        v.pop_back();
+      if (ParseWholeNumber(v, offset) && percent)
+        offset /= 100.0f;
+    }
     offset = Clamp01(offset);
     if (!stops->empty())
       offset = std::max(offset, stops->back().offset);
@@ -487,28 +599,35 @@ std::shared_ptr<const SVGGradient> Reader::ResolveGradient(const XMLElement* gra
                                                            const float* localBounds) const
 {
   const bool linear = std::strcmp(grad->Name(), "linearGradient") == 0;
-  // Attributes and stops may come from the gradients this one refers to.
+  // Stops and attributes may come from the gradients this one refers to
+  // (href before xlink:href).
   std::vector<const XMLElement*> chain{grad};
   while (chain.size() < 16)
   {
-    const char* href = chain.back()->Attribute("xlink:href");
+    const char* href = chain.back()->Attribute("href");
     if (!href)
-      href = chain.back()->Attribute("href");
+      href = chain.back()->Attribute("xlink:href");
     if (!href || href[0] != '#')
       break;
     const auto it = mIds.find(href + 1);
-    if (it == mIds.end() || std::find(chain.begin(), chain.end(), it->second) != chain.end())
+    if (it == mIds.end() || !IsGradient(it->second) ||
+        std::find(chain.begin(), chain.end(), it->second) != chain.end())
       break;
     chain.push_back(it->second);
   }
-  auto attr = [&](const char* name) -> const char* {
+  // Units, transform and spread come from either kind; the geometry only
+  // from gradients of this one's kind.
+  auto attrOf = [&](const char* name, bool sameKindOnly) -> const char* {
     for (const XMLElement* g : chain)
     {
+      if (sameKindOnly && std::strcmp(g->Name(), grad->Name()) != 0)
+        continue;
       if (const char* v = g->Attribute(name))
         return v;
     }
     return nullptr;
   };
+  auto attr = [&](const char* name) { return attrOf(name, false); };
 
   auto gradient = std::make_shared<SVGGradient>();
   for (const XMLElement* g : chain)
@@ -524,7 +643,7 @@ std::shared_ptr<const SVGGradient> Reader::ResolveGradient(const XMLElement* gra
   const bool userSpace = units && std::strcmp(units, "userSpaceOnUse") == 0;
   // Coordinates: fractions of the bounding box, or lengths in user space.
   auto coord = [&](const char* name, float ref, float fallbackFraction) {
-    const char* v = attr(name);
+    const char* v = attrOf(name, true);
     float x;
     if (userSpace)
       return Length(v, ref, x) ? x : fallbackFraction * ref;
@@ -583,14 +702,20 @@ SVGPaint Reader::ResolvePaint(const PaintSpec& spec, const Style& st, float pain
     case EPaintSource::Url:
     {
       const auto it = mIds.find(spec.url);
-      if (it == mIds.end())
-        break;
-      const std::string name = it->second->Name();
-      if (name != "linearGradient" && name != "radialGradient")
-        break;
-      paint.gradient = ResolveGradient(it->second, st, localBounds);
-      if (paint.gradient)
-        paint.type = name == "linearGradient" ? kPaintLinearGradient : kPaintRadialGradient;
+      const XMLElement* target = it == mIds.end() ? nullptr : it->second;
+      if (target && IsGradient(target))
+      {
+        paint.gradient = ResolveGradient(target, st, localBounds);
+        if (paint.gradient)
+          paint.type = std::strcmp(target->Name(), "linearGradient") == 0 ? kPaintLinearGradient
+                                                                         : kPaintRadialGradient;
+      }
+      else if (!target || std::strcmp(target->Name(), "pattern") != 0)
+      {
+        // No paint server by that name: the fallback paints (a pattern is
+        // one, but is not drawn).
+        return ResolvePaint(PaintSpec{spec.fallback, spec.color, {}}, st, paintOpacity, localBounds);
+      }
       break;
     }
   }
@@ -648,7 +773,20 @@ void Reader::Walk(const XMLElement* el, const Style& parent, int depth)
   ApplyStyle(el, st);
   if (!st.display)
     return;
-  if (name == "g" || name == "svg" || name == "a" || name == "switch")
+  if (name == "switch")
+  {
+    // Only the first child whose conditions hold, displayed or not.
+    for (const XMLElement* child = el->FirstChildElement(); child; child = child->NextSiblingElement())
+    {
+      if (ConditionsHold(child))
+      {
+        Walk(child, st, depth + 1);
+        break;
+      }
+    }
+    return;
+  }
+  if (name == "g" || name == "svg" || name == "a")
   {
     for (const XMLElement* child = el->FirstChildElement(); child; child = child->NextSiblingElement())
       Walk(child, st, depth + 1);

@@ -65,7 +65,7 @@ private:
 };
 
 // Path data into the builder. Stops at the first error and keeps what came
-// before it.
+// before it; data that does not begin with a move-to adds nothing.
 void ParsePathData(const char* d, PathBuilder& builder);
 
 // Bounds of a path's curve (the extremes of each cubic, not its control

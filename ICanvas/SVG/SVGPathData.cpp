@@ -364,6 +364,9 @@ void ParsePathData(const char* d, PathBuilder& b)
       return;
     if (std::isalpha(static_cast<unsigned char>(*s)))
     {
+      // Path data begins with a move-to, or is in error from its start.
+      if (!cmd && *s != 'M' && *s != 'm')
+        return;
       cmd = *s++;
       if (ArgCount(cmd) < 0)
         return;

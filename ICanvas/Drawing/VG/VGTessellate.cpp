@@ -466,6 +466,52 @@ VGvertex* vg__roundCapEnd(VGvertex* dst, const VGflatPoint* p, float dx, float d
   return dst;
 }
 
+// For a ring of points that all turn left: true when its turns add up to
+// one full turn. A star drawn as one outline turns left at every point yet
+// winds round twice, and is not convex. Each left turn turns the direction
+// the same way by less than a half turn, so the full turns are counted by
+// the times it passes one direction: from y >= 0 to y < 0.
+bool vg__turnsOnce(const VGflatPoint* pts, int count)
+{
+  const VGflatPoint* p0 = &pts[count - 1];
+  int turns = 0;
+  for (int i = 0; i < count; i++)
+  {
+    turns += p0->dy >= 0.0f && pts[i].dy < 0.0f;
+    p0 = &pts[i];
+  }
+  return turns == 1;
+}
+
+// False when every point of the path lies within tol of one line (or of one
+// point): such a path encloses no area, and a fill draws neither its fan
+// nor its fringe.
+bool vg__enclosesArea(const VGflatPoint* pts, int count, float tol)
+{
+  if (count < 3) return false;
+  const float x0 = pts[0].x, y0 = pts[0].y;
+  float far2 = 0.0f, fx = 0.0f, fy = 0.0f;
+  for (int i = 1; i < count; i++)
+  {
+    const float dx = pts[i].x - x0, dy = pts[i].y - y0;
+    if (dx * dx + dy * dy > far2)
+    {
+      far2 = dx * dx + dy * dy;
+      fx = dx;
+      fy = dy;
+    }
+  }
+  if (!(far2 > tol * tol)) return false;
+  const float len = std::sqrt(far2);
+  for (int i = 1; i < count; i++)
+  {
+    // Distance from the line through the first and the farthest point.
+    const float d = ((pts[i].x - x0) * fy - (pts[i].y - y0) * fx) / len;
+    if (std::fabs(d) > tol) return true;
+  }
+  return false;
+}
+
 void vg__calculateJoins(VGcontext* ctx, float w, int lineJoin, float miterLimit)
 {
   VGpathStore* cache = ctx->cache;
@@ -520,7 +566,7 @@ void vg__calculateJoins(VGcontext* ctx, float w, int lineJoin, float miterLimit)
       p0 = p1++;
     }
 
-    path->convex = (nleft == path->count) ? 1 : 0;
+    path->convex = (nleft == path->count && vg__turnsOnce(pts, path->count)) ? 1 : 0;
   }
 }
 
@@ -672,7 +718,7 @@ bool vg__expandFill(VGcontext* ctx, float w, int lineJoin, float miterLimit)
     path->nfill = 0;
     path->stroke = nullptr;
     path->nstroke = 0;
-    if (path->count == 0) continue;
+    if (!vg__enclosesArea(pts, path->count, ctx->distTol)) continue;
 
     const float woff = 0.5f * w;
     VGvertex* dst = verts;
@@ -832,7 +878,7 @@ void vgFill(VGcontext* ctx)
   vg__flattenPaths(ctx);
   const float w = (ctx->params.edgeAntiAlias && state->shapeAntiAlias) ? ctx->fringeWidth : 0.0f;
   if (!vg__expandFill(ctx, w, VG_MITER, 2.4f)) return;
-  // An empty path or one that collapsed to a point draws nothing.
+  // A path without area (empty, a point or a line) draws nothing.
   if (!vg__hasVertices(ctx->cache)) return;
 
   fillPaint.innerColor.a *= state->alpha;

@@ -297,3 +297,25 @@ TEST(VGTessellation, DebugDumpListsEachPathsVertices)
             "Dumping 1 cached paths\n - Path 0\n   - fill: 3\n1.000000\t2.000000\n1.000000\t0.000000\n"
             "0.000000\t0.000000\n"); // reversed into the solid orientation
 }
+
+TEST(VGTessellation, OnlyAnOutlineThatTurnsRoundOnceIsConvex)
+{
+  RecordingContext c;
+  // n points on a circle, visiting every step-th: a polygon, or a star whose
+  // turns all go one way but add up to two or three full turns.
+  auto convex = [&c](int n, int step) {
+    vgBeginPath(c.vg);
+    for (int i = 0; i < n; i++)
+    {
+      const float a = 6.2831853f * static_cast<float>(i * step % n) / static_cast<float>(n);
+      i == 0 ? vgMoveTo(c.vg, 10 * std::cos(a), 10 * std::sin(a)) : vgLineTo(c.vg, 10 * std::cos(a), 10 * std::sin(a));
+    }
+    vgFill(c.vg);
+    return OnlyPath(c).path.convex != 0;
+  };
+  for (int n : {3, 4, 5, 64}) EXPECT_TRUE(convex(n, 1)) << n << "-gon: the fast road";
+  for (auto [n, step] : {std::pair{5, 2}, {7, 2}, {7, 3}}) EXPECT_FALSE(convex(n, step)) << "star " << n << "/" << step;
+  EXPECT_FALSE(convex(8, 2)) << "a square gone round twice";
+  vgBeginPath(c.vg), vgCircle(c.vg, 0, 0, 100), vgFill(c.vg);
+  EXPECT_TRUE(OnlyPath(c).path.convex);
+}
