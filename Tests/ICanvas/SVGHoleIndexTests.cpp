@@ -88,8 +88,7 @@ SVGShape Nested(std::mt19937& rng)
 }
 
 // Grids of squares and diamonds on integer and on tenth coordinates: rays
-// run exactly through other outlines' corners and along their edges, where
-// rounding decides.
+// run exactly through other outlines' corners and along their edges.
 SVGShape Aligned(std::mt19937& rng)
 {
   SVGShape shape;
@@ -272,45 +271,4 @@ TEST(SVGHoleIndex, ARayAlongAHorizontalEdgeCountsItOnlyWhereTheOutlinePassesToTh
     AimLeft(shape, shape.paths.size() - 1);
     EXPECT_TRUE(BothSay(shape, shape.paths.size() - 1, c.hole)) << c.what;
   }
-}
-
-namespace {
-
-// The rule that counted a chord wherever the ray's line met it in [0, 1) of
-// its length, corners included: the same as counting by sides wherever no
-// corner lies on a ray.
-bool MeetingsIsHole(const SVGShape& shape, size_t pathIdx)
-{
-  const SVGPath& path = shape.paths[pathIdx];
-  const IVec2 p0(path.X(0), path.Y(0)), p1(path.bounds[0] - 1.0f, path.bounds[1] - 1.0f);
-  int crossings = 0;
-  for (size_t other = 0; other < shape.paths.size(); other++)
-  {
-    const SVGPath& o = shape.paths[other];
-    for (int i = 1; other != pathIdx && o.NPts() > 3 && i < o.NPts() + 3; i += 3)
-    {
-      const IVec2 a(o.X(i - 1), o.Y(i - 1));
-      const IVec2 b = i < o.NPts() ? IVec2(o.X(i + 2), o.Y(i + 2)) : IVec2(o.X(0), o.Y(0));
-      const float t1 = GetLineCrossing(p0, p1, a, b);
-      crossings += t1 >= 0.0f && t1 < 1.0f && GetLineCrossing(a, b, p0, p1) >= 0.0f;
-    }
-  }
-  return crossings % 2 == 1;
-}
-
-} // namespace
-
-// Outlines at random float positions, where no corner falls on a ray.
-TEST(SVGHoleIndex, ShapesWhoseRaysMeetNoCornerKeepTheAnswersOfCountingEveryMeeting)
-{
-  for (auto make : {Scattered, Nested})
-    for (int seed = 1; seed <= 20; seed++)
-    {
-      std::mt19937 rng(static_cast<uint32_t>(seed));
-      const SVGShape shape = make(rng);
-      SVGHoleIndex index;
-      index.Build(shape);
-      for (size_t p = 0; p < shape.paths.size(); p++)
-        ASSERT_EQ(index.IsHole(p), MeetingsIsHole(shape, p)) << "seed " << seed << ", path " << p;
-    }
 }
