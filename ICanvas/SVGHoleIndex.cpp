@@ -16,10 +16,14 @@ namespace {
 constexpr float kMaxCoord = 1.0e18f;
 // Cells per axis at most.
 constexpr double kMaxCells = 1024.0;
-// The crossing test's float error, measured as a distance from the ray's
-// line, stays below 2^-19 of the box's size (differences of points in the
-// box, two products, one difference); a chord whose ends both lie farther
-// from the line than 2^-10 of that size cannot count.
+// The side test's error in double, measured as a distance from the ray's
+// line, stays far below 2^-40 of the box's size, and the line a gathering
+// follows (along the float direction of the first of the rays that share
+// it) turns from each ray's own by less than 2^-23, so it strays from it by
+// less than 2^-22 of that size within the box, besides the offsets of the
+// rays that share it, for which the pad is doubled. A chord whose ends both
+// lie farther from the line than 2^-10 of that size on one side cannot
+// count.
 constexpr double kLinePad = 1.0 / 1024.0;
 // The grid's own double arithmetic errs by a few 2^-52 of the coordinates.
 constexpr double kCellPad = 1.0 / (1024.0 * 1024.0 * 1024.0 * 1024.0);
@@ -44,10 +48,22 @@ constexpr double kPi = 3.14159265358979323846;
 
 } // namespace
 
+// Whether v lies strictly on the left of the line from p0 through p1 (on
+// the right, on screen, where y grows downwards); one function of the
+// point, whichever chord asks. In double, exact when the coordinates'
+// differences are multiples of one power of two up to 2^26 of it (whole
+// numbers below 2^25, for instance), so that a corner on the line is found
+// on it.
+static bool LeftOfLine(const IVec2& p0, const IVec2& p1, const IVec2& v)
+{
+  const double dx = double(p1.x) - double(p0.x), dy = double(p1.y) - double(p0.y);
+  return dx * (double(v.y) - double(p0.y)) - dy * (double(v.x) - double(p0.x)) > 0.0;
+}
+
 bool SVGHoleIndex::Crosses(const IVec2& p0, const IVec2& p1, const Chord& chord)
 {
-  const float t1 = GetLineCrossing(p0, p1, chord.a, chord.b);
-  return t1 >= 0.0f && t1 < 1.0f && GetLineCrossing(chord.a, chord.b, p0, p1) >= 0.0f;
+  return LeftOfLine(p0, p1, chord.a) != LeftOfLine(p0, p1, chord.b) &&
+         GetLineCrossing(chord.a, chord.b, p0, p1) >= 0.0f;
 }
 
 int SVGHoleIndex::Row(double y) const { return CellOf(y, mT, mInvCellH, mRows); }

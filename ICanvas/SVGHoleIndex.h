@@ -5,17 +5,20 @@
 // the top-left corner of its bounds, crosses the chords of the shape's other
 // outlines (the segments between their on-curve points, closing chord last;
 // outlines of fewer than four points have none) an odd number of times. A
-// chord counts when GetLineCrossing puts the meeting point in [0, 1) of the
-// chord and at or beyond the ray's start.
+// chord counts when its ends lie on different sides of the ray's line, a
+// point on the line taken as on its right, and GetLineCrossing puts the
+// meeting point at or beyond the ray's start. So a corner on the ray counts
+// once where the outline passes to the other side there and not at all
+// where it only touches the line, and a chord along the line never counts:
+// the outline's chords before and after it decide.
 //
 // Testing every chord for every sub-path is quadratic. The index gives the
 // same answers while testing only the chords near the ray's line: each
-// candidate still goes through the same float computation, and a chord
-// farther from the line than the float error of that computation can allow
-// cannot count (both its ends lie on one side of the line by more than the
-// error, so the computed crossing parameter cannot fall in [0, 1)). The
-// line is followed in both directions from the start because a chord lying
-// along it behind the start can still count through rounding. Rays of one
+// candidate still goes through the same computation, and a chord whose ends
+// both lie on one side of the line by more than that computation's error
+// cannot count. The line is followed in both directions from the start
+// because a chord meeting it just behind the start can still count through
+// the rounding of the meeting point. Rays of one
 // direction whose lines nearly coincide (outlines aligned on a grid) share
 // the chords gathered once along the first of them. Chords with non-finite
 // or huge coordinates are tested against every ray, and such rays against

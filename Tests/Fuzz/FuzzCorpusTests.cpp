@@ -74,6 +74,8 @@ TEST(FuzzCorpus, SVGReaderKeepsItsPromisesOverSeedsAndMutations)
 {
   for (const char* file : {"shapes.svg", "paths.svg", "groups.svg", "gradients.svg", "ring.svg"})
     RunMutations(pw::fuzz::FuzzSVGReader, Source("Tests/ICanvas/SVG/Data/") + file);
+  // Outlines whose rays run through other outlines' corners and along their edges.
+  RunMutations(pw::fuzz::FuzzSVGReader, Source("Tests/Fuzz/Corpus/svg/grazed-corners.svg"));
 }
 
 TEST(FuzzCorpus, MidiFileReaderKeepsItsPromisesOverSeedsAndMutations)

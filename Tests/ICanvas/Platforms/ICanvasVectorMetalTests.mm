@@ -69,3 +69,45 @@ TEST(ICanvasVectorMetal, AnEditorFrameReachesTheScreenThroughTheMainTarget)
   [layer release];
   [pool release];
 }
+
+// A green frame with a square hole, and beside it a triangle whose corner
+// (30, 30) lies on the ray from the hole's corner (90, 90) up the diagonal.
+TEST(ICanvasVectorMetal, AnSVGHoleStaysUnfilledBesideAnOutlineWhoseCornerItsRayGrazes)
+{
+  static const char kGrazed[] = "<svg width=\"160\" height=\"160\"><path fill=\"#00ff00\" "
+                                "d=\"M50 60 H150 V150 H50 Z M90 90 V110 H110 V90 Z M30 30 L40 10 L20 10 Z\"/></svg>";
+  struct SVGControl : IControl
+  {
+    explicit SVGControl(const ISVG& image) : IControl(IRECT(0, 0, 160, 160)), svg(image) {}
+    void Draw(ICanvas& g) override { g.DrawSVG(svg, mRECT); }
+    ISVG svg;
+  };
+  NSAutoreleasePool* pool = [[NSAutoreleasePool alloc] init];
+  CAMetalLayer* layer = [[CAMetalLayer alloc] init];
+  layer.drawableSize = CGSizeMake(160, 160);
+  StubCanvas g(160, 160, 1.0f);
+  g.OnViewInitialized(layer), g.DrawResize();
+  const ISVG svg = g.LoadSVG("grazed-hole.svg", static_cast<const void*>(kGrazed), int(sizeof(kGrazed) - 1));
+  ASSERT_TRUE(svg.IsValid());
+  g.AttachPanelBackground(IPattern(COLOR_GRAY));
+  g.AttachControl(new SVGControl(svg));
+  IRECTList rects;
+  g.SetAllControlsDirty(), g.IsDirty(rects), g.Draw(rects);
+  id<MTLCommandBuffer> fence = [(id<MTLCommandQueue>)mvgCommandQueue((VGcontext*)g.GetDrawContext()) commandBuffer];
+  [fence commit], [fence waitUntilCompleted];
+  const std::string png = ::testing::TempDir() + "grazed-hole.png";
+  PWMTLWriteTexturePNG(layer.pwPresentedTexture, png.c_str());
+  auto probe = [&](int x, int y) {
+    uint8_t p[4] = {};
+    [layer.pwPresentedTexture getBytes:p bytesPerRow:160 * 4 fromRegion:MTLRegionMake2D(x, y, 1, 1) mipmapLevel:0];
+    return std::vector<int>({p[2], p[1], p[0]}); // BGRA on screen
+  };
+  const std::vector<int> gray{127, 127, 127}, green{0, 255, 0};
+  EXPECT_EQ(probe(100, 100), gray) << "the hole, " << png;
+  EXPECT_EQ(probe(70, 130), green) << "the frame, " << png;
+  EXPECT_EQ(probe(30, 15), green) << "the triangle, " << png;
+  EXPECT_EQ(probe(10, 140), gray) << "beside them, " << png;
+  g.OnViewDestroyed();
+  [layer release];
+  [pool release];
+}
