@@ -2,6 +2,7 @@
 
 #include "FuzzEntries.h"
 
+#include "CffTestFonts.h"
 #include "DamagedFonts.h"
 
 #include <gtest/gtest.h>
@@ -68,6 +69,31 @@ TEST(FuzzCorpus, FontDrawingSurvivesDamagedFontsSeedsAndMutations)
   }
   for (const std::string& path : {Source("Tests/Fuzz/Corpus/font/two-faces.ttc"), std::string(kRobotoPath)})
     RunMutations(pw::fuzz::FuzzFontDrawing, path, 60);
+}
+
+// The made OpenType fonts in the corpus are the ones the CFF checks' tests
+// make, and they survive drawing; so do mutations of them and of a TeX Gyre
+// face.
+TEST(FuzzCorpus, FontDrawingSurvivesTheMadeCffFontsAndTheirMutations)
+{
+  const std::string corpus = Source("Tests/Fuzz/Corpus/font/");
+  cfftest::Spec cid = cfftest::DefaultSpec();
+  cid.cid = true;
+  std::vector<std::pair<std::string, cfftest::Bytes>> made = {{"cff-plain", cfftest::Font(cfftest::DefaultSpec())},
+                                                               {"cff-cid-keyed", cfftest::Font(cid)}};
+  for (const cfftest::Damage& d : cfftest::All())
+    made.push_back({std::string("cff-damaged-") + d.name, d.make()});
+  for (const auto& [name, bytes] : made)
+  {
+    std::ifstream in(corpus + name + ".otf", std::ios::binary);
+    const Bytes file{std::istreambuf_iterator<char>(in), {}};
+    EXPECT_EQ(file, bytes) << name << ".otf is not the font the tests make";
+    EXPECT_TRUE(pw::fuzz::FuzzFontDrawing(file.data(), file.size())) << name;
+    EXPECT_TRUE(pw::fuzz::FuzzFontReader(file.data(), file.size())) << name;
+  }
+  RunMutations(pw::fuzz::FuzzFontDrawing, corpus + "cff-plain.otf", 200);
+  RunMutations(pw::fuzz::FuzzFontDrawing, corpus + "cff-cid-keyed.otf", 200);
+  RunMutations(pw::fuzz::FuzzFontDrawing, "/usr/share/texmf/fonts/opentype/public/tex-gyre/texgyrecursor-regular.otf", 40);
 }
 
 TEST(FuzzCorpus, SVGReaderKeepsItsPromisesOverSeedsAndMutations)

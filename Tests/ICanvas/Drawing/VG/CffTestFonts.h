@@ -17,7 +17,7 @@ namespace cfftest {
 using Bytes = std::vector<uint8_t>;
 
 inline void Append(Bytes& to, const Bytes& b) { to.insert(to.end(), b.begin(), b.end()); }
-inline Bytes Be(uint32_t v, int n)
+inline Bytes Be(uint64_t v, int n)
 {
   Bytes b;
   for (int i = n - 1; i >= 0; i--)
@@ -325,6 +325,26 @@ inline Bytes SubroutineFanOut()
   return Font(s);
 }
 
+// Subroutines five deep that call the next ten times each, the last
+// drawing 24 lines up of 32767 units: the pen climbs past 2^31.
+inline Bytes PenPastIntRange()
+{
+  Spec s = DefaultSpec();
+  s.subrs.clear();
+  for (int level = 0; level < 5; level++)
+  {
+    Bytes body;
+    for (int k = 0; k < 10 && level < 4; k++) Append(body, CS({N(level + 1 - 107), O(kCallsubr)}));
+    for (int k = 0; k < 24 && level == 4; k++) Append(body, CS({N(0), N(32767)}));
+    Append(body, CS({O(level == 4 ? kRlineto : kReturn)}));
+    if (level == 4)
+      Append(body, CS({O(kReturn)}));
+    s.subrs.push_back(body);
+  }
+  s.charstrings[1] = CS({N(0), N(0), O(kRmoveto), N(-107), O(kCallsubr), O(kEndchar)});
+  return Font(s);
+}
+
 inline std::vector<Damage> All()
 {
   return {
@@ -353,8 +373,7 @@ inline std::vector<Damage> All()
        Patch32(f, l.fdarray + 3 + 3 * 2 + 11 + 6, uint32_t(f.size())); return f; }, true},
     {"hint-mask-past-charstring", HintMaskPastEnd, false, 'Z'},
     {"subroutine-fan-out", SubroutineFanOut, false},
-    {"coordinates-past-16-bits", [] {
-       return WithGlyph(CS({N(0), N(0), O(kRmoveto), N(0), N(30000), N(0), N(30000), N(100), N(0), O(kRlineto), O(kEndchar)})); }, false},
+    {"pen-past-int-range", PenPastIntRange, false},
     {"cid-glyph-in-no-font-dict", [] { // FDSelect sends 'H' to FD 7 of 2
        Spec s = DefaultSpec(); s.cid = true; s.fdOfGlyph = {0, 0, 7, 1}; return Font(s); }, false, 'H'},
   };
