@@ -1,8 +1,9 @@
 // OpenType fonts with CFF outlines through the public font loading, drawn
 // on the screen of the Metal stand-in: every installed TeX Gyre face
 // (Debian's fonts-texgyre) loads, measures and draws "O" as a ring around
-// an empty counter.
+// an empty counter. Variable fonts (CFF2 outlines) are refused.
 
+#include "../Drawing/VG/CffTestFonts.h"
 #include "../Drawing/VectorCanvasStubs.h"
 #include "VGMetal.h"
 
@@ -12,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -114,6 +116,17 @@ TEST(OpenTypeFonts, EveryTexGyreFaceLoadsMeasuresAndDrawsARingAroundAnEmptyCount
     [pool release];
   }
   EXPECT_EQ(faces, 33) << "fonts-texgyre's OpenType faces in " << kTexGyreDir;
+}
+
+TEST(OpenTypeFonts, AVariableFontIsRefusedWithFontLoadingsMessage)
+{
+  const std::string path = ::testing::TempDir() + "variable.otf";
+  const cfftest::Bytes font = cfftest::Font(cfftest::DefaultSpec(), nullptr, "CFF2");
+  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(font.data()), std::streamsize(font.size()));
+  FileFontCanvas g;
+  ::testing::internal::CaptureStdout();
+  EXPECT_FALSE(g.LoadFont("variable", path.c_str()));
+  EXPECT_EQ(::testing::internal::GetCapturedStdout(), "Could not locate font " + path + "\n");
 }
 
 } // namespace
