@@ -507,8 +507,8 @@ int fnt__checkFace(const unsigned char* data, int dataSize, int fontIndex, FNTfa
     return -1;
   // Without glyf the glyph source reads CFF outlines.
   check->cff = FNTcffCheck{};
-  if (glyf.Present() ? !loca.Present()
-                     : !fnt__checkCff(data, static_cast<unsigned>(cff.start), static_cast<unsigned>(cff.end - cff.start), &check->cff))
+  const unsigned cffLength = static_cast<unsigned>(cff.end - cff.start);
+  if (glyf.Present() ? !loca.Present() : !fnt__checkCff(data, static_cast<unsigned>(cff.start), cffLength, &check->cff))
     return -1;
 
   if (head.end - head.start < 54 || all.U16(head.start + 50) > 1)
