@@ -2,6 +2,7 @@
 
 #include "FuzzEntries.h"
 
+#include "CffTestFonts.h"
 #include "DamagedFonts.h"
 
 #include <gtest/gtest.h>
@@ -68,6 +69,28 @@ TEST(FuzzCorpus, FontDrawingSurvivesDamagedFontsSeedsAndMutations)
   }
   for (const std::string& path : {Source("Tests/Fuzz/Corpus/font/two-faces.ttc"), std::string(kRobotoPath)})
     RunMutations(pw::fuzz::FuzzFontDrawing, path, 60);
+}
+
+// The corpus's OpenType fonts are the ones the CFF checks' tests make, the
+// damaged ones each failing without the checks; they survive drawing, and
+// so do mutations of them and of a TeX Gyre face.
+TEST(FuzzCorpus, FontDrawingSurvivesTheMadeCffFontsAndTheirMutations)
+{
+  const std::string corpus = Source("Tests/Fuzz/Corpus/font/");
+  cfftest::Spec cid = cfftest::DefaultSpec();
+  cid.cid = true;
+  std::vector<std::pair<std::string, Bytes>> made = {{"plain", cfftest::Font(cfftest::DefaultSpec())}, {"cid-keyed", cfftest::Font(cid)}};
+  for (const cfftest::Damage& d : cfftest::All())
+    made.push_back({std::string("damaged-") + d.name, d.make()});
+  for (const auto& [name, bytes] : made)
+  {
+    std::ifstream in(corpus + "cff-" + name + ".otf", std::ios::binary);
+    EXPECT_EQ(Bytes(std::istreambuf_iterator<char>(in), {}), bytes) << name;
+    EXPECT_TRUE(pw::fuzz::FuzzFontDrawing(bytes.data(), bytes.size()) && pw::fuzz::FuzzFontReader(bytes.data(), bytes.size())) << name;
+  }
+  for (const char* seed : {"cff-plain.otf", "cff-cid-keyed.otf"})
+    RunMutations(pw::fuzz::FuzzFontDrawing, corpus + seed, 200);
+  RunMutations(pw::fuzz::FuzzFontDrawing, "/usr/share/texmf/fonts/opentype/public/tex-gyre/texgyrecursor-regular.otf", 40);
 }
 
 TEST(FuzzCorpus, SVGReaderKeepsItsPromisesOverSeedsAndMutations)

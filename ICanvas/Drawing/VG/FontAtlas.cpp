@@ -665,6 +665,7 @@ int fntAddFontMem(FNTatlas* stash, const char* name, unsigned char* data, int da
   int ascent = 0, descent = 0, lineGap = 0;
   if (offset < 0 || !stbtt_InitFont(&font->font, data, offset))
     goto error;
+  fnt__boundCff(&font->font, &font->check.cff);
   font->glyphChecks = static_cast<unsigned char*>(calloc(static_cast<size_t>(font->check.numGlyphs), 1));
   if (!font->glyphChecks)
     goto error;

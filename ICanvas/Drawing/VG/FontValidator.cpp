@@ -502,10 +502,13 @@ int fnt__checkFace(const unsigned char* data, int dataSize, int fontIndex, FNTfa
   const Table hhea = FindTable(all, offset, "hhea"), hmtx = FindTable(all, offset, "hmtx");
   const Table loca = FindTable(all, offset, "loca"), glyf = FindTable(all, offset, "glyf");
   const Table cmap = FindTable(all, offset, "cmap"), gpos = FindTable(all, offset, "GPOS");
-  const Table kern = FindTable(all, offset, "kern");
-  // TrueType outlines only: the glyph source reads CFF without bounds.
-  if (!head.Present() || !hhea.Present() || !hmtx.Present() || !loca.Present() || !glyf.Present()
-      || !cmap.Present())
+  const Table kern = FindTable(all, offset, "kern"), cff = FindTable(all, offset, "CFF ");
+  if (!head.Present() || !hhea.Present() || !hmtx.Present() || !cmap.Present())
+    return -1;
+  // Without glyf the glyph source reads CFF outlines.
+  check->cff = FNTcffCheck{};
+  const unsigned cffLength = static_cast<unsigned>(cff.end - cff.start);
+  if (glyf.Present() ? !loca.Present() : !fnt__checkCff(data, static_cast<unsigned>(cff.start), cffLength, &check->cff))
     return -1;
 
   if (head.end - head.start < 54 || all.U16(head.start + 50) > 1)
@@ -518,7 +521,7 @@ int fnt__checkFace(const unsigned char* data, int dataSize, int fontIndex, FNTfa
       return -1;
     numGlyphs = all.U16(maxp.start + 4);
   }
-  if (numGlyphs == 0 || loca.end - loca.start < (numGlyphs + 1) * (longLoca ? 4 : 2))
+  if (numGlyphs == 0 || (glyf.Present() && loca.end - loca.start < (numGlyphs + 1) * (longLoca ? 4 : 2)))
     return -1;
 
   // Glyphs below the count of long metrics have an advance and a bearing,
@@ -547,6 +550,8 @@ int fnt__checkGlyph(const FNTfaceCheck* check, const unsigned char* data, int gl
 {
   if (!check || !data)
     return 0;
+  if (check->cff.length)
+    return fnt__checkCffGlyph(&check->cff, data, glyph);
   OutlineBudget budget;
   float most = 0.0f;
   return Outline(*check, data, glyph, 0, budget, &most) ? 1 : 0;

@@ -3,6 +3,9 @@
 // source trusts the counts and offsets inside the tables, so every read it
 // can make is checked here first: the font-wide tables once when the face is
 // added, each glyph's outline once before its box is first asked for.
+// CFF outlines are checked by FontValidatorCFF.h.
+
+#include "FontValidatorCFF.h"
 
 // What the glyph check needs of a face that passed fnt__checkFace. Offsets
 // count from the start of the data.
@@ -12,6 +15,7 @@ struct FNTfaceCheck
   unsigned int glyf, glyfLength;
   unsigned int loca;
   int longLoca; // loca holds 32-bit offsets, not 16-bit halves
+  FNTcffCheck cff; // cff.length 0: TrueType outlines
 };
 
 constexpr int FNT_MAX_COMPOSITE_DEPTH = 8;     // nesting of composite glyphs
@@ -19,7 +23,8 @@ constexpr int FNT_MAX_OUTLINE_COMPONENTS = 512; // glyphs visited for one outlin
 constexpr int FNT_MAX_OUTLINE_POINTS = 1 << 18; // points of one outline, over all its components
 
 // The offset of face fontIndex in the data, with *check filled in; -1 when
-// the face cannot be found, has no TrueType outlines (glyf and loca), or
+// the face cannot be found, has neither TrueType outlines (glyf and loca)
+// nor CFF outlines that fnt__checkCff accepts (CFF2 has none), or
 // any of its font-wide tables (the collection's directory, the table
 // directory, head, maxp, hhea and hmtx with the metrics count, loca, the
 // cmap subtable the glyph source picks, and kern or GPOS pair adjustments)
@@ -32,5 +37,6 @@ int fnt__checkFace(const unsigned char* data, int dataSize, int fontIndex, FNTfa
 // nested at most FNT_MAX_COMPOSITE_DEPTH deep, within the component and
 // point budgets and with transformed coordinates that fit the glyph
 // source's 16-bit vertices. Glyphs without an outline (empty, or an index
-// the face does not have) pass. 0 otherwise.
+// the face does not have) pass. 0 otherwise. A CFF glyph is checked by
+// fnt__checkCffGlyph.
 int fnt__checkGlyph(const FNTfaceCheck* check, const unsigned char* data, int glyph);
