@@ -2,13 +2,6 @@
 
 #include "../CoreFoundation/CFStringObject.h"
 
-#define STBTT_STATIC
-#define STB_TRUETYPE_IMPLEMENTATION
-#pragma clang diagnostic push
-#pragma clang diagnostic ignored "-Wunused-function"
-#include <stb/stb_truetype.h>
-#pragma clang diagnostic pop
-
 #include <fstream>
 #include <iterator>
 #include <new>
@@ -63,6 +56,41 @@ std::string ReadName(const uint8_t* data, size_t size, size_t face, uint32_t nam
 }
 
 } // namespace
+
+bool IsFontFace(const uint8_t* data, size_t size)
+{
+  if (!data || size < 12)
+    return false;
+  uint64_t face = 0;
+  if (Read32(data) == 0x74746366) // 'ttcf': the first face of the collection
+  {
+    if (size < 16 || Read32(data + 8) == 0)
+      return false;
+    face = Read32(data + 12);
+    if (face + 12 > size)
+      return false;
+  }
+  const uint32_t version = Read32(data + face);
+  if (version != 0x00010000 && version != 0x74727565 /* 'true' */ && version != 0x4F54544F /* 'OTTO' */ &&
+      version != 0x74797031 /* 'typ1' */ && version != 0x31000000)
+    return false;
+  const uint64_t tables = Read16(data + face + 4);
+  if (face + 12 + 16 * tables > size)
+    return false;
+  // cmap, head, hhea, hmtx, glyf, loca, CFF: each whole inside the data.
+  bool present[7] = {};
+  constexpr uint32_t kTags[7] = {0x636D6170, 0x68656164, 0x68686561, 0x686D7478, 0x676C7966, 0x6C6F6361, 0x43464620};
+  for (uint64_t t = 0; t < tables; ++t)
+  {
+    const uint8_t* record = data + face + 12 + 16 * t;
+    const uint32_t tag = Read32(record);
+    for (int k = 0; k < 7; ++k)
+      if (tag == kTags[k])
+        present[k] = uint64_t(Read32(record + 8)) + Read32(record + 12) <= size;
+  }
+  const bool outlines = present[4] ? present[5] : present[6];
+  return present[0] && present[1] && present[2] && present[3] && outlines;
+}
 
 std::vector<FaceNames> ReadFaceNames(const uint8_t* data, size_t size)
 {
@@ -149,9 +177,7 @@ CF_EXPORT CGFontRef CGFontCreateWithDataProvider(CGDataProviderRef provider)
   auto* object = pwshim::CastRef<CGDataProviderObject>(provider, pwshim::kTypeIDDataProvider);
   if (!object || object->Size() == 0 || object->Size() > 0x7FFFFFFF)
     return nullptr;
-  const int offset = stbtt_GetFontOffsetForIndex(object->Data(), 0);
-  stbtt_fontinfo info;
-  if (offset < 0 || static_cast<size_t>(offset) >= object->Size() || !stbtt_InitFont(&info, object->Data(), offset))
+  if (!pwshim::IsFontFace(object->Data(), object->Size()))
     return nullptr;
   try
   {

@@ -67,4 +67,10 @@ struct FaceNames
 };
 std::vector<FaceNames> ReadFaceNames(const uint8_t* data, size_t size);
 
+// Whether the bytes start a font (or a collection) whose first face lists
+// cmap, head, hhea, hmtx and its outlines (glyf with loca, or CFF), each
+// inside the data. Reads only within size, whatever the bytes are; the
+// glyphs themselves are the font reader's to check.
+bool IsFontFace(const uint8_t* data, size_t size);
+
 } // namespace pwshim
