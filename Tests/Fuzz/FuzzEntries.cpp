@@ -8,6 +8,8 @@
 #include "SVGHoleIndex.h"
 #include "SVGParser.h"
 
+#include <CoreText/CoreText.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -30,7 +32,25 @@ bool FuzzFontReader(const uint8_t* data, size_t size)
   }
   const int idx = PlatformFont::GetFaceIdx(data, n, "Regular");
   const IFontInfo info(data, static_cast<uint32_t>(n), static_cast<uint32_t>(idx));
-  return idx == -1 || (idx >= 0 && info.IsValid() && std::strcmp(info.GetStyle().Get(), "Regular") == 0);
+  if (idx != -1 && !(idx >= 0 && info.IsValid() && std::strcmp(info.GetStyle().Get(), "Regular") == 0))
+    return false;
+  // The platform's side of loading a font from memory: a graphics font, a
+  // font of it and its descriptor, each step read from the bytes as given.
+  CGDataProviderRef provider = CGDataProviderCreateWithData(nullptr, data, size, nullptr);
+  if (!provider)
+    return false;
+  if (CGFontRef graphicsFont = CGFontCreateWithDataProvider(provider))
+  {
+    if (CTFontRef ctFont = CTFontCreateWithGraphicsFont(graphicsFont, 0.0, nullptr, nullptr))
+    {
+      if (CTFontDescriptorRef descriptor = CTFontCopyFontDescriptor(ctFont))
+        CFRelease(descriptor);
+      CFRelease(ctFont);
+    }
+    CGFontRelease(graphicsFont);
+  }
+  CGDataProviderRelease(provider);
+  return true;
 }
 
 bool FuzzSVGReader(const uint8_t* data, size_t size)
