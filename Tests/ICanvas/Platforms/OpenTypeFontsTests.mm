@@ -5,10 +5,7 @@
 
 #include "../Drawing/VG/CffTestFonts.h"
 #include "../Drawing/VectorCanvasStubs.h"
-#include "VGMetal.h"
-
-#include <Metal/PWShimMetal.h>
-#include <QuartzCore/QuartzCore.h>
+#include "PresentedFrame.h"
 
 #include <gtest/gtest.h>
 
@@ -48,12 +45,7 @@ using Ink = std::vector<std::vector<bool>>;
 
 Ink DrawnInk(FileFontCanvas& g, CAMetalLayer* layer)
 {
-  IRECTList rects;
-  g.SetAllControlsDirty(), g.IsDirty(rects), g.Draw(rects);
-  id<MTLCommandBuffer> fence = [(id<MTLCommandQueue>)mvgCommandQueue((VGcontext*)g.GetDrawContext()) commandBuffer];
-  [fence commit], [fence waitUntilCompleted];
-  std::vector<uint8_t> bgra(kW * kH * 4);
-  [layer.pwPresentedTexture getBytes:bgra.data() bytesPerRow:kW * 4 fromRegion:MTLRegionMake2D(0, 0, kW, kH) mipmapLevel:0];
+  const std::vector<uint8_t> bgra = DrawAndReadFrame(g, layer, kW, kH);
   Ink ink(kH, std::vector<bool>(kW));
   for (int y = 0; y < kH; y++)
     for (int x = 0; x < kW; x++) ink[y][x] = bgra[(y * kW + x) * 4 + 1] < 128;
