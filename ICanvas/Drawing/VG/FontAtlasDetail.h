@@ -71,7 +71,7 @@ struct FNTfontSlot
   int fallbacks[FNT_MAX_FALLBACKS];
   int nfallbacks;
   FNTfaceCheck check;
-  unsigned char* glyphChecks; // per glyph index: FNT_GLYPH_UNCHECKED, _DRAWABLE or _DAMAGED
+  unsigned char* glyphChecks; // per glyph index: an FNTglyphCheck
 };
 
 enum FNTglyphCheck : unsigned char
@@ -79,6 +79,9 @@ enum FNTglyphCheck : unsigned char
   FNT_GLYPH_UNCHECKED = 0,
   FNT_GLYPH_DRAWABLE,
   FNT_GLYPH_DAMAGED,
+  // Drawable, but its outline leaves the box in its header: its bitmap is
+  // sized from the outline's own extent instead.
+  FNT_GLYPH_OUTSIDE_BOX,
 };
 
 struct FNTdrawState

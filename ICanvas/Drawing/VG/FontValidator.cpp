@@ -532,14 +532,14 @@ int fnt__checkFace(const unsigned char* data, int dataSize, int fontIndex, FNTfa
 
   if (!CmapInside(data, cmap))
     return -1;
-  if (gpos.Present() ? !GposInside(data, gpos) : kern.Present() && !KernInside(data, kern))
-    return -1;
 
   check->numGlyphs = static_cast<int>(numGlyphs);
   check->glyf = static_cast<unsigned int>(glyf.start);
   check->glyfLength = static_cast<unsigned int>(glyf.end - glyf.start);
   check->loca = static_cast<unsigned int>(loca.start);
   check->longLoca = longLoca;
+  check->gposUsable = gpos.Present() && GposInside(data, gpos);
+  check->kernUsable = kern.Present() && KernInside(data, kern);
   return static_cast<int>(offset);
 }
 
