@@ -125,6 +125,26 @@ int AllocFont(FNTatlas* stash)
   return stash->nfonts - 1;
 }
 
+// Drops every entry without a placed bitmap, keeping the others' chains.
+void DropMeasuredGlyphs(FNTfontSlot* font)
+{
+  for (int& entry : font->lut)
+    entry = -1;
+  int kept = 0;
+  for (int i = 0; i < font->nglyphs; i++)
+  {
+    FNTglyphEntry& g = font->glyphs[i];
+    if (g.x0 < 0)
+      continue;
+    const unsigned int h = fnt__hashint(g.codepoint) & (FNT_HASH_LUT_SIZE - 1);
+    g.next = font->lut[h];
+    font->lut[h] = kept;
+    font->glyphs[kept++] = g;
+  }
+  font->nglyphs = kept;
+  font->nmeasured = 0;
+}
+
 FNTglyphEntry* AllocGlyph(FNTfontSlot* font)
 {
   if (!FntReserveOne(font->glyphs, font->nglyphs, font->cglyphs))
@@ -496,12 +516,17 @@ FNTglyphEntry* fnt__getGlyph(FNTatlas* stash, FNTfontSlot* font, unsigned int co
   if (reuse != -1)
   {
     glyph = &font->glyphs[reuse];
+    font->nmeasured--; // placed from now on
   }
   else
   {
+    if (bitmapOption == FNT_GLYPH_BITMAP_OPTIONAL && font->nmeasured >= FNT_MAX_MEASURED_GLYPHS)
+      DropMeasuredGlyphs(font);
     glyph = AllocGlyph(font);
     if (!glyph)
       return nullptr;
+    if (bitmapOption == FNT_GLYPH_BITMAP_OPTIONAL)
+      font->nmeasured++;
     glyph->codepoint = codepoint;
     glyph->size = isize;
     glyph->blur = iblur;
@@ -677,6 +702,7 @@ int fntResetAtlas(FNTatlas* stash, int width, int height)
   {
     FNTfontSlot* font = stash->fonts[i];
     font->nglyphs = 0;
+    font->nmeasured = 0;
     for (int& entry : font->lut)
       entry = -1;
   }
