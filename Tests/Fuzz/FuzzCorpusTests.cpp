@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <random>
@@ -76,6 +77,20 @@ TEST(FuzzCorpus, FontDrawingSurvivesDamagedFontsSeedsAndMutations)
     }
   for (const std::string& path : {Source("Tests/Fuzz/Corpus/font/two-faces.ttc"), std::string(kRobotoPath)})
     RunMutations(pw::fuzz::FuzzFontDrawing, path, 60);
+}
+
+// Every font seed, the small damaged ones included (kerning tables whole
+// and damaged, an outline above its box, a short hmtx).
+TEST(FuzzCorpus, FontEntriesKeepTheirPromisesOverEveryFontSeedAndItsMutations)
+{
+  int seeds = 0;
+  for (const auto& file : std::filesystem::directory_iterator(Source("Tests/Fuzz/Corpus/font")))
+  {
+    RunMutations(pw::fuzz::FuzzFontReader, file.path().string(), 100);
+    RunMutations(pw::fuzz::FuzzFontDrawing, file.path().string(), 100);
+    seeds++;
+  }
+  EXPECT_GE(seeds, 8);
 }
 
 TEST(FuzzCorpus, SVGReaderKeepsItsPromisesOverSeedsAndMutations)
