@@ -67,14 +67,6 @@ TEST(FuzzCorpus, FontDrawingSurvivesDamagedFontsSeedsAndMutations)
     const damaged::Bytes ttc = damaged::AsCollection(font);
     EXPECT_TRUE(pw::fuzz::FuzzFontDrawing(ttc.data(), ttc.size())) << d.name << " in a collection";
   }
-  // Damage that leaves the font usable: kerning tables, boxes the outline leaves.
-  for (const auto& patches : {damaged::DamagedKerning(), damaged::OutlinesOutsideTheirBoxes()})
-    for (const damaged::Patch& p : patches)
-    {
-      damaged::Bytes font = damaged::ReadFile(kRobotoPath);
-      p.apply(font);
-      EXPECT_TRUE(pw::fuzz::FuzzFontDrawing(font.data(), font.size())) << p.name;
-    }
   for (const std::string& path : {Source("Tests/Fuzz/Corpus/font/two-faces.ttc"), std::string(kRobotoPath)})
     RunMutations(pw::fuzz::FuzzFontDrawing, path, 60);
 }

@@ -143,7 +143,7 @@ bool CmapInside(const unsigned char* data, const Table& cmap)
   }
 }
 
-// The first kerning subtable's pairs, read when the face has no GPOS.
+// The first kerning subtable's pairs, read when the face has no usable GPOS.
 bool KernInside(const unsigned char* data, const Table& kern)
 {
   const Range r{data, kern.start, kern.end};

@@ -1,7 +1,8 @@
-// Damaged fonts against the atlas: refused whole when a font-wide table
-// does not fit, drawn with a blank glyph when one outline does not; pens
-// the glyph quads cannot hold are refused. Fonts are exact-size copies, so
-// that a sanitizer build sees any read past them.
+// Damaged fonts against the atlas: refused whole when a required table
+// does not fit, drawn with a blank glyph when one outline does not, drawn
+// unkerned when a kerning table does not; pens the glyph quads cannot hold
+// are refused. Fonts are exact-size copies, so that a sanitizer build sees
+// any read past them.
 
 #include "DamagedFonts.h"
 #include "FontAtlasDetail.h"
