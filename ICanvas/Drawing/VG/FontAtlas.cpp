@@ -125,6 +125,26 @@ int AllocFont(FNTatlas* stash)
   return stash->nfonts - 1;
 }
 
+// Drops every entry without a placed bitmap, keeping the others' chains.
+void DropMeasuredGlyphs(FNTfontSlot* font)
+{
+  for (int& entry : font->lut)
+    entry = -1;
+  int kept = 0;
+  for (int i = 0; i < font->nglyphs; i++)
+  {
+    FNTglyphEntry& g = font->glyphs[i];
+    if (g.x0 < 0)
+      continue;
+    const unsigned int h = fnt__hashint(g.codepoint) & (FNT_HASH_LUT_SIZE - 1);
+    g.next = font->lut[h];
+    font->lut[h] = kept;
+    font->glyphs[kept++] = g;
+  }
+  font->nglyphs = kept;
+  font->nmeasured = 0;
+}
+
 FNTglyphEntry* AllocGlyph(FNTfontSlot* font)
 {
   if (!FntReserveOne(font->glyphs, font->nglyphs, font->cglyphs))
@@ -141,13 +161,91 @@ int GlyphIndex(const FNTfontSlot* font, unsigned int codepoint)
   return g > 0 && g < font->check.numGlyphs ? g : 0;
 }
 
-// Whether the glyph's outline may be read; checked on first use.
-bool GlyphDrawable(FNTfontSlot* font, int g)
+// The box of a drawable glyph's outline in font units (y up): its points
+// and its curves' control points, which bound the curves. False when it has
+// no points. The scratch the shape takes is given back.
+bool OutlineExtent(const FNTfontSlot* font, int g, int box[4])
+{
+  auto* stash = static_cast<FNTatlas*>(font->font.userdata);
+  const int scratchLevel = stash->nscratch;
+  stbtt_vertex* v = nullptr;
+  const int n = stbtt_GetGlyphShape(&font->font, g, &v);
+  int points = 0;
+  auto include = [&](int x, int y) {
+    if (points++ == 0)
+    {
+      box[0] = box[2] = x, box[1] = box[3] = y;
+      return;
+    }
+    box[0] = MinI(box[0], x), box[1] = MinI(box[1], y), box[2] = MaxI(box[2], x), box[3] = MaxI(box[3], y);
+  };
+  for (int i = 0; i < n; i++)
+  {
+    include(v[i].x, v[i].y);
+    if (v[i].type == STBTT_vcurve || v[i].type == STBTT_vcubic)
+      include(v[i].cx, v[i].cy);
+    if (v[i].type == STBTT_vcubic)
+      include(v[i].cx1, v[i].cy1);
+  }
+  stbtt_FreeShape(&font->font, v);
+  stash->nscratch = scratchLevel;
+  return points > 0;
+}
+
+// How the glyph's outline may be read; judged on first use. The rasteriser
+// asserts that no edge lies above the bitmap it is given, so an outline
+// that leaves its header's box is told apart from one inside it.
+FNTglyphCheck GlyphVerdict(FNTfontSlot* font, int g)
 {
   unsigned char& verdict = font->glyphChecks[g];
   if (verdict == FNT_GLYPH_UNCHECKED)
-    verdict = fnt__checkGlyph(&font->check, font->data, g) ? FNT_GLYPH_DRAWABLE : FNT_GLYPH_DAMAGED;
-  return verdict == FNT_GLYPH_DRAWABLE;
+  {
+    verdict = FNT_GLYPH_DAMAGED;
+    int header[4], outline[4];
+    if (fnt__checkGlyph(&font->check, font->data, g))
+    {
+      const bool leaves = stbtt_GetGlyphBox(&font->font, g, &header[0], &header[1], &header[2], &header[3])
+                          && OutlineExtent(font, g, outline)
+                          && (outline[0] < header[0] || outline[1] < header[1] || outline[2] > header[2]
+                              || outline[3] > header[3]);
+      verdict = leaves ? FNT_GLYPH_OUTSIDE_BOX : FNT_GLYPH_DRAWABLE;
+    }
+  }
+  return static_cast<FNTglyphCheck>(verdict);
+}
+
+// The glyph's bitmap box in pixels (x0, y0, x1, y1, y down) at the scale:
+// from its header's box as the glyph source computes it, from its
+// outline's extent when that leaves the header's box, empty when damaged.
+void BitmapBox(const FNTfontSlot* font, int g, FNTglyphCheck verdict, float scale, int box[4])
+{
+  box[0] = box[1] = box[2] = box[3] = 0;
+  int outline[4];
+  if (verdict == FNT_GLYPH_DRAWABLE)
+  {
+    stbtt_GetGlyphBitmapBox(&font->font, g, scale, scale, &box[0], &box[1], &box[2], &box[3]);
+  }
+  else if (verdict == FNT_GLYPH_OUTSIDE_BOX && OutlineExtent(font, g, outline))
+  {
+    box[0] = static_cast<int>(floor(outline[0] * scale));
+    box[1] = static_cast<int>(floor(-outline[3] * scale));
+    box[2] = static_cast<int>(ceil(outline[2] * scale));
+    box[3] = static_cast<int>(ceil(-outline[1] * scale));
+  }
+}
+
+// Rasterises a drawable glyph into w x h pixels at dst (row stride in
+// bytes) whose top left is the corner (box[0], box[1]) of its bitmap box.
+void RasteriseGlyph(const FNTfontSlot* font, int g, float scale, const int box[4], unsigned char* dst, int w, int h,
+                    int stride)
+{
+  if (w <= 0 || h <= 0)
+    return;
+  stbtt_vertex* v = nullptr;
+  const int n = stbtt_GetGlyphShape(&font->font, g, &v);
+  stbtt__bitmap bitmap{w, h, stride, dst};
+  stbtt_Rasterize(&bitmap, 0.35f, v, n, scale, scale, 0.0f, 0.0f, box[0], box[1], 1, font->font.userdata);
+  stbtt_FreeShape(&font->font, v);
 }
 
 // ---- Layout -----------------------------------------------------------------
@@ -391,13 +489,12 @@ FNTglyphEntry* fnt__getGlyph(FNTatlas* stash, FNTfontSlot* font, unsigned int co
     }
   }
   const float scale = stbtt_ScaleForPixelHeight(&renderFont->font, isize / 10.0f);
-  int advance, lsb, x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+  int advance, lsb, box[4];
   stbtt_GetGlyphHMetrics(&renderFont->font, g, &advance, &lsb);
-  const bool drawable = GlyphDrawable(renderFont, g);
-  if (drawable)
-    stbtt_GetGlyphBitmapBox(&renderFont->font, g, scale, scale, &x0, &y0, &x1, &y1);
-  const int gw = x1 - x0 + pad * 2;
-  const int gh = y1 - y0 + pad * 2;
+  const FNTglyphCheck verdict = GlyphVerdict(renderFont, g);
+  BitmapBox(renderFont, g, verdict, scale, box);
+  const int gw = box[2] - box[0] + pad * 2;
+  const int gh = box[3] - box[1] + pad * 2;
 
   int gx = -1, gy = -1;
   if (bitmapOption == FNT_GLYPH_BITMAP_REQUIRED)
@@ -419,12 +516,17 @@ FNTglyphEntry* fnt__getGlyph(FNTatlas* stash, FNTfontSlot* font, unsigned int co
   if (reuse != -1)
   {
     glyph = &font->glyphs[reuse];
+    font->nmeasured--; // placed from now on
   }
   else
   {
+    if (bitmapOption == FNT_GLYPH_BITMAP_OPTIONAL && font->nmeasured >= FNT_MAX_MEASURED_GLYPHS)
+      DropMeasuredGlyphs(font);
     glyph = AllocGlyph(font);
     if (!glyph)
       return nullptr;
+    if (bitmapOption == FNT_GLYPH_BITMAP_OPTIONAL)
+      font->nmeasured++;
     glyph->codepoint = codepoint;
     glyph->size = isize;
     glyph->blur = iblur;
@@ -438,15 +540,15 @@ FNTglyphEntry* fnt__getGlyph(FNTatlas* stash, FNTfontSlot* font, unsigned int co
   glyph->y1 = ClampShort(static_cast<float>(gy + gh));
   // Measured-only glyphs of huge sizes may exceed a short: they saturate.
   glyph->xadv = ClampShort(scale * advance * 10.0f);
-  glyph->xoff = ClampShort(static_cast<float>(x0 - pad));
-  glyph->yoff = ClampShort(static_cast<float>(y0 - pad));
+  glyph->xoff = ClampShort(static_cast<float>(box[0] - pad));
+  glyph->yoff = ClampShort(static_cast<float>(box[1] - pad));
   if (bitmapOption == FNT_GLYPH_BITMAP_OPTIONAL)
     return glyph;
 
   const int stride = stash->params.width;
   unsigned char* dst = &stash->texData[(gx + pad) + (gy + pad) * stride];
-  if (drawable)
-    stbtt_MakeGlyphBitmap(&renderFont->font, dst, gw - pad * 2, gh - pad * 2, stride, scale, scale, g);
+  if (verdict != FNT_GLYPH_DAMAGED)
+    RasteriseGlyph(renderFont, g, scale, box, dst, gw - pad * 2, gh - pad * 2, stride);
 
   dst = &stash->texData[gx + gy * stride];
   for (int y = 0; y < gh; y++)
@@ -600,6 +702,7 @@ int fntResetAtlas(FNTatlas* stash, int width, int height)
   {
     FNTfontSlot* font = stash->fonts[i];
     font->nglyphs = 0;
+    font->nmeasured = 0;
     for (int& entry : font->lut)
       entry = -1;
   }
@@ -666,6 +769,13 @@ int fntAddFontMem(FNTatlas* stash, const char* name, unsigned char* data, int da
   if (offset < 0 || !stbtt_InitFont(&font->font, data, offset))
     goto error;
   fnt__boundCff(&font->font, &font->check.cff);
+  // A damaged kerning table is not read: its pairs go unkerned. A damaged
+  // GPOS leaves the kern table, when that is whole, to kern as it would
+  // without a GPOS.
+  if (!font->check.gposUsable)
+    font->font.gpos = 0;
+  if (!font->check.kernUsable)
+    font->font.kern = 0;
   font->glyphChecks = static_cast<unsigned char*>(calloc(static_cast<size_t>(font->check.numGlyphs), 1));
   if (!font->glyphChecks)
     goto error;

@@ -19,6 +19,11 @@ constexpr int FNT_INIT_FONTS = 4;
 constexpr int FNT_INIT_GLYPHS = 256;
 constexpr int FNT_INIT_ATLAS_NODES = 256;
 constexpr int FNT_MAX_BLUR = 20;
+// Glyph entries of one font that were only measured (no bitmap placed):
+// when a new one would exceed this, they are all dropped and made again on
+// demand, so that measuring at ever new sizes keeps the cache bounded. The
+// sizes of one codepoint share a hash chain: this also bounds a lookup's walk.
+constexpr int FNT_MAX_MEASURED_GLYPHS = 1024;
 constexpr int FNT_MAX_ATLAS_SIDE = 32767; // skyline nodes and glyph rectangles are shorts
 // Pen positions and letter spacing beyond this many pixels are refused, and
 // pens that travel further stop there: pixel positions are ints.
@@ -67,11 +72,12 @@ struct FNTfontSlot
   float ascender, descender, lineh; // in font heights (ascent - descent)
   FNTglyphEntry* glyphs;
   int cglyphs, nglyphs;
+  int nmeasured; // entries of glyphs without a placed bitmap
   int lut[FNT_HASH_LUT_SIZE];
   int fallbacks[FNT_MAX_FALLBACKS];
   int nfallbacks;
   FNTfaceCheck check;
-  unsigned char* glyphChecks; // per glyph index: FNT_GLYPH_UNCHECKED, _DRAWABLE or _DAMAGED
+  unsigned char* glyphChecks; // per glyph index: an FNTglyphCheck
 };
 
 enum FNTglyphCheck : unsigned char
@@ -79,6 +85,9 @@ enum FNTglyphCheck : unsigned char
   FNT_GLYPH_UNCHECKED = 0,
   FNT_GLYPH_DRAWABLE,
   FNT_GLYPH_DAMAGED,
+  // Drawable, but its outline leaves the box in its header: its bitmap is
+  // sized from the outline's own extent instead.
+  FNT_GLYPH_OUTSIDE_BOX,
 };
 
 struct FNTdrawState
@@ -141,5 +150,6 @@ void fnt__blur(unsigned char* dst, int w, int h, int dstStride, int blur);
 
 // The cached glyph, rasterising and packing it first when needed; null when
 // the size is below 0.2 pixels or (required bitmap) it cannot be packed. A
-// glyph whose outline is damaged keeps its advance and is blank.
+// glyph whose outline is damaged keeps its advance and is blank. The entry
+// is valid until the next call.
 FNTglyphEntry* fnt__getGlyph(FNTatlas* stash, FNTfontSlot* font, unsigned int codepoint, short isize, short iblur, int bitmapOption);

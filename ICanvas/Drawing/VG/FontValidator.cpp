@@ -143,7 +143,7 @@ bool CmapInside(const unsigned char* data, const Table& cmap)
   }
 }
 
-// The first kerning subtable's pairs, read when the face has no GPOS.
+// The first kerning subtable's pairs, read when the face has no usable GPOS.
 bool KernInside(const unsigned char* data, const Table& kern)
 {
   const Range r{data, kern.start, kern.end};
@@ -535,14 +535,14 @@ int fnt__checkFace(const unsigned char* data, int dataSize, int fontIndex, FNTfa
 
   if (!CmapInside(data, cmap))
     return -1;
-  if (gpos.Present() ? !GposInside(data, gpos) : kern.Present() && !KernInside(data, kern))
-    return -1;
 
   check->numGlyphs = static_cast<int>(numGlyphs);
   check->glyf = static_cast<unsigned int>(glyf.start);
   check->glyfLength = static_cast<unsigned int>(glyf.end - glyf.start);
   check->loca = static_cast<unsigned int>(loca.start);
   check->longLoca = longLoca;
+  check->gposUsable = gpos.Present() && GposInside(data, gpos);
+  check->kernUsable = kern.Present() && KernInside(data, kern);
   return static_cast<int>(offset);
 }
 

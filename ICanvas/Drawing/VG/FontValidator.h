@@ -16,6 +16,9 @@ struct FNTfaceCheck
   unsigned int loca;
   int longLoca; // loca holds 32-bit offsets, not 16-bit halves
   FNTcffCheck cff; // cff.length 0: TrueType outlines
+  // 1 when the table is present and every read of its pairs stays inside
+  // it; a damaged kerning table is left unread, as if the face had none.
+  int gposUsable, kernUsable;
 };
 
 constexpr int FNT_MAX_COMPOSITE_DEPTH = 8;     // nesting of composite glyphs
@@ -24,11 +27,12 @@ constexpr int FNT_MAX_OUTLINE_POINTS = 1 << 18; // points of one outline, over a
 
 // The offset of face fontIndex in the data, with *check filled in; -1 when
 // the face cannot be found, has neither TrueType outlines (glyf and loca)
-// nor CFF outlines that fnt__checkCff accepts (CFF2 has none), or
-// any of its font-wide tables (the collection's directory, the table
-// directory, head, maxp, hhea and hmtx with the metrics count, loca, the
-// cmap subtable the glyph source picks, and kern or GPOS pair adjustments)
-// would be read outside the data.
+// nor CFF outlines that fnt__checkCff accepts (CFF2 has none), or any of
+// its required tables (the collection's directory, the table directory,
+// head, maxp, hhea and hmtx with the metrics count, loca and the cmap
+// subtable the glyph source picks) would be read outside the data.
+// The optional kerning tables (kern, GPOS pair adjustments) never refuse
+// the face: check->gposUsable and kernUsable say which may be read.
 int fnt__checkFace(const unsigned char* data, int dataSize, int fontIndex, FNTfaceCheck* check);
 
 // 1 when the glyph's outline can be read and rasterised: it lies inside the

@@ -1,7 +1,8 @@
-// Damaged fonts against the atlas: refused whole when a font-wide table
-// does not fit, drawn with a blank glyph when one outline does not; pens
-// the glyph quads cannot hold are refused. Fonts are exact-size copies, so
-// that a sanitizer build sees any read past them.
+// Damaged fonts against the atlas: refused whole when a required table
+// does not fit, drawn with a blank glyph when one outline does not, drawn
+// unkerned when a kerning table does not; pens the glyph quads cannot hold
+// are refused. Fonts are exact-size copies, so that a sanitizer build sees
+// any read past them.
 
 #include "DamagedFonts.h"
 #include "FontAtlasDetail.h"
@@ -10,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
@@ -91,6 +93,88 @@ TEST(FontValidator, EachFontWideDamageRefusesTheFontAndEachOutlineDamageBlanksOn
     EXPECT_TRUE(verdicts[g] == FNT_GLYPH_DAMAGED && verdicts[o] == FNT_GLYPH_DRAWABLE) << d.name;
     verdicts[o] = FNT_GLYPH_DAMAGED;
     EXPECT_EQ(a.InkIn(*a.Glyph(id, 'o', 300)), 0) << d.name;
+  }
+}
+
+// Pen advance of text at 40 pixels, measured and drawn alike.
+float Advance(Atlas& a, const char* text)
+{
+  fntSetSize(a.stash, 40.0f);
+  const float measured = fntTextBounds(a.stash, 0, 50, text, nullptr, nullptr);
+  EXPECT_EQ(fntDrawText(a.stash, 0, 50, text, nullptr), measured) << text;
+  return measured;
+}
+
+TEST(FontValidator, AFontWithADamagedKerningTableLoadsAndDrawsUnkerned)
+{
+  Atlas good;
+  ASSERT_EQ(good.Add(Roboto()), 0);
+  const float unkerned = Advance(good, "A") + Advance(good, "V");
+  // A whole GPOS pairing A then V by -360 units: -6 pixels at 40 pixels
+  // (1 / 60 of a unit), -5 once rounded.
+  Bytes whole = Roboto();
+  damaged::Retag(whole, "GPOS", "GPOX");
+  damaged::LastTableAs(whole, "GPOS", damaged::GposTable(damaged::GlyphOf(whole, 'A'), damaged::GlyphOf(whole, 'V'), -360));
+  Atlas kerned;
+  ASSERT_EQ(kerned.Add(whole), 0);
+  ASSERT_EQ(Advance(kerned, "AV"), unkerned - 5);
+  for (const damaged::Patch& p : damaged::DamagedKerning())
+  {
+    Bytes font = Roboto();
+    p.apply(font);
+    Atlas a;
+    ASSERT_EQ(a.Add(font), 0) << p.name;
+    EXPECT_EQ(Advance(a, "AV"), unkerned) << p.name;
+    EXPECT_EQ(a.InkIn(*a.Glyph(0, 'A')), good.InkIn(*good.Glyph(0, 'A'))) << p.name;
+  }
+}
+
+TEST(FontValidator, AWholeKernTableStillKernsBesideADamagedGPOS)
+{
+  Bytes font = Roboto();
+  // 'post', which nothing here reads, becomes a kern table: A then V by
+  // -360 units, as the GPOS above.
+  const Bytes kern = damaged::KernTable(damaged::GlyphOf(font, 'A'), damaged::GlyphOf(font, 'V'), -360);
+  std::copy(kern.begin(), kern.end(), &font.at(damaged::Table(font, "post")));
+  damaged::Put32(font, damaged::Record(font, "post") + 12, uint32_t(kern.size()));
+  damaged::Retag(font, "post", "kern");
+  Atlas good;
+  ASSERT_EQ(good.Add(Roboto()), 0);
+  const float unkerned = Advance(good, "A") + Advance(good, "V");
+  for (const damaged::Patch& p : damaged::DamagedKerning())
+    if (std::string(p.name) == "gpos-lookups-past-end")
+      p.apply(font);
+  Atlas a;
+  ASSERT_EQ(a.Add(font), 0);
+  EXPECT_EQ(Advance(a, "AV"), unkerned - 5);
+}
+
+// A Debug build's rasteriser asserts when an edge lies above the bitmap it
+// is given: the bitmap follows the outline, so the glyph draws and
+// measures as the intact one.
+TEST(FontValidator, AGlyphWhoseOutlineLeavesItsBoxIsDrawnWholeFromItsOutline)
+{
+  Atlas good;
+  ASSERT_EQ(good.Add(Roboto()), 0);
+  float intactBounds[4];
+  fntSetSize(good.stash, 40.0f);
+  fntTextBounds(good.stash, 0, 50, "T", nullptr, intactBounds);
+  const FNTglyphEntry intact = *good.Glyph(0, 'T');
+  for (const damaged::Patch& p : damaged::OutlinesOutsideTheirBoxes())
+  {
+    Bytes font = Roboto();
+    p.apply(font);
+    Atlas a;
+    ASSERT_EQ(a.Add(font), 0) << p.name;
+    float bounds[4];
+    fntSetSize(a.stash, 40.0f);
+    fntTextBounds(a.stash, 0, 50, "T", nullptr, bounds); // measured before it is drawn
+    EXPECT_TRUE(std::equal(bounds, bounds + 4, intactBounds)) << p.name;
+    const FNTglyphEntry* g = a.Glyph(0, 'T');
+    ASSERT_TRUE(g) << p.name;
+    EXPECT_TRUE(g->x1 - g->x0 == intact.x1 - intact.x0 && g->y1 - g->y0 == intact.y1 - intact.y0) << p.name;
+    EXPECT_TRUE(g->xoff == intact.xoff && g->yoff == intact.yoff && g->xadv == intact.xadv) << p.name;
+    EXPECT_EQ(a.InkIn(*g), good.InkIn(intact)) << p.name;
   }
 }
 
