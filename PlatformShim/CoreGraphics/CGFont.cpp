@@ -92,7 +92,7 @@ bool IsFontFace(const uint8_t* data, size_t size)
   return present[0] && present[1] && present[2] && present[3] && outlines;
 }
 
-std::vector<FaceNames> ReadFaceNames(const uint8_t* data, size_t size)
+std::vector<FaceNames> ReadFaceNames(const uint8_t* data, size_t size, size_t mostFaces)
 {
   std::vector<FaceNames> faces;
   if (!data || size < 12)
@@ -101,7 +101,7 @@ std::vector<FaceNames> ReadFaceNames(const uint8_t* data, size_t size)
   if (Read32(data) == 0x74746366) // 'ttcf'
   {
     const uint32_t count = Read32(data + 8);
-    for (uint32_t i = 0; i < count && 12 + 4 * (i + 1) <= size; ++i)
+    for (uint32_t i = 0; i < count && i < mostFaces && 12 + 4 * (i + 1) <= size; ++i)
       offsets.push_back(Read32(data + 12 + 4 * i));
   }
   else

@@ -7,6 +7,7 @@
 
 #include "../CoreFoundation/CFRuntime.h"
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -60,12 +61,14 @@ private:
 };
 
 // Family and style names of each face of a font file or collection (empty
-// names where the name table has none); empty when the bytes are no font.
+// names where the name table has none), of the first mostFaces faces at
+// most; empty when the bytes are no font. Each face's names take one pass
+// over its tables, so a caller that needs one face asks for one.
 struct FaceNames
 {
   std::string family, style;
 };
-std::vector<FaceNames> ReadFaceNames(const uint8_t* data, size_t size);
+std::vector<FaceNames> ReadFaceNames(const uint8_t* data, size_t size, size_t mostFaces = SIZE_MAX);
 
 // Whether the bytes start a font (or a collection) whose first face lists
 // cmap, head, hhea, hmtx and its outlines (glyf with loca, or CFF), each

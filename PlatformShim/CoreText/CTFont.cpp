@@ -109,7 +109,7 @@ CF_EXPORT CTFontRef CTFontCreateWithGraphicsFont(CGFontRef graphicsFont, CGFloat
   auto* font = CastRef<CGFontObject>(graphicsFont, kTypeIDGraphicsFont);
   if (!font)
     return nullptr;
-  const std::vector<FaceNames> faces = ReadFaceNames(font->Provider().Data(), font->Provider().Size());
+  const std::vector<FaceNames> faces = ReadFaceNames(font->Provider().Data(), font->Provider().Size(), 1);
   CFDictionaryRef attributes = MakeAttributes(faces.empty() ? FaceNames() : faces[0], font->Provider().Path());
   if (!attributes)
     return nullptr;
