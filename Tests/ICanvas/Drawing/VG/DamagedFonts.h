@@ -119,76 +119,22 @@ inline void LastTableAs(Bytes& b, const char* tag, const Bytes& contents)
 
 inline size_t CodepointData(const Bytes& b, uint32_t cp) { return GlyphData(b, GlyphOf(b, cp)); }
 
-// A damage that leaves the font usable: it loads and draws, the damaged
-// part read as if absent.
-struct Patch
-{
-  const char* name;
-  std::function<void(Bytes&)> apply;
-};
-
-// A kern table of one subtable (horizontal, format 0) with one pair.
+// A kern table (one horizontal format 0 subtable) and a GPOS (one pair
+// adjustment lookup, format 1, x advance of the first glyph), each with one
+// pair.
 inline Bytes KernTable(int left, int right, int16_t value)
 {
   return {0, 0, 0, 1, 0, 0, 0, 20, 0, 1, 0, 1, 0, 6, 0, 0, 0, 0,
           uint8_t(left >> 8), uint8_t(left), uint8_t(right >> 8), uint8_t(right), uint8_t(value >> 8), uint8_t(value)};
 }
-
-// A GPOS of one pair-adjustment lookup (format 1, x advance of the first
-// glyph) with one pair.
 inline Bytes GposTable(int left, int right, int16_t value)
 {
-  return {0, 1, 0, 0, 0, 0, 0, 0, 0, 10,             // version 1.0, lookup list at 10
-          0, 1, 0, 4,                                // one lookup at 14
-          0, 2, 0, 0, 0, 1, 0, 8,                    // pair adjustment, one subtable at 22
-          0, 1, 0, 12, 0, 4, 0, 0, 0, 1, 0, 18,      // format 1, coverage at 34, one pair set at 40
+  return {0, 1, 0, 0, 0, 0, 0, 0, 0, 10,                 // version 1.0, lookup list at 10
+          0, 1, 0, 4,                                    // one lookup at 14
+          0, 2, 0, 0, 0, 1, 0, 8,                        // pair adjustment, one subtable at 22
+          0, 1, 0, 12, 0, 4, 0, 0, 0, 1, 0, 18,          // format 1, coverage at 34, one pair set at 40
           0, 1, 0, 1, uint8_t(left >> 8), uint8_t(left), // coverage: the left glyph
           0, 1, uint8_t(right >> 8), uint8_t(right), uint8_t(value >> 8), uint8_t(value)};
-}
-
-// Kerning tables whose reads would leave them: the font draws unkerned.
-inline std::vector<Patch> DamagedKerning()
-{
-  return {
-    {"gpos-pair-set-offset-past-end", [](Bytes& b) { // A then V, but the pair set lies past the table
-       Retag(b, "GPOS", "GPOX");
-       Bytes gpos = GposTable(GlyphOf(b, 'A'), GlyphOf(b, 'V'), -360);
-       Put16(gpos, 32, 0xFFF0);
-       LastTableAs(b, "GPOS", gpos);
-     }},
-    {"kern-pairs-past-end", [](Bytes& b) {
-       Retag(b, "GPOS", "GPOX");
-       LastTableAs(b, "kern", {0, 0, 0, 1, 0, 0, 0, 20, 0, 1, 0xFF, 0xFF, 0, 0, 0, 0, 0, 0, 0, 0});
-     }},
-    {"gpos-lookups-past-end", [](Bytes& b) {
-       Retag(b, "GPOS", "GPOX");
-       LastTableAs(b, "GPOS", {0, 1, 0, 0, 0, 0, 0, 0, 0, 10, 0xFF, 0xFF});
-     }},
-    {"gpos-pair-sets-past-end", [](Bytes& b) { // one pair lookup: coverage of 0xFFFF glyphs, 1 pair set
-       Retag(b, "GPOS", "GPOX");
-       LastTableAs(b, "GPOS", {0, 1, 0, 0, 0, 0, 0, 0, 0, 10, // header, lookup list at 10
-                               0, 1, 0, 4,                   // one lookup at 4
-                               0, 2, 0, 0, 0, 1, 0, 8,       // pair adjustment, one subtable at 8
-                               0, 1, 0, 12, 0, 4, 0, 0, 0, 1, 0, 16, // format 1, coverage at 12, one pair set at 16
-                               0, 1, 0xFF, 0xFF,             // coverage format 1 of 0xFFFF glyphs
-                               0, 0});
-     }},
-  };
-}
-
-// Glyph boxes (header xMin, yMin, xMax, yMax) that 'T''s outline leaves.
-inline std::vector<Patch> OutlinesOutsideTheirBoxes()
-{
-  auto box = [](int x0, int y0, int x1, int y1) {
-    return [=](Bytes& b) {
-      const size_t g = CodepointData(b, 'T');
-      Put16(b, g + 2, uint16_t(x0)), Put16(b, g + 4, uint16_t(y0)), Put16(b, g + 6, uint16_t(x1)), Put16(b, g + 8, uint16_t(y1));
-    };
-  };
-  return {
-    {"box-under-baseline", box(0, -100, 1000, 0)}, // every edge of the outline above the box's top row
-    {"box-of-one-unit", box(500, 700, 501, 701)},
-  };
 }
 
 inline std::vector<Damage> All()

@@ -11,7 +11,7 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
@@ -105,76 +105,70 @@ float Advance(Atlas& a, const char* text)
   return measured;
 }
 
+// Roboto with its own GPOS set aside and, as its last table, a kern or GPOS
+// pairing A then V by -360 units whose 16-bit field at `at` (0: none) is
+// set to value.
+Bytes KernedAV(const char* tag, size_t at = 0, uint16_t value = 0)
+{
+  Bytes font = Roboto();
+  damaged::Retag(font, "GPOS", "GPOX");
+  const int l = damaged::GlyphOf(font, 'A'), r = damaged::GlyphOf(font, 'V');
+  Bytes table = tag[0] == 'k' ? damaged::KernTable(l, r, -360) : damaged::GposTable(l, r, -360);
+  if (at)
+    damaged::Put16(table, at, value);
+  damaged::LastTableAs(font, tag, table);
+  return font;
+}
+
+// -360 units are -6 pixels at 40 pixels (1 / 60 of a unit), -5 once rounded.
 TEST(FontValidator, AFontWithADamagedKerningTableLoadsAndDrawsUnkerned)
 {
   Atlas good;
   ASSERT_EQ(good.Add(Roboto()), 0);
   const float unkerned = Advance(good, "A") + Advance(good, "V");
-  // A whole GPOS pairing A then V by -360 units: -6 pixels at 40 pixels
-  // (1 / 60 of a unit), -5 once rounded.
-  Bytes whole = Roboto();
-  damaged::Retag(whole, "GPOS", "GPOX");
-  damaged::LastTableAs(whole, "GPOS", damaged::GposTable(damaged::GlyphOf(whole, 'A'), damaged::GlyphOf(whole, 'V'), -360));
-  Atlas kerned;
-  ASSERT_EQ(kerned.Add(whole), 0);
-  ASSERT_EQ(Advance(kerned, "AV"), unkerned - 5);
-  for (const damaged::Patch& p : damaged::DamagedKerning())
+  Bytes kernBesideGpos = KernedAV("kern");
+  damaged::Retag(kernBesideGpos, "GPOX", "GPOS");
+  damaged::Put32(kernBesideGpos, damaged::Record(kernBesideGpos, "GPOS") + 12, 6); // shorter than its header
+  const struct { const char* name; Bytes font; float kerning; } cases[] = {
+    {"whole GPOS", KernedAV("GPOS"), -5},
+    {"GPOS pair set past its end", KernedAV("GPOS", 32, 0xFFF0), 0},
+    {"GPOS lookups past its end", KernedAV("GPOS", 10, 0xFFFF), 0},
+    {"GPOS coverage past its end", KernedAV("GPOS", 36, 0xFFFF), 0},
+    {"kern pairs past its end", KernedAV("kern", 10, 0xFFFF), 0},
+    {"whole kern beside a damaged GPOS", kernBesideGpos, -5},
+  };
+  for (const auto& c : cases)
   {
-    Bytes font = Roboto();
-    p.apply(font);
     Atlas a;
-    ASSERT_EQ(a.Add(font), 0) << p.name;
-    EXPECT_EQ(Advance(a, "AV"), unkerned) << p.name;
-    EXPECT_EQ(a.InkIn(*a.Glyph(0, 'A')), good.InkIn(*good.Glyph(0, 'A'))) << p.name;
+    ASSERT_EQ(a.Add(c.font), 0) << c.name;
+    EXPECT_EQ(Advance(a, "AV"), unkerned + c.kerning) << c.name;
   }
 }
 
-TEST(FontValidator, AWholeKernTableStillKernsBesideADamagedGPOS)
-{
-  Bytes font = Roboto();
-  // 'post', which nothing here reads, becomes a kern table: A then V by
-  // -360 units, as the GPOS above.
-  const Bytes kern = damaged::KernTable(damaged::GlyphOf(font, 'A'), damaged::GlyphOf(font, 'V'), -360);
-  std::copy(kern.begin(), kern.end(), &font.at(damaged::Table(font, "post")));
-  damaged::Put32(font, damaged::Record(font, "post") + 12, uint32_t(kern.size()));
-  damaged::Retag(font, "post", "kern");
-  Atlas good;
-  ASSERT_EQ(good.Add(Roboto()), 0);
-  const float unkerned = Advance(good, "A") + Advance(good, "V");
-  for (const damaged::Patch& p : damaged::DamagedKerning())
-    if (std::string(p.name) == "gpos-lookups-past-end")
-      p.apply(font);
-  Atlas a;
-  ASSERT_EQ(a.Add(font), 0);
-  EXPECT_EQ(Advance(a, "AV"), unkerned - 5);
-}
-
 // A Debug build's rasteriser asserts when an edge lies above the bitmap it
-// is given: the bitmap follows the outline, so the glyph draws and
-// measures as the intact one.
+// is given: the bitmap follows the outline, so the glyph measures and draws
+// as the intact one.
 TEST(FontValidator, AGlyphWhoseOutlineLeavesItsBoxIsDrawnWholeFromItsOutline)
 {
+  auto measureAndDrawT = [](Atlas& a) {
+    std::array<float, 5> out;
+    fntSetSize(a.stash, 40.0f);
+    fntTextBounds(a.stash, 0, 50, "T", nullptr, out.data());
+    out[4] = float(a.InkIn(*a.Glyph(0, 'T')));
+    return out;
+  };
   Atlas good;
   ASSERT_EQ(good.Add(Roboto()), 0);
-  float intactBounds[4];
-  fntSetSize(good.stash, 40.0f);
-  fntTextBounds(good.stash, 0, 50, "T", nullptr, intactBounds);
-  const FNTglyphEntry intact = *good.Glyph(0, 'T');
-  for (const damaged::Patch& p : damaged::OutlinesOutsideTheirBoxes())
+  // T's header box (xMin, yMin, xMax, yMax): under the baseline, so that
+  // every edge lies above its top row, or of one unit.
+  for (const std::array<int, 4>& box : {std::array{0, -100, 1000, 0}, std::array{500, 700, 501, 701}})
   {
     Bytes font = Roboto();
-    p.apply(font);
+    for (int k = 0; k < 4; k++)
+      damaged::Put16(font, damaged::CodepointData(font, 'T') + 2 + 2 * k, uint16_t(box[k]));
     Atlas a;
-    ASSERT_EQ(a.Add(font), 0) << p.name;
-    float bounds[4];
-    fntSetSize(a.stash, 40.0f);
-    fntTextBounds(a.stash, 0, 50, "T", nullptr, bounds); // measured before it is drawn
-    EXPECT_TRUE(std::equal(bounds, bounds + 4, intactBounds)) << p.name;
-    const FNTglyphEntry* g = a.Glyph(0, 'T');
-    ASSERT_TRUE(g) << p.name;
-    EXPECT_TRUE(g->x1 - g->x0 == intact.x1 - intact.x0 && g->y1 - g->y0 == intact.y1 - intact.y0) << p.name;
-    EXPECT_TRUE(g->xoff == intact.xoff && g->yoff == intact.yoff && g->xadv == intact.xadv) << p.name;
-    EXPECT_EQ(a.InkIn(*g), good.InkIn(intact)) << p.name;
+    ASSERT_EQ(a.Add(font), 0) << box[1];
+    EXPECT_EQ(measureAndDrawT(a), measureAndDrawT(good)) << box[1];
   }
 }
 
