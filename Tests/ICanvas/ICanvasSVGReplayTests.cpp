@@ -1,6 +1,7 @@
 // Small SVG files replayed through a recording context: the paints that
 // reach the path operations, as "Fill[a,r,g,b](box)".
 
+#include "SVGParser.h"
 #include "TestCanvas.h"
 
 #include <gtest/gtest.h>
@@ -9,105 +10,70 @@ using namespace pwtest;
 
 namespace {
 
-// Keeps each filled pattern beside the log.
-struct SVGCanvas : RecordingCanvas
+class SVGReplay : public testing::Test
 {
-  using RecordingCanvas::RecordingCanvas;
-  void PathFill(const IPattern& p, const IFillOptions& o, const IBlend* b) override
+protected:
+  // Replays a 40 x 40 document holding body at its own size.
+  Log Paints(const std::string& body)
   {
-    RecordingCanvas::PathFill(p, o, b);
-    fills.push_back(p);
+    static int documents = 0; // the SVG cache keys on the name
+    const std::string text = "<svg width=\"40\" height=\"40\">" + body + "</svg>";
+    g.DrawSVG(g.LoadSVG(std::to_string(documents++).c_str(), static_cast<const void*>(text.data()), int(text.size())),
+              IRECT(0, 0, 40, 40));
+    return Shapes(g.log);
   }
-  std::vector<IPattern> fills;
+  TestGDelegate dlg;
+  RecordingCanvas g{dlg}; // after the delegate it refers to
 };
 
-// Replays a 40 x 40 document holding body at its own size, into g when given.
-Log Paints(const std::string& body, SVGCanvas* pCanvas = nullptr)
-{
-  static int documents = 0; // the SVG cache keys on the name
-  TestGDelegate dlg;
-  SVGCanvas own(dlg);
-  SVGCanvas& g = pCanvas ? *pCanvas : own;
-  const std::string text = R"(<svg xmlns="http://www.w3.org/2000/svg" xmlns:xlink="http://www.w3.org/1999/xlink" )"
-                           R"(width="40" height="40">)" + body + "</svg>";
-  g.DrawSVG(g.LoadSVG(std::to_string(documents++).c_str(), static_cast<const void*>(text.c_str()),
-                      static_cast<int>(text.size())), IRECT(0, 0, 40, 40));
-  return Shapes(g.log);
-}
+struct Case { const char* behaviour; const char* body; Log paints; };
+void PrintTo(const Case& c, std::ostream* os) { *os << c.body; }
+class SVGReplayOf : public SVGReplay, public testing::WithParamInterface<Case> {};
 
 } // namespace
 
-TEST(SVGReplay, FillAndStrokeOpacityMultiplyTheShapesOpacity)
-{
-  EXPECT_EQ(Paints(R"svg(<rect width="1" height="1" fill="gray" fill-opacity="0.3"/>
-                      <path d="M0 0 H2" fill="none" stroke="red" stroke-opacity="0.5" opacity="0.5"/>)svg"),
-            (Log{"Fill[77,128,128,128](0,0,1,1)", "Stroke[64,255,0,0]1(0,0,2,0)"}));
-}
+TEST_P(SVGReplayOf, PaintsWhatTheFileSays) { EXPECT_EQ(Paints(GetParam().body), GetParam().paints); }
 
-TEST(SVGReplay, ASwitchDrawsOnlyItsFirstChildWhoseConditionsHold)
-{
-  EXPECT_EQ(Paints(R"svg(<switch> <!-- no child --> nor text <rect systemLanguage="fr" width="1" height="1"/>
-      <rect requiredExtensions="http://example.org/x" width="2" height="2"/>
-      <g systemLanguage="de, EN-gb"><rect width="3" height="3"/><rect width="4" height="4"/></g>
-      <rect width="5" height="5"/></switch>)svg"), (Log{"Fill[255,0,0,0](0,0,3,3)", "Fill[255,0,0,0](0,0,4,4)"}))
-    << "the reader's user reads English";
-  EXPECT_TRUE(Paints(R"svg(<switch><rect display="none" width="1" height="1"/><rect width="2" height="2"/></switch>)svg")
-                .empty()) << "display takes no part in the choice";
-}
+INSTANTIATE_TEST_SUITE_P(SVGReplay, SVGReplayOf, testing::Values(
+  Case{"FillAndStrokeOpacityMultiplyTheShapesOpacity", R"svg(<rect width="1" height="1" fill="gray" fill-opacity="0.3"/>
+    <path d="M0 0 H2" fill="none" stroke="red" stroke-opacity="0.5" opacity="0.5"/>)svg",
+    {"Fill[77,128,128,128](0,0,1,1)", "Stroke[64,255,0,0]1(0,0,2,0)"}},
+  // The reader's user reads English; display takes no part in the choice.
+  Case{"ASwitchDrawsOnlyItsFirstChildWhoseConditionsHold", R"svg(<switch> <!-- no child --> nor text
+    <rect systemLanguage="fr" width="1" height="1"/><rect requiredExtensions="http://x.org/x" width="2" height="2"/>
+    <g systemLanguage="de, EN-gb"><rect width="3" height="3"/><rect width="4" height="4"/></g><rect width="5" height="5"/>
+    </switch><switch><rect display="none" width="6" height="6"/><rect width="7" height="7"/></switch>)svg",
+    {"Fill[255,0,0,0](0,0,3,3)", "Fill[255,0,0,0](0,0,4,4)"}},
+  Case{"APaintFallsBackToItsColourWhenItsReferenceNamesNoPaintServer", R"svg(<g color="blue">
+    <rect width="1" height="1" fill="url(#missing) red"/><rect id="r" width="2" height="2" fill="url(#r) currentColor"/>
+    <rect width="3" height="3" fill="url(#missing)"/><rect width="4" height="4" fill="url(#g) red"/>
+    <linearGradient id="g"><stop stop-color="navy"/></linearGradient></g>)svg",
+    {"Fill[255,255,0,0](0,0,1,1)", "Fill[255,0,0,255](0,0,2,2)", "Fill[255,0,0,128](0,0,4,4)"}},
+  Case{"ColourFunctionsAndKeywordsIgnoreCase", R"svg(<g color="Blue"><rect width="1" height="1" fill="RGB(0,128,0)"/>
+    <rect width="2" height="2" fill="CurrentColor"/><rect width="3" height="3" fill="NONE"/></g>)svg",
+    {"Fill[255,0,128,0](0,0,1,1)", "Fill[255,0,0,255](0,0,2,2)"}},
+  Case{"CommentsInsideAStyleAreSkipped", R"svg(<rect width="3" height="3" style="/* fill: red; */ fill: blue;
+    stroke:/* ; */green"/>)svg", {"Fill[255,0,0,255](0,0,3,3)", "Stroke[255,0,128,0]1(0,0,0,0)"}},
+  Case{"PathDataThatDoesNotBeginWithAMoveToDrawsNothing", R"svg(<path d="L10 10 20 0 Z"/><path d=" m2 2 h10 v10 z"/>)svg",
+    {"Fill[255,0,0,0](2,2,12,12)"}}),
+  [](const testing::TestParamInfo<Case>& info) { return std::string(info.param.behaviour); });
 
-TEST(SVGReplay, APaintFallsBackToItsColourWhenItsReferenceNamesNoPaintServer)
+TEST_F(SVGReplay, AValueWithTrailingJunkIsIgnoredForTheInheritedOrDefaultValue)
 {
-  EXPECT_EQ(Paints(R"svg(<g color="blue"><rect width="1" height="1" fill="url(#missing) red"/>
-      <rect id="r" width="2" height="2" fill="url(#r) currentColor"/><rect width="3" height="3" fill="url(#missing)"/>
-      <rect width="4" height="4" fill="url(#g) red"/><linearGradient id="g"><stop stop-color="navy"/></linearGradient>
-    </g>)svg"), (Log{"Fill[255,255,0,0](0,0,1,1)", "Fill[255,0,0,255](0,0,2,2)", "Fill[255,0,0,128](0,0,4,4)"}));
-}
-
-TEST(SVGReplay, AGradientTakesStopsAndSharedAttributesThroughHrefButNotTheOtherKindsGeometry)
-{
-  TestGDelegate dlg;
-  SVGCanvas g(dlg);
-  Paints(R"svg(<linearGradient id="red"><stop stop-color="red"/></linearGradient>
-    <linearGradient id="blue"><stop stop-color="blue"/></linearGradient>
-    <linearGradient id="both" href="#blue" xlink:href="#red"/>
-    <linearGradient id="lin" cx="0.2" cy="0.2" r="0.1" spreadMethod="repeat"><stop stop-color="lime"/></linearGradient>
-    <radialGradient id="rad" xlink:href="#lin"/>
-    <rect width="20" height="20" fill="url(#both)"/><rect width="20" height="20" fill="url(#rad)"/>)svg", &g);
-  ASSERT_EQ(g.fills.size(), 2u);
-  EXPECT_EQ(Str(g.fills[0].GetStop(0).mColor), "[255,0,0,255]") << "href wins over xlink:href";
-  IMatrix toImage = g.fills[1].mTransform;
-  toImage.Invert(); // the unit circle onto the image: the box's own circle, not lin's stray r, cx, cy
-  EXPECT_NEAR(toImage.mXX, 10.0, 1e-4);
-  EXPECT_NEAR(toImage.mTX, 10.0, 1e-4);
-  EXPECT_NEAR(toImage.mTY, 10.0, 1e-4);
-  EXPECT_TRUE(g.fills[1].mExtend == EPatternSpread::Repeat && g.fills[1].GetStop(0).mColor == COLOR_GREEN);
-}
-
-TEST(SVGReplay, ColourFunctionsAndKeywordsIgnoreCase)
-{
-  EXPECT_EQ(Paints(R"svg(<g color="Blue"><rect width="1" height="1" fill="RGB(0, 128, 0)"/>
-      <rect width="2" height="2" fill="CurrentColor"/><rect width="3" height="3" fill="NONE"/></g>)svg"),
-            (Log{"Fill[255,0,128,0](0,0,1,1)", "Fill[255,0,0,255](0,0,2,2)"}));
-}
-
-TEST(SVGReplay, AValueWithTrailingJunkIsIgnoredForTheInheritedOrDefaultValue)
-{
-  TestGDelegate dlg;
-  SVGCanvas g(dlg);
   EXPECT_EQ(Paints(R"svg(<g fill="blue" fill-opacity="0.5" stroke="red" stroke-linejoin="round">
-      <rect width="1" height="1" opacity="0.1mm" fill-opacity="1x" fill="rgb(0,255,0)x" stroke-linejoin="bevel x"/>
-    </g>)svg", &g)[0], "Fill[128,0,0,255](0,0,1,1)");
+    <rect width="1" height="1" opacity="0.1mm" fill-opacity="1x" fill="rgb(0,255,0)x" stroke-linejoin="bevel x"/></g>)svg")
+              .at(0), "Fill[128,0,0,255](0,0,1,1)");
   EXPECT_EQ(g.strokeOptions.at(0).mJoinOption, EStrokeJoin::Round);
 }
 
-TEST(SVGReplay, CommentsInsideAStyleAreSkipped)
+// The replay draws the parsed gradient; its geometry is checked as parsed.
+TEST_F(SVGReplay, AGradientTakesStopsAndSpreadThroughHrefBeforeXlinkHrefButNotTheOtherKindsGeometry)
 {
-  EXPECT_EQ(Paints(R"svg(<rect width="3" height="3" style="/* fill: red; */ fill: blue; stroke:/* ; */green"/>)svg"),
-            (Log{"Fill[255,0,0,255](0,0,3,3)", "Stroke[255,0,128,0]1(0,0,0,0)"}));
-}
-
-TEST(SVGReplay, PathDataIsDrawnUpToItsFirstErrorAndNotAtAllWithoutALeadingMoveTo)
-{
-  EXPECT_EQ(Paints(R"svg(<path d="L10 10 20 0 Z"/><path d=" m2 2 h10 v10 z M20 20 L30"/><path d="M0 0 H30 V30 Z x H40"/>)svg"),
-            (Log{"Fill[255,0,0,0](2,2,12,12)", "Fill[255,0,0,0](0,0,30,30)"}));
+  const auto image = weft::svg::ParseSVG(R"svg(<svg width="40" height="40"><linearGradient id="red"><stop stop-color="red"/>
+    </linearGradient><linearGradient id="lin" cx="0.2" r="0.1" spreadMethod="repeat"><stop stop-color="lime"/></linearGradient>
+    <radialGradient id="rad" href="#lin" xlink:href="#red"/><rect width="20" height="20" fill="url(#rad)"/></svg>)svg");
+  const weft::svg::SVGGradient& rad = *image->shapes.at(0).fill.gradient;
+  EXPECT_NEAR(rad.xform[0], 0.1f, 1e-6f) << "x' = (x - 10) / 10: the box's own circle, not lin's stray r and cx";
+  EXPECT_NEAR(rad.xform[4], -1.0f, 1e-5f);
+  EXPECT_TRUE(rad.spread == weft::svg::kSpreadRepeat && rad.stops->at(0).color == 0xFF00FF00u);
 }

@@ -187,88 +187,53 @@ TEST(SVGHoleIndex, ALoneOutlineOrOneWithoutSegmentsIsNeverAHole)
 
 namespace {
 
-// Whether the index and the oracle both answer `hole` for path p.
-testing::AssertionResult BothSay(const SVGShape& shape, size_t p, bool hole)
-{
-  SVGHoleIndex index;
-  index.Build(shape);
-  if (index.IsHole(p) == hole && OracleIsHole(shape, p) == hole)
-    return testing::AssertionSuccess();
-  return testing::AssertionFailure() << "index " << index.IsHole(p) << ", oracle " << OracleIsHole(shape, p)
-                                     << ", expected " << hole;
-}
+struct Case { const char* what; std::vector<std::vector<IVec2>> others; bool hole; };
 
-// The ray of path p, taken horizontal to the left: bounds that put its
-// target level with its start.
-void AimLeft(SVGShape& shape, size_t p) { shape.paths[p].bounds[1] = shape.paths[p].Y(0) + 1.0f; }
+// Each case's outlines then `last`: the index and the oracle both say whether `last` is a hole as the case does.
+void ExpectHoles(const std::vector<Case>& cases, const SVGPath& last)
+{
+  for (const Case& c : cases)
+  {
+    SVGShape shape;
+    for (const auto& corners : c.others) shape.paths.push_back(Polygon(corners));
+    shape.paths.push_back(last);
+    SVGHoleIndex index;
+    index.Build(shape);
+    EXPECT_EQ(index.IsHole(c.others.size()), c.hole) << "index: " << c.what;
+    EXPECT_EQ(OracleIsHole(shape, c.others.size()), c.hole) << "oracle: " << c.what;
+  }
+}
 
 } // namespace
 
-// A frame with a square hole; the hole's ray runs from its corner (40, 40)
-// along the diagonal, through the frame's top edge, then on to a triangle
-// beside the frame whose corner (-20, -20) lies on the ray and whose other
-// corners lie both on one side of it, in either order and on either side.
-TEST(SVGHoleIndex, ACornerOfAnotherOutlineThatTheRayOnlyGrazesDoesNotCount)
-{
-  const std::vector<IVec2> triangles[] = {{{-20, -20}, {-10, -40}, {-30, -40}}, {{-20, -20}, {-30, -40}, {-10, -40}},
-                                          {{-20, -20}, {-40, -10}, {-40, -30}}, {{-40, -30}, {-20, -20}, {-40, -10}}};
-  for (const auto& triangle : triangles)
-  {
-    SVGShape shape;
-    shape.paths = {Polygon({{0, 10}, {100, 10}, {100, 100}, {0, 100}}), Polygon({{40, 40}, {60, 40}, {60, 60}, {40, 60}}),
-                   Polygon(triangle)};
-    SCOPED_TRACE("triangle from (" + std::to_string(triangle[1].x) + ", " + std::to_string(triangle[1].y) + ")");
-    EXPECT_TRUE(BothSay(shape, 1, true)) << "the hole crosses the frame once";
-    EXPECT_TRUE(BothSay(shape, 0, false)) << "the frame";
-    EXPECT_TRUE(BothSay(shape, 2, false)) << "the triangle";
-  }
-}
-
-// The same square from (40, 40) beside outlines that meet its ray at a
-// corner: one that passes from one side of the ray to the other there counts
-// once, one that turns back counts none, whichever point the outline is
-// listed from. (100, 100) lies on the ray's line behind its start.
+// A square's ray runs from (40, 40) up the diagonal through other outlines' corners, in either
+// listing order; frame A's top edge crosses it once.
 TEST(SVGHoleIndex, ARayThroughACornerCountsItOnlyWhereTheOutlineCrosses)
 {
-  struct Case { const char* what; std::vector<IVec2> other; bool hole; };
-  const Case cases[] = {
-    {"a frame whose top-left corner the ray leaves through", {{0, 0}, {100, 20}, {100, 100}, {20, 100}}, true},
-    {"the same frame listed backwards", {{0, 0}, {20, 100}, {100, 100}, {100, 20}}, true},
-    {"a frame with a notch whose tip touches the ray", {{0, 0}, {10, 0}, {20, 20}, {30, 0}, {100, 0}, {100, 100}, {0, 100}}, true},
-    {"the same frame listed from the tip", {{20, 20}, {30, 0}, {100, 0}, {100, 100}, {0, 100}, {0, 0}, {10, 0}}, true},
-    {"only a triangle whose corner touches the ray", {{20, 20}, {30, 0}, {10, 0}}, false},
-  };
-  for (const Case& c : cases)
-  {
-    SVGShape shape;
-    shape.paths = {Polygon(c.other), Polygon({{40, 40}, {60, 40}, {60, 60}, {40, 60}})};
-    EXPECT_TRUE(BothSay(shape, 1, c.hole)) << c.what;
-  }
+  const std::vector<IVec2> frameA{{0, 10}, {100, 10}, {100, 100}, {0, 100}};
+  ExpectHoles({{"frame A, a triangle grazed at (-20, -20)", {frameA, {{-20, -20}, {-10, -40}, {-30, -40}}}, true},
+               {"the same listed backwards", {frameA, {{-20, -20}, {-30, -40}, {-10, -40}}}, true},
+               {"frame A, a triangle on the other side", {frameA, {{-20, -20}, {-40, -10}, {-40, -30}}}, true},
+               {"the same listed from another corner", {frameA, {{-40, -30}, {-20, -20}, {-40, -10}}}, true},
+               {"a frame the ray leaves through its corner (0, 0)", {{{0, 0}, {100, 20}, {100, 100}, {20, 100}}}, true},
+               {"the same listed backwards", {{{0, 0}, {20, 100}, {100, 100}, {100, 20}}}, true},
+               {"a frame notched to (20, 20)", {{{0, 0}, {10, 0}, {20, 20}, {30, 0}, {100, 0}, {100, 100}, {0, 100}}}, true},
+               {"the same listed from the notch", {{{20, 20}, {30, 0}, {100, 0}, {100, 100}, {0, 100}, {0, 0}, {10, 0}}}, true},
+               {"only a triangle whose corner touches the ray", {{{20, 20}, {30, 0}, {10, 0}}}, false}},
+              Polygon({{40, 40}, {60, 40}, {60, 60}, {40, 60}}));
 }
 
-// A square whose ray runs level to the left from (40, 50) along the edges of
-// other outlines: an edge of an outline that stays on one side of the ray
-// (above or below, whichever corner it is listed from) counts none; a step
-// in the frame's side, where the outline passes from below the ray to above
-// it along the edge, counts once.
+// A square's ray runs level to the left from (40, 50) along other outlines' edges, in either
+// listing order: a step in a frame's side passes from below the ray to above it there.
 TEST(SVGHoleIndex, ARayAlongAHorizontalEdgeCountsItOnlyWhereTheOutlinePassesToTheOtherSide)
 {
-  const SVGPath square = Polygon({{40, 50}, {40, 40}, {60, 40}, {60, 60}, {40, 60}});
-  const SVGPath frame = Polygon({{0, 0}, {100, 0}, {100, 100}, {0, 100}});
-  struct Case { const char* what; std::vector<SVGPath> others; bool hole; };
-  const Case cases[] = {
-    {"a box below the ray beside the frame", {frame, Polygon({{-40, 50}, {-20, 50}, {-20, 70}, {-40, 70}})}, true},
-    {"that box listed from a corner off the ray", {frame, Polygon({{-20, 70}, {-40, 70}, {-40, 50}, {-20, 50}})}, true},
-    {"a box above the ray beside the frame", {frame, Polygon({{-40, 30}, {-20, 30}, {-20, 50}, {-40, 50}})}, true},
-    {"only a box below the ray", {Polygon({{-40, 50}, {-20, 50}, {-20, 70}, {-40, 70}})}, false},
-    {"a frame with a step along the ray", {Polygon({{-20, 0}, {100, 0}, {100, 100}, {0, 100}, {0, 50}, {-20, 50}})}, true},
-  };
-  for (const Case& c : cases)
-  {
-    SVGShape shape;
-    shape.paths = c.others;
-    shape.paths.push_back(square);
-    AimLeft(shape, shape.paths.size() - 1);
-    EXPECT_TRUE(BothSay(shape, shape.paths.size() - 1, c.hole)) << c.what;
-  }
+  SVGPath square = Polygon({{40, 50}, {40, 40}, {60, 40}, {60, 60}, {40, 60}});
+  square.bounds[1] = 51.0f; // the ray aims at (bounds[0] - 1, bounds[1] - 1)
+  const std::vector<IVec2> frame{{0, 0}, {100, 0}, {100, 100}, {0, 100}}, below{{-40, 50}, {-20, 50}, {-20, 70}, {-40, 70}};
+  ExpectHoles({{"a box below the ray beside a frame", {frame, below}, true},
+               {"the same listed from a corner off the ray", {frame, {{-20, 70}, {-40, 70}, {-40, 50}, {-20, 50}}}, true},
+               {"a box above the ray beside a frame", {frame, {{-40, 30}, {-20, 30}, {-20, 50}, {-40, 50}}}, true},
+               {"only a box below the ray", {below}, false},
+               {"a frame with a step along the ray", {{{-20, 0}, {100, 0}, {100, 100}, {0, 100}, {0, 50}, {-20, 50}}}, true}},
+              square);
 }

@@ -301,21 +301,17 @@ TEST(VGTessellation, DebugDumpListsEachPathsVertices)
 TEST(VGTessellation, OnlyAnOutlineThatTurnsRoundOnceIsConvex)
 {
   RecordingContext c;
-  // n points on a circle, visiting every step-th: a polygon, or a star whose
-  // turns all go one way but add up to two or three full turns.
+  // Every step-th of n points on a circle: a polygon, or a star turning one way round twice or more.
   auto convex = [&c](int n, int step) {
     vgBeginPath(c.vg);
+    const float turn = 6.2831853f / n; // radians between neighbours
     for (int i = 0; i < n; i++)
-    {
-      const float a = 6.2831853f * static_cast<float>(i * step % n) / static_cast<float>(n);
-      i == 0 ? vgMoveTo(c.vg, 10 * std::cos(a), 10 * std::sin(a)) : vgLineTo(c.vg, 10 * std::cos(a), 10 * std::sin(a));
-    }
+      (i ? vgLineTo : vgMoveTo)(c.vg, 10 * std::cos(turn * (i * step % n)), 10 * std::sin(turn * (i * step % n)));
     vgFill(c.vg);
     return OnlyPath(c).path.convex != 0;
   };
   for (int n : {3, 4, 5, 64}) EXPECT_TRUE(convex(n, 1)) << n << "-gon: the fast road";
-  for (auto [n, step] : {std::pair{5, 2}, {7, 2}, {7, 3}}) EXPECT_FALSE(convex(n, step)) << "star " << n << "/" << step;
-  EXPECT_FALSE(convex(8, 2)) << "a square gone round twice";
+  for (auto [n, step] : {std::pair{5, 2}, {7, 2}, {7, 3}, {8, 2}}) EXPECT_FALSE(convex(n, step)) << n << "/" << step;
   vgBeginPath(c.vg), vgCircle(c.vg, 0, 0, 100), vgFill(c.vg);
   EXPECT_TRUE(OnlyPath(c).path.convex);
 }
