@@ -63,9 +63,7 @@ TEST(OpenTypeFonts, EveryTexGyreFaceLoadsMeasuresAndDrawsARingAroundAnEmptyCount
         for (int x = 0; x < kW; x++)
           if (ink[y][x]) left = std::min(left, x), right = std::max(right, x), top = std::min(top, y), bottom = std::max(bottom, y);
       ASSERT_GT(right - left, 20) << "no ring drawn";
-      EXPECT_TRUE(left >= measured.L - 2 && right <= measured.R + 2 && top >= measured.T - 2 && bottom <= measured.B + 2)
-          << left << "," << top << " " << right << "," << bottom << " in " << measured.L << "," << measured.T << " "
-          << measured.R << "," << measured.B;
+      EXPECT_TRUE(measured.GetPadded(2).Contains(IRECT(left, top, right, bottom))) << left << "," << top << " " << right << "," << bottom;
       // Through the middle, across and down: ring, counter, ring.
       const int cx = (left + right) / 2, cy = (top + bottom) / 2;
       int across = 0, down = 0; // runs of ink

@@ -183,16 +183,16 @@ inline Patch PastEnd(size_t Layout::*part, size_t at)
 }
 
 // 'O' calls subroutine 0, and each of levels - 1 subroutines calls the next
-// ten times; the last one is the leaf.
-inline Spec FanOut(int levels, const Bytes& leaf)
+// as many times as calls; the last one is the leaf.
+inline Spec FanOut(int levels, const Bytes& leaf, int calls = 10)
 {
   Spec s;
   s.subrs.clear();
   for (int level = 0; level < levels - 1; level++)
   {
-    Bytes calls;
-    for (int k = 0; k < 10; k++) calls += CS({level + 1 - 107, kCallsubr});
-    s.subrs.push_back(calls + CS({kReturn}));
+    Bytes body;
+    for (int k = 0; k < calls; k++) body += CS({level + 1 - 107, kCallsubr});
+    s.subrs.push_back(body + CS({kReturn}));
   }
   s.subrs.push_back(leaf);
   s.charstrings[1] = CS({0, 0, kRmoveto, -107, kCallsubr, kEndchar});

@@ -1,8 +1,5 @@
-// Fonts with CFF outlines against the atlas: made fonts and the installed
-// TeX Gyre faces load and draw; damage to the CFF table refuses the font,
-// damage to one charstring blanks that glyph; the interpreter's limits
-// hold. Fonts are exact-size copies, so that a sanitizer build sees any
-// read past them.
+// Fonts with CFF outlines in the atlas, added as exact-size copies so that
+// a sanitizer build sees any read past them.
 
 #include "CffTestFonts.h"
 #include "FontAtlasDetail.h"
@@ -87,30 +84,27 @@ TEST(FontValidatorCFF, EachTableDamageRefusesTheFontAndEachCharstringDamageBlank
 // Glyph 1 runs each limit through the interpreter, and one past it.
 TEST(FontValidatorCFF, OperandStackStemHintsNestingAndCoordinatesAreLimited)
 {
-  auto drawable = [](const std::vector<int>& charstring, Spec spec = {}) {
-    spec.charstrings[1] = CS(charstring);
+  auto drawable = [](const Spec& spec) {
     Atlas a;
     return a.Add(Font(spec)) == 0 && a.Drawable(1);
+  };
+  auto glyph = [](const std::vector<int>& charstring) {
+    Spec spec;
+    return spec.charstrings[1] = CS(charstring), spec;
   };
   auto operands = [&](int n) {
     std::vector<int> cs = {0, 0, kRmoveto};
     cs.insert(cs.end(), n, 1);
-    return cs.insert(cs.end(), {kRlineto, kEndchar}), drawable(cs);
+    return cs.insert(cs.end(), {kRlineto, kEndchar}), drawable(glyph(cs));
   };
   auto stems = [&](int n) {
     std::vector<int> cs;
     for (int i = 0; i < n; i += 24) cs.insert(cs.end(), std::min(48, 2 * (n - i)), 1), cs.push_back(kHstem);
     cs.push_back(kHintmask), cs.insert(cs.end(), (n + 7) / 8, kOp | 0xFF);
-    return cs.push_back(kEndchar), drawable(cs);
+    return cs.push_back(kEndchar), drawable(glyph(cs));
   };
-  auto nesting = [&](int depth) { // subroutine k calls k + 1; the last returns
-    Spec spec;
-    spec.subrs.clear();
-    for (int k = 0; k < depth - 1; k++) spec.subrs.push_back(CS({k + 1 - 107, kCallsubr, kReturn}));
-    spec.subrs.push_back(CS({kReturn}));
-    return drawable({-107, kCallsubr, kEndchar}, spec);
-  };
-  auto coordinate = [&](int y) { return drawable({0, 0, kRmoveto, 0, y - 30000, 0, 30000, kRlineto, kEndchar}); };
+  auto nesting = [&](int depth) { return drawable(FanOut(depth, CS({kReturn}), 1)); };
+  auto coordinate = [&](int y) { return drawable(glyph({0, 0, kRmoveto, 0, y - 30000, 0, 30000, kRlineto, kEndchar})); };
   EXPECT_TRUE(operands(48) && !operands(49));
   EXPECT_TRUE(stems(FNT_MAX_CFF_STEMS) && !stems(FNT_MAX_CFF_STEMS + 2));
   EXPECT_TRUE(nesting(10) && !nesting(11));
