@@ -27,15 +27,6 @@ struct FileFontCanvas : StubCanvas
   PlatformFontPtr LoadPlatformFont(const char*, const char* path) override { return std::make_unique<FileFont>(path); }
 };
 
-// Pixels darker than mid-grey, row by row.
-std::vector<std::vector<bool>> DrawnInk(FileFontCanvas& g, CAMetalLayer* layer)
-{
-  const std::vector<uint8_t> bgra = DrawAndReadFrame(g, layer, kW, kH);
-  std::vector<std::vector<bool>> ink(kH, std::vector<bool>(kW));
-  for (int i = 0; i < kW * kH; i++) ink[i / kW][i % kW] = bgra[i * 4 + 1] < 128;
-  return ink;
-}
-
 TEST(OpenTypeFonts, EveryTexGyreFaceLoadsMeasuresAndDrawsARingAroundAnEmptyCounter)
 {
   const auto faces = cfftest::TexGyreFaces();
@@ -55,21 +46,22 @@ TEST(OpenTypeFonts, EveryTexGyreFaceLoadsMeasuresAndDrawsARingAroundAnEmptyCount
       IRECT measured(0, 0, kW, kH); // where the control draws it
       EXPECT_GT(g.MeasureText(text, "O", measured), 30.0f);
       g.AttachControl(new ITextControl(IRECT(0, 0, kW, kH), "O", text, COLOR_WHITE));
-      const auto ink = DrawnInk(g, layer);
+      const std::vector<uint8_t> bgra = DrawAndReadFrame(g, layer, kW, kH);
+      auto ink = [&](int x, int y) { return bgra[(y * kW + x) * 4 + 1] < 128; }; // darker than mid-grey
       PWMTLWriteTexturePNG(layer.pwPresentedTexture, png.c_str());
       // The ink's box lies inside the measured one.
       int left = kW, right = -1, top = kH, bottom = -1;
       for (int y = 0; y < kH; y++)
         for (int x = 0; x < kW; x++)
-          if (ink[y][x]) left = std::min(left, x), right = std::max(right, x), top = std::min(top, y), bottom = std::max(bottom, y);
+          if (ink(x, y)) left = std::min(left, x), right = std::max(right, x), top = std::min(top, y), bottom = std::max(bottom, y);
       ASSERT_GT(right - left, 20) << "no ring drawn";
       EXPECT_TRUE(measured.GetPadded(2).Contains(IRECT(left, top, right, bottom))) << left << "," << top << " " << right << "," << bottom;
       // Through the middle, across and down: ring, counter, ring.
       const int cx = (left + right) / 2, cy = (top + bottom) / 2;
       int across = 0, down = 0; // runs of ink
-      for (int x = left; x <= right; x++) across += ink[cy][x] && (x == left || !ink[cy][x - 1]);
-      for (int y = top; y <= bottom; y++) down += ink[y][cx] && (y == top || !ink[y - 1][cx]);
-      EXPECT_FALSE(ink[cy][cx]) << "ink in the counter";
+      for (int x = left; x <= right; x++) across += ink(x, cy) && (x == left || !ink(x - 1, cy));
+      for (int y = top; y <= bottom; y++) down += ink(cx, y) && (y == top || !ink(cx, y - 1));
+      EXPECT_FALSE(ink(cx, cy)) << "ink in the counter";
       EXPECT_TRUE(across == 2 && down == 2) << across << " runs across, " << down << " down";
       g.OnViewDestroyed();
     }
