@@ -78,19 +78,16 @@ TEST(FuzzCorpus, FontDrawingSurvivesDamagedFontsSeedsAndMutations)
 // with every other font seed's below).
 TEST(FuzzCorpus, TheMadeCffFontsAreTheCorpusFilesAndSurviveDrawingAsATexGyreFaceMutatedDoes)
 {
-  const std::string corpus = Source("Tests/Fuzz/Corpus/font/");
-  cfftest::Spec cid = cfftest::DefaultSpec();
+  cfftest::Spec cid;
   cid.cid = true;
-  std::vector<std::pair<std::string, Bytes>> made = {{"plain", cfftest::Font(cfftest::DefaultSpec())}, {"cid-keyed", cfftest::Font(cid)}};
-  for (const cfftest::Damage& d : cfftest::All())
-    made.push_back({std::string("damaged-") + d.name, d.make()});
+  std::vector<std::pair<std::string, Bytes>> made = {{"plain", cfftest::Font({})}, {"cid-keyed", cfftest::Font(cid)}};
+  for (const cfftest::Damage& d : cfftest::All()) made.push_back({std::string("damaged-") + d.name, d.Make()});
   for (const auto& [name, bytes] : made)
   {
-    std::ifstream in(corpus + "cff-" + name + ".otf", std::ios::binary);
-    EXPECT_EQ(Bytes(std::istreambuf_iterator<char>(in), {}), bytes) << name;
+    EXPECT_EQ(cfftest::Read(Source("Tests/Fuzz/Corpus/font/cff-" + name + ".otf")), bytes) << name;
     EXPECT_TRUE(pw::fuzz::FuzzFontDrawing(bytes.data(), bytes.size()) && pw::fuzz::FuzzFontReader(bytes.data(), bytes.size())) << name;
   }
-  RunMutations(pw::fuzz::FuzzFontDrawing, "/usr/share/texmf/fonts/opentype/public/tex-gyre/texgyrecursor-regular.otf", 40);
+  RunMutations(pw::fuzz::FuzzFontDrawing, std::string(cfftest::kTexGyreDir) + "/texgyrecursor-regular.otf", 40);
 }
 
 // Among the font seeds: small fonts with whole and damaged kerning tables,
