@@ -30,7 +30,7 @@ enum class EPaintSource
   Url
 };
 
-struct PaintSpec
+struct StylePaint
 {
   EPaintSource source = EPaintSource::None;
   uint32_t color = 0; // rgb only; for a Url, the fallback's colour
@@ -44,8 +44,8 @@ struct PaintSpec
 struct Style
 {
   Xform xform;
-  PaintSpec fill{EPaintSource::Color, 0, {}};
-  PaintSpec stroke;
+  StylePaint fill{EPaintSource::Color, 0, {}};
+  StylePaint stroke;
   uint32_t currentColor = 0;
   float fillOpacity = 1.0f;
   float strokeOpacity = 1.0f;
@@ -194,15 +194,15 @@ bool ParseColor(const std::string& v, uint32_t& out)
 }
 
 // "none", "currentColor" or a colour.
-bool ParsePlainPaint(const std::string& v, PaintSpec& out)
+bool ParsePlainPaint(const std::string& v, StylePaint& out)
 {
   uint32_t c = 0;
   if (EqualsNoCase(v, "none"))
-    out = PaintSpec{};
+    out = StylePaint{};
   else if (EqualsNoCase(v, "currentColor"))
-    out = PaintSpec{EPaintSource::CurrentColor, 0, {}};
+    out = StylePaint{EPaintSource::CurrentColor, 0, {}};
   else if (ParseColor(v, c))
-    out = PaintSpec{EPaintSource::Color, c, {}};
+    out = StylePaint{EPaintSource::Color, c, {}};
   else
     return false;
   return true;
@@ -210,7 +210,7 @@ bool ParsePlainPaint(const std::string& v, PaintSpec& out)
 
 // A plain paint, or "url(#id)" optionally followed by the plain paint that
 // stands in when the reference does not resolve.
-bool ParsePaint(const std::string& v, PaintSpec& out)
+bool ParsePaint(const std::string& v, StylePaint& out)
 {
   if (!StartsWithNoCase(v, "url("))
     return ParsePlainPaint(v, out);
@@ -220,17 +220,17 @@ bool ParsePaint(const std::string& v, PaintSpec& out)
   const std::string ref = Trim(v.c_str() + 4, end - 4);
   if (ref.size() < 2 || ref[0] != '#')
     return false;
-  PaintSpec spec{EPaintSource::Url, 0, ref.substr(1)};
+  StylePaint paint{EPaintSource::Url, 0, ref.substr(1)};
   const std::string rest = Trim(v.c_str() + end + 1, v.size() - end - 1);
   if (!rest.empty())
   {
-    PaintSpec fallback;
+    StylePaint fallback;
     if (!ParsePlainPaint(rest, fallback))
       return false;
-    spec.fallback = fallback.source;
-    spec.color = fallback.color;
+    paint.fallback = fallback.source;
+    paint.color = fallback.color;
   }
-  out = spec;
+  out = paint;
   return true;
 }
 
@@ -346,7 +346,7 @@ private:
   void Walk(const XMLElement* el, const Style& parent, int depth);
   void AddShape(const XMLElement* el, const Style& st, std::vector<SVGPath> paths);
   bool ShapePaths(const XMLElement* el, std::vector<SVGPath>& paths) const;
-  SVGPaint ResolvePaint(const PaintSpec& spec, const Style& st, float paintOpacity, const float* localBounds) const;
+  SVGPaint ResolvePaint(const StylePaint& given, const Style& st, float paintOpacity, const float* localBounds) const;
   std::shared_ptr<const SVGGradient> ResolveGradient(const XMLElement* grad, const Style& st,
                                                      const float* localBounds) const;
   // The element's own stops, read once per element and shared by every
@@ -686,22 +686,22 @@ std::shared_ptr<const SVGGradient> Reader::ResolveGradient(const XMLElement* gra
   return gradient;
 }
 
-SVGPaint Reader::ResolvePaint(const PaintSpec& spec, const Style& st, float paintOpacity,
+SVGPaint Reader::ResolvePaint(const StylePaint& given, const Style& st, float paintOpacity,
                               const float* localBounds) const
 {
   SVGPaint paint;
   const uint32_t alpha = static_cast<uint32_t>(std::lround(paintOpacity * 255.0f)) << 24;
-  switch (spec.source)
+  switch (given.source)
   {
     case EPaintSource::None: break;
     case EPaintSource::Color:
     case EPaintSource::CurrentColor:
       paint.type = kPaintColor;
-      paint.color = (spec.source == EPaintSource::Color ? spec.color : st.currentColor) | alpha;
+      paint.color = (given.source == EPaintSource::Color ? given.color : st.currentColor) | alpha;
       break;
     case EPaintSource::Url:
     {
-      const auto it = mIds.find(spec.url);
+      const auto it = mIds.find(given.url);
       const XMLElement* target = it == mIds.end() ? nullptr : it->second;
       if (target && IsGradient(target))
       {
@@ -714,7 +714,7 @@ SVGPaint Reader::ResolvePaint(const PaintSpec& spec, const Style& st, float pain
       {
         // No paint server by that name: the fallback paints (a pattern is
         // one, but is not drawn).
-        return ResolvePaint(PaintSpec{spec.fallback, spec.color, {}}, st, paintOpacity, localBounds);
+        return ResolvePaint(StylePaint{given.fallback, given.color, {}}, st, paintOpacity, localBounds);
       }
       break;
     }

@@ -78,7 +78,7 @@ TEST(FuzzCorpus, FontDrawingSurvivesDamagedFontsSeedsAndMutations)
 // with every other font seed's below).
 TEST(FuzzCorpus, TheMadeCffFontsAreTheCorpusFilesAndSurviveDrawingAsATexGyreFaceMutatedDoes)
 {
-  cfftest::Spec cid;
+  cfftest::Recipe cid;
   cid.cid = true;
   std::vector<std::pair<std::string, Bytes>> made = {{"plain", cfftest::Font({})}, {"cid-keyed", cfftest::Font(cid)}};
   for (const cfftest::Damage& d : cfftest::All()) made.push_back({std::string("damaged-") + d.name, d.Make()});

@@ -44,7 +44,7 @@ inline Bytes Bar(int dx) { return CS({dx, 0, kRmoveto, 100, 0, 0, 700, -100, 0, 
 // 100..200 through a local and 400..500 through a global subroutine; 'I' a
 // bar after a stem hint and its mask (CID-keyed, in font DICT 1, which has
 // no Subrs).
-struct Spec
+struct Recipe
 {
   std::vector<uint32_t> codepoints = {'O', 'H', 'I'}; // glyphs 1.. (glyph 0 is .notdef)
   std::vector<Bytes> charstrings = {
@@ -81,7 +81,7 @@ struct Layout
   size_t topDict, gsubrs, charstrings, privateDict, fdarray, fdselect;
 };
 
-inline Bytes CffTable(const Spec& s, Layout* where = nullptr)
+inline Bytes CffTable(const Recipe& s, Layout* where = nullptr)
 {
   const Bytes bare = Entry({0}, 20); // defaultWidthX, and Subrs (right after it) first when there are any
   const Bytes priv = s.subrs.empty() ? bare : Entry({12}, 19) + bare;
@@ -131,7 +131,7 @@ inline Bytes Cmap(const std::vector<uint32_t>& codepoints)
 }
 
 // The whole font, with the CFF table's tag (CFF2 for a variable font's).
-inline Bytes Font(const Spec& s, const char* cffTag = "CFF ", Layout* where = nullptr)
+inline Bytes Font(const Recipe& s, const char* cffTag = "CFF ", Layout* where = nullptr)
 {
   const size_t glyphs = s.charstrings.size();
   Bytes head(54, 0), hhea(36, 0), hmtx;
@@ -159,15 +159,15 @@ struct Damage
 {
   const char* name;
   bool refused; // the whole font is refused; otherwise the glyph of codepoint draws blank
-  Spec spec;
+  Recipe recipe;
   Patch patch;
   uint32_t codepoint = 'O';
 
   Bytes Make() const
   {
     Layout l;
-    Bytes f = Font(spec, "CFF ", &l);
-    if (patch) patch(f, f.size() - CffTable(spec).size(), l);
+    Bytes f = Font(recipe, "CFF ", &l);
+    if (patch) patch(f, f.size() - CffTable(recipe).size(), l);
     return f;
   }
 };
@@ -184,9 +184,9 @@ inline Patch PastEnd(size_t Layout::*part, size_t at)
 
 // 'O' calls subroutine 0, and each of levels - 1 subroutines calls the next
 // as many times as calls; the last one is the leaf.
-inline Spec FanOut(int levels, const Bytes& leaf, int calls = 10)
+inline Recipe FanOut(int levels, const Bytes& leaf, int calls = 10)
 {
-  Spec s;
+  Recipe s;
   s.subrs.clear();
   for (int level = 0; level < levels - 1; level++)
   {
@@ -201,7 +201,7 @@ inline Spec FanOut(int levels, const Bytes& leaf, int calls = 10)
 
 inline std::vector<Damage> All()
 {
-  Spec cid, cidH, noFd, z;
+  Recipe cid, cidH, noFd, z;
   cid.cid = cidH.cid = noFd.cid = true;
   cidH.fdOfGlyph = {0, 0, 1, 1}, noFd.fdOfGlyph = {0, 0, 7, 1}; // 'H' in FD 1, in FD 7 of 2
   std::vector<int> stems, climb; // as many stems as the stack holds; 24 lines up of 32767 units

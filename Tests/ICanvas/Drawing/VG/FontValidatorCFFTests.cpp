@@ -45,17 +45,17 @@ TEST(FontValidatorCFF, AMadeFontDrawsItsRingItsSubroutinesAndItsHintedGlyph)
 {
   for (bool cid : {false, true})
   {
-    Spec spec;
-    spec.cid = cid;
+    Recipe recipe;
+    recipe.cid = cid;
     Atlas a;
-    ASSERT_EQ(a.Add(Font(spec)), 0) << cid;
+    ASSERT_EQ(a.Add(Font(recipe)), 0) << cid;
     const FNTglyphEntry *o = a.Glyph('O'), *h = a.Glyph('H'), *i = a.Glyph('I');
     ASSERT_TRUE(o && h && i);
     EXPECT_TRUE(o->x1 - o->x0 == 24 + 4 && o->y1 - o->y0 == 28 + 4) << cid;
     EXPECT_TRUE(a.Ink(*o, 3, 14) == 255 && a.Ink(*o, 20, 14) == 255 && a.Ink(*o, 12, 14) == 0) << cid;
     EXPECT_TRUE(a.Ink(*h, 2, 14) == 255 && a.Ink(*h, 14, 14) == 255 && a.Ink(*h, 8, 14) == 0) << cid;
     EXPECT_GT(a.InkIn(*i), 0) << cid;
-    EXPECT_EQ(a.stash->fonts[0]->font.cff.size, int(CffTable(spec).size())) << "bounded by the table";
+    EXPECT_EQ(a.stash->fonts[0]->font.cff.size, int(CffTable(recipe).size())) << "bounded by the table";
   }
 }
 
@@ -84,13 +84,13 @@ TEST(FontValidatorCFF, EachTableDamageRefusesTheFontAndEachCharstringDamageBlank
 // Glyph 1 runs each limit through the interpreter, and one past it.
 TEST(FontValidatorCFF, OperandStackStemHintsNestingAndCoordinatesAreLimited)
 {
-  auto drawable = [](const Spec& spec) {
+  auto drawable = [](const Recipe& recipe) {
     Atlas a;
-    return a.Add(Font(spec)) == 0 && a.Drawable(1);
+    return a.Add(Font(recipe)) == 0 && a.Drawable(1);
   };
   auto glyph = [](const std::vector<int>& charstring) {
-    Spec spec;
-    return spec.charstrings[1] = CS(charstring), spec;
+    Recipe recipe;
+    return recipe.charstrings[1] = CS(charstring), recipe;
   };
   auto operands = [&](int n) {
     std::vector<int> cs = {0, 0, kRmoveto};
