@@ -44,8 +44,7 @@ IPattern ICanvas::GetSVGPattern(const SVGPaint& paint, float opacity)
     {
       // The colour's own alpha carries fill-opacity or stroke-opacity; at 255
       // the result is the shape's opacity alone.
-      const float colorAlpha = static_cast<float>(paint.color >> 24);
-      const float combined = opacity * 255.0f * (colorAlpha / 255.0f);
+      const float combined = opacity * static_cast<float>(paint.color >> 24);
       return IPattern(PaintColor(paint.color, std::clamp(static_cast<int>(std::round(combined)), 0, 255)));
     }
     case svg::kPaintLinearGradient:

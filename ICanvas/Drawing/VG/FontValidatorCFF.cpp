@@ -601,7 +601,6 @@ int fnt__checkCff(const unsigned char* data, unsigned int table, unsigned int le
   check->charstrings = PartOf(charstrings);
   check->fontdicts = PartOf(fontdicts);
   check->fdselect = fdarrayAt ? fdselectAt : 0;
-  check->numCharstrings = static_cast<int>(charstrings.count);
   return 1;
 }
 

@@ -24,7 +24,6 @@ struct FNTcffCheck
   unsigned int table, length; // offset of the CFF table in the data, byte count
   FNTcffPart gsubrs, subrs, charstrings, fontdicts; // whole INDEXes; empty parts have size 0
   unsigned int fdselect; // FDSelect offset in the table, 0 when the font is not CID-keyed
-  int numCharstrings;
 };
 
 constexpr int FNT_MAX_CFF_STEMS = 96;          // stem hints of one charstring
