@@ -32,7 +32,18 @@ constexpr double kCellPad = 1.0 / (1024.0 * 1024.0 * 1024.0 * 1024.0);
 constexpr double kTinyPad = 1.0e-20;
 constexpr float kMinDir = 1.0e-20f;
 
+// A point lies on a chord when it lies within this much of the largest of
+// their coordinates' magnitudes from it: some 32 to 64 steps of float
+// rounding, beyond what turning or translating outlines errs by.
+constexpr double kNear = 1.0 / (1 << 18);
+// How far from the middle of one of its chords a point beside it is taken,
+// as a part of the coordinates' magnitude (at most a quarter of the chord's
+// length): beyond the reach of kNear from the chord.
+constexpr double kBeside = 4.0 * kNear;
+
 bool Regular(const IVec2& p) { return std::fabs(p.x) <= kMaxCoord && std::fabs(p.y) <= kMaxCoord; }
+
+double Magnitude(const IVec2& p) { return std::max(std::fabs(double(p.x)), std::fabs(double(p.y))); }
 
 int CellOf(double v, double origin, double invSize, int n)
 {
@@ -45,6 +56,31 @@ int CellOf(double v, double origin, double invSize, int n)
 // nearly the same cells.
 constexpr double kSectors = 256.0;
 constexpr double kPi = 3.14159265358979323846;
+
+// Just before the bounds' edge b: a unit, or at large coordinates enough
+// units to leave b behind after rounding.
+float Before(float b)
+{
+  const float step = std::fabs(b) * 0x1p-20f;
+  return b - (step > 1.0f && step <= std::numeric_limits<float>::max() ? step : 1.0f);
+}
+
+// Calls f(a, b) for every chord of the path: between its on-curve points,
+// the closing chord last, chords of no length left out.
+template <class F>
+void ForEachChord(const SVGPath& o, F&& f)
+{
+  const int n = o.NPts();
+  if (n <= 3)
+    return;
+  for (int i = 1; i - 1 < n && i < n + 3; i += 3)
+  {
+    const IVec2 a(o.X(i - 1), o.Y(i - 1));
+    const IVec2 b = i + 2 < n ? IVec2(o.X(i + 2), o.Y(i + 2)) : IVec2(o.X(0), o.Y(0));
+    if (a.x != b.x || a.y != b.y)
+      f(a, b);
+  }
+}
 
 } // namespace
 
@@ -62,8 +98,35 @@ static bool LeftOfLine(const IVec2& p0, const IVec2& p1, const IVec2& v)
 
 bool SVGHoleIndex::Crosses(const IVec2& p0, const IVec2& p1, const Chord& chord)
 {
-  return LeftOfLine(p0, p1, chord.a) != LeftOfLine(p0, p1, chord.b) &&
-         GetLineCrossing(chord.a, chord.b, p0, p1) >= 0.0f;
+  const bool aLeft = LeftOfLine(p0, p1, chord.a);
+  if (aLeft == LeftOfLine(p0, p1, chord.b))
+    return false;
+  // The meeting point lies at or beyond p0 where p0 lies on the chord's line
+  // or on the side of it that the ray comes from: on the right of a towards
+  // b when a lies on the left of the ray, on the left otherwise.
+  const IVec2 &a = chord.a, &b = chord.b;
+  const double ex = double(b.x) - double(a.x), ey = double(b.y) - double(a.y);
+  const double side = ex * (double(p0.y) - double(a.y)) - ey * (double(p0.x) - double(a.x));
+  return aLeft ? side <= 0.0 : side >= 0.0;
+}
+
+bool SVGHoleIndex::OnChord(const IVec2& v, const IVec2& a, const IVec2& b)
+{
+  const double reach = kNear * std::max({Magnitude(v), Magnitude(a), Magnitude(b)});
+  const double ex = double(b.x) - double(a.x), ey = double(b.y) - double(a.y);
+  const double wx = double(v.x) - double(a.x), wy = double(v.y) - double(a.y);
+  const double length2 = ex * ex + ey * ey, scaled = reach * std::sqrt(length2);
+  const double across = ex * wy - ey * wx, along = ex * wx + ey * wy;
+  return std::fabs(across) <= scaled && along >= -scaled && along <= length2 + scaled;
+}
+
+IVec2 SVGHoleIndex::Beside(const IVec2& a, const IVec2& b, double inside)
+{
+  const double ex = double(b.x) - double(a.x), ey = double(b.y) - double(a.y);
+  const double length = std::sqrt(ex * ex + ey * ey);
+  const double step = std::min(kBeside * std::max(Magnitude(a), Magnitude(b)), 0.25 * length) * inside / length;
+  return IVec2(static_cast<float>(0.5 * (double(a.x) + double(b.x)) - ey * step),
+               static_cast<float>(0.5 * (double(a.y) + double(b.y)) + ex * step));
 }
 
 int SVGHoleIndex::Row(double y) const { return CellOf(y, mT, mInvCellH, mRows); }
@@ -104,22 +167,10 @@ void SVGHoleIndex::Build(const SVGShape& shape)
   if (shape.paths.size() < 2)
     return; // a lone outline has no others to lie inside
   mChords.clear();
+  // A chord of no length is parallel to every ray: it never counts.
   for (size_t p = 0; p < shape.paths.size(); p++)
-  {
-    const SVGPath& o = shape.paths[p];
-    const int n = o.NPts();
-    if (n <= 3)
-      continue;
-    // The chords of its segments, the closing chord last.
-    for (int i = 1; i - 1 < n && i < n + 3; i += 3)
-    {
-      const IVec2 a(o.X(i - 1), o.Y(i - 1));
-      const IVec2 b = i + 2 < n ? IVec2(o.X(i + 2), o.Y(i + 2)) : IVec2(o.X(0), o.Y(0));
-      // A chord of no length is parallel to every ray: it never counts.
-      if (a.x != b.x || a.y != b.y)
-        mChords.push_back({a, b, static_cast<uint32_t>(p), 0});
-    }
-  }
+    ForEachChord(shape.paths[p],
+                 [&](const IVec2& a, const IVec2& b) { mChords.push_back({a, b, static_cast<uint32_t>(p), 0}); });
   const auto irregular = std::partition(mChords.begin(), mChords.end(),
                                         [](const Chord& c) { return Regular(c.a) && Regular(c.b); });
   mNGridded = static_cast<size_t>(irregular - mChords.begin());
@@ -130,6 +181,12 @@ void SVGHoleIndex::Build(const SVGShape& shape)
   mCols = mRows = 0;
   if (mNGridded > 0)
     BuildGrid();
+  mStarts.resize(shape.paths.size());
+  for (size_t p = 0; p < shape.paths.size(); p++)
+  {
+    if (shape.paths[p].NPts() > 0)
+      mStarts[p] = TestPoint(p);
+  }
   mOrder.clear();
   for (size_t p = 0; p < shape.paths.size(); p++)
   {
@@ -175,7 +232,8 @@ void SVGHoleIndex::BuildGrid()
 {
   const svg::SVGShape& shape = *mShape;
 
-  // The box of every gridded point and every ray's start.
+  // The box of every gridded point and every on-curve point, where rays
+  // start.
   double l = std::numeric_limits<double>::max(), t = l, r = -l, b = -l;
   auto add = [&](const IVec2& v) {
     l = std::min(l, double(v.x)), r = std::max(r, double(v.x));
@@ -185,14 +243,17 @@ void SVGHoleIndex::BuildGrid()
     add(mChords[k].a), add(mChords[k].b);
   for (const SVGPath& path : shape.paths)
   {
-    if (path.NPts() > 0 && Regular(IVec2(path.X(0), path.Y(0))))
-      add(IVec2(path.X(0), path.Y(0)));
+    for (int i = 0; i < path.NPts(); i += 3)
+    {
+      if (Regular(IVec2(path.X(i), path.Y(i))))
+        add(IVec2(path.X(i), path.Y(i)));
+    }
   }
   mL = l, mT = t, mR = r, mB = b;
   const double w = r - l, h = b - t;
   const double size = std::max(w, h);
-  const double magnitude = std::max({std::fabs(l), std::fabs(t), std::fabs(r), std::fabs(b)});
-  mCellPad = (size + magnitude) * kCellPad + kTinyPad;
+  mMagnitude = std::max({std::fabs(l), std::fabs(t), std::fabs(r), std::fabs(b)});
+  mCellPad = (size + mMagnitude) * kCellPad + kTinyPad;
   mLinePad = size * kLinePad + kTinyPad;
 
   // About one chord per cell, cells as square as the box allows.
@@ -228,17 +289,63 @@ void SVGHoleIndex::BuildGrid()
     cover(mChords[k], [&](size_t cell) { mCellChords[--mCellStart[cell]] = mChords[k]; });
 }
 
-// The ray of path pathIdx: from its first point to just beyond the top-left
-// corner of its bounds.
-static void RayOf(const SVGPath& path, IVec2& p0, IVec2& p1)
+bool SVGHoleIndex::OffOthers(size_t pathIdx, const IVec2& v) const
 {
-  p0 = IVec2(path.X(0), path.Y(0));
-  p1 = IVec2(path.bounds[0] - 1.0f, path.bounds[1] - 1.0f);
+  bool off = true;
+  auto test = [&](const Chord& chord) { off = chord.path == pathIdx || !OnChord(v, chord.a, chord.b); };
+  size_t firstUngridded = 0;
+  if (mCols > 0 && Regular(v))
+  {
+    // The cells within twice the reach of OnChord.
+    firstUngridded = mNGridded;
+    const double pad = 2.0 * kNear * std::max(Magnitude(v), mMagnitude) + mCellPad;
+    ForEachCell(v.x, v.y, v.x, v.y, pad, [&](size_t cell) {
+      for (uint32_t i = mCellStart[cell]; off && i < mCellStart[cell + 1]; i++)
+        test(mCellChords[i]);
+    });
+  }
+  for (size_t k = firstUngridded; off && k < mChords.size(); k++)
+    test(mChords[k]);
+  return off;
+}
+
+IVec2 SVGHoleIndex::TestPoint(size_t pathIdx) const
+{
+  const SVGPath& path = mShape->paths[pathIdx];
+  for (int i = 0; i < path.NPts(); i += 3)
+  {
+    if (OffOthers(pathIdx, IVec2(path.X(i), path.Y(i))))
+      return IVec2(path.X(i), path.Y(i));
+  }
+  // Every corner on another outline: a point beside one of its chords, on
+  // the side its turning puts the inside.
+  const IVec2 first(path.X(0), path.Y(0));
+  double area = 0.0;
+  ForEachChord(path, [&](const IVec2& a, const IVec2& b) {
+    area += (double(a.x) - first.x) * (double(b.y) - first.y) - (double(a.y) - first.y) * (double(b.x) - first.x);
+  });
+  bool found = false;
+  IVec2 beside = first;
+  if (area > 0.0 || area < 0.0)
+  {
+    ForEachChord(path, [&](const IVec2& a, const IVec2& b) {
+      if (!found)
+        found = OffOthers(pathIdx, beside = Beside(a, b, area > 0.0 ? 1.0 : -1.0));
+    });
+  }
+  return found ? beside : first;
+}
+
+void SVGHoleIndex::RayOf(size_t pathIdx, IVec2& p0, IVec2& p1) const
+{
+  const SVGPath& path = mShape->paths[pathIdx];
+  p0 = mStarts[pathIdx];
+  p1 = IVec2(Before(path.bounds[0]), Before(path.bounds[1]));
 }
 
 bool SVGHoleIndex::Gridded(size_t pathIdx, IVec2& p0, IVec2& p1) const
 {
-  RayOf(mShape->paths[pathIdx], p0, p1);
+  RayOf(pathIdx, p0, p1);
   const IVec2 dir = p1 - p0;
   return mNGridded > 0 && Regular(p0) && Regular(p1) && std::max(std::fabs(dir.x), std::fabs(dir.y)) >= kMinDir;
 }
@@ -294,7 +401,7 @@ int SVGHoleIndex::CountCandidates(size_t pathIdx) const
 int SVGHoleIndex::CountCrossings(size_t pathIdx, const Chord* chords, size_t nChords, size_t firstUngridded) const
 {
   IVec2 p0, p1;
-  RayOf(mShape->paths[pathIdx], p0, p1);
+  RayOf(pathIdx, p0, p1);
   int crossings = 0;
   for (size_t k = 0; k < nChords; k++)
     crossings += chords[k].path != pathIdx && Crosses(p0, p1, chords[k]);

@@ -1,24 +1,33 @@
 #pragma once
 // The hole test of SVG replay over a grid of the shape's outline chords.
 //
-// A sub-path is a hole when a ray from its first point, towards just beyond
+// A sub-path is a hole when a ray from its test point, towards just beyond
 // the top-left corner of its bounds, crosses the chords of the shape's other
 // outlines (the segments between their on-curve points, closing chord last;
 // outlines of fewer than four points have none) an odd number of times. A
 // chord counts when its ends lie on different sides of the ray's line, a
-// point on the line taken as on its right, and GetLineCrossing puts the
-// meeting point at or beyond the ray's start. So a corner on the ray counts
-// once where the outline passes to the other side there and not at all
-// where it only touches the line, and a chord along the line never counts:
-// the outline's chords before and after it decide.
+// point on the line taken as on its right, and the test point lies on the
+// chord's line or on the side of it the ray comes from (so the meeting
+// point lies at or beyond the ray's start; decided by the signs of exact
+// products, with no division). So a corner on the ray counts once where the
+// outline passes to the other side there and not at all where it only
+// touches the line, and a chord along the line never counts: the outline's
+// chords before and after it decide.
+//
+// The test point lies on no other outline, so that outlines touching the
+// sub-path do not leave its answer to rounding: it is the first on-curve
+// point of the sub-path that lies on no chord of another outline (OnChord,
+// which allows for rounding); else, when its chords turn one way overall,
+// the first point beside the middle of one of its chords, on the inside,
+// that lies on none; else its first point. Where the first point lies
+// clearly inside or outside the others, it is the test point.
 //
 // Testing every chord for every sub-path is quadratic. The index gives the
-// same answers while testing only the chords near the ray's line: each
-// candidate still goes through the same computation, and a chord whose ends
-// both lie on one side of the line by more than that computation's error
-// cannot count. The line is followed in both directions from the start
-// because a chord meeting it just behind the start can still count through
-// the rounding of the meeting point. Rays of one
+// same answers while testing only the chords near the ray's line (and, for
+// the test point, near the point): each candidate still goes through the
+// same computation, and a chord whose ends both lie on one side of the line
+// by more than that computation's error cannot count. The whole line
+// through the grid is followed, behind the start as well. Rays of one
 // direction whose lines nearly coincide (outlines aligned on a grid) share
 // the chords gathered once along the first of them. Chords with non-finite
 // or huge coordinates are tested against every ray, and such rays against
@@ -45,6 +54,14 @@ public:
   // of the shape's other outlines.
   bool IsHole(size_t pathIdx) const { return pathIdx < mHoles.size() && mHoles[pathIdx]; }
 
+  // Whether v lies on the chord from a to b, within some 2^-18 of the
+  // largest magnitude of their coordinates.
+  static bool OnChord(const IVec2& v, const IVec2& a, const IVec2& b);
+  // The point beside the middle of the chord from a to b, on its left
+  // (turning from x towards y) for inside 1, on its right for -1: off it by
+  // 2^-16 of its ends' magnitude, or by a quarter of its length if less.
+  static IVec2 Beside(const IVec2& a, const IVec2& b, double inside);
+
 private:
   struct Chord
   {
@@ -65,6 +82,13 @@ private:
   // Whether the chord counts as a crossing of the ray from p0 through p1.
   static bool Crosses(const IVec2& p0, const IVec2& p1, const Chord& chord);
   void BuildGrid();
+  // Whether v lies on no chord of an outline other than path pathIdx.
+  bool OffOthers(size_t pathIdx, const IVec2& v) const;
+  // The point path pathIdx is judged by.
+  IVec2 TestPoint(size_t pathIdx) const;
+  // The ray of path pathIdx, from its test point to just beyond the top-left
+  // corner of its bounds.
+  void RayOf(size_t pathIdx, IVec2& p0, IVec2& p1) const;
   // The ray of path pathIdx into p0, p1; whether it is answered through the
   // grid.
   bool Gridded(size_t pathIdx, IVec2& p0, IVec2& p1) const;
@@ -89,7 +113,8 @@ private:
   const svg::SVGShape* mShape = nullptr;
   std::vector<Chord> mChords; // the gridded ones first, from mNGridded on the ones tested always
   size_t mNGridded = 0;
-  // The grid over the box of the gridded chords and the paths' first points.
+  // The grid over the box of the gridded chords and the paths' on-curve points.
+  double mMagnitude = 0.0; // the largest coordinate magnitude in the box
   double mL = 0.0, mT = 0.0, mR = 0.0, mB = 0.0, mCellW = 1.0, mCellH = 1.0, mInvCellW = 1.0, mInvCellH = 1.0;
   int mCols = 0, mRows = 0;
   double mLinePad = 0.0; // distance from the ray's line beyond which no chord can count
@@ -101,6 +126,7 @@ private:
   uint32_t mQuery = 0;
   std::vector<RayKey> mOrder;
   std::vector<Chord> mCandidates;
+  std::vector<IVec2> mStarts; // per path of the shape: its test point
   std::vector<uint8_t> mHoles; // per path of the shape: 1 for a hole
 };
 

@@ -1,6 +1,7 @@
 #include "SVGHoleIndex.h"
 #include "SVGHoleOracle.h"
 
+#include "SVGParser.h"
 #include "SVGParserDetail.h"
 
 #include <gtest/gtest.h>
@@ -236,4 +237,89 @@ TEST(SVGHoleIndex, ARayAlongAHorizontalEdgeCountsItOnlyWhereTheOutlinePassesToTh
                {"only a box below the ray", {below}, false},
                {"a frame with a step along the ray", {{{-20, 0}, {100, 0}, {100, 100}, {0, 100}, {0, 50}, {-20, 50}}}, true}},
               square);
+}
+
+// Outlines that touch the square the hole test judges, at its first point or
+// at every corner: the answer is the one its inside gives.
+TEST(SVGHoleIndex, AnOutlineTouchingAnotherIsJudgedByItsInside)
+{
+  const std::vector<IVec2> frame{{20, 56}, {180, 56}, {180, 156}, {20, 156}};
+  ExpectHoles({{"a frame whose top edge the square sits under", {frame}, true},
+               {"the same frame listed from its far corner", {{{180, 156}, {20, 156}, {20, 56}, {180, 56}}}, true},
+               {"a frame whose corner the square fills", {{{80, 56}, {180, 56}, {180, 156}, {80, 156}}}, true},
+               {"a box above the square, touching its top edge", {{{60, 36}, {120, 36}, {120, 56}, {60, 56}}}, false},
+               {"boxes on all four sides sharing its edges", {{{80, 36}, {100, 36}, {100, 56}, {80, 56}},
+                 {{100, 56}, {120, 56}, {120, 76}, {100, 76}}, {{80, 76}, {100, 76}, {100, 96}, {80, 96}},
+                 {{60, 56}, {80, 56}, {80, 76}, {60, 76}}}, false},
+               {"those boxes inside a frame", {frame, {{80, 36}, {100, 36}, {100, 56}, {80, 56}},
+                 {{100, 56}, {120, 56}, {120, 76}, {100, 76}}, {{80, 76}, {100, 76}, {100, 96}, {80, 96}},
+                 {{60, 56}, {80, 56}, {80, 76}, {60, 76}}}, true}},
+              Polygon({{80, 56}, {100, 56}, {100, 76}, {80, 76}}));
+  ExpectHoles({{"a box whose bottom edge its first corner touches", {{{80, 26}, {100, 26}, {100, 46}, {80, 46}}}, false},
+               {"a frame whose edges its corners all touch", {{{70, 46}, {110, 46}, {110, 86}, {70, 86}}}, true},
+               {"four triangles that share its edges", {{{70, 46}, {90, 46}, {70, 66}}, {{90, 46}, {110, 46}, {110, 66}},
+                 {{110, 66}, {110, 86}, {90, 86}}, {{70, 66}, {90, 86}, {70, 86}}}, false}},
+              Polygon({{90, 46}, {110, 66}, {90, 86}, {70, 66}}));
+}
+
+namespace {
+
+// Index and oracle on the one shape of an SVG document; the answers per path.
+std::vector<bool> DocumentHoles(const std::string& text)
+{
+  const auto image = weft::svg::ParseSVG(text.c_str());
+  std::vector<bool> holes;
+  if (!image || image->shapes.size() != 1)
+    return holes;
+  SVGHoleIndex index;
+  index.Build(image->shapes[0]);
+  for (size_t p = 0; p < image->shapes[0].paths.size(); p++)
+  {
+    EXPECT_EQ(index.IsHole(p), OracleIsHole(image->shapes[0], p)) << "path " << p << " of " << text;
+    holes.push_back(index.IsHole(p));
+  }
+  return holes;
+}
+
+} // namespace
+
+// A frame with a square touching its top edge from inside, turned about the
+// frame's centre by each whole angle and with its edges on decimal
+// coordinates that do not add up exactly: the square stays a hole.
+TEST(SVGHoleIndex, ASquareTouchingItsFrameStaysAHoleTurnedOrRounded)
+{
+  const std::vector<bool> frameAndHole{false, true};
+  for (int angle = 0; angle <= 90; angle++)
+  {
+    const std::vector<bool> turned = DocumentHoles(R"(<svg width="200" height="200"><g transform="rotate()" +
+      std::to_string(angle) + R"svg( 100 100)"><path d="M20 56h160v100h-160z M80 56h20v20h-20z"/></g></svg>)svg");
+    EXPECT_EQ(turned, frameAndHole) << angle << " degrees";
+  }
+  const std::vector<bool> decimal =
+    DocumentHoles(R"(<svg width="200" height="200"><path d="M20.1 56.3h160v100h-160z M20.1 80.3h20v20h-20z"/></svg>)");
+  EXPECT_EQ(decimal, frameAndHole) << "on decimal coordinates";
+}
+
+// A frame and a square inside it, far below and far beyond unit coordinates:
+// beyond 2^24 a unit no longer moves the ray's end, beyond 1e18 the chords
+// are tested without the grid, and tiny chords give tiny crossing products.
+TEST(SVGHoleIndex, AHoleIsFoundAtAnyScale)
+{
+  for (const float origin : {0x1p24f, -0x1p24f, 0x1p40f, 0x1p70f, -0x1p100f, 1e-10f, 0.0f})
+  {
+    // Steps of a few units in the last place of the origin, or tiny ones.
+    const float unit = origin == 0.0f || std::fabs(origin) < 1.0f ? 1e-12f : std::fabs(origin) * 0x1p-22f;
+    auto at = [&](float x, float y) { return IVec2(origin + x * unit, origin + y * unit); };
+    SVGShape shape;
+    shape.paths.push_back(Polygon({at(0, 0), at(200, 0), at(200, 100), at(0, 100)}));
+    shape.paths.push_back(Polygon({at(80, 40), at(100, 40), at(100, 60), at(80, 60)}));
+    shape.paths.push_back(Polygon({at(300, 40), at(320, 40), at(320, 60), at(300, 60)}));
+    SVGHoleIndex index;
+    index.Build(shape);
+    for (size_t p = 0; p < 3; p++)
+    {
+      EXPECT_EQ(index.IsHole(p), p == 1) << "index: path " << p << " at " << origin;
+      EXPECT_EQ(OracleIsHole(shape, p), p == 1) << "oracle: path " << p << " at " << origin;
+    }
+  }
 }

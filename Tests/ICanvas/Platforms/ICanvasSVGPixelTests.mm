@@ -7,7 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
+#include <string>
 
 using namespace pwtest;
 
@@ -63,4 +65,28 @@ TEST(SVGPixels, AHoleStaysUnfilledBesideAnOutlineWhoseCornerItsRayGrazes)
     d="M50 60 H150 V150 H50 Z M90 90 V110 H110 V90 Z M30 30 L40 10 L20 10 Z"/></svg>)");
   for (auto [x, y] : {std::pair{17, 32}, {7, 3}}) EXPECT_EQ(px[y * kW + x], 0x00FF00u) << x << "," << y << ": frame, triangle";
   for (auto [x, y] : {std::pair{25, 25}, {2, 35}}) EXPECT_EQ(px[y * kW + x], 0xFFFFFFu) << x << "," << y << ": hole, beside";
+}
+
+// A frame with a square touching its top edge from inside, turned about the
+// frame's centre (100, 100) or on decimal coordinates, drawn at a fifth size:
+// the square's middle stays white, the frame's body filled.
+TEST(SVGPixels, ASquareTouchingItsFrameStaysAHoleTurnedOrRounded)
+{
+  for (const int angle : {0, 1, 30, 45, 58, 77, 90})
+  {
+    const std::string text = R"(<svg width="200" height="200"><g transform="rotate()" + std::to_string(angle) +
+      R"svg( 100 100)"><path fill="#00ff00" d="M20 56h160v100h-160z M80 56h20v20h-20z"/></g></svg>)svg";
+    const auto px = Render(text.c_str());
+    // (90, 66) and (60, 120) turned about (100, 100).
+    const double radians = angle * 3.14159265358979 / 180.0, c = std::cos(radians), s = std::sin(radians);
+    auto at = [&](double x, double y) {
+      return px[int(0.2 * (100 + (x - 100) * s + (y - 100) * c)) * kW + int(0.2 * (100 + (x - 100) * c - (y - 100) * s))];
+    };
+    EXPECT_EQ(at(90, 66), 0xFFFFFFu) << angle << " degrees: the square";
+    EXPECT_EQ(at(60, 120), 0x00FF00u) << angle << " degrees: the frame";
+  }
+  const auto px = Render(R"(<svg width="200" height="200"><path fill="#00ff00"
+    d="M20.1 56.3h160v100h-160z M20.1 80.3h20v20h-20z"/></svg>)");
+  EXPECT_EQ(px[18 * kW + 6], 0xFFFFFFu) << "the square on decimal coordinates";
+  EXPECT_EQ(px[24 * kW + 20], 0x00FF00u) << "the frame on decimal coordinates";
 }
