@@ -259,7 +259,7 @@ TEST(SVGHoleIndex, AnOutlineTouchingAnotherIsJudgedByItsInside)
                {"a frame whose edges its corners all touch", {{{70, 46}, {110, 46}, {110, 86}, {70, 86}}}, true},
                {"four triangles that share its edges", {{{70, 46}, {90, 46}, {70, 66}}, {{90, 46}, {110, 46}, {110, 66}},
                  {{110, 66}, {110, 86}, {90, 86}}, {{70, 66}, {90, 86}, {70, 86}}}, false}},
-              Polygon({{90, 46}, {110, 66}, {90, 86}, {70, 66}}));
+              Polygon({{90, 46}, {70, 66}, {90, 86}, {110, 66}}));
 }
 
 namespace {
@@ -305,7 +305,7 @@ TEST(SVGHoleIndex, ASquareTouchingItsFrameStaysAHoleTurnedOrRounded)
 // are tested without the grid, and tiny chords give tiny crossing products.
 TEST(SVGHoleIndex, AHoleIsFoundAtAnyScale)
 {
-  for (const float origin : {0x1p24f, -0x1p24f, 0x1p40f, 0x1p70f, -0x1p100f, 1e-10f, 0.0f})
+  for (const float origin : {0x1p24f, -0x1p25f, 0x1p40f, 0x1p70f, -0x1p100f, 1e-10f, 0.0f})
   {
     // Steps of a few units in the last place of the origin, or tiny ones.
     const float unit = origin == 0.0f || std::fabs(origin) < 1.0f ? 1e-12f : std::fabs(origin) * 0x1p-22f;
