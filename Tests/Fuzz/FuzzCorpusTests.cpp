@@ -110,6 +110,8 @@ TEST(FuzzCorpus, SVGReaderKeepsItsPromisesOverSeedsAndMutations)
     RunMutations(pw::fuzz::FuzzSVGReader, Source("Tests/ICanvas/SVG/Data/") + file);
   // Outlines whose rays run through other outlines' corners and along their edges.
   RunMutations(pw::fuzz::FuzzSVGReader, Source("Tests/Fuzz/Corpus/svg/grazed-corners.svg"));
+  // Outlines touching others, turned and on decimal coordinates.
+  RunMutations(pw::fuzz::FuzzSVGReader, Source("Tests/Fuzz/Corpus/svg/touching-outlines.svg"));
 }
 
 TEST(FuzzCorpus, MidiFileReaderKeepsItsPromisesOverSeedsAndMutations)
