@@ -33,9 +33,10 @@ constexpr double kTinyPad = 1.0e-20;
 constexpr float kMinDir = 1.0e-20f;
 
 // A point lies on a chord when it lies within this much of the largest of
-// their coordinates' magnitudes from it: some 32 to 64 steps of float
-// rounding, beyond what turning or translating outlines errs by.
-constexpr double kNear = 1.0 / (1 << 18);
+// their coordinates' magnitudes from it: some 8 to 16 steps of float
+// rounding, several times what the reader's transforms (turning, scaling,
+// translating, nested) were seen to err by.
+constexpr double kNear = 1.0 / (1 << 20);
 // How far from the middle of one of its chords a point beside it is taken,
 // as a part of the coordinates' magnitude (at most a quarter of the chord's
 // length): beyond the reach of kNear from the chord.

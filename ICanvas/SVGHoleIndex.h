@@ -54,12 +54,12 @@ public:
   // of the shape's other outlines.
   bool IsHole(size_t pathIdx) const { return pathIdx < mHoles.size() && mHoles[pathIdx]; }
 
-  // Whether v lies on the chord from a to b, within some 2^-18 of the
-  // largest magnitude of their coordinates.
+  // Whether v lies on the chord from a to b, within 2^-20 of the largest
+  // magnitude of their coordinates.
   static bool OnChord(const IVec2& v, const IVec2& a, const IVec2& b);
   // The point beside the middle of the chord from a to b, on its left
   // (turning from x towards y) for inside 1, on its right for -1: off it by
-  // 2^-16 of its ends' magnitude, or by a quarter of its length if less.
+  // 2^-18 of its ends' magnitude, or by a quarter of its length if less.
   static IVec2 Beside(const IVec2& a, const IVec2& b, double inside);
 
 private:
