@@ -126,8 +126,10 @@ IVec2 SVGHoleIndex::Beside(const IVec2& a, const IVec2& b, double inside)
   const double ex = double(b.x) - double(a.x), ey = double(b.y) - double(a.y);
   const double length = std::sqrt(ex * ex + ey * ey);
   const double step = std::min(kBeside * std::max(Magnitude(a), Magnitude(b)), 0.25 * length) * inside / length;
-  return IVec2(static_cast<float>(0.5 * (double(a.x) + double(b.x)) - ey * step),
-               static_cast<float>(0.5 * (double(a.y) + double(b.y)) + ex * step));
+  // Within float range even beside a chord at its edge.
+  constexpr double kMax = std::numeric_limits<float>::max();
+  return IVec2(static_cast<float>(std::clamp(0.5 * (double(a.x) + double(b.x)) - ey * step, -kMax, kMax)),
+               static_cast<float>(std::clamp(0.5 * (double(a.y) + double(b.y)) + ex * step, -kMax, kMax)));
 }
 
 int SVGHoleIndex::Row(double y) const { return CellOf(y, mT, mInvCellH, mRows); }
@@ -312,10 +314,12 @@ bool SVGHoleIndex::OffOthers(size_t pathIdx, const IVec2& v) const
 
 IVec2 SVGHoleIndex::TestPoint(size_t pathIdx) const
 {
+  // A point that is not finite lies nowhere.
+  auto usable = [&](const IVec2& v) { return std::isfinite(v.x) && std::isfinite(v.y) && OffOthers(pathIdx, v); };
   const SVGPath& path = mShape->paths[pathIdx];
   for (int i = 0; i < path.NPts(); i += 3)
   {
-    if (OffOthers(pathIdx, IVec2(path.X(i), path.Y(i))))
+    if (usable(IVec2(path.X(i), path.Y(i))))
       return IVec2(path.X(i), path.Y(i));
   }
   // Every corner on another outline: a point beside one of its chords, on
@@ -331,7 +335,7 @@ IVec2 SVGHoleIndex::TestPoint(size_t pathIdx) const
   {
     ForEachChord(path, [&](const IVec2& a, const IVec2& b) {
       if (!found)
-        found = OffOthers(pathIdx, beside = Beside(a, b, area > 0.0 ? 1.0 : -1.0));
+        found = usable(beside = Beside(a, b, area > 0.0 ? 1.0 : -1.0));
     });
   }
   return found ? beside : first;

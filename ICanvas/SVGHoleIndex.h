@@ -15,11 +15,11 @@
 // chords before and after it decide.
 //
 // The test point lies on no other outline, so that outlines touching the
-// sub-path do not leave its answer to rounding: it is the first on-curve
-// point of the sub-path that lies on no chord of another outline (OnChord,
-// which allows for rounding); else, when its chords turn one way overall,
-// the first point beside the middle of one of its chords, on the inside,
-// that lies on none; else its first point. Where the first point lies
+// sub-path do not leave its answer to rounding: it is the first finite
+// on-curve point of the sub-path that lies on no chord of another outline
+// (OnChord, which allows for rounding); else, when its chords turn one way
+// overall, the first finite point beside the middle of one of its chords,
+// on the inside, that lies on none; else its first point. Where the first point lies
 // clearly inside or outside the others, it is the test point.
 //
 // Testing every chord for every sub-path is quadratic. The index gives the

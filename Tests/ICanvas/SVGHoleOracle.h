@@ -39,7 +39,7 @@ inline weft::canvas::IVec2 OracleTestPoint(const weft::svg::SVGShape& shape, siz
   using weft::canvas::IVec2;
   using weft::canvas::SVGHoleIndex;
   auto off = [&](const IVec2& v) {
-    bool on = false;
+    bool on = !std::isfinite(v.x) || !std::isfinite(v.y);
     for (size_t other = 0; other < shape.paths.size(); other++)
     {
       if (other != pathIdx)
