@@ -19,8 +19,8 @@
 // on-curve point of the sub-path that lies on no chord of another outline
 // (OnChord, which allows for rounding); else, when its chords turn one way
 // overall, the first finite point beside the middle of one of its chords,
-// on the inside, that lies on none; else its first point. Where the first point lies
-// clearly inside or outside the others, it is the test point.
+// on the inside, that lies on none; else its first point. Where the first
+// point lies clearly inside or outside the others, it is the test point.
 //
 // Testing every chord for every sub-path is quadratic. The index gives the
 // same answers while testing only the chords near the ray's line (and, for
@@ -57,9 +57,10 @@ public:
   // Whether v lies on the chord from a to b, within 2^-20 of the largest
   // magnitude of their coordinates.
   static bool OnChord(const IVec2& v, const IVec2& a, const IVec2& b);
-  // The point beside the middle of the chord from a to b, on its left
-  // (turning from x towards y) for inside 1, on its right for -1: off it by
-  // 2^-18 of its ends' magnitude, or by a quarter of its length if less.
+  // The point beside the middle of the chord from a to b, towards (b - a)
+  // turned from the x axis towards the y axis for inside 1, the other way
+  // for -1: off it by 2^-18 of its ends' magnitude, or by a quarter of its
+  // length if less.
   static IVec2 Beside(const IVec2& a, const IVec2& b, double inside);
 
 private:
@@ -113,7 +114,8 @@ private:
   const svg::SVGShape* mShape = nullptr;
   std::vector<Chord> mChords; // the gridded ones first, from mNGridded on the ones tested always
   size_t mNGridded = 0;
-  // The grid over the box of the gridded chords and the paths' on-curve points.
+  // The grid over the box of the gridded chords and the paths' on-curve
+  // points.
   double mMagnitude = 0.0; // the largest coordinate magnitude in the box
   double mL = 0.0, mT = 0.0, mR = 0.0, mB = 0.0, mCellW = 1.0, mCellH = 1.0, mInvCellW = 1.0, mInvCellH = 1.0;
   int mCols = 0, mRows = 0;
