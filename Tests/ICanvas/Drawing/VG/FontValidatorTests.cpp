@@ -129,6 +129,9 @@ TEST(FontValidator, AFontWithADamagedKerningTableLoadsAndDrawsUnkerned)
   Bytes kernBesideGpos = KernedAV("kern");
   damaged::Retag(kernBesideGpos, "GPOX", "GPOS");
   damaged::Put32(kernBesideGpos, damaged::Record(kernBesideGpos, "GPOS") + 12, 6); // shorter than its header
+  Bytes gposBesideKern = KernedAV("GPOS");
+  damaged::Retag(gposBesideKern, "GPOX", "kern");
+  damaged::Put32(gposBesideKern, damaged::Record(gposBesideKern, "kern") + 12, 3); // shorter than its header
   const struct { const char* name; Bytes font; float kerning; } cases[] = {
     {"whole GPOS", KernedAV("GPOS"), -5},
     {"GPOS pair set past its end", KernedAV("GPOS", 32, 0xFFF0), 0},
@@ -136,6 +139,7 @@ TEST(FontValidator, AFontWithADamagedKerningTableLoadsAndDrawsUnkerned)
     {"GPOS coverage past its end", KernedAV("GPOS", 36, 0xFFFF), 0},
     {"kern pairs past its end", KernedAV("kern", 10, 0xFFFF), 0},
     {"whole kern beside a damaged GPOS", kernBesideGpos, -5},
+    {"damaged kern beside a whole GPOS", gposBesideKern, -5},
   };
   for (const auto& c : cases)
   {
@@ -150,25 +154,33 @@ TEST(FontValidator, AFontWithADamagedKerningTableLoadsAndDrawsUnkerned)
 // as the intact one.
 TEST(FontValidator, AGlyphWhoseOutlineLeavesItsBoxIsDrawnWholeFromItsOutline)
 {
-  auto measureAndDrawT = [](Atlas& a) {
+  auto measureAndDraw = [](Atlas& a, char c) {
     std::array<float, 5> out;
+    const char text[2] = {c, 0};
     fntSetSize(a.stash, 40.0f);
-    fntTextBounds(a.stash, 0, 50, "T", nullptr, out.data());
-    out[4] = float(a.InkIn(*a.Glyph(0, 'T')));
+    fntTextBounds(a.stash, 0, 50, text, nullptr, out.data());
+    out[4] = float(a.InkIn(*a.Glyph(0, uint32_t(c))));
     return out;
   };
   Atlas good;
   ASSERT_EQ(good.Add(Roboto()), 0);
-  // T's header box (xMin, yMin, xMax, yMax): under the baseline, so that
-  // every edge lies above its top row, or of one unit.
-  for (const std::array<int, 4>& box : {std::array{0, -100, 1000, 0}, std::array{500, 700, 501, 701}})
+  // The glyph's header box (xMin, yMin, xMax, yMax). T's is (50, 0, 1175,
+  // 1456): under the baseline, so that every edge lies above its top row;
+  // of one unit; 100 units (over a pixel) short on each side in turn. @'s
+  // (98, -453, 1753, 1431) cut to the extent of its curves' end points, the
+  // control points of which reach 17 units further right.
+  const struct { char c; std::array<int, 4> box; } cases[] = {
+    {'T', {0, -100, 1000, 0}}, {'T', {500, 700, 501, 701}}, {'T', {150, 0, 1175, 1456}}, {'T', {50, 100, 1175, 1456}},
+    {'T', {50, 0, 1075, 1456}}, {'T', {50, 0, 1175, 1356}}, {'@', {98, -453, 1736, 1431}},
+  };
+  for (const auto& [c, box] : cases)
   {
     Bytes font = Roboto();
     for (int k = 0; k < 4; k++)
-      damaged::Put16(font, damaged::CodepointData(font, 'T') + 2 + 2 * k, uint16_t(box[k]));
+      damaged::Put16(font, damaged::CodepointData(font, uint32_t(c)) + 2 + 2 * k, uint16_t(box[k]));
     Atlas a;
-    ASSERT_EQ(a.Add(font), 0) << box[1];
-    EXPECT_EQ(measureAndDrawT(a), measureAndDrawT(good)) << box[1];
+    ASSERT_EQ(a.Add(font), 0) << c << " " << testing::PrintToString(box);
+    EXPECT_EQ(measureAndDraw(a, c), measureAndDraw(good, c)) << c << " " << testing::PrintToString(box);
   }
 }
 
