@@ -11,12 +11,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <limits>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -107,8 +109,8 @@ float Advance(Atlas& a, const char* text)
 
 // Roboto with its own GPOS set aside and, as its last table, a kern or GPOS
 // pairing A then V by -360 units whose 16-bit field at `at` (0: none) is
-// set to value.
-Bytes KernedAV(const char* tag, size_t at = 0, uint16_t value = 0)
+// set to value, cut to at most length bytes.
+Bytes KernedAV(const char* tag, size_t at = 0, uint16_t value = 0, size_t length = SIZE_MAX)
 {
   Bytes font = Roboto();
   damaged::Retag(font, "GPOS", "GPOX");
@@ -116,6 +118,7 @@ Bytes KernedAV(const char* tag, size_t at = 0, uint16_t value = 0)
   Bytes table = tag[0] == 'k' ? damaged::KernTable(l, r, -360) : damaged::GposTable(l, r, -360);
   if (at)
     damaged::Put16(table, at, value);
+  table.resize(std::min(table.size(), length));
   damaged::LastTableAs(font, tag, table);
   return font;
 }
@@ -138,6 +141,7 @@ TEST(FontValidator, AFontWithADamagedKerningTableLoadsAndDrawsUnkerned)
     {"GPOS lookups past its end", KernedAV("GPOS", 10, 0xFFFF), 0},
     {"GPOS coverage past its end", KernedAV("GPOS", 36, 0xFFFF), 0},
     {"kern pairs past its end", KernedAV("kern", 10, 0xFFFF), 0},
+    {"kern one pair past its end", KernedAV("kern", 10, 2), 0},
     {"whole kern beside a damaged GPOS", kernBesideGpos, -5},
     {"damaged kern beside a whole GPOS", gposBesideKern, -5},
   };
@@ -147,6 +151,16 @@ TEST(FontValidator, AFontWithADamagedKerningTableLoadsAndDrawsUnkerned)
     ASSERT_EQ(a.Add(c.font), 0) << c.name;
     EXPECT_EQ(Advance(a, "AV"), unkerned + c.kerning) << c.name;
   }
+  // Each of their structures one byte short, where the data ends.
+  const std::pair<const char*, std::vector<size_t>> cuts[] = {
+    {"kern", {3, 9, 11, 23}}, {"GPOS", {3, 9, 11, 13, 19, 21, 25, 37, 39, 41, 45}}};
+  for (const auto& [tag, lengths] : cuts)
+    for (size_t length : lengths)
+    {
+      Atlas a;
+      ASSERT_EQ(a.Add(KernedAV(tag, 0, 0, length)), 0) << tag << " cut to " << length;
+      EXPECT_EQ(Advance(a, "AV"), unkerned) << tag << " cut to " << length;
+    }
 }
 
 // A Debug build's rasteriser asserts when an edge lies above the bitmap it
