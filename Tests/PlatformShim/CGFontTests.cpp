@@ -31,7 +31,7 @@ TEST(CGFont, OnlyBytesHoldingTheTableDirectoryAndEveryNeededTableMakeAGraphicsFo
   ASSERT_GT(roboto.size(), 1000u);
   EXPECT_TRUE(MakesFont(roboto));
   auto cut = [&](size_t size) { return Bytes(roboto.begin(), roboto.begin() + size); };
-  for (size_t size : {4, 12, 40, 12 + 16 * 5})
+  for (size_t size : {4, 5, 12, 40, 12 + 16 * 5})
     EXPECT_FALSE(MakesFont(cut(size))) << size << " bytes";
   EXPECT_FALSE(MakesFont(cut(12 + 16 * damaged::U16(roboto, 4) - 1))) << "directory one byte short";
   size_t neededEnd = 0;
