@@ -254,7 +254,8 @@ TEST_F(FontAtlas, MeasuredOnlyEntriesAreDroppedOnePastTheirBudgetAndCachingGoesO
   const int placed = 4;
   ASSERT_EQ(Font()->nglyphs, placed);
   ASSERT_EQ(Font()->glyphs[1].x0, 0) << "B under the white block";
-  int sizes = 0; // measures n new entries ('a' to 'z' at ever new sizes)
+  // Measures n new glyphs ('a' to 'z' at ever new sizes); the entries beside the first four.
+  int sizes = 0;
   auto measure = [&](int n) {
     for (int end = sizes + n; sizes < end; sizes++)
       fnt__getGlyph(stash, Font(), 'a' + sizes % 26, short(100 + sizes / 26), 0, FNT_GLYPH_BITMAP_OPTIONAL);
