@@ -159,13 +159,14 @@ inline std::vector<Damage> All()
     {"cmap-unknown-format", [](Bytes& b) { Put16(b, Table(b, "cmap") + U32(b, Table(b, "cmap") + 4 + 8 * 3 + 4), 2); }, true},
     {"loca-short-of-glyphs", [](Bytes& b) { Put16(b, Table(b, "maxp") + 4, 0xFFFF); }, true},
     {"loca-one-entry-short", [](Bytes& b) { // one glyph more, one long metric fewer: hmtx still fits
-       Put16(b, Table(b, "maxp") + 4, U16(b, Table(b, "maxp") + 4) + 1), Put16(b, Table(b, "hhea") + 34, U16(b, Table(b, "hhea") + 34) - 1);
+       const size_t glyphs = Table(b, "maxp") + 4, longMetrics = Table(b, "hhea") + 34;
+       Put16(b, glyphs, U16(b, glyphs) + 1), Put16(b, longMetrics, U16(b, longMetrics) - 1);
      }, true},
     {"no-glyphs", [](Bytes& b) { Put16(b, Table(b, "maxp") + 4, 0); }, true},
     {"loca-format-unknown", [](Bytes& b) { Put16(b, Table(b, "head") + 50, 2); }, true},
     // A table one byte shorter than read, found before the whole one, at the end of the font.
-    {"maxp-short", [](Bytes& b) { LastTableAs(b, "maxp", Bytes(&b.at(Table(b, "maxp")), &b.at(Table(b, "maxp")) + 5)); }, true},
-    {"hhea-short", [](Bytes& b) { LastTableAs(b, "hhea", Bytes(&b.at(Table(b, "hhea")), &b.at(Table(b, "hhea")) + 35)); }, true},
+    {"maxp-short", [](Bytes& b) { const size_t t = Table(b, "maxp"); LastTableAs(b, "maxp", Bytes(&b[t], &b[t + 5])); }, true},
+    {"hhea-short", [](Bytes& b) { const size_t t = Table(b, "hhea"); LastTableAs(b, "hhea", Bytes(&b[t], &b[t + 35])); }, true},
     {"hmtx-one-byte-short", [](Bytes& b) {
        const size_t hmtx = Table(b, "hmtx");
        LastTableAs(b, "hmtx", Bytes(&b.at(hmtx), &b.at(hmtx) + U32(b, Record(b, "hmtx") + 12) - 1));
