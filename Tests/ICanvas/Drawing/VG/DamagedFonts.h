@@ -158,6 +158,19 @@ inline std::vector<Damage> All()
      }, true},
     {"cmap-unknown-format", [](Bytes& b) { Put16(b, Table(b, "cmap") + U32(b, Table(b, "cmap") + 4 + 8 * 3 + 4), 2); }, true},
     {"loca-short-of-glyphs", [](Bytes& b) { Put16(b, Table(b, "maxp") + 4, 0xFFFF); }, true},
+    {"loca-one-entry-short", [](Bytes& b) { // one glyph more, one long metric fewer: hmtx still fits
+       const size_t glyphs = Table(b, "maxp") + 4, longMetrics = Table(b, "hhea") + 34;
+       Put16(b, glyphs, U16(b, glyphs) + 1), Put16(b, longMetrics, U16(b, longMetrics) - 1);
+     }, true},
+    {"no-glyphs", [](Bytes& b) { Put16(b, Table(b, "maxp") + 4, 0); }, true},
+    {"loca-format-unknown", [](Bytes& b) { Put16(b, Table(b, "head") + 50, 2); }, true},
+    // A table one byte shorter than read, found before the whole one, at the end of the font.
+    {"maxp-short", [](Bytes& b) { const size_t t = Table(b, "maxp"); LastTableAs(b, "maxp", Bytes(&b[t], &b[t + 5])); }, true},
+    {"hhea-short", [](Bytes& b) { const size_t t = Table(b, "hhea"); LastTableAs(b, "hhea", Bytes(&b[t], &b[t + 35])); }, true},
+    {"hmtx-one-byte-short", [](Bytes& b) {
+       const size_t hmtx = Table(b, "hmtx");
+       LastTableAs(b, "hmtx", Bytes(&b.at(hmtx), &b.at(hmtx) + U32(b, Record(b, "hmtx") + 12) - 1));
+     }, true},
     {"hmtx-short-of-glyphs", [](Bytes& b) { // the last glyph's bearing past the table, at the end of the font
        const size_t hmtx = Table(b, "hmtx");
        LastTableAs(b, "hmtx", Bytes(&b.at(hmtx), &b.at(hmtx) + U32(b, Record(b, "hmtx") + 12) - 2));

@@ -243,6 +243,35 @@ TEST_F(FontAtlas, GlyphsOnlyMeasuredStayWithinTheirBudgetOverAMillionMeasurement
   EXPECT_EQ(measuredAndDrawn(), before);
 }
 
+// The budget counts entries never placed: at it nothing is dropped, one past
+// it they all go and caching starts over from that glyph. Entries placed,
+// whether measured first or not, are kept and found again.
+TEST_F(FontAtlas, MeasuredOnlyEntriesAreDroppedOnePastTheirBudgetAndCachingGoesOn)
+{
+  ASSERT_EQ(fntResetAtlas(stash, 20, 512), 1); // one 12-pixel glyph a row beside the white block
+  fntTextBounds(stash, 0, 0, "AB", nullptr, nullptr);
+  fntDrawText(stash, 0, 0, "ABCD", nullptr);
+  const int placed = 4;
+  ASSERT_EQ(Font()->nglyphs, placed);
+  ASSERT_EQ(Font()->glyphs[1].x0, 0) << "B under the white block";
+  // Measures n new glyphs ('a' to 'z' at ever new sizes); the entries beside the first four.
+  int sizes = 0;
+  auto measure = [&](int n) {
+    for (int end = sizes + n; sizes < end; sizes++)
+      fnt__getGlyph(stash, Font(), 'a' + sizes % 26, short(100 + sizes / 26), 0, FNT_GLYPH_BITMAP_OPTIONAL);
+    return Font()->nglyphs - placed;
+  };
+  EXPECT_EQ(measure(FNT_MAX_MEASURED_GLYPHS), FNT_MAX_MEASURED_GLYPHS) << "at the budget";
+  fntDrawText(stash, 0, 0, "E", nullptr); // placing a new glyph drops nothing
+  EXPECT_EQ(measure(0), FNT_MAX_MEASURED_GLYPHS + 1);
+  EXPECT_EQ(measure(1), 2) << "one past: E and the new entry";
+  EXPECT_EQ(measure(2), 4) << "cached again";
+  fntDrawText(stash, 0, 0, "ABCDE", nullptr);
+  EXPECT_EQ(measure(0), 4) << "placed entries found again";
+  ASSERT_EQ(fntResetAtlas(stash, 512, 512), 1);
+  EXPECT_EQ(measure(FNT_MAX_MEASURED_GLYPHS) + placed, FNT_MAX_MEASURED_GLYPHS) << "after a reset";
+}
+
 TEST_F(FontAtlas, IteratorStopsAtInvalidBytesAndNeverRepeatsAGlyph)
 {
   struct Case { const char* text; int glyphs; };

@@ -11,12 +11,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <limits>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -107,8 +109,8 @@ float Advance(Atlas& a, const char* text)
 
 // Roboto with its own GPOS set aside and, as its last table, a kern or GPOS
 // pairing A then V by -360 units whose 16-bit field at `at` (0: none) is
-// set to value.
-Bytes KernedAV(const char* tag, size_t at = 0, uint16_t value = 0)
+// set to value, cut to at most length bytes.
+Bytes KernedAV(const char* tag, size_t at = 0, uint16_t value = 0, size_t length = SIZE_MAX)
 {
   Bytes font = Roboto();
   damaged::Retag(font, "GPOS", "GPOX");
@@ -116,6 +118,7 @@ Bytes KernedAV(const char* tag, size_t at = 0, uint16_t value = 0)
   Bytes table = tag[0] == 'k' ? damaged::KernTable(l, r, -360) : damaged::GposTable(l, r, -360);
   if (at)
     damaged::Put16(table, at, value);
+  table.resize(std::min(table.size(), length));
   damaged::LastTableAs(font, tag, table);
   return font;
 }
@@ -129,13 +132,18 @@ TEST(FontValidator, AFontWithADamagedKerningTableLoadsAndDrawsUnkerned)
   Bytes kernBesideGpos = KernedAV("kern");
   damaged::Retag(kernBesideGpos, "GPOX", "GPOS");
   damaged::Put32(kernBesideGpos, damaged::Record(kernBesideGpos, "GPOS") + 12, 6); // shorter than its header
+  Bytes gposBesideKern = KernedAV("GPOS");
+  damaged::Retag(gposBesideKern, "GPOX", "kern");
+  damaged::Put32(gposBesideKern, damaged::Record(gposBesideKern, "kern") + 12, 3); // shorter than its header
   const struct { const char* name; Bytes font; float kerning; } cases[] = {
     {"whole GPOS", KernedAV("GPOS"), -5},
     {"GPOS pair set past its end", KernedAV("GPOS", 32, 0xFFF0), 0},
     {"GPOS lookups past its end", KernedAV("GPOS", 10, 0xFFFF), 0},
     {"GPOS coverage past its end", KernedAV("GPOS", 36, 0xFFFF), 0},
     {"kern pairs past its end", KernedAV("kern", 10, 0xFFFF), 0},
+    {"kern one pair past its end", KernedAV("kern", 10, 2), 0},
     {"whole kern beside a damaged GPOS", kernBesideGpos, -5},
+    {"damaged kern beside a whole GPOS", gposBesideKern, -5},
   };
   for (const auto& c : cases)
   {
@@ -143,6 +151,16 @@ TEST(FontValidator, AFontWithADamagedKerningTableLoadsAndDrawsUnkerned)
     ASSERT_EQ(a.Add(c.font), 0) << c.name;
     EXPECT_EQ(Advance(a, "AV"), unkerned + c.kerning) << c.name;
   }
+  // Each of their structures one byte short, where the data ends.
+  const std::pair<const char*, std::vector<size_t>> cuts[] = {
+    {"kern", {3, 9, 11, 23}}, {"GPOS", {3, 9, 11, 13, 19, 21, 25, 37, 39, 41, 45}}};
+  for (const auto& [tag, lengths] : cuts)
+    for (size_t length : lengths)
+    {
+      Atlas a;
+      ASSERT_EQ(a.Add(KernedAV(tag, 0, 0, length)), 0) << tag << " cut to " << length;
+      EXPECT_EQ(Advance(a, "AV"), unkerned) << tag << " cut to " << length;
+    }
 }
 
 // A Debug build's rasteriser asserts when an edge lies above the bitmap it
@@ -150,25 +168,33 @@ TEST(FontValidator, AFontWithADamagedKerningTableLoadsAndDrawsUnkerned)
 // as the intact one.
 TEST(FontValidator, AGlyphWhoseOutlineLeavesItsBoxIsDrawnWholeFromItsOutline)
 {
-  auto measureAndDrawT = [](Atlas& a) {
+  auto measureAndDraw = [](Atlas& a, char c) {
     std::array<float, 5> out;
+    const char text[2] = {c, 0};
     fntSetSize(a.stash, 40.0f);
-    fntTextBounds(a.stash, 0, 50, "T", nullptr, out.data());
-    out[4] = float(a.InkIn(*a.Glyph(0, 'T')));
+    fntTextBounds(a.stash, 0, 50, text, nullptr, out.data());
+    out[4] = float(a.InkIn(*a.Glyph(0, uint32_t(c))));
     return out;
   };
   Atlas good;
   ASSERT_EQ(good.Add(Roboto()), 0);
-  // T's header box (xMin, yMin, xMax, yMax): under the baseline, so that
-  // every edge lies above its top row, or of one unit.
-  for (const std::array<int, 4>& box : {std::array{0, -100, 1000, 0}, std::array{500, 700, 501, 701}})
+  // The glyph's header box (xMin, yMin, xMax, yMax). T's is (50, 0, 1175,
+  // 1456): under the baseline, so that every edge lies above its top row;
+  // of one unit; 100 units (over a pixel) short on each side in turn. @'s
+  // (98, -453, 1753, 1431) cut to the extent of its curves' end points, the
+  // control points of which reach 17 units further right.
+  const struct { char c; std::array<int, 4> box; } cases[] = {
+    {'T', {0, -100, 1000, 0}}, {'T', {500, 700, 501, 701}}, {'T', {150, 0, 1175, 1456}}, {'T', {50, 100, 1175, 1456}},
+    {'T', {50, 0, 1075, 1456}}, {'T', {50, 0, 1175, 1356}}, {'@', {98, -453, 1736, 1431}},
+  };
+  for (const auto& [c, box] : cases)
   {
     Bytes font = Roboto();
     for (int k = 0; k < 4; k++)
-      damaged::Put16(font, damaged::CodepointData(font, 'T') + 2 + 2 * k, uint16_t(box[k]));
+      damaged::Put16(font, damaged::CodepointData(font, uint32_t(c)) + 2 + 2 * k, uint16_t(box[k]));
     Atlas a;
-    ASSERT_EQ(a.Add(font), 0) << box[1];
-    EXPECT_EQ(measureAndDrawT(a), measureAndDrawT(good)) << box[1];
+    ASSERT_EQ(a.Add(font), 0) << c << " " << testing::PrintToString(box);
+    EXPECT_EQ(measureAndDraw(a, c), measureAndDraw(good, c)) << c << " " << testing::PrintToString(box);
   }
 }
 
