@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <limits>
 #include <set>
@@ -210,14 +211,30 @@ TEST_F(HostEndToEndTest, AnInputWithSamplesThatAreNotFiniteIsRefusedBeforeAnythi
   bad[1][20] = std::numeric_limits<float>::infinity();
   bad[0][4999] = -std::numeric_limits<float>::infinity();
   WriteWav(mFolder.Path("bad.wav"), bad);
+  // The same in 64 bits, and finite 64-bit samples the float range cannot hold.
+  std::vector<std::vector<double>> bad64(2), huge64(2);
+  for (std::size_t c = 0; c < 2; ++c)
+    bad64[c].assign(bad[c].begin(), bad[c].end());
+  huge64 = bad64;
+  for (auto& channel : huge64)
+    std::replace_if(channel.begin(), channel.end(), [](double x) { return !std::isfinite(x); }, 1e300);
+  huge64[1][7] = -3.4028236e38; // just past the largest float, which itself is taken
+  huge64[0][3] = std::numeric_limits<float>::max();
+  WriteWav(mFolder.Path("bad64.wav"), bad64);
+  WriteWav(mFolder.Path("huge64.wav"), huge64);
   WriteWav(mFolder.Path("good.wav"), Signal(2, 5000, 110.0, 0.5f));
   const std::vector<std::string> entries = mFolder.Entries();
-  for (const auto& [main, side] : {std::pair{"bad.wav", "good.wav"}, std::pair{"good.wav", "bad.wav"}})
-  {
-    const HostRun run = Render({"--in", mFolder.Path(main), "--sidechain", mFolder.Path(side), "--out",
-                                mFolder.Path("out.wav"), "--save-state", mFolder.Path("s.state")});
-    ExpectRefused(run, "'" + mFolder.Path("bad.wav") + "': 3 samples are not finite (NaN or infinite), the first "
-                  "at frame 10; the host renders finite audio only", mFolder, entries);
-    EXPECT_EQ(run.out, "") << "no summary";
-  }
+  const std::string notFinite = "': 3 samples are not finite (NaN or infinite), the first at frame 10; the host "
+                                "renders finite audio only";
+  for (const auto& [file, message] :
+       {std::pair{"bad.wav", notFinite}, std::pair{"bad64.wav", notFinite},
+        std::pair{"huge64.wav", std::string("': 4 samples are beyond the float range (above 3.4e38 in magnitude), the "
+                                            "first at frame 7; the host renders in 32-bit float")}})
+    for (const auto& [main, side] : {std::pair{file, "good.wav"}, std::pair{"good.wav", file}})
+    {
+      const HostRun run = Render({"--in", mFolder.Path(main), "--sidechain", mFolder.Path(side), "--out",
+                                  mFolder.Path("out.wav"), "--save-state", mFolder.Path("s.state")});
+      ExpectRefused(run, "'" + mFolder.Path(file) + message, mFolder, entries);
+      EXPECT_EQ(run.out, "") << "no summary";
+    }
 }
