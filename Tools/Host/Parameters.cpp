@@ -69,25 +69,20 @@ std::string Trimmed(const std::string& text)
   return text.substr(start, stop - start);
 }
 
-// A finite decimal number, then optionally unit (any case), white space
-// around it allowed: "-24", "-24 dB", "-24dB", "200%". An empty unit takes
-// the bare number only.
+// A finite decimal number, then optionally unit (any case) after blanks:
+// "-24", "-24 dB", "-24dB", "200%". text comes with no blanks around it. An
+// empty unit takes the bare number only.
 bool ReadNumberWithUnit(const std::string& text, const std::string& unit, double& out)
 {
-  if (text.empty())
-    return false;
   char* end = nullptr;
   errno = 0;
   const double value = std::strtod(text.c_str(), &end);
   if (end == text.c_str() || errno == ERANGE || !std::isfinite(value))
     return false;
   std::size_t rest = static_cast<std::size_t>(end - text.c_str());
-  std::size_t stop = text.size();
-  while (rest < stop && Blank(text[rest]))
+  while (rest < text.size() && Blank(text[rest]))
     ++rest;
-  while (stop > rest && Blank(text[stop - 1]))
-    --stop;
-  if (rest < stop && !(!unit.empty() && EqualIgnoringCase(text.substr(rest, stop - rest), unit)))
+  if (rest < text.size() && !EqualIgnoringCase(text.substr(rest), unit))
     return false;
   out = value;
   return true;

@@ -211,16 +211,17 @@ TEST_F(HostEndToEndTest, AnInputWithSamplesThatAreNotFiniteIsRefusedBeforeAnythi
   bad[1][20] = std::numeric_limits<float>::infinity();
   bad[0][4999] = -std::numeric_limits<float>::infinity();
   WriteWav(mFolder.Path("bad.wav"), bad);
-  // The same in 64 bits, and finite 64-bit samples the float range cannot hold.
-  std::vector<std::vector<double>> bad64(2), huge64(2);
-  for (std::size_t c = 0; c < 2; ++c)
-    bad64[c].assign(bad[c].begin(), bad[c].end());
-  huge64 = bad64;
-  for (auto& channel : huge64)
-    std::replace_if(channel.begin(), channel.end(), [](double x) { return !std::isfinite(x); }, 1e300);
-  huge64[1][7] = -3.4028236e38; // just past the largest float, which itself is taken
+  // The same in 64 bits; one NaN, and one finite sample the float range
+  // cannot hold, in the second read chunk (the largest float is taken).
+  const std::vector<std::vector<double>> bad64 = {{bad[0].begin(), bad[0].end()}, {bad[1].begin(), bad[1].end()}};
+  std::vector<std::vector<double>> nan64 = {bad64[0], bad64[0]};
+  nan64[0][10] = nan64[0][4999] = nan64[1][10] = nan64[1][4999] = 0.5;
+  std::vector<std::vector<double>> huge64 = nan64;
+  nan64[1][4500] = std::numeric_limits<double>::quiet_NaN();
+  huge64[1][4500] = -1e300;
   huge64[0][3] = std::numeric_limits<float>::max();
   WriteWav(mFolder.Path("bad64.wav"), bad64);
+  WriteWav(mFolder.Path("nan64.wav"), nan64);
   WriteWav(mFolder.Path("huge64.wav"), huge64);
   WriteWav(mFolder.Path("good.wav"), Signal(2, 5000, 110.0, 0.5f));
   const std::vector<std::string> entries = mFolder.Entries();
@@ -228,8 +229,9 @@ TEST_F(HostEndToEndTest, AnInputWithSamplesThatAreNotFiniteIsRefusedBeforeAnythi
                                 "renders finite audio only";
   for (const auto& [file, message] :
        {std::pair{"bad.wav", notFinite}, std::pair{"bad64.wav", notFinite},
-        std::pair{"huge64.wav", std::string("': 4 samples are beyond the float range (above 3.4e38 in magnitude), the "
-                                            "first at frame 7; the host renders in 32-bit float")}})
+        std::pair{"nan64.wav", std::string("': 1 sample is not finite (NaN or infinite), the first at frame 4500")},
+        std::pair{"huge64.wav", std::string("': 1 sample is beyond the float range (above 3.4e38 in magnitude), the "
+                                            "first at frame 4500; the host renders in 32-bit float")}})
     for (const auto& [main, side] : {std::pair{file, "good.wav"}, std::pair{"good.wav", file}})
     {
       const HostRun run = Render({"--in", mFolder.Path(main), "--sidechain", mFolder.Path(side), "--out",

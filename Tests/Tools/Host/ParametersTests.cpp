@@ -55,7 +55,7 @@ TEST(ParameterLookup, ResolvesNamesAndValuesInTheParametersDisplayUnits)
 
 TEST(ParameterLookup, RefusesUnknownAmbiguousAndOutOfRangeSettingsChangingNothing)
 {
-  const std::string longName = std::string(63, 'x') + "\xC3\xA9" + std::string(100000, 'x');
+  const std::string longName = std::string(61, 'x') + "\xF0\x9F\x98\x80" + std::string(100000, 'x');
   const struct { std::string name; std::string value; std::string message; } cases[] = {
     {"Wet", "1", "unknown parameter 'Wet'"},
     {"mix", "1", "parameter name 'mix' is ambiguous"},
@@ -74,8 +74,10 @@ TEST(ParameterLookup, RefusesUnknownAmbiguousAndOutOfRangeSettingsChangingNothin
     {"Scope Theme", "5", "value 5 of parameter 'Scope Theme' is outside its range 0 to 3"},
     {"Scope Theme", "3x", "'3x' is not a value of parameter 'Scope Theme' (one of: 1 2 3 4)"},
     // Long text is quoted cut, at a character's start.
-    {longName, "1", "unknown parameter '" + std::string(63, 'x') + "...'"},
-    {"Mix", longName, "'" + std::string(63, 'x') + "...' is not a value of parameter 'Mix' (a number from 0 to 1)"},
+    {longName, "1", "unknown parameter '" + std::string(61, 'x') + "...'"},
+    {"Mix", longName, "'" + std::string(61, 'x') + "...' is not a value of parameter 'Mix' (a number from 0 to 1)"},
+    {std::string(64, 'z'), "1", "unknown parameter '" + std::string(64, 'z') + "'"},
+    {"Dry/Wet", "1e-400", "is not a value"}, // below the smallest double
   };
   for (const auto& c : cases)
   {
