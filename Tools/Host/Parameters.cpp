@@ -69,9 +69,9 @@ std::string Trimmed(const std::string& text)
   return text.substr(start, stop - start);
 }
 
-// A finite decimal number, then optionally unit (any case) after blanks:
-// "-24", "-24 dB", "-24dB", "200%". text comes with no blanks around it. An
-// empty unit takes the bare number only.
+// A finite decimal number, then optionally unit (any case): "-24",
+// "-24 dB", "-24dB", "200%"; blanks may come before the number and after
+// it, not after the unit. An empty unit takes the bare number only.
 bool ReadNumberWithUnit(const std::string& text, const std::string& unit, double& out)
 {
   char* end = nullptr;
@@ -168,14 +168,14 @@ Status ResolveParameter(const std::vector<ParameterDescription>& parameters, con
   // A value name, or a number equal to a value name that is a number ("3",
   // "3.0", "03" are all the name "3"); any other number is the value itself.
   for (std::size_t i = 0; i < p.valueStrings.size() && !parsed; ++i)
-    if (EqualIgnoringCase(Trimmed(p.valueStrings[i]), text))
+    if (EqualIgnoringCase(p.valueStrings[i], text))
       value = static_cast<double>(i), parsed = true;
   double number = 0.0;
-  if (!parsed && !p.valueStrings.empty() && ReadNumberWithUnit(text, {}, number))
+  if (!parsed && ReadNumberWithUnit(text, {}, number))
     for (std::size_t i = 0; i < p.valueStrings.size() && !parsed; ++i)
     {
       double named = 0.0;
-      if (ReadNumberWithUnit(Trimmed(p.valueStrings[i]), {}, named) && named == number)
+      if (ReadNumberWithUnit(p.valueStrings[i], {}, named) && named == number)
         value = static_cast<double>(i), parsed = true;
     }
   if (!parsed && p.unit == kAudioUnitParameterUnit_Boolean)
