@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <limits>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -66,29 +67,46 @@ Status AudioFileReader::Open(const std::string& path, std::unique_ptr<AudioFileR
 
 Status AudioFileReader::CheckFinite()
 {
+  // Read as double, so that a 64-bit sample beyond the float range is told
+  // from NaN and the infinities.
+  std::vector<double> chunk(mInterleaved.size());
   std::int64_t nonFinite = 0;
-  std::int64_t firstFrame = -1;
+  std::int64_t beyond = 0;
+  std::int64_t firstNonFinite = -1;
+  std::int64_t firstBeyond = -1;
+  const auto channels = static_cast<std::size_t>(mInfo.channels);
   for (std::int64_t frame = 0;;)
   {
-    const sf_count_t got = sf_readf_float(mFile, mInterleaved.data(), kChunkFrames);
+    const sf_count_t got = sf_readf_double(mFile, chunk.data(), kChunkFrames);
     if (got < 0 || sf_error(mFile) != SF_ERR_NO_ERROR)
       return Status::Error("reading '" + mPath + "' failed at frame " + std::to_string(frame));
-    const auto samples = static_cast<std::size_t>(got * mInfo.channels);
+    const auto samples = static_cast<std::size_t>(got) * channels;
     for (std::size_t i = 0; i < samples; ++i)
-      if (!std::isfinite(mInterleaved[i]))
+    {
+      const std::int64_t at = frame + static_cast<std::int64_t>(i / channels);
+      if (!std::isfinite(chunk[i]))
       {
         if (nonFinite++ == 0)
-          firstFrame = frame + static_cast<std::int64_t>(i / static_cast<std::size_t>(mInfo.channels));
+          firstNonFinite = at;
       }
+      else if (std::fabs(chunk[i]) > static_cast<double>(std::numeric_limits<float>::max()))
+      {
+        if (beyond++ == 0)
+          firstBeyond = at;
+      }
+    }
     frame += got;
     if (got < kChunkFrames)
       break;
   }
+  const auto counted = [](std::int64_t n) { return std::to_string(n) + (n == 1 ? " sample is" : " samples are"); };
   if (nonFinite > 0)
-    return Status::Error("'" + mPath + "': " + std::to_string(nonFinite) +
-                         (nonFinite == 1 ? " sample is" : " samples are") +
-                         " not finite (NaN or infinite), the first at frame " + std::to_string(firstFrame) +
-                         "; the host renders finite audio only");
+    return Status::Error("'" + mPath + "': " + counted(nonFinite) + " not finite (NaN or infinite), the first at frame " +
+                         std::to_string(firstNonFinite) + "; the host renders finite audio only");
+  if (beyond > 0)
+    return Status::Error("'" + mPath + "': " + counted(beyond) +
+                         " beyond the float range (above 3.4e38 in magnitude), the first at frame " +
+                         std::to_string(firstBeyond) + "; the host renders in 32-bit float");
   if (sf_seek(mFile, 0, SEEK_SET) != 0)
     return Status::Error("cannot read '" + mPath + "' from its start again");
   return Status::Ok();

@@ -24,9 +24,9 @@ class AudioFileReader final : public SignalSource
 public:
   // Opens path for reading. Refuses files without audio channels, with more
   // than kMaxFileChannels, or of unknown length, and a file of float samples
-  // with any sample that is not finite (NaN or infinite): the message counts
-  // them and names the first one's frame. Such a file is read through once
-  // to check it.
+  // (32 or 64 bits) with any sample that is not finite (NaN or infinite) or,
+  // finite, beyond the float range: the message counts them and names the
+  // first one's frame. Such a file is read through once to check it.
   static Status Open(const std::string& path, std::unique_ptr<AudioFileReader>& out);
   ~AudioFileReader() override;
 
@@ -39,7 +39,7 @@ public:
 private:
   AudioFileReader() = default;
   // Reads the whole file, then seeks back to its start; fails when a sample
-  // is not finite.
+  // is not finite or beyond the float range.
   Status CheckFinite();
 
   SNDFILE* mFile = nullptr;

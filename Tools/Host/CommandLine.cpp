@@ -61,7 +61,7 @@ Status ParseLength(const std::string& text, double& seconds)
   const double value = text.empty() || text[0] == '-' ? 0.0 : std::strtod(text.c_str(), &end);
   if (!end || *end != '\0' || !(value > 0.0 && value <= kMaxLengthSeconds))
     return Status::Error("--length needs a number of seconds above 0 and up to " +
-                         std::to_string(static_cast<int>(kMaxLengthSeconds)) + ", got '" + text + "'");
+                         std::to_string(static_cast<int>(kMaxLengthSeconds)) + ", got '" + Excerpt(text) + "'");
   seconds = value;
   return Status::Ok();
 }
@@ -84,7 +84,7 @@ Status ParseScale(const std::string& text, bool& given, double& scale)
   char* end = nullptr;
   const double value = text.empty() ? 0.0 : std::strtod(text.c_str(), &end);
   if (!end || *end != '\0' || !(value >= kMinBackingScale && value <= kMaxBackingScale))
-    return Status::Error("--scale needs a backing scale from 1 to 4, got '" + text + "'");
+    return Status::Error("--scale needs a backing scale from 1 to 4, got '" + Excerpt(text) + "'");
   scale = value;
   given = true;
   return Status::Ok();
@@ -106,13 +106,13 @@ Status ParseRenderOptions(ArgumentReader& reader, CommandLine& line, bool editor
   {
     const std::string arg = reader.Take();
     if (arg.size() < 3 || arg.compare(0, 2, "--") != 0)
-      return Status::Error("unexpected argument '" + arg + "'");
+      return Status::Error("unexpected argument '" + Excerpt(arg) + "'");
     const std::size_t equals = arg.find('=');
     const std::string name = arg.substr(0, equals);
     const std::string inlineText = equals == std::string::npos ? std::string() : arg.substr(equals + 1);
     const std::string* inlineValue = equals == std::string::npos ? nullptr : &inlineText;
     if (editor && IsRenderOnly(name))
-      return Status::Error("'" + name + "' is not an option of editor");
+      return Status::Error("'" + Excerpt(name) + "' is not an option of editor");
     if (editor && (name == "--png" || name == "--scale" || name == "--script"))
     {
       std::string value;
@@ -154,7 +154,7 @@ Status ParseRenderOptions(ArgumentReader& reader, CommandLine& line, bool editor
     if (name != "--in" && name != "--sidechain" && name != "--out" && name != "--param" && name != "--block" &&
         name != "--rate" && name != "--host" && name != "--bundle" && name != "--state" && name != "--save-state" &&
         name != "--outputs")
-      return Status::Error("unknown option '" + name + "'");
+      return Status::Error("unknown option '" + Excerpt(name) + "'");
     Status status = reader.Value(name, inlineValue, value);
     if (!status)
       return status;
@@ -175,7 +175,7 @@ Status ParseRenderOptions(ArgumentReader& reader, CommandLine& line, bool editor
     {
       const std::size_t split = value.find('=');
       if (split == std::string::npos || split == 0 || split + 1 == value.size())
-        return Status::Error("--param needs NAME=VALUE, got '" + value + "'");
+        return Status::Error("--param needs NAME=VALUE, got '" + Excerpt(value) + "'");
       line.params.push_back({value.substr(0, split), value.substr(split + 1)});
     }
     else if (name == "--block")
@@ -185,7 +185,7 @@ Status ParseRenderOptions(ArgumentReader& reader, CommandLine& line, bool editor
         return Status::Error("--block given twice");
       if (!ParseWholeNumber(value, 1, kMaxBlockSize, n))
         return Status::Error("--block needs a whole number of frames from 1 to " + std::to_string(kMaxBlockSize) +
-                             ", got '" + value + "'");
+                             ", got '" + Excerpt(value) + "'");
       line.blockSize = static_cast<std::uint32_t>(n);
       blockGiven = true;
     }
@@ -196,7 +196,7 @@ Status ParseRenderOptions(ArgumentReader& reader, CommandLine& line, bool editor
         return Status::Error("--rate given twice");
       if (!ParseWholeNumber(value, kMinSampleRate, kMaxSampleRate, hz))
         return Status::Error("--rate needs a whole number of Hz from " + std::to_string(kMinSampleRate) + " to " +
-                             std::to_string(kMaxSampleRate) + ", got '" + value + "'");
+                             std::to_string(kMaxSampleRate) + ", got '" + Excerpt(value) + "'");
       line.sampleRate = static_cast<int>(hz);
     }
     else if (name == "--outputs")
@@ -206,7 +206,7 @@ Status ParseRenderOptions(ArgumentReader& reader, CommandLine& line, bool editor
         return Status::Error("--outputs given twice");
       if (!ParseWholeNumber(value, 1, kMaxOutputChannels, n))
         return Status::Error("--outputs needs a whole number of channels from 1 to " +
-                             std::to_string(kMaxOutputChannels) + ", got '" + value + "'");
+                             std::to_string(kMaxOutputChannels) + ", got '" + Excerpt(value) + "'");
       line.outputChannels = static_cast<int>(n);
     }
     else if (name == "--host")
@@ -247,7 +247,7 @@ Status ParseBundleArgument(ArgumentReader& reader, CommandLine& line, bool takes
         return status;
     }
     else if (arg.compare(0, 1, "-") == 0)
-      return Status::Error("unknown option '" + arg + "'");
+      return Status::Error("unknown option '" + Excerpt(arg) + "'");
     else
     {
       Status status = SetOnce("the bundle", arg, line.bundlePath);
@@ -291,7 +291,7 @@ Status ParseCommandLine(const std::vector<std::string>& args, CommandLine& out)
       line.lengthSeconds = kDefaultEditorSeconds;
   }
   else
-    return Status::Error("unknown command '" + command + "'");
+    return Status::Error("unknown command '" + Excerpt(command) + "'");
   out = std::move(line);
   return Status::Ok();
 }
@@ -319,7 +319,12 @@ const char* UsageText() noexcept
          "    --param NAME=VALUE  set a parameter (repeatable): a number in the units\n"
          "                        'info' shows, the unit after it optional\n"
          "                        (\"Threshold=-24 dB\" or Threshold=-24), or one of\n"
-         "                        its value names (\"Sidechain Mode=Compressor\")\n"
+         "                        its value names (\"Sidechain Mode=Compressor\"),\n"
+         "                        blanks around it ignored. A number equal to a\n"
+         "                        value name is that name (3, 3.0 and 03 are the\n"
+         "                        name \"3\"); any other number is the value as a\n"
+         "                        host sends it, the first name 0, the component\n"
+         "                        rounding (\"Sidechain Mode=1.5\" is Combined)\n"
          "    --block N           frames per render slice (default 512)\n"
          "    --rate HZ           sample rate of the built-in signal (default 48000);\n"
          "                        must match the input file's rate when given with --in\n"

@@ -96,7 +96,7 @@ bool ParseStep(const std::string& text, ScriptStep& step, std::string& why)
     step.value = rest.substr(split + 1);
     return true;
   }
-  why = action.empty() ? "needs an action after the time" : "unknown action '" + action + "'";
+  why = action.empty() ? "needs an action after the time" : "unknown action '" + Excerpt(action) + "'";
   return false;
 }
 

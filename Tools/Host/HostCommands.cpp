@@ -41,6 +41,13 @@ std::string NumberText(double value)
   return text;
 }
 
+// The user's text (a file name) as the host prints it: control bytes
+// escaped, so that it cannot break a line or drive the terminal.
+std::string Printable(const std::string& text)
+{
+  return Status::EscapeControlBytes(text);
+}
+
 const std::string& BundleOf(const CommandLine& line, const CommandContext& context)
 {
   return line.bundlePath.empty() ? context.defaultBundlePath : line.bundlePath;
@@ -216,7 +223,7 @@ void PrintSummary(std::FILE* out, const BundleInfo& info, const SessionSettings&
   std::fprintf(out, "%s %s%s\n", info.name.c_str(), VersionText(info.version).c_str(),
                settings.bypass ? " (bypassed)" : "");
   if (!statePath.empty())
-    std::fprintf(out, "restored state from %s\n", statePath.c_str());
+    std::fprintf(out, "restored state from %s\n", Printable(statePath).c_str());
   const double speed = summary.SpeedFactor();
   char speedText[48] = "too fast to time";
   if (speed > 0.0)
@@ -226,16 +233,16 @@ void PrintSummary(std::FILE* out, const BundleInfo& info, const SessionSettings&
                static_cast<unsigned>(settings.blockSize), summary.wallSeconds, speedText);
   std::fprintf(out, "  %-13s %8s %10s %10s  %s\n", "bus", "channels", "peak dBFS", "RMS dBFS", "signal");
   if (summary.main.channels > 0)
-    PrintLevels(out, "main in", summary.main, mainSource);
+    PrintLevels(out, "main in", summary.main, Printable(mainSource));
   else
     std::fprintf(out, "  %-13s %8s\n", "main in", "-");
   if (summary.sidechain.channels > 0)
-    PrintLevels(out, "sidechain in", summary.sidechain, sidechainSource);
+    PrintLevels(out, "sidechain in", summary.sidechain, Printable(sidechainSource));
   else
     std::fprintf(out, "  %-13s %8s\n", "sidechain in", "-");
-  PrintLevels(out, "output", summary.output, outPath.empty() ? "(not written)" : outPath);
+  PrintLevels(out, "output", summary.output, outPath.empty() ? "(not written)" : Printable(outPath));
   if (!outPath.empty())
-    std::fprintf(out, "wrote %s\n", outPath.c_str());
+    std::fprintf(out, "wrote %s\n", Printable(outPath).c_str());
 }
 
 // Opens the component for a render or editor run. Only the run's summary
@@ -300,7 +307,7 @@ Status ResolveParameters(AudioUnit unit, const std::vector<ParamArgument>& argum
   std::vector<ParameterDescription> parameters;
   const Status listed = ListParameters(unit, parameters);
   if (!listed)
-    return Status::Error("unknown parameter '" + arguments.front().name + "': " + listed.Message());
+    return Status::Error("unknown parameter '" + Excerpt(arguments.front().name) + "': " + listed.Message());
   for (const ParamArgument& argument : arguments)
   {
     ParameterSetting setting;
@@ -393,7 +400,7 @@ Status RunInfo(const CommandLine& line, const CommandContext& context)
     return Status::Error("cannot make the report: out of memory");
   const BundleInfo& info = component.Info();
   std::fprintf(out, "%s\n", info.name.c_str());
-  std::fprintf(out, "  bundle        %s\n", component.BundlePath().c_str());
+  std::fprintf(out, "  bundle        %s\n", Printable(component.BundlePath()).c_str());
   std::fprintf(out, "  identifier    %s\n", info.identifier.c_str());
   std::fprintf(out, "  version       %s (bundle %s)\n", VersionText(info.version).c_str(), info.bundleVersion.c_str());
   std::fprintf(out, "  component     type %s, subtype %s, manufacturer %s\n", FourCharCodeText(info.type).c_str(),
@@ -526,7 +533,7 @@ Status RunRender(const CommandLine& line, const CommandContext& context)
   PrintSummary(context.out, component.Info(), settings, summary, main->Describe(),
                sidechain ? sidechain->Describe() : std::string(), line.statePath, line.outPath);
   if (stateFile)
-    std::fprintf(context.out, "saved state to %s\n", line.saveStatePath.c_str());
+    std::fprintf(context.out, "saved state to %s\n", Printable(line.saveStatePath).c_str());
   return Status::Ok();
 }
 
@@ -647,9 +654,9 @@ Status RunEditor(const CommandLine& line, const CommandContext& context)
   }
   quiet.reset();
   std::fprintf(context.out, "%s: editor %dx%d at backing scale %g, %g s of %s%s\n", component.Info().name.c_str(),
-               pixelsWide, pixelsHigh, line.backingScale, line.lengthSeconds, main->Describe().c_str(),
+               pixelsWide, pixelsHigh, line.backingScale, line.lengthSeconds, Printable(main->Describe()).c_str(),
                steps.empty() ? "" : (", " + std::to_string(steps.size()) + " script steps").c_str());
-  std::fprintf(context.out, "wrote %s\n", line.pngPath.c_str());
+  std::fprintf(context.out, "wrote %s\n", Printable(line.pngPath).c_str());
   return Status::Ok();
 }
 

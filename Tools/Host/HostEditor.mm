@@ -182,7 +182,7 @@ Status HostEditor::Deliver(const ScriptStep& step)
     {
       ScriptKey key;
       if (!ScriptKeyFor(step.text, key))
-        return Status::Error("script line " + std::to_string(step.line) + ": no key '" + step.text + "'");
+        return Status::Error("script line " + std::to_string(step.line) + ": no key '" + Excerpt(step.text) + "'");
       NSString* characters = [NSString stringWithUTF8String:key.characters.c_str()];
       PWShimAppKitKey([view window], YES, key.keyCode, characters, 0);
       PWShimAppKitKey([view window], NO, key.keyCode, characters, 0);

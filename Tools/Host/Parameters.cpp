@@ -53,26 +53,36 @@ void ReadValueStrings(AudioUnit unit, ParameterDescription& parameter)
   CFRelease(strings);
 }
 
-// A finite decimal number, then optionally unit (any case), white space
-// around it allowed: "-24", "-24 dB", "-24dB", "200%". An empty unit takes
-// the bare number only.
+bool Blank(char c) noexcept
+{
+  return c == ' ' || c == '\t';
+}
+
+std::string Trimmed(const std::string& text)
+{
+  std::size_t start = 0;
+  std::size_t stop = text.size();
+  while (start < stop && Blank(text[start]))
+    ++start;
+  while (stop > start && Blank(text[stop - 1]))
+    --stop;
+  return text.substr(start, stop - start);
+}
+
+// A finite decimal number, then optionally unit (any case): "-24",
+// "-24 dB", "-24dB", "200%"; blanks may come before the number and after
+// it, not after the unit. An empty unit takes the bare number only.
 bool ReadNumberWithUnit(const std::string& text, const std::string& unit, double& out)
 {
-  if (text.empty())
-    return false;
   char* end = nullptr;
   errno = 0;
   const double value = std::strtod(text.c_str(), &end);
   if (end == text.c_str() || errno == ERANGE || !std::isfinite(value))
     return false;
-  const auto blank = [](char c) { return c == ' ' || c == '\t'; };
   std::size_t rest = static_cast<std::size_t>(end - text.c_str());
-  std::size_t stop = text.size();
-  while (rest < stop && blank(text[rest]))
+  while (rest < text.size() && Blank(text[rest]))
     ++rest;
-  while (stop > rest && blank(text[stop - 1]))
-    --stop;
-  if (rest < stop && !(!unit.empty() && EqualIgnoringCase(text.substr(rest, stop - rest), unit)))
+  if (rest < text.size() && !EqualIgnoringCase(text.substr(rest), unit))
     return false;
   out = value;
   return true;
@@ -146,19 +156,27 @@ Status ResolveParameter(const std::vector<ParameterDescription>& parameters, con
         ++matches;
       }
     if (matches > 1)
-      return Status::Error("parameter name '" + name + "' is ambiguous: give it with its exact case");
+      return Status::Error("parameter name '" + Excerpt(name) + "' is ambiguous: give it with its exact case");
   }
   if (!found)
-    return Status::Error("unknown parameter '" + name + "'");
+    return Status::Error("unknown parameter '" + Excerpt(name) + "'");
 
   const ParameterDescription& p = *found;
+  const std::string text = Trimmed(valueText);
   double value = 0.0;
   bool parsed = false;
+  // A value name, or a number equal to a value name that is a number ("3",
+  // "3.0", "03" are all the name "3"); any other number is the value itself.
   for (std::size_t i = 0; i < p.valueStrings.size() && !parsed; ++i)
-    if (EqualIgnoringCase(p.valueStrings[i], valueText))
+    if (EqualIgnoringCase(p.valueStrings[i], text))
+      value = static_cast<double>(i), parsed = true;
+  double number = 0.0;
+  if (!parsed && ReadNumberWithUnit(text, {}, number))
+    for (std::size_t i = 0; i < p.valueStrings.size() && !parsed; ++i)
     {
-      value = static_cast<double>(i);
-      parsed = true;
+      double named = 0.0;
+      if (ReadNumberWithUnit(p.valueStrings[i], {}, named) && named == number)
+        value = static_cast<double>(i), parsed = true;
     }
   if (!parsed && p.unit == kAudioUnitParameterUnit_Boolean)
   {
@@ -166,18 +184,18 @@ Status ResolveParameter(const std::vector<ParameterDescription>& parameters, con
     static const char* const kOff[] = {"off", "false", "no"};
     for (int i = 0; i < 3 && !parsed; ++i)
     {
-      if (strcasecmp(valueText.c_str(), kOn[i]) == 0)
+      if (strcasecmp(text.c_str(), kOn[i]) == 0)
         value = 1.0, parsed = true;
-      else if (strcasecmp(valueText.c_str(), kOff[i]) == 0)
+      else if (strcasecmp(text.c_str(), kOff[i]) == 0)
         value = 0.0, parsed = true;
     }
   }
   const std::string unit = UnitSuffix(p);
   if (!parsed)
-    parsed = ReadNumberWithUnit(valueText, unit, value);
+    parsed = ReadNumberWithUnit(text, unit, value);
   if (!parsed)
   {
-    std::string message = "'" + valueText + "' is not a value of parameter '" + p.name + "'";
+    std::string message = "'" + Excerpt(valueText) + "' is not a value of parameter '" + p.name + "'";
     if (!p.valueStrings.empty())
     {
       message += " (one of:";
@@ -193,7 +211,7 @@ Status ResolveParameter(const std::vector<ParameterDescription>& parameters, con
     return Status::Error(message);
   }
   if (value < p.minValue || value > p.maxValue)
-    return Status::Error("value " + valueText + " of parameter '" + p.name + "' is outside its range " +
+    return Status::Error("value " + Excerpt(text) + " of parameter '" + p.name + "' is outside its range " +
                          FormatValue(p.minValue) + " to " + FormatValue(p.maxValue) +
                          (unit.empty() ? std::string() : " " + unit));
   out.id = p.id;

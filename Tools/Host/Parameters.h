@@ -4,7 +4,8 @@
 // host's --param NAME=VALUE: the parameter found by name, the value read as
 // a number in the parameter's display units, the unit after it optional
 // ("-24", "-24 dB"), or, for a parameter with value strings, one of those
-// strings. Main thread.
+// strings (a number equal to a name that is a number is that name). Main
+// thread.
 
 #include "HostStatus.h"
 
@@ -41,12 +42,16 @@ struct ParameterSetting
 Status ListParameters(AudioUnit unit, std::vector<ParameterDescription>& out);
 
 // Finds name (exactly, else the one parameter whose name matches ignoring
-// case) and reads valueText as a number in [min, max], optionally followed
-// by the parameter's unit (UnitSuffix, any case), or as one of the
-// parameter's value strings, or for a boolean parameter as on/off,
+// case) and reads valueText, blanks around it ignored: one of the
+// parameter's value strings (any case), or a number equal to a value string
+// that is a number (for the names "1" to "4", "3.0" and "03" are the name
+// "3"); else a number in [min, max], optionally followed by the parameter's
+// unit (UnitSuffix, any case), passed on as it is (a value-string
+// parameter's index, the unit rounds it); or for a boolean parameter on/off,
 // true/false or yes/no. "unknown parameter 'NAME'" when there is no such
 // parameter; a value it cannot read is refused with what the parameter
-// takes (its value strings, or a number of its unit from min to max).
+// takes (its value strings, or a number of its unit from min to max). A
+// refusal quotes the user's text cut to its start (Excerpt).
 Status ResolveParameter(const std::vector<ParameterDescription>& parameters, const std::string& name,
                         const std::string& valueText, ParameterSetting& out);
 

@@ -139,7 +139,7 @@ ValidationReport ValidateComponent(const std::string& bundlePath, const HostIden
     report.componentName = component.Info().name;
   if (out)
     std::fprintf(out, "validating %s (%s)\n", report.componentName.empty() ? "a component" : report.componentName.c_str(),
-                 component.IsOpen() ? component.BundlePath().c_str() : bundlePath.c_str());
+                 Status::EscapeControlBytes(component.IsOpen() ? component.BundlePath() : bundlePath).c_str());
   emit(std::move(opening));
 
   // Objects left behind by each phase, told when the count does not return.

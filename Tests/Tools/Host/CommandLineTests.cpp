@@ -86,6 +86,7 @@ TEST(HostCommandLine, RefusesMalformedCommandLinesChangingNothing)
     {{"render", "--outputs", "2", "--outputs", "2"}, "--outputs given twice"},
     {{"render", "--verbose=1"}, "--verbose takes no value"},
     {{"render", "--out", "x.wav", "--save-state", "x.wav"}, "--save-state and --out name the same file"},
+    {{"render", "--param", std::string(100000, 'y')}, "--param needs NAME=VALUE, got '" + std::string(64, 'y') + "...'"},
   };
   for (const auto& c : cases)
   {
@@ -98,10 +99,24 @@ TEST(HostCommandLine, RefusesMalformedCommandLinesChangingNothing)
   }
 }
 
-TEST(HostStatus, AnErrorEscapesASCIIAndUTF8EncodedC1ControlsAndKeepsOtherText)
+TEST(HostStatus, AnErrorEscapesASCIIAndC1ControlsInUTF8OrAloneAndKeepsOtherText)
 {
   // NEL, CSI and APC (U+0085, U+009B, U+009F); U+00A0 and the euro sign
   // (whose bytes include 0x82) stay.
   EXPECT_EQ(Status::Error("a\tb\x1B[2J\x7F \xC2\x85\xC2\x9B" "31m\xC2\x9F \xC2\xA0\xE2\x82\xAC\xC2").Message(),
             "a\\x09b\\x1B[2J\\x7F \\xC2\\x85\\xC2\\x9B" "31m\\xC2\\x9F \xC2\xA0\xE2\x82\xAC\xC2");
+  // Bytes 0x80-0x9F that are no part of a UTF-8 character: alone, after a
+  // cut character, in an overlong form, a surrogate, past U+10FFFF; an
+  // emoji (0x9F, 0x98, 0x80 inside) stays.
+  EXPECT_EQ(Status::Error("\x9B" "31m \x85\xE2\x82 \xE0\x80\xAF \xED\xA0\x80 "
+                          "\xF0\x9F\x98\x80 \xF4\x90\x80\x80 \xF0\x9F\x98")
+              .Message(),
+            "\\x9B" "31m \\x85\xE2\\x82 \xE0\\x80\xAF \xED\xA0\\x80 "
+            "\xF0\x9F\x98\x80 \xF4\\x90\\x80\\x80 \xF0\\x9F\\x98");
+  // Each end of each lead and second-byte range: the well-formed ones stay.
+  EXPECT_EQ(Status::Error("\xC1\x9B \xDF\x9F \xEF\x9C\x82 \xE0\xA0\x80 \xED\x9F\x80 \xF0\x90\x80\x80 "
+                          "\xF4\x8F\xBF\xBF \xF5\x80\x80\x80 \xE2\x82\xC0 \xF0\x8F\xBF\xBF")
+              .Message(),
+            "\xC1\\x9B \xDF\x9F \xEF\x9C\x82 \xE0\xA0\x80 \xED\x9F\x80 \xF0\x90\x80\x80 "
+            "\xF4\x8F\xBF\xBF \xF5\\x80\\x80\\x80 \xE2\\x82\xC0 \xF0\\x8F\xBF\xBF");
 }

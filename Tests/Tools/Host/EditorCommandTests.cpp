@@ -71,10 +71,11 @@ TEST_F(EditorCommand, WritesTheWindowAtTheBackingScaleTheSameEachTime)
   for (std::vector<std::string> args : {std::vector<std::string>{"--script", mFolder.Path("steps.txt")},
                                         {"--scale", "2", "--length", "0.1"}, {"--scale", "2", "--length", "0.1"}})
   {
-    args.insert(args.end(), {"--png", mFolder.Path("p.png")});
+    args.insert(args.end(), {"--png", mFolder.Path("p\x1B[2J.png")});
     const pw::test::HostRun run = Run(args);
     ASSERT_EQ(run.exitCode, 0) << run.err;
-    png.push_back(mFolder.ReadText("p.png"));
+    EXPECT_NE(run.out.find("\nwrote " + mFolder.Path("p\\x1B[2J.png") + "\n"), std::string::npos) << run.out;
+    png.push_back(mFolder.ReadText("p\x1B[2J.png"));
   }
   EXPECT_EQ(png[1], png[2]) << "the same command writes the same bytes";
   for (int i : {0, 1})

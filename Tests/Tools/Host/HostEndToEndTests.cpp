@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <limits>
 #include <set>
@@ -210,14 +211,32 @@ TEST_F(HostEndToEndTest, AnInputWithSamplesThatAreNotFiniteIsRefusedBeforeAnythi
   bad[1][20] = std::numeric_limits<float>::infinity();
   bad[0][4999] = -std::numeric_limits<float>::infinity();
   WriteWav(mFolder.Path("bad.wav"), bad);
+  // The same in 64 bits; one NaN, and one finite sample the float range
+  // cannot hold, in the second read chunk (the largest float is taken).
+  const std::vector<std::vector<double>> bad64 = {{bad[0].begin(), bad[0].end()}, {bad[1].begin(), bad[1].end()}};
+  std::vector<std::vector<double>> nan64 = {bad64[0], bad64[0]};
+  nan64[0][10] = nan64[0][4999] = nan64[1][10] = nan64[1][4999] = 0.5;
+  std::vector<std::vector<double>> huge64 = nan64;
+  nan64[1][4500] = std::numeric_limits<double>::quiet_NaN();
+  huge64[1][4500] = -1e300;
+  huge64[0][3] = std::numeric_limits<float>::max();
+  WriteWav(mFolder.Path("bad64.wav"), bad64);
+  WriteWav(mFolder.Path("nan64.wav"), nan64);
+  WriteWav(mFolder.Path("huge64.wav"), huge64);
   WriteWav(mFolder.Path("good.wav"), Signal(2, 5000, 110.0, 0.5f));
   const std::vector<std::string> entries = mFolder.Entries();
-  for (const auto& [main, side] : {std::pair{"bad.wav", "good.wav"}, std::pair{"good.wav", "bad.wav"}})
-  {
-    const HostRun run = Render({"--in", mFolder.Path(main), "--sidechain", mFolder.Path(side), "--out",
-                                mFolder.Path("out.wav"), "--save-state", mFolder.Path("s.state")});
-    ExpectRefused(run, "'" + mFolder.Path("bad.wav") + "': 3 samples are not finite (NaN or infinite), the first "
-                  "at frame 10; the host renders finite audio only", mFolder, entries);
-    EXPECT_EQ(run.out, "") << "no summary";
-  }
+  const std::string notFinite = "': 3 samples are not finite (NaN or infinite), the first at frame 10; the host "
+                                "renders finite audio only";
+  for (const auto& [file, message] :
+       {std::pair{"bad.wav", notFinite}, std::pair{"bad64.wav", notFinite},
+        std::pair{"nan64.wav", std::string("': 1 sample is not finite (NaN or infinite), the first at frame 4500")},
+        std::pair{"huge64.wav", std::string("': 1 sample is beyond the float range (above 3.4e38 in magnitude), the "
+                                            "first at frame 4500; the host renders in 32-bit float")}})
+    for (const auto& [main, side] : {std::pair{file, "good.wav"}, std::pair{"good.wav", file}})
+    {
+      const HostRun run = Render({"--in", mFolder.Path(main), "--sidechain", mFolder.Path(side), "--out",
+                                  mFolder.Path("out.wav"), "--save-state", mFolder.Path("s.state")});
+      ExpectRefused(run, "'" + mFolder.Path(file) + message, mFolder, entries);
+      EXPECT_EQ(run.out, "") << "no summary";
+    }
 }

@@ -17,6 +17,7 @@
 #include <iterator>
 #include <string>
 #include <sys/wait.h>
+#include <type_traits>
 #include <unistd.h>
 #include <utility>
 #include <vector>
@@ -108,21 +109,27 @@ inline void ExpectRefused(const HostRun& run, const std::string& fragment, const
   EXPECT_EQ(folder.Entries(), entries) << fragment;
 }
 
-inline void WriteWav(const std::string& path, const Channels& channels, int rate = 48000)
+// A WAV file of 32-bit float samples, or of 64-bit ones from double channels.
+template <typename Sample>
+void WriteWav(const std::string& path, const std::vector<std::vector<Sample>>& channels, int rate = 48000)
 {
   SF_INFO info{};
   info.channels = static_cast<int>(channels.size());
   info.samplerate = rate;
-  info.format = SF_FORMAT_WAV | SF_FORMAT_FLOAT;
+  info.format = SF_FORMAT_WAV | (std::is_same_v<Sample, double> ? SF_FORMAT_DOUBLE : SF_FORMAT_FLOAT);
   SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
   ASSERT_NE(file, nullptr) << sf_strerror(nullptr);
   const std::size_t frames = channels[0].size();
-  std::vector<float> interleaved(frames * channels.size());
+  std::vector<Sample> interleaved(frames * channels.size());
   for (std::size_t i = 0; i < frames; ++i)
     for (std::size_t c = 0; c < channels.size(); ++c)
       interleaved[i * channels.size() + c] = channels[c][i];
-  ASSERT_EQ(sf_writef_float(file, interleaved.data(), static_cast<sf_count_t>(frames)),
-            static_cast<sf_count_t>(frames));
+  sf_count_t written = 0;
+  if constexpr (std::is_same_v<Sample, double>)
+    written = sf_writef_double(file, interleaved.data(), static_cast<sf_count_t>(frames));
+  else
+    written = sf_writef_float(file, interleaved.data(), static_cast<sf_count_t>(frames));
+  ASSERT_EQ(written, static_cast<sf_count_t>(frames));
   sf_close(file);
 }
 

@@ -22,6 +22,7 @@ const std::vector<ParameterDescription> kParameters = {
   Parameter(2, "Threshold", kAudioUnitParameterUnit_Decibels, -60.0f, 0.0f),
   Parameter(3, "Mix", kAudioUnitParameterUnit_Generic, 0.0f, 1.0f),
   Parameter(4, "MIX", kAudioUnitParameterUnit_Generic, 0.0f, 1.0f),
+  Parameter(9, "Scope Theme", kAudioUnitParameterUnit_Indexed, 0.0f, 3.0f, {"1", "2", "3", "4"}),
 };
 
 } // namespace
@@ -35,6 +36,12 @@ TEST(ParameterLookup, ResolvesNamesAndValuesInTheParametersDisplayUnits)
     {"MIX", "1", 4, 1.0f},                                                        // the exact case decides twins
     {"Threshold", "-24 dB", 2, -24.0f},      {"Threshold", "-24db", 2, -24.0f},   // the unit may follow
     {"Dry/Wet", "80%", 0, 80.0f},            {"Dry/Wet", " 80 \t% ", 0, 80.0f},
+    {"Sidechain Mode", " Compressor\t", 5, 1.0f}, {"Pressweave on/off", " on ", 8, 1.0f}, // blanks around names
+    // A number equal to a value name is that name, in any spelling; another
+    // number is the value itself, which the unit rounds.
+    {"Scope Theme", "3", 9, 2.0f},  {"Scope Theme", "3.0", 9, 2.0f}, {"Scope Theme", " 3", 9, 2.0f},
+    {"Scope Theme", "3 ", 9, 2.0f}, {"Scope Theme", "03", 9, 2.0f},  {"Scope Theme", "4", 9, 3.0f},
+    {"Scope Theme", "0", 9, 0.0f},  {"Scope Theme", "2.5", 9, 2.5f}, {"Sidechain Mode", "1.5", 5, 1.5f},
   };
   for (const auto& c : cases)
   {
@@ -48,7 +55,8 @@ TEST(ParameterLookup, ResolvesNamesAndValuesInTheParametersDisplayUnits)
 
 TEST(ParameterLookup, RefusesUnknownAmbiguousAndOutOfRangeSettingsChangingNothing)
 {
-  const struct { const char* name; const char* value; const char* message; } cases[] = {
+  const std::string longName = std::string(61, 'x') + "\xF0\x9F\x98\x80" + std::string(100000, 'x');
+  const struct { std::string name; std::string value; std::string message; } cases[] = {
     {"Wet", "1", "unknown parameter 'Wet'"},
     {"mix", "1", "parameter name 'mix' is ambiguous"},
     {"Sidechain Mode", "Limiter",
@@ -63,6 +71,13 @@ TEST(ParameterLookup, RefusesUnknownAmbiguousAndOutOfRangeSettingsChangingNothin
     {"Mix", "0.5 %", "'0.5 %' is not a value of parameter 'Mix' (a number from 0 to 1)"},
     {"Pressweave on/off", "maybe", "(on or off)"},
     {"Threshold", "-70 dB", "value -70 dB of parameter 'Threshold' is outside its range -60 to 0 dB"},
+    {"Scope Theme", "5", "value 5 of parameter 'Scope Theme' is outside its range 0 to 3"},
+    {"Scope Theme", "3x", "'3x' is not a value of parameter 'Scope Theme' (one of: 1 2 3 4)"},
+    // Long text is quoted cut, at a character's start.
+    {longName, "1", "unknown parameter '" + std::string(61, 'x') + "...'"},
+    {"Mix", longName, "'" + std::string(61, 'x') + "...' is not a value of parameter 'Mix' (a number from 0 to 1)"},
+    {std::string(64, 'z'), "1", "unknown parameter '" + std::string(64, 'z') + "'"},
+    {"Dry/Wet", "1e-400", "is not a value"}, // below the smallest double
   };
   for (const auto& c : cases)
   {
@@ -70,7 +85,7 @@ TEST(ParameterLookup, RefusesUnknownAmbiguousAndOutOfRangeSettingsChangingNothin
     setting.name = "untouched";
     const Status status = ResolveParameter(kParameters, c.name, c.value, setting);
     ASSERT_FALSE(status) << c.name << "=" << c.value;
-    EXPECT_NE(status.Message().find(c.message), std::string::npos) << status.Message();
+    EXPECT_NE(status.Message().find(c.message), std::string::npos) << status.Message().substr(0, 200);
     EXPECT_EQ(setting.name, "untouched");
   }
 }

@@ -92,13 +92,25 @@ TEST_F(StateEndToEndTest, ASavedStateNamesTheComponentAndRendersTheSameAudioWhen
 
 TEST_F(StateEndToEndTest, TheSummaryTellsEachStepInTheOrderItHappened)
 {
-  ASSERT_EQ(Render({"--save-state", mFolder.Path("s.state")}).exitCode, 0);
-  const HostRun run = Render({"--state", mFolder.Path("s.state"), "--out", mFolder.Path("out.wav"), "--save-state",
-                              mFolder.Path("s.state")});
+  // File names with a line break, escape sequences and a lone C1 byte are
+  // printed escaped.
+  const std::string state = mFolder.Path("s\n.state"), in = mFolder.Path("in\x1B[2J.wav");
+  const std::string side = mFolder.Path("side\x9B.wav"), out = mFolder.Path("out\r.wav");
+  WriteWav(in, Signal(2, 1500, 300.0, 0.5f));
+  WriteWav(side, Signal(2, 1500, 60.0, 0.5f));
+  ASSERT_EQ(Render({"--save-state", state}).exitCode, 0);
+  const HostRun run = RunProgram(kHost, {"render", "--bundle", kTestBundle, "--in", in, "--sidechain", side, "--state",
+                                         state, "--out", out, "--save-state", state}, mFolder);
   ASSERT_EQ(run.exitCode, 0) << run.err;
-  const std::size_t restored = run.out.find("\nrestored state from "), rendered = run.out.find("\nrendered "),
-                    wrote = run.out.find("\nwrote "), saved = run.out.find("\nsaved state to ");
+  const std::string printedState = mFolder.Path("s\\x0A.state") + "\n";
+  const std::string printedOut = mFolder.Path("out\\x0D.wav") + "\n";
+  const std::size_t restored = run.out.find("\nrestored state from " + printedState),
+                    rendered = run.out.find("\nrendered "), wrote = run.out.find("\nwrote " + printedOut),
+                    saved = run.out.find("\nsaved state to " + printedState);
   EXPECT_TRUE(restored < rendered && rendered < wrote && wrote < saved && saved != std::string::npos) << run.out;
+  for (const std::string& printed :
+       {mFolder.Path("in\\x1B[2J.wav") + "\n", mFolder.Path("side\\x9B.wav") + "\n", printedOut})
+    EXPECT_NE(run.out.find("  " + printed), std::string::npos) << "the signal column: " << printed;
 }
 
 TEST_F(StateEndToEndTest, AStateThatCannotBeUsedOrSavedStopsTheCommandBeforeRendering)
