@@ -2,8 +2,8 @@
 // sidechain at 48 kHz through AudioUnitRender, with the host's transport
 // playing (120 BPM, 4/4) so the scopes advance, in each sidechain mode and in
 // the heaviest setting (Combined, "Pressweave" 100, "Stereo Width" 200 %).
-// The signals are the ones ../shared/bench/peers feeds the established
-// sidechain compressors, so the two can be read as ratios:
+// The signals are the ones the established sidechain compressors were fed
+// when their figures in the README were measured, so the two read as ratios:
 //   duck: main = 110 Hz sine at 0.25 plus uniform noise at 0.1 per channel,
 //         sidechain = 60 Hz kick bursts, peak 0.9, 80 ms decay, two a second;
 //   loud: the same main, sidechain = a steady 60 Hz sine at 0.5 plus noise.
