@@ -88,10 +88,10 @@ TEST_F(SVGReplay, AGradientTakesStopsAndSpreadThroughHrefBeforeXlinkHrefButNotTh
 {
   const auto image = weft::svg::ParseSVG(R"svg(<svg width="40" height="40"><linearGradient id="red"><stop stop-color="red"/>
     </linearGradient><linearGradient id="lin" cx="0.2" r="0.1" spreadMethod="repeat"><stop stop-color="lime"/></linearGradient>
-    <radialGradient id="rad" href="#lin" xlink:href="#red" cy="0.2junk"/><rect width="20" height="20" fill="url(#rad)"/></svg>)svg");
+    <radialGradient id="rad" href="#lin" xlink:href="#red" r="50%" cy="0.2junk"/><rect width="20" height="20" fill="url(#rad)"/></svg>)svg");
   const weft::svg::SVGGradient& rad = *image->shapes.at(0).fill.gradient;
-  EXPECT_NEAR(rad.xform[0], 0.1f, 1e-6f) << "x' = (x - 10) / 10: the box's own circle, not lin's stray r and cx";
-  EXPECT_NEAR(rad.xform[4], -1.0f, 1e-5f);
+  EXPECT_NEAR(rad.xform[0], 0.1f, 1e-6f) << "x' = (x - 10) / 10: r is 50% of the box";
+  EXPECT_NEAR(rad.xform[4], -1.0f, 1e-5f) << "the box's own centre, not lin's stray cx";
   EXPECT_NEAR(rad.xform[5], -1.0f, 1e-5f) << "its own cy with trailing junk is the default 0.5";
   EXPECT_TRUE(rad.spread == weft::svg::kSpreadRepeat && rad.stops->at(0).color == 0xFF00FF00u);
 }
