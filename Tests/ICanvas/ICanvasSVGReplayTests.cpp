@@ -55,14 +55,16 @@ INSTANTIATE_TEST_SUITE_P(SVGReplay, SVGReplayOf, testing::Values(
     <rect width="2" height="2" fill="CurrentColor"/><rect width="3" height="3" fill="NONE"/>
     <rect width="4" height="4" display="NONE"/></g>)svg",
     {"Fill[255,0,128,0](0,0,1,1)", "Fill[255,0,0,255](0,0,2,2)"}},
-  Case{"CommentsInsideAStyleAreSkippedAndSeparateTokens", R"svg(<rect width="3" height="3" style="/* fill: red; */ fill: blue;
-    stroke:/* ; */green; stroke-width: 1/**/2; /* fill: red"/>)svg", {"Fill[255,0,0,255](0,0,3,3)", "Stroke[255,0,128,0]1(0,0,0,0)"}},
+  Case{"CommentsInsideAStyleAreSkippedAndSeparateTokens", R"svg(<rect width="3" height="3" style="/* fill: red; */
+    fill: blue; stroke:/* ; */green; stroke-width: 1/**/2; /* fill: red"/>)svg",
+    {"Fill[255,0,0,255](0,0,3,3)", "Stroke[255,0,128,0]1(0,0,0,0)"}},
   Case{"AUrlIsReadInAnyCaseAndAMalformedOneLeavesTheInheritedPaint", R"svg(<g fill="blue">
-    <rect width="1" height="1" fill="URL( #g )"/><rect width="2" height="2" fill="url(#g"/><rect width="3" height="3" fill="url(#)"/>
-    <rect width="4" height="4" fill="url(xg)"/><rect width="5" height="5" fill="url(#g) nonsense"/>
+    <rect width="1" height="1" fill="URL( #g )"/><rect width="2" height="2" fill="url(#g"/>
+    <rect width="3" height="3" fill="url(#)"/><rect width="4" height="4" fill="url(xg)"/>
+    <rect width="5" height="5" fill="url(#g) nonsense"/>
     <linearGradient id="g"><stop stop-color="navy"/></linearGradient></g>)svg",
-    {"Fill[255,0,0,128](0,0,1,1)", "Fill[255,0,0,255](0,0,2,2)", "Fill[255,0,0,255](0,0,3,3)", "Fill[255,0,0,255](0,0,4,4)",
-     "Fill[255,0,0,255](0,0,5,5)"}},
+    {"Fill[255,0,0,128](0,0,1,1)", "Fill[255,0,0,255](0,0,2,2)", "Fill[255,0,0,255](0,0,3,3)",
+     "Fill[255,0,0,255](0,0,4,4)", "Fill[255,0,0,255](0,0,5,5)"}},
   // Stops come only through gradients; a gradient without stops paints nothing.
   Case{"AGradientsHrefToAnythingButAGradientIsIgnored", R"svg(<defs><g id="s"><stop stop-color="red"/></g>
     <linearGradient id="h" href="#s"/></defs><rect width="1" height="1" fill="url(#h) blue"/>)svg", {}},
@@ -88,7 +90,8 @@ TEST_F(SVGReplay, AGradientTakesStopsAndSpreadThroughHrefBeforeXlinkHrefButNotTh
 {
   const auto image = weft::svg::ParseSVG(R"svg(<svg width="40" height="40"><linearGradient id="red"><stop stop-color="red"/>
     </linearGradient><linearGradient id="lin" cx="0.2" r="0.1" spreadMethod="repeat"><stop stop-color="lime"/></linearGradient>
-    <radialGradient id="rad" href="#lin" xlink:href="#red" r="50%" cy="0.2junk"/><rect width="20" height="20" fill="url(#rad)"/></svg>)svg");
+    <radialGradient id="rad" href="#lin" xlink:href="#red" r="50%" cy="0.2junk"/>
+    <rect width="20" height="20" fill="url(#rad)"/></svg>)svg");
   const weft::svg::SVGGradient& rad = *image->shapes.at(0).fill.gradient;
   EXPECT_NEAR(rad.xform[0], 0.1f, 1e-6f) << "x' = (x - 10) / 10: r is 50% of the box";
   EXPECT_NEAR(rad.xform[4], -1.0f, 1e-5f) << "the box's own centre, not lin's stray cx";

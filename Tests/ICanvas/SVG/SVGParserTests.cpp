@@ -188,16 +188,17 @@ TEST(SVGParser, ColoursAndPaintsParseOrLeaveTheInheritedPaint)
 
 TEST(SVGParser, KeywordsParseWithoutCaseOrLeaveTheInheritedValue)
 {
+  // Under a group with round joins and caps, the even-odd rule and dashes.
   const struct { const char* attributes; ELineJoin join; ELineCap cap; EFillRule rule; bool visible; int dashes; } cases[] = {
-    {"stroke-linejoin=\"arcs\" stroke-linecap=\"BUTT\" fill-rule=\"NonZero\" visibility=\"Collapse\"", kJoinMiter, kCapButt,
+    {"stroke-linejoin='arcs' stroke-linecap='BUTT' fill-rule='NonZero' visibility='Collapse'", kJoinMiter, kCapButt,
      kFillNonZero, false, 2},
-    {"stroke-linejoin=\"miter-clip\" stroke-dasharray=\"INHERIT\" fill-rule=\"odd\"", kJoinMiter, kCapRound, kFillEvenOdd, true, 2},
-    {"stroke-linejoin=\"Miter\" stroke-linecap=\"square\" visibility=\"Hidden\"", kJoinMiter, kCapSquare, kFillEvenOdd, false, 2},
+    {"stroke-linejoin='miter-clip' stroke-dasharray='INHERIT' fill-rule='odd'", kJoinMiter, kCapRound, kFillEvenOdd, true, 2},
+    {"stroke-linejoin='Miter' stroke-linecap='square' visibility='Hidden'", kJoinMiter, kCapSquare, kFillEvenOdd, false, 2},
   };
   for (const auto& c : cases)
   {
-    const std::string doc = std::string("<svg><g stroke=\"red\" stroke-linejoin=\"round\" stroke-linecap=\"round\" "
-                                        "fill-rule=\"evenodd\" stroke-dasharray=\"1 2\"><line x2=\"1\" ") +
+    const std::string doc = std::string("<svg><g stroke='red' stroke-linejoin='round' stroke-linecap='round' "
+                                        "fill-rule='evenodd' stroke-dasharray='1 2'><line x2='1' ") +
                             c.attributes + "/></g></svg>";
     const auto img = ParseSVG(doc.c_str());
     ASSERT_TRUE(img && img->shapes.size() == 1) << c.attributes;

@@ -129,8 +129,6 @@ TEST(VGTessellation, CommandsWithoutAStartingPointDrawNothing)
   vgFill(c.vg), vgStroke(c.vg);
   vgBeginPath(c.vg), vgMoveTo(c.vg, 5, 5); // a single point
   vgStroke(c.vg), vgFill(c.vg);
-  vgBeginPath(c.vg), vgMoveTo(c.vg, 0, 0), vgLineTo(c.vg, 100, 0), vgLineTo(c.vg, 50, 0.005f); // a sliver
-  vgFill(c.vg);
   vgBeginPath(c.vg), vgMoveTo(c.vg, 5, 5), vgLineTo(c.vg, 5, 5); // zero length
   vgStroke(c.vg), vgFill(c.vg);
   EXPECT_TRUE(c.backend.Calls("fill").empty());
@@ -154,7 +152,7 @@ TEST(VGTessellation, AFillNeedsAPointBeyondTheToleranceOfALine)
     RecordingContext c;
     vgMoveTo(c.vg, 0, 0), vgLineTo(c.vg, row.x1, row.y1), vgLineTo(c.vg, row.x2, row.y2);
     vgFill(c.vg);
-    EXPECT_EQ(c.backend.Calls("fill").size(), row.fills ? 1u : 0u) << row.x1 << "," << row.y1 << " " << row.x2 << "," << row.y2;
+    EXPECT_EQ(c.backend.Calls("fill").size(), row.fills ? 1u : 0u) << row.x1 << "," << row.y1 << " " << row.x2;
   }
 }
 
@@ -341,6 +339,7 @@ TEST(VGTessellation, OnlyAnOutlineThatTurnsRoundOnceIsConvex)
   for (auto [n, step] : {std::pair{5, 2}, {7, 2}, {7, 3}, {8, 2}}) EXPECT_FALSE(convex(n, step)) << n << "/" << step;
   vgBeginPath(c.vg), vgCircle(c.vg, 0, 0, 100), vgFill(c.vg);
   EXPECT_TRUE(OnlyPath(c).path.convex);
-  vgBeginPath(c.vg), vgMoveTo(c.vg, 0, 0), vgLineTo(c.vg, 10, 5), vgLineTo(c.vg, 0, 10), vgLineTo(c.vg, 3, 5), vgFill(c.vg);
+  vgBeginPath(c.vg), vgMoveTo(c.vg, 0, 0), vgLineTo(c.vg, 10, 5), vgLineTo(c.vg, 0, 10), vgLineTo(c.vg, 3, 5);
+  vgFill(c.vg);
   EXPECT_FALSE(OnlyPath(c).path.convex) << "a dart turns round once, but one way and back";
 }
