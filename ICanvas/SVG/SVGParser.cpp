@@ -310,26 +310,27 @@ private:
     return 0.0f;
   }
 
-  // A length in user units; ref is what 100% means. False when v is no length.
-  bool Length(const char* v, float ref, float& out) const
+  // The number and unit of a length; false when v is no length.
+  bool SplitLength(const char* v, float& x, std::string& unit) const
   {
     if (!v)
       return false;
     const std::string value = Trim(v, std::strlen(v));
-    float x;
     const char* end = ParseNumber(value.c_str(), x);
     if (!end)
       return false;
-    const std::string unit(end); // directly after the number, to the end
-    if (unit == "%")
-    {
-      out = x / 100.0f * ref;
-      return true;
-    }
-    const float s = UnitScale(unit.c_str());
-    if (s == 0.0f)
+    unit = end; // directly after the number, to the end
+    return unit == "%" || UnitScale(unit.c_str()) != 0.0f;
+  }
+
+  // A length in user units; ref is what 100% means. False when v is no length.
+  bool Length(const char* v, float ref, float& out) const
+  {
+    float x;
+    std::string unit;
+    if (!SplitLength(v, x, unit))
       return false;
-    out = x * s;
+    out = unit == "%" ? x / 100.0f * ref : x * UnitScale(unit.c_str());
     return true;
   }
 
@@ -642,14 +643,17 @@ std::shared_ptr<const SVGGradient> Reader::ResolveGradient(const XMLElement* gra
   const char* units = attr("gradientUnits");
   const bool userSpace = units && std::strcmp(units, "userSpaceOnUse") == 0;
   // Coordinates: fractions of the bounding box, or lengths in user space.
+  // A value that is no length (trailing junk) leaves the default.
   auto coord = [&](const char* name, float ref, float fallbackFraction) {
     const char* v = attrOf(name, true);
     float x;
     if (userSpace)
       return Length(v, ref, x) ? x : fallbackFraction * ref;
-    if (!v || !ParseNumber(SkipSeparators(v), x))
+    // A fraction is the number as written, whatever its unit.
+    std::string unit;
+    if (!SplitLength(v, x, unit))
       return fallbackFraction;
-    return std::strchr(v, '%') ? x / 100.0f : x;
+    return unit == "%" ? x / 100.0f : x;
   };
   Xform unit; // gradient space to user space
   if (linear)

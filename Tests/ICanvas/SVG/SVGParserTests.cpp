@@ -121,11 +121,12 @@ TEST(SVGParser, GradientsMapTheDocumentOntoTheirUnitSpace)
   ASSERT_EQ(Find(*img, "lin")->fill.type, kPaintLinearGradient);
   const SVGGradient& g1 = *Find(*img, "lin")->fill.gradient;
   EXPECT_NEAR(ToGradient(g1, 35.0f, 20.0f)[1], 0.5f, 1e-5f) << "the bounding box's middle is half way";
-  EXPECT_NEAR(ToGradient(g1, 60.0f, 10.0f)[1], 1.0f, 1e-5f);
+  EXPECT_NEAR(ToGradient(g1, 60.0f, 10.0f)[1], 1.0f, 1e-5f) << "x2 with trailing junk is the default 1";
   EXPECT_EQ(g1.spread, kSpreadReflect);
   ASSERT_EQ(g1.stops->size(), 3u);
   EXPECT_EQ((*g1.stops)[1].color, 0x80FF0000u);
-  EXPECT_FLOAT_EQ((*g1.stops)[2].offset, 0.5f) << "offsets never go back";
+  EXPECT_FLOAT_EQ((*g1.stops)[2].offset, 0.5f) << "offsets never go back; one with trailing junk is 0";
+  EXPECT_EQ((*g1.stops)[2].color, 0xFF00FF00u) << "a stop-opacity with trailing junk is the default 1";
 
   const SVGShape* user = Find(*img, "user");
   ASSERT_EQ(user->fill.type, kPaintLinearGradient);
@@ -182,6 +183,28 @@ TEST(SVGParser, ColoursAndPaintsParseOrLeaveTheInheritedPaint)
     ASSERT_TRUE(img && img->shapes.size() == 1) << c.value;
     EXPECT_EQ(img->shapes[0].fill.type, c.type) << c.value;
     EXPECT_EQ(img->shapes[0].fill.color, c.color) << c.value;
+  }
+}
+
+TEST(SVGParser, KeywordsParseWithoutCaseOrLeaveTheInheritedValue)
+{
+  // Under a group with round joins and caps, the even-odd rule and dashes.
+  const struct { const char* attributes; ELineJoin join; ELineCap cap; EFillRule rule; bool visible; int dashes; } cases[] = {
+    {"stroke-linejoin='arcs' stroke-linecap='BUTT' fill-rule='NonZero' visibility='Collapse'", kJoinMiter, kCapButt,
+     kFillNonZero, false, 2},
+    {"stroke-linejoin='miter-clip' stroke-dasharray='INHERIT' fill-rule='odd'", kJoinMiter, kCapRound, kFillEvenOdd, true, 2},
+    {"stroke-linejoin='Miter' stroke-linecap='square' visibility='Hidden'", kJoinMiter, kCapSquare, kFillEvenOdd, false, 2},
+  };
+  for (const auto& c : cases)
+  {
+    const std::string doc = std::string("<svg><g stroke='red' stroke-linejoin='round' stroke-linecap='round' "
+                                        "fill-rule='evenodd' stroke-dasharray='1 2'><line x2='1' ") +
+                            c.attributes + "/></g></svg>";
+    const auto img = ParseSVG(doc.c_str());
+    ASSERT_TRUE(img && img->shapes.size() == 1) << c.attributes;
+    const SVGShape& s = img->shapes[0];
+    EXPECT_TRUE(s.strokeLineJoin == c.join && s.strokeLineCap == c.cap && s.fillRule == c.rule) << c.attributes;
+    EXPECT_TRUE(s.visible == c.visible && s.strokeDashCount == c.dashes) << c.attributes;
   }
 }
 

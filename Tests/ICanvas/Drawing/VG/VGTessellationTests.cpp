@@ -136,6 +136,26 @@ TEST(VGTessellation, CommandsWithoutAStartingPointDrawNothing)
   EXPECT_EQ(c.vg->cache->paths[0].count, 0);
 }
 
+// A fill needs a point farther than the distance tolerance (0.01) from the
+// line through the others, however long that line.
+TEST(VGTessellation, AFillNeedsAPointBeyondTheToleranceOfALine)
+{
+  const struct
+  {
+    float x1, y1, x2, y2;
+    bool fills;
+  } table[] = {{100, 0, 30, 0.005f, false}, {30, 0.005f, 100, 0, false},    {100, 0, 30, 0.02f, true},
+               {30, 0.02f, 100, 0, true},    {1, 0.005f, 100, 0, false},     {100, 0, 1, 0.005f, false},
+               {0.05f, 0, 0.025f, 0.03f, true}, {0.025f, 0.03f, 0.05f, 0, true}};
+  for (const auto& row : table)
+  {
+    RecordingContext c;
+    vgMoveTo(c.vg, 0, 0), vgLineTo(c.vg, row.x1, row.y1), vgLineTo(c.vg, row.x2, row.y2);
+    vgFill(c.vg);
+    EXPECT_EQ(c.backend.Calls("fill").size(), row.fills ? 1u : 0u) << row.x1 << "," << row.y1 << " " << row.x2;
+  }
+}
+
 TEST(VGTessellation, StrokeWidthScalesClampsAndThinsIntoAlpha)
 {
   const struct
@@ -301,17 +321,25 @@ TEST(VGTessellation, DebugDumpListsEachPathsVertices)
 TEST(VGTessellation, OnlyAnOutlineThatTurnsRoundOnceIsConvex)
 {
   RecordingContext c;
-  // Every step-th of n points on a circle: a polygon, or a star turning one way round twice or more.
-  auto convex = [&c](int n, int step) {
+  // Every step-th of n points on a circle from the first-th: a polygon, or a star turning one way round twice or more.
+  auto convex = [&c](int n, int step, int first = 0) {
     vgBeginPath(c.vg);
     const float turn = 6.2831853f / n; // radians between neighbours
     for (int i = 0; i < n; i++)
-      (i ? vgLineTo : vgMoveTo)(c.vg, 10 * std::cos(turn * (i * step % n)), 10 * std::sin(turn * (i * step % n)));
+    {
+      const int k = (first + i * step) % n;
+      (i ? vgLineTo : vgMoveTo)(c.vg, 10 * std::cos(turn * k), 10 * std::sin(turn * k));
+    }
     vgFill(c.vg);
     return OnlyPath(c).path.convex != 0;
   };
   for (int n : {3, 4, 5, 64}) EXPECT_TRUE(convex(n, 1)) << n << "-gon: the fast road";
+  // One of the three starts turns past the counted heading at the last-to-first corner.
+  for (int first : {1, 2}) EXPECT_TRUE(convex(3, 1, first)) << "triangle from point " << first;
   for (auto [n, step] : {std::pair{5, 2}, {7, 2}, {7, 3}, {8, 2}}) EXPECT_FALSE(convex(n, step)) << n << "/" << step;
   vgBeginPath(c.vg), vgCircle(c.vg, 0, 0, 100), vgFill(c.vg);
   EXPECT_TRUE(OnlyPath(c).path.convex);
+  vgBeginPath(c.vg), vgMoveTo(c.vg, 0, 0), vgLineTo(c.vg, 10, 5), vgLineTo(c.vg, 0, 10), vgLineTo(c.vg, 3, 5);
+  vgFill(c.vg);
+  EXPECT_FALSE(OnlyPath(c).path.convex) << "a dart turns round once, but one way and back";
 }
