@@ -175,8 +175,8 @@ TEST(FontValidator, AGlyphWhoseOutlineLeavesItsBoxIsDrawnWholeFromItsOutline)
 // Roboto's T as a sliver, the triangle (5269, 188) (25235, 188) (25236, 313),
 // 19,967 units wide and 125 high, in a header box 9 units wider on the
 // right; ascent 162 and descent -54 make 24 pixels 1/9 pixel a unit. Its
-// steep right edge ends a hair left of a pixel's side 2,219 pixels in: the
-// rasteriser's round-off check trips there in a Debug build.
+// steep right edge meets a pixel's side 2,219 pixels in so near its end
+// that the rasteriser's round-off check trips there in a Debug build.
 Bytes SliverT()
 {
   Bytes font = Roboto();
