@@ -1,6 +1,7 @@
 // The font atlas. stb_truetype is compiled here, privately (static
 // functions), with the atlas's scratch buffer as its allocator.
 
+#include <atomic>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -398,6 +399,25 @@ unsigned int fnt__hashint(unsigned int a)
   a ^= (a >> 16);
   return a;
 }
+
+namespace {
+// The round-off check's text, as the glyph source writes it.
+constexpr const char* kRoundOffAssert = "sy1 > y_final-0.01f";
+std::atomic<int> roundOffAsserts{0};
+} // namespace
+
+void fnt__glyphSourceAssert(const char* expr, const char* file, int line)
+{
+  if (strcmp(expr, kRoundOffAssert) == 0)
+  {
+    roundOffAsserts.fetch_add(1, std::memory_order_relaxed);
+    return;
+  }
+  fprintf(stderr, "%s:%d: glyph source assertion failed: %s\n", file, line, expr);
+  abort();
+}
+
+int fnt__roundOffAsserts() { return roundOffAsserts.load(std::memory_order_relaxed); }
 
 void* fnt__tmpalloc(size_t size, void* up)
 {

@@ -6,6 +6,16 @@
 #include "FontValidator.h"
 #include "VGArray.h"
 
+// The glyph source's own consistency checks, where assertions are on, go to
+// fnt__glyphSourceAssert with their expression's text, in every source that
+// compiles its implementation through this header.
+void fnt__glyphSourceAssert(const char* expr, const char* file, int line);
+#ifdef NDEBUG
+#define STBTT_assert(x) ((void)0)
+#else
+#define STBTT_assert(x) ((x) ? (void)0 : fnt__glyphSourceAssert(#x, __FILE__, __LINE__))
+#endif
+
 #include <stb/stb_truetype.h>
 
 #include <cstddef>
@@ -128,6 +138,14 @@ unsigned int fnt__hashint(unsigned int a);
 // holds a complete codepoint, 12 = invalid (never left), else inside a
 // sequence.
 unsigned int fnt__decutf8(unsigned int* state, unsigned int* codep, unsigned int byte);
+
+// The glyph source's failed assertions. One is float round-off and passes,
+// counted here: where an edge ends just short of a pixel's side, its height
+// at that side, computed from the rounded pixel it ends in, can pass its
+// end by more than the 0.01 pixel the check allows (a sliver glyph some
+// thousands of pixels wide does it); the coverage written is as in a
+// release build. Every other one names itself on stderr and aborts.
+int fnt__roundOffAsserts();
 
 // The rasteriser's allocator: bump allocation from the atlas scratch buffer,
 // rounded up to 16 bytes. When the buffer is exhausted the error callback

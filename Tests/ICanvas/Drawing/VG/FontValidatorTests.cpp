@@ -198,6 +198,70 @@ TEST(FontValidator, AGlyphWhoseOutlineLeavesItsBoxIsDrawnWholeFromItsOutline)
   }
 }
 
+// Roboto's T as a sliver, the triangle (5269, 188) (25235, 188) (25236, 313),
+// 19,967 units wide and 125 high, in a header box 9 units wider on the
+// right; ascent 162 and descent -54 make 24 pixels 1/9 pixel a unit. Its
+// steep right edge meets a pixel's side 2,219 pixels in so near its end
+// that the rasteriser's round-off check trips there in a Debug build.
+Bytes SliverT()
+{
+  Bytes font = Roboto();
+  const size_t g = damaged::CodepointData(font, 'T');
+  // contours, box, last point, no instructions; flags: on curve, 16-bit deltas
+  const uint16_t words[] = {1, 5269, 188, 25245, 313, 2, 0};
+  const int16_t deltas[] = {5269, 19966, 1, 188, 0, 125};
+  for (size_t k = 0; k < 7; k++)
+    damaged::Put16(font, g + 2 * k, words[k]);
+  for (size_t k = 0; k < 3; k++)
+    font.at(g + 14 + k) = 1;
+  for (size_t k = 0; k < 6; k++)
+    damaged::Put16(font, g + 17 + 2 * k, uint16_t(deltas[k]));
+  damaged::Put16(font, damaged::Table(font, "hhea") + 4, 162);
+  damaged::Put16(font, damaged::Table(font, "hhea") + 6, uint16_t(-54));
+  return font;
+}
+
+TEST(FontValidator, ASliverGlyphDrawsWholeThoughTheRasterisersRoundOffCheckTrips)
+{
+  Atlas a;
+  ASSERT_EQ(fntResetAtlas(a.stash, 2304, 64), 1);
+  ASSERT_EQ(a.Add(SliverT()), 0);
+  const int tripped = fnt__roundOffAsserts();
+  const FNTglyphEntry* g = a.Glyph(0, 'T', 240);
+  ASSERT_NE(g, nullptr);
+  ASSERT_EQ(g->x1 - g->x0, 2220 + 4); // pixels 585 to 2805, a margin of 2 each side
+  // Each column holds the triangle's height there: 125 / 9 pixels at its
+  // right end, falling to none at 5269 / 9.
+  for (int column : {300, 1000, 2000, 2217})
+  {
+    int ink = 0;
+    for (int y = g->y0; y < g->y1; y++)
+      ink += a.stash->texData[g->x0 + 2 + column + y * a.stash->params.width];
+    EXPECT_NEAR(ink / 255.0, 125.0 / 9 * (585 + column + 0.5 - 5269.0 / 9) / (19967.0 / 9), 0.05) << column;
+  }
+  EXPECT_NEAR(a.InkIn(*g) / 255.0, 19967.0 * 125 / 2 / 81, 8); // its area, to 1 / 2000
+#ifdef NDEBUG
+  EXPECT_EQ(fnt__roundOffAsserts(), tripped); // no checks compiled in
+#else
+  EXPECT_GT(fnt__roundOffAsserts(), tripped); // tripped, and passed
+#endif
+}
+
+#ifndef NDEBUG
+// The round-off check passes by its text alone; every other check of the
+// glyph source stops a Debug build, naming itself.
+TEST(FontValidatorDeathTest, TheGlyphSourcesOtherAssertionsAbort)
+{
+  const float sy1 = 2.0f, y_final = 2.5f, area = 1.5f;
+  const int x = 7, len = 7, tripped = fnt__roundOffAsserts();
+  STBTT_assert(sy1 > y_final-0.01f);
+  EXPECT_EQ(fnt__roundOffAsserts(), tripped + 1);
+  EXPECT_DEATH(STBTT_assert(area <= 1.01f), "glyph source assertion failed: area <= 1.01f");
+  EXPECT_DEATH(STBTT_assert(x >= 0 && x < len), "glyph source assertion failed: x >= 0 && x < len");
+  EXPECT_DEATH(STBTT_assert(sy1 > y_final-0.01f && x < len), "glyph source assertion failed: sy1 > y_final");
+}
+#endif
+
 TEST(FontValidator, CollectionFacesAreCheckedAtTheirOwnOffsets)
 {
   const Bytes ttc = damaged::AsCollection(Roboto());
