@@ -231,6 +231,8 @@ inline std::vector<Damage> All()
        Put(&Layout::privateDict, 1, Be(uint64_t(-2 - int64_t(l.privateDict)), 4))(f, cff, l); }},
     {"subrs-empty-in-last-two-bytes", false, noSubrs, Put(&Layout::privateDict, 0, {29, 0, 0, 0, 6, 19}), 'H'},
     {"subrs-count-in-last-byte", true, noSubrs, Put(&Layout::privateDict, 0, {29, 0, 0, 0, 7, 19})},
+    {"private-dict-to-table-end-in-an-operand", false, noSubrs, [](Bytes& f, size_t cff, const Layout& l) {
+       Put(&Layout::topDict, 1, Be(8, 4))(f, cff, l), f.back() = 139; }, 'H'}, // over the empty Subrs INDEX
     {"subrs-offsets-to-table-end", false, emptySubr, {}, 'H'}, // its one subroutine empty
     {"subrs-data-one-past-end", true, {}, Put(&Layout::privateDict, 12 + 6, {0x23})},
     {"subr-offset-past-its-index", false, twoSubrs, Put(&Layout::privateDict, 12 + 6, {0x24}), 'H'},
@@ -239,6 +241,8 @@ inline std::vector<Damage> All()
     {"charstring-offset-0", false, {}, Put(&Layout::charstrings, 5, {0, 0})},
     {"top-dict-operand-31", true, {}, Put(&Layout::topDict, 0, {31})},
     {"top-dict-operand-255", true, {}, Put(&Layout::topDict, 0, {255})},
+    {"top-dict-operand-31-in-charset", true, {}, [](Bytes& f, size_t cff, const Layout& l) { // a 2-byte Private offset
+       Put(&Layout::topDict, 0, Bytes{151, 28} + Be(l.privateDict, 2) + Bytes{18, 31, 0, 0, 0, 0, 15})(f, cff, l); }},
     {"private-size-real-number", true, {}, Put(&Layout::topDict, 0, {30, 0, 0, 0, 0x0F})}, // read as an integer: 15
     {"private-entry-one-operand", false, {}, Put(&Layout::topDict, 0, {139, 15, 139, 139, 16}), 'H'},
     {"private-offset-0", false, {}, Put(&Layout::topDict, 1, {0, 0, 0xFF, 0xFF, 29, 0, 0, 0, 0}), 'H'},
