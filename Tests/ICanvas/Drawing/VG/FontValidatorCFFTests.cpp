@@ -48,7 +48,9 @@ TEST(FontValidatorCFF, AMadeFontDrawsItsRingItsSubroutinesAndItsHintedGlyph)
   cidRanges.fdOfGlyph = {1, 1, 0, 0}; // 'H' first of its range
   // A 1-byte Private size makes room for another Top DICT entry.
   auto topDict = [](const Bytes& more) {
-    return [more](Bytes& f, size_t cff, const Layout& l) { Put(&Layout::topDict, 0, Bytes{151, 29} + Be(l.privateDict, 4) + Bytes{18} + more)(f, cff, l); };
+    return [more](Bytes& f, size_t cff, const Layout& l) {
+      Put(&Layout::topDict, 0, Bytes{151, 29} + Be(l.privateDict, 4) + Bytes{18} + more)(f, cff, l);
+    };
   };
   // The plain fonts, and fonts whole at the edges of what the checks take.
   const std::vector<Damage> fonts = {
@@ -65,7 +67,7 @@ TEST(FontValidatorCFF, AMadeFontDrawsItsRingItsSubroutinesAndItsHintedGlyph)
     {"charstring-type-2", false, {}, topDict({141, 139, 12, 6})},
     {"real-ending-in-its-high-nibble", false, {}, topDict({30, 0xF0, 139, 15})},
     {"fdselect-without-fdarray", false, {}, topDict({140, 139, 12, 37})},
-    {"cid-fdselect-format-0-to-table-end", false, cid, [](Bytes& f, size_t cff, const Layout& l) { // 'H' reads past it: 0
+    {"cid-fdselect-format-0-to-table-end", false, cid, [](Bytes& f, size_t cff, const Layout& l) { // 'H' reads 0 at the end
        Put(&Layout::topDict, 8, Be(f.size() - cff - 3, 4))(f, cff, l), f[f.size() - 3] = 0, f[f.size() - 2] = f[f.size() - 1] = 1; }},
     {"cid-glyph-first-of-its-range", false, cidRanges, {}},
   };
@@ -138,7 +140,7 @@ TEST(FontValidatorCFF, OperandStackStemHintsNestingAndCoordinatesAreLimited)
     return r;
   };
   const Bytes zero = CS({0}), move = CS({0, 0, kRmoveto});
-  auto operands = [&](int n) { return drawable(glyph(CS({0, 0, kRmoveto}) + run(n, CS({1})) + CS({kRlineto, kEndchar}))); };
+  auto operands = [&](int n) { return drawable(glyph(move + run(n, CS({1})) + CS({kRlineto, kEndchar}))); };
   // n stems in hstems of up to 24; implicit: the last ones are the hint mask's vstems.
   auto stems = [&](int n, bool implicit = false) {
     std::vector<int> cs;
@@ -161,7 +163,7 @@ TEST(FontValidatorCFF, OperandStackStemHintsNestingAndCoordinatesAreLimited)
   // Glyph 1 calls leaf, calls times, after its moveto and pad.
   auto fan = [&](const Bytes& leaf, int calls, const Bytes& pad) {
     Recipe recipe = FanOut(2, leaf, calls);
-    return recipe.charstrings[1] = CS({0, 0, kRmoveto}) + pad + CS({-107, kCallsubr, kEndchar}), drawable(recipe);
+    return recipe.charstrings[1] = move + pad + CS({-107, kCallsubr, kEndchar}), drawable(recipe);
   };
   // 712 leaves of 23 zero-length lines and the moveto: 16377 vertices.
   auto vertices = [&](const Bytes& pad) { return fan(run(46, zero) + CS({kRlineto, kReturn}), 712, pad); };
