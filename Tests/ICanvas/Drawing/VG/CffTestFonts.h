@@ -28,8 +28,11 @@ inline Bytes Be(uint64_t v, int n)
 
 // Charstrings: numbers as 16-bit operands (28); operators, and the bytes
 // of a hint mask, as kOp + the byte.
-enum : int { kOp = 1 << 20, kHstem = kOp | 1, kRlineto = kOp | 5, kCallsubr = kOp | 10, kReturn = kOp | 11,
-             kEndchar = kOp | 14, kHintmask = kOp | 19, kRmoveto = kOp | 21, kCallgsubr = kOp | 29 };
+enum : int { kOp = 1 << 20, kHstem = kOp | 1, kVmoveto = kOp | 4, kRlineto = kOp | 5, kHlineto = kOp | 6,
+             kVlineto = kOp | 7, kRrcurveto = kOp | 8, kCallsubr = kOp | 10, kReturn = kOp | 11, kEscape = kOp | 12,
+             kEndchar = kOp | 14, kHintmask = kOp | 19, kRmoveto = kOp | 21, kHmoveto = kOp | 22, kRcurveline = kOp | 24,
+             kRlinecurve = kOp | 25, kVvcurveto = kOp | 26, kHhcurveto = kOp | 27, kCallgsubr = kOp | 29,
+             kVhcurveto = kOp | 30, kHvcurveto = kOp | 31 };
 inline Bytes CS(const std::vector<int>& items)
 {
   Bytes b;
@@ -201,9 +204,10 @@ inline Recipe FanOut(int levels, const Bytes& leaf, int calls = 10)
 
 inline std::vector<Damage> All()
 {
-  Recipe cid, cidH, noFd, z;
-  cid.cid = cidH.cid = noFd.cid = true;
-  cidH.fdOfGlyph = {0, 0, 1, 1}, noFd.fdOfGlyph = {0, 0, 7, 1}; // 'H' in FD 1, in FD 7 of 2
+  Recipe cid, cidH, noFd, lastFd, noSubrs, emptySubr, twoSubrs, z;
+  cid.cid = cidH.cid = noFd.cid = lastFd.cid = true;
+  cidH.fdOfGlyph = {0, 0, 1, 1}, noFd.fdOfGlyph = {0, 0, 7, 1}, lastFd.fdOfGlyph = {0, 0, 2, 1}; // 'H' in FD 1, 7, 2 of 2
+  noSubrs.subrs.clear(), emptySubr.subrs = {{}}, twoSubrs.subrs.push_back(CS({kReturn})); // the last 2 or 7 bytes: Subrs
   std::vector<int> stems, climb; // as many stems as the stack holds; 24 lines up of 32767 units
   for (int i = 0; i < 24; i++) stems.insert(stems.end(), {10 * i, 5}), climb.insert(climb.end(), {0, 32767});
   stems.insert(stems.end(), {kHstem, kHintmask}), climb.insert(climb.end(), {kRlineto, kReturn});
@@ -222,6 +226,41 @@ inline std::vector<Damage> All()
     {"subroutine-fan-out", false, FanOut(10, CS({kReturn})), {}}, // 10^9 calls
     {"pen-past-int-range", false, FanOut(5, CS(climb)), {}},     // 10^4 climbs: past 2^31
     {"cid-glyph-in-no-font-dict", false, noFd, {}, 'H'},
+    // Each bound of the table's structures, and one step past it.
+    {"subrs-before-table", true, {}, [](Bytes& f, size_t cff, const Layout& l) { // its 2 bytes of padding: an empty INDEX
+       Put(&Layout::privateDict, 1, Be(uint64_t(-2 - int64_t(l.privateDict)), 4))(f, cff, l); }},
+    {"subrs-empty-in-last-two-bytes", false, noSubrs, Put(&Layout::privateDict, 0, {29, 0, 0, 0, 6, 19}), 'H'},
+    {"subrs-count-in-last-byte", true, noSubrs, Put(&Layout::privateDict, 0, {29, 0, 0, 0, 7, 19})},
+    {"private-dict-to-table-end-in-an-operand", false, noSubrs, [](Bytes& f, size_t cff, const Layout& l) {
+       Put(&Layout::topDict, 1, Be(8, 4))(f, cff, l), f.back() = 139; }, 'H'}, // over the empty Subrs INDEX
+    {"subrs-offsets-to-table-end", false, emptySubr, {}, 'H'}, // its one subroutine empty
+    {"subrs-data-one-past-end", true, {}, Put(&Layout::privateDict, 12 + 6, {0x23})},
+    {"subr-offset-past-its-index", false, twoSubrs, Put(&Layout::privateDict, 12 + 6, {0x24}), 'H'},
+    {"gsubrs-offset-size-5-offsets-inside", true, {}, Put(&Layout::gsubrs, 0, {0, 1, 5, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1})},
+    {"gsubrs-last-offset-0", true, {}, Put(&Layout::gsubrs, 5, {0, 0})},
+    {"charstring-offset-0", false, {}, Put(&Layout::charstrings, 5, {0, 0})},
+    {"top-dict-operand-31", true, {}, Put(&Layout::topDict, 0, {31})},
+    {"top-dict-operand-255", true, {}, Put(&Layout::topDict, 0, {255})},
+    {"top-dict-operand-31-in-charset", true, {}, [](Bytes& f, size_t cff, const Layout& l) { // a 2-byte Private offset
+       Put(&Layout::topDict, 0, Bytes{151, 28} + Be(l.privateDict, 2) + Bytes{18, 31, 0, 0, 0, 0, 15})(f, cff, l); }},
+    {"private-size-real-number", true, {}, Put(&Layout::topDict, 0, {30, 0, 0, 0, 0x0F})}, // read as an integer: 15
+    {"private-entry-one-operand", false, {}, Put(&Layout::topDict, 0, {139, 15, 139, 139, 16}), 'H'},
+    {"private-offset-0", false, {}, Put(&Layout::topDict, 1, {0, 0, 0xFF, 0xFF, 29, 0, 0, 0, 0}), 'H'},
+    {"private-size-negative", false, {}, Put(&Layout::topDict, 1, {0xFF, 0xFF, 0xFF, 0xFF}), 'H'},
+    {"private-offset-negative", false, {}, Put(&Layout::topDict, 6, {0xFF, 0xFF, 0xFF, 0xFF}), 'H'},
+    {"private-dict-one-past-end", true, {}, [](Bytes& f, size_t cff, const Layout& l) {
+       Put(&Layout::topDict, 1, Be(f.size() - cff - l.privateDict + 1, 4))(f, cff, l); }},
+    {"private-dict-operand-31", true, {}, Put(&Layout::privateDict, 0, {31})},
+    {"charstring-type-1", true, {}, [](Bytes& f, size_t cff, const Layout& l) { // a 1-byte Private size makes room
+       Put(&Layout::topDict, 0, Bytes{151, 29} + Be(l.privateDict, 4) + Bytes{18, 140, 139, 12, 6})(f, cff, l); }},
+    {"cid-fdselect-0", true, cid, Put(&Layout::topDict, 8, {0, 0, 0, 0})},
+    {"cid-fdselect-at-end", true, cid, [](Bytes& f, size_t cff, const Layout& l) {
+       Put(&Layout::topDict, 8, Be(f.size() - cff, 4))(f, cff, l); }},
+    {"cid-fdselect-in-last-byte", false, cid, [](Bytes& f, size_t cff, const Layout& l) { // format 4
+       Put(&Layout::topDict, 8, Be(f.size() - cff - 1, 4))(f, cff, l); }, 'H'},
+    {"cid-fdselect-format-0-short", false, cid, [](Bytes& f, size_t cff, const Layout& l) { // 'H' one past it
+       Put(&Layout::topDict, 8, Be(f.size() - cff - 2, 4))(f, cff, l), f[f.size() - 2] = f[f.size() - 1] = 0; }, 'H'},
+    {"cid-glyph-in-font-dict-2-of-2", false, lastFd, {}, 'H'},
   };
 }
 
